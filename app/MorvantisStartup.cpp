@@ -1,0 +1,7 @@
+// The first-run wizard.
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  return 0;
+}

@@ -1,0 +1,110 @@
+#include "core/mdINIBas.h"
+
+#include <exception>
+
+#include "core/VBRuntime.h"
+#include "core/mdlMain.h"
+#include "platform/PrivateProfile.h"
+
+namespace mv {
+
+std::vector<IniKeyValue> arrIniSection;
+
+std::string ReadINI(const std::string& section, const std::string& key, const std::string& /*defaultValue*/,
+                    const std::string& file, bool scramble) {
+  // A missing key, section or file reads as "" whatever default is passed:
+  // callers rely on that, and the built-in defaults carry every key.
+  if (key.empty()) return "";
+  try {
+    auto v = platform::profileGetString(section, key, file);
+    if (!v) return "";
+    return scramble ? DecryptString(*v, section) : *v;
+  } catch (const std::exception&) {
+    return "";
+  }
+}
+
+namespace {
+std::string prepareValue(const std::string& value, const std::string& section, bool scramble) {
+  std::string v = LTrim(value);
+  return scramble ? EncryptString(v, section) : v;
+}
+}  // namespace
+
+bool WriteINI(const std::string& section, const std::string& key, const std::string& value,
+              const std::string& file, bool scramble) {
+  try {
+    if (!platform::profileWriteString(section, key, prepareValue(value, section, scramble), file)) {
+      WriteErrorLog("Path/File access error (" + file + ")", "WriteINI of mdINIBas");
+      return false;
+    }
+    return true;
+  } catch (const std::exception& e) {
+    WriteErrorLog(e.what(), "WriteINI of mdINIBas");
+    return false;
+  }
+}
+
+bool WriteINISectionValues(const std::string& section, const std::vector<std::string>& values,
+                           const std::string& file, bool scramble) {
+  std::vector<std::pair<std::string, std::string>> pairs;
+  pairs.reserve(values.size());
+  for (size_t i = 0; i < values.size(); ++i)
+    pairs.emplace_back(std::to_string(i + 1), prepareValue(values[i], section, scramble));
+  if (!platform::profileWriteSection(section, pairs, file)) {
+    WriteErrorLog("Path/File access error (" + file + ")", "WriteINI of mdINIBas");
+    return false;
+  }
+  return true;
+}
+
+std::string ReadIniSection(const std::string& file, const std::string& section) {
+  std::string raw;
+  try {
+    auto data = platform::profileRead(file);
+    const platform::ProfileSection* s = data->section(section);
+    if (!s || s->entries.empty()) return "";
+    for (size_t i = 0; i < s->entries.size(); ++i) {
+      const auto& e = s->entries[i];
+      if (i) raw += '\0';
+      raw += e.key;
+      if (e.hasEquals) raw += "=" + e.value;
+    }
+    // The pairs are split at the first "=": key names never hold one, while a
+    // scrambled value may.
+    for (size_t i = 0; i < s->entries.size(); ++i) {
+      const auto& e = s->entries[i];
+      if (!e.hasEquals) break;
+      if (i == 0) arrIniSection.clear();
+      arrIniSection.push_back(IniKeyValue{e.key, DecryptString(e.value, section)});
+    }
+  } catch (const std::exception& e) {
+    WriteErrorLog(e.what(), "ReadIniSection of mdINIBas");
+  }
+  return raw;
+}
+
+std::string GetINISectionNames(const std::string& file) {
+  auto data = platform::profileRead(file);
+  std::string out;
+  for (size_t i = 0; i < data->sections().size(); ++i) {
+    if (i) out += '\0';
+    out += data->sections()[i].name;
+  }
+  return out;
+}
+
+void GetINISectionKeys(std::vector<std::string>& keys, const std::string& section, const std::string& file) {
+  auto data = platform::profileRead(file);
+  const platform::ProfileSection* s = data->section(section);
+  if (!s || s->entries.empty()) return;
+  keys.assign(s->entries.size() + 1, std::string());
+  for (size_t i = 0; i < s->entries.size(); ++i) keys[i + 1] = s->entries[i].key;
+}
+
+void DeleteINISection(const std::string& section, const std::string& file) {
+  if (!platform::profileDeleteSection(section, file))
+    WriteErrorLog("Path/File access error (" + file + ")", "DeleteINISection of mdINIBas");
+}
+
+}  // namespace mv

@@ -1,0 +1,35 @@
+#pragma once
+// INI access for every settings file, with the system's value scrambling:
+// section and key names are plain, values are scrambled with the section name
+// as the key when the scramble flag is set.
+#include <string>
+#include <vector>
+
+namespace mv {
+
+struct IniKeyValue {
+  std::string Key;
+  std::string Value;
+};
+
+// The pairs of the last ReadIniSection call, in file order.
+extern std::vector<IniKeyValue> arrIniSection;
+
+std::string ReadINI(const std::string& section, const std::string& key, const std::string& defaultValue,
+                    const std::string& file, bool scramble);
+bool WriteINI(const std::string& section, const std::string& key, const std::string& value,
+              const std::string& file, bool scramble);
+// Note the order: file first.
+std::string ReadIniSection(const std::string& file, const std::string& section);
+std::string GetINISectionNames(const std::string& file);
+void GetINISectionKeys(std::vector<std::string>& keys, const std::string& section, const std::string& file);
+void DeleteINISection(const std::string& section, const std::string& file);
+// Replaces a whole section by the given values under keys "1".."n", each
+// prepared as WriteINI prepares a value. False (logged) when not written.
+bool WriteINISectionValues(const std::string& section, const std::vector<std::string>& values,
+                           const std::string& file, bool scramble);
+
+std::string EncryptString(const std::string& text, const std::string& key);
+std::string DecryptString(const std::string& text, const std::string& key);
+
+}  // namespace mv

@@ -1,0 +1,85 @@
+#include "core/mdlMain.h"
+
+#include "core/VBRuntime.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+#include "platform/PrivateProfile.h"
+#include "resources/builtin.h"
+
+namespace mv {
+
+const std::vector<std::string> varSettingsFiles = {
+    "AlertsAndLogSetting.MVL", "MVDB.MVL",
+    "Components.MVL",          "Database_HostSetting.MVL",
+    "Database_IPAddress.MVL",  "Database_IPRangeSetting.MVL",
+    "Database_IPSetting.MVL",  "Database_PortSetting.MVL",
+    "Database_SubnetSetting.MVL", "Database_TCPPorts.MVL",
+    "Database_UDPPorts.MVL",   "ProgramControl.MVL",
+    "ProgramMain.MVL"};
+
+std::string AppPath() { return platform::programFolder(); }
+
+void SetPathGlobals() {
+  strSystemDir = platform::systemDirectory() + "\\";
+  strPellworthPath = AppPath() + "\\Pellworth.exe";
+  strEngineLogPath = strSystemDir + "logfiles\\mvd\\";
+  strLanguageFile = AppPath() + "\\Lang\\English.INI";
+  strToolTipFile = AppPath() + "\\Lang\\ToolTip.txt";
+  strProfilePath = AppPath() + "\\Profiles\\";
+  strProgramControlFile = strProfilePath + "ProgramControl.MVL";
+  strComponentsFile = strProfilePath + "Components.MVL";
+  strProgramMainFile = strProfilePath + "ProgramMain.MVL";
+  strAlertsSettingFile = strProfilePath + "AlertsAndLogSetting.MVL";
+  strQTRLogFile = strProfilePath + "qtrLogs.MVL";
+  strHomePageURL = "http://www.morvantis.example/";
+  strHelpURL = "http://www.morvantis.example/help/";
+  strSupportMail = "support@morvantis.example";
+}
+
+void WriteErrorLog(const std::string& description, const std::string& errorText) {
+  std::string line = NowDateText() + " " + NowTimeText() + "  " + errorText + ": " + description + "\r\n";
+  platform::appendToFile(AppPath() + "\\Err.log", line);
+}
+
+void WriteErrorLog(const std::exception& error, const std::string& errorText) {
+  WriteErrorLog(std::string(error.what()), errorText);
+}
+
+void AddLineInPipeLog(const std::string& text) { platform::appendToFile(AppPath() + "\\Pipe.log", text + "\r\n"); }
+
+void generateBlankFile(const std::string& path) {
+  if (!platform::writeFileAtomic(path, std::string()))
+    WriteErrorLog("Path/File access error (" + path + ")", "generateBlankFile of Module mdlMain");
+}
+
+long GetFileAttrib(const std::string& path) {
+  if (!platform::fileExists(path)) {
+    WriteErrorLog("File not found (" + path + ")", "GetFileAttrib of Module mdlMain");
+    return 0;
+  }
+  return platform::isReadOnlyFile(path) ? 1 : 0;
+}
+
+std::string BuiltinDefaultText(const std::string& name) {
+  auto bytes = LoadBuiltinResource(name);
+  if (!bytes || bytes->empty()) return std::string();
+  return bytes->substr(0, bytes->size() - 1);
+}
+
+bool checkIsMorvantisCorrupted() {
+  bool allPresent = true;
+  try {
+    for (const auto& name : varSettingsFiles) {
+      std::string path = strProfilePath + name;
+      if (platform::fileExists(path)) continue;
+      allPresent = false;
+      if (!platform::writeFileAtomic(path, BuiltinDefaultText(name) + "\r\n"))
+        WriteErrorLog("Path/File access error (" + path + ")", "checkIsMorvantisCorrupted of Module mdlMain");
+    }
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "checkIsMorvantisCorrupted of Module mdlMain");
+  }
+  return !allPresent;
+}
+
+}  // namespace mv

@@ -1,0 +1,62 @@
+#pragma once
+// Paths, the diagnostic logs and the small shared operations of the start-up
+// module.
+#include <exception>
+#include <string>
+#include <vector>
+
+namespace mv {
+
+// Application title, as the message boxes and the run-at-start-up entry use it.
+inline const std::string AppTitle = "Morvantis";
+inline const std::string AppEXEName = "Morvantis";
+// The program folder (App.Path): native, without a trailing separator.
+std::string AppPath();
+
+// Path globals, set once at start-up.
+inline std::string strSystemDir;
+inline std::string strPellworthPath;
+inline std::string strEngineLogPath;
+inline std::string strLanguageFile;
+inline std::string strToolTipFile;
+inline std::string strProfilePath;
+inline std::string strProgramControlFile;
+inline std::string strComponentsFile;
+inline std::string strProgramMainFile;
+inline std::string strAlertsSettingFile;
+inline std::string strQTRLogFile;
+inline std::string strHomePageURL;
+inline std::string strHelpURL;
+inline std::string strSupportMail;
+
+// The thirteen settings files, in their fixed order.
+extern const std::vector<std::string> varSettingsFiles;
+
+// Sets the path globals from the program folder (without the check for the
+// engine's program or any message): the part of start-up the stores need.
+void SetPathGlobals();
+
+// Appends "date time  text: description" to Err.log in the program folder.
+void WriteErrorLog(const std::string& description, const std::string& errorText);
+void WriteErrorLog(const std::exception& error, const std::string& errorText);
+// Appends the text as one line to Pipe.log in the program folder.
+void AddLineInPipeLog(const std::string& text);
+// Creates the file empty (an existing file is emptied).
+void generateBlankFile(const std::string& path);
+// 1 when the file is read-only, 0 otherwise (0 after a logged error).
+long GetFileAttrib(const std::string& path);
+// The upper bound of a list, 0 for an empty one.
+template <class T>
+long SafeUBound(const std::vector<T>& list) {
+  return list.empty() ? 0 : static_cast<long>(list.size()) - 1;
+}
+
+// The built-in default of a settings file or rule template: the resource's
+// bytes without its last byte. Empty when there is no such resource.
+std::string BuiltinDefaultText(const std::string& name);
+
+// Re-creates every missing settings file from its built-in default; true when
+// at least one was missing.
+bool checkIsMorvantisCorrupted();
+
+}  // namespace mv

@@ -1,0 +1,234 @@
+#include "core/mdlMorvantisDatabase.h"
+
+#include <algorithm>
+
+#include "core/VBRuntime.h"
+#include "core/mdINIBas.h"
+#include "core/mdlMain.h"
+#include "platform/PrivateProfile.h"
+
+namespace mv {
+
+std::vector<std::string> varTableNames;
+std::vector<QueryRow> arrQueryResult(1);
+std::vector<WhereCondition> arrWhereClause;
+bool blnZoneDataChanged = false;
+
+namespace {
+const char* kLastLineNo = "Database_LastLineNo";
+
+const std::string& tableName(long table) {
+  if (varTableNames.size() != 18) InitTableNames();
+  if (table < 0 || table >= static_cast<long>(varTableNames.size())) RaiseError(errSubscript);
+  return varTableNames[static_cast<size_t>(table)];
+}
+
+// Rows 0001-0005 of these tables are reserved for the detected networks.
+long reservedRows(long table) {
+  return (table == Database_IPAddress || table == Database_SubnetSetting) ? 5 : 0;
+}
+
+// The highest row number present in the table file.
+long highestRow(long table) {
+  long best = 0;
+  auto data = platform::profileRead(TableFile(table));
+  for (const auto& s : data->sections()) best = std::max(best, static_cast<long>(std::min(Val(s.name), 2.0e9)));
+  return best;
+}
+
+// The highest six-digit ID that any zone-entry row carries.
+long highestRowId() {
+  long best = 0;
+  for (long t : {Database_IPSetting, Database_IPRangeSetting, Database_IPAddress, Database_HostSetting,
+                 Database_SubnetSetting}) {
+    std::string key = getColumnIndex(t, "ID");
+    if (key.empty()) continue;
+    auto data = platform::profileRead(TableFile(t));
+    for (const auto& s : data->sections()) {
+      const platform::ProfileEntry* e = s.find(key);
+      if (e) best = std::max(best, static_cast<long>(std::min(Val(DecryptString(e->value, s.name)), 2.0e9)));
+    }
+  }
+  return best;
+}
+}  // namespace
+
+void InitTableNames() {
+  varTableNames = {"ZoneMaster",          "IPTypeMaster",        "LevelMaster",
+                   "ExtraMaster1",        "ExtraMaster2",        "SelectedLevel",
+                   "DatabaseHeader",      "Database_PortSetting", "Database_IPSetting",
+                   "Database_IPRangeSetting", "Database_IPAddress", "Database_HostSetting",
+                   "Database_SubnetSetting", "Database_TCPPorts",  "Database_UDPPorts",
+                   "ExtraTable1",         "ExtraTable2",         "ExtraTable3"};
+  blnZoneDataChanged = true;
+}
+
+std::string MasterFile() { return strProfilePath + "MVDB.MVL"; }
+std::string TableFile(long table) { return strProfilePath + tableName(table) + ".MVL"; }
+
+std::string getColumnIndex(long table, const std::string& column) {
+  return ReadINI(tableName(table), column, "0", MasterFile(), true);
+}
+
+long getColumnArrayIndex(long table, const std::string& column) {
+  return static_cast<long>(Val(getColumnIndex(table, column))) - 1;
+}
+
+std::vector<std::string> getAllRowSections(long table) {
+  return Split(GetINISectionNames(TableFile(table)), std::string(1, '\0'));
+}
+
+void getallColumnIndexes(long table, const std::string& columns, std::vector<std::string>& indexes) {
+  try {
+    indexes.clear();
+    if (columns == "*") {
+      auto data = platform::profileRead(MasterFile());
+      const platform::ProfileSection* s = data->section(tableName(table));
+      if (!s) return;
+      for (const auto& e : s->entries) indexes.push_back(DecryptString(e.value, tableName(table)));
+      return;
+    }
+    for (const auto& name : Split(columns, ",")) indexes.push_back(getColumnIndex(table, name));
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "getallColumnIndexes of mdlMorvantisDatabase");
+  }
+}
+
+int getWhereClauses(const std::string& where, long table) {
+  int mode = 0;
+  try {
+    arrWhereClause.clear();
+    std::vector<std::string> terms;
+    if (where.find(" && ") != std::string::npos) {
+      terms = Split(where, " && ");
+      mode = 1;
+    } else if (where.find(" || ") != std::string::npos) {
+      terms = Split(where, " || ");
+      mode = 2;
+    } else {
+      terms = {where};
+    }
+    for (const auto& term : terms) {
+      std::string t = mode == 0 ? term : Trim(term);
+      auto eq = t.find('=');
+      if (eq == std::string::npos) RaiseError(errInvalidCall);
+      arrWhereClause.push_back(WhereCondition{getColumnIndex(table, t.substr(0, eq)), t.substr(eq + 1)});
+    }
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "getWhereClauses of mdlMorvantisDatabase");
+  }
+  return mode;
+}
+
+void Read_TableData(long table, const std::string& columns, const std::string& where) {
+  arrQueryResult.assign(1, QueryRow{});
+  std::vector<std::string> indexes;
+  getallColumnIndexes(table, columns, indexes);
+  // One picture of the file serves the whole query.
+  auto data = platform::profileRead(TableFile(table));
+
+  int mode = 0;
+  bool all = where.empty();
+  if (!all) mode = getWhereClauses(where, table);
+  // A where clause that could not be read matches no row.
+  bool broken = !all && arrWhereClause.empty();
+
+  auto valueOf = [](const platform::ProfileSection& row, const std::string& key) -> std::string {
+    if (key.empty()) return "";
+    const platform::ProfileEntry* e = row.find(key);
+    return e ? DecryptString(e->value, row.name) : std::string();
+  };
+
+  long hits = 0;
+  for (const auto& row : data->sections()) {
+    bool hit = all;
+    if (!all && !broken) {
+      if (mode == 2) {
+        hit = false;
+        for (const auto& c : arrWhereClause)
+          if (valueOf(row, c.ColumnIndex) == c.Value) {
+            hit = true;
+            break;
+          }
+      } else {
+        hit = true;
+        for (const auto& c : arrWhereClause)
+          if (valueOf(row, c.ColumnIndex) != c.Value) {
+            hit = false;
+            break;
+          }
+      }
+    }
+    if (!hit) continue;
+    if (hits > 0) arrQueryResult.emplace_back();
+    QueryRow& r = arrQueryResult[static_cast<size_t>(hits)];
+    r.RowSection = row.name;
+    r.Values.reserve(indexes.size());
+    for (const auto& idx : indexes) r.Values.push_back(valueOf(row, idx));
+    ++hits;
+    arrQueryResult[0].Count = hits;
+  }
+}
+
+void Delete_TableData(long table, const std::string& where, const std::string& columns) {
+  Read_TableData(table, columns, where);
+  if (arrQueryResult[0].Count < 1) return;
+  std::vector<std::string> rows;
+  for (long i = 0; i < arrQueryResult[0].Count; ++i) rows.push_back(arrQueryResult[static_cast<size_t>(i)].RowSection);
+  for (const auto& r : rows) DeleteRowSection(table, r);
+}
+
+void DeleteRowSection(long table, const std::string& rowSection) { DeleteINISection(rowSection, TableFile(table)); }
+
+void Write_MorvantisNewData(long table, const std::string& rowSection, const std::vector<std::string>& values,
+                            bool updateCounter) {
+  try {
+    if (values.empty()) return;
+    // The whole row is written in one step, so no reader ever sees half a row.
+    if (!WriteINISectionValues(rowSection, values, TableFile(table), true)) return;
+    if (updateCounter) setLastLineNo(table, rowSection);
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "Write_MorvantisNewData of mdlMorvantisDatabase");
+  }
+}
+
+void WriteColumnValue(long table, const std::string& rowSection, const std::string& column,
+                      const std::string& value) {
+  std::string key = getColumnIndex(table, column);
+  if (key.empty()) {
+    WriteErrorLog("Unknown column " + column, "WriteColumnValue of mdlMorvantisDatabase");
+    return;
+  }
+  WriteINI(rowSection, FormatNumber(static_cast<long long>(Val(key)), "0"), value, TableFile(table), true);
+}
+
+std::string GetMasterValue(long table, const std::string& key, const std::string& defaultValue) {
+  return ReadINI(tableName(table), key, defaultValue, MasterFile(), true);
+}
+
+void SetMasterValue(long table, const std::string& key, const std::string& value) {
+  WriteINI(tableName(table), key, value, MasterFile(), true);
+}
+
+std::string getNextLineNo(long table) {
+  // The stored counter never goes backwards and never falls behind the rows
+  // that exist: a counter re-created from its default, or holding text, still
+  // gives a row number after the highest existing one.
+  double stored = Val(ReadINI(kLastLineNo, tableName(table), "0", MasterFile(), true));
+  double next = std::max({stored, static_cast<double>(highestRow(table)), static_cast<double>(reservedRows(table))});
+  return FormatNumber(static_cast<long long>(next) + 1, "0000");
+}
+
+void setLastLineNo(long table, const std::string& rowSection) {
+  WriteINI(kLastLineNo, tableName(table), rowSection, MasterFile(), true);
+}
+
+std::string GetNewRowIndex() {
+  double stored = Val(ReadINI(kLastLineNo, "LastRowIndex", "0", MasterFile(), true));
+  double next = std::max(stored, static_cast<double>(highestRowId())) + 1;
+  std::string id = FormatNumber(static_cast<long long>(next), "000000");
+  WriteINI(kLastLineNo, "LastRowIndex", id, MasterFile(), true);
+  return id;
+}
+
+}  // namespace mv

@@ -1,0 +1,72 @@
+#pragma once
+// The table store over the scrambled settings files: the master file MVDB.MVL
+// with code tables, counters and column maps, and one file per data table in
+// which every row is a section "0001", "0002", ... with keys "1".."n".
+#include <string>
+#include <vector>
+
+namespace mv {
+
+enum TableIndex : long {
+  ZoneMaster = 0,
+  IPTypeMaster = 1,
+  LevelMaster = 2,
+  ExtraMaster1 = 3,
+  ExtraMaster2 = 4,
+  SelectedLevel = 5,
+  DatabaseHeader = 6,
+  Database_PortSetting = 7,
+  Database_IPSetting = 8,
+  Database_IPRangeSetting = 9,
+  Database_IPAddress = 10,
+  Database_HostSetting = 11,
+  Database_SubnetSetting = 12,
+  Database_TCPPorts = 13,
+  Database_UDPPorts = 14,
+  ExtraTable1 = 15,
+  ExtraTable2 = 16,
+  ExtraTable3 = 17,
+};
+
+struct QueryRow {
+  long Count = 0;  // element 0 only: the number of hits
+  std::string RowSection;
+  std::vector<std::string> Values;  // in the requested column order
+};
+
+struct WhereCondition {
+  std::string ColumnIndex;  // the column's key number as read from the column map
+  std::string Value;
+};
+
+extern std::vector<std::string> varTableNames;        // 0..17
+extern std::vector<QueryRow> arrQueryResult;          // result of the last query
+extern std::vector<WhereCondition> arrWhereClause;    // terms of the last where clause
+extern bool blnZoneDataChanged;
+
+void InitTableNames();
+// The master file's path.
+std::string MasterFile();
+// The table file's path.
+std::string TableFile(long table);
+
+void Read_TableData(long table, const std::string& columns, const std::string& where);
+void Delete_TableData(long table, const std::string& where, const std::string& columns);
+void DeleteRowSection(long table, const std::string& rowSection);
+void Write_MorvantisNewData(long table, const std::string& rowSection, const std::vector<std::string>& values,
+                            bool updateCounter);
+void WriteColumnValue(long table, const std::string& rowSection, const std::string& column,
+                      const std::string& value);
+std::string GetMasterValue(long table, const std::string& key, const std::string& defaultValue);
+void SetMasterValue(long table, const std::string& key, const std::string& value);
+std::string getColumnIndex(long table, const std::string& column);
+long getColumnArrayIndex(long table, const std::string& column);
+std::vector<std::string> getAllRowSections(long table);
+void getallColumnIndexes(long table, const std::string& columns, std::vector<std::string>& indexes);
+int getWhereClauses(const std::string& where, long table);
+std::string getNextLineNo(long table);
+void setLastLineNo(long table, const std::string& rowSection);
+// The next system-wide six-digit row ID (module mdlCommon).
+std::string GetNewRowIndex();
+
+}  // namespace mv

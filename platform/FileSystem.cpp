@@ -1,0 +1,110 @@
+#include "platform/FileSystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/Paths.h"
+
+namespace mv::platform {
+namespace {
+bool writeAll(int fd, const std::string& bytes) {
+  const char* p = bytes.data();
+  size_t left = bytes.size();
+  while (left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  return true;
+}
+}  // namespace
+
+bool fileExists(const std::string& path) {
+  struct stat st;
+  return ::stat(resolvePath(path).c_str(), &st) == 0;
+}
+
+bool folderExists(const std::string& path) {
+  struct stat st;
+  return ::stat(resolvePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool makeFolder(const std::string& path) { return ::mkdir(resolvePath(path).c_str(), 0755) == 0; }
+
+bool deleteFile(const std::string& path) { return ::unlink(resolvePath(path).c_str()) == 0; }
+
+bool readFile(const std::string& path, std::string& bytes) {
+  FILE* f = std::fopen(resolvePath(path).c_str(), "rb");
+  if (!f) return false;
+  bytes.clear();
+  char buf[65536];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
+  bool ok = !std::ferror(f);
+  std::fclose(f);
+  return ok;
+}
+
+bool writeFileAtomic(const std::string& path, const std::string& bytes) {
+  std::string native = resolvePath(path);
+  struct stat st;
+  bool exists = ::stat(native.c_str(), &st) == 0;
+  if (exists && !(st.st_mode & S_IWUSR)) return false;
+  std::string tmp = native + ".~" + std::to_string(::getpid());
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, exists ? (st.st_mode & 07777) : 0644);
+  if (fd < 0) return false;
+  bool ok = writeAll(fd, bytes);
+  if (::close(fd) != 0) ok = false;
+  if (ok && ::rename(tmp.c_str(), native.c_str()) == 0) return true;
+  ::unlink(tmp.c_str());
+  return false;
+}
+
+bool appendToFile(const std::string& path, const std::string& bytes) {
+  int fd = ::open(resolvePath(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = writeAll(fd, bytes);
+  if (::close(fd) != 0) ok = false;
+  return ok;
+}
+
+bool copyFile(const std::string& from, const std::string& to) {
+  std::string bytes;
+  if (!readFile(from, bytes)) return false;
+  return writeFileAtomic(to, bytes);
+}
+
+std::vector<std::string> listFiles(const std::string& folder) {
+  std::vector<std::string> out;
+  std::string native = resolvePath(folder);
+  DIR* d = opendir(native.c_str());
+  if (!d) return out;
+  while (dirent* e = readdir(d)) {
+    std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat st;
+    if (::stat((native + "/" + name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) out.push_back(name);
+  }
+  closedir(d);
+  return out;
+}
+
+bool setReadOnly(const std::string& path, bool readOnly) {
+  std::string native = resolvePath(path);
+  struct stat st;
+  if (::stat(native.c_str(), &st) != 0) return false;
+  mode_t m = st.st_mode & 07777;
+  m = readOnly ? (m & ~static_cast<mode_t>(0222)) : (m | S_IWUSR);
+  return ::chmod(native.c_str(), m) == 0;
+}
+
+}  // namespace mv::platform

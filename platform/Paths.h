@@ -1,0 +1,27 @@
+#pragma once
+// Program folder, system directory and the resolution of the Windows-style
+// paths the system builds ("\" separators, names matched without regard to
+// case) to native paths.
+#include <string>
+
+namespace mv::platform {
+
+// The program folder (App.Path): the executable's folder unless a test or the
+// launcher has set another one. Native path, no trailing separator.
+const std::string& programFolder();
+void setProgramFolder(const std::string& nativeFolder);
+
+// The system directory, without a trailing separator: "System32" under the
+// program folder.
+std::string systemDirectory();
+
+// Resolves a path as the system writes it ("C:/x\Profiles\a.mvl" style,
+// backslashes allowed anywhere) to a native path. Each existing name along the
+// path is matched without regard to case; names that do not exist are kept as
+// written, so a new file is created with the name as given.
+std::string resolvePath(const std::string& path);
+
+// The file-name part of a path: the text after its last "\" or "/".
+std::string fileNamePart(const std::string& path);
+
+}  // namespace mv::platform

@@ -1,0 +1,338 @@
+#include "platform/PrivateProfile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <unordered_map>
+
+#include "platform/Paths.h"
+#include "platform/ProfileText.h"
+
+namespace mv::platform {
+namespace {
+
+std::string lower(std::string_view s) {
+  std::string r(s);
+  for (char& c : r)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return r;
+}
+
+bool sameNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+struct Stamp {
+  bool exists = false;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  off_t size = 0;
+  long long mtimeNs = 0;
+  long long ctimeNs = 0;
+  bool operator==(const Stamp&) const = default;
+};
+
+Stamp stampOf(const std::string& native) {
+  Stamp s;
+  struct stat st;
+  if (::stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return s;
+  s.exists = true;
+  s.dev = st.st_dev;
+  s.ino = st.st_ino;
+  s.size = st.st_size;
+  s.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+  s.ctimeNs = static_cast<long long>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
+  return s;
+}
+
+bool readWhole(const std::string& native, std::string& out) {
+  FILE* f = std::fopen(native.c_str(), "rb");
+  if (!f) return false;
+  out.clear();
+  char buf[65536];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+  bool ok = !std::ferror(f);
+  std::fclose(f);
+  return ok;
+}
+
+struct Range {
+  size_t header;   // line index of the section header
+  size_t end;      // one past the section's last line
+  size_t content;  // one past the last line that is not blank
+};
+
+}  // namespace
+
+// One file's lines (each with its own line end) and the picture derived from
+// them.
+class ProfileFile {
+ public:
+  std::string native;
+  Stamp stamp;
+  std::vector<std::string> lines;
+  std::vector<Range> ranges;  // parallel to data->sections_
+  std::shared_ptr<ProfileData> data = std::make_shared<ProfileData>();
+
+  void parse(const std::string& text) {
+    lines.clear();
+    size_t start = 0;
+    while (start < text.size()) {
+      size_t nl = text.find('\n', start);
+      size_t end = nl == std::string::npos ? text.size() : nl + 1;
+      lines.emplace_back(text, start, end - start);
+      start = end;
+    }
+    derive();
+  }
+
+  void derive() {
+    auto d = std::make_shared<ProfileData>();
+    ranges.clear();
+    for (size_t i = 0; i < lines.size(); ++i) {
+      std::string_view ln = body(lines[i]);
+      ProfileLine pl = classifyProfileLine(ln);
+      if (pl.kind == ProfileLine::Section) {
+        if (!ranges.empty()) ranges.back().end = i;
+        d->sections_.push_back(ProfileSection{std::string(pl.name), {}});
+        ranges.push_back(Range{i, lines.size(), i + 1});
+        continue;
+      }
+      if (ranges.empty()) continue;  // lines before the first section
+      if (pl.kind == ProfileLine::Blank) continue;
+      ranges.back().content = i + 1;
+      if (pl.kind != ProfileLine::Entry) continue;
+      ProfileEntry e;
+      e.key = std::string(pl.name);
+      e.hasEquals = pl.hasEquals;
+      if (pl.hasEquals) e.value = decodeProfileValue(pl.value);
+      d->sections_.back().entries.push_back(std::move(e));
+    }
+    d->index_.reserve(d->sections_.size());
+    for (size_t i = 0; i < d->sections_.size(); ++i) d->index_.emplace_back(lower(d->sections_[i].name), i);
+    // Sorted by name, then by position, so the first of duplicate names wins.
+    std::sort(d->index_.begin(), d->index_.end());
+    data = d;
+  }
+
+  static std::string_view body(const std::string& line) {
+    std::string_view v(line);
+    if (!v.empty() && v.back() == '\n') v.remove_suffix(1);
+    if (!v.empty() && v.back() == '\r') v.remove_suffix(1);
+    return v;
+  }
+
+  long sectionIndex(const std::string& name) const {
+    std::string key = lower(name);
+    auto it = std::lower_bound(data->index_.begin(), data->index_.end(), std::make_pair(key, size_t{0}));
+    if (it == data->index_.end() || it->first != key) return -1;
+    return static_cast<long>(it->second);
+  }
+
+  // Line index of the key inside section s, or npos.
+  size_t keyLine(size_t s, const std::string& key) const {
+    for (size_t i = ranges[s].header + 1; i < ranges[s].end; ++i) {
+      ProfileLine pl = classifyProfileLine(body(lines[i]));
+      if (pl.kind == ProfileLine::Entry && sameNoCase(pl.name, key)) return i;
+    }
+    return std::string::npos;
+  }
+
+  void terminateLastLine() {
+    if (!lines.empty() && lines.back().back() != '\n') lines.back() += "\r\n";
+  }
+
+  std::string serialize() const {
+    size_t total = 0;
+    for (const auto& l : lines) total += l.size();
+    std::string out;
+    out.reserve(total);
+    for (const auto& l : lines) out += l;
+    return out;
+  }
+};
+
+const ProfileEntry* ProfileSection::find(const std::string& key) const {
+  for (const auto& e : entries)
+    if (sameNoCase(e.key, key)) return &e;
+  return nullptr;
+}
+
+const ProfileSection* ProfileData::section(const std::string& name) const {
+  std::string key = lower(name);
+  auto it = std::lower_bound(index_.begin(), index_.end(), std::make_pair(key, size_t{0}));
+  if (it == index_.end() || it->first != key) return nullptr;
+  return &sections_[it->second];
+}
+
+std::optional<std::string> ProfileData::value(const std::string& sec, const std::string& key) const {
+  const ProfileSection* s = section(sec);
+  if (!s) return std::nullopt;
+  const ProfileEntry* e = s->find(key);
+  if (!e) return std::nullopt;
+  return e->value;
+}
+
+namespace {
+
+std::unordered_map<std::string, std::shared_ptr<ProfileFile>>& cache() {
+  static std::unordered_map<std::string, std::shared_ptr<ProfileFile>> c;
+  return c;
+}
+
+// The up-to-date entry for a file, read again when it changed on disk.
+ProfileFile& load(const std::string& file) {
+  auto& slot = cache()[file];
+  if (slot) {
+    Stamp now = stampOf(slot->native);
+    if (now == slot->stamp && now.exists) return *slot;
+  }
+  auto pf = std::make_shared<ProfileFile>();
+  pf->native = resolvePath(file);
+  pf->stamp = stampOf(pf->native);
+  std::string text;
+  if (pf->stamp.exists && readWhole(pf->native, text)) pf->parse(text);
+  slot = pf;
+  return *slot;
+}
+
+// Writes the entry's lines to its file through a temporary file and a rename,
+// so that a reader never sees half a file. On failure the cached entry is
+// dropped, so the next read sees what is really on disk.
+bool commit(const std::string& file, ProfileFile& pf) {
+  bool ok = false;
+  struct stat st;
+  bool exists = ::stat(pf.native.c_str(), &st) == 0;
+  if (exists && !(st.st_mode & S_IWUSR)) {
+    errno = EACCES;
+  } else {
+    std::string tmp = pf.native + ".~" + std::to_string(::getpid());
+    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, exists ? (st.st_mode & 07777) : 0644);
+    if (fd >= 0) {
+      std::string text = pf.serialize();
+      const char* p = text.data();
+      size_t left = text.size();
+      bool wrote = true;
+      while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+          if (errno == EINTR) continue;
+          wrote = false;
+          break;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+      }
+      if (::close(fd) != 0) wrote = false;
+      if (wrote && ::rename(tmp.c_str(), pf.native.c_str()) == 0) {
+        ok = true;
+      } else {
+        ::unlink(tmp.c_str());
+      }
+    }
+  }
+  if (!ok) {
+    cache().erase(file);
+    return false;
+  }
+  pf.stamp = stampOf(pf.native);
+  pf.derive();
+  return true;
+}
+
+std::string newLine(const std::string& text) { return text + "\r\n"; }
+
+}  // namespace
+
+std::shared_ptr<const ProfileData> profileRead(const std::string& file) { return load(file).data; }
+
+std::optional<std::string> profileGetString(const std::string& section, const std::string& key,
+                                            const std::string& file) {
+  return load(file).data->value(section, key);
+}
+
+bool profileWriteString(const std::string& section, const std::string& key, const std::string& value,
+                        const std::string& file) {
+  ProfileFile& pf = load(file);
+  long s = pf.sectionIndex(section);
+  if (s < 0) {
+    pf.terminateLastLine();
+    pf.lines.push_back(newLine("[" + section + "]"));
+    pf.lines.push_back(newLine(key + "=" + encodeProfileValue(value)));
+    return commit(file, pf);
+  }
+  size_t at = pf.keyLine(static_cast<size_t>(s), key);
+  if (at != std::string::npos) {
+    ProfileLine pl = classifyProfileLine(ProfileFile::body(pf.lines[at]));
+    pf.lines[at] = newLine(std::string(pl.name) + "=" + encodeProfileValue(value));
+  } else {
+    size_t pos = pf.ranges[static_cast<size_t>(s)].content;
+    if (pos == pf.lines.size()) pf.terminateLastLine();
+    pf.lines.insert(pf.lines.begin() + static_cast<long>(pos), newLine(key + "=" + encodeProfileValue(value)));
+  }
+  return commit(file, pf);
+}
+
+bool profileDeleteKey(const std::string& section, const std::string& key, const std::string& file) {
+  ProfileFile& pf = load(file);
+  long s = pf.sectionIndex(section);
+  if (s < 0) return true;
+  size_t at = pf.keyLine(static_cast<size_t>(s), key);
+  if (at == std::string::npos) return true;
+  pf.lines.erase(pf.lines.begin() + static_cast<long>(at));
+  return commit(file, pf);
+}
+
+bool profileDeleteSection(const std::string& section, const std::string& file) {
+  ProfileFile& pf = load(file);
+  long s = pf.sectionIndex(section);
+  if (s < 0) return true;
+  const Range& r = pf.ranges[static_cast<size_t>(s)];
+  pf.lines.erase(pf.lines.begin() + static_cast<long>(r.header), pf.lines.begin() + static_cast<long>(r.end));
+  return commit(file, pf);
+}
+
+bool profileWriteSection(const std::string& section,
+                         const std::vector<std::pair<std::string, std::string>>& pairs,
+                         const std::string& file) {
+  ProfileFile& pf = load(file);
+  std::vector<std::string> body;
+  body.reserve(pairs.size());
+  for (const auto& [k, v] : pairs) body.push_back(newLine(k + "=" + encodeProfileValue(v)));
+  long s = pf.sectionIndex(section);
+  if (s < 0) {
+    pf.terminateLastLine();
+    pf.lines.push_back(newLine("[" + section + "]"));
+    pf.lines.insert(pf.lines.end(), body.begin(), body.end());
+    return commit(file, pf);
+  }
+  const Range r = pf.ranges[static_cast<size_t>(s)];
+  // The section's own lines go; blank lines that separate it from the next
+  // section stay.
+  pf.lines.erase(pf.lines.begin() + static_cast<long>(r.header + 1), pf.lines.begin() + static_cast<long>(r.content));
+  if (r.header + 1 == pf.lines.size()) pf.terminateLastLine();
+  pf.lines.insert(pf.lines.begin() + static_cast<long>(r.header + 1), body.begin(), body.end());
+  return commit(file, pf);
+}
+
+bool isReadOnlyFile(const std::string& file) {
+  struct stat st;
+  if (::stat(resolvePath(file).c_str(), &st) != 0) return false;
+  return !(st.st_mode & S_IWUSR);
+}
+
+void profileClearCache() { cache().clear(); }
+
+}  // namespace mv::platform

@@ -1,0 +1,70 @@
+#pragma once
+// Private-profile (INI file) access with the behaviour the system expects of
+// the Windows functions: section and key names matched without regard to
+// case, blanks around names and values trimmed, enclosing quotes, comment
+// lines, a missing file read as empty and created on write, CR LF line ends.
+// A write changes only the lines it concerns and replaces the file
+// atomically. Reads are served from a cache that is checked against the
+// file's identity, size and modification time on every call.
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mv::platform {
+
+struct ProfileEntry {
+  std::string key;    // as written in the file, trimmed
+  std::string value;  // decoded value ("" when the line has no "=")
+  bool hasEquals = false;
+};
+
+struct ProfileSection {
+  std::string name;
+  std::vector<ProfileEntry> entries;  // in file order; comment lines excluded
+  const ProfileEntry* find(const std::string& key) const;
+};
+
+// An immutable picture of one file's content.
+class ProfileData {
+ public:
+  const ProfileSection* section(const std::string& name) const;
+  const std::vector<ProfileSection>& sections() const { return sections_; }
+  std::optional<std::string> value(const std::string& section, const std::string& key) const;
+
+ private:
+  friend class ProfileFile;
+  std::vector<ProfileSection> sections_;
+  std::vector<std::pair<std::string, size_t>> index_;  // lower-case name -> section, sorted
+};
+
+// The current content of `file` (a path as the system writes it). A missing
+// file gives an empty picture. The picture stays valid while it is held.
+std::shared_ptr<const ProfileData> profileRead(const std::string& file);
+
+// The value of a key, or nothing when the file, section or key is missing.
+std::optional<std::string> profileGetString(const std::string& section, const std::string& key,
+                                            const std::string& file);
+
+// Writes a key (creating section and file as needed). Returns false when the
+// file could not be written (read-only file, missing folder, I/O error).
+bool profileWriteString(const std::string& section, const std::string& key, const std::string& value,
+                        const std::string& file);
+// Removes one key; a missing key, section or file is left as it is.
+bool profileDeleteKey(const std::string& section, const std::string& key, const std::string& file);
+// Removes a section with all its lines.
+bool profileDeleteSection(const std::string& section, const std::string& file);
+// Replaces the section's entries by the given key/value pairs (the section is
+// created at the end of the file when it does not exist; no pairs empties it).
+bool profileWriteSection(const std::string& section,
+                         const std::vector<std::pair<std::string, std::string>>& pairs,
+                         const std::string& file);
+
+// Read-only attribute: the file exists and its owner may not write it.
+bool isReadOnlyFile(const std::string& file);
+
+// Forgets every cached file (tests that change files behind the cache's back
+// within one clock tick).
+void profileClearCache();
+
+}  // namespace mv::platform

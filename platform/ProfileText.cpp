@@ -1,0 +1,106 @@
+#include "platform/ProfileText.h"
+
+namespace mv::platform {
+
+bool isProfileBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\x1a';
+}
+
+std::string_view trimProfileBlanks(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && isProfileBlank(s[b])) ++b;
+  while (e > b && isProfileBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+namespace {
+bool enclosedIn(std::string_view v, char q) {
+  return v.size() >= 2 && v.front() == q && v.back() == q;
+}
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+}  // namespace
+
+bool valueNeedsEscape(std::string_view v) {
+  if (v.empty()) return false;
+  if (isProfileBlank(v.front()) || isProfileBlank(v.back())) return true;
+  if (enclosedIn(v, '"') || enclosedIn(v, '\'')) return true;
+  for (char c : v)
+    if (c == '\0' || c == '\r' || c == '\n') return true;
+  return false;
+}
+
+std::string encodeProfileValue(std::string_view v) {
+  if (!valueNeedsEscape(v)) return std::string(v);
+  static const char* hex = "0123456789ABCDEF";
+  std::string out = "\"";
+  for (char c : v) {
+    if (c == '\0' || c == '\r' || c == '\n' || c == '%' || c == '"') {
+      unsigned char u = static_cast<unsigned char>(c);
+      out += '%';
+      out += hex[u >> 4];
+      out += hex[u & 15];
+    } else {
+      out += c;
+    }
+  }
+  out += '"';
+  return out;
+}
+
+std::string decodeProfileValue(std::string_view raw) {
+  std::string_view v = trimProfileBlanks(raw);
+  if (enclosedIn(v, '\'')) return std::string(v.substr(1, v.size() - 2));
+  if (!enclosedIn(v, '"')) return std::string(v);
+  std::string_view in = v.substr(1, v.size() - 2);
+  std::string out;
+  out.reserve(in.size());
+  for (size_t i = 0; i < in.size(); ++i) {
+    if (in[i] == '%' && i + 2 < in.size() && hexValue(in[i + 1]) >= 0 && hexValue(in[i + 2]) >= 0) {
+      out += static_cast<char>(hexValue(in[i + 1]) * 16 + hexValue(in[i + 2]));
+      i += 2;
+    } else {
+      out += in[i];
+    }
+  }
+  return out;
+}
+
+ProfileLine classifyProfileLine(std::string_view line) {
+  ProfileLine pl;
+  std::string_view t = trimProfileBlanks(line);
+  if (t.empty()) {
+    pl.kind = ProfileLine::Blank;
+    return pl;
+  }
+  if (t.front() == ';') {
+    pl.kind = ProfileLine::Comment;
+    return pl;
+  }
+  if (t.front() == '[') {
+    auto close = t.find(']');
+    std::string_view name = close == std::string_view::npos ? t.substr(1) : t.substr(1, close - 1);
+    pl.kind = ProfileLine::Section;
+    pl.name = trimProfileBlanks(name);
+    return pl;
+  }
+  pl.kind = ProfileLine::Entry;
+  auto eq = t.find('=');
+  if (eq == std::string_view::npos) {
+    pl.name = t;
+    return pl;
+  }
+  pl.hasEquals = true;
+  pl.name = trimProfileBlanks(t.substr(0, eq));
+  // The raw value is taken from the untrimmed line so that a line end or a
+  // trailing blank inside quotes is not lost before decoding.
+  size_t eqInLine = static_cast<size_t>(t.data() - line.data()) + eq;
+  pl.value = line.substr(eqInLine + 1);
+  return pl;
+}
+
+}  // namespace mv::platform

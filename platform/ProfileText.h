@@ -1,0 +1,32 @@
+#pragma once
+// The text form of private-profile (INI) files: how a line is classified and
+// how a value is carried on a line.
+#include <string>
+#include <string_view>
+
+namespace mv::platform {
+
+// Blanks that the profile functions trim around names and values.
+bool isProfileBlank(char c);
+std::string_view trimProfileBlanks(std::string_view s);
+
+// A value goes on a line as it stands unless a line cannot carry it faithfully:
+// bytes 0, CR or LF, blanks at either end, or enclosing quotes. Such a value is
+// written in double quotes with those bytes (and "%" and '"') as %HH.
+bool valueNeedsEscape(std::string_view value);
+std::string encodeProfileValue(std::string_view value);
+
+// The value of a line as read: trimmed; enclosing double quotes removed with
+// %HH decoded inside them; enclosing single quotes removed.
+std::string decodeProfileValue(std::string_view raw);
+
+// Classification of one line (without its line end).
+struct ProfileLine {
+  enum Kind { Other, Section, Entry, Comment, Blank } kind = Other;
+  std::string_view name;   // section name or key name, trimmed
+  std::string_view value;  // raw value text after the first "=" (entries only)
+  bool hasEquals = false;
+};
+ProfileLine classifyProfileLine(std::string_view line);
+
+}  // namespace mv::platform

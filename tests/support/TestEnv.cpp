@@ -1,0 +1,76 @@
+#include "tests/support/TestEnv.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "core/mdlMain.h"
+#include "core/mdlMorvantisDatabase.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/Paths.h"
+#include "platform/PrivateProfile.h"
+
+namespace fs = std::filesystem;
+
+namespace mvtest {
+
+std::string slurp(const std::string& nativePath) {
+  std::ifstream in(nativePath, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void ProgramFolderTest::SetUp() {
+  std::string tmpl = (fs::temp_directory_path() / "mvtest-XXXXXX").string();
+  std::vector<char> buf(tmpl.begin(), tmpl.end());
+  buf.push_back('\0');
+  ASSERT_NE(mkdtemp(buf.data()), nullptr);
+  folder = buf.data();
+  fs::create_directories(folder + "/Profiles");
+  fs::create_directories(folder + "/System32/drivers/etc");
+  fs::create_directories(folder + "/System32/logfiles/mvd");
+  fs::create_directories(folder + "/System32/config");
+  mv::platform::setProgramFolder(folder);
+  mv::platform::profileClearCache();
+  mv::platform::setClock(std::nullopt);
+  mv::SetPathGlobals();
+  mv::InitTableNames();
+  mv::platform::setMsgBoxHandler([this](const std::string& p, int b, const std::string& t) {
+    messages.push_back({p, b, t});
+    if (answers.empty()) return static_cast<int>(mv::platform::vbOK);
+    int a = answers.front();
+    answers.pop_front();
+    return a;
+  });
+}
+
+void ProgramFolderTest::TearDown() {
+  mv::platform::setMsgBoxHandler(nullptr);
+  mv::platform::setClock(std::nullopt);
+  std::error_code ec;
+  // Read-only files and folders must not stop the clean-up.
+  for (auto& e : fs::recursive_directory_iterator(folder, ec))
+    fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(folder, ec);
+}
+
+std::string ProgramFolderTest::native(const std::string& relative) const { return folder + "/" + relative; }
+
+std::string ProgramFolderTest::readText(const std::string& relative) const { return slurp(native(relative)); }
+
+void ProgramFolderTest::writeText(const std::string& relative, const std::string& text) const {
+  fs::create_directories(fs::path(native(relative)).parent_path());
+  std::ofstream out(native(relative), std::ios::binary | std::ios::trunc);
+  out << text;
+  out.close();
+  mv::platform::profileClearCache();
+}
+
+void ProgramFolderTest::installDefaults() const { mv::checkIsMorvantisCorrupted(); }
+
+}  // namespace mvtest

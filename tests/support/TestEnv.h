@@ -1,0 +1,38 @@
+#pragma once
+// A fresh program folder for each test, with the path globals pointing into
+// it, and message boxes answered by script instead of shown.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace mvtest {
+
+struct ShownMessage {
+  std::string prompt;
+  int buttons;
+  std::string title;
+};
+
+class ProgramFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Native path of a file under the program folder ("Profiles/MVDB.MVL").
+  std::string native(const std::string& relative) const;
+  std::string readText(const std::string& relative) const;
+  void writeText(const std::string& relative, const std::string& text) const;
+  // Copies the built-in defaults of all settings files into Profiles.
+  void installDefaults() const;
+
+  std::string folder;
+  std::vector<ShownMessage> messages;
+  std::deque<int> answers;  // answers to give, in order; OK when empty
+};
+
+// Reads a whole file (native path).
+std::string slurp(const std::string& nativePath);
+
+}  // namespace mvtest
