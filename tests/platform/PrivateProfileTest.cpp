@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include "platform/FileSystem.h"
+#include "platform/PrivateProfile.h"
+#include "platform/ProfileText.h"
+#include "tests/support/TestEnv.h"
+
+using namespace mv::platform;
+
+class PrivateProfile : public mvtest::ProgramFolderTest {
+ protected:
+  std::string file() const { return folder + "\\Profiles\\test.ini"; }
+  std::string text() const { return readText("Profiles/test.ini"); }
+};
+
+TEST_F(PrivateProfile, MissingFileReadsEmptyAndIsCreatedOnWrite) {
+  EXPECT_FALSE(profileGetString("S", "k", file()).has_value());
+  EXPECT_TRUE(profileRead(file())->sections().empty());
+  ASSERT_TRUE(profileWriteString("S", "k", "v", file()));
+  EXPECT_EQ(text(), "[S]\r\nk=v\r\n");
+}
+
+TEST_F(PrivateProfile, NamesMatchWithoutRegardToCaseAndBlanksAreTrimmed) {
+  writeText("Profiles/test.ini", "[Main]\r\n  Path  =  C:\\x y  \r\nQuoted=\"  a \"\r\n");
+  EXPECT_EQ(profileGetString("MAIN", "path", file()).value(), "C:\\x y");
+  EXPECT_EQ(profileGetString("main", "QUOTED", file()).value(), "  a ");
+}
+
+TEST_F(PrivateProfile, WritesChangeOnlyTheLinesTheyConcern) {
+  std::string original =
+      "; header comment\r\n[A]\r\nk1=1\r\n; inner\r\nk2=2\r\n\r\n[B]\r\nx=y\n";
+  writeText("Profiles/test.ini", original);
+  ASSERT_TRUE(profileWriteString("a", "K2", "22", file()));
+  ASSERT_TRUE(profileWriteString("A", "k3", "3", file()));
+  ASSERT_TRUE(profileWriteString("C", "z", "9", file()));
+  EXPECT_EQ(text(),
+            "; header comment\r\n[A]\r\nk1=1\r\n; inner\r\nk2=22\r\nk3=3\r\n\r\n[B]\r\nx=y\n[C]\r\nz=9\r\n");
+  ASSERT_TRUE(profileDeleteKey("A", "k1", file()));
+  ASSERT_TRUE(profileDeleteSection("b", file()));
+  EXPECT_EQ(text(), "; header comment\r\n[A]\r\n; inner\r\nk2=22\r\nk3=3\r\n\r\n[C]\r\nz=9\r\n");
+}
+
+TEST_F(PrivateProfile, SectionsAreListedAndReplacedInFileOrder) {
+  writeText("Profiles/test.ini", "[0002]\r\n1=a\r\n[0001]\r\n1=b\r\n2=c\r\n[0003]\r\n");
+  auto data = profileRead(file());
+  ASSERT_EQ(data->sections().size(), 3u);
+  EXPECT_EQ(data->sections()[0].name, "0002");
+  EXPECT_EQ(data->sections()[1].entries.size(), 2u);
+  ASSERT_TRUE(profileWriteSection("0001", {{"1", "new"}}, file()));
+  ASSERT_TRUE(profileWriteSection("0004", {}, file()));
+  EXPECT_EQ(text(), "[0002]\r\n1=a\r\n[0001]\r\n1=new\r\n[0003]\r\n[0004]\r\n");
+  // The picture taken before the writes is unchanged.
+  EXPECT_EQ(data->sections()[1].entries.size(), 2u);
+}
+
+TEST_F(PrivateProfile, ValuesALineCannotCarryRoundTrip) {
+  const std::string awkward[] = {std::string("a\0b", 3), "x\r\ny", " lead", "trail ", "\"quoted\"",
+                                 "'single'", "100%", "%41", "\x1a"};
+  for (const auto& v : awkward) {
+    ASSERT_TRUE(profileWriteString("S", "k", v, file()));
+    profileClearCache();
+    EXPECT_EQ(profileGetString("S", "k", file()).value(), v);
+  }
+  // Values a line carries stay byte for byte as they are.
+  ASSERT_TRUE(profileWriteString("S", "k", "50% \"off\"", file()));
+  EXPECT_EQ(text(), "[S]\r\nk=50% \"off\"\r\n");
+  EXPECT_EQ(encodeProfileValue("plain"), "plain");
+  EXPECT_FALSE(valueNeedsEscape("a=b;c"));
+}
+
+TEST_F(PrivateProfile, FailedWritesAreReportedAndLoseNothing) {
+  ASSERT_TRUE(profileWriteString("S", "k", "v", file()));
+  ASSERT_TRUE(setReadOnly(file(), true));
+  EXPECT_TRUE(isReadOnlyFile(file()));
+  EXPECT_FALSE(profileWriteString("S", "k", "w", file()));
+  EXPECT_EQ(profileGetString("S", "k", file()).value(), "v");
+  EXPECT_FALSE(profileWriteString("S", "k", "v", folder + "\\NoSuchFolder\\x.ini"));
+}
+
+TEST_F(PrivateProfile, ReadsSeeChangesMadeBehindTheCache) {
+  ASSERT_TRUE(profileWriteString("S", "k", "v", file()));
+  EXPECT_EQ(profileGetString("S", "k", file()).value(), "v");
+  writeText("Profiles/test.ini", "[S]\r\nk=changed outside\r\n");
+  EXPECT_EQ(profileGetString("S", "k", file()).value(), "changed outside");
+  // The same file named with another case of letters is the same file.
+  EXPECT_EQ(profileGetString("S", "k", folder + "\\profiles\\TEST.INI").value(), "changed outside");
+}
