@@ -1,7 +1,10 @@
 #include "core/mdlMain.h"
 
 #include "core/VBRuntime.h"
+#include "platform/Application.h"
+#include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
+#include "platform/ProcessList.h"
 #include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
 #include "resources/builtin.h"
@@ -64,6 +67,28 @@ std::string BuiltinDefaultText(const std::string& name) {
   auto bytes = LoadBuiltinResource(name);
   if (!bytes || bytes->empty()) return std::string();
   return bytes->substr(0, bytes->size() - 1);
+}
+
+void ShowLastError(const std::string& systemText) { platform::MsgBox(systemText, platform::vbOKOnly, AppTitle); }
+
+void KillProcess(int processId) {
+  auto r = platform::endProcess(processId);
+  if (!r.ok) ShowLastError(r.error);
+}
+
+void Pellworth(bool start) {
+  try {
+    for (int pid : platform::findProcessesByPath(platform::resolvePath(strPellworthPath))) KillProcess(pid);
+    if (!start) return;
+    if (!platform::fileExists(strPellworthPath)) {
+      platform::MsgBox("Some files are missing.\r\nPlease reinstall the " + AppTitle, platform::vbCritical, AppTitle);
+      platform::EndProgram();
+    }
+    auto r = platform::startDetached(platform::resolvePath(strPellworthPath));
+    if (!r.ok) WriteErrorLog(r.error, "Pellworth of mdlMain");
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "Pellworth of mdlMain");
+  }
 }
 
 bool checkIsMorvantisCorrupted() {

@@ -29,6 +29,12 @@ inline std::string strHomePageURL;
 inline std::string strHelpURL;
 inline std::string strSupportMail;
 
+// True once start-up has shown the main window.
+inline bool blnStarted = false;
+// Set to 1 when the plain alert log, respectively qtrLogs.MVL, can be written.
+inline int blnLogFileWritable = 0;
+inline int blnQTRLogWritable = 0;
+
 // The thirteen settings files, in their fixed order.
 extern const std::vector<std::string> varSettingsFiles;
 
@@ -54,6 +60,20 @@ long SafeUBound(const std::vector<T>& list) {
 // The built-in default of a settings file or rule template: the resource's
 // bytes without its last byte. Empty when there is no such resource.
 std::string BuiltinDefaultText(const std::string& name);
+
+// Ends every running Pellworth.exe started from the program folder and, when
+// `start` is set, starts it again (the program ends when it is missing).
+void Pellworth(bool start);
+// Ends one process; a failure shows the system's text for it.
+void KillProcess(int processId);
+void ShowLastError(const std::string& systemText);
+
+// Start-up: the whole sequence, the paths, the settings of every subsystem,
+// and the two alert logs.
+void Main();
+void initPath();
+void InitAllPath();
+bool openLogFiles();
 
 // Re-creates every missing settings file from its built-in default; true when
 // at least one was missing.

@@ -11,7 +11,10 @@ file(GLOB MV_LANG_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/lang/*)
 if(MV_LANG_FILES)
   list(APPEND MV_DEMO_COMMANDS COMMAND ${CMAKE_COMMAND} -E copy ${MV_LANG_FILES} ${MV_DEMO}/Lang/)
 endif()
+list(APPEND MV_DEMO_COMMANDS
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:mv_pellworth> $<TARGET_FILE:mvevent> ${MV_DEMO}/
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:mv_net> ${MV_DEMO}/System32/)
 add_custom_target(demo ${MV_DEMO_COMMANDS}
-  DEPENDS Morvantis MorvantisStartup mv_builtin_files
+  DEPENDS Morvantis MorvantisStartup mv_builtin_files mv_net mv_pellworth mvevent
   COMMENT "Laying out the demo program folder in ${MV_DEMO}"
   VERBATIM)

@@ -1,0 +1,287 @@
+#include "alerts/mdlAlertsAndLogs.h"
+
+#include <QLabel>
+#include <exception>
+#include <utility>
+#include <vector>
+
+#include "core/VBRuntime.h"
+#include "core/mdINIBas.h"
+#include "core/mdlMain.h"
+#include "platform/FileSystem.h"
+#include "platform/QtText.h"
+#include "programs/mdlProgramControl.h"
+#include "zones/ZoneLevels.h"
+
+namespace mv {
+
+void ResetAlertsAndLogsGlobals() {
+  strLogPath.clear();
+  strLogSeparator.clear();
+  AlertEvent = ProgramLog = SystemTray = 0;
+  blnLoadOnStartup = blnHideOnStartup = false;
+  AlertOn = false;
+  AlertDay = 0;
+  AlertDays = 0;
+  LastArchiveDate.clear();
+  IPrograms = IAllows = IBlocked = OPrograms = OAllows = OBlocked = 0;
+  colDoNotShowAlerts.Clear();
+  colPortNames.Clear();
+  colICMPTypeNames.Clear();
+  SettingsSummaryPage = nullptr;
+}
+
+namespace {
+
+const std::string MainSection = "Main";
+const std::string ArchiveDateFormat = "dd-mm-yyyy";
+
+// A stored counter; a value that cannot be read counts 0.
+double counterValue(const std::string& stored) {
+  try {
+    return Val(stored);
+  } catch (const RuntimeError&) {
+    return 0;
+  }
+}
+
+void setLabel(QLabel* label, const std::string& text) {
+  if (label) label->setText(platform::toQString(text));
+}
+
+void setLabel(QLabel* label, const std::optional<std::string>& text) {
+  if (text) setLabel(label, *text);
+}
+
+void writeArchiveSetting(const std::string& key, const std::string& value) {
+  WriteINI(MainSection, key, value, strAlertsSettingFile, true);
+}
+
+// Records today as the day of the last archive, in memory and in the file.
+void recordArchiveDate(const Date& today) {
+  LastArchiveDate = FormatDate(today, ArchiveDateFormat);
+  writeArchiveSetting("LastArchiveDate", LastArchiveDate);
+}
+
+// True when archiving is on and more than AlertDays days lie between the last
+// archive and today.
+bool archiveDue(const Date& today) {
+  Date last;
+  if (AlertDay != 1 || !ParseDateDMY(LastArchiveDate, last)) return false;
+  return DateDiffDays(last, today) > AlertDays;
+}
+
+// The folder part of a path, with its closing separator.
+std::string folderOf(const std::string& path) {
+  auto cut = path.find_last_of("\\/");
+  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+// An engine daily log is named "yyyymmdd.log" or "yyyymmddi.log". Gives its
+// date as "yyyymmdd".
+std::optional<std::string> engineLogDate(const std::string& name) {
+  std::string lower = LCase(name);
+  if (lower.size() == 13 && lower[8] == 'i')
+    lower.erase(8, 1);
+  if (lower.size() != 12 || lower.compare(8, 4, ".log") != 0) return std::nullopt;
+  for (size_t i = 0; i < 8; ++i)
+    if (lower[i] < '0' || lower[i] > '9') return std::nullopt;
+  Date d{std::stoi(lower.substr(0, 4)), std::stoi(lower.substr(4, 2)), std::stoi(lower.substr(6, 2))};
+  if (!IsValidDate(d)) return std::nullopt;
+  return lower.substr(0, 8);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Summary counters.
+
+void LoadAlertSummary() {
+  const std::pair<const char*, double*> readOrder[] = {{"IAllows", &IAllows},   {"IPrograms", &IPrograms},
+                                                       {"IBlocked", &IBlocked}, {"OAllows", &OAllows},
+                                                       {"OBlocked", &OBlocked}, {"OPrograms", &OPrograms}};
+  for (const auto& [key, counter] : readOrder)
+    *counter = counterValue(ReadINI(MainSection, key, "0", strAlertsSettingFile, true));
+}
+
+void SaveAlertSummary() {
+  const std::pair<const char*, double> writeOrder[] = {{"IAllows", IAllows},     {"IBlocked", IBlocked},
+                                                       {"IPrograms", IPrograms}, {"OAllows", OAllows},
+                                                       {"OBlocked", OBlocked},   {"OPrograms", OPrograms}};
+  // A failed write is logged by WriteINI; the rest would fail alike.
+  for (const auto& [key, counter] : writeOrder)
+    if (!WriteINI(MainSection, key, Str(counter), strAlertsSettingFile, true)) break;
+  if (SettingsSummaryPage) RefreshSummaryView();
+}
+
+void AddInAlertSummary(const std::string& path, std::uint8_t direction, std::uint8_t action) {
+  if (path.empty() || SameText(path, "System")) return;
+  if (direction == 0) {
+    IPrograms += 1;
+    if (action == 0) IAllows += 1;
+    if (action == 1) IBlocked += 1;
+  } else if (direction == 1) {
+    OPrograms += 1;
+    if (action == 0) OAllows += 1;
+    if (action == 1) OBlocked += 1;
+  }
+  SaveAlertSummary();
+}
+
+void RefreshSummaryView() {
+  if (!SettingsSummaryPage) return;
+  const SettingsSummaryLabels& page = *SettingsSummaryPage;
+  setLabel(page.lbOPrograms, Str(OPrograms));
+  setLabel(page.lbOAllow, Str(OAllows));
+  setLabel(page.lbOBlocked, Str(OBlocked));
+  setLabel(page.lbIPrograms, Str(IPrograms));
+  setLabel(page.lbIAllow, Str(IAllows));
+  setLabel(page.lbIBlocked, Str(IBlocked));
+}
+
+std::optional<std::string> ZoneLevelText(long level) {
+  switch (level) {
+    case 1: return "Low";
+    case 2: return "Medium";
+    case 3: return "High";
+    default: return std::nullopt;
+  }
+}
+
+std::optional<std::string> ControlLevelText(int level) {
+  if (level == 0) return "Off";
+  return ZoneLevelText(level);
+}
+
+std::string AutomaticLockText(bool on) { return on ? "On" : "Off"; }
+
+void showProgramSummary() {
+  if (!SettingsSummaryPage) return;
+  const SettingsSummaryLabels& page = *SettingsSummaryPage;
+  setLabel(page.lbIZSecurity, ZoneLevelText(intInternetZoneLevel));
+  setLabel(page.lbTZSecurity, ZoneLevelText(intTrustedZoneLevel));
+  setLabel(page.lbProgramControl, ControlLevelText(ControlLevel));
+  setLabel(page.lbPasslockmode, AutomaticLockText(AutomaticLock));
+}
+
+// ---------------------------------------------------------------------------
+// Archiving and clean-up.
+
+bool CopyAnyFile(const std::string& source, const std::string& destination) {
+  return platform::copyFile(source, destination);
+}
+
+bool DeleteAnyFile(const std::string& path) { return platform::deleteFile(path); }
+
+std::string DoArchiveLogFile() {
+  try {
+    std::string folder = AppPath() + "\\Backup";
+    if (!platform::folderExists(folder) && !platform::makeFolder(folder))
+      throw RuntimeError(errInvalidCall, "Path/File access error (" + folder + ")");
+    std::string name = folder + "\\" + FormatDate(Today(), ArchiveDateFormat) + ".txt";
+    if (!CopyAnyFile(strLogPath, name)) return "";
+    if (!platform::writeFileAtomic(strLogPath, std::string()))
+      throw RuntimeError(errInvalidCall, "Path/File access error (" + strLogPath + ")");
+    return name;
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "DoArchiveLogFile of Module mdlAlertsAndLogs");
+    return "";
+  }
+}
+
+void ArchiveLogAtStartup() {
+  Date today = Today();
+  Date last;
+  if (!ParseDateDMY(LastArchiveDate, last)) {
+    recordArchiveDate(today);
+    return;
+  }
+  if (!archiveDue(today)) return;
+  std::string name = DoArchiveLogFile();
+  if (name.empty()) return;
+  writeArchiveSetting("LastArchiveFile", name);
+  recordArchiveDate(today);
+}
+
+bool SetArchiveDateWhenMissing() {
+  Date last;
+  if (ParseDateDMY(LastArchiveDate, last)) return false;
+  recordArchiveDate(Today());
+  return true;
+}
+
+void ArchiveLogWhenDue() {
+  Date today = Today();
+  if (!archiveDue(today)) return;
+  std::string name = folderOf(strLogPath) + FormatDate(today, "ddmmyyyy") + ".txt";
+  if (!CopyAnyFile(strLogPath, name)) return;
+  LastArchiveDate = FormatDate(today, ArchiveDateFormat);
+  DeleteAnyFile(strLogPath);
+  writeArchiveSetting("LastArchiveDate", LastArchiveDate);
+}
+
+void EraseExceptFileFromContainFolder(const std::string& path) {
+  std::string folder = folderOf(path);
+  std::string today = FormatDate(Today(), "yyyymmdd");
+  // A missing folder lists no file.
+  for (const auto& name : platform::listFiles(folder)) {
+    auto day = engineLogDate(name);
+    if (day && *day < today) DeleteAnyFile(folder + name);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Port and ICMP type names.
+
+void initConstantPortList() {
+  colPortNames.Clear();
+  colICMPTypeNames.Clear();
+  static const std::pair<const char*, const char*> ports[] = {
+      {"21", "FTP"},           {"23", "TELNET"},       {"25", "SMTP"},          {"37", "TIME"},
+      {"53", "DNS"},           {"79", "FINGER"},       {"80", "HTTP"},          {"110", "POP3"},
+      {"119", "NNTP"},         {"20", "FTP-Data"},     {"22", "SSH"},           {"69", "TFTP"},
+      {"70", "GOPHER"},        {"109", "POP2"},        {"115", "SFTP"},         {"137", "NetBios Name"},
+      {"138", "NetBios Datagram"}, {"139", "NetBios Session"}, {"143", "IMAP"}, {"161", "SNMP"},
+      {"194", "IRC"},          {"389", "LDAP"},        {"443", "HTTPS"},        {"1080", "SOCKS"}};
+  for (const auto& [key, name] : ports) colPortNames.Add(name, key);
+
+  static const std::pair<const char*, const char*> icmpTypes[] = {
+      {"0", "Echo Reply (\"Ping\")"},
+      {"3", "Destination Unreachable"},
+      {"4", "Source Quench"},
+      {"5", "Redirect"},
+      {"6", "Alternate Host Address"},
+      {"7", "Unassigned"},
+      {"8", "Echo (\"Ping\")"},
+      {"9", "Router Advertisement"},
+      {"10", "Router Selection"},
+      {"11", "Time Exceeded"},
+      {"12", "Parameter Problem"},
+      {"13", "Timestamp"},
+      {"14", "Timestamp Reply"},
+      {"15", "Information Request"},
+      {"16", "Information Reply"},
+      {"17", "Address Mask Request"},
+      {"18", "Address Mask Reply"},
+      {"30", "Traceroute"},
+      {"31", "Datagram Conversion error"},
+      {"32", "Mobile Host Redirect"},
+      {"33", "IPv6 Where-Are-You"},
+      {"34", "IPv6 I-Am-Here"},
+      {"35", "Mobile Registration Request"},
+      {"36", "Mobile Registration Reply"}};
+  for (const auto& [key, name] : icmpTypes) colICMPTypeNames.Add(name, key);
+}
+
+namespace {
+std::optional<std::string> nameIn(const Collection<std::string>& table, const std::string& key) {
+  if (!table.Contains(key)) return std::nullopt;
+  return table.Item(key);
+}
+}  // namespace
+
+std::optional<std::string> PortNameOf(const std::string& key) { return nameIn(colPortNames, key); }
+
+std::optional<std::string> ICMPTypeNameOf(const std::string& key) { return nameIn(colICMPTypeNames, key); }
+
+}  // namespace mv

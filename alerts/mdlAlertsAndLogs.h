@@ -1,0 +1,116 @@
+#pragma once
+// Alerts and logs: the alert and log settings, the six alert summary counters
+// with their load, save and display, the archiving of the plain alert log,
+// the clean-up of the engine's old daily logs, and the port and ICMP type
+// name tables of the alert texts.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "core/Collection.h"
+
+class QLabel;
+
+namespace mv {
+
+// ---------------------------------------------------------------------------
+// Settings of AlertsAndLogSetting.MVL, loaded at start-up.
+inline std::string strLogPath;        // the plain alert log
+inline std::string strLogSeparator;   // its column separator
+inline std::uint8_t AlertEvent = 0;   // show alert pop-ups
+inline std::uint8_t ProgramLog = 0;   // write alerts to the logs
+inline std::uint8_t SystemTray = 0;   // the tray image follows the traffic
+inline bool blnLoadOnStartup = false;
+inline bool blnHideOnStartup = false;
+inline bool AlertOn = false;           // engine logging
+inline std::uint8_t AlertDay = 0;      // 1 = archive the plain log
+inline std::int16_t AlertDays = 0;     // days between archives
+inline std::string LastArchiveDate;    // "dd-mm-yyyy"
+
+// The alert summary counters.
+inline double IPrograms = 0;  // incoming packet events of programs
+inline double IAllows = 0;    // incoming and allowed
+inline double IBlocked = 0;   // incoming and denied
+inline double OPrograms = 0;  // outgoing packet events of programs
+inline double OAllows = 0;    // outgoing and allowed
+inline double OBlocked = 0;   // outgoing and denied
+
+// Duplicate keys of the alerts the user asked not to see again.
+inline Collection<std::string> colDoNotShowAlerts;
+// Service names by port number and ICMP message names by type number.
+inline Collection<std::string> colPortNames;
+inline Collection<std::string> colICMPTypeNames;
+
+// The labels of the settings page that show the counters and the protection
+// levels. The page registers them while it is loaded; null while it is not.
+struct SettingsSummaryLabels {
+  QLabel* lbIPrograms = nullptr;
+  QLabel* lbIAllow = nullptr;
+  QLabel* lbIBlocked = nullptr;
+  QLabel* lbOPrograms = nullptr;
+  QLabel* lbOAllow = nullptr;
+  QLabel* lbOBlocked = nullptr;
+  QLabel* lbIZSecurity = nullptr;
+  QLabel* lbTZSecurity = nullptr;
+  QLabel* lbProgramControl = nullptr;
+  QLabel* lbPasslockmode = nullptr;
+};
+inline SettingsSummaryLabels* SettingsSummaryPage = nullptr;
+
+// Puts every global of this module back to its start value.
+void ResetAlertsAndLogsGlobals();
+
+// ---------------------------------------------------------------------------
+// Summary counters.
+
+void LoadAlertSummary();
+void SaveAlertSummary();
+// Counts one packet event of a program (direction 0 in, 1 out; action 0
+// allowed, 1 denied) and saves the counters.
+void AddInAlertSummary(const std::string& path, std::uint8_t direction, std::uint8_t action);
+// Shows the counters on the settings page, when it is loaded.
+void RefreshSummaryView();
+// Shows the zone levels, the program-control level and the automatic lock on
+// the settings page, when it is loaded.
+void showProgramSummary();
+// The texts those labels take; nothing for a value that has none.
+std::optional<std::string> ZoneLevelText(long level);
+std::optional<std::string> ControlLevelText(int level);
+std::string AutomaticLockText(bool on);
+
+// ---------------------------------------------------------------------------
+// Archiving and clean-up.
+
+bool CopyAnyFile(const std::string& source, const std::string& destination);
+bool DeleteAnyFile(const std::string& path);
+
+// Copies the plain alert log to "Backup\dd-mm-yyyy.txt" under the program
+// folder and empties it. The archive's path; "" when nothing was archived.
+std::string DoArchiveLogFile();
+
+// The archive step of start-up: sets LastArchiveDate when it is empty or
+// unreadable; otherwise archives when archiving is on and more than AlertDays
+// days have passed, and then records the archive and today's date.
+void ArchiveLogAtStartup();
+
+// The archive steps of the read timer. The first sets LastArchiveDate when it
+// is empty or unreadable and returns true (the tick then ends); the second
+// copies the log to its folder as "ddmmyyyy.txt" and deletes it when the
+// interval has passed, moving the date on only after a successful copy.
+bool SetArchiveDateWhenMissing();
+void ArchiveLogWhenDue();
+
+// Deletes the engine's daily logs of earlier days from the folder of `path`
+// (today's first engine log); today's two logs and other files stay.
+void EraseExceptFileFromContainFolder(const std::string& path);
+
+// ---------------------------------------------------------------------------
+// Port and ICMP type names.
+
+// Builds both name tables anew.
+void initConstantPortList();
+// The name under the key (a number written as text), if the table has one.
+std::optional<std::string> PortNameOf(const std::string& key);
+std::optional<std::string> ICMPTypeNameOf(const std::string& key);
+
+}  // namespace mv

@@ -1,0 +1,333 @@
+#include "core/MDIMain.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPointer>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "core/FormHooks.h"
+#include "core/FormSupport.h"
+#include "core/mdINIBas.h"
+#include "core/mdlLogin.h"
+#include "core/mdlMain.h"
+#include "platform/Application.h"
+#include "platform/QtText.h"
+#include "platform/Shell.h"
+#include "rules/NetworkCommands.h"
+#include "rules/frmApplying.h"
+#include "rules/mdlDefineRules.h"
+
+#if __has_include("core/frmMorvantisSettings.h")
+#include "core/frmMorvantisSettings.h"
+#define MV_HAVE_SETTINGS_PAGE 1
+#endif
+
+namespace mv {
+
+namespace {
+QPointer<MDIMain>& instance() {
+  static QPointer<MDIMain> p;
+  return p;
+}
+constexpr int kMajorVersion = 1;
+constexpr int kMinorVersion = 0;
+
+struct ButtonSpec {
+  const char* caption;
+  const char* key;
+  const char* tag;
+};
+const ButtonSpec kButtons[] = {{"Security", "Security", "001"}, {"Program control", "Program", "002"},
+                               {"Alerts && Logs", "AlertLog", "003"}, {"Apply", "Apply", "004"},
+                               {"Lock", "Lock", "005"},           {"Stop", "Stop", "006"},
+                               {"Settings", "Settings", "007"},   {"Help", "Help", "008"}};
+
+// A menu's caption keeps the "&" marks and "&&" of the original captions.
+QString caption(const char* text) { return QString::fromUtf8(text); }
+}  // namespace
+
+std::string MDIMain::VersionedTitle() {
+  return AppTitle + " V" + std::to_string(kMajorVersion) + "." + std::to_string(kMinorVersion);
+}
+
+MDIMain::MDIMain() {
+  setObjectName("MDIMain");
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  setMinimumSize(569, 482);
+  resize(760, 560);
+  setWindowIcon(WindowIcon());
+  pageHost_ = new QWidget(this);
+  pageHost_->setObjectName("PageHost");
+  setCentralWidget(pageHost_);
+  buildMenus();
+  buildToolbar();
+
+  auto* bar = new QStatusBar(this);
+  bar->setObjectName("StatusBar1");
+  setStatusBar(bar);
+  for (int i = 1; i <= 3; ++i) {
+    auto* panel = new QLabel(bar);
+    panel->setObjectName(QString("StatusPanel%1").arg(i));
+    bar->addWidget(panel, 1);
+  }
+  StatusPanel4 = new QLabel(bar);
+  StatusPanel4->setObjectName("StatusPanel4");
+  bar->addPermanentWidget(StatusPanel4);
+  StatusPanel4->setText(platform::toQString(VersionedTitle()));
+  setWindowTitle(platform::toQString(VersionedTitle()));
+
+  // The network state pictures of engine control show on button 5.
+  hooks::LockButton = [](int image, const std::string& text) {
+    if (MDIMain* m = MDIMainIfLoaded()) {
+      if (QAction* b = m->ToolbarButton("Lock")) {
+        b->setIcon(QIcon(ResourceIcon(image == buttonLockedOrStopped ? 109 : 105)));
+        b->setText(platform::toQString(text));
+      }
+    }
+  };
+  hooks::MainBusy = [](bool busy) {
+    if (MDIMain* m = MDIMainIfLoaded()) {
+      if (busy) m->setCursor(Qt::WaitCursor);
+      else m->unsetCursor();
+    }
+  };
+  hooks::MainLoaded = [] { return MDIMainIfLoaded() && MDIMainIfLoaded()->blnMainLoaded; };
+  hooks::CloseAlertWindow = [] {
+    if (MDIMain* m = MDIMainIfLoaded()) m->CloseAlertWindow();
+  };
+  SetApplyingOwner(this);
+}
+
+MDIMain::~MDIMain() {
+  hooks::LockButton = nullptr;
+  hooks::MainBusy = nullptr;
+  hooks::MainLoaded = nullptr;
+  SetApplyingOwner(nullptr);
+}
+
+void MDIMain::buildMenus() {
+  QMenu* file = menuBar()->addMenu("&File");
+  file->setObjectName("mnuFile");
+  auto add = [this](QMenu* menu, const char* name, const char* text, QKeySequence key, void (MDIMain::*slot)()) {
+    QAction* a = menu->addAction(caption(text));
+    a->setObjectName(name);
+    if (!key.isEmpty()) a->setShortcut(key);
+    if (slot) connect(a, &QAction::triggered, this, [this, slot] { (this->*slot)(); });
+    return a;
+  };
+  add(file, "mnuSecurity", "&Security", {}, &MDIMain::FireWall_Click);
+  add(file, "mnuProgramControl", "&Program Control", {}, &MDIMain::ProgramControl_Click);
+  add(file, "mnuAlertsLogs", "&Alerts && Logs", {}, &MDIMain::Alerts_Logs_Click);
+  file->addSeparator();
+  QAction* apply = file->addAction("&Apply");
+  apply->setObjectName("mnuApply");
+  apply->setShortcut(QKeySequence(Qt::Key_F5));
+  connect(apply, &QAction::triggered, this, [this] { ReStartService(); });
+  QAction* lock = file->addAction("Lock");
+  lock->setObjectName("mnuLock");
+  lock->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+  connect(lock, &QAction::triggered, this, [this] { LockNetwork(); });
+  QAction* stop = file->addAction("Stop");
+  stop->setObjectName("mnuStop");
+  stop->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  connect(stop, &QAction::triggered, this, [this] { StopNetwork(); });
+  file->addSeparator();
+  add(file, "mnuSettings", "Se&ttings", QKeySequence(Qt::Key_F4), &MDIMain::Settings_Click);
+  file->addSeparator();
+  add(file, "mnuExit", "E&xit", {}, &MDIMain::mnuExit_Click);
+
+  QMenu* help = menuBar()->addMenu("&Help");
+  help->setObjectName("mnuHelp");
+  add(help, "mnuContents", "&Contents", QKeySequence(Qt::Key_F1), &MDIMain::ShowHelp);
+  QMenu* contact = help->addMenu("Contact Us");
+  contact->setObjectName("mnuContactUs");
+  QAction* site = contact->addAction("Visit our website");
+  site->setObjectName("mnuVisitWebsite");
+  connect(site, &QAction::triggered, this, [] { platform::shellOpen(strHomePageURL); });
+  QAction* mail = contact->addAction("Email Us");
+  mail->setObjectName("mnuEmailUs");
+  connect(mail, &QAction::triggered, this, [] { platform::shellOpen("mailto:" + strSupportMail); });
+
+  // Hidden pop-up menus that the pages and the options dialog show.
+  auto popup = [this](const char* name, const char* title, std::initializer_list<const char*> items) {
+    auto* m = new QMenu(caption(title), this);
+    m->setObjectName(name);
+    for (const char* item : items) {
+      if (*item == '-') m->addSeparator();
+      else m->addAction(caption(item));
+    }
+    return m;
+  };
+  mnuPopup = popup("mnuPopup", "PopupMenu", {"Host/Site", "IP Address", "IP Range", "Subnet"});
+  mnuAccessTrusted = popup("mnuAccessTrusted", "PopMenuAccessTrusted", {"&Allow", "&Block", "As&k"});
+  mnuAccessInternet = popup("mnuAccessInternet", "PopMenuAccessInternet", {"&Allow", "&Block", "As&k"});
+  mnuServerTrusted = popup("mnuServerTrusted", "PopMenuServerTrusted", {"&Allow", "&Block", "As&k"});
+  mnuServerInternet = popup("mnuServerInternet", "PopMenuServerInternet", {"&Allow", "&Block", "As&k"});
+  mnuProgramLock = popup("mnuProgramLock", "PopupLock", {"&Normal", "&Pass Lock"});
+  mnuProgramMenu = popup("mnuProgramMenu", "PopupProgramMenu", {"&Properties ...", "-", "&Remove ...", "-", "&Add Program"});
+  mnuComponentAccess = popup("mnuComponentAccess", "PopupComponentAccess", {"&Allow", "As&k"});
+  mnuComponentMenu = popup("mnuComponentMenu", "PopupComponentMenu",
+                           {"&Open Containing Folder", "-", "&Remove", "&Properties ..."});
+  mnuMenuMine = popup("mnuMenuMine", "Menu",
+                      {"&Web Servers", "&FTP Servers", "&DNS Servers", "D&HCP Servers", "&Mail Servers",
+                       "&News Servers", "-", "&Custom ..."});
+  mnuSystemTrayIcon = new QMenu("SystemTrayIcon", this);
+  mnuSystemTrayIcon->setObjectName("mnuSystemTrayIcon");
+  connect(mnuSystemTrayIcon->addAction("&Help"), &QAction::triggered, this, [this] { ShowHelp(); });
+  mnuSystemTrayIcon->addAction("Stop All Internet Activity");
+  connect(mnuSystemTrayIcon->addAction("&Show"), &QAction::triggered, this, [this] { mnuSysTrayShow_Click(); });
+  connect(mnuSystemTrayIcon->addAction("&Hide"), &QAction::triggered, this, [this] { hide(); });
+  connect(mnuSystemTrayIcon->addAction("&Exit"), &QAction::triggered, this, [this] { mnuSysTrayExit_Click(); });
+}
+
+void MDIMain::buildToolbar() {
+  Toolbar1 = addToolBar("Toolbar1");
+  Toolbar1->setObjectName("Toolbar1");
+  Toolbar1->setMovable(false);
+  Toolbar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  Toolbar1->setIconSize(QSize(32, 32));
+  int image = 101;
+  for (const auto& b : kButtons) {
+    QAction* a = Toolbar1->addAction(QIcon(ResourceIcon(image++)), caption(b.caption));
+    a->setObjectName(b.key);
+    buttons_[b.key] = a;
+    std::string key = b.key;
+    connect(a, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
+    // The button's tool tip: its Tag's key in the "Toolbar" section.
+    a->setToolTip(platform::toQString(ReadINI("Toolbar", b.tag, "", strToolTipFile, false)));
+  }
+}
+
+QAction* MDIMain::ToolbarButton(const std::string& key) const {
+  auto it = buttons_.find(key);
+  return it == buttons_.end() ? nullptr : it->second;
+}
+
+void MDIMain::showPage(Page* page) {
+  if (!page) return;
+  if (blnMainLoaded && active_ && active_ != page) active_->hide();
+  page->AllowResize = false;
+  page->move(0, 0);
+  page->hide();
+  page->AllowResize = true;
+  page->resize(pageHost_->size());
+  page->show();
+  active_ = page;
+}
+
+void MDIMain::FireWall_Click() {}
+void MDIMain::ProgramControl_Click() {}
+void MDIMain::Alerts_Logs_Click() {}
+
+void MDIMain::Settings_Click() {
+  try {
+#ifdef MV_HAVE_SETTINGS_PAGE
+    frmMorvantisSettings* page = SettingsPageIfLoaded();
+    if (!page) page = new frmMorvantisSettings(pageHost_);
+    showPage(page);
+#endif
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "Settings_Click of Form MDIMain");
+  }
+}
+
+bool MDIMain::LockNetwork() { return mv::LockNetwork(); }
+bool MDIMain::StopNetwork() { return mv::StopNetwork(); }
+bool MDIMain::ReStartService() { return mv::ReStartService(); }
+
+void MDIMain::setCaptionFromPanel() {
+  std::string panel = platform::fromQString(StatusPanel4->text());
+  if (panel != VersionedTitle()) setWindowTitle(platform::toQString(VersionedTitle() + "   [" + panel + "]"));
+}
+
+void MDIMain::Toolbar1_ButtonClick(const std::string& key) {
+  QAction* button = ToolbarButton(key);
+  auto panelFromCaption = [&] { StatusPanel4->setText(button->text().replace("&&", "&")); };
+  if (key == "Security") {
+    FireWall_Click();
+    panelFromCaption();
+  } else if (key == "Program") {
+    ProgramControl_Click();
+    panelFromCaption();
+  } else if (key == "AlertLog") {
+    Alerts_Logs_Click();
+    StatusPanel4->setText("Alerts & Logs");
+  } else if (key == "Settings") {
+    Settings_Click();
+    panelFromCaption();
+  } else if (key == "Apply") {
+    ReStartService();
+  } else if (key == "Lock") {
+    if (button->text() == "Unlock") ReStartService();
+    else LockNetwork();
+  } else if (key == "Stop") {
+    StopNetwork();
+  } else if (key == "Help") {
+    ShowHelp();
+  }
+  setCaptionFromPanel();
+}
+
+void MDIMain::CloseAlertWindow() { hooks::Call(hooks::CloseAlertPopup); }
+
+void MDIMain::ShowHelp() { platform::shellOpen(strHelpURL); }
+
+void MDIMain::mnuExit_Click() {
+  // An Exit in the middle of an Apply would leave the engine half restarted.
+  if (blnApplying) return;
+  blnLoggedIn = false;
+  if (!CheckLogin()) return;
+  RestoreDefaultRules();
+  Pellworth(false);
+  hooks::Call(hooks::RemoveTrayIcon);
+  platform::EndProgram();
+}
+
+void MDIMain::mnuSysTrayExit_Click() { mnuExit_Click(); }
+
+void MDIMain::mnuSysTrayShow_Click() {
+  show();
+  raise();
+  activateWindow();
+}
+
+void MDIMain::closeEvent(QCloseEvent* e) {
+  // Without a tray icon the close box ends the program, so it is never left
+  // running out of reach; with one, the window goes and the tray stays.
+  if (!(hooks::TrayPresent && hooks::TrayPresent())) {
+    e->ignore();
+    mnuExit_Click();
+    return;
+  }
+  e->accept();
+  deleteLater();
+}
+
+void MDIMain::resizeEvent(QResizeEvent* e) {
+  QMainWindow::resizeEvent(e);
+  if (active_) active_->resize(pageHost_->size());
+}
+
+MDIMain* MDIMainForm() {
+  if (!instance()) {
+    auto* m = new MDIMain();
+    instance() = m;
+    m->show();
+    m->StatusPanel4->setText(platform::toQString(MDIMain::VersionedTitle()));
+    m->Settings_Click();
+    m->blnMainLoaded = true;
+  }
+  return instance().data();
+}
+
+MDIMain* MDIMainIfLoaded() { return instance().data(); }
+
+void UnloadMDIMain() {
+  if (instance()) delete instance().data();
+}
+
+}  // namespace mv

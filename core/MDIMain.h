@@ -1,0 +1,86 @@
+#pragma once
+// The main window: menus, toolbar, status bar and one page at a time; the
+// network commands, the page switches, help and contact, and Exit.
+#include <QMainWindow>
+#include <map>
+#include <string>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QToolBar;
+
+namespace mv {
+
+class Page;
+
+class MDIMain : public QMainWindow {
+  Q_OBJECT
+ public:
+  MDIMain();
+  ~MDIMain() override;
+
+  bool blnMainLoaded = false;
+
+  // Network commands: True when carried out.
+  bool LockNetwork();
+  bool StopNetwork();
+  bool ReStartService();
+
+  // Page switches.
+  void FireWall_Click();
+  void ProgramControl_Click();
+  void Alerts_Logs_Click();
+  void Settings_Click();
+
+  void mnuSysTrayExit_Click();
+  void mnuSysTrayShow_Click();
+  void mnuExit_Click();
+  void CloseAlertWindow();
+  void ShowHelp();
+  void Toolbar1_ButtonClick(const std::string& key);
+
+  // The page shown now, or null.
+  Page* ActivePage() const { return active_; }
+  // The versioned title: application title, " V", major and minor version.
+  static std::string VersionedTitle();
+
+  QToolBar* Toolbar1 = nullptr;
+  QLabel* StatusPanel4 = nullptr;
+  QMenu* mnuPopup = nullptr;
+  QMenu* mnuAccessTrusted = nullptr;
+  QMenu* mnuAccessInternet = nullptr;
+  QMenu* mnuServerTrusted = nullptr;
+  QMenu* mnuServerInternet = nullptr;
+  QMenu* mnuProgramLock = nullptr;
+  QMenu* mnuProgramMenu = nullptr;
+  QMenu* mnuComponentAccess = nullptr;
+  QMenu* mnuComponentMenu = nullptr;
+  QMenu* mnuMenuMine = nullptr;
+  QMenu* mnuSystemTrayIcon = nullptr;
+
+  // The toolbar button with that key.
+  QAction* ToolbarButton(const std::string& key) const;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+
+ private:
+  void buildMenus();
+  void buildToolbar();
+  void showPage(Page* page);
+  void setCaptionFromPanel();
+  QWidget* pageHost_ = nullptr;
+  Page* active_ = nullptr;
+  std::map<std::string, QAction*> buttons_;
+};
+
+// The main window's single instance, created on first use.
+MDIMain* MDIMainForm();
+// The instance when it is loaded, else null.
+MDIMain* MDIMainIfLoaded();
+// Unloads the main window (its pages go with it).
+void UnloadMDIMain();
+
+}  // namespace mv

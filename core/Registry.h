@@ -1,0 +1,24 @@
+#pragma once
+// Reading and writing string values of the registry (module Registry).
+#include <cstdint>
+#include <string>
+
+namespace mv {
+
+// The value's text: a string value up to its first NUL character, a number
+// value as its decimal text; the default for a key or value that does not
+// exist or a value of another type.
+std::string GetRegValue(std::uint32_t hKey, const std::string& strPath, const std::string& strValue,
+                        const std::string& strDefault);
+
+// Creates the key (with every key above it) and writes the text as its
+// default value. The text comes back with a NUL character appended, which is
+// stored with it.
+void CreateRegKey(const std::string& strNewKeyName, std::uint32_t hKey, std::string& strNewKeyValue);
+
+// Writes the text, trimmed of blanks (the caller's variable receives the
+// trimmed text), as a string value; a key that does not exist yet is created
+// first. A value that cannot be written is logged.
+void SetRegValue(std::uint32_t hKey, const std::string& strPath, const std::string& strValue, std::string& strData);
+
+}  // namespace mv

@@ -1,0 +1,194 @@
+// Start-up of the front end: one instance, paths, settings-file repair, the
+// settings of every subsystem, the detected networks, the rule file and the
+// engine, the alert logs, the main window and the hidden timer form.
+#include <cmath>
+
+#include "alerts/mdlAlertsAndLogs.h"
+#include "alerts/mdlEventGlobals.h"
+#include "core/FormHooks.h"
+#include "core/MDIMain.h"
+#include "core/Registry.h"
+#include "core/VBRuntime.h"
+#include "core/mdINIBas.h"
+#include "core/mdlLogin.h"
+#include "core/mdlMain.h"
+#include "core/mdlMorvantisDatabase.h"
+#include "platform/Application.h"
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+#include "platform/PrivateProfile.h"
+#include "platform/Registry.h"
+#include "platform/SingleInstance.h"
+#include "programs/mdlProgramControl.h"
+#include "rules/mdlRules.h"
+#include "zones/ZoneLevels.h"
+#include "zones/mdlActiveNetwork.h"
+#include "zones/mdlMain.h"
+
+namespace mv {
+
+namespace {
+
+const char* const kInitAllPath = "InitAllPath of mdlAlertsAndLogs";
+
+// One setting of InitAllPath. A value that does not fit its type is logged
+// and taken as 0 for that key only, so loading goes on with the next one.
+std::string text(const std::string& file, const std::string& key, const std::string& section = "Main") {
+  return ReadINI(section, key, "", file, true);
+}
+template <class Convert>
+auto number(const std::string& file, const std::string& key, Convert convert, const std::string& section = "Main")
+    -> decltype(convert(0.0)) {
+  try {
+    return convert(Val(text(file, key, section)));
+  } catch (const RuntimeError& e) {
+    WriteErrorLog(std::string(e.what()) + " ([" + section + "] " + key + ")", kInitAllPath);
+    return {};
+  }
+}
+std::uint8_t byteOf(const std::string& file, const std::string& key) {
+  return number(file, key, [](double v) { return CByte(v); });
+}
+bool flagOf(const std::string& file, const std::string& key, const std::string& section = "Main") {
+  return number(file, key, [](double v) { return v != 0; }, section);
+}
+std::int16_t intOf(const std::string& file, const std::string& key, const std::string& section = "Main") {
+  return number(file, key, [](double v) { return CInt(v); }, section);
+}
+
+int zoneLevel(const std::string& zone) {
+  try {
+    return CInt(Val(GetMasterValue(SelectedLevel, zone, "")));
+  } catch (const RuntimeError&) {
+    return 0;
+  }
+}
+
+// A read-only alert log is reported and not written this run.
+int writableFlag(const std::string& path) {
+  if (GetFileAttrib(path) != 1) return 1;
+  platform::MsgBox("A file " + path + " is read only.\r\nPlease change the file attribute and restart the application.",
+                   platform::vbCritical, AppTitle);
+  return 0;
+}
+
+}  // namespace
+
+void initPath() {
+  try {
+    SetPathGlobals();
+    if (!platform::fileExists(strPellworthPath)) {
+      platform::MsgBox("Some files are missing.\r\nPlease reinstall the " + AppTitle, platform::vbCritical, AppTitle);
+      platform::EndProgram();
+    }
+    if (!platform::folderExists(strProfilePath)) platform::makeFolder(strProfilePath);
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "initPath of mdlMain");
+  }
+}
+
+void InitAllPath() {
+  try {
+    const std::string& AL = strAlertsSettingFile;
+    const std::string& PM = strProgramMainFile;
+    strLogPath = text(AL, "Path");
+    if (strLogPath == "logs\\Alertlog.txt") {
+      strLogPath = AppPath() + "\\" + strLogPath;
+      WriteINI("Main", "Path", strLogPath, AL, true);
+    }
+    switch (static_cast<int>(Val(text(AL, "LogSeparation")))) {
+      case 2: strLogSeparator = "\t"; break;
+      case 3: strLogSeparator = ";"; break;
+      default: strLogSeparator = ","; break;
+    }
+    LockMode = flagOf(PM, "LockMode", "AutoLock");
+    LockInterval = intOf(PM, "LockInterval", "AutoLock");
+    EngagesMode = flagOf(PM, "EngagesMode", "AutoLock");
+    arrProcessList.assign(1, tProcessRecord{});
+    initConstantPortList();
+    AlertEvent = byteOf(AL, "AlertEvent");
+    ProgramLog = byteOf(AL, "ProgramLog");
+    SystemTray = byteOf(AL, "SystemTray");
+    blnLoadOnStartup = flagOf(AL, "LoadOnStartup");
+    blnHideOnStartup = flagOf(AL, "HideOnStartup");
+    if (blnLoadOnStartup) {
+      std::string command = AppPath() + "\\" + AppEXEName + ".EXE";
+      SetRegValue(platform::HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", AppTitle, command);
+    }
+    strPassword = getPassword();
+    DefaultAccessTrusted = byteOf(PM, "DefaultAccessTrusted");
+    DefaultAccessInternet = byteOf(PM, "DefaultAccessInternet");
+    DefaultServerTrusted = byteOf(PM, "DefaultServerTrusted");
+    DefaultServerInternet = byteOf(PM, "DefaultServerInternet");
+    ShowAlertOnInternetAccess = flagOf(PM, "ShowAlertOnInternetAccess");
+    DenyAccessOnAsk = flagOf(PM, "DenyAccessOnAsk");
+    RequiredAdminRites = flagOf(PM, "RequiredAdminRites");
+    AutomaticLock = flagOf(PM, "AutomaticLock");
+    AlertOn = flagOf(AL, "AlertOn");
+    AlertDay = byteOf(AL, "AlertDay");
+    LastArchiveDate = text(AL, "LastArchiveDate");
+    ArchiveLogAtStartup();
+    ControlLevel = byteOf(PM, "ControlLevel");
+    EraseExceptFileFromContainFolder(strEngineLogPath + FormatDate(Today(), "yyyymmdd") + ".log");
+    LoadAlertSummary();
+    arrAlertLabels = {"Protected", "New Program", "Repeat Program", "Server Program", "Access Program", "Blocked"};
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, kInitAllPath);
+  }
+}
+
+bool openLogFiles() {
+  try {
+    if (!platform::fileExists(strLogPath)) {
+      std::string logs = AppPath() + "\\Logs";
+      if (!platform::folderExists(logs)) platform::makeFolder(logs);
+      strLogPath = logs + "\\" + platform::fileNamePart(strLogPath);
+      generateBlankFile(strLogPath);
+    }
+    blnLogFileWritable = writableFlag(strLogPath);
+    if (!platform::fileExists(strQTRLogFile)) generateBlankFile(strQTRLogFile);
+    blnQTRLogWritable = writableFlag(strQTRLogFile);
+    return true;
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "openLogFiles of mdlMain");
+    return false;
+  }
+}
+
+void Main() {
+  try {
+    if (!platform::acquireSingleInstance(AppEXEName)) return;
+    initPath();
+    InitTableNames();
+    bool repaired = checkIsMorvantisCorrupted();
+    InitAllPath();
+    InitProgramControl();
+    Init_Read_PortSetting();
+    intInternetZoneLevel = zoneLevel("3");
+    intTrustedZoneLevel = zoneLevel("2");
+    for (int i = 1; i <= 5; ++i) {
+      DeleteRowSection(Database_SubnetSetting, FormatNumber(i, "0000"));
+      DeleteRowSection(Database_IPAddress, FormatNumber(i, "0000"));
+    }
+    DetectActiveNetwork();
+    if (repaired) {
+      LoadBlockingRules(true);
+      platform::MsgBox("Internet is locked.\r\nApplication setting has been corrupted.\r\nPlease redefine the settings.",
+                       platform::vbCritical, AppTitle);
+    } else {
+      LoadBlockingRules(false);
+    }
+    if (!openLogFiles()) platform::EndProgram();
+    // Without a tray icon to bring it back, the window is shown whatever the
+    // hide setting says.
+    bool trayAvailable = hooks::TrayAvailable && hooks::TrayAvailable();
+    if (!blnHideOnStartup || !trayAvailable) MDIMainForm();
+    blnStarted = true;
+    hooks::Call(hooks::LoadTimerForm);
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "Main of Module mdlMain");
+  }
+}
+
+}  // namespace mv

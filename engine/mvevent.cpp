@@ -1,0 +1,92 @@
+// Appends one engine event line to a day's event log, as the engine does:
+//   mvevent SYSTEMDIR [--i] [--day YYYYMMDD] [--date TEXT] FIELD1 [FIELD2 ...]
+// The line is field 0 (TEXT, or the local date and time as
+// "yyyy-mm-dd hh:mm:ss") followed by the given fields, joined by ",". It goes
+// to the first log of the day, or with --i to the second one, under the next
+// line number, and that number is printed.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "engine/EngineFiles.h"
+
+namespace {
+
+constexpr int kKeyDigits = 10;
+
+int usage() {
+  std::fputs("usage: mvevent SYSTEMDIR [--i] [--day YYYYMMDD] [--date TEXT] FIELD1 [FIELD2 ...]\n", stderr);
+  return 1;
+}
+
+// The highest line number among the keys of the log ("0000000007=...").
+long lastLineNumber(const std::string& log) {
+  long last = 0;
+  size_t pos = 0;
+  while (pos < log.size()) {
+    size_t end = log.find('\n', pos);
+    if (end == std::string::npos) end = log.size();
+    std::string line = log.substr(pos, end - pos);
+    if (line.size() > kKeyDigits && line[kKeyDigits] == '=' &&
+        line.find_first_not_of("0123456789") == static_cast<size_t>(kKeyDigits))
+      last = std::max(last, std::stol(line.substr(0, kKeyDigits)));
+    pos = end + 1;
+  }
+  return last;
+}
+
+// Adds the line under the next number; the lock keeps two writers from
+// taking the same number.
+long appendLine(const std::string& path, const std::string& line) {
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0) return -1;
+  ::flock(fd, LOCK_EX);
+  std::string log;
+  mvengine::readFile(path, log);
+  long number = lastLineNumber(log) + 1;
+  std::string text = log.empty() ? mvengine::kLogHeader : "";
+  if (!log.empty() && log.back() != '\n') text += "\r\n";
+  char key[24];
+  std::snprintf(key, sizeof key, "%010ld", number);
+  text += std::string(key) + "=" + line + "\r\n";
+  bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  ::close(fd);
+  return ok ? number : -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) return usage();
+  std::string systemDir = argv[1];
+  bool secondLog = false;
+  std::string day = mvengine::todayStamp();
+  std::string line = mvengine::localTimeText("%Y-%m-%d %H:%M:%S");
+  int i = 2;
+  for (; i < argc && std::strncmp(argv[i], "--", 2) == 0; ++i) {
+    std::string option = argv[i];
+    if (option == "--i") {
+      secondLog = true;
+    } else if ((option == "--day" || option == "--date") && i + 1 < argc) {
+      (option == "--day" ? day : line) = argv[++i];
+    } else {
+      return usage();
+    }
+  }
+  if (i == argc || day.size() != 8 || day.find_first_not_of("0123456789") != std::string::npos) return usage();
+  for (; i < argc; ++i) line += std::string(",") + argv[i];
+  if (line.find_first_of("\r\n") != std::string::npos) return usage();  // one event is one line
+  std::string folder = mvengine::findPath(systemDir, "logfiles/mvd");
+  long number = mvengine::makeFolders(folder) ? appendLine(mvengine::eventLogPath(systemDir, day, secondLog), line) : -1;
+  if (number < 0) {
+    std::fprintf(stderr, "mvevent: cannot write to the event log in %s\n", folder.c_str());
+    return 2;
+  }
+  std::printf("%010ld\n", number);
+  return 0;
+}

@@ -1,0 +1,9 @@
+#include "platform/Events.h"
+
+#include <QCoreApplication>
+
+namespace mv::platform {
+void pumpEvents() {
+  if (QCoreApplication::instance()) QCoreApplication::processEvents();
+}
+}  // namespace mv::platform

@@ -1,0 +1,169 @@
+#include "platform/ProcessList.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <thread>
+
+namespace mv::platform {
+namespace {
+
+// What the kernel appends to the executable's link when that file was
+// removed or replaced after the process started.
+constexpr const char kDeletedMark[] = " (deleted)";
+constexpr auto kPollInterval = std::chrono::milliseconds(10);
+constexpr auto kKillWait = std::chrono::milliseconds(2000);
+
+std::string errorText(int err) { return std::strerror(err); }
+
+std::string executableOf(int pid) {
+  char buf[PATH_MAX];
+  std::string link = "/proc/" + std::to_string(pid) + "/exe";
+  ssize_t n = ::readlink(link.c_str(), buf, sizeof buf);
+  if (n <= 0 || n == static_cast<ssize_t>(sizeof buf)) return {};
+  return std::string(buf, static_cast<size_t>(n));
+}
+
+std::string realPath(const std::string& path) {
+  char buf[PATH_MAX];
+  return ::realpath(path.c_str(), buf) ? std::string(buf) : path;
+}
+
+bool waitUntilEnded(int pid, std::chrono::milliseconds limit) {
+  auto deadline = std::chrono::steady_clock::now() + limit;
+  while (isProcessRunning(pid)) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(kPollInterval);
+  }
+  return true;
+}
+
+// Runs in the new process between fork and exec: only async-signal-safe
+// calls. Every descriptor is marked close-on-exec, the error pipe included.
+[[noreturn]] void execDetached(const char* path, char* const* argv, int errorFd) {
+  sigset_t none;
+  sigemptyset(&none);
+  ::sigprocmask(SIG_SETMASK, &none, nullptr);
+  for (int sig = 1; sig < NSIG; ++sig) ::signal(sig, SIG_DFL);
+  int nullFd = ::open("/dev/null", O_RDWR);
+  for (int fd = 0; fd <= 2 && nullFd >= 0; ++fd) ::dup2(nullFd, fd);
+  if (::close_range(3, ~0u, CLOSE_RANGE_CLOEXEC) != 0) {
+    rlimit lim{};
+    int top = ::getrlimit(RLIMIT_NOFILE, &lim) == 0 && lim.rlim_cur < 65536 ? static_cast<int>(lim.rlim_cur) : 65536;
+    for (int fd = 3; fd < top; ++fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+  }
+  ::execv(path, argv);
+  int err = errno;
+  ssize_t ignored = ::write(errorFd, &err, sizeof err);
+  (void)ignored;
+  ::_exit(127);
+}
+
+}  // namespace
+
+std::vector<ProcessEntry> listProcesses() {
+  std::vector<ProcessEntry> list;
+  DIR* proc = ::opendir("/proc");
+  if (!proc) return list;
+  while (dirent* e = ::readdir(proc)) {
+    char* end = nullptr;
+    long pid = std::strtol(e->d_name, &end, 10);
+    if (pid <= 0 || *end != '\0') continue;
+    std::string path = executableOf(static_cast<int>(pid));
+    if (!path.empty()) list.push_back({static_cast<int>(pid), path});
+  }
+  ::closedir(proc);
+  std::sort(list.begin(), list.end(), [](const ProcessEntry& a, const ProcessEntry& b) { return a.pid < b.pid; });
+  return list;
+}
+
+std::vector<int> findProcessesByPath(const std::string& nativePath) {
+  std::string wanted = realPath(nativePath);
+  std::vector<int> pids;
+  for (const ProcessEntry& p : listProcesses()) {
+    std::string path = p.path;
+    if (path.ends_with(kDeletedMark)) path.resize(path.size() - (sizeof kDeletedMark - 1));
+    if (path == wanted) pids.push_back(p.pid);
+  }
+  return pids;
+}
+
+bool isProcessRunning(int pid) {
+  if (pid <= 0) return false;
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text;
+  if (!std::getline(stat, text)) return false;
+  // The state follows the command name, which is in parentheses and may hold
+  // any character, so it is found after the last ")".
+  size_t close = text.rfind(')');
+  if (close == std::string::npos || close + 2 >= text.size()) return false;
+  char state = text[close + 2];
+  return state != 'Z' && state != 'X' && state != 'x';
+}
+
+ProcessResult endProcess(int pid, std::chrono::milliseconds grace) {
+  // 0 and negative numbers would signal whole process groups.
+  if (pid <= 0) return {false, errorText(EINVAL)};
+  if (::kill(pid, SIGTERM) != 0) return {false, errorText(errno)};
+  if (waitUntilEnded(pid, grace)) return {true, {}};
+  if (::kill(pid, SIGKILL) != 0 && errno != ESRCH) return {false, errorText(errno)};
+  if (waitUntilEnded(pid, kKillWait)) return {true, {}};
+  return {false, "The process did not end."};
+}
+
+ProcessResult startDetached(const std::string& nativePath, const std::vector<std::string>& arguments) {
+  // Everything the new process needs is prepared before fork.
+  std::vector<std::string> words{nativePath};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+
+  int errorPipe[2];
+  if (::pipe2(errorPipe, O_CLOEXEC) != 0) return {false, errorText(errno)};
+  pid_t child = ::fork();
+  if (child < 0) {
+    int err = errno;
+    ::close(errorPipe[0]);
+    ::close(errorPipe[1]);
+    return {false, errorText(err)};
+  }
+  if (child == 0) {
+    // The intermediate process: a new session, then the program in a
+    // grandchild, so the program is not this process's child and leaves no
+    // zombie behind when it ends.
+    ::close(errorPipe[0]);
+    ::setsid();
+    pid_t grandchild = ::fork();
+    if (grandchild == 0) execDetached(nativePath.c_str(), argv.data(), errorPipe[1]);
+    int err = errno;
+    if (grandchild < 0) {
+      ssize_t ignored = ::write(errorPipe[1], &err, sizeof err);
+      (void)ignored;
+    }
+    ::_exit(0);
+  }
+  ::close(errorPipe[1]);
+  while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+  }
+  // The pipe closes without data when exec succeeded.
+  int err = 0;
+  ssize_t n;
+  while ((n = ::read(errorPipe[0], &err, sizeof err)) < 0 && errno == EINTR) {
+  }
+  ::close(errorPipe[0]);
+  if (n == static_cast<ssize_t>(sizeof err)) return {false, errorText(err)};
+  return {true, {}};
+}
+
+}  // namespace mv::platform

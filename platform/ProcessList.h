@@ -1,0 +1,47 @@
+#pragma once
+// The running processes: listing them with their executables' full paths,
+// finding those started from a given executable, ending one, and starting a
+// program detached from this one.
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace mv::platform {
+
+struct ProcessEntry {
+  int pid = 0;
+  std::string path;  // the executable's full native path
+};
+
+// Outcome of ending or starting a process; `error` holds the system's text
+// for the failure ("No such process").
+struct ProcessResult {
+  bool ok = false;
+  std::string error;
+};
+
+// Every process whose executable can be read, in ascending PID order.
+// Processes that cannot be inspected (kernel threads, other users', ended
+// ones not yet collected) are left out.
+std::vector<ProcessEntry> listProcesses();
+
+// The PIDs of the running processes whose executable is the file at
+// `nativePath`, compared as resolved real paths, case-sensitively. A process
+// whose executable was replaced at that path since it started still counts.
+std::vector<int> findProcessesByPath(const std::string& nativePath);
+
+// True while the process exists and has not ended (an ended process that its
+// parent has not yet collected counts as ended).
+bool isProcessRunning(int pid);
+
+// Asks the process to end (SIGTERM) and, when it is still running after the
+// grace period, ends it (SIGKILL). Succeeds once the process has ended.
+ProcessResult endProcess(int pid, std::chrono::milliseconds grace = std::chrono::milliseconds(2000));
+
+// Starts a program by its native path without a shell and without waiting
+// for it: in a session of its own, not a child of this process, standard
+// streams on /dev/null, no descriptor of this process inherited. Succeeds
+// once the program is running in the new process.
+ProcessResult startDetached(const std::string& nativePath, const std::vector<std::string>& arguments = {});
+
+}  // namespace mv::platform

@@ -1,0 +1,14 @@
+#pragma once
+// One running instance per program folder: a lock on a file in the program
+// folder, held until the process ends.
+#include <string>
+
+namespace mv::platform {
+
+// True when this process now holds the lock named `name`; false when another
+// running process holds it.
+bool acquireSingleInstance(const std::string& name);
+// Gives the lock up (tests, or a program that ends without exiting).
+void releaseSingleInstance();
+
+}  // namespace mv::platform

@@ -1,0 +1,435 @@
+#include "programs/mdlProgramControl.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QTreeWidget>
+#include <exception>
+#include <optional>
+
+#include "alerts/mdlAlertsAndLogs.h"
+#include "core/VBRuntime.h"
+#include "core/mdINIBas.h"
+#include "core/mdlFileProperty.h"
+#include "core/mdlMain.h"
+#include "platform/Icons.h"
+#include "platform/PrivateProfile.h"
+#include "platform/QtText.h"
+
+namespace mv {
+
+using platform::fromQString;
+using platform::toQString;
+
+// ---------------------------------------------------------------------------
+// Codings and the rights consistency rule.
+
+std::uint8_t AccessCodeToLevel(int code) {
+  switch (code) {
+    case AccessAllow: return LevelAllow;
+    case AccessBlock: return LevelBlock;
+    case AccessAsk: return LevelAsk;
+    default: return 0;
+  }
+}
+
+std::uint8_t LevelToAccessCode(std::uint8_t level) {
+  switch (level) {
+    case LevelBlock: return AccessBlock;
+    case LevelAsk: return AccessAsk;
+    default: return AccessAllow;
+  }
+}
+
+std::uint8_t MenuValueToLevel(int value) {
+  switch (value) {
+    case MenuAllow: return LevelAllow;
+    case MenuBlock: return LevelBlock;
+    case MenuAsk: return LevelAsk;
+    default: return 0;
+  }
+}
+
+int EngineAnswerToAccessCode(int answer) {
+  if (answer == AnswerAsk) return AccessAsk;
+  if (answer == AnswerBlock) return AccessBlock;
+  return answer;
+}
+
+std::string AccessCodeToText(int code) {
+  switch (code) {
+    case AccessAllow: return strAllow;
+    case AccessBlock: return strBlock;
+    case AccessAsk: return strAsk;
+    default: return "";
+  }
+}
+
+std::uint8_t DefaultRightCode(int right) {
+  std::uint8_t code = AccessAsk;
+  switch (right) {
+    case RightAccessTrusted: code = DefaultAccessTrusted; break;
+    case RightAccessInternet: code = DefaultAccessInternet; break;
+    case RightServerTrusted: code = DefaultServerTrusted; break;
+    case RightServerInternet: code = DefaultServerInternet; break;
+    default: break;
+  }
+  return code <= AccessAsk ? code : static_cast<std::uint8_t>(AccessAsk);
+}
+
+void ApplyRightsConsistencyRule(RightsLevels& levels, int right, std::uint8_t level) {
+  if (right < RightAccessTrusted || right > RightServerInternet) return;
+  if (level < LevelAllow || level > LevelBlock) return;
+  std::uint8_t& at = levels[0];
+  std::uint8_t& ai = levels[1];
+  std::uint8_t& st = levels[2];
+  std::uint8_t& si = levels[3];
+  // A right after the changed one in the order is raised to at least its
+  // level; a right before it is relaxed to at most its level.
+  auto atLeast = [level](std::uint8_t& r) { r = std::max(r, level); };
+  auto atMost = [level](std::uint8_t& r) { r = std::min(r, level); };
+  levels[static_cast<size_t>(right - 1)] = level;
+  switch (right) {
+    case RightAccessTrusted:
+      atLeast(ai);
+      atLeast(st);
+      atLeast(si);
+      break;
+    case RightAccessInternet:
+    case RightServerTrusted:
+      atMost(at);
+      atLeast(si);
+      break;
+    case RightServerInternet:
+      atMost(at);
+      atMost(ai);
+      atMost(st);
+      break;
+    default: break;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Globals.
+
+void ResetProgramControlGlobals() {
+  ControlLevel = 0;
+  AutomaticLock = false;
+  DefaultAccessTrusted = DefaultAccessInternet = DefaultServerTrusted = DefaultServerInternet = 0;
+  ShowAlertOnInternetAccess = DenyAccessOnAsk = RequiredAdminRites = false;
+  LockMode = false;
+  LockInterval = 0;
+  EngagesMode = false;
+  for (std::string* s : {&strAllow, &strBlock, &strAsk, &strNormal, &strPassLock, &strAllowLevel, &strAskLevel,
+                         &strBlockLevel, &strWebServerHTTP, &strWebServerHTTPAlt8080, &strWebServerHTTPAlt8000,
+                         &strFTPServer, &strDNSServer, &strDHCPServer, &strMailServerSMTP, &strMailServerPOP,
+                         &strMailServerIMAP, &strNewsServer, &strKeyAllowAccess, &strKeyICMPProtocol,
+                         &strKeyIGMPProtocol, &strKeyAuthenticate, &strKeyPorts, &strKeyCheckedPorts,
+                         &strKeyNoCustomizePorts})
+    s->clear();
+  arrServerNames.fill(std::string());
+  colProgramList.Clear();
+  bytProgramRights.fill(0);
+  ProgramControlPage = nullptr;
+}
+
+void InitProgramControl() {
+  colDoNotShowAlerts.Clear();
+
+  strWebServerHTTP = "WEB servers HTTP (TCP port 80)";
+  strWebServerHTTPAlt8080 = "WEB servers HTTP-alt (TCP port 8080)";
+  strWebServerHTTPAlt8000 = "WEB servers HTTP-alt (TCP port 8000)";
+  strFTPServer = "FTP servers (TCP port 21)";
+  strDNSServer = "DNS servers (TCP and UDP port 53)";
+  strDHCPServer = "DHCP servers (UDP port 67)";
+  strMailServerSMTP = "MAIL servers SMTP (TCP port 25)";
+  strMailServerPOP = "MAIL servers POP (TCP port 110)";
+  strMailServerIMAP = "MAIL servers IMAP (TCP port 143)";
+  strNewsServer = "NEWS servers (TCP port 119)";
+  arrServerNames = {strWebServerHTTP, strWebServerHTTPAlt8080, strWebServerHTTPAlt8000, strFTPServer,
+                    strDNSServer,     strDHCPServer,           strMailServerSMTP,       strMailServerPOP,
+                    strMailServerIMAP, strNewsServer};
+
+  strKeyAllowAccess = "AllowAccess";
+  strKeyICMPProtocol = "ICMP_Protocol";
+  strKeyIGMPProtocol = "IGMP_Protocol";
+  strKeyAuthenticate = "Authenticate";
+  strKeyPorts = "Ports";
+  strKeyCheckedPorts = "CheckedPorts";
+  strKeyNoCustomizePorts = "NoCustomizePorts";
+
+  strAllow = "Allow";
+  strBlock = "Block";
+  strAsk = "Ask";
+  strNormal = "Normal";
+  strPassLock = "PassLock";
+  strAllowLevel = "Allow";
+  strAskLevel = "Ask";
+  strBlockLevel = "Block";
+}
+
+// ---------------------------------------------------------------------------
+// Right texts.
+
+namespace {
+
+std::optional<std::uint8_t> readAccessText(const std::string& text) {
+  std::string u = UCase(text);
+  if (u == "ALLOW") return AccessAllow;
+  if (u == "BLOCK") return AccessBlock;
+  if (u == "ASK") return AccessAsk;
+  return std::nullopt;
+}
+
+// A right passed to the store: a valid AccessCode as it is, anything else
+// (DefaultRight included) as the right's default for new programs.
+std::uint8_t resolveRight(int code, int right) {
+  if (code >= AccessAllow && code <= AccessAsk) return static_cast<std::uint8_t>(code);
+  return DefaultRightCode(right);
+}
+
+std::array<std::uint8_t, 4> resolveRights(int r1, int r2, int r3, int r4) {
+  return {resolveRight(r1, RightAccessTrusted), resolveRight(r2, RightAccessInternet),
+          resolveRight(r3, RightServerTrusted), resolveRight(r4, RightServerInternet)};
+}
+
+std::string& rightText(clsProgramList& program, int right) {
+  switch (right) {
+    case RightAccessTrusted: return program.AccessTrusted;
+    case RightAccessInternet: return program.AccessInternet;
+    case RightServerTrusted: return program.ServerTrusted;
+    default: return program.ServerInternet;
+  }
+}
+
+}  // namespace
+
+std::uint8_t AccessTextToCode(const std::string& text) { return readAccessText(text).value_or(AccessAllow); }
+
+std::uint8_t AccessTextToLevel(const std::string& text) {
+  if (text == strAllowLevel) return LevelAllow;
+  if (text == strAskLevel) return LevelAsk;
+  if (text == strBlockLevel) return LevelBlock;
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// The store.
+
+void setDefaultAccessRule(int right, int& value, long position) {
+  try {
+    value = EngineAnswerToAccessCode(value);
+    if (position != 0) {
+      clsProgramList& program = *colProgramList.Item(position);
+      // A right text that cannot be read starts from the right's default.
+      for (int r = RightAccessTrusted; r <= RightServerInternet; ++r)
+        bytProgramRights[static_cast<size_t>(r - 1)] =
+            readAccessText(rightText(program, r)).value_or(DefaultRightCode(r));
+    } else {
+      for (int r = RightAccessTrusted; r <= RightServerInternet; ++r)
+        bytProgramRights[static_cast<size_t>(r - 1)] = DefaultRightCode(r);
+    }
+    std::uint8_t level = AccessCodeToLevel(value);
+    if (level == 0) return;
+    RightsLevels levels;
+    for (size_t i = 0; i < levels.size(); ++i) levels[i] = AccessCodeToLevel(bytProgramRights[i]);
+    ApplyRightsConsistencyRule(levels, right, level);
+    for (size_t i = 0; i < levels.size(); ++i) bytProgramRights[i] = LevelToAccessCode(levels[i]);
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "setDefaultAccessRule of Module mdlProgramControl");
+  }
+}
+
+void UpdateProgramList(const std::string& path, int r1, int r2, int r3, int r4) {
+  try {
+    const std::array<std::uint8_t, 4> codes = resolveRights(r1, r2, r3, r4);
+    std::string key = LCase(path);
+    clsProgramList& program = *colProgramList.Item(key);
+    // The page's row, when the page is loaded and holds one; the file is
+    // written either way.
+    QTreeWidgetItem* row = ProgramControlPage ? FindListItemByKey(ProgramControlPage->lvwPrograms, key) : nullptr;
+    for (int r = RightAccessTrusted; r <= RightServerInternet; ++r) {
+      std::uint8_t code = codes[static_cast<size_t>(r - 1)];
+      rightText(program, r) = AccessCodeToText(code);
+      if (row) row->setText(r, toQString(AccessCodeToText(code)));
+    }
+    for (int r = RightAccessTrusted; r <= RightServerInternet; ++r)
+      if (!WriteINI(program.ProgramName, "Column" + std::to_string(r),
+                    std::to_string(codes[static_cast<size_t>(r - 1)]), strProgramControlFile, true))
+        return;
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "UpdateProgramList of Module mdlProgramControl");
+  }
+}
+
+std::string NumberedSectionFor(const std::string& file, const std::string& name, const std::string& path) {
+  for (long n = 1;; ++n) {
+    std::string section = name + "(" + std::to_string(n) + ")";
+    std::string stored = ReadINI(section, "Path", "", file, true);
+    if (stored.empty() || SameText(stored, path)) return section;
+  }
+}
+
+bool WriteScrambledSection(const std::string& section, const std::vector<std::pair<std::string, std::string>>& pairs,
+                           const std::string& file) {
+  std::vector<std::pair<std::string, std::string>> scrambled;
+  scrambled.reserve(pairs.size());
+  for (const auto& [key, value] : pairs) scrambled.emplace_back(key, EncryptString(LTrim(value), section));
+  return platform::profileWriteSection(section, scrambled, file);
+}
+
+void AddProgramControlToINI(const std::string& name, int r1, int r2, int r3, int r4) {
+  try {
+    const std::array<std::uint8_t, 4> codes = resolveRights(r1, r2, r3, r4);
+    const std::string fullPath = tblFileInfo.FullPath;
+    const std::string version = tblFileInfo.ProductVersion;
+    // A section that belongs to another program keeps its rights: the new
+    // program gets a numbered section of its own.
+    std::string section = name;
+    std::string owner = ReadINI(section, "Path", "", strProgramControlFile, true);
+    if (!owner.empty() && !SameText(owner, fullPath))
+      section = NumberedSectionFor(strProgramControlFile, name, fullPath);
+
+    // The loader reads the first fifteen entries by position: this order is
+    // part of the file's format.
+    const std::vector<std::pair<std::string, std::string>> keys = {
+        {"Version", version},
+        {"Column1", std::to_string(codes[0])},
+        {"Column2", std::to_string(codes[1])},
+        {"Column3", std::to_string(codes[2])},
+        {"Column4", std::to_string(codes[3])},
+        {"Column5", "0"},
+        {"Column6", "0"},
+        {"Path", fullPath},
+        {"AllowAccess", "0"},
+        {"Ports", ""},
+        {"ICMP_Protocol", "0"},
+        {"IGMP_Protocol", "0"},
+        {"Authenticate", "0"},
+        {"CheckedPorts", ""},
+        {"NoCustomizePorts", "0"},
+    };
+    if (!WriteScrambledSection(section, keys, strProgramControlFile)) {
+      WriteErrorLog("Path/File access error (" + strProgramControlFile + ")",
+                    "AddProgramControlToINI of Module mdlProgramControl");
+      return;
+    }
+    if (QCoreApplication::instance()) QCoreApplication::processEvents();
+
+    auto program = std::make_shared<clsProgramList>();
+    program->ProgramName = section;
+    program->AccessTrusted = AccessCodeToText(codes[0]);
+    program->AccessInternet = AccessCodeToText(codes[1]);
+    program->ServerTrusted = AccessCodeToText(codes[2]);
+    program->ServerInternet = AccessCodeToText(codes[3]);
+    program->LockState = strNormal;
+    program->Path = fullPath;
+    program->Version = version;
+    colProgramList.Add(program, LCase(fullPath));
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "AddProgramControlToINI of Module mdlProgramControl");
+  }
+}
+
+void LoadCurrentProgramList(const std::string& path) {
+  if (!ProgramControlPage) return;
+  try {
+    ProgramControlPageControls& page = *ProgramControlPage;
+    if (!page.lvwPrograms) RaiseError(errInvalidCall);
+    const clsProgramList& program = *colProgramList.Item(path);
+    std::string key = LCase(path);
+
+    long drawn = ExtractIcon(program.Path, page.pic16, page.defaultIcon);
+    // An icon already held under this key means the row exists already.
+    if (page.ProgramImgList16.count(key))
+      throw RuntimeError(errKeyInUse, "Key is not unique in collection");
+    QPixmap picture = page.pic16 ? page.pic16->pixmap() : QPixmap();
+    page.ProgramImgList16.emplace(key, picture);
+
+    auto* row = new QTreeWidgetItem();
+    SetListItemKey(row, key);
+    row->setText(0, toQString(program.ProgramName));
+    if (drawn != 0 && !picture.isNull()) row->setIcon(0, QIcon(picture));
+    SetListItemTag(row, "0" + key);
+    row->setText(1, toQString(program.AccessTrusted));
+    row->setText(2, toQString(program.AccessInternet));
+    row->setText(3, toQString(program.ServerTrusted));
+    row->setText(4, toQString(program.ServerInternet));
+    row->setText(5, toQString(program.LockState));
+    page.lvwPrograms->addTopLevelItem(row);
+
+    if (page.cmdProgramControlProgramOption) page.cmdProgramControlProgramOption->setEnabled(true);
+    if (page.cmdRemove) page.cmdRemove->setEnabled(true);
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "LoadCurrentProgramList of Module mdlProgramControl");
+  }
+}
+
+long ExtractIcon(const std::string& path, QLabel* pic16, QLabel* defaultIcon) {
+  try {
+    if (!pic16) RaiseError(errInvalidCall);
+    pic16->clear();
+    QPixmap icon = platform::smallFileIcon(path);
+    if (!icon.isNull()) {
+      pic16->setPixmap(icon);
+      return 1;
+    }
+    pic16->setPixmap(defaultIcon ? defaultIcon->pixmap() : QPixmap());
+    return -1;
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "ExtractIcon of Module mdlProgramControl");
+    return 0;
+  }
+}
+
+long ExtractIcon(const std::string& path) {
+  return ExtractIcon(path, ProgramControlPage ? ProgramControlPage->pic16 : nullptr,
+                     ProgramControlPage ? ProgramControlPage->defaultIcon : nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Tags and lists.
+
+std::string GetPathFromTag(const std::string& tag) { return tag.size() > 1 ? LCase(tag.substr(1)) : ""; }
+
+std::string SetTagFlag(const std::string& tag, bool flag) {
+  return (flag ? "1" : "0") + (tag.size() > 1 ? tag.substr(1) : std::string());
+}
+
+int FindListBoxItem(const QListWidget* list, const std::string& text) {
+  if (!list) return -1;
+  for (int i = 0; i < list->count(); ++i)
+    if (SameText(fromQString(list->item(i)->text()), text)) return i;
+  return -1;
+}
+
+int FindListItemByTag(const QTreeWidget* list, const std::string& text) {
+  if (!list) return 0;
+  for (int i = 0; i < list->topLevelItemCount(); ++i)
+    if (SameText(GetPathFromTag(ListItemTag(list->topLevelItem(i))), text)) return i + 1;
+  return 0;
+}
+
+std::string ListItemKey(const QTreeWidgetItem* item) {
+  return item ? fromQString(item->data(0, ListKeyRole).toString()) : std::string();
+}
+
+std::string ListItemTag(const QTreeWidgetItem* item) {
+  return item ? fromQString(item->data(0, ListTagRole).toString()) : std::string();
+}
+
+void SetListItemKey(QTreeWidgetItem* item, const std::string& key) { item->setData(0, ListKeyRole, toQString(key)); }
+
+void SetListItemTag(QTreeWidgetItem* item, const std::string& tag) { item->setData(0, ListTagRole, toQString(tag)); }
+
+QTreeWidgetItem* FindListItemByKey(const QTreeWidget* list, const std::string& key) {
+  if (!list) return nullptr;
+  for (int i = 0; i < list->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* item = list->topLevelItem(i);
+    if (SameText(ListItemKey(item), key)) return item;
+  }
+  return nullptr;
+}
+
+}  // namespace mv

@@ -1,0 +1,195 @@
+#pragma once
+// The program list store and the rights model: how a program's four rights
+// are coded, kept consistent, held in memory (colProgramList) and stored in
+// ProgramControl.MVL; the program-control settings of ProgramMain.MVL; and the
+// tag and list utilities the program-control page and its dialogs share.
+#include <QPixmap>
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/Collection.h"
+#include "programs/clsProgramList.h"
+
+class QAbstractButton;
+class QLabel;
+class QListWidget;
+class QTextEdit;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace mv {
+
+// ---------------------------------------------------------------------------
+// Codings of a right. Each coding is used in its own places only.
+
+// Stored in the settings files and passed between the stores.
+enum AccessCode : std::uint8_t { AccessAllow = 0, AccessBlock = 1, AccessAsk = 2 };
+// Strictness, for keeping the rights in order: Allow < Ask < Block.
+enum StrictnessLevel : std::uint8_t { LevelAllow = 1, LevelAsk = 2, LevelBlock = 3 };
+// Values of the page's rights menus.
+enum MenuRightValue : int { MenuAllow = 1, MenuBlock = 2, MenuAsk = 3 };
+// The engine's answer to an access request.
+enum EngineAnswer : int { AnswerAllow = 0, AnswerAsk = 1, AnswerBlock = 2 };
+// The four rights, numbered as the engine answer handler and the page use them.
+enum RightNumber : int {
+  RightAccessTrusted = 1,
+  RightAccessInternet = 2,
+  RightServerTrusted = 3,
+  RightServerInternet = 4
+};
+// Passed where an AccessCode is expected: the right's default for new programs.
+constexpr int DefaultRight = -1;
+
+// The four rights of one program as strictness levels, index 0 = right 1.
+using RightsLevels = std::array<std::uint8_t, 4>;
+
+// The rights consistency rule: right `right` (1-4) takes `level` and the
+// others move just far enough to keep AccessTrusted <= AccessInternet <=
+// ServerInternet and AccessTrusted <= ServerTrusted <= ServerInternet. A
+// right or level out of range changes nothing.
+void ApplyRightsConsistencyRule(RightsLevels& levels, int right, std::uint8_t level);
+
+// Conversions between the codings; 0 for a value that is none of the three.
+std::uint8_t AccessCodeToLevel(int code);
+std::uint8_t LevelToAccessCode(std::uint8_t level);
+std::uint8_t MenuValueToLevel(int value);
+// The engine's answer as an AccessCode (Ask and Block exchanged).
+int EngineAnswerToAccessCode(int answer);
+// The right text of an AccessCode ("" for any other value).
+std::string AccessCodeToText(int code);
+// The AccessCode that new programs get for right 1-4 (Ask when the stored
+// default is not a valid code).
+std::uint8_t DefaultRightCode(int right);
+
+// ---------------------------------------------------------------------------
+// Settings of ProgramMain.MVL, loaded at start-up.
+inline std::uint8_t ControlLevel = 0;  // 0 Off, 1 Low, 2 Medium, 3 High
+inline bool AutomaticLock = false;
+inline std::uint8_t DefaultAccessTrusted = 0;
+inline std::uint8_t DefaultAccessInternet = 0;
+inline std::uint8_t DefaultServerTrusted = 0;
+inline std::uint8_t DefaultServerInternet = 0;
+inline bool ShowAlertOnInternetAccess = false;
+inline bool DenyAccessOnAsk = false;
+inline bool RequiredAdminRites = false;
+inline bool LockMode = false;           // true: lock after idle time; false: with the screen saver
+inline std::int16_t LockInterval = 0;   // idle minutes
+inline bool EngagesMode = false;        // PassLock programs keep access while locked
+
+// Texts, set by InitProgramControl.
+inline std::string strAllow, strBlock, strAsk;
+inline std::string strNormal, strPassLock;
+inline std::string strAllowLevel, strAskLevel, strBlockLevel;
+
+// The server presets of the options dialog, in menu order, and the same ten
+// texts one by one for the preset commands.
+inline std::array<std::string, 10> arrServerNames;
+inline std::string strWebServerHTTP, strWebServerHTTPAlt8080, strWebServerHTTPAlt8000, strFTPServer,
+    strDNSServer, strDHCPServer, strMailServerSMTP, strMailServerPOP, strMailServerIMAP, strNewsServer;
+
+// Key names of a program section that the options dialog writes.
+inline std::string strKeyAllowAccess, strKeyICMPProtocol, strKeyIGMPProtocol, strKeyAuthenticate, strKeyPorts,
+    strKeyCheckedPorts, strKeyNoCustomizePorts;
+
+// The programs, keyed by the lower-cased path, in file order.
+inline Collection<std::shared_ptr<clsProgramList>> colProgramList;
+// The working rights of the program in hand (AccessCode), left by
+// setDefaultAccessRule.
+inline std::array<std::uint8_t, 4> bytProgramRights{};
+
+// ---------------------------------------------------------------------------
+// The controls of the program-control page that the stores keep up to date.
+// The page registers them while it is loaded (ProgramControlPage points at
+// them) and clears the pointer when it is unloaded.
+struct ProgramControlPageControls {
+  QTreeWidget* lvwPrograms = nullptr;
+  QTreeWidget* lvwComponents = nullptr;
+  QLabel* pic16 = nullptr;        // the 16-pixel picture box
+  QLabel* defaultIcon = nullptr;  // the picture of a program without an icon
+  std::map<std::string, QPixmap> ProgramImgList16;  // program icons by lower-cased path
+  QAbstractButton* cmdProgramControlProgramOption = nullptr;
+  QAbstractButton* cmdRemove = nullptr;
+  QAbstractButton* cmdComponentRemove = nullptr;
+  QTextEdit* rtComponentDetails = nullptr;
+};
+inline ProgramControlPageControls* ProgramControlPage = nullptr;
+
+// Puts every global of this module back to its start value.
+void ResetProgramControlGlobals();
+
+// ---------------------------------------------------------------------------
+// Procedures.
+
+// Sets the texts, the server presets and the key names; empties the list of
+// alerts not to be shown again.
+void InitProgramControl();
+
+// "ALLOW" 0, "BLOCK" 1, "ASK" 2 after upper-casing; any other text 0.
+std::uint8_t AccessTextToCode(const std::string& text);
+// strAllowLevel 1, strAskLevel 2, strBlockLevel 3, compared exactly; else 0.
+std::uint8_t AccessTextToLevel(const std::string& text);
+
+// Fills bytProgramRights: the rights of the program at 1-based `position` of
+// colProgramList (the defaults for new programs when 0), with right `right`
+// set to the engine's answer `value` and the others kept consistent. `value`
+// is left converted to an AccessCode.
+void setDefaultAccessRule(int right, int& value, long position);
+
+// Stores the four rights (AccessCode, DefaultRight for the default) of the
+// listed program with this path: object, page row and file.
+void UpdateProgramList(const std::string& path, int r1, int r2, int r3, int r4);
+
+// Writes a new program section for the file described by tblFileInfo and adds
+// the program to colProgramList. The section is named after `name`; when that
+// section already belongs to another program, "name(1)", "name(2)", ... .
+void AddProgramControlToINI(const std::string& name, int r1, int r2, int r3, int r4);
+
+// Adds the listed program's row to the program-control page when it is loaded.
+void LoadCurrentProgramList(const std::string& path);
+
+// Puts the file's small icon into the picture box `pic16`, or the picture of
+// `defaultIcon` when the file has none. 1 for the file's icon, -1 for the
+// default picture, 0 on failure. Without boxes, those of the program page.
+long ExtractIcon(const std::string& path, QLabel* pic16, QLabel* defaultIcon);
+long ExtractIcon(const std::string& path);
+
+// Tag utilities: a program row's Tag is a changed flag "0"/"1" followed by
+// the lower-cased path.
+std::string GetPathFromTag(const std::string& tag);
+std::string SetTagFlag(const std::string& tag, bool flag);
+
+// 0-based index of the first entry equal to `text` ignoring case; -1 if none.
+int FindListBoxItem(const QListWidget* list, const std::string& text);
+// 1-based index of the first row whose Tag holds the path `text` (the Tag
+// less its flag, compared whole and ignoring case); 0 if none.
+int FindListItemByTag(const QTreeWidget* list, const std::string& text);
+
+// ---------------------------------------------------------------------------
+// Section utilities shared with the component store.
+
+// The section of `file` for the entry with this path among "name(1)",
+// "name(2)", ...: the first whose Path key is empty or equals the path.
+std::string NumberedSectionFor(const std::string& file, const std::string& name, const std::string& path);
+// Replaces the section by these keys and values (left-trimmed and scrambled
+// with the section name), in one write. False when the file was not written.
+bool WriteScrambledSection(const std::string& section, const std::vector<std::pair<std::string, std::string>>& pairs,
+                           const std::string& file);
+
+// ---------------------------------------------------------------------------
+// Rows of the page's list views: the key and the Tag of a row, kept in item
+// data; sub-item n is column n.
+constexpr int ListKeyRole = Qt::UserRole;
+constexpr int ListTagRole = Qt::UserRole + 1;
+std::string ListItemKey(const QTreeWidgetItem* item);
+std::string ListItemTag(const QTreeWidgetItem* item);
+void SetListItemKey(QTreeWidgetItem* item, const std::string& key);
+void SetListItemTag(QTreeWidgetItem* item, const std::string& tag);
+// The row under `key` (compared ignoring case), or null.
+QTreeWidgetItem* FindListItemByKey(const QTreeWidget* list, const std::string& key);
+
+}  // namespace mv

@@ -1,0 +1,121 @@
+#include "rules/NetworkCommands.h"
+
+#include "core/FormHooks.h"
+#include "core/MGetCmdOutput.h"
+#include "core/mdlLogin.h"
+#include "core/mdlMain.h"
+#include "platform/Dialogs.h"
+#include "rules/RuleInputs.h"
+#include "rules/frmApplying.h"
+#include "rules/mdlDefineRules.h"
+#include "rules/mdlRules.h"
+
+namespace mv {
+
+namespace {
+void resetEventCursors() {
+  lngLastLogLineNo = 0;
+  lngLastILogLineNo = 0;
+  arrProcessList.assign(1, tProcessRecord{});
+}
+
+void showLockedOrStopped(int trayImage) {
+  if (SystemTray == 1) hooks::Call(hooks::TrayImage, trayImage);
+  hooks::Call(hooks::LockButton, buttonLockedOrStopped, std::string("Unlock"));
+}
+
+bool mainLoaded() { return hooks::MainLoaded && hooks::MainLoaded(); }
+}  // namespace
+
+bool LockNetwork() {
+  bool result = false;
+  try {
+    if (blnApplying || !CheckLogin()) return false;
+    if (!LoadBlockingRules(true)) return false;
+    hooks::Call(hooks::TrayLockCheck, true);
+    result = true;
+    hooks::Call(hooks::CloseAlertWindow);
+    showLockedOrStopped(trayLocked);
+    resetEventCursors();
+    blnNetworkLocked = true;
+    blnReadEvents = true;
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "LockNetwork of Form MDIMain");
+  }
+  return result;
+}
+
+bool StopNetwork() {
+  bool result = false;
+  try {
+    if (blnApplying || !CheckLogin()) return false;
+    blnApplying = true;
+    hooks::Call(hooks::CloseAlertWindow);
+    bool loaded = mainLoaded();
+    if (loaded) {
+      hooks::Call(hooks::MainBusy, true);
+      ShowApplyingForm(10, 2);
+    }
+    GetCommandOutput("net stop mvs", true, true, true);
+    ShowApplyingForm(50, 0);
+    bool written = WriteRuleTemplate("BLOCKALL.CONF");
+    std::string out;
+    if (written) out = GetCommandOutput("net start mvs", true, true, true);
+    ShowApplyingForm(90, 0);
+    bool started = written && out.find("service was started successfully.") != std::string::npos;
+    ShowApplyingForm(100, 0);
+    if (loaded || blnStarted) {
+      hooks::Call(hooks::MainBusy, false);
+      UnloadApplyingForm();
+    }
+    if (!started) {
+      // The block-all rules are not known to be in force: the state shown
+      // stays as it was.
+      if (written) AddLineInPipeLog(out);
+      else WriteErrorLog("Path/File access error (" + strRuleFile + ")", "StopNetwork of Form MDIMain");
+      platform::MsgBox(AppTitle + " service is not started properly. \r\nPlease click on 'Apply' button.",
+                       platform::vbCritical, AppTitle);
+      blnReadEvents = true;
+      blnApplying = false;
+      return false;
+    }
+    hooks::Call(hooks::TrayStopCheck, true);
+    hooks::Call(hooks::TrayLockCheck, true);
+    result = true;
+    showLockedOrStopped(trayStopped);
+    blnNetworkStopped = true;
+    resetEventCursors();
+    blnReadEvents = true;
+    blnApplying = false;
+  } catch (const std::exception& e) {
+    blnApplying = false;
+    WriteErrorLog(e, "StopNetwork of Form MDIMain");
+  }
+  return result;
+}
+
+bool ReStartService() {
+  bool result = false;
+  try {
+    if (blnApplying || !CheckLogin()) return false;
+    blnRestartingService = true;
+    bool ok = true;
+    if (!blnFormLoading) ok = LoadBlockingRules(false);
+    blnRestartingService = false;
+    if (!ok) return false;
+    result = true;
+    hooks::Call(hooks::CloseAlertWindow);
+    hooks::Call(hooks::TrayImage, trayNormal);
+    hooks::Call(hooks::LockButton, buttonNormal, std::string("Lock"));
+    blnNetworkStopped = false;
+    blnNetworkLocked = false;
+    hooks::Call(hooks::TrayStopCheck, false);
+    hooks::Call(hooks::TrayLockCheck, false);
+  } catch (const std::exception& e) {
+    blnRestartingService = false;
+    WriteErrorLog(e, "ReStartService of Form MDIMain");
+  }
+  return result;
+}
+
+}  // namespace mv

@@ -1,0 +1,18 @@
+#pragma once
+// The three network commands of the main window: Lock, Stop and Apply (also
+// Unlock). Each returns True only when it was carried out; a command refused
+// by the login gate, by another operation under way, or that failed, leaves
+// the displayed network state as it was.
+namespace mv {
+
+inline bool blnFormLoading = false;  // a page is filling its lists
+
+bool LockNetwork();
+bool StopNetwork();
+bool ReStartService();
+
+// Tray icon pictures and toolbar button 5 pictures of the network states.
+constexpr int trayNormal = 1, trayStopped = 7, trayLocked = 8;
+constexpr int buttonNormal = 5, buttonLockedOrStopped = 9;
+
+}  // namespace mv

@@ -1,0 +1,56 @@
+#include "rules/frmApplying.h"
+
+#include <QPointer>
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+#include "core/mdlMain.h"
+#include "platform/QtText.h"
+#include "rules/mdlDefineRules.h"
+
+namespace mv {
+namespace {
+QPointer<frmApplying>& instance() {
+  static QPointer<frmApplying> p;
+  return p;
+}
+QPointer<QWidget>& owner() {
+  static QPointer<QWidget> o;
+  return o;
+}
+}  // namespace
+
+frmApplying::frmApplying(QWidget* ownerWindow)
+    : QWidget(ownerWindow, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint) {
+  setObjectName("frmApplying");
+  setFixedSize(300, 60);
+  pBar = new QProgressBar(this);
+  pBar->setObjectName("pBar");
+  pBar->setRange(0, 100);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(pBar);
+  blnApplyingFormLoaded = true;
+}
+
+frmApplying::~frmApplying() { blnApplyingFormLoaded = false; }
+
+frmApplying* ApplyingForm() { return instance().data(); }
+
+void SetApplyingOwner(QWidget* o) { owner() = o; }
+
+void ShowApplyingProgress(long progress, int mode) {
+  if (!instance()) {
+    auto* f = new frmApplying(owner().data());
+    instance() = f;
+    static const char* captions[] = {" Settings Applying", " Netwrok Locking", " Netwrok Stoping"};
+    if (mode >= 0 && mode <= 2) f->setWindowTitle(platform::toQString(AppTitle + captions[mode]));
+    f->show();
+  }
+  instance()->pBar->setValue(static_cast<int>(progress));
+}
+
+void UnloadApplyingForm() {
+  if (instance()) delete instance().data();
+}
+
+}  // namespace mv

@@ -1,0 +1,551 @@
+#include "rules/mdlDefineRules.h"
+
+#include "core/FormHooks.h"
+#include "core/MGetCmdOutput.h"
+#include "core/VBRuntime.h"
+#include "core/mdlMain.h"
+#include "platform/Dialogs.h"
+#include "platform/Events.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+#include "rules/RuleInputs.h"
+#include "rules/frmApplying.h"
+#include "rules/mdlRules.h"
+#include "zones/ZoneLevels.h"
+
+namespace mv {
+
+RuleFileText& RuleDocument() {
+  static RuleFileText doc;
+  return doc;
+}
+
+namespace {
+
+const char* const kStopped = "service was stopped successfully.";
+const char* const kNotStarted = "service is not started.";
+const char* const kStarted = "service was started successfully.";
+
+std::string actionWord(long action) {
+  switch (action) {
+    case actAllow: return "ALLOW ";
+    case actDeny: return "DENY ";
+    case actAsk: return "ASK ";
+    default: return "";
+  }
+}
+
+std::string protocolWord(long protocol) {
+  switch (protocol) {
+    case protoTCP: return "TCP ";
+    case protoUDP: return "UDP ";
+    case protoICMP: return "ICMP ";
+    case protoIP: return "IP ";
+    default: return "";
+  }
+}
+
+// Print-mode rule into the section printed last, log requested.
+void printRule(long zone, long action, long direction, long protocol, const std::string& port,
+               const std::string& source, const std::string& destination, const std::string& keyWord = "",
+               const std::string& keyValue = "", bool log = true) {
+  std::int32_t unused = 0;
+  Rules_Add_toINI(zone, action, direction, protocol, port, source, destination, log, false, keyWord, keyValue, "",
+                  unused);
+}
+
+void printHeader(const std::string& name) {
+  lngRuleLineNo = 0;
+  RuleDocument().header(name);
+}
+
+// The trusted addresses, from the first to the first empty one.
+std::vector<std::string> trustedAddresses() {
+  std::vector<std::string> out;
+  for (const auto& e : arrTrustedEntries) {
+    if (e.empty()) break;
+    out.push_back(e);
+  }
+  return out;
+}
+
+// Element k of a custom-settings array: High rows count as ticked only for
+// the value 1, Medium rows for any non-zero value.
+bool highTicked(const std::vector<PortSettingRec>& a, size_t k) { return k < a.size() && a[k].Enabled == 1; }
+bool mediumTicked(const std::vector<PortSettingRec>& a, size_t k) { return k < a.size() && a[k].Enabled != 0; }
+long highAction(const std::vector<PortSettingRec>& a, size_t k) { return highTicked(a, k) ? actAllow : actDeny; }
+long mediumAction(const std::vector<PortSettingRec>& a, size_t k) { return mediumTicked(a, k) ? actDeny : actAllow; }
+
+// DNS, DHCP and broadcast rules of one zone.
+void customRules(long zone, const std::vector<PortSettingRec>& high, const std::vector<std::string>& targets,
+                 bool trusted) {
+  for (const auto& x : targets) printRule(zone, highAction(high, 0), dirOut, protoUDP, "53", "ANY", x);
+  for (const auto& x : targets) printRule(zone, highAction(high, 1), dirOut, protoUDP, "67", "ANY", x);
+  for (const auto& x : targets)
+    printRule(zone, highAction(high, 2), dirIn, protoUDP, "67", trusted ? x : "ANY", trusted ? "255.255.255.255" : "ANY");
+}
+
+void netBiosRules(long zone, const std::vector<PortSettingRec>& medium, const std::vector<std::string>& targets) {
+  static const char* ports[] = {"135", "137-139", "445"};
+  for (const char* p : ports)
+    for (const auto& x : targets) printRule(zone, mediumAction(medium, 0), dirIn, protoUDP, p, x, "ANY");
+  for (const char* p : ports)
+    for (const auto& x : targets) printRule(zone, mediumAction(medium, 1), dirOut, protoUDP, p, "ANY", x);
+}
+
+// IGMP and ICMP rules of one zone at its level.
+void ipRules(long zone, int level, const std::vector<PortSettingRec>& high, const std::vector<PortSettingRec>& medium,
+             const std::vector<std::string>& targets) {
+  // The six row groups in order: IGMP in, IGMP out, ICMP echo in, other ICMP
+  // in, ICMP echo out, other ICMP out.
+  auto group = [&](int g, long action) {
+    for (const auto& x : targets) {
+      switch (g) {
+        case 0: printRule(zone, action, dirIn, protoIP, "", x, "ANY", "PNO", "2"); break;
+        case 1: printRule(zone, action, dirOut, protoIP, "", "ANY", x, "PNO", "2"); break;
+        case 2:
+          printRule(zone, action, dirIn, protoICMP, "", x, "ANY", "TYPE", "0");
+          printRule(zone, action, dirIn, protoICMP, "", x, "ANY", "TYPE", "8");
+          break;
+        case 3: printRule(zone, action, dirIn, protoICMP, "", x, "ANY"); break;
+        case 4:
+          printRule(zone, action, dirOut, protoICMP, "", "ANY", x, "TYPE", "8");
+          printRule(zone, action, dirOut, protoICMP, "", "ANY", x, "TYPE", "0");
+          break;
+        case 5: printRule(zone, action, dirOut, protoICMP, "", "ANY", x); break;
+      }
+    }
+  };
+  if (level == 1) {
+    for (const auto& x : targets) {
+      printRule(zone, actAllow, dirIn, protoIP, "", x, "ANY", "PNO", "2");
+      printRule(zone, actAllow, dirOut, protoIP, "", "ANY", x, "PNO", "2");
+      printRule(zone, actAllow, dirIn, protoICMP, "", x, "ANY", "TYPE", "0");
+      printRule(zone, actAllow, dirIn, protoICMP, "", x, "ANY", "TYPE", "8");
+      printRule(zone, actAllow, dirIn, protoICMP, "", x, "ANY");
+      printRule(zone, actAllow, dirOut, protoICMP, "", "ANY", x, "TYPE", "8");
+      printRule(zone, actAllow, dirOut, protoICMP, "", "ANY", x, "TYPE", "0");
+      printRule(zone, actAllow, dirOut, protoICMP, "", "ANY", x);
+    }
+  } else if (level == 2) {
+    // Medium rows 6, 7, then 2 to 5.
+    const size_t rows[] = {6, 7, 2, 3, 4, 5};
+    for (int g = 0; g < 6; ++g) group(g, mediumAction(medium, rows[g]));
+  } else if (level == 3) {
+    // High rows 7, 8, then 3 to 6.
+    const size_t rows[] = {7, 8, 3, 4, 5, 6};
+    for (int g = 0; g < 6; ++g) group(g, highAction(high, rows[g]));
+  }
+}
+
+// Port text of one pair: a single port (not 0), or "first-last".
+std::string portText(const PortPair& p) {
+  if (p[0] == p[1]) return p[0] == 0 ? std::string() : std::to_string(p[0]);
+  return std::to_string(p[0]) + "-" + std::to_string(p[1]);
+}
+
+// The port pairs of one list, incoming (x to ANY) or outgoing (ANY to x).
+void portPairs(long zone, long action, long protocol, const PortList& list, bool incoming, const std::string& x) {
+  for (const auto& p : list) {
+    std::string port = portText(p);
+    if (port.empty()) continue;
+    if (incoming)
+      printRule(zone, action, dirIn, protocol, port, x, "ANY");
+    else
+      printRule(zone, action, dirOut, protocol, port, "ANY", x);
+  }
+}
+
+void allFour(long zone, long action, const std::string& x) {
+  printRule(zone, action, dirOut, protoTCP, "", "ANY", x);
+  printRule(zone, action, dirIn, protoTCP, "", x, "ANY");
+  printRule(zone, action, dirOut, protoUDP, "", "ANY", x);
+  printRule(zone, action, dirIn, protoUDP, "", x, "ANY");
+}
+
+void denyFour(long zone, const std::string& x) {
+  printRule(zone, actDeny, dirIn, protoTCP, "", x, "ANY");
+  printRule(zone, actDeny, dirOut, protoTCP, "", "ANY", x);
+  printRule(zone, actDeny, dirIn, protoUDP, "", x, "ANY");
+  printRule(zone, actDeny, dirOut, protoUDP, "", "ANY", x);
+}
+
+struct ZonePorts {
+  const PortList &tcpIn, &tcpOut, &udpIn, &udpOut;
+};
+
+void zonePorts(long zone, long action, const ZonePorts& p, const std::string& x) {
+  portPairs(zone, action, protoTCP, p.tcpIn, true, x);
+  portPairs(zone, action, protoTCP, p.tcpOut, false, x);
+  portPairs(zone, action, protoUDP, p.udpIn, true, x);
+  portPairs(zone, action, protoUDP, p.udpOut, false, x);
+}
+
+void trustedSection() {
+  printHeader("Trusted");
+  const auto targets = trustedAddresses();
+  const ZonePorts medium{arrTCPTrustedMediumIn, arrTCPTrustedMediumOut, arrUDPTrustedMediumIn, arrUDPTrustedMediumOut};
+  const ZonePorts high{arrTCPTrustedHighIn, arrTCPTrustedHighOut, arrUDPTrustedHighIn, arrUDPTrustedHighOut};
+  switch (intTrustedZoneLevel) {
+    case 1:
+      for (const auto& x : targets) allFour(zoneTrusted, actAllow, x);
+      break;
+    case 2:
+      for (const auto& x : targets) zonePorts(zoneTrusted, actDeny, medium, x);
+      for (const auto& x : targets) allFour(zoneTrusted, actAllow, x);
+      break;
+    case 3:
+      for (const auto& x : targets) zonePorts(zoneTrusted, actAllow, high, x);
+      for (const auto& x : targets) denyFour(zoneTrusted, x);
+      break;
+    default: break;
+  }
+}
+
+void internetSection() {
+  printHeader("Internet");
+  const ZonePorts medium{arrTCPInternetMediumIn, arrTCPInternetMediumOut, arrUDPInternetMediumIn,
+                         arrUDPInternetMediumOut};
+  const ZonePorts high{arrTCPInternetHighIn, arrTCPInternetHighOut, arrUDPInternetHighIn, arrUDPInternetHighOut};
+  switch (intInternetZoneLevel) {
+    case 1: allFour(zoneInternet, actAllow, "ANY"); break;
+    case 2:
+      zonePorts(zoneInternet, actDeny, medium, "ANY");
+      allFour(zoneInternet, actAllow, "ANY");
+      break;
+    case 3:
+      zonePorts(zoneInternet, actAllow, high, "ANY");
+      denyFour(zoneInternet, "ANY");
+      break;
+    default: break;
+  }
+}
+
+void blockedFour(const std::string& x) {
+  printRule(zoneBlocked, actDeny, dirIn, protoTCP, "", x, "ANY");
+  printRule(zoneBlocked, actDeny, dirOut, protoTCP, "", "ANY", x);
+  printRule(zoneBlocked, actDeny, dirIn, protoUDP, "", x, "ANY");
+  printRule(zoneBlocked, actDeny, dirOut, protoUDP, "", "ANY", x);
+}
+
+// Runs one guarded section writer; an error ends that section only.
+template <class F>
+void guarded(const char* where, F f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, std::string(where) + " of Module mdlDefineRules");
+  }
+}
+
+void resetEventCursors() {
+  lngLastLogLineNo = 0;
+  lngLastILogLineNo = 0;
+  arrProcessList.assign(1, tProcessRecord{});
+}
+
+// Runs "net stop mvs" and "net start mvs" around the new rule file, with one
+// more try when the stop gave neither phrase and the start failed.
+bool restartService() {
+  std::string out = GetCommandOutput("net stop mvs", true, true, true);
+  ShowApplyingForm(70, 0);
+  bool started;
+  if (out.find(kStopped) != std::string::npos || out.find(kNotStarted) != std::string::npos) {
+    started = StartService();
+  } else {
+    AddLineInPipeLog(out);
+    started = StartService();
+    if (!started) {
+      GetCommandOutput("net stop mvs", true, true, true);
+      started = StartService();
+    }
+  }
+  if (!started)
+    platform::MsgBox(AppTitle + " service is not started properly. \r\nPlease click on 'Apply' button.",
+                     platform::vbCritical, AppTitle);
+  return started;
+}
+
+void endApplying() {
+  if (blnStarted) {
+    hooks::Call(hooks::MainBusy, false);
+    UnloadApplyingForm();
+  }
+}
+
+}  // namespace
+
+std::string RuleFilePath() { return strSystemDir + "drivers\\etc\\mvd.conf"; }
+
+std::string getRule(long zone, long action, long direction, long protocol, const std::string& port,
+                    const std::string& source, const std::string& destination, bool logRequest,
+                    const std::string& keyWord, const std::string& keyValue, bool reversed) {
+  std::string text;
+  try {
+    std::string src = source.empty() ? "ANY" : source;
+    std::string dst = destination.empty() ? "ANY" : destination;
+    std::string p = Trim(port);
+    text = actionWord(action) + protocolWord(protocol) + (direction == dirIn ? "IN " : "OUT ");
+    bool keyed = protocol == protoICMP || protocol == protoIP;
+    if (p.empty() || keyed) {
+      text += "FROM " + src + " TO " + dst;
+      if (keyed && !keyWord.empty()) text += " " + keyWord + " " + keyValue;
+    } else if (!SameText(src, "ANY") && !SameText(dst, "ANY")) {
+      text += "FROM " + src + ":" + p + " TO " + dst + ":" + p;
+    } else if (reversed) {
+      text += "FROM " + src + ":" + p + " TO " + dst;
+    } else {
+      text += "FROM " + src + " TO " + dst + ":" + p;
+    }
+    text += ((AlertOn && logRequest) || blnForceLog) ? " LOG" : " NOLOG";
+    switch (zone) {
+      case zoneBlocked: text += " B"; break;
+      case zoneTrusted: text += " T"; break;
+      case zoneInternet: text += " I"; break;
+      default: break;
+    }
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "getRule of Module mdlDefineRules");
+  }
+  return text;
+}
+
+void Rules_Add_toINI(long zone, long action, long direction, long protocol, const std::string& port,
+                     const std::string& source, const std::string& destination, bool logRequest, bool sectionMode,
+                     const std::string& keyWord, const std::string& keyValue, const std::string& section,
+                     std::int32_t& lineCounter) {
+  try {
+    if (Trim(port).empty()) {
+      WriteRule(sectionMode, getRule(zone, action, direction, protocol, port, source, destination, logRequest,
+                                     keyWord, keyValue, false),
+                section, lineCounter);
+      return;
+    }
+    long forward = direction == dirIn ? dirIn : dirOut;
+    long mirror = forward == dirIn ? dirOut : dirIn;
+    WriteRule(sectionMode, getRule(zone, action, forward, protocol, port, source, destination, logRequest, keyWord,
+                                   keyValue, false),
+              section, lineCounter);
+    WriteRule(sectionMode, getRule(zone, action, mirror, protocol, port, destination, source, logRequest, keyWord,
+                                   keyValue, true),
+              section, lineCounter);
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "Rules_Add_toINI of Module mdlDefineRules");
+  }
+}
+
+void WriteRule(bool sectionMode, const std::string& ruleText, const std::string& section, std::int32_t& lineCounter) {
+  try {
+    if (sectionMode) {
+      RuleDocument().writeKey(section, FormatNumber(lineCounter, "000"), ruleText);
+      if (lineCounter == INT32_MAX) RaiseError(errOverflow);
+      ++lineCounter;
+    } else {
+      RuleDocument().print(FormatNumber(lngRuleLineNo, "000"), ruleText);
+      if (lngRuleLineNo == INT32_MAX) RaiseError(errOverflow);
+      ++lngRuleLineNo;
+    }
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "WriteRule of Module mdlDefineRules");
+  }
+}
+
+void SaveCustomRules(bool bBlockAll) {
+  printHeader("CustomT");
+  if (!bBlockAll) SaveCustomTRules();
+  printHeader("CustomI");
+  if (!bBlockAll) SaveCustomIRules();
+}
+
+void SaveCustomTRules() {
+  guarded("SaveCustomTRules", [] {
+    auto targets = trustedAddresses();
+    if (intTrustedZoneLevel == 3 && !targets.empty()) customRules(zoneTrusted, arrTrustedHighSettings, targets, true);
+  });
+}
+
+void SaveCustomIRules() {
+  guarded("SaveCustomIRules", [] {
+    if (intInternetZoneLevel == 3) customRules(zoneInternet, arrInternetHighSettings, {"ANY"}, false);
+  });
+}
+
+void saveNetBiosTRules() {
+  guarded("saveNetBiosTRules", [] {
+    auto targets = trustedAddresses();
+    if (intTrustedZoneLevel == 2 && !targets.empty()) netBiosRules(zoneTrusted, arrTrustedMediumSettings, targets);
+  });
+}
+
+void SaveNetbiosIRules() {
+  guarded("SaveNetbiosIRules", [] {
+    if (intInternetZoneLevel == 2) netBiosRules(zoneInternet, arrInternetMediumSettings, {"ANY"});
+  });
+}
+
+void SaveIPRules(bool bBlockAll) {
+  guarded("SaveIPRules", [bBlockAll] {
+    printHeader("IPT");
+    if (!bBlockAll) SaveIPTRules();
+    printHeader("IPI");
+    if (bBlockAll) {
+      printRule(zoneInternet, actDeny, dirIn, protoIP, "", "ANY", "ANY", "PNO", "2");
+      printRule(zoneInternet, actDeny, dirOut, protoIP, "", "ANY", "ANY", "PNO", "2");
+      printRule(zoneInternet, actDeny, dirIn, protoICMP, "", "ANY", "ANY");
+      printRule(zoneInternet, actDeny, dirOut, protoICMP, "", "ANY", "ANY");
+    } else {
+      SaveIPIRules();
+    }
+  });
+}
+
+void SaveIPTRules() {
+  guarded("SaveIPTRules", [] {
+    auto targets = trustedAddresses();
+    if (!targets.empty())
+      ipRules(zoneTrusted, intTrustedZoneLevel, arrTrustedHighSettings, arrTrustedMediumSettings, targets);
+  });
+}
+
+void SaveIPIRules() {
+  guarded("SaveIPIRules", [] {
+    ipRules(zoneInternet, intInternetZoneLevel, arrInternetHighSettings, arrInternetMediumSettings, {"ANY"});
+  });
+}
+
+bool AddRulesToINI(bool bBlockAll, bool bNoRestart) {
+  bool ok = false;
+  blnApplying = true;
+  try {
+    strRuleFile = RuleFilePath();
+    if (blnStarted) hooks::Call(hooks::MainBusy, true);
+    ShowApplyingForm(10, bBlockAll ? 1 : 0);
+    platform::pumpEvents();
+
+    RuleFileText& doc = RuleDocument();
+    doc.clear();
+    lngRuleLineNo = 0;
+    doc.header("_Certificate");
+    doc.print("_Certificate", strCertificate);
+    platform::pumpEvents();
+    doc.header("_Options");
+    doc.print("AccessTrusted", std::to_string(DefaultAccessTrusted));
+    doc.print("AccessInternet", std::to_string(DefaultAccessInternet));
+    doc.print("ServerTrusted", std::to_string(DefaultServerTrusted));
+    doc.print("ServerInternet", std::to_string(DefaultServerInternet));
+    doc.print("ProgramControl", std::to_string(ControlLevel));
+    doc.print("DefaultAsk", DenyAccessOnAsk ? "1" : "0");
+    doc.header("_ProgramList");
+    if (bBlockAll) {
+      doc.print("_Default", "LocalNet BlockedAll");
+      doc.print("_ProgramDefault", "LocalNet BlockedAllProgram");
+    } else {
+      doc.print("_Default", "LocalNet Blocked CustomT NetBiosT Trusted CustomI NetBiosI Internet");
+      doc.print("_ProgramDefault", "LocalNet Blocked TrustedA0 TrustedS0 InternetA0 InternetS0");
+    }
+    doc.header("_ModuleList");
+    printHeader("LocalNet");
+    printRule(zoneNone, actAllow, dirOut, protoTCP, "", "ANY", "127.0.0.1", "", "", false);
+    printRule(zoneNone, actAllow, dirIn, protoTCP, "", "127.0.0.1", "ANY", "", "", false);
+    printRule(zoneNone, actAllow, dirOut, protoUDP, "", "ANY", "127.0.0.1", "", "", false);
+    printRule(zoneNone, actAllow, dirIn, protoUDP, "", "127.0.0.1", "ANY", "", "", false);
+
+    SaveCustomRules(bBlockAll);
+    printHeader("NetBiosT");
+    if (!bBlockAll) saveNetBiosTRules();
+    printHeader("NetBiosI");
+    if (!bBlockAll) SaveNetbiosIRules();
+
+    printHeader("Blocked");
+    for (const auto& x : arrBlockedEntries)
+      if (!x.empty()) blockedFour(x);
+    if (bBlockAll) {
+      printHeader("BlockedAll");
+      denyFour(zoneBlocked, "ANY");
+      printHeader("BlockedAllProgram");
+      blnForceLog = true;
+      denyFour(zoneBlocked, "ANY");
+      blnForceLog = false;
+    } else {
+      trustedSection();
+      internetSection();
+    }
+
+    if (!blnRestartingService) {
+      LoadProgramControlRules();
+      LoadComponentsFromINI();
+    }
+    blnForceLog = true;
+    ShowApplyingForm(30, 0);
+    if (!bBlockAll) addProgramControlDefaultRule();
+    if (ControlLevel == 2 || ControlLevel == 3) {
+      AddProgramControlRules(bBlockAll);
+      AddComponentControlRules();
+    }
+    blnForceLog = false;
+    ShowApplyingForm(50, 0);
+    SaveIPRules(bBlockAll);
+
+    // The whole file replaces the old one in one step.
+    if (!platform::writeFileAtomic(strRuleFile, doc.text())) {
+      WriteErrorLog("Path/File access error (" + strRuleFile + ")", "AddRulesToINI of Module mdlDefineRules");
+      platform::MsgBox("The rule file " + strRuleFile + " could not be written.", platform::vbCritical, AppTitle);
+      blnReadEvents = true;
+      endApplying();
+      blnApplying = false;
+      return false;
+    }
+
+    blnReadEvents = false;
+    ok = true;
+    if (!bNoRestart) {
+      ok = restartService();
+      ShowApplyingForm(90, 0);
+      resetEventCursors();
+    }
+    blnReadEvents = true;
+    ShowApplyingForm(100, 0);
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "AddRulesToINI of Module mdlDefineRules");
+    ok = false;
+  }
+  // Alerts, the hourglass and the progress window never stay stopped or
+  // shown after a run, whichever way it ended.
+  blnForceLog = false;
+  blnReadEvents = true;
+  endApplying();
+  blnApplying = false;
+  return ok;
+}
+
+bool StartService() {
+  try {
+    if (ControlLevel != 0) Pellworth(true);
+    std::string out = GetCommandOutput("net start mvs", true, true, true);
+    if (out.find(kStarted) != std::string::npos) return true;
+    AddLineInPipeLog(out);
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "StartService of mdlDefineRules");
+  }
+  return false;
+}
+
+bool WriteRuleTemplate(const std::string& resourceName) {
+  std::string text = BuiltinDefaultText(resourceName);
+  if (strRuleFile.empty()) strRuleFile = RuleFilePath();
+  return platform::writeFileAtomic(strRuleFile, text + "\r\n");
+}
+
+bool RestoreDefaultRules() {
+  GetCommandOutput("net stop mvs", true, true, true);
+  bool ok = WriteRuleTemplate("DEFAULTRULE.CONF");
+  if (!ok) WriteErrorLog("Path/File access error (" + strRuleFile + ")", "RestoreDefaultRules of mdlDefineRules");
+  return ok;
+}
+
+void ShowApplyingForm(long progress, int mode) {
+  if (!blnStarted) return;
+  ShowApplyingProgress(progress, mode);
+}
+
+}  // namespace mv

@@ -1,0 +1,76 @@
+#pragma once
+// Rule generation: the rule grammar, the rule-file writer with its custom,
+// NetBIOS, IP, program and component sections, the service start with its
+// success test, the restore of the default rule file, and the progress window.
+#include <cstdint>
+#include <string>
+
+#include "rules/RuleFileText.h"
+
+namespace mv {
+
+// Rule codes.
+enum RuleZone : long { zoneNone = 0, zoneBlocked = 1, zoneTrusted = 2, zoneInternet = 3 };
+enum RuleAction : long { actAllow = 0, actDeny = 1, actAsk = 2 };
+enum RuleDirection : long { dirIn = 0, dirOut = 1 };
+enum RuleProtocol : long { protoTCP = 0, protoUDP = 1, protoICMP = 2, protoIP = 3 };
+
+inline const std::string strCertificate = "$plovikern$";
+
+// Engine state shared by the main window, the timer form and rule generation.
+inline std::string strRuleFile;
+inline std::int32_t lngRuleLineNo = 0;
+inline bool blnForceLog = false;
+inline bool blnApplying = false;
+inline bool blnNetworkLocked = false;
+inline bool blnNetworkStopped = false;
+inline bool blnRestartingService = false;
+inline bool blnReadEvents = true;
+inline bool blnApplyingFormLoaded = false;
+
+// The rule file being composed by the writer.
+RuleFileText& RuleDocument();
+
+std::string getRule(long zone, long action, long direction, long protocol, const std::string& port,
+                    const std::string& source, const std::string& destination, bool logRequest,
+                    const std::string& keyWord, const std::string& keyValue, bool reversed);
+// One rule, or a rule and its mirror when a port is given. In print mode the
+// lines go to the section printed last and are numbered by lngRuleLineNo; in
+// section mode they are keys of `section`, numbered by `lineCounter`.
+void Rules_Add_toINI(long zone, long action, long direction, long protocol, const std::string& port,
+                     const std::string& source, const std::string& destination, bool logRequest, bool sectionMode,
+                     const std::string& keyWord, const std::string& keyValue, const std::string& section,
+                     std::int32_t& lineCounter);
+void WriteRule(bool sectionMode, const std::string& ruleText, const std::string& section, std::int32_t& lineCounter);
+
+// Custom, NetBIOS and IP sections.
+void SaveCustomRules(bool bBlockAll);
+void SaveCustomTRules();
+void SaveCustomIRules();
+void saveNetBiosTRules();
+void SaveNetbiosIRules();
+void SaveIPRules(bool bBlockAll);
+void SaveIPTRules();
+void SaveIPIRules();
+
+// Program and component sections.
+void LoadProgramControlRules();
+void addProgramControlDefaultRule();
+void AddProgramControlRules(bool bBlockAll);
+void AddComponentControlRules();
+
+// Writes the whole rule file and restarts the service. False when the rule
+// file could not be written or the service did not start.
+bool AddRulesToINI(bool bBlockAll, bool bNoRestart);
+
+bool StartService();
+// Stops the service and writes the default rule file. False when the file
+// could not be written.
+bool RestoreDefaultRules();
+// Writes a built-in rule template over the rule file.
+bool WriteRuleTemplate(const std::string& resourceName);
+void ShowApplyingForm(long progress, int mode);
+// The rule file's path under the system directory.
+std::string RuleFilePath();
+
+}  // namespace mv

@@ -1,0 +1,223 @@
+// The program and component sections of the rule file: the program list read
+// from ProgramControl.MVL, the four default program sections, each program's
+// four sections and the component keys.
+#include <memory>
+
+#include "core/VBRuntime.h"
+#include "core/mdINIBas.h"
+#include "core/mdlMain.h"
+#include "programs/ParsePortEntry.h"
+#include "rules/RuleInputs.h"
+#include "rules/mdlDefineRules.h"
+#include "rules/mdlRules.h"
+
+namespace mv {
+
+namespace {
+
+std::string rightText(const std::string& code) {
+  if (code == "0") return strAllow;
+  if (code == "1") return strBlock;
+  if (code == "2") return strAsk;
+  return "";
+}
+
+void addPairs(clsProgramList& p, const std::string& text) {
+  for (const auto& [protocol, port] : ParsePortEntry(text)) {
+    p.CustomProtocols.push_back(protocol);
+    p.CustomPorts.push_back(port);
+  }
+}
+
+// Reads one program section; false when it cannot give a program.
+bool readProgram(const std::string& name, clsProgramList& p) {
+  p.ProgramName = name;
+  arrIniSection.clear();
+  ReadIniSection(strProgramControlFile, name);
+  if (arrIniSection.size() < 15) return false;
+  auto v = [](size_t position) { return arrIniSection[position - 1].Value; };
+  p.Version = v(1);
+  p.AccessTrusted = rightText(v(2));
+  p.AccessInternet = rightText(v(3));
+  p.ServerTrusted = rightText(v(4));
+  p.ServerInternet = rightText(v(5));
+  p.LockState = v(7) == "0" ? strNormal : (v(7) == "1" ? strPassLock : std::string());
+  p.Path = v(8);
+  p.AllowAccess = static_cast<float>(Val(v(9)));
+  p.Ports = v(10);
+  p.ICMP_Protocol = Val(v(11)) != 0;
+  p.IGMP_Protocol = Val(v(12)) != 0;
+  p.Authenticate = static_cast<float>(Val(v(13)));
+  p.CheckedPorts = v(14);
+  std::string counted = v(15);
+  if (p.Path.empty()) return false;
+  // Presets: a piece that names no preset is passed over.
+  for (const auto& piece : Split(p.CheckedPorts, ",")) {
+    double k = Val(piece);
+    if (k >= 1 && k <= 10 && k == static_cast<int>(k)) addPairs(p, arrServerNames[static_cast<size_t>(k) - 1]);
+  }
+  p.NoCustomizePorts = ValInt(counted);
+  for (long n = 1; n <= p.NoCustomizePorts; ++n) {
+    std::string entry = ReadINI(name, "Custom_" + std::to_string(n), "", strProgramControlFile, true);
+    p.CustomEntries.push_back(entry);
+    auto us = entry.rfind('_');
+    std::string flag = us == std::string::npos ? entry : entry.substr(us + 1);
+    if (Val(flag) == 1) addPairs(p, entry);
+  }
+  return true;
+}
+
+// The rules of one right of one program, into its section.
+void rightRules(const clsProgramList& p, const std::string& right, const std::string& section, long zone,
+                long direction, const std::vector<std::pair<std::string, std::string>>& targets) {
+  std::int32_t counter = 0;
+  auto rule = [&](long action, long protocol, const std::string& port, const std::pair<std::string, std::string>& t) {
+    Rules_Add_toINI(zone, action, direction, protocol, port, t.first, t.second, true, true, "", "", section, counter);
+  };
+  auto customPairs = [&](long action, const std::pair<std::string, std::string>& t) {
+    for (size_t k = 0; k < p.CustomProtocols.size() && k < p.CustomPorts.size(); ++k) {
+      const std::string& proto = p.CustomProtocols[k];
+      if (proto == "TCP") rule(action, protoTCP, p.CustomPorts[k], t);
+      else if (proto == "UDP") rule(action, protoUDP, p.CustomPorts[k], t);
+    }
+  };
+  if (right == "Block") {
+    for (const auto& t : targets) {
+      rule(actDeny, protoTCP, "", t);
+      rule(actDeny, protoUDP, "", t);
+    }
+    return;
+  }
+  if (right != "Allow" && right != "Ask") return;
+  long action = right == "Allow" ? actAllow : actAsk;
+  if (p.AllowAccess == 0) {
+    for (const auto& t : targets) {
+      rule(action, protoTCP, "", t);
+      rule(action, protoUDP, "", t);
+    }
+  } else if (p.AllowAccess == 1) {
+    for (const auto& t : targets) customPairs(action, t);
+    for (const auto& t : targets) {
+      rule(actDeny, protoTCP, "", t);
+      rule(actDeny, protoUDP, "", t);
+    }
+  } else if (p.AllowAccess == 2) {
+    for (const auto& t : targets) customPairs(actDeny, t);
+    for (const auto& t : targets) {
+      rule(action, protoTCP, "", t);
+      rule(action, protoUDP, "", t);
+    }
+  }
+}
+
+// Targets of a Trusted section: ANY to each address (access) or each address
+// to ANY (server); of an Internet section: ANY to ANY.
+std::vector<std::pair<std::string, std::string>> trustedTargets(bool access) {
+  std::vector<std::pair<std::string, std::string>> t;
+  for (const auto& e : arrTrustedEntries) {
+    if (e.empty()) break;
+    t.emplace_back(access ? "ANY" : e, access ? e : "ANY");
+  }
+  return t;
+}
+
+const std::vector<std::pair<std::string, std::string>> kAnyToAny = {{"ANY", "ANY"}};
+
+}  // namespace
+
+void LoadProgramControlRules() {
+  colProgramList.Clear();
+  colComponentList.Clear();
+  try {
+    for (const auto& name : Split(GetINISectionNames(strProgramControlFile), std::string(1, '\0'))) {
+      if (name.empty()) continue;
+      auto p = std::make_shared<clsProgramList>();
+      bool usable = false;
+      try {
+        usable = readProgram(name, *p);
+      } catch (const std::exception& e) {
+        WriteErrorLog(e, "LoadProgramControlRules of Module mdlDefineRules");
+      }
+      // A damaged section, or a second section for a program already
+      // listed, is passed over; the programs after it still load.
+      if (!usable || colProgramList.Contains(p->Path)) continue;
+      colProgramList.Add(p, LCase(p->Path));
+    }
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "LoadProgramControlRules of Module mdlDefineRules");
+  }
+}
+
+void addProgramControlDefaultRule() {
+  try {
+    RuleFileText& doc = RuleDocument();
+    for (const char* s : {"TrustedA0", "TrustedS0", "InternetA0", "InternetS0"}) doc.emptySection(s);
+    blnForceLog = true;
+    long aTrusted, sTrusted, aInternet, sInternet;
+    if (ControlLevel == 0 || ControlLevel == 1) {
+      aTrusted = sTrusted = aInternet = sInternet = actAllow;
+    } else if (ControlLevel == 2 || ControlLevel == 3) {
+      aTrusted = DefaultAccessTrusted;
+      sTrusted = DefaultServerTrusted;
+      aInternet = DefaultAccessInternet;
+      sInternet = DefaultServerInternet;
+    } else {
+      blnForceLog = false;
+      return;
+    }
+    std::int32_t ta = 0, ts = 0, ia = 0, is = 0;
+    for (const auto& e : arrTrustedEntries) {
+      if (e.empty()) break;
+      Rules_Add_toINI(zoneTrusted, aTrusted, dirOut, protoTCP, "", "ANY", e, true, true, "", "", "TrustedA0", ta);
+      Rules_Add_toINI(zoneTrusted, aTrusted, dirOut, protoUDP, "", "ANY", e, true, true, "", "", "TrustedA0", ta);
+      Rules_Add_toINI(zoneTrusted, sTrusted, dirIn, protoTCP, "", e, "ANY", true, true, "", "", "TrustedS0", ts);
+      Rules_Add_toINI(zoneTrusted, sTrusted, dirIn, protoUDP, "", e, "ANY", true, true, "", "", "TrustedS0", ts);
+    }
+    Rules_Add_toINI(zoneInternet, aInternet, dirOut, protoTCP, "", "ANY", "ANY", true, true, "", "", "InternetA0", ia);
+    Rules_Add_toINI(zoneInternet, aInternet, dirOut, protoUDP, "", "ANY", "ANY", true, true, "", "", "InternetA0", ia);
+    Rules_Add_toINI(zoneInternet, sInternet, dirIn, protoTCP, "", "ANY", "ANY", true, true, "", "", "InternetS0", is);
+    Rules_Add_toINI(zoneInternet, sInternet, dirIn, protoUDP, "", "ANY", "ANY", true, true, "", "", "InternetS0", is);
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "addProgramControlDefaultRule of Module mdlDefineRules");
+  }
+  blnForceLog = false;
+}
+
+void AddProgramControlRules(bool bBlockAll) {
+  RuleFileText& doc = RuleDocument();
+  long count = colProgramList.Count();
+  for (long i = 1; i <= count; ++i) {
+    try {
+      const clsProgramList& p = *colProgramList.Item(i);
+      // A program without a path has no key; the programs after it still get theirs.
+      if (p.Path.empty()) continue;
+      if (bBlockAll && !(p.LockState == "PassLock" && EngagesMode)) {
+        doc.writeKey("_ProgramList", p.Path, "BlockedAllProgram");
+        continue;
+      }
+      std::string n = std::to_string(i + 1);
+      doc.writeKey("_ProgramList", p.Path,
+                   "LocalNet Blocked TrustedA" + n + " TrustedS" + n + " InternetA" + n + " InternetS" + n);
+      for (const char* s : {"TrustedA", "TrustedS", "InternetA", "InternetS"}) doc.emptySection(s + n);
+      rightRules(p, p.AccessTrusted, "TrustedA" + n, zoneTrusted, dirOut, trustedTargets(true));
+      rightRules(p, p.AccessInternet, "InternetA" + n, zoneInternet, dirOut, kAnyToAny);
+      rightRules(p, p.ServerTrusted, "TrustedS" + n, zoneTrusted, dirIn, trustedTargets(false));
+      rightRules(p, p.ServerInternet, "InternetS" + n, zoneInternet, dirIn, kAnyToAny);
+    } catch (const std::exception& e) {
+      WriteErrorLog(e, "AddProgramControlRules of Module mdlDefineRules");
+    }
+  }
+}
+
+void AddComponentControlRules() {
+  try {
+    for (long i = 1; i <= colComponentList.Count(); ++i) {
+      const clsComponentList& c = *colComponentList.Item(i);
+      if (!c.Path.empty()) RuleDocument().writeKey("_ModuleList", c.Path, std::to_string(c.AccessType));
+    }
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "AddComponentControlRules of Module mdlDefineRules");
+  }
+}
+
+}  // namespace mv

@@ -1,0 +1,97 @@
+#include "rules/mdlRules.h"
+
+#include "core/VBRuntime.h"
+#include "core/mdlMain.h"
+#include "core/mdlMorvantisDatabase.h"
+#include "rules/mdlDefineRules.h"
+
+namespace mv {
+
+namespace {
+struct PortListSource {
+  long zone, level, portType;
+  PortList* list;
+};
+
+void loadPorts(long table, long zone, long level, long portType, PortList& list, const char* where) {
+  list.assign(1, PortPair{0, 0});
+  try {
+    Read_TableData(table, "PortFrom,PortTo",
+                   "Zone=" + std::to_string(zone) + " && Level=" + std::to_string(level) +
+                       " && PortType=" + std::to_string(portType));
+    long n = arrQueryResult[0].Count;
+    list.assign(static_cast<size_t>(n > 0 ? n : 1), PortPair{0, 0});
+    for (long i = 0; i < n; ++i) {
+      const auto& hit = arrQueryResult[static_cast<size_t>(i)];
+      list[static_cast<size_t>(i)][0] = ValLng(hit.Values.at(0));
+      list[static_cast<size_t>(i)][1] = ValLng(hit.Values.at(1));
+    }
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, where);
+  }
+}
+}  // namespace
+
+void InitRuleDictionaries() {
+  for (PortList* l : {&arrTCPInternetMediumOut, &arrTCPInternetMediumIn, &arrTCPInternetHighOut,
+                      &arrTCPInternetHighIn, &arrTCPTrustedMediumOut, &arrTCPTrustedMediumIn,
+                      &arrTCPTrustedHighOut, &arrTCPTrustedHighIn, &arrUDPInternetMediumOut,
+                      &arrUDPInternetMediumIn, &arrUDPInternetHighOut, &arrUDPInternetHighIn,
+                      &arrUDPTrustedMediumOut, &arrUDPTrustedMediumIn, &arrUDPTrustedHighOut,
+                      &arrUDPTrustedHighIn})
+    l->assign(1, PortPair{0, 0});
+}
+
+void LoadTCPPorts(long zone, long level, long portType, PortList& list) {
+  loadPorts(Database_TCPPorts, zone, level, portType, list, "LoadTCPPorts of mdlRules");
+}
+
+void LoadUDPPorts(long zone, long level, long portType, PortList& list) {
+  loadPorts(Database_UDPPorts, zone, level, portType, list, "LoadUDPPorts of mdlRules");
+}
+
+void LoadArrayList(long table, const std::string& columns, const std::string& where,
+                   std::vector<std::string>& list) {
+  try {
+    Read_TableData(table, columns, where);
+    long n = arrQueryResult[0].Count;
+    list.assign(static_cast<size_t>(n > 0 ? n : 1), std::string());
+    for (long i = 0; i < n; ++i) {
+      const auto& hit = arrQueryResult[static_cast<size_t>(i)];
+      const std::string& a = hit.Values.at(0);
+      const std::string& b = hit.Values.at(1);
+      list[static_cast<size_t>(i)] = LCase(a) != LCase(b) ? a + "!" + b : a;
+    }
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "LoadArrayList of Module mdlDefineRules");
+  }
+}
+
+bool LoadBlockingRules(bool bBlockAll) {
+  try {
+    InitRuleDictionaries();
+    if (blnZoneDataChanged) {
+      LoadArrayList(Database_IPAddress, "IPAddressFrom,IPAddressTo", "zone=1", arrBlockedEntries);
+      LoadArrayList(Database_IPAddress, "IPAddressFrom,IPAddressTo", "Zone=2", arrTrustedEntries);
+      blnZoneDataChanged = false;
+    }
+    const PortListSource tcp[] = {
+        {3, 2, 1, &arrTCPInternetMediumOut}, {3, 2, 2, &arrTCPInternetMediumIn},
+        {3, 3, 1, &arrTCPInternetHighOut},   {3, 3, 2, &arrTCPInternetHighIn},
+        {2, 2, 1, &arrTCPTrustedMediumOut},  {2, 2, 2, &arrTCPTrustedMediumIn},
+        {2, 3, 1, &arrTCPTrustedHighOut},    {2, 3, 2, &arrTCPTrustedHighIn}};
+    const PortListSource udp[] = {
+        {3, 2, 1, &arrUDPInternetMediumOut}, {3, 2, 2, &arrUDPInternetMediumIn},
+        {3, 3, 1, &arrUDPInternetHighOut},   {3, 3, 2, &arrUDPInternetHighIn},
+        {2, 2, 1, &arrUDPTrustedMediumOut},  {2, 2, 2, &arrUDPTrustedMediumIn},
+        {2, 3, 1, &arrUDPTrustedHighOut},    {2, 3, 2, &arrUDPTrustedHighIn}};
+    for (const auto& s : tcp) LoadTCPPorts(s.zone, s.level, s.portType, *s.list);
+    for (const auto& s : udp) LoadUDPPorts(s.zone, s.level, s.portType, *s.list);
+    return AddRulesToINI(bBlockAll, false);
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "LoadBlockingRules of mdlRules");
+    return false;
+  }
+}
+
+}  // namespace mv

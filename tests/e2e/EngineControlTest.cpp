@@ -1,0 +1,181 @@
+// Apply, Lock, Stop and the restore at exit against the stand-in engine.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "core/FormHooks.h"
+#include "platform/Application.h"
+#include "platform/Dialogs.h"
+#include "platform/ProcessList.h"
+#include "rules/NetworkCommands.h"
+#include "tests/rules/RulesFixture.h"
+
+namespace fs = std::filesystem;
+using namespace mv;
+
+namespace {
+struct ProgramEnded {};
+}  // namespace
+
+class EngineControl : public mvtest::RulesTest {
+ protected:
+  void SetUp() override {
+    RulesTest::SetUp();
+    fs::copy_file(MV_NET_EXE, native("System32/net"));
+    fs::copy_file(MV_PELLWORTH_EXE, native("Pellworth.exe"));
+    SystemTray = 1;
+    blnNetworkLocked = blnNetworkStopped = false;
+    hooks::TrayImage = [this](int image) { trayImages.push_back(image); };
+    hooks::TrayLockCheck = [this](bool c) { trayLock = c; };
+    hooks::TrayStopCheck = [this](bool c) { trayStop = c; };
+    hooks::LockButton = [this](int, const std::string& caption) { lockCaption = caption; };
+    platform::setEndProgramHandler([] { throw ProgramEnded{}; });
+  }
+  void TearDown() override {
+    hooks::TrayImage = nullptr;
+    hooks::TrayLockCheck = nullptr;
+    hooks::TrayStopCheck = nullptr;
+    hooks::LockButton = nullptr;
+    hooks::MainBusy = nullptr;
+    platform::setEndProgramHandler(nullptr);
+    for (int pid : pellworths()) platform::endProcess(pid);
+    RulesTest::TearDown();
+  }
+  std::vector<int> pellworths() const { return platform::findProcessesByPath(native("Pellworth.exe")); }
+  std::string state() const { return readText("System32/mvs.state"); }
+  std::string loaded() const { return readText("System32/mvs.loaded"); }
+  int pellworthStarts() const {
+    std::string s = readText("Pellworth.starts");
+    return s.empty() ? 0 : std::stoi(s);
+  }
+  // Pellworth.exe counts its start once it runs; wait for that a bounded time.
+  void waitForStarts(int n) const {
+    for (int i = 0; i < 200 && pellworthStarts() < n; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+
+  std::vector<int> trayImages;
+  bool trayLock = false, trayStop = false;
+  std::string lockCaption;
+};
+
+TEST_F(EngineControl, ApplyRestartsTheEngineOnTheNewRuleFile) {
+  ASSERT_TRUE(ReStartService());
+  EXPECT_NE(state().find("running"), std::string::npos);
+  EXPECT_EQ(loaded(), ruleFile());
+  EXPECT_NE(loaded().find("[_Options]\r\n"), std::string::npos);
+  EXPECT_EQ(trayImages, std::vector<int>{trayNormal});
+  EXPECT_EQ(lockCaption, "Lock");
+  EXPECT_TRUE(messages.empty());
+  // A second Apply stops the running service first, then starts it again.
+  arrBlockedEntries = {"10.1.1.1"};
+  ASSERT_TRUE(ReStartService());
+  EXPECT_NE(loaded().find("FROM 10.1.1.1 TO ANY"), std::string::npos);
+  EXPECT_FALSE(fs::exists(native("Pipe.log")));
+}
+
+TEST_F(EngineControl, LockAndStopShowTheirStateOnlyWhenCarriedOut) {
+  ASSERT_TRUE(LockNetwork());
+  EXPECT_NE(loaded().find("_Default=LocalNet BlockedAll\r\n"), std::string::npos);
+  EXPECT_TRUE(trayLock);
+  EXPECT_TRUE(blnNetworkLocked);
+  EXPECT_EQ(trayImages.back(), trayLocked);
+  EXPECT_EQ(lockCaption, "Unlock");
+
+  ASSERT_TRUE(StopNetwork());
+  EXPECT_EQ(loaded(), golden("stop_template.conf"));
+  EXPECT_TRUE(trayStop);
+  EXPECT_TRUE(blnNetworkStopped);
+  EXPECT_EQ(trayImages.back(), trayStopped);
+
+  ASSERT_TRUE(ReStartService());
+  EXPECT_FALSE(trayLock);
+  EXPECT_FALSE(trayStop);
+  EXPECT_FALSE(blnNetworkLocked || blnNetworkStopped);
+}
+
+TEST_F(EngineControl, ARefusedStartIsRetriedLoggedAndReported) {
+  writeText("System32/mvs.state", "running");
+  writeText("System32/mvs.fail", "stop start");
+  EXPECT_FALSE(LockNetwork());
+  // The failed Lock shows nothing of a lock.
+  EXPECT_FALSE(trayLock);
+  EXPECT_FALSE(blnNetworkLocked);
+  EXPECT_TRUE(trayImages.empty());
+  std::string pipe = readText("Pipe.log");
+  EXPECT_NE(pipe.find("could not be stopped"), std::string::npos);
+  size_t first = pipe.find("could not be started");
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_NE(pipe.find("could not be started", first + 1), std::string::npos);  // the retry's start
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "Morvantis service is not started properly. \r\nPlease click on 'Apply' button.");
+  EXPECT_EQ(messages[0].buttons, platform::vbCritical);
+  EXPECT_FALSE(blnApplying);
+  EXPECT_TRUE(blnReadEvents);
+
+  // Stop checks the start phrase too.
+  messages.clear();
+  EXPECT_FALSE(StopNetwork());
+  EXPECT_FALSE(trayStop);
+  EXPECT_FALSE(blnNetworkStopped);
+  EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(EngineControl, ANotStartedServiceGetsOneStartWithoutRetry) {
+  writeText("System32/mvs.fail", "start");
+  EXPECT_FALSE(ReStartService());
+  std::string pipe = readText("Pipe.log");
+  size_t first = pipe.find("could not be started");
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_EQ(pipe.find("could not be started", first + 1), std::string::npos);
+  EXPECT_EQ(pipe.find("is not started."), std::string::npos);  // a good stop is not logged
+}
+
+TEST_F(EngineControl, PellworthIsRestartedOnlyWithProgramControlAndEndedAtExit) {
+  ControlLevel = 0;
+  ASSERT_TRUE(ReStartService());
+  EXPECT_TRUE(pellworths().empty());
+
+  ControlLevel = 2;
+  ASSERT_TRUE(ReStartService());
+  waitForStarts(1);
+  EXPECT_EQ(pellworthStarts(), 1);
+  EXPECT_EQ(pellworths().size(), 1u);
+  ASSERT_TRUE(ReStartService());
+  waitForStarts(2);
+  EXPECT_EQ(pellworthStarts(), 2);
+  EXPECT_EQ(pellworths().size(), 1u);  // the old one was ended
+
+  ASSERT_TRUE(RestoreDefaultRules());
+  Pellworth(false);
+  EXPECT_TRUE(pellworths().empty());
+  EXPECT_EQ(ruleFile(), golden("exit_template.conf"));
+  EXPECT_NE(state().find("stopped"), std::string::npos);
+}
+
+TEST_F(EngineControl, AMissingPellworthEndsTheProgramWithItsMessage) {
+  ControlLevel = 2;
+  fs::remove(native("Pellworth.exe"));
+  EXPECT_THROW(ReStartService(), ProgramEnded);
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages[0].prompt, "Some files are missing.\r\nPlease reinstall the Morvantis");
+  blnApplying = false;
+}
+
+TEST_F(EngineControl, CommandsAreRefusedWhileAnApplyIsUnderWay) {
+  blnStarted = true;
+  bool lockDuringApply = true, stopDuringApply = true, applyDuringApply = true;
+  hooks::MainBusy = [&](bool busy) {
+    if (!busy) return;
+    lockDuringApply = LockNetwork();
+    stopDuringApply = StopNetwork();
+    applyDuringApply = ReStartService();
+  };
+  ASSERT_TRUE(ReStartService());
+  blnStarted = false;
+  EXPECT_FALSE(lockDuringApply);
+  EXPECT_FALSE(stopDuringApply);
+  EXPECT_FALSE(applyDuringApply);
+  EXPECT_FALSE(trayLock);
+  EXPECT_FALSE(blnApplying);
+}

@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "rules/NetworkCommands.h"
+#include "tests/rules/RulesFixture.h"
+
+using namespace mv;
+
+class RuleFile : public mvtest::RulesTest {};
+
+TEST_F(RuleFile, EmptyZonesAtLowLow) {
+  ASSERT_TRUE(AddRulesToINI(false, true));
+  EXPECT_EQ(ruleFile(), golden("low_low_empty.conf"));
+}
+
+TEST_F(RuleFile, BlockedAndTrustedEntriesAtMediumHigh) {
+  arrBlockedEntries = {"10.0.0.5"};
+  arrTrustedEntries = {"192.168.1.0/24", "", "10.9.9.9"};  // the list ends at its first empty entry
+  intTrustedZoneLevel = 2;
+  intInternetZoneLevel = 3;
+  AlertOn = true;
+  ControlLevel = 1;
+  DenyAccessOnAsk = true;
+  DefaultAccessInternet = DefaultServerTrusted = DefaultServerInternet = 1;
+  arrTCPTrustedMediumIn = {{8080, 8080}};
+  arrTCPInternetHighOut = {{80, 80}, {0, 0}, {1000, 2000}};
+  ASSERT_TRUE(AddRulesToINI(false, true));
+  EXPECT_EQ(ruleFile(), golden("medium_high_entries.conf"));
+}
+
+TEST_F(RuleFile, LockKeepsPassLockProgramsWhenTheLockEngagesThem) {
+  arrBlockedEntries = {"10.0.0.5"};
+  arrTrustedEntries = {"192.168.1.0/24"};
+  intTrustedZoneLevel = 2;
+  intInternetZoneLevel = 3;
+  ControlLevel = 2;
+  EngagesMode = true;
+  addProgram("Browser", {"1.0", "0", "0", "1", "2", "0", "1", "/usr/bin/browser", "1", "1", "0", "0", "0", "1", "0"});
+  addProgram("Mail", {"2.0", "0", "0", "0", "0", "0", "0", "/usr/bin/mail", "0", "", "0", "0", "0", "", "0"});
+  addComponent("libssl.so(1)", "/usr/lib/libssl.so", "2");
+  ASSERT_TRUE(AddRulesToINI(true, true));
+  EXPECT_EQ(ruleFile(), golden("lock_passlock.conf"));
+}
+
+TEST_F(RuleFile, ProgramSectionsWithPresetsAndCustomPorts) {
+  AlertOn = true;
+  ControlLevel = 3;
+  DefaultAccessTrusted = 0;
+  DefaultAccessInternet = 1;
+  DefaultServerTrusted = 2;
+  DefaultServerInternet = 1;
+  addProgram("Game", {"3.1", "0", "0", "3", "1", "0", "0", "/opt/game", "2", "5", "0", "0", "0", "5", "2"},
+             {"Voice (UDP port 5000 )_1", "Chat (TCP and UDP port 6000-6010)_0"});
+  ASSERT_TRUE(AddRulesToINI(false, true));
+  EXPECT_EQ(ruleFile(), golden("program_custom_ports.conf"));
+}
+
+TEST_F(RuleFile, StopAndExitTemplatesEndWithOneEmptyLine) {
+  strRuleFile = RuleFilePath();
+  ASSERT_TRUE(WriteRuleTemplate("BLOCKALL.CONF"));
+  EXPECT_EQ(ruleFile(), golden("stop_template.conf"));
+  ASSERT_TRUE(WriteRuleTemplate("DEFAULTRULE.CONF"));
+  EXPECT_EQ(ruleFile(), golden("exit_template.conf"));
+  EXPECT_EQ(ruleFile().find('\0'), std::string::npos);
+}
+
+TEST_F(RuleFile, ARuleFileThatCannotBeWrittenIsReportedAndFlagsRecover) {
+  std::filesystem::remove_all(native("System32/drivers"));
+  EXPECT_FALSE(AddRulesToINI(false, true));
+  EXPECT_FALSE(blnApplying);
+  EXPECT_TRUE(blnReadEvents);
+  EXPECT_FALSE(blnForceLog);
+  ASSERT_FALSE(messages.empty());
+  EXPECT_NE(messages.back().prompt.find("could not be written"), std::string::npos);
+}
+
+TEST_F(RuleFile, ProgramControlLowWritesNoProgramSections) {
+  ControlLevel = 1;
+  addProgram("Mail", {"2.0", "0", "0", "0", "0", "0", "0", "/usr/bin/mail", "0", "", "0", "0", "0", "", "0"});
+  addComponent("libssl.so(1)", "/usr/lib/libssl.so", "2");
+  ASSERT_TRUE(AddRulesToINI(false, true));
+  std::string f = ruleFile();
+  EXPECT_EQ(f.find("/usr/bin/mail"), std::string::npos);
+  EXPECT_NE(f.find("[_ModuleList]\r\n[LocalNet]"), std::string::npos);
+  EXPECT_EQ(f.find("TrustedA2"), std::string::npos);
+}

@@ -1,0 +1,45 @@
+#include "zones/mdlActiveNetwork.h"
+
+#include <algorithm>
+
+#include "core/VBRuntime.h"
+#include "core/mdlMain.h"
+#include "core/mdlMorvantisDatabase.h"
+#include "zones/mdlCommon.h"
+
+namespace mv {
+
+std::string IPToString(const platform::IPv4Bytes& bytes) {
+  return std::to_string(bytes[0]) + "." + std::to_string(bytes[1]) + "." + std::to_string(bytes[2]) + "." +
+         std::to_string(bytes[3]);
+}
+
+void DetectActiveNetwork() {
+  try {
+    auto table = platform::interfaceAddresses();
+    if (!table || table->empty()) return;
+    size_t looked = std::min(table->size(), static_cast<size_t>(kMaxDetectedNetworks));
+    long n = 1;
+    EntryValues last;
+    std::vector<std::string> addresses;
+    for (size_t i = 0; i < looked; ++i) {
+      std::string ip = IPToString((*table)[i].address), mask = IPToString((*table)[i].mask);
+      if (ip == "0.0.0.0" || ip == "127.0.0.1") continue;
+      last = {{"IP", ip},
+              {"SubnetMask", mask},
+              {"Name", "New Network " + std::to_string(n)},
+              {"Description", ip + "/" + mask},
+              {"Zone", "2"},
+              {"ActiveNetwork", "1"},
+              {"ID", GetNewRowIndex()}};
+      Write_MorvantisNewData(Database_SubnetSetting, FormatNumber(n, "0000"), EntryRow(last), false);
+      addresses.push_back(ip + "/" + Str(GetMaskBits(mask)));
+      ++n;
+    }
+    if (!addresses.empty()) AddIPAddressData(ipNetwork, last, addresses);
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "DetectActiveNetwork of mdlActiveNetwork");
+  }
+}
+
+}  // namespace mv
