@@ -4,37 +4,54 @@
 
 namespace mv {
 
-void RuleFileText::header(const std::string& name) { sections_.push_back(Section{name, {}}); }
+void RuleFileText::header(const std::string& name) {
+  index_.emplace(LCase(name), sections_.size());
+  sections_.push_back(Section{name, {}, {}});
+}
+
+void RuleFileText::add(Section& s, const std::string& key, const std::string& value) {
+  s.keys.emplace(LCase(key), s.lines.size());
+  s.lines.emplace_back(key, value);
+}
 
 void RuleFileText::print(const std::string& key, const std::string& value) {
-  if (sections_.empty()) sections_.push_back(Section{});  // lines before any header
-  sections_.back().lines.emplace_back(key, value);
+  if (sections_.empty()) header("");  // lines before any header
+  add(sections_.back(), key, value);
 }
 
 RuleFileText::Section& RuleFileText::find(const std::string& name) {
-  for (auto& s : sections_)
-    if (SameText(s.name, name)) return s;
-  sections_.push_back(Section{name, {}});
+  auto it = index_.find(LCase(name));
+  if (it != index_.end()) return sections_[it->second];
+  header(name);
   return sections_.back();
 }
 
 void RuleFileText::writeKey(const std::string& section, const std::string& key, const std::string& value) {
   Section& s = find(section);
-  for (auto& [k, v] : s.lines)
-    if (SameText(k, key)) {
-      v = value;
-      return;
-    }
-  s.lines.emplace_back(key, value);
+  auto it = s.keys.find(LCase(key));
+  if (it != s.keys.end())
+    s.lines[it->second].second = value;
+  else
+    add(s, key, value);
 }
 
-void RuleFileText::emptySection(const std::string& section) { find(section).lines.clear(); }
+void RuleFileText::emptySection(const std::string& section) {
+  Section& s = find(section);
+  s.lines.clear();
+  s.keys.clear();
+}
 
 std::string RuleFileText::text() const {
-  std::string out;
+  size_t total = 0;
   for (const auto& s : sections_) {
-    if (!s.name.empty()) out += "[" + s.name + "]\r\n";
-    for (const auto& [k, v] : s.lines) out += k + "=" + v + "\r\n";
+    total += s.name.size() + 4;
+    for (const auto& [k, v] : s.lines) total += k.size() + v.size() + 3;
+  }
+  std::string out;
+  out.reserve(total);
+  for (const auto& s : sections_) {
+    if (!s.name.empty()) out.append("[").append(s.name).append("]\r\n");
+    for (const auto& [k, v] : s.lines) out.append(k).append("=").append(v).append("\r\n");
   }
   return out;
 }

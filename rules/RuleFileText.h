@@ -6,6 +6,7 @@
 // finished text replaces the rule file in one step, so the engine never reads
 // half a file.
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -21,7 +22,10 @@ class RuleFileText {
   void writeKey(const std::string& section, const std::string& key, const std::string& value);
   // Replaces the section by an empty one (created at the end when missing).
   void emptySection(const std::string& section);
-  void clear() { sections_.clear(); }
+  void clear() {
+    sections_.clear();
+    index_.clear();
+  }
 
   // The file's text, CR LF line ends.
   std::string text() const;
@@ -30,9 +34,12 @@ class RuleFileText {
   struct Section {
     std::string name;
     std::vector<std::pair<std::string, std::string>> lines;
+    std::unordered_map<std::string, size_t> keys;  // lower-case key -> first line
   };
   Section& find(const std::string& name);
+  static void add(Section& s, const std::string& key, const std::string& value);
   std::vector<Section> sections_;
+  std::unordered_map<std::string, size_t> index_;  // lower-case name -> first section
 };
 
 }  // namespace mv
