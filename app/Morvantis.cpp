@@ -1,13 +1,16 @@
-// The front end: starts, and for now shows that the settings store is in place.
+// The front end: starts, and then lives on the events of its windows, its
+// tray icon and its timers.
 #include <QApplication>
 
+#include "core/FormSupport.h"
 #include "core/mdlMain.h"
-#include "core/mdlMorvantisDatabase.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  mv::SetPathGlobals();
-  mv::InitTableNames();
-  mv::checkIsMorvantisCorrupted();
-  return 0;
+  app.setApplicationName("Morvantis");
+  app.setQuitOnLastWindowClosed(false);
+  app.setWindowIcon(mv::WindowIcon());
+  mv::Main();
+  if (!mv::blnStarted) return 0;  // a second instance, or start-up could not finish
+  return app.exec();
 }

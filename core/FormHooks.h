@@ -32,6 +32,11 @@ inline std::function<void()> LoadTimerForm;
 inline std::function<bool()> TrayPresent;
 // Shows the login window modally (the gate reads the outcome).
 inline std::function<void()> ShowLogin;
+// Reads the engine events added to today's logs since the last reading (the
+// timer form's read tick calls it while blnReadEvents is set).
+inline std::function<void()> ReadEngineEvents;
+// Writes the queued alerts to the logs (before the program ends).
+inline std::function<void()> FlushAlertQueue;
 
 template <class F, class... A>
 void Call(const F& f, A&&... args) {

@@ -1,20 +1,151 @@
 #include "core/mdlLogin.h"
 
-#include "core/FormHooks.h"
+#include <exception>
+#include <optional>
+
+#include "core/Registry.h"
+#include "core/frmLogin.h"
+#include "core/mdINIBas.h"
+#include "core/mdlMain.h"
+#include "platform/Application.h"
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
+#include "platform/Registry.h"
 
 namespace mv {
+namespace {
+
+// The password is stored between two filler sentences, so that the file line
+// does not show its length at a glance.
+const std::string T1 = "Quiet fences hold night. ";
+const std::string T2 = "Every gate keeps a ledger of rivers, roads, hills and harbors in the dusk. ";
+const std::string SetupKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup";
+const std::string RegistryValueName = "MVPSD";
+const std::string CrLf = "\r\n";
+
+std::string passwordFile() { return strSystemDir + "MVPSD.SYS"; }
+
+std::string registryCopy(const std::string& password) { return EncryptString(password, PasswordKey); }
+std::string fileLine(const std::string& password) { return EncryptString(T1 + password + T2, PasswordKey); }
+
+[[noreturn]] void endWithMessage(const std::string& message) {
+  platform::MsgBox(message, platform::vbCritical, AppTitle);
+  platform::EndProgram();
+}
+
+[[noreturn]] void passwordCorrupted() { endWithMessage("Password is corrupted." + CrLf + "Please reinstall the " + AppTitle); }
+
+// A scrambled form that survives both stores: no line break or NUL (the file
+// is read line by line) and no blank at either end (the registry write trims).
+bool storableForm(const std::string& form) {
+  if (form.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) return false;
+  return form.empty() || (form.front() != ' ' && form.back() != ' ');
+}
+
+// What both copies held before a change, so that a failed change can be
+// undone.
+struct StoredCopies {
+  std::optional<std::string> file;
+  std::optional<platform::RegValue> registry;
+};
+
+StoredCopies readStoredCopies() {
+  StoredCopies copies;
+  std::string bytes;
+  if (platform::fileExists(passwordFile()) && platform::readFile(passwordFile(), bytes)) copies.file = bytes;
+  platform::RegValue value;
+  if (platform::regQueryValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, value) ==
+      platform::ERROR_SUCCESS)
+    copies.registry = value;
+  return copies;
+}
+
+void restoreStoredCopies(const StoredCopies& copies) {
+  if (copies.registry)
+    platform::regSetValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, *copies.registry);
+  else
+    platform::regDeleteValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName);
+  std::string now;
+  bool fileNow = platform::readFile(passwordFile(), now);
+  if (copies.file && (!fileNow || now != *copies.file))
+    platform::writeFileAtomic(passwordFile(), *copies.file);
+  else if (!copies.file && fileNow)
+    platform::deleteFile(passwordFile());
+}
+
+// Writes both copies and reads each back; false as soon as one does not hold
+// what was written.
+bool writeBothCopies(const std::string& password) {
+  std::string copy = registryCopy(password);
+  const std::string expected = copy;
+  SetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, copy);
+  if (GetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, "") != expected) return false;
+  const std::string content = fileLine(password) + CrLf;
+  std::string back;
+  return platform::writeFileAtomic(passwordFile(), content) && platform::readFile(passwordFile(), back) &&
+         back == content;
+}
+
+}  // namespace
 
 bool CheckLogin() {
-  static bool asking = false;
-  if (strPassword.empty() || blnLoggedIn) return true;
-  if (asking || !hooks::ShowLogin) return false;
-  asking = true;
   try {
-    hooks::ShowLogin();
-  } catch (...) {
+    if (strPassword.empty() || blnLoggedIn) return true;
+    // A second prompt while the first is open (a timer tick) is refused.
+    if (LoginFormIfLoaded()) return false;
+    ShowLoginForm();
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "CheckLogin of mdlLogin");
   }
-  asking = false;
   return blnLoggedIn;
+}
+
+bool ScrambledFormsSafe(const std::string& password) {
+  return storableForm(registryCopy(password)) && storableForm(fileLine(password));
+}
+
+std::string PasswordStorageProblem(const std::string& password) {
+  for (unsigned char c : password)
+    if (c < 32 || c > 126)
+      return "The password may contain only letters, digits, blanks and the punctuation marks of the keyboard." +
+             CrLf + "Please type another password.";
+  if (!ScrambledFormsSafe(password)) return "This password cannot be stored." + CrLf + "Please type another password.";
+  return "";
+}
+
+bool setPassword(const std::string& password) {
+  const StoredCopies before = readStoredCopies();
+  bool written = false;
+  try {
+    written = PasswordStorageProblem(password).empty() && writeBothCopies(password);
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "setPassword of mdlAlertsAndLogs");
+  }
+  if (written) return true;
+  restoreStoredCopies(before);
+  platform::MsgBox("The password could not be saved." + CrLf + "The previous password is still in force.",
+                   platform::vbCritical, AppTitle);
+  return false;
+}
+
+std::string getPassword() {
+  const std::string copy =
+      DecryptString(GetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, ""), PasswordKey);
+  if (!platform::fileExists(passwordFile())) endWithMessage("Applicaation corrupted please reinstall it.");
+  std::string bytes;
+  if (!platform::readFile(passwordFile(), bytes)) {
+    WriteErrorLog("Path/File access error (" + passwordFile() + ")", "getPassword of mdlAlertsAndLogs");
+    return "";
+  }
+  const std::string line = bytes.substr(0, bytes.find_first_of(CrLf));
+  // The line holds T1, the password and T2: at least their 100 characters.
+  if (line.size() < T1.size() + T2.size()) passwordCorrupted();
+  // From the last character of T1 on: 24 is a whole number of key lengths,
+  // so the part unscrambles with the key from its start.
+  const std::string part = DecryptString(line.substr(T1.size() - 1, line.size() - T2.size() - T1.size() + 1), PasswordKey);
+  const std::string password = part.substr(1);
+  if (password != copy) passwordCorrupted();
+  return password;
 }
 
 }  // namespace mv

@@ -1,5 +1,7 @@
 #pragma once
-// The settings password in memory and the login gate.
+// The settings password: its two stored copies (a line of the password file
+// in the system directory and a registry value), the password in memory and
+// the login gate.
 #include <string>
 
 namespace mv {
@@ -7,13 +9,30 @@ namespace mv {
 inline std::string strPassword;  // clear text; "" when no password is set
 inline bool blnLoggedIn = false;
 
+// The key that scrambles the password store.
+inline const std::string PasswordKey = "KXN 4718";
+
 // True when no password is set or the user has logged in; otherwise shows the
-// login window and returns its outcome. A call while the login window is
-// already open returns False at once.
+// login window modally and returns its outcome. A call while the login window
+// is already open returns False at once.
 bool CheckLogin();
 
-// The stored password, checked against its registry copy (the program ends
-// when they disagree).
+// Writes the registry copy and then the password file, and reads both back.
+// When either cannot be written, the old copies are put back, the user is
+// told, and the result is false.
+bool setPassword(const std::string& password);
+
+// Reads and checks both copies and returns the password. A missing password
+// file, a line too short to hold the filler texts, or copies that disagree
+// end the program with a message.
 std::string getPassword();
+
+// "" when the password can be kept in both copies; otherwise the reason to
+// show. Only printable characters (codes 32 to 126) are allowed, and neither
+// scrambled form may hold a line break or NUL or begin or end with a blank.
+std::string PasswordStorageProblem(const std::string& password);
+// True when neither scrambled form of the password holds CR, LF or NUL or
+// begins or ends with a blank.
+bool ScrambledFormsSafe(const std::string& password);
 
 }  // namespace mv

@@ -13,8 +13,9 @@ if(MV_LANG_FILES)
 endif()
 list(APPEND MV_DEMO_COMMANDS
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:mv_pellworth> $<TARGET_FILE:mvevent> ${MV_DEMO}/
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:mv_net> ${MV_DEMO}/System32/)
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:mv_net> ${MV_DEMO}/System32/
+  COMMAND mvdemoinit ${MV_DEMO})
 add_custom_target(demo ${MV_DEMO_COMMANDS}
-  DEPENDS Morvantis MorvantisStartup mv_builtin_files mv_net mv_pellworth mvevent
+  DEPENDS Morvantis MorvantisStartup mv_builtin_files mv_net mv_pellworth mvevent mvdemoinit
   COMMENT "Laying out the demo program folder in ${MV_DEMO}"
   VERBATIM)

@@ -6,7 +6,8 @@
 //
 //   mvscramble settings <readable.ini> <out>   values scrambled, last line without CR LF
 //   mvscramble template <rules.conf> <out>     text as it stands, every line with CR LF
-//   mvscramble restore <resource> <out>        the settings file as a first start writes it
+//   mvscramble restore <resource> <out>        the settings file as a first start writes it,
+//                                              unless <out> exists
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
   }
   std::string mode = argv[1];
   if (mode == "restore") {
+    // A settings file the demo already holds is kept as the user left it.
+    if (std::ifstream(argv[3]).good()) return 0;
     std::ifstream r(argv[2], std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(r)), std::istreambuf_iterator<char>());
     if (!r.good() && !r.eof()) return 1;

@@ -1,0 +1,293 @@
+#include "alerts/frmTimeTemp.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPainter>
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include "alerts/mdlAlertsAndLogs.h"
+#include "core/FormHooks.h"
+#include "core/FormSupport.h"
+#include "core/MDIMain.h"
+#include "core/MSubclass.h"
+#include "core/VBRuntime.h"
+#include "core/mdlLogin.h"
+#include "core/mdlMain.h"
+#include "platform/Application.h"
+#include "platform/Dialogs.h"
+#include "platform/QtText.h"
+#include "platform/Shell.h"
+#include "programs/mdlProgramControl.h"
+#include "rules/NetworkCommands.h"
+#include "rules/mdlDefineRules.h"
+#include "zones/CIpHelper.h"
+
+namespace mv {
+
+namespace {
+
+// The loaded form; null while it is not loaded.
+QPointer<frmTimeTemp> loadedForm;
+
+constexpr int kReadInterval = 500;
+constexpr int kLockInterval = 60000;
+constexpr std::size_t kTipLength = 64;
+const std::string kApplyAgain = "Please click on 'Apply' button to activate your network.";
+
+// The tray pictures: the system's own for the network states; the traffic
+// pictures add an arrow down (in) or up (out) to the activity picture.
+QIcon trayPicture(int image) {
+  const bool in = image == trayIncoming || image == trayBothWays;
+  const bool out = image == trayOutgoing || image == trayBothWays;
+  if (!in && !out) return QIcon(ResourceIcon(image));
+  QPixmap pm = ResourceIcon(trayAfterTraffic);
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(30, 30, 30));
+  if (in) p.drawPolygon(QPolygon({QPoint(2, 22), QPoint(12, 22), QPoint(7, 30)}));
+  if (out) p.drawPolygon(QPolygon({QPoint(20, 30), QPoint(30, 30), QPoint(25, 22)}));
+  return QIcon(pm);
+}
+
+// Runs a network command with the login gate open. The automatic lock only
+// tightens the firewall and engages while the user is away: behind the gate
+// it would never engage for the person it is meant to protect.
+bool withoutLoginGate(const std::function<bool()>& command) {
+  struct Restore {
+    bool was = blnLoggedIn;
+    ~Restore() { blnLoggedIn = was; }
+  } restore;
+  blnLoggedIn = true;
+  return command && command();
+}
+
+}  // namespace
+
+frmTimeTemp::frmTimeTemp() : ipHelper_(std::make_unique<CIpHelper>()) {
+  setObjectName("frmTimeTemp");
+  setWindowIcon(WindowIcon());
+  LockNetwork = [] { return mv::LockNetwork(); };
+  StopNetwork = [] { return mv::StopNetwork(); };
+  ReStartService = [] { return mv::ReStartService(); };
+  buildMenu();
+  addTrayIcon();
+
+  hooks::TrayImage = [this](int image) { SetTrayImage(image); };
+  hooks::TrayLockCheck = [this](bool checked) { mnuSysTrayLockNetwork->setChecked(checked); };
+  hooks::TrayStopCheck = [this](bool checked) { mnuSysTrayStopAll->setChecked(checked); };
+  hooks::TrayPresent = [this] { return TrayPresent(); };
+  hooks::RemoveTrayIcon = [this] { RemoveTrayIcon(); };
+
+  TimerReadEvent = new QTimer(this);
+  TimerReadEvent->setObjectName("TimerReadEvent");
+  connect(TimerReadEvent, &QTimer::timeout, this, &frmTimeTemp::TimerReadEvent_Timer);
+  TimerReadEvent->start(kReadInterval);
+  PassLockTimer = new QTimer(this);
+  PassLockTimer->setObjectName("PassLockTimer");
+  connect(PassLockTimer, &QTimer::timeout, this, &frmTimeTemp::PassLockTimer_Timer);
+  PassLockTimer->start(kLockInterval);
+}
+
+frmTimeTemp::~frmTimeTemp() {
+  hooks::TrayImage = nullptr;
+  hooks::TrayLockCheck = nullptr;
+  hooks::TrayStopCheck = nullptr;
+  hooks::TrayPresent = nullptr;
+  hooks::RemoveTrayIcon = nullptr;
+  RemoveTrayIcon();
+}
+
+void frmTimeTemp::buildMenu() {
+  mnuSystemTrayIcon = new QMenu("SystemTrayIcon", this);
+  mnuSystemTrayIcon->setObjectName("mnuSystemTrayIcon");
+  auto add = [this](const char* name, const char* text, void (frmTimeTemp::*handler)()) {
+    QAction* a = mnuSystemTrayIcon->addAction(QString::fromUtf8(text));
+    a->setObjectName(name);
+    if (handler) connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    return a;
+  };
+  // A check item does what its handler decides: the check Qt toggles on the
+  // click is put back before the handler runs.
+  auto addCheck = [this](const char* name, const char* text, void (frmTimeTemp::*handler)()) {
+    QAction* a = mnuSystemTrayIcon->addAction(QString::fromUtf8(text));
+    a->setObjectName(name);
+    a->setCheckable(true);
+    connect(a, &QAction::triggered, this, [this, a, handler](bool checked) {
+      a->setChecked(!checked);
+      (this->*handler)();
+    });
+    return a;
+  };
+  // About has nothing to show: it stays in its place, disabled.
+  mnuSysTrayAbout = add("mnuSysTrayAbout", "&About", nullptr);
+  mnuSysTrayAbout->setEnabled(false);
+  mnuSysTrayHelp = add("mnuSysTrayHelp", "&Help", &frmTimeTemp::mnuSysTrayHelp_Click);
+  mnuSystemTrayIcon->addSeparator()->setObjectName("mnuSysSape1");
+  mnuSysTrayLockNetwork =
+      addCheck("mnuSysTrayLockNetwork", "Engage Internet Lock", &frmTimeTemp::mnuSysTrayLockNetwork_Click);
+  mnuSysTrayStopAll = addCheck("mnuSysTrayStopAll", "Stop All Internet Activity", &frmTimeTemp::mnuSysTrayStopAll_Click);
+  mnuSystemTrayIcon->addSeparator()->setObjectName("mnuSysTraySape3");
+  mnuSysTrayShow = add("mnuSysTrayShow", "&Show", &frmTimeTemp::mnuSysTrayShow_Click);
+  mnuSysTrayHide = add("mnuSysTrayHide", "&Hide", &frmTimeTemp::mnuSysTrayHide_Click);
+  mnuSystemTrayIcon->addSeparator()->setObjectName("mnuSysTraySape2");
+  mnuSysTrayExit = add("mnuSysTrayExit", "&Exit", &frmTimeTemp::mnuSysTrayExit_Click);
+}
+
+void frmTimeTemp::addTrayIcon() {
+  if (!SystemTrayAvailable()) return;
+  SystemTrayIcon = new QSystemTrayIcon(windowIcon(), this);
+  SystemTrayIcon->setObjectName("SystemTrayIcon");
+  SystemTrayIcon->setToolTip(platform::toQString(AppTitle.substr(0, kTipLength)));
+  SystemTrayIcon->setContextMenu(mnuSystemTrayIcon);
+  connect(SystemTrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+    if (reason == QSystemTrayIcon::Trigger) TrayIcon_LeftClick();
+  });
+  SystemTrayIcon->show();
+}
+
+bool frmTimeTemp::TrayPresent() const { return SystemTrayIcon && SystemTrayIcon->isVisible(); }
+
+void frmTimeTemp::RemoveTrayIcon() {
+  if (!SystemTrayIcon) return;
+  SystemTrayIcon->hide();
+  delete SystemTrayIcon;
+  SystemTrayIcon = nullptr;
+}
+
+void frmTimeTemp::SetTrayImage(int image) {
+  if (image == trayImage_) return;
+  trayImage_ = image;
+  if (SystemTrayIcon) SystemTrayIcon->setIcon(trayPicture(image));
+}
+
+void frmTimeTemp::TimerReadEvent_Timer() {
+  try {
+    if (blnReadEvents) hooks::Call(hooks::ReadEngineEvents);
+    if (SetArchiveDateWhenMissing()) return;
+    ipHelper_->Interfaces();
+    const std::uint64_t received = ipHelper_->BytesReceived();
+    const std::uint64_t sent = ipHelper_->BytesSent();
+    const bool incoming = received > lastReceived_;
+    const bool outgoing = sent > lastSent_;
+    // A locked or stopped network keeps the picture engine control gave it,
+    // and the totals of the last tick.
+    if (blnNetworkStopped || blnNetworkLocked) return;
+    // Without the traffic pictures the icon stays at rest, and traffic
+    // neither sets the traffic flag nor resets the idle minutes.
+    int image = trayNoTraffic;
+    if (SystemTray == 1) {
+      if (incoming || outgoing) {
+        image = incoming && outgoing ? trayBothWays : (incoming ? trayIncoming : trayOutgoing);
+        afterTraffic_ = 3;
+        blnTraffic_ = true;
+        intIdleMinutes = 0;
+      } else {
+        blnTraffic_ = false;
+        if (afterTraffic_ >= 2) {
+          image = trayAfterTraffic;
+          --afterTraffic_;
+        } else {
+          afterTraffic_ = 0;
+        }
+      }
+    }
+    lastReceived_ = received;
+    lastSent_ = sent;
+    SetTrayImage(image);
+    ArchiveLogWhenDue();
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "TimerReadEvent_Timer of frmTimeTemp");
+  }
+}
+
+void frmTimeTemp::PassLockTimer_Timer() {
+  try {
+    if (LockMode) intIdleMinutes = CInt(intIdleMinutes + 1.0);
+    if (blnTraffic_ || intIdleMinutes < LockInterval) return;
+    intIdleMinutes = 0;
+    const bool lock = EngagesMode;
+    const bool done = withoutLoginGate(lock ? LockNetwork : StopNetwork);
+    const std::string what = lock ? "locked" : "stopped";
+    if (done)
+      platform::MsgBox("All traffic to and from your computer is " + what + ".\r\n" + kApplyAgain,
+                       platform::vbInformation, AppTitle);
+    else
+      platform::MsgBox("All traffic to and from your computer could not be " + what + ".", platform::vbExclamation,
+                       AppTitle);
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "PassLockTimer_Timer of frmTimeTemp");
+  }
+}
+
+void frmTimeTemp::mnuSysTrayHelp_Click() { platform::shellOpen(strHelpURL); }
+
+void frmTimeTemp::mnuSysTrayLockNetwork_Click() {
+  if (!mnuSysTrayLockNetwork->isChecked()) {
+    if (LockNetwork()) mnuSysTrayLockNetwork->setChecked(true);
+  } else if (ReStartService()) {
+    mnuSysTrayLockNetwork->setChecked(false);
+    mnuSysTrayStopAll->setChecked(false);
+  }
+}
+
+void frmTimeTemp::mnuSysTrayStopAll_Click() {
+  if (!mnuSysTrayStopAll->isChecked()) {
+    if (StopNetwork()) {
+      mnuSysTrayStopAll->setChecked(true);
+      mnuSysTrayLockNetwork->setChecked(true);
+    }
+  } else if (ReStartService()) {
+    mnuSysTrayLockNetwork->setChecked(false);
+    mnuSysTrayStopAll->setChecked(false);
+  }
+}
+
+void frmTimeTemp::mnuSysTrayShow_Click() { MDIMainForm()->mnuSysTrayShow_Click(); }
+
+void frmTimeTemp::mnuSysTrayHide_Click() {
+  if (MDIMain* m = MDIMainIfLoaded()) m->hide();
+}
+
+void frmTimeTemp::TrayIcon_LeftClick() {
+  MDIMain* m = MDIMainForm();
+  m->showNormal();
+  m->raise();
+  m->activateWindow();
+}
+
+void frmTimeTemp::mnuSysTrayExit_Click() {
+  // As the main window's Exit: not in the middle of an Apply, Lock or Stop.
+  if (blnApplying) return;
+  blnLoggedIn = false;
+  if (!CheckLogin()) return;
+  Form_Unload();
+}
+
+void frmTimeTemp::Form_Unload() {
+  hooks::Call(hooks::FlushAlertQueue);
+  RestoreDefaultRules();
+  Pellworth(false);
+  RemoveTrayIcon();
+  if (MDIMain* m = MDIMainIfLoaded())
+    if (auto* client = dynamic_cast<ISubclass*>(m)) DetachMessage(client, m, WM_GETMINMAXINFO);
+  platform::EndProgram();
+}
+
+bool SystemTrayAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
+
+frmTimeTemp* LoadTimerForm() {
+  if (!loadedForm) loadedForm = new frmTimeTemp();
+  return loadedForm.data();
+}
+
+frmTimeTemp* TimerFormIfLoaded() { return loadedForm.data(); }
+
+void InstallTimerFormHooks() {
+  hooks::TrayAvailable = SystemTrayAvailable;
+  hooks::LoadTimerForm = [] { LoadTimerForm(); };
+}
+
+}  // namespace mv

@@ -1,0 +1,65 @@
+#include "core/FormControls.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "core/FormSupport.h"
+#include "platform/QtText.h"
+
+namespace mv {
+namespace {
+template <class Control>
+Control* place(Control* control, const std::string& name, const QRect& at) {
+  if (!name.empty()) control->setObjectName(platform::toQString(name));
+  control->setGeometry(at);
+  return control;
+}
+}  // namespace
+
+void SetUpDialog(QDialog* dialog, const std::string& name, const std::string& title, const QSize& size) {
+  dialog->setObjectName(platform::toQString(name));
+  dialog->setWindowTitle(platform::toQString(title));
+  dialog->setWindowIcon(WindowIcon());
+  dialog->setFixedSize(size);
+}
+
+QLabel* NewLabel(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at) {
+  auto* label = place(new QLabel(platform::toQString(caption), parent), name, at);
+  label->setWordWrap(true);
+  return label;
+}
+
+QPushButton* NewButton(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at) {
+  return place(new QPushButton(platform::toQString(caption), parent), name, at);
+}
+
+QCheckBox* NewCheckBox(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at) {
+  return place(new QCheckBox(platform::toQString(caption), parent), name, at);
+}
+
+QGroupBox* NewFrame(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at) {
+  return place(new QGroupBox(platform::toQString(caption), parent), name, at);
+}
+
+QLineEdit* NewPasswordBox(QWidget* parent, const std::string& name, const QRect& at) {
+  auto* box = place(new QLineEdit(parent), name, at);
+  box->setEchoMode(QLineEdit::Password);
+  return box;
+}
+
+void TagByName(std::initializer_list<QWidget*> controls) {
+  for (QWidget* control : controls) SetTag(control, platform::fromQString(control->objectName()));
+}
+
+std::string TextOf(const QLineEdit* box) { return platform::fromQString(box->text()); }
+
+void FocusAndSelect(QLineEdit* box) {
+  box->setFocus();
+  box->selectAll();
+}
+
+}  // namespace mv

@@ -1,0 +1,58 @@
+#pragma once
+// Creating the controls of a form at fixed positions (in pixels), each with
+// its name and caption, and the small text-box operations the dialogs share.
+#include <QPointer>
+#include <QPushButton>
+#include <QRect>
+#include <QSize>
+#include <initializer_list>
+#include <string>
+
+class QCheckBox;
+class QDialog;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+namespace mv {
+
+// The single default instance of a form class, set by its constructor; null
+// once the form is gone.
+template <class Form>
+QPointer<Form>& FormInstance() {
+  static QPointer<Form> instance;
+  return instance;
+}
+
+// Names a fixed-size dialog and gives it its title and the window icon.
+void SetUpDialog(QDialog* dialog, const std::string& name, const std::string& title, const QSize& size);
+
+// An empty name leaves the control unnamed (captions that nothing else uses).
+QLabel* NewLabel(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at);
+QPushButton* NewButton(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at);
+QCheckBox* NewCheckBox(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at);
+QGroupBox* NewFrame(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at);
+// A text box that shows its text as password dots.
+QLineEdit* NewPasswordBox(QWidget* parent, const std::string& name, const QRect& at);
+
+// The OK button (the default) and the Cancel button of a dialog, side by
+// side from (left, top), wired to the dialog's cmdOk_Click and cmdCancel_Click.
+template <class Dialog>
+void NewOkCancel(Dialog* dialog, int left, int top) {
+  dialog->cmdOk = NewButton(dialog, "cmdOk", "&OK", {left, top, 80, 28});
+  dialog->cmdCancel = NewButton(dialog, "cmdCancel", "&Cancel", {left + 92, top, 80, 28});
+  dialog->cmdOk->setDefault(true);
+  QObject::connect(dialog->cmdOk, &QPushButton::clicked, dialog, &Dialog::cmdOk_Click);
+  QObject::connect(dialog->cmdCancel, &QPushButton::clicked, dialog, &Dialog::cmdCancel_Click);
+}
+
+// Gives each control its own name as its Tag, the key of its tool tip.
+void TagByName(std::initializer_list<QWidget*> controls);
+
+// The text box's text in the system's bytes.
+std::string TextOf(const QLineEdit* box);
+// Gives the box the focus with its whole text selected.
+void FocusAndSelect(QLineEdit* box);
+
+}  // namespace mv

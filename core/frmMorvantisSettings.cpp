@@ -1,0 +1,268 @@
+#include "core/frmMorvantisSettings.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <exception>
+#include <utility>
+
+#include "core/FormControls.h"
+#include "core/MDIMain.h"
+#include "core/Registry.h"
+#include "core/frmLogin.h"
+#include "core/frmSetPassword.h"
+#include "core/mdINIBas.h"
+#include "core/mdlLogin.h"
+#include "core/mdlMain.h"
+#include "platform/Dialogs.h"
+#include "platform/QtText.h"
+#include "platform/Registry.h"
+
+namespace mv {
+namespace {
+const std::string MainSection = "Main";
+const std::string RunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// Runs a handler's body; a run-time error is logged under the handler's name
+// and ends it.
+template <class Body>
+void Guarded(const char* errorText, Body&& body) {
+  try {
+    body();
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, errorText);
+  }
+}
+
+// A picture of the tray icon with its caption beside it.
+void addTrayPicture(QWidget* frame, int slot, int resource, const char* name, const char* caption) {
+  const int left = 12 + 132 * slot;
+  auto* picture = NewLabel(frame, name, "", {left, 52, 32, 32});
+  picture->setPixmap(ResourceIcon(resource));
+  NewLabel(frame, "", caption, {left + 38, 52, 90, 34});
+}
+
+// A frame of three counters under their headers: program events, allowed
+// by the user, blocked by the firewall. `side` is "O" (outgoing) or "I"
+// (incoming), as in the counters' names.
+struct CounterFrame {
+  QLabel* programs;
+  QLabel* allowed;
+  QLabel* blocked;
+  QLabel* blockedHeader;
+};
+CounterFrame addCounterFrame(QWidget* parent, const std::string& side, const std::string& caption, int left,
+                             const std::string& programsHeader) {
+  QGroupBox* frame = NewFrame(parent, "fra" + side + "Activity", caption, {left, 20, 226, 106});
+  // Column i: its header above its counter.
+  auto column = [frame](int i, const std::string& headerName, const std::string& header, const std::string& name) {
+    const int x = 6 + 72 * i;
+    QLabel* top = NewLabel(frame, headerName, header, {x, 20, 70, 60});
+    QLabel* counter = NewLabel(frame, name, "0", {x, 82, 70, 18});
+    top->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    counter->setAlignment(Qt::AlignCenter);
+    return std::pair{top, counter};
+  };
+  const auto programs = column(0, "", programsHeader, "lb" + side + "Programs");
+  const auto allowed = column(1, "", "Allowed by user", "lb" + side + "Allow");
+  const auto blocked = column(2, "lbhd" + side + "Blocked", "", "lb" + side + "Blocked");
+  return {programs.second, allowed.second, blocked.second, blocked.first};
+}
+}  // namespace
+
+frmMorvantisSettings::frmMorvantisSettings(QWidget* parent) : Page(parent) {
+  setObjectName("frmMorvantisSettings");
+  FormInstance<frmMorvantisSettings>() = this;
+  buildControls();
+  Form_Load();
+}
+
+frmMorvantisSettings::~frmMorvantisSettings() {
+  if (SettingsSummaryPage == &summary_) SettingsSummaryPage = nullptr;
+}
+
+QLabel* frmMorvantisSettings::newLink(QWidget* frame, const char* name, const QRect& at) {
+  QLabel* link = NewLabel(frame, name, "", at);
+  link->setStyleSheet("color: #1a4fb0; text-decoration: underline;");
+  link->setCursor(Qt::PointingHandCursor);
+  link->installEventFilter(this);
+  return link;
+}
+
+void frmMorvantisSettings::buildControls() {
+  resize(560, 420);
+
+  fraGeneral = NewFrame(this, "fraGeneral", "General Settings", {8, 8, 272, 78});
+  chkLoadOnStartup = NewCheckBox(fraGeneral, "chkLoadOnStartup", "", {12, 22, 252, 22});
+  chkHideMorvantis = NewCheckBox(fraGeneral, "chkHideMorvantis", "", {12, 48, 252, 22});
+
+  fraPassword = NewFrame(this, "fraPassword", "Password Settings", {288, 8, 264, 78});
+  cmdSetPassword = NewButton(fraPassword, "cmdSetPassword", "&Reset", {20, 32, 104, 28});
+  cmdLogin = NewButton(fraPassword, "cmdLogin", "&Login", {140, 32, 104, 28});
+
+  fraAlertSettings = NewFrame(this, "fraAlertSettings", "Alert Settings", {8, 92, 544, 96});
+  chkEnableSystemTrayIcon =
+      NewCheckBox(fraAlertSettings, "chkEnableSystemTrayIcon", "Enable system tray icon", {12, 22, 252, 22});
+  addTrayPicture(fraAlertSettings, 0, 1, "imgNormalIcon", "Normal Icon");
+  addTrayPicture(fraAlertSettings, 1, 2, "imgActivationIcon", "Network Activation Icon");
+  addTrayPicture(fraAlertSettings, 2, 7, "imgStopIcon", "Network Stop Icon");
+  addTrayPicture(fraAlertSettings, 3, 8, "imgLockIcon", "Network Lock Icon");
+
+  fraProgramSummary = NewFrame(this, "fraProgramSummary", "", {8, 194, 544, 78});
+  NewLabel(fraProgramSummary, "", "Trusted zone security", {12, 24, 140, 20});
+  lbTZSecurity = newLink(fraProgramSummary, "lbTZSecurity", {156, 24, 90, 20});
+  NewLabel(fraProgramSummary, "", "Internet zone security", {12, 48, 140, 20});
+  lbIZSecurity = newLink(fraProgramSummary, "lbIZSecurity", {156, 48, 90, 20});
+  NewLabel(fraProgramSummary, "", "Program control", {284, 24, 140, 20});
+  lbProgramControl = newLink(fraProgramSummary, "lbProgramControl", {428, 24, 90, 20});
+  NewLabel(fraProgramSummary, "", "Automatic lock", {284, 48, 140, 20});
+  lbPasslockmode = newLink(fraProgramSummary, "lbPasslockmode", {428, 48, 90, 20});
+
+  fraAlertActivity = NewFrame(this, "fraAlertActivity", "", {8, 278, 544, 136});
+  const CounterFrame out = addCounterFrame(fraAlertActivity, "O", "Outgoing network activity", 10, "Program Alerts");
+  lbOPrograms = out.programs, lbOAllow = out.allowed, lbOBlocked = out.blocked, lbhdOBlocked = out.blockedHeader;
+  const CounterFrame in =
+      addCounterFrame(fraAlertActivity, "I", "Incoming network activity", 244, "Possible outside hacker Activity");
+  lbIPrograms = in.programs, lbIAllow = in.allowed, lbIBlocked = in.blocked, lbhdIBlocked = in.blockedHeader;
+  cmdReset = NewButton(fraAlertActivity, "cmdReset", "R&eset", {478, 58, 58, 28});
+
+  summary_ = {lbIPrograms, lbIAllow,     lbIBlocked,       lbOPrograms,   lbOAllow,
+              lbOBlocked,  lbIZSecurity, lbTZSecurity, lbProgramControl, lbPasslockmode};
+
+  TagByName({chkLoadOnStartup, chkHideMorvantis, chkEnableSystemTrayIcon, cmdSetPassword, cmdLogin, cmdReset,
+             lbTZSecurity, lbIZSecurity, lbProgramControl, lbPasslockmode});
+
+  connect(chkLoadOnStartup, &QCheckBox::toggled, this, &frmMorvantisSettings::chkLoadOnStartup_Click);
+  connect(chkHideMorvantis, &QCheckBox::toggled, this, &frmMorvantisSettings::chkHideMorvantis_Click);
+  connect(chkEnableSystemTrayIcon, &QCheckBox::toggled, this, &frmMorvantisSettings::chkEnableSystemTrayIcon_Click);
+  connect(cmdLogin, &QPushButton::clicked, this, &frmMorvantisSettings::cmdLogin_Click);
+  connect(cmdSetPassword, &QPushButton::clicked, this, &frmMorvantisSettings::cmdSetPassword_Click);
+  connect(cmdReset, &QPushButton::clicked, this, &frmMorvantisSettings::cmdReset_Click);
+}
+
+void frmMorvantisSettings::Form_Load() {
+  Guarded("Form_Load of frmMorvantisSettings", [this] {
+    hide();
+    loaded_ = false;
+    const QString title = platform::toQString(AppTitle);
+    chkLoadOnStartup->setText("Run " + title + " at windows startup");
+    chkHideMorvantis->setText("Hide " + title + " on Start");
+    fraProgramSummary->setTitle(title + " Settings");
+    fraAlertActivity->setTitle("Network activity detected by " + title);
+    lbhdOBlocked->setText("Blocked by " + title);
+    lbhdIBlocked->setText("Blocked by " + title);
+    if (strPassword.empty()) cmdLogin->setEnabled(false);
+    else cmdLogin->setText(blnLoggedIn ? "&Logout" : "&Login");
+    // Setting a box runs its change handler, which writes the same value
+    // back without a login while the page is loading.
+    chkEnableSystemTrayIcon->setChecked(SystemTray == 1);
+    chkLoadOnStartup->setChecked(blnLoadOnStartup);
+    chkHideMorvantis->setChecked(blnHideOnStartup);
+    SettingsSummaryPage = &summary_;
+    RefreshSummaryView();
+    showProgramSummary();
+    loaded_ = true;
+    handleChanges_ = true;
+    LoadToolTipText(this, "Settings");
+  });
+}
+
+bool frmMorvantisSettings::changeSwitch(QCheckBox* box, const char* key, bool stored) {
+  if (loaded_) {
+    if (!handleChanges_) return false;
+    if (!CheckLogin()) {
+      handleChanges_ = false;
+      box->setChecked(stored);
+      handleChanges_ = true;
+      return false;
+    }
+  }
+  WriteINI(MainSection, key, box->isChecked() ? "1" : "0", strAlertsSettingFile, true);
+  return true;
+}
+
+void frmMorvantisSettings::chkEnableSystemTrayIcon_Click() {
+  Guarded("chkEnableSystemTrayIcon_Click of frmMorvantisSettings", [this] {
+    if (changeSwitch(chkEnableSystemTrayIcon, "SystemTray", SystemTray == 1))
+      SystemTray = chkEnableSystemTrayIcon->isChecked() ? 1 : 0;
+  });
+}
+
+void frmMorvantisSettings::chkHideMorvantis_Click() {
+  Guarded("chkHideMorvantis_Click of frmMorvantisSettings", [this] {
+    if (changeSwitch(chkHideMorvantis, "HideOnStartup", blnHideOnStartup))
+      blnHideOnStartup = chkHideMorvantis->isChecked();
+  });
+}
+
+void frmMorvantisSettings::chkLoadOnStartup_Click() {
+  Guarded("chkLoadOnStartup_Click of frmMorvantisSettings", [this] {
+    if (!changeSwitch(chkLoadOnStartup, "LoadOnStartup", blnLoadOnStartup)) return;
+    blnLoadOnStartup = chkLoadOnStartup->isChecked();
+    // Switched off, the value stays with an empty text.
+    std::string command = blnLoadOnStartup ? AppPath() + "\\" + AppEXEName + ".EXE" : "";
+    SetRegValue(platform::HKEY_LOCAL_MACHINE, RunKey, AppTitle, command);
+  });
+}
+
+void frmMorvantisSettings::cmdLogin_Click() {
+  if (cmdLogin->text() == "&Login") {
+    ShowLoginForm();
+    return;
+  }
+  if (platform::MsgBox("Are you sure you want to logout from " + AppTitle + "?\r\n" +
+                           "All administrative privileges will be lost.",
+                       platform::vbYesNo + platform::vbQuestion, AppTitle) != platform::vbYes)
+    return;
+  blnLoggedIn = false;
+  cmdLogin->setText("&Login");
+}
+
+void frmMorvantisSettings::cmdSetPassword_Click() {
+  frmSetPassword form(window());
+  if (strPassword.empty()) {
+    // Without a stored password there is no old password to ask for: the
+    // two rows below move up into its place.
+    form.lbConfirmPsd->move(form.lbConfirmPsd->x(), form.lbPsd->y());
+    form.lbPsd->move(form.lbPsd->x(), form.lbOldPsd->y());
+    form.txtConfirmPassword->move(form.txtConfirmPassword->x(), form.txtPassword->y());
+    form.txtPassword->move(form.txtPassword->x(), form.txtOldPassword->y());
+    form.txtOldPassword->hide();
+    form.lbOldPsd->hide();
+  }
+  form.exec();
+}
+
+void frmMorvantisSettings::cmdReset_Click() {
+  IPrograms = IAllows = IBlocked = OPrograms = OAllows = OBlocked = 0;
+  SaveAlertSummary();
+}
+
+void frmMorvantisSettings::lbTZSecurity_Click() {
+  if (auto* m = MDIMainIfLoaded()) m->FireWall_Click();
+}
+
+void frmMorvantisSettings::lbIZSecurity_Click() { lbTZSecurity_Click(); }
+
+void frmMorvantisSettings::lbProgramControl_Click() {
+  if (auto* m = MDIMainIfLoaded()) m->ProgramControl_Click();
+}
+
+void frmMorvantisSettings::lbPasslockmode_Click() { lbProgramControl_Click(); }
+
+bool frmMorvantisSettings::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonRelease) {
+    if (watched == lbTZSecurity) lbTZSecurity_Click();
+    else if (watched == lbIZSecurity) lbIZSecurity_Click();
+    else if (watched == lbProgramControl) lbProgramControl_Click();
+    else if (watched == lbPasslockmode) lbPasslockmode_Click();
+  }
+  return Page::eventFilter(watched, event);
+}
+
+frmMorvantisSettings* SettingsPageIfLoaded() { return FormInstance<frmMorvantisSettings>().data(); }
+
+}  // namespace mv

@@ -1,0 +1,78 @@
+#pragma once
+// The settings page: the general switches, login, logout and the password,
+// the protection summary with its links to the other pages, and the alert
+// summary counters.
+#include "alerts/mdlAlertsAndLogs.h"
+#include "core/FormSupport.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+namespace mv {
+
+class frmMorvantisSettings : public Page {
+  Q_OBJECT
+ public:
+  explicit frmMorvantisSettings(QWidget* parent = nullptr);
+  ~frmMorvantisSettings() override;
+
+  // The three switches: after the login gate (once the page is loaded), the
+  // state is written under [Main] and kept in memory; a refused login puts
+  // the box back.
+  void chkLoadOnStartup_Click();
+  void chkHideMorvantis_Click();
+  void chkEnableSystemTrayIcon_Click();
+  void cmdLogin_Click();
+  void cmdSetPassword_Click();
+  void cmdReset_Click();
+  // The links to the zones page and the program-control page.
+  void lbTZSecurity_Click();
+  void lbIZSecurity_Click();
+  void lbProgramControl_Click();
+  void lbPasslockmode_Click();
+
+  QGroupBox* fraGeneral;
+  QCheckBox* chkLoadOnStartup;
+  QCheckBox* chkHideMorvantis;
+  QGroupBox* fraAlertSettings;
+  QCheckBox* chkEnableSystemTrayIcon;
+  QGroupBox* fraPassword;
+  QPushButton* cmdSetPassword;
+  QPushButton* cmdLogin;
+  QGroupBox* fraProgramSummary;
+  QLabel* lbTZSecurity;
+  QLabel* lbIZSecurity;
+  QLabel* lbProgramControl;
+  QLabel* lbPasslockmode;
+  QGroupBox* fraAlertActivity;
+  QLabel* lbOPrograms;
+  QLabel* lbOAllow;
+  QLabel* lbOBlocked;
+  QLabel* lbhdOBlocked;
+  QLabel* lbIPrograms;
+  QLabel* lbIAllow;
+  QLabel* lbIBlocked;
+  QLabel* lbhdIBlocked;
+  QPushButton* cmdReset;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void buildControls();
+  void Form_Load();
+  QLabel* newLink(QWidget* frame, const char* name, const QRect& at);
+  // The gate and the write of one switch; false when the change is refused.
+  bool changeSwitch(QCheckBox* box, const char* key, bool stored);
+
+  bool loaded_ = false;          // the load has finished
+  bool handleChanges_ = false;   // off while a box is put back
+  SettingsSummaryLabels summary_;
+};
+
+// The settings page when it is loaded, else null.
+frmMorvantisSettings* SettingsPageIfLoaded();
+
+}  // namespace mv

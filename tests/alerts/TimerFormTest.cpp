@@ -1,0 +1,372 @@
+// The hidden timer form: the traffic pictures of the read tick, the tray
+// menu's checks, the automatic lock, Exit, and the desktop without a tray.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "alerts/frmTimeTemp.h"
+#include "core/FormHooks.h"
+#include "core/MDIMain.h"
+#include "core/frmLogin.h"
+#include "core/mdlLogin.h"
+#include "platform/Application.h"
+#include "platform/Dialogs.h"
+#include "platform/Network.h"
+#include "rules/NetworkCommands.h"
+#include "rules/mdlDefineRules.h"
+#include "tests/alerts/AlertsFixture.h"
+
+namespace mvtest {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace mv;
+
+struct ProgramEnded {};
+
+const std::string kApplyAgain = "\r\nPlease click on 'Apply' button to activate your network.";
+
+class TimerForm : public AlertsTest {
+ protected:
+  void SetUp() override {
+    AlertsTest::SetUp();
+    LastArchiveDate = "15-03-2024";
+    SystemTray = 1;
+    blnNetworkLocked = blnNetworkStopped = blnApplying = false;
+    blnReadEvents = true;
+    intIdleMinutes = 0;
+    strPassword.clear();
+    blnLoggedIn = false;
+    strRuleFile = RuleFilePath();
+    platform::setInterfaceCounters([this] {
+      return std::optional<std::vector<platform::InterfaceCounters>>{{{"eth0", received, sent}}};
+    });
+    platform::setEndProgramHandler([] { throw ProgramEnded{}; });
+    form = LoadTimerForm();
+    // The tests run the handlers themselves.
+    form->TimerReadEvent->stop();
+    form->PassLockTimer->stop();
+    form->LockNetwork = [this] { return record("Lock", lockResult); };
+    form->StopNetwork = [this] { return record("Stop", stopResult); };
+    form->ReStartService = [this] { return record("Apply", applyResult); };
+  }
+  void TearDown() override {
+    delete TimerFormIfLoaded();
+    UnloadMDIMain();
+    hooks::ReadEngineEvents = nullptr;
+    hooks::FlushAlertQueue = nullptr;
+    platform::setInterfaceCounters(nullptr);
+    platform::setEndProgramHandler(nullptr);
+    strPassword.clear();
+    blnLoggedIn = false;
+    blnNetworkLocked = blnNetworkStopped = blnApplying = false;
+    strRuleFile.clear();
+    AlertsTest::TearDown();
+  }
+
+  bool record(const std::string& command, bool result) {
+    commands.push_back(command);
+    gateOpen.push_back(CheckLogin());
+    return result;
+  }
+  // Read ticks with the counters at the given totals; the pictures shown.
+  std::vector<int> ticks(std::initializer_list<std::pair<std::uint64_t, std::uint64_t>> totals) {
+    std::vector<int> images;
+    for (auto [in, out] : totals) {
+      received = in;
+      sent = out;
+      form->TimerReadEvent_Timer();
+      images.push_back(form->TrayImage());
+    }
+    return images;
+  }
+  void minutes(int n) {
+    for (int i = 0; i < n; ++i) form->PassLockTimer_Timer();
+  }
+  bool lockChecked() const { return form->mnuSysTrayLockNetwork->isChecked(); }
+  bool stopChecked() const { return form->mnuSysTrayStopAll->isChecked(); }
+  // Answers the login window once it is open: the password, or Cancel.
+  static void answerLogin(const std::string& password) {
+    QTimer::singleShot(0, [password] {
+      frmLogin* login = LoginFormIfLoaded();
+      if (!login) return;
+      if (password.empty()) {
+        login->cmdCancel_Click();
+        return;
+      }
+      login->txtPassword->setText(QString::fromStdString(password));
+      login->cmdOk_Click();
+    });
+  }
+  void installNetStub() const {
+    writeText("System32/net", "#!/bin/sh\necho \"$@\" >> \"$(dirname \"$0\")/net.calls\"\n");
+    fs::permissions(native("System32/net"), fs::perms::owner_all);
+  }
+
+  frmTimeTemp* form = nullptr;
+  std::uint64_t received = 0, sent = 0;
+  bool lockResult = true, stopResult = true, applyResult = true;
+  std::vector<std::string> commands;
+  std::vector<bool> gateOpen;
+};
+
+TEST_F(TimerForm, LoadsHiddenOnceWithItsTimersItsMenuAndItsHooks) {
+  EXPECT_EQ(LoadTimerForm(), form);
+  EXPECT_FALSE(form->isVisible());
+  auto* read = form->findChild<QTimer*>("TimerReadEvent");
+  auto* lock = form->findChild<QTimer*>("PassLockTimer");
+  ASSERT_TRUE(read && lock);
+  EXPECT_EQ(read->interval(), 500);
+  EXPECT_EQ(lock->interval(), 60000);
+
+  std::vector<std::string> items;
+  for (QAction* a : form->mnuSystemTrayIcon->actions())
+    items.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+  EXPECT_EQ(items, (std::vector<std::string>{"&About", "&Help", "-", "Engage Internet Lock",
+                                             "Stop All Internet Activity", "-", "&Show", "&Hide", "-", "&Exit"}));
+  EXPECT_TRUE(form->mnuSysTrayLockNetwork->isCheckable());
+  EXPECT_TRUE(form->mnuSysTrayStopAll->isCheckable());
+
+  // Engine control reaches the form through its hooks while it is loaded.
+  hooks::Call(hooks::TrayImage, trayLocked);
+  hooks::Call(hooks::TrayLockCheck, true);
+  hooks::Call(hooks::TrayStopCheck, true);
+  EXPECT_EQ(form->TrayImage(), trayLocked);
+  EXPECT_TRUE(lockChecked());
+  EXPECT_TRUE(stopChecked());
+  delete form;
+  EXPECT_FALSE(hooks::TrayImage);
+  EXPECT_FALSE(hooks::TrayLockCheck);
+  EXPECT_FALSE(hooks::TrayPresent);
+  EXPECT_FALSE(hooks::RemoveTrayIcon);
+  EXPECT_EQ(TimerFormIfLoaded(), nullptr);
+}
+
+TEST_F(TimerForm, TrafficPicturesFollowTheCountersAndFadeOverTwoTicks) {
+  EXPECT_EQ(ticks({{0, 0}, {100, 0}, {100, 0}, {100, 0}, {100, 0}}),
+            (std::vector<int>{trayNoTraffic, trayIncoming, trayAfterTraffic, trayAfterTraffic, trayNoTraffic}));
+  EXPECT_EQ(ticks({{100, 50}, {300, 80}, {300, 80}}), (std::vector<int>{trayOutgoing, trayBothWays, trayAfterTraffic}));
+  intIdleMinutes = 4;
+  ticks({{400, 80}});
+  EXPECT_EQ(intIdleMinutes, 0);
+}
+
+TEST_F(TimerForm, WithoutTrafficPicturesTheIconRestsAndTrafficDoesNotCount) {
+  SystemTray = 0;
+  intIdleMinutes = 4;
+  EXPECT_EQ(ticks({{100, 100}, {200, 200}}), (std::vector<int>{trayNoTraffic, trayNoTraffic}));
+  EXPECT_EQ(intIdleMinutes, 4);
+}
+
+TEST_F(TimerForm, ALockedNetworkKeepsItsPictureTotalsAndArchiveUntilRestarted) {
+  AlertDay = 0;
+  ticks({{100, 100}});
+  hooks::Call(hooks::TrayImage, trayLocked);
+  blnNetworkLocked = true;
+  AlertDay = 1;
+  AlertDays = 7;
+  LastArchiveDate = "01-03-2024";
+  writeText("logs/Alertlog.txt", "an alert\r\n");
+  EXPECT_EQ(ticks({{200, 100}, {300, 100}}), (std::vector<int>{trayLocked, trayLocked}));
+  EXPECT_FALSE(fs::exists(native("logs/15032024.txt")));
+
+  blnNetworkLocked = false;
+  // The traffic while locked counts at the first tick after.
+  EXPECT_EQ(ticks({{300, 100}}), std::vector<int>{trayIncoming});
+  EXPECT_EQ(readText("logs/15032024.txt"), "an alert\r\n");
+  EXPECT_EQ(LastArchiveDate, "15-03-2024");
+}
+
+TEST_F(TimerForm, TheReadTickReadsEventsOnlyWhenAllowedAndFirstSetsAMissingArchiveDate) {
+  int reads = 0;
+  hooks::ReadEngineEvents = [&] { ++reads; };
+  ticks({{0, 0}});
+  blnReadEvents = false;
+  ticks({{0, 0}});
+  EXPECT_EQ(reads, 1);
+
+  LastArchiveDate.clear();
+  blnReadEvents = true;
+  const int before = form->TrayImage();
+  ticks({{500, 500}});
+  EXPECT_EQ(reads, 2);
+  EXPECT_EQ(form->TrayImage(), before);
+  EXPECT_EQ(LastArchiveDate, "15-03-2024");
+  EXPECT_EQ(stored("LastArchiveDate"), "15-03-2024");
+}
+
+TEST_F(TimerForm, TrayChecksFollowTheCommandsOnlyWhenTheySucceed) {
+  // A click on an unchecked item runs its command, on a checked one Apply.
+  struct Step {
+    QAction* item;
+    bool succeeds;
+    const char* command;
+    bool lockAfter, stopAfter;
+  };
+  QAction* lock = form->mnuSysTrayLockNetwork;
+  QAction* stop = form->mnuSysTrayStopAll;
+  const Step steps[] = {
+      {lock, false, "Lock", false, false}, {lock, true, "Lock", true, false},   {lock, false, "Apply", true, false},
+      {lock, true, "Apply", false, false}, {stop, false, "Stop", false, false}, {stop, true, "Stop", true, true},
+      {stop, false, "Apply", true, true},  {stop, true, "Apply", false, false},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.item->objectName().toStdString() + " " + step.command + (step.succeeds ? " succeeds" : " fails"));
+    lockResult = stopResult = applyResult = step.succeeds;
+    commands.clear();
+    step.item->trigger();
+    EXPECT_EQ(commands, std::vector<std::string>{step.command});
+    EXPECT_EQ(lockChecked(), step.lockAfter);
+    EXPECT_EQ(stopChecked(), step.stopAfter);
+  }
+}
+
+TEST_F(TimerForm, AnEngineCommandRefusedDuringAnApplyLeavesTheChecks) {
+  form->LockNetwork = [] { return mv::LockNetwork(); };
+  form->StopNetwork = [] { return mv::StopNetwork(); };
+  blnApplying = true;
+  form->mnuSysTrayLockNetwork->trigger();
+  form->mnuSysTrayStopAll->trigger();
+  EXPECT_FALSE(lockChecked());
+  EXPECT_FALSE(stopChecked());
+}
+
+TEST_F(TimerForm, TheAutomaticLockStopsOrLocksAfterTheIdleMinutes) {
+  LockMode = true;
+  LockInterval = 3;
+  EngagesMode = false;
+  AutomaticLock = false;  // the switch on the settings page does not govern the timer
+  ticks({{0, 0}});
+  minutes(2);
+  EXPECT_TRUE(commands.empty());
+  EXPECT_EQ(intIdleMinutes, 2);
+  minutes(1);
+  EXPECT_EQ(commands, std::vector<std::string>{"Stop"});
+  EXPECT_EQ(intIdleMinutes, 0);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "All traffic to and from your computer is stopped." + kApplyAgain);
+  EXPECT_EQ(messages[0].buttons, platform::vbInformation);
+  EXPECT_EQ(messages[0].title, AppTitle);
+
+  // Counting starts again; with the engage mode it locks, even when locked.
+  EngagesMode = true;
+  blnNetworkLocked = true;
+  minutes(3);
+  EXPECT_EQ(commands, (std::vector<std::string>{"Stop", "Lock"}));
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[1].prompt, "All traffic to and from your computer is locked." + kApplyAgain);
+}
+
+TEST_F(TimerForm, TheAutomaticLockPassesTheLoginGateAndReportsAFailure) {
+  strPassword = "secret";
+  blnLoggedIn = false;
+  LockMode = true;
+  LockInterval = 1;
+  stopResult = false;
+  ticks({{0, 0}});
+  minutes(1);
+  EXPECT_EQ(commands, std::vector<std::string>{"Stop"});
+  EXPECT_EQ(gateOpen, std::vector<bool>{true});
+  EXPECT_FALSE(blnLoggedIn);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "All traffic to and from your computer could not be stopped.");
+  EXPECT_EQ(messages[0].buttons, platform::vbExclamation);
+
+  // The tray menu's own commands still go through the gate.
+  answerLogin("");
+  form->mnuSysTrayStopAll->trigger();
+  EXPECT_EQ(gateOpen, (std::vector<bool>{true, false}));
+}
+
+TEST_F(TimerForm, RecentTrafficOrTheScreenSaverModeHoldTheLockBack) {
+  LockMode = true;
+  LockInterval = 1;
+  ticks({{0, 0}, {10, 0}});
+  minutes(1);
+  EXPECT_TRUE(commands.empty());
+  EXPECT_EQ(intIdleMinutes, 1);
+
+  // With the screen-saver mode the minutes are not counted.
+  LockMode = false;
+  LockInterval = 2;
+  ticks({{10, 0}});
+  intIdleMinutes = 0;
+  minutes(5);
+  EXPECT_TRUE(commands.empty());
+  EXPECT_EQ(intIdleMinutes, 0);
+}
+
+TEST_F(TimerForm, ExitWithoutAPasswordRestoresTheDefaultRulesAndEnds) {
+  installNetStub();
+  int flushed = 0;
+  hooks::FlushAlertQueue = [&] { ++flushed; };
+  EXPECT_THROW(form->mnuSysTrayExit_Click(), ProgramEnded);
+  EXPECT_EQ(flushed, 1);
+  EXPECT_EQ(readText("System32/net.calls"), "stop mvs\n");
+  EXPECT_NE(readText("System32/drivers/etc/mvd.conf").find("_Default=LocalNet NetBios UDPAllow Blocked Trusted Internet"),
+            std::string::npos);
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(TimerForm, ExitWithAPasswordAsksForItEvenAfterALogin) {
+  installNetStub();
+  strPassword = "secret";
+  blnLoggedIn = true;
+  answerLogin("");
+  form->mnuSysTrayExit_Click();
+  EXPECT_FALSE(blnLoggedIn);
+  EXPECT_FALSE(fs::exists(native("System32/net.calls")));
+  EXPECT_FALSE(fs::exists(native("System32/drivers/etc/mvd.conf")));
+
+  answerLogin("secret");
+  EXPECT_THROW(form->mnuSysTrayExit_Click(), ProgramEnded);
+  EXPECT_EQ(readText("System32/net.calls"), "stop mvs\n");
+
+  // Not while an Apply, Lock or Stop is under way.
+  blnApplying = true;
+  form->mnuSysTrayExit_Click();
+  EXPECT_EQ(readText("System32/net.calls"), "stop mvs\n");
+}
+
+TEST_F(TimerForm, WithoutATrayTheMainWindowStaysReachable) {
+  InstallTimerFormHooks();
+  ASSERT_TRUE(hooks::TrayAvailable);
+  EXPECT_FALSE(hooks::TrayAvailable());  // the offscreen desktop has no tray
+  EXPECT_EQ(form->SystemTrayIcon, nullptr);
+  ASSERT_TRUE(hooks::TrayPresent);
+  EXPECT_FALSE(hooks::TrayPresent());
+  hooks::LoadTimerForm = nullptr;
+  hooks::TrayAvailable = nullptr;
+
+  // Its close box runs Exit, here refused at the password.
+  strPassword = "secret";
+  MDIMain* main = MDIMainForm();
+  ASSERT_TRUE(main->isVisible());
+  answerLogin("");
+  main->close();
+  EXPECT_EQ(MDIMainIfLoaded(), main);
+  EXPECT_TRUE(main->isVisible());
+}
+
+TEST_F(TimerForm, TheTrayShowsAndHidesTheMainWindow) {
+  form->TrayIcon_LeftClick();
+  MDIMain* main = MDIMainIfLoaded();
+  ASSERT_NE(main, nullptr);
+  EXPECT_TRUE(main->isVisible());
+  form->mnuSysTrayHide_Click();
+  EXPECT_FALSE(main->isVisible());
+  form->mnuSysTrayShow_Click();
+  EXPECT_TRUE(main->isVisible());
+  main->showMinimized();
+  form->TrayIcon_LeftClick();
+  EXPECT_FALSE(main->isMinimized());
+}
+
+}  // namespace
+}  // namespace mvtest

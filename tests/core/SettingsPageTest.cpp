@@ -1,0 +1,356 @@
+// The settings page: its captions, the switches behind the login gate, the
+// run-at-start-up value, login and logout, the password window it opens, the
+// summary labels and their reset, and the tool tips of its windows.
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "alerts/mdlAlertsAndLogs.h"
+#include "core/FormSupport.h"
+#include "core/frmLogin.h"
+#include "core/frmMorvantisSettings.h"
+#include "core/frmSetPassword.h"
+#include "core/mdINIBas.h"
+#include "core/mdlLogin.h"
+#include "core/mdlMain.h"
+#include "platform/Dialogs.h"
+#include "platform/Registry.h"
+#include "programs/mdlProgramControl.h"
+#include "tests/core/ModalDriver.h"
+#include "tests/support/TestEnv.h"
+#include "zones/ZoneLevels.h"
+
+namespace {
+
+using namespace mv;
+
+const std::string RunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+class SettingsPageTest : public mvtest::ProgramFolderTest {
+ protected:
+  void SetUp() override {
+    ProgramFolderTest::SetUp();
+    installDefaults();
+    ResetAlertsAndLogsGlobals();
+    strPassword.clear();
+    blnLoggedIn = false;
+  }
+  void TearDown() override {
+    page.reset();
+    ResetAlertsAndLogsGlobals();
+    strPassword.clear();
+    blnLoggedIn = false;
+    ProgramFolderTest::TearDown();
+  }
+
+  void load() { page = std::make_unique<frmMorvantisSettings>(); }
+  static std::string mainValue(const std::string& key) { return ReadINI("Main", key, "", strAlertsSettingFile, true); }
+  static void setMainValue(const std::string& key, const std::string& value) {
+    WriteINI("Main", key, value, strAlertsSettingFile, true);
+  }
+  static std::string text(const QLabel* label) { return label->text().toStdString(); }
+
+  // Acts on each login window that opens: types the password and presses
+  // OK, or presses Cancel when `password` is empty.
+  std::unique_ptr<mvtest::ModalDriver> onLogin(const std::string& password) {
+    return std::make_unique<mvtest::ModalDriver>([] { return LoginFormIfLoaded(); }, [password] {
+      frmLogin& form = *LoginFormIfLoaded();
+      if (password.empty()) return form.cmdCancel_Click();
+      form.txtPassword->setText(QString::fromStdString(password));
+      form.cmdOk_Click();
+    });
+  }
+  std::unique_ptr<mvtest::ModalDriver> onSetPassword(std::function<void(frmSetPassword&)> act) {
+    return std::make_unique<mvtest::ModalDriver>([] { return SetPasswordFormIfLoaded(); },
+                                                 [act] { act(*SetPasswordFormIfLoaded()); });
+  }
+
+  std::unique_ptr<frmMorvantisSettings> page;
+};
+
+// ---------------------------------------------------------------------------
+// Load.
+
+TEST_F(SettingsPageTest, CaptionsCarryTheApplicationTitle) {
+  load();
+  EXPECT_EQ(page->objectName(), "frmMorvantisSettings");
+  EXPECT_EQ(page->chkLoadOnStartup->text(), "Run Morvantis at windows startup");
+  EXPECT_EQ(page->chkHideMorvantis->text(), "Hide Morvantis on Start");
+  EXPECT_EQ(page->chkEnableSystemTrayIcon->text(), "Enable system tray icon");
+  EXPECT_EQ(page->fraProgramSummary->title(), "Morvantis Settings");
+  EXPECT_EQ(page->fraAlertActivity->title(), "Network activity detected by Morvantis");
+  EXPECT_EQ(page->lbhdOBlocked->text(), "Blocked by Morvantis");
+  EXPECT_EQ(page->lbhdIBlocked->text(), "Blocked by Morvantis");
+  EXPECT_EQ(page->cmdSetPassword->text(), "&Reset");
+  EXPECT_EQ(page->cmdReset->text(), "R&eset");
+  EXPECT_EQ(SettingsPageIfLoaded(), page.get());
+  page.reset();
+  EXPECT_EQ(SettingsPageIfLoaded(), nullptr);
+}
+
+TEST_F(SettingsPageTest, LoginButtonFollowsThePasswordState) {
+  load();
+  EXPECT_FALSE(page->cmdLogin->isEnabled());
+
+  strPassword = "pw";
+  load();
+  EXPECT_TRUE(page->cmdLogin->isEnabled());
+  EXPECT_EQ(page->cmdLogin->text(), "&Login");
+
+  blnLoggedIn = true;
+  load();
+  EXPECT_EQ(page->cmdLogin->text(), "&Logout");
+}
+
+TEST_F(SettingsPageTest, LoadShowsTheSwitchesAndWritesThemBackWithoutALogin) {
+  strPassword = "pw";
+  SystemTray = 1;
+  blnHideOnStartup = true;
+  setMainValue("SystemTray", "0");
+  setMainValue("HideOnStartup", "0");
+  auto login = onLogin("");
+  load();
+  EXPECT_TRUE(page->chkEnableSystemTrayIcon->isChecked());
+  EXPECT_TRUE(page->chkHideMorvantis->isChecked());
+  EXPECT_FALSE(page->chkLoadOnStartup->isChecked());
+  EXPECT_EQ(mainValue("SystemTray"), "1");
+  EXPECT_EQ(mainValue("HideOnStartup"), "1");
+  EXPECT_EQ(login->opened, 0);
+}
+
+TEST_F(SettingsPageTest, SummaryLabelsAreRegisteredWhileLoaded) {
+  OPrograms = 3;
+  IBlocked = 12;
+  intTrustedZoneLevel = 1;
+  intInternetZoneLevel = 3;
+  ControlLevel = 0;
+  AutomaticLock = true;
+  load();
+  EXPECT_EQ(text(page->lbOPrograms), "3");
+  EXPECT_EQ(text(page->lbIBlocked), "12");
+  EXPECT_EQ(text(page->lbTZSecurity), "Low");
+  EXPECT_EQ(text(page->lbIZSecurity), "High");
+  EXPECT_EQ(text(page->lbProgramControl), "Off");
+  EXPECT_EQ(text(page->lbPasslockmode), "On");
+  ASSERT_NE(SettingsSummaryPage, nullptr);
+  EXPECT_EQ(SettingsSummaryPage->lbOAllow, page->lbOAllow);
+  page.reset();
+  EXPECT_EQ(SettingsSummaryPage, nullptr);
+  RefreshSummaryView();  // no page: nothing to write to
+}
+
+// ---------------------------------------------------------------------------
+// The switches and the login gate.
+
+TEST_F(SettingsPageTest, WithoutAPasswordSwitchesChangeWithoutADialog) {
+  load();
+  auto login = onLogin("");
+  page->chkHideMorvantis->setChecked(true);
+  EXPECT_TRUE(blnHideOnStartup);
+  EXPECT_EQ(mainValue("HideOnStartup"), "1");
+  page->chkEnableSystemTrayIcon->setChecked(true);
+  EXPECT_EQ(SystemTray, 1);
+  EXPECT_EQ(mainValue("SystemTray"), "1");
+  page->chkHideMorvantis->setChecked(false);
+  EXPECT_FALSE(blnHideOnStartup);
+  EXPECT_EQ(mainValue("HideOnStartup"), "0");
+  EXPECT_EQ(login->opened, 0);
+}
+
+TEST_F(SettingsPageTest, CancelledLoginPutsTheBoxBackAndWritesNothing) {
+  strPassword = "pw";
+  load();
+  const std::string before = mainValue("SystemTray");
+  auto login = onLogin("");
+  page->chkEnableSystemTrayIcon->setChecked(true);
+  EXPECT_EQ(login->opened, 1);
+  EXPECT_FALSE(page->chkEnableSystemTrayIcon->isChecked());
+  EXPECT_EQ(SystemTray, 0);
+  EXPECT_EQ(mainValue("SystemTray"), before);
+  EXPECT_FALSE(blnLoggedIn);
+}
+
+TEST_F(SettingsPageTest, LoginThroughTheGateWritesAndShowsLogout) {
+  strPassword = "pw";
+  load();
+  auto login = onLogin("pw");
+  page->chkEnableSystemTrayIcon->setChecked(true);
+  EXPECT_EQ(login->opened, 1);
+  EXPECT_TRUE(page->chkEnableSystemTrayIcon->isChecked());
+  EXPECT_EQ(SystemTray, 1);
+  EXPECT_EQ(mainValue("SystemTray"), "1");
+  EXPECT_EQ(page->cmdLogin->text(), "&Logout");
+  // Logged in, the next change asks nothing.
+  page->chkHideMorvantis->setChecked(true);
+  EXPECT_EQ(login->opened, 1);
+  EXPECT_EQ(mainValue("HideOnStartup"), "1");
+}
+
+TEST_F(SettingsPageTest, HideOnThenLogoutThenCancelledLoginKeepsItOn) {
+  strPassword = "pw";
+  blnLoggedIn = true;
+  load();
+  page->chkHideMorvantis->setChecked(true);
+  ASSERT_EQ(mainValue("HideOnStartup"), "1");
+
+  // Logout asks first; No keeps the user logged in.
+  answers = {platform::vbNo, platform::vbYes};
+  page->cmdLogin_Click();
+  EXPECT_TRUE(blnLoggedIn);
+  EXPECT_EQ(page->cmdLogin->text(), "&Logout");
+  page->cmdLogin_Click();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[1].prompt,
+            "Are you sure you want to logout from Morvantis?\r\nAll administrative privileges will be lost.");
+  EXPECT_EQ(messages[1].buttons, platform::vbYesNo + platform::vbQuestion);
+  EXPECT_FALSE(blnLoggedIn);
+  EXPECT_EQ(page->cmdLogin->text(), "&Login");
+
+  auto login = onLogin("");
+  page->chkHideMorvantis->setChecked(false);
+  EXPECT_EQ(login->opened, 1);
+  EXPECT_TRUE(page->chkHideMorvantis->isChecked());
+  EXPECT_TRUE(blnHideOnStartup);
+  EXPECT_EQ(mainValue("HideOnStartup"), "1");
+}
+
+TEST_F(SettingsPageTest, LoginButtonOpensTheLoginWindow) {
+  strPassword = "pw";
+  load();
+  auto login = onLogin("pw");
+  page->cmdLogin_Click();
+  EXPECT_EQ(login->opened, 1);
+  EXPECT_TRUE(blnLoggedIn);
+  EXPECT_EQ(page->cmdLogin->text(), "&Logout");
+}
+
+TEST_F(SettingsPageTest, RunAtStartupWritesTheProgramPathAndEmptiesItWhenOff) {
+  load();
+  page->chkLoadOnStartup->setChecked(true);
+  EXPECT_TRUE(blnLoadOnStartup);
+  EXPECT_EQ(mainValue("LoadOnStartup"), "1");
+  platform::RegValue value;
+  ASSERT_EQ(platform::regQueryValue(platform::HKEY_LOCAL_MACHINE, RunKey, "Morvantis", value), platform::ERROR_SUCCESS);
+  EXPECT_EQ(value.type, platform::REG_SZ);
+  EXPECT_EQ(value.data, AppPath() + "\\Morvantis.EXE");
+
+  page->chkLoadOnStartup->setChecked(false);
+  EXPECT_EQ(mainValue("LoadOnStartup"), "0");
+  ASSERT_EQ(platform::regQueryValue(platform::HKEY_LOCAL_MACHINE, RunKey, "Morvantis", value), platform::ERROR_SUCCESS);
+  EXPECT_EQ(value.type, platform::REG_SZ);
+  EXPECT_EQ(value.data, "");
+}
+
+// ---------------------------------------------------------------------------
+// The counters.
+
+TEST_F(SettingsPageTest, ResetZeroesAllSixCountersWithoutALogin) {
+  IPrograms = 1, IAllows = 2, IBlocked = 3, OPrograms = 4, OAllows = 5, OBlocked = 6;
+  strPassword = "pw";
+  load();
+  ASSERT_EQ(text(page->lbOBlocked), "6");
+  auto login = onLogin("");
+  page->cmdReset_Click();
+  EXPECT_EQ(login->opened, 0);
+  for (QLabel* label : {page->lbIPrograms, page->lbIAllow, page->lbIBlocked, page->lbOPrograms, page->lbOAllow,
+                        page->lbOBlocked})
+    EXPECT_EQ(text(label), "0") << label->objectName().toStdString();
+  for (const char* key : {"IPrograms", "IAllows", "IBlocked", "OPrograms", "OAllows", "OBlocked"})
+    EXPECT_EQ(mainValue(key), "0") << key;
+}
+
+// ---------------------------------------------------------------------------
+// The set-password window opened from the page.
+
+TEST_F(SettingsPageTest, WithoutAPasswordTheOldPasswordRowIsHidden) {
+  const frmSetPassword plain;
+  const int oldTop = plain.txtOldPassword->y(), newTop = plain.txtPassword->y();
+  const int oldLabelTop = plain.lbOldPsd->y(), newLabelTop = plain.lbPsd->y();
+  load();
+  bool oldHidden = false, oldLabelHidden = false;
+  int passwordTop = -1, confirmTop = -1, labelTop = -1, confirmLabelTop = -1;
+  auto window = onSetPassword([&](frmSetPassword& f) {
+    oldHidden = f.txtOldPassword->isHidden();
+    oldLabelHidden = f.lbOldPsd->isHidden();
+    passwordTop = f.txtPassword->y();
+    confirmTop = f.txtConfirmPassword->y();
+    labelTop = f.lbPsd->y();
+    confirmLabelTop = f.lbConfirmPsd->y();
+    f.cmdCancel_Click();
+  });
+  page->cmdSetPassword_Click();
+  ASSERT_EQ(window->opened, 1);
+  EXPECT_TRUE(oldHidden);
+  EXPECT_TRUE(oldLabelHidden);
+  EXPECT_EQ(passwordTop, oldTop);
+  EXPECT_EQ(confirmTop, newTop);
+  EXPECT_EQ(labelTop, oldLabelTop);
+  EXPECT_EQ(confirmLabelTop, newLabelTop);
+}
+
+TEST_F(SettingsPageTest, WithAPasswordTheOldPasswordIsAsked) {
+  strPassword = "pw";
+  load();
+  bool oldVisible = false;
+  auto window = onSetPassword([&](frmSetPassword& f) {
+    oldVisible = !f.txtOldPassword->isHidden() && !f.lbOldPsd->isHidden();
+    f.cmdCancel_Click();
+  });
+  page->cmdSetPassword_Click();
+  ASSERT_EQ(window->opened, 1);
+  EXPECT_TRUE(oldVisible);
+}
+
+TEST_F(SettingsPageTest, SettingAndClearingThePasswordUpdatesTheLoginButton) {
+  writeText("System32/MVPSD.SYS", "");
+  load();
+  auto window = onSetPassword([](frmSetPassword& f) {
+    f.txtPassword->setText("abc");
+    f.txtConfirmPassword->setText("abc");
+    f.cmdOk_Click();
+  });
+  page->cmdSetPassword_Click();
+  EXPECT_EQ(strPassword, "abc");
+  EXPECT_TRUE(page->cmdLogin->isEnabled());
+  EXPECT_EQ(page->cmdLogin->text(), "&Logout");
+
+  window = onSetPassword([](frmSetPassword& f) {
+    f.txtOldPassword->setText("abc");
+    f.cmdOk_Click();
+  });
+  answers.push_back(platform::vbYes);
+  page->cmdSetPassword_Click();
+  EXPECT_EQ(strPassword, "");
+  EXPECT_FALSE(page->cmdLogin->isEnabled());
+  EXPECT_EQ(getPassword(), "");
+}
+
+// ---------------------------------------------------------------------------
+// Tool tips.
+
+TEST_F(SettingsPageTest, EveryTaggedControlHasAToolTipInTheShippedFile) {
+  std::filesystem::create_directories(native("Lang"));
+  std::filesystem::copy_file(std::string(MV_SOURCE_DIR) + "/resources/lang/ToolTip.txt", native("Lang/ToolTip.txt"));
+  load();
+  frmLogin login;
+  frmSetPassword setPassword;
+  int tagged = 0;
+  for (QWidget* window : std::initializer_list<QWidget*>{page.get(), &login, &setPassword})
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+      if (Tag(control).empty()) continue;
+      ++tagged;
+      EXPECT_FALSE(control->toolTip().isEmpty())
+          << window->objectName().toStdString() << "." << control->objectName().toStdString();
+    }
+  EXPECT_EQ(tagged, 10 + 3 + 5);
+  for (const char* key : {"001", "002", "003", "004", "005", "006", "007", "008"})
+    EXPECT_NE(ReadINI("Toolbar", key, "", strToolTipFile, false), "") << key;
+}
+
+}  // namespace

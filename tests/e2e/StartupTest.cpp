@@ -1,0 +1,194 @@
+// Start-up of the front end on a program folder with the stand-in engine, and
+// the main window it shows.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+#include <filesystem>
+
+#include "alerts/mdlAlertsAndLogs.h"
+#include "core/FormHooks.h"
+#include "core/MDIMain.h"
+#include "core/frmLogin.h"
+#include "core/mdlLogin.h"
+#include "platform/Application.h"
+#include "platform/Dialogs.h"
+#include "platform/Network.h"
+#include "platform/PrivateProfile.h"
+#include "platform/ProcessList.h"
+#include "platform/SingleInstance.h"
+#include "rules/NetworkCommands.h"
+#include "tests/rules/RulesFixture.h"
+
+namespace fs = std::filesystem;
+using namespace mv;
+
+namespace {
+struct ProgramEnded {};
+}  // namespace
+
+class Startup : public mvtest::RulesTest {
+ protected:
+  void SetUp() override {
+    RulesTest::SetUp();
+    // An empty program folder as an installer leaves it: no settings files.
+    for (const auto& e : fs::directory_iterator(native("Profiles"))) fs::remove(e.path());
+    fs::copy_file(MV_NET_EXE, native("System32/net"));
+    fs::copy_file(MV_PELLWORTH_EXE, native("Pellworth.exe"));
+    fs::create_directories(native("Logs"));
+    strPassword.clear();
+    blnLoggedIn = false;
+    ASSERT_TRUE(setPassword(""));
+    platform::setEndProgramHandler([] { throw ProgramEnded{}; });
+    platform::setInterfaceAddresses([] {
+      return std::optional<std::vector<platform::InterfaceAddress>>(
+          std::vector<platform::InterfaceAddress>{{{192, 168, 5, 20}, {255, 255, 255, 0}},
+                                                  {{10, 1, 0, 7}, {255, 255, 0, 0}}});
+    });
+    blnStarted = false;
+  }
+  void TearDown() override {
+    UnloadMDIMain();
+    platform::setEndProgramHandler(nullptr);
+    platform::setInterfaceAddresses(nullptr);
+    platform::releaseSingleInstance();
+    for (int pid : platform::findProcessesByPath(native("Pellworth.exe"))) platform::endProcess(pid);
+    blnStarted = false;
+    RulesTest::TearDown();
+  }
+  std::vector<std::string> settingsFiles() const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(native("Profiles"))) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  fs::file_time_type stamp(const std::string& f) const { return fs::last_write_time(native("Profiles/" + f)); }
+};
+
+TEST_F(Startup, AFirstStartRepairsTheSettingsAndLocksTheInternet) {
+  Main();
+  ASSERT_TRUE(blnStarted);
+  std::vector<std::string> expected = varSettingsFiles;
+  expected.push_back("qtrLogs.MVL");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(settingsFiles(), expected);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "Internet is locked.\r\nApplication setting has been corrupted.\r\nPlease redefine the settings.");
+  EXPECT_EQ(messages[0].buttons, platform::vbCritical);
+  EXPECT_EQ(messages[0].title, "Morvantis");
+  // The engine runs on the block-all rule file.
+  EXPECT_NE(readText("System32/mvs.state").find("running"), std::string::npos);
+  EXPECT_NE(readText("System32/mvs.loaded").find("_Default=LocalNet BlockedAll\r\n"), std::string::npos);
+  EXPECT_TRUE(fs::exists(native("Logs/Alertlog.txt")));
+  ASSERT_NE(MDIMainIfLoaded(), nullptr);
+}
+
+TEST_F(Startup, ASecondStartWritesNoSettingsFileAndShowsNoMessage) {
+  Main();
+  UnloadMDIMain();
+  platform::releaseSingleInstance();
+  messages.clear();
+  auto before = stamp("ProgramControl.MVL");
+  auto mvdbBefore = readText("Profiles/AlertsAndLogSetting.MVL");
+  Main();
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(stamp("ProgramControl.MVL"), before);
+  EXPECT_EQ(readText("Profiles/AlertsAndLogSetting.MVL"), mvdbBefore);
+  // The full rule file this time, as the default settings describe it.
+  std::string loaded = readText("System32/mvs.loaded");
+  EXPECT_NE(loaded.find("_Default=LocalNet Blocked CustomT NetBiosT Trusted CustomI NetBiosI Internet\r\n"),
+            std::string::npos);
+  EXPECT_EQ(loaded, ruleFile());
+}
+
+TEST_F(Startup, DetectedNetworksReplaceRowsOneToFive) {
+  installDefaults();
+  // A detected network of an earlier start, and an entry of the user's own.
+  Write_MorvantisNewData(Database_SubnetSetting, "0003", {"172.16.0.0", "255.255.0.0", "Old", "", "2", "1", "000009"}, false);
+  Write_MorvantisNewData(Database_SubnetSetting, "0006", {"10.9.0.0", "255.255.0.0", "Mine", "", "1", "0", "000010"}, false);
+  Main();
+  Read_TableData(Database_SubnetSetting, "IP,Name,ActiveNetwork", "");
+  std::vector<std::string> rows;
+  for (long i = 0; i < arrQueryResult[0].Count; ++i)
+    rows.push_back(arrQueryResult[i].RowSection + " " + arrQueryResult[i].Values[0] + " " + arrQueryResult[i].Values[2]);
+  EXPECT_EQ(rows, (std::vector<std::string>{"0006 10.9.0.0 0", "0001 192.168.5.20 1", "0002 10.1.0.7 1"}));
+}
+
+TEST_F(Startup, AMissingEngineProgramEndsWithItsMessage) {
+  fs::remove(native("Pellworth.exe"));
+  EXPECT_THROW(Main(), ProgramEnded);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "Some files are missing.\r\nPlease reinstall the Morvantis");
+}
+
+TEST_F(Startup, AMissingOrMismatchedPasswordFileEndsTheProgram) {
+  fs::remove(native("System32/MVPSD.SYS"));
+  EXPECT_THROW(Main(), ProgramEnded);
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages.back().prompt, "Applicaation corrupted please reinstall it.");
+}
+
+TEST_F(Startup, ToolbarPageSwitchesNameThePageInTheCaption) {
+  Main();
+  MDIMain* m = MDIMainIfLoaded();
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(m->windowTitle().toStdString(), "Morvantis V1.0");
+  m->Toolbar1_ButtonClick("Settings");
+  EXPECT_EQ(m->windowTitle().toStdString(), "Morvantis V1.0   [Settings]");
+  m->Toolbar1_ButtonClick("AlertLog");
+  EXPECT_EQ(m->windowTitle().toStdString(), "Morvantis V1.0   [Alerts & Logs]");
+  // The File menu's page items leave caption and panel as they are.
+  m->findChild<QAction*>("mnuSettings")->trigger();
+  EXPECT_EQ(m->windowTitle().toStdString(), "Morvantis V1.0   [Alerts & Logs]");
+  EXPECT_EQ(m->minimumSize(), QSize(569, 482));
+}
+
+TEST_F(Startup, TheLockButtonLocksThenUnlocksWhileFileLockLocksTwice) {
+  Main();
+  MDIMain* m = MDIMainIfLoaded();
+  ASSERT_NE(m, nullptr);
+  ASSERT_TRUE(m->ReStartService());
+  m->Toolbar1_ButtonClick("Lock");
+  EXPECT_TRUE(blnNetworkLocked);
+  EXPECT_EQ(m->ToolbarButton("Lock")->text().toStdString(), "Unlock");
+  m->Toolbar1_ButtonClick("Lock");
+  EXPECT_FALSE(blnNetworkLocked);
+  EXPECT_EQ(m->ToolbarButton("Lock")->text().toStdString(), "Lock");
+  QAction* fileLock = m->findChild<QAction*>("mnuLock");
+  fileLock->trigger();
+  fileLock->trigger();
+  EXPECT_TRUE(blnNetworkLocked);
+  EXPECT_NE(readText("System32/mvs.loaded").find("BlockedAll"), std::string::npos);
+}
+
+TEST_F(Startup, ExitAsksForAStoredPasswordAndACancelKeepsTheProgramRunning) {
+  Main();
+  ASSERT_TRUE(setPassword("Secret1"));
+  strPassword = "Secret1";
+  blnLoggedIn = true;
+  // The login window opens modally; the user cancels it.
+  bool asked = false;
+  QTimer cancel;
+  cancel.setInterval(5);
+  QObject::connect(&cancel, &QTimer::timeout, [&] {
+    if (frmLogin* f = LoginFormIfLoaded(); f && f->isVisible()) {
+      asked = true;
+      f->cmdCancel_Click();
+    }
+  });
+  cancel.start();
+  MDIMain* m = MDIMainIfLoaded();
+  m->mnuExit_Click();  // would throw ProgramEnded if it ended the program
+  cancel.stop();
+  EXPECT_TRUE(asked);
+  EXPECT_FALSE(blnLoggedIn);
+  EXPECT_NE(readText("System32/mvs.state").find("running"), std::string::npos);
+  strPassword.clear();
+  EXPECT_THROW(m->mnuExit_Click(), ProgramEnded);
+  EXPECT_NE(readText("System32/mvs.state").find("stopped"), std::string::npos);
+  EXPECT_EQ(ruleFile(), golden("exit_template.conf"));
+}
