@@ -52,25 +52,13 @@ QIcon trayPicture(int image) {
   return QIcon(pm);
 }
 
-// Runs a network command with the login gate open. The automatic lock only
-// tightens the firewall and engages while the user is away: behind the gate
-// it would never engage for the person it is meant to protect.
-bool withoutLoginGate(const std::function<bool()>& command) {
-  struct Restore {
-    bool was = blnLoggedIn;
-    ~Restore() { blnLoggedIn = was; }
-  } restore;
-  blnLoggedIn = true;
-  return command && command();
-}
-
 }  // namespace
 
 frmTimeTemp::frmTimeTemp() : ipHelper_(std::make_unique<CIpHelper>()) {
   setObjectName("frmTimeTemp");
   setWindowIcon(WindowIcon());
-  LockNetwork = [] { return mv::LockNetwork(); };
-  StopNetwork = [] { return mv::StopNetwork(); };
+  LockNetwork = [](bool askLogin) { return mv::LockNetwork(askLogin); };
+  StopNetwork = [](bool askLogin) { return mv::StopNetwork(askLogin); };
   ReStartService = [] { return mv::ReStartService(); };
   buildMenu();
   addTrayIcon();
@@ -209,7 +197,10 @@ void frmTimeTemp::PassLockTimer_Timer() {
     if (blnTraffic_ || intIdleMinutes < LockInterval) return;
     intIdleMinutes = 0;
     const bool lock = EngagesMode;
-    const bool done = withoutLoginGate(lock ? LockNetwork : StopNetwork);
+    // The automatic lock only tightens the firewall and engages while the
+    // user is away: behind the login gate it would never engage.
+    const auto& command = lock ? LockNetwork : StopNetwork;
+    const bool done = command && command(false);
     const std::string what = lock ? "locked" : "stopped";
     if (done)
       platform::MsgBox("All traffic to and from your computer is " + what + ".\r\n" + kApplyAgain,
@@ -226,7 +217,7 @@ void frmTimeTemp::mnuSysTrayHelp_Click() { platform::shellOpen(strHelpURL); }
 
 void frmTimeTemp::mnuSysTrayLockNetwork_Click() {
   if (!mnuSysTrayLockNetwork->isChecked()) {
-    if (LockNetwork()) mnuSysTrayLockNetwork->setChecked(true);
+    if (LockNetwork(true)) mnuSysTrayLockNetwork->setChecked(true);
   } else if (ReStartService()) {
     mnuSysTrayLockNetwork->setChecked(false);
     mnuSysTrayStopAll->setChecked(false);
@@ -235,7 +226,7 @@ void frmTimeTemp::mnuSysTrayLockNetwork_Click() {
 
 void frmTimeTemp::mnuSysTrayStopAll_Click() {
   if (!mnuSysTrayStopAll->isChecked()) {
-    if (StopNetwork()) {
+    if (StopNetwork(true)) {
       mnuSysTrayStopAll->setChecked(true);
       mnuSysTrayLockNetwork->setChecked(true);
     }

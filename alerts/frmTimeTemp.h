@@ -37,8 +37,10 @@ class frmTimeTemp : public QWidget {
 
   // The main window's network commands, as the menu and the automatic lock
   // call them; each is True when it did its work.
-  std::function<bool()> LockNetwork;
-  std::function<bool()> StopNetwork;
+  // Lock and Stop; `askLogin` false lets the automatic lock engage for an
+  // absent user.
+  std::function<bool(bool askLogin)> LockNetwork;
+  std::function<bool(bool askLogin)> StopNetwork;
   std::function<bool()> ReStartService;
 
   void TimerReadEvent_Timer();

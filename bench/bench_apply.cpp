@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "bench/BenchSupport.h"
 #include "core/VBRuntime.h"
 #include "core/mdINIBas.h"
 #include "core/mdlMain.h"
@@ -37,15 +38,7 @@ void writeScrambled(const std::string& path,
 }
 
 std::string makeFolder() {
-  std::string dir = (fs::temp_directory_path() / "mvbench-apply").string();
-  fs::remove_all(dir);
-  fs::create_directories(dir + "/Profiles");
-  fs::create_directories(dir + "/System32/drivers/etc");
-  platform::setProgramFolder(dir);
-  platform::profileClearCache();
-  SetPathGlobals();
-  InitTableNames();
-  checkIsMorvantisCorrupted();
+  std::string dir = mvbench::freshProgramFolder("mvbench-apply");
   InitProgramControl();
 
   using Section = std::pair<std::string, std::vector<std::pair<std::string, std::string>>>;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "bench/BenchSupport.h"
 #include "core/VBRuntime.h"
 #include "core/mdINIBas.h"
 #include "core/mdlMain.h"
@@ -21,14 +22,7 @@ namespace {
 
 // A program folder with the default settings and `rows` address entries.
 std::string makeStore(long rows) {
-  std::string dir = (fs::temp_directory_path() / ("mvbench-" + std::to_string(rows))).string();
-  fs::remove_all(dir);
-  fs::create_directories(dir + "/Profiles");
-  platform::setProgramFolder(dir);
-  platform::profileClearCache();
-  SetPathGlobals();
-  InitTableNames();
-  checkIsMorvantisCorrupted();
+  std::string dir = mvbench::freshProgramFolder("mvbench-" + std::to_string(rows));
   std::ofstream out(dir + "/Profiles/Database_IPSetting.MVL", std::ios::binary);
   for (long r = 1; r <= rows; ++r) {
     std::string sec = FormatNumber(r, "0000");

@@ -14,7 +14,10 @@ namespace mv {
 namespace {
 template <class Control>
 Control* place(Control* control, const std::string& name, const QRect& at) {
-  if (!name.empty()) control->setObjectName(platform::toQString(name));
+  // A caption without a name of its own still gets one, so that resizing,
+  // which moves named controls only, keeps it beside the controls it labels.
+  static int unnamed = 0;
+  control->setObjectName(name.empty() ? QString("lblCaption%1").arg(++unnamed) : platform::toQString(name));
   control->setGeometry(at);
   return control;
 }

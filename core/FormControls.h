@@ -28,7 +28,8 @@ QPointer<Form>& FormInstance() {
 // Names a fixed-size dialog and gives it its title and the window icon.
 void SetUpDialog(QDialog* dialog, const std::string& name, const std::string& title, const QSize& size);
 
-// An empty name leaves the control unnamed (captions that nothing else uses).
+// An empty name gives the control a generated name (captions that nothing
+// else uses).
 QLabel* NewLabel(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at);
 QPushButton* NewButton(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at);
 QCheckBox* NewCheckBox(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at);

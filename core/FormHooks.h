@@ -30,8 +30,6 @@ inline std::function<bool()> TrayAvailable;
 inline std::function<void()> LoadTimerForm;
 // True while the tray icon is shown.
 inline std::function<bool()> TrayPresent;
-// Shows the login window modally (the gate reads the outcome).
-inline std::function<void()> ShowLogin;
 // Reads the engine events added to today's logs since the last reading (the
 // timer form's read tick calls it while blnReadEvents is set).
 inline std::function<void()> ReadEngineEvents;

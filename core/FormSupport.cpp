@@ -5,11 +5,22 @@
 #include <QVariant>
 
 #include "core/VBRuntime.h"
+#include "core/mdlResize.h"
 #include "core/mdINIBas.h"
 #include "core/mdlMain.h"
 #include "platform/QtText.h"
 
 namespace mv {
+
+void Page::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  if (!AllowResize) return;
+  try {
+    ResizeForm(this);
+  } catch (const std::exception& ex) {
+    WriteErrorLog(ex, "Form_Resize of " + platform::fromQString(objectName()));
+  }
+}
 
 void SetTag(QWidget* control, const std::string& tag) {
   control->setProperty("Tag", platform::toQString(tag));

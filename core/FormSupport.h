@@ -16,6 +16,9 @@ class Page : public QWidget {
  public:
   explicit Page(QWidget* parent = nullptr) : QWidget(parent) {}
   bool AllowResize = false;
+
+ protected:
+  void resizeEvent(QResizeEvent* e) override;
 };
 
 // The Tag of a control (its tool-tip key), kept as a property.

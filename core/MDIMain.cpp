@@ -11,6 +11,7 @@
 
 #include "core/FormHooks.h"
 #include "core/FormSupport.h"
+#include "core/MSubclass.h"
 #include "core/mdINIBas.h"
 #include "core/mdlLogin.h"
 #include "core/mdlMain.h"
@@ -57,7 +58,6 @@ std::string MDIMain::VersionedTitle() {
 MDIMain::MDIMain() {
   setObjectName("MDIMain");
   setAttribute(Qt::WA_DeleteOnClose, false);
-  setMinimumSize(569, 482);
   resize(760, 560);
   setWindowIcon(WindowIcon());
   pageHost_ = new QWidget(this);
@@ -100,6 +100,15 @@ MDIMain::MDIMain() {
     if (MDIMain* m = MDIMainIfLoaded()) m->CloseAlertWindow();
   };
   SetApplyingOwner(this);
+}
+
+long MDIMain::WindowProc(QObject*, int, QEvent* event) {
+  try {
+    static_cast<MinMaxInfo*>(event)->ptMinTrackSize = QSize(569, 482);
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "ISubclass_WindowProc of MDIMain");
+  }
+  return 0;
 }
 
 MDIMain::~MDIMain() {
@@ -281,9 +290,11 @@ void MDIMain::mnuExit_Click() {
   if (blnApplying) return;
   blnLoggedIn = false;
   if (!CheckLogin()) return;
+  hooks::Call(hooks::FlushAlertQueue);
   RestoreDefaultRules();
   Pellworth(false);
   hooks::Call(hooks::RemoveTrayIcon);
+  DetachMessage(this, this, WM_GETMINMAXINFO);
   platform::EndProgram();
 }
 
@@ -303,6 +314,7 @@ void MDIMain::closeEvent(QCloseEvent* e) {
     mnuExit_Click();
     return;
   }
+  DetachMessage(this, this, WM_GETMINMAXINFO);
   e->accept();
   deleteLater();
 }
@@ -317,6 +329,7 @@ MDIMain* MDIMainForm() {
     auto* m = new MDIMain();
     instance() = m;
     m->show();
+    AttachMessage(m, m, WM_GETMINMAXINFO);
     m->StatusPanel4->setText(platform::toQString(MDIMain::VersionedTitle()));
     m->Settings_Click();
     m->blnMainLoaded = true;

@@ -5,6 +5,8 @@
 #include <map>
 #include <string>
 
+#include "core/ISubclass.h"
+
 class QAction;
 class QLabel;
 class QMenu;
@@ -14,7 +16,7 @@ namespace mv {
 
 class Page;
 
-class MDIMain : public QMainWindow {
+class MDIMain : public QMainWindow, public ISubclass {
   Q_OBJECT
  public:
   MDIMain();
@@ -59,6 +61,12 @@ class MDIMain : public QMainWindow {
   QMenu* mnuMenuMine = nullptr;
   QMenu* mnuSystemTrayIcon = nullptr;
 
+  // Subclassing client for the window's minimum size: the message is
+  // consumed (the response is always 0).
+  long MsgResponse() const override { return 0; }
+  void MsgResponse(long response) override { msgResponse_ = response; }
+  long WindowProc(QObject* hWnd, int iMsg, QEvent* event) override;
+
   // The toolbar button with that key.
   QAction* ToolbarButton(const std::string& key) const;
 
@@ -74,6 +82,7 @@ class MDIMain : public QMainWindow {
   QWidget* pageHost_ = nullptr;
   Page* active_ = nullptr;
   std::map<std::string, QAction*> buttons_;
+  long msgResponse_ = 0;
 };
 
 // The main window's single instance, created on first use.

@@ -15,12 +15,16 @@ std::map<std::int32_t, QTimer*>& systemTimers() {
   return timers;
 }
 
+// The timer whose tick is being handed to its object; 0 between ticks.
+std::int32_t tickingTimer = 0;
+
 void killSystemTimer(std::int32_t id) {
   auto it = systemTimers().find(id);
   if (it == systemTimers().end()) return;
   it->second->stop();
-  // The timer may be the one whose tick is running now.
-  it->second->deleteLater();
+  // A timer stopped from its own tick goes once the tick has returned.
+  if (id == tickingTimer) it->second->deleteLater();
+  else delete it->second;
   systemTimers().erase(it);
 }
 }  // namespace
@@ -74,7 +78,10 @@ void TimerProc(std::int32_t idEvent) {
   try {
     for (int slot = 1; slot <= intTimerCount; ++slot) {
       if (!arrTimers[slot] || arrTimers[slot]->TimerID() != idEvent) continue;
+      const std::int32_t outer = tickingTimer;
+      tickingTimer = idEvent;
       arrTimers[slot]->PulseTimer();
+      tickingTimer = outer;
       return;
     }
   } catch (const std::exception& e) {

@@ -27,10 +27,10 @@ void showLockedOrStopped(int trayImage) {
 bool mainLoaded() { return hooks::MainLoaded && hooks::MainLoaded(); }
 }  // namespace
 
-bool LockNetwork() {
+bool LockNetwork(bool askLogin) {
   bool result = false;
   try {
-    if (blnApplying || !CheckLogin()) return false;
+    if (blnApplying || (askLogin && !CheckLogin())) return false;
     if (!LoadBlockingRules(true)) return false;
     hooks::Call(hooks::TrayLockCheck, true);
     result = true;
@@ -45,10 +45,10 @@ bool LockNetwork() {
   return result;
 }
 
-bool StopNetwork() {
+bool StopNetwork(bool askLogin) {
   bool result = false;
   try {
-    if (blnApplying || !CheckLogin()) return false;
+    if (blnApplying || (askLogin && !CheckLogin())) return false;
     blnApplying = true;
     hooks::Call(hooks::CloseAlertWindow);
     bool loaded = mainLoaded();

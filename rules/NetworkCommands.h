@@ -7,8 +7,10 @@ namespace mv {
 
 inline bool blnFormLoading = false;  // a page is filling its lists
 
-bool LockNetwork();
-bool StopNetwork();
+// `askLogin` false skips the login gate: the automatic lock only tightens
+// the firewall and must engage for an absent user.
+bool LockNetwork(bool askLogin = true);
+bool StopNetwork(bool askLogin = true);
 bool ReStartService();
 
 // Tray icon pictures and toolbar button 5 pictures of the network states.

@@ -52,9 +52,9 @@ class TimerForm : public AlertsTest {
     // The tests run the handlers themselves.
     form->TimerReadEvent->stop();
     form->PassLockTimer->stop();
-    form->LockNetwork = [this] { return record("Lock", lockResult); };
-    form->StopNetwork = [this] { return record("Stop", stopResult); };
-    form->ReStartService = [this] { return record("Apply", applyResult); };
+    form->LockNetwork = [this](bool askLogin) { return record("Lock", lockResult, askLogin); };
+    form->StopNetwork = [this](bool askLogin) { return record("Stop", stopResult, askLogin); };
+    form->ReStartService = [this] { return record("Apply", applyResult, true); };
   }
   void TearDown() override {
     delete TimerFormIfLoaded();
@@ -70,9 +70,9 @@ class TimerForm : public AlertsTest {
     AlertsTest::TearDown();
   }
 
-  bool record(const std::string& command, bool result) {
+  bool record(const std::string& command, bool result, bool askLogin) {
     commands.push_back(command);
-    gateOpen.push_back(CheckLogin());
+    gateOpen.push_back(!askLogin);
     return result;
   }
   // Read ticks with the counters at the given totals; the pictures shown.
@@ -228,8 +228,8 @@ TEST_F(TimerForm, TrayChecksFollowTheCommandsOnlyWhenTheySucceed) {
 }
 
 TEST_F(TimerForm, AnEngineCommandRefusedDuringAnApplyLeavesTheChecks) {
-  form->LockNetwork = [] { return mv::LockNetwork(); };
-  form->StopNetwork = [] { return mv::StopNetwork(); };
+  form->LockNetwork = [](bool askLogin) { return mv::LockNetwork(askLogin); };
+  form->StopNetwork = [](bool askLogin) { return mv::StopNetwork(askLogin); };
   blnApplying = true;
   form->mnuSysTrayLockNetwork->trigger();
   form->mnuSysTrayStopAll->trigger();
@@ -279,7 +279,6 @@ TEST_F(TimerForm, TheAutomaticLockPassesTheLoginGateAndReportsAFailure) {
   EXPECT_EQ(messages[0].buttons, platform::vbExclamation);
 
   // The tray menu's own commands still go through the gate.
-  answerLogin("");
   form->mnuSysTrayStopAll->trigger();
   EXPECT_EQ(gateOpen, (std::vector<bool>{true, false}));
 }

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "core/FormHooks.h"
+#include "core/mdlLogin.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/ProcessList.h"
@@ -119,6 +120,17 @@ TEST_F(EngineControl, ARefusedStartIsRetriedLoggedAndReported) {
   EXPECT_FALSE(trayStop);
   EXPECT_FALSE(blnNetworkStopped);
   EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(EngineControl, TheAutomaticLockEngagesBehindAStoredPassword) {
+  strPassword = "secret";
+  blnLoggedIn = false;
+  EXPECT_TRUE(LockNetwork(false));
+  EXPECT_TRUE(blnNetworkLocked);
+  EXPECT_TRUE(StopNetwork(false));
+  EXPECT_TRUE(blnNetworkStopped);
+  EXPECT_FALSE(blnLoggedIn);  // the gate was passed by, not opened
+  strPassword.clear();
 }
 
 TEST_F(EngineControl, ANotStartedServiceGetsOneStartWithoutRetry) {

@@ -22,10 +22,7 @@ class ProgramStoreTest : public ProgramFolderTest {
   void SetUp() override {
     ProgramFolderTest::SetUp();
     installDefaults();
-    mv::ResetProgramControlGlobals();
-    mv::ResetComponentControlGlobals();
-    mv::ResetAlertsAndLogsGlobals();
-    mv::InitProgramControl();
+    resetStoreGlobals();
     // The shipped defaults for new programs: Ask everywhere.
     mv::DefaultAccessTrusted = mv::DefaultAccessInternet = mv::DefaultServerTrusted = mv::DefaultServerInternet =
         mv::AccessAsk;

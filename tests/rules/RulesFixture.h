@@ -20,11 +20,8 @@ class RulesTest : public ProgramFolderTest {
   void SetUp() override {
     ProgramFolderTest::SetUp();
     installDefaults();
-    mv::ResetProgramControlGlobals();
-    mv::ResetComponentControlGlobals();
-    mv::ResetAlertsAndLogsGlobals();
+    resetStoreGlobals();
     mv::ResetPortSettingGlobals();
-    mv::InitProgramControl();
     mv::blnStarted = false;
     mv::blnApplying = false;
     mv::blnForceLog = false;

@@ -7,7 +7,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "alerts/mdlAlertsAndLogs.h"
 #include "core/mdlMain.h"
+#include "programs/mdlComponentControl.h"
+#include "programs/mdlProgramControl.h"
 #include "core/mdlMorvantisDatabase.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -23,6 +26,13 @@ std::string slurp(const std::string& nativePath) {
   std::stringstream ss;
   ss << in.rdbuf();
   return ss.str();
+}
+
+void resetStoreGlobals() {
+  mv::ResetProgramControlGlobals();
+  mv::ResetComponentControlGlobals();
+  mv::ResetAlertsAndLogsGlobals();
+  mv::InitProgramControl();
 }
 
 void ProgramFolderTest::SetUp() {

@@ -32,6 +32,10 @@ class ProgramFolderTest : public ::testing::Test {
   std::deque<int> answers;  // answers to give, in order; OK when empty
 };
 
+// Puts the program-control, component and alert globals back to their start
+// values and sets the program-control texts, as start-up does.
+void resetStoreGlobals();
+
 // Reads a whole file (native path).
 std::string slurp(const std::string& nativePath);
 
