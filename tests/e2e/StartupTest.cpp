@@ -192,3 +192,32 @@ TEST_F(Startup, ExitAsksForAStoredPasswordAndACancelKeepsTheProgramRunning) {
   EXPECT_NE(readText("System32/mvs.state").find("stopped"), std::string::npos);
   EXPECT_EQ(ruleFile(), golden("exit_template.conf"));
 }
+
+TEST_F(Startup, AValueThatDoesNotFitIsTakenAsZeroAndLoadingGoesOn) {
+  installDefaults();
+  WriteINI("Main", "SystemTray", "300", strAlertsSettingFile, true);
+  WriteINI("Main", "ControlLevel", "3", strProgramMainFile, true);
+  ASSERT_TRUE(setPassword("Pw1"));
+  SetPathGlobals();
+  InitTableNames();
+  InitAllPath();
+  EXPECT_EQ(SystemTray, 0);
+  // The settings after the bad one are still read, the password included.
+  EXPECT_EQ(ControlLevel, 3);
+  EXPECT_EQ(strPassword, "Pw1");
+  EXPECT_NE(readText("Err.log").find("InitAllPath of mdlAlertsAndLogs: Overflow ([Main] SystemTray)"),
+            std::string::npos);
+  strPassword.clear();
+}
+
+TEST_F(Startup, TheAlertLogUnderTheLogsFolderIsKeptAcrossStarts) {
+  Main();
+  // The stored path names "logs" while the folder is "Logs": one folder.
+  EXPECT_EQ(ReadINI("Main", "Path", "", strAlertsSettingFile, true), AppPath() + "\\logs\\Alertlog.txt");
+  writeText("Logs/Alertlog.txt", "earlier alerts\r\n");
+  UnloadMDIMain();
+  platform::releaseSingleInstance();
+  Main();
+  EXPECT_EQ(readText("Logs/Alertlog.txt"), "earlier alerts\r\n");
+  EXPECT_EQ(blnLogFileWritable, 1);
+}
