@@ -1,5 +1,6 @@
 #include "platform/Application.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace mv::platform {
@@ -12,7 +13,10 @@ std::function<void()>& handler() {
 
 void EndProgram() {
   if (handler()) handler()();
-  std::exit(0);
+  // The program ends where it stands, as the original's End did: no window
+  // or global is torn down (every file was closed after its own write).
+  std::fflush(nullptr);
+  std::_Exit(0);
 }
 
 void setEndProgramHandler(std::function<void()> h) { handler() = std::move(h); }
