@@ -1,5 +1,8 @@
 #pragma once
 // A fresh program folder with the default settings files, for benchmarks.
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
 #include <filesystem>
 #include <string>
 
@@ -22,6 +25,15 @@ inline std::string freshProgramFolder(const std::string& name) {
   mv::InitTableNames();
   mv::checkIsMorvantisCorrupted();
   return dir;
+}
+
+// The main of a benchmark program: the store needs an application object.
+inline int runBenchmarks(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
 }
 
 }  // namespace mvbench

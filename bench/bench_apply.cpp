@@ -5,7 +5,6 @@
 // are Blocked but for ten Trusted ones.
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
 #include <filesystem>
 #include <fstream>
 
@@ -90,10 +89,4 @@ void ApplyWithoutRestart(benchmark::State& state) {
 
 BENCHMARK(ApplyWithoutRestart)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return mvbench::runBenchmarks(argc, argv); }

@@ -2,7 +2,6 @@
 // row as the zone entry dialogs do, on tables of 1,000 and 10,000 rows.
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -78,10 +77,4 @@ BENCHMARK_CAPTURE(ReadAllRows, cold, true)->Arg(1000)->Arg(10000)->Unit(benchmar
 BENCHMARK(AddOneRow)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(QueryOneZone)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return mvbench::runBenchmarks(argc, argv); }
