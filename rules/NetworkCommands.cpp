@@ -13,11 +13,6 @@
 namespace mv {
 
 namespace {
-void resetEventCursors() {
-  lngLastLogLineNo = 0;
-  lngLastILogLineNo = 0;
-  arrProcessList.assign(1, tProcessRecord{});
-}
 
 void showLockedOrStopped(int trayImage) {
   if (SystemTray == 1) hooks::Call(hooks::TrayImage, trayImage);
@@ -36,7 +31,7 @@ bool LockNetwork(bool askLogin) {
     result = true;
     hooks::Call(hooks::CloseAlertWindow);
     showLockedOrStopped(trayLocked);
-    resetEventCursors();
+    ResetEventReader();
     blnNetworkLocked = true;
     blnReadEvents = true;
   } catch (const std::exception& e) {
@@ -51,30 +46,27 @@ bool StopNetwork(bool askLogin) {
     if (blnApplying || (askLogin && !CheckLogin())) return false;
     blnApplying = true;
     hooks::Call(hooks::CloseAlertWindow);
-    bool loaded = mainLoaded();
-    if (loaded) {
+    if (mainLoaded()) {
       hooks::Call(hooks::MainBusy, true);
       ShowApplyingForm(10, 2);
     }
-    GetCommandOutput("net stop mvs", true, true, true);
-    ShowApplyingForm(50, 0);
+    // The block-all template is written before the service is stopped: when
+    // it cannot be written the engine keeps running on the rules it has.
+    if (strRuleFile.empty()) strRuleFile = RuleFilePath();
     bool written = WriteRuleTemplate("BLOCKALL.CONF");
-    std::string out;
-    if (written) out = GetCommandOutput("net start mvs", true, true, true);
-    ShowApplyingForm(90, 0);
-    bool started = written && out.find("service was started successfully.") != std::string::npos;
-    ShowApplyingForm(100, 0);
-    if (loaded || blnStarted) {
-      hooks::Call(hooks::MainBusy, false);
-      UnloadApplyingForm();
+    bool started = false;
+    if (written) {
+      GetCommandOutput("net stop mvs", true, true, true);
+      ShowApplyingForm(50, 0);
+      started = RunNetStart();
     }
+    ShowApplyingForm(100, 0);
+    EndApplyingForm();
     if (!started) {
       // The block-all rules are not known to be in force: the state shown
       // stays as it was.
-      if (written) AddLineInPipeLog(out);
-      else WriteErrorLog("Path/File access error (" + strRuleFile + ")", "StopNetwork of Form MDIMain");
-      platform::MsgBox(AppTitle + " service is not started properly. \r\nPlease click on 'Apply' button.",
-                       platform::vbCritical, AppTitle);
+      if (written) ShowServiceNotStartedMessage();
+      else ShowRuleFileNotWritten("StopNetwork of Form MDIMain");
       blnReadEvents = true;
       blnApplying = false;
       return false;
@@ -84,7 +76,7 @@ bool StopNetwork(bool askLogin) {
     result = true;
     showLockedOrStopped(trayStopped);
     blnNetworkStopped = true;
-    resetEventCursors();
+    ResetEventReader();
     blnReadEvents = true;
     blnApplying = false;
   } catch (const std::exception& e) {

@@ -34,12 +34,10 @@ frmApplying::frmApplying(QWidget* ownerWindow)
 
 frmApplying::~frmApplying() { blnApplyingFormLoaded = false; }
 
-frmApplying* ApplyingForm() { return instance().data(); }
-
 void SetApplyingOwner(QWidget* o) { owner() = o; }
 
 void ShowApplyingProgress(long progress, int mode) {
-  if (!instance()) {
+  if (!blnApplyingFormLoaded || !instance()) {
     auto* f = new frmApplying(owner().data());
     instance() = f;
     static const char* captions[] = {" Settings Applying", " Netwrok Locking", " Netwrok Stoping"};

@@ -14,8 +14,6 @@ class frmApplying : public QWidget {
   QProgressBar* pBar;
 };
 
-// The loaded progress window, or null.
-frmApplying* ApplyingForm();
 // Shows the window (caption by mode on first show) and moves its bar.
 void ShowApplyingProgress(long progress, int mode);
 void UnloadApplyingForm();

@@ -10,6 +10,7 @@
 #include "platform/Paths.h"
 #include "rules/RuleInputs.h"
 #include "rules/frmApplying.h"
+#include "rules/NetworkCommands.h"
 #include "rules/mdlRules.h"
 #include "zones/ZoneLevels.h"
 
@@ -59,15 +60,6 @@ void printHeader(const std::string& name) {
   RuleDocument().header(name);
 }
 
-// The trusted addresses, from the first to the first empty one.
-std::vector<std::string> trustedAddresses() {
-  std::vector<std::string> out;
-  for (const auto& e : arrTrustedEntries) {
-    if (e.empty()) break;
-    out.push_back(e);
-  }
-  return out;
-}
 
 // Element k of a custom-settings array: High rows count as ticked only for
 // the value 1, Medium rows for any non-zero value.
@@ -183,7 +175,7 @@ void zonePorts(long zone, long action, const ZonePorts& p, const std::string& x)
 
 void trustedSection() {
   printHeader("Trusted");
-  const auto targets = trustedAddresses();
+  const auto targets = TrustedAddresses();
   const ZonePorts medium{arrTCPTrustedMediumIn, arrTCPTrustedMediumOut, arrUDPTrustedMediumIn, arrUDPTrustedMediumOut};
   const ZonePorts high{arrTCPTrustedHighIn, arrTCPTrustedHighOut, arrUDPTrustedHighIn, arrUDPTrustedHighOut};
   switch (intTrustedZoneLevel) {
@@ -221,12 +213,6 @@ void internetSection() {
   }
 }
 
-void blockedFour(const std::string& x) {
-  printRule(zoneBlocked, actDeny, dirIn, protoTCP, "", x, "ANY");
-  printRule(zoneBlocked, actDeny, dirOut, protoTCP, "", "ANY", x);
-  printRule(zoneBlocked, actDeny, dirIn, protoUDP, "", x, "ANY");
-  printRule(zoneBlocked, actDeny, dirOut, protoUDP, "", "ANY", x);
-}
 
 // Runs one guarded section writer; an error ends that section only.
 template <class F>
@@ -238,11 +224,6 @@ void guarded(const char* where, F f) {
   }
 }
 
-void resetEventCursors() {
-  lngLastLogLineNo = 0;
-  lngLastILogLineNo = 0;
-  arrProcessList.assign(1, tProcessRecord{});
-}
 
 // Runs "net stop mvs" and "net start mvs" around the new rule file, with one
 // more try when the stop gave neither phrase and the start failed.
@@ -260,18 +241,10 @@ bool restartService() {
       started = StartService();
     }
   }
-  if (!started)
-    platform::MsgBox(AppTitle + " service is not started properly. \r\nPlease click on 'Apply' button.",
-                     platform::vbCritical, AppTitle);
+  if (!started) ShowServiceNotStartedMessage();
   return started;
 }
 
-void endApplying() {
-  if (blnStarted) {
-    hooks::Call(hooks::MainBusy, false);
-    UnloadApplyingForm();
-  }
-}
 
 }  // namespace
 
@@ -359,7 +332,7 @@ void SaveCustomRules(bool bBlockAll) {
 
 void SaveCustomTRules() {
   guarded("SaveCustomTRules", [] {
-    auto targets = trustedAddresses();
+    auto targets = TrustedAddresses();
     if (intTrustedZoneLevel == 3 && !targets.empty()) customRules(zoneTrusted, arrTrustedHighSettings, targets, true);
   });
 }
@@ -372,7 +345,7 @@ void SaveCustomIRules() {
 
 void saveNetBiosTRules() {
   guarded("saveNetBiosTRules", [] {
-    auto targets = trustedAddresses();
+    auto targets = TrustedAddresses();
     if (intTrustedZoneLevel == 2 && !targets.empty()) netBiosRules(zoneTrusted, arrTrustedMediumSettings, targets);
   });
 }
@@ -401,7 +374,7 @@ void SaveIPRules(bool bBlockAll) {
 
 void SaveIPTRules() {
   guarded("SaveIPTRules", [] {
-    auto targets = trustedAddresses();
+    auto targets = TrustedAddresses();
     if (!targets.empty())
       ipRules(zoneTrusted, intTrustedZoneLevel, arrTrustedHighSettings, arrTrustedMediumSettings, targets);
   });
@@ -458,7 +431,7 @@ bool AddRulesToINI(bool bBlockAll, bool bNoRestart) {
 
     printHeader("Blocked");
     for (const auto& x : arrBlockedEntries)
-      if (!x.empty()) blockedFour(x);
+      if (!x.empty()) denyFour(zoneBlocked, x);
     if (bBlockAll) {
       printHeader("BlockedAll");
       denyFour(zoneBlocked, "ANY");
@@ -486,25 +459,20 @@ bool AddRulesToINI(bool bBlockAll, bool bNoRestart) {
     ShowApplyingForm(50, 0);
     SaveIPRules(bBlockAll);
 
-    // The whole file replaces the old one in one step.
+    // The whole file replaces the old one in one step; when it cannot be
+    // written the engine keeps running on the rules it has.
     if (!platform::writeFileAtomic(strRuleFile, doc.text())) {
-      WriteErrorLog("Path/File access error (" + strRuleFile + ")", "AddRulesToINI of Module mdlDefineRules");
-      platform::MsgBox("The rule file " + strRuleFile + " could not be written.", platform::vbCritical, AppTitle);
-      blnReadEvents = true;
-      endApplying();
-      blnApplying = false;
-      return false;
+      ShowRuleFileNotWritten("AddRulesToINI of Module mdlDefineRules");
+    } else {
+      blnReadEvents = false;
+      ok = true;
+      if (!bNoRestart) {
+        ok = restartService();
+        ShowApplyingForm(90, 0);
+        ResetEventReader();
+      }
+      ShowApplyingForm(100, 0);
     }
-
-    blnReadEvents = false;
-    ok = true;
-    if (!bNoRestart) {
-      ok = restartService();
-      ShowApplyingForm(90, 0);
-      resetEventCursors();
-    }
-    blnReadEvents = true;
-    ShowApplyingForm(100, 0);
   } catch (const std::exception& e) {
     WriteErrorLog(e, "AddRulesToINI of Module mdlDefineRules");
     ok = false;
@@ -513,21 +481,73 @@ bool AddRulesToINI(bool bBlockAll, bool bNoRestart) {
   // shown after a run, whichever way it ended.
   blnForceLog = false;
   blnReadEvents = true;
-  endApplying();
+  EndApplyingForm();
   blnApplying = false;
   return ok;
+}
+
+bool RunNetStart() {
+  std::string out = GetCommandOutput("net start mvs", true, true, true);
+  if (out.find(kStarted) != std::string::npos) return true;
+  AddLineInPipeLog(out);
+  return false;
 }
 
 bool StartService() {
   try {
     if (ControlLevel != 0) Pellworth(true);
-    std::string out = GetCommandOutput("net start mvs", true, true, true);
-    if (out.find(kStarted) != std::string::npos) return true;
-    AddLineInPipeLog(out);
+    return RunNetStart();
   } catch (const std::exception& e) {
     WriteErrorLog(e, "StartService of mdlDefineRules");
   }
   return false;
+}
+
+void ShowServiceNotStartedMessage() {
+  platform::MsgBox(AppTitle + " service is not started properly. \r\nPlease click on 'Apply' button.",
+                   platform::vbCritical, AppTitle);
+}
+
+void ShowRuleFileNotWritten(const std::string& where) {
+  WriteErrorLog("Path/File access error (" + strRuleFile + ")", where);
+  platform::MsgBox("The rule file " + strRuleFile + " could not be written.", platform::vbCritical, AppTitle);
+}
+
+void EndApplyingForm() {
+  if (!blnStarted) return;
+  hooks::Call(hooks::MainBusy, false);
+  UnloadApplyingForm();
+}
+
+void ResetEventReader() {
+  lngLastLogLineNo = 0;
+  lngLastILogLineNo = 0;
+  arrProcessList.assign(1, tProcessRecord{});
+}
+
+std::vector<std::string> TrustedAddresses() {
+  std::vector<std::string> out;
+  for (const auto& e : arrTrustedEntries) {
+    if (e.empty()) break;
+    out.push_back(e);
+  }
+  return out;
+}
+
+void ResetRuleGlobals() {
+  strRuleFile.clear();
+  lngRuleLineNo = 0;
+  blnForceLog = false;
+  blnApplying = false;
+  blnNetworkLocked = false;
+  blnNetworkStopped = false;
+  blnRestartingService = false;
+  blnReadEvents = true;
+  blnFormLoading = false;
+  arrBlockedEntries = {""};
+  arrTrustedEntries = {""};
+  InitRuleDictionaries();
+  RuleDocument().clear();
 }
 
 bool WriteRuleTemplate(const std::string& resourceName) {

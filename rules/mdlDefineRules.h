@@ -4,6 +4,7 @@
 // success test, the restore of the default rule file, and the progress window.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "rules/RuleFileText.h"
 
@@ -64,6 +65,23 @@ void AddComponentControlRules();
 bool AddRulesToINI(bool bBlockAll, bool bNoRestart);
 
 bool StartService();
+// Runs "net start mvs"; True when the service reported its start, otherwise
+// the output goes to Pipe.log.
+bool RunNetStart();
+// The critical message of a service that did not start.
+void ShowServiceNotStartedMessage();
+// The message of a rule file that could not be written (also logged).
+void ShowRuleFileNotWritten(const std::string& where);
+// Takes the hourglass and the progress window down after an operation.
+void EndApplyingForm();
+// Puts the event reader back to the first line of today's engine logs and
+// empties the process list (after every restart, Lock and Stop).
+void ResetEventReader();
+// The Trusted zone's addresses, from the first to the first empty entry.
+std::vector<std::string> TrustedAddresses();
+// Puts every global of rule generation and engine control back to its start
+// value (tests).
+void ResetRuleGlobals();
 // Stops the service and writes the default rule file. False when the file
 // could not be written.
 bool RestoreDefaultRules();

@@ -114,10 +114,7 @@ void rightRules(const clsProgramList& p, const std::string& right, const std::st
 // to ANY (server); of an Internet section: ANY to ANY.
 std::vector<std::pair<std::string, std::string>> trustedTargets(bool access) {
   std::vector<std::pair<std::string, std::string>> t;
-  for (const auto& e : arrTrustedEntries) {
-    if (e.empty()) break;
-    t.emplace_back(access ? "ANY" : e, access ? e : "ANY");
-  }
+  for (const auto& e : TrustedAddresses()) t.emplace_back(access ? "ANY" : e, access ? e : "ANY");
   return t;
 }
 
@@ -166,8 +163,7 @@ void addProgramControlDefaultRule() {
       return;
     }
     std::int32_t ta = 0, ts = 0, ia = 0, is = 0;
-    for (const auto& e : arrTrustedEntries) {
-      if (e.empty()) break;
+    for (const auto& e : TrustedAddresses()) {
       Rules_Add_toINI(zoneTrusted, aTrusted, dirOut, protoTCP, "", "ANY", e, true, true, "", "", "TrustedA0", ta);
       Rules_Add_toINI(zoneTrusted, aTrusted, dirOut, protoUDP, "", "ANY", e, true, true, "", "", "TrustedA0", ta);
       Rules_Add_toINI(zoneTrusted, sTrusted, dirIn, protoTCP, "", e, "ANY", true, true, "", "", "TrustedS0", ts);

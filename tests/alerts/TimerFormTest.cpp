@@ -38,8 +38,7 @@ class TimerForm : public AlertsTest {
     AlertsTest::SetUp();
     LastArchiveDate = "15-03-2024";
     SystemTray = 1;
-    blnNetworkLocked = blnNetworkStopped = blnApplying = false;
-    blnReadEvents = true;
+    ResetRuleGlobals();
     intIdleMinutes = 0;
     strPassword.clear();
     blnLoggedIn = false;
@@ -65,8 +64,7 @@ class TimerForm : public AlertsTest {
     platform::setEndProgramHandler(nullptr);
     strPassword.clear();
     blnLoggedIn = false;
-    blnNetworkLocked = blnNetworkStopped = blnApplying = false;
-    strRuleFile.clear();
+    ResetRuleGlobals();
     AlertsTest::TearDown();
   }
 

@@ -26,7 +26,6 @@ class EngineControl : public mvtest::RulesTest {
     fs::copy_file(MV_NET_EXE, native("System32/net"));
     fs::copy_file(MV_PELLWORTH_EXE, native("Pellworth.exe"));
     SystemTray = 1;
-    blnNetworkLocked = blnNetworkStopped = false;
     hooks::TrayImage = [this](int image) { trayImages.push_back(image); };
     hooks::TrayLockCheck = [this](bool c) { trayLock = c; };
     hooks::TrayStopCheck = [this](bool c) { trayStop = c; };

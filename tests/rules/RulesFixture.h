@@ -23,13 +23,7 @@ class RulesTest : public ProgramFolderTest {
     resetStoreGlobals();
     mv::ResetPortSettingGlobals();
     mv::blnStarted = false;
-    mv::blnApplying = false;
-    mv::blnForceLog = false;
-    mv::blnRestartingService = false;
-    mv::blnReadEvents = true;
-    mv::arrBlockedEntries = {""};
-    mv::arrTrustedEntries = {""};
-    mv::InitRuleDictionaries();
+    mv::ResetRuleGlobals();
     mv::intTrustedZoneLevel = 1;
     mv::intInternetZoneLevel = 1;
     mv::DefaultAccessTrusted = mv::DefaultAccessInternet = mv::DefaultServerTrusted = mv::DefaultServerInternet = 2;
