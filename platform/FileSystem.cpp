@@ -42,8 +42,8 @@ bool makeFolder(const std::string& path) { return ::mkdir(resolvePath(path).c_st
 
 bool deleteFile(const std::string& path) { return ::unlink(resolvePath(path).c_str()) == 0; }
 
-bool readFile(const std::string& path, std::string& bytes) {
-  FILE* f = std::fopen(resolvePath(path).c_str(), "rb");
+bool readNativeFile(const std::string& nativePath, std::string& bytes) {
+  FILE* f = std::fopen(nativePath.c_str(), "rb");
   if (!f) return false;
   bytes.clear();
   char buf[65536];
@@ -54,19 +54,24 @@ bool readFile(const std::string& path, std::string& bytes) {
   return ok;
 }
 
-bool writeFileAtomic(const std::string& path, const std::string& bytes) {
-  std::string native = resolvePath(path);
+bool readFile(const std::string& path, std::string& bytes) { return readNativeFile(resolvePath(path), bytes); }
+
+bool writeNativeFileAtomic(const std::string& native, const std::string& bytes) {
   struct stat st;
   bool exists = ::stat(native.c_str(), &st) == 0;
   if (exists && !(st.st_mode & S_IWUSR)) return false;
   std::string tmp = native + ".~" + std::to_string(::getpid());
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, exists ? (st.st_mode & 07777) : 0644);
   if (fd < 0) return false;
-  bool ok = writeAll(fd, bytes);
+  bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
   if (::close(fd) != 0) ok = false;
   if (ok && ::rename(tmp.c_str(), native.c_str()) == 0) return true;
   ::unlink(tmp.c_str());
   return false;
+}
+
+bool writeFileAtomic(const std::string& path, const std::string& bytes) {
+  return writeNativeFileAtomic(resolvePath(path), bytes);
 }
 
 bool appendToFile(const std::string& path, const std::string& bytes) {
@@ -96,6 +101,12 @@ std::vector<std::string> listFiles(const std::string& folder) {
   }
   closedir(d);
   return out;
+}
+
+bool isReadOnlyFile(const std::string& path) {
+  struct stat st;
+  if (::stat(resolvePath(path).c_str(), &st) != 0) return false;
+  return !(st.st_mode & S_IWUSR);
 }
 
 bool setReadOnly(const std::string& path, bool readOnly) {

@@ -17,5 +17,14 @@ bool appendToFile(const std::string& path, const std::string& bytes);
 // The names (not paths) of the files in a folder.
 std::vector<std::string> listFiles(const std::string& folder);
 bool setReadOnly(const std::string& path, bool readOnly);
+// Read-only attribute: the file exists and its owner may not write it.
+bool isReadOnlyFile(const std::string& path);
+
+// The same on native paths, for the layers that keep files of their own
+// (profile cache, registry). A write goes to a temporary file that is
+// flushed to disk and renamed over the old one, so a reader or a crash never
+// sees half a file; a read-only file is refused.
+bool readNativeFile(const std::string& nativePath, std::string& bytes);
+bool writeNativeFileAtomic(const std::string& nativePath, const std::string& bytes);
 
 }  // namespace mv::platform

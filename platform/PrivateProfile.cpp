@@ -56,17 +56,6 @@ Stamp stampOf(const std::string& native) {
   return s;
 }
 
-bool readWhole(const std::string& native, std::string& out) {
-  FILE* f = std::fopen(native.c_str(), "rb");
-  if (!f) return false;
-  out.clear();
-  char buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-  bool ok = !std::ferror(f);
-  std::fclose(f);
-  return ok;
-}
 
 struct Range {
   size_t header;   // line index of the section header
@@ -82,6 +71,9 @@ class ProfileFile {
  public:
   std::string native;
   Stamp stamp;
+  // The file exists but could not be read: it must not be replaced by what
+  // little this picture holds.
+  bool unreadable = false;
   std::vector<std::string> lines;
   std::vector<Range> ranges;  // parallel to data->sections_
   std::shared_ptr<ProfileData> data = std::make_shared<ProfileData>();
@@ -203,7 +195,14 @@ ProfileFile& load(const std::string& file) {
   pf->native = resolvePath(file);
   pf->stamp = stampOf(pf->native);
   std::string text;
-  if (pf->stamp.exists && readWhole(pf->native, text)) pf->parse(text);
+  if (pf->stamp.exists) {
+    if (readNativeFile(pf->native, text)) {
+      pf->parse(text);
+    } else {
+      pf->unreadable = true;
+      pf->stamp.exists = false;  // read again next time
+    }
+  }
   slot = pf;
   return *slot;
 }
@@ -212,38 +211,7 @@ ProfileFile& load(const std::string& file) {
 // so that a reader never sees half a file. On failure the cached entry is
 // dropped, so the next read sees what is really on disk.
 bool commit(const std::string& file, ProfileFile& pf) {
-  bool ok = false;
-  struct stat st;
-  bool exists = ::stat(pf.native.c_str(), &st) == 0;
-  if (exists && !(st.st_mode & S_IWUSR)) {
-    errno = EACCES;
-  } else {
-    std::string tmp = pf.native + ".~" + std::to_string(::getpid());
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, exists ? (st.st_mode & 07777) : 0644);
-    if (fd >= 0) {
-      std::string text = pf.serialize();
-      const char* p = text.data();
-      size_t left = text.size();
-      bool wrote = true;
-      while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-          if (errno == EINTR) continue;
-          wrote = false;
-          break;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-      }
-      if (::close(fd) != 0) wrote = false;
-      if (wrote && ::rename(tmp.c_str(), pf.native.c_str()) == 0) {
-        ok = true;
-      } else {
-        ::unlink(tmp.c_str());
-      }
-    }
-  }
-  if (!ok) {
+  if (pf.unreadable || !writeNativeFileAtomic(pf.native, pf.serialize())) {
     cache().erase(file);
     return false;
   }
@@ -327,11 +295,6 @@ bool profileWriteSection(const std::string& section,
   return commit(file, pf);
 }
 
-bool isReadOnlyFile(const std::string& file) {
-  struct stat st;
-  if (::stat(resolvePath(file).c_str(), &st) != 0) return false;
-  return !(st.st_mode & S_IWUSR);
-}
 
 void profileClearCache() { cache().clear(); }
 

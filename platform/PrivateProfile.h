@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileSystem.h"
+
 namespace mv::platform {
 
 struct ProfileEntry {
@@ -59,9 +61,6 @@ bool profileDeleteSection(const std::string& section, const std::string& file);
 bool profileWriteSection(const std::string& section,
                          const std::vector<std::pair<std::string, std::string>>& pairs,
                          const std::string& file);
-
-// Read-only attribute: the file exists and its owner may not write it.
-bool isReadOnlyFile(const std::string& file);
 
 // Forgets every cached file (tests that change files behind the cache's back
 // within one clock tick).

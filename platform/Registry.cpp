@@ -10,6 +10,7 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 
 namespace mv::platform {
@@ -83,6 +84,7 @@ struct Key {
 
 struct Store {
   std::map<std::string, Key> keys;  // normalised path -> key
+  bool unreadable = false;          // the file exists but could not be read
 };
 
 void ensureKey(Store& st, std::uint32_t root, const std::string& path) {
@@ -100,7 +102,13 @@ Store loadStore() {
   Store st;
   ensureKey(st, HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
   ensureKey(st, HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup");
-  std::ifstream in(registryFile(), std::ios::binary);
+  std::string bytes;
+  struct stat fileStat;
+  if (::stat(registryFile().c_str(), &fileStat) == 0 && !readNativeFile(registryFile(), bytes)) {
+    st.unreadable = true;
+    return st;
+  }
+  std::istringstream in(bytes);
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -126,27 +134,18 @@ Store loadStore() {
 }
 
 bool saveStore(const Store& st) {
-  std::string dir = systemDirectory() + "/config";
+  // A registry that could not be read is never replaced by a partial one.
+  if (st.unreadable) return false;
   ::mkdir(systemDirectory().c_str(), 0755);
-  ::mkdir(dir.c_str(), 0755);
-  std::string file = registryFile();
-  std::string tmp = file + ".~" + std::to_string(::getpid());
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    for (const auto& [n, k] : st.keys) {
-      out << "K " << k.root << " " << escape(k.path) << "\n";
-      for (const auto& [ln, nv] : k.values)
-        out << "V " << k.root << " " << escape(k.path) << "\t" << escape(nv.first) << "\t" << nv.second.type
-            << "\t" << escape(nv.second.data) << "\n";
-    }
-    if (!out.flush()) return false;
+  ::mkdir((systemDirectory() + "/config").c_str(), 0755);
+  std::ostringstream out;
+  for (const auto& [n, k] : st.keys) {
+    out << "K " << k.root << " " << escape(k.path) << "\n";
+    for (const auto& [ln, nv] : k.values)
+      out << "V " << k.root << " " << escape(k.path) << "\t" << escape(nv.first) << "\t" << nv.second.type << "\t"
+          << escape(nv.second.data) << "\n";
   }
-  if (std::rename(tmp.c_str(), file.c_str()) != 0) {
-    std::remove(tmp.c_str());
-    return false;
-  }
-  return true;
+  return writeNativeFileAtomic(registryFile(), out.str());
 }
 
 bool knownRoot(std::uint32_t root) { return root >= HKEY_CLASSES_ROOT && root <= 0x80000006u; }
