@@ -115,6 +115,8 @@ int getWhereClauses(const std::string& where, long table) {
       arrWhereClause.push_back(WhereCondition{getColumnIndex(table, t.substr(0, eq)), t.substr(eq + 1)});
     }
   } catch (const std::exception& e) {
+    // A clause that cannot be read as a whole is not applied in part.
+    arrWhereClause.clear();
     WriteErrorLog(e, "getWhereClauses of mdlMorvantisDatabase");
   }
   return mode;

@@ -128,6 +128,7 @@ void InitAllPath() {
     AlertOn = flagOf(AL, "AlertOn");
     AlertDay = byteOf(AL, "AlertDay");
     LastArchiveDate = text(AL, "LastArchiveDate");
+    AlertDays = intOf(AL, "AlertDays");
     ArchiveLogAtStartup();
     ControlLevel = byteOf(PM, "ControlLevel");
     EraseExceptFileFromContainFolder(strEngineLogPath + FormatDate(Today(), "yyyymmdd") + ".log");

@@ -85,6 +85,12 @@ TEST_F(Database, ValuesMatchExactlyAndMixedSeparatorsSplitOnAndOnly) {
   EXPECT_EQ(arrQueryResult[0].Count, 0);
   ASSERT_EQ(arrWhereClause.size(), 2u);
   EXPECT_EQ(arrWhereClause[1].Value, "2 || Name=x");
+  // A clause with a term that cannot be read matches nothing, and deletes nothing.
+  Read_TableData(Database_IPSetting, "IP", "Zone=2 && Name");
+  EXPECT_EQ(arrQueryResult[0].Count, 0);
+  Delete_TableData(Database_IPSetting, "Zone=2 || IP", "*");
+  Read_TableData(Database_IPSetting, "IP", "");
+  EXPECT_EQ(arrQueryResult[0].Count, 1);
   // A column that is not in the map matches no row with all its keys.
   Read_TableData(Database_IPSetting, "IP", "Colour=2");
   EXPECT_EQ(arrQueryResult[0].Count, 0);

@@ -203,6 +203,7 @@ TEST_F(Startup, AValueThatDoesNotFitIsTakenAsZeroAndLoadingGoesOn) {
   InitAllPath();
   EXPECT_EQ(SystemTray, 0);
   // The settings after the bad one are still read, the password included.
+  EXPECT_EQ(AlertDays, 7);
   EXPECT_EQ(ControlLevel, 3);
   EXPECT_EQ(strPassword, "Pw1");
   EXPECT_NE(readText("Err.log").find("InitAllPath of mdlAlertsAndLogs: Overflow ([Main] SystemTray)"),
