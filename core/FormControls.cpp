@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QVariant>
 
 #include "core/FormSupport.h"
 #include "platform/QtText.h"
@@ -16,8 +17,16 @@ template <class Control>
 Control* place(Control* control, const std::string& name, const QRect& at) {
   // A caption without a name of its own still gets one, so that resizing,
   // which moves named controls only, keeps it beside the controls it labels.
-  static int unnamed = 0;
-  control->setObjectName(name.empty() ? QString("lblCaption%1").arg(++unnamed) : platform::toQString(name));
+  // The names are counted per form, so a form built again gets the same ones.
+  if (name.empty()) {
+    QWidget* form = control->parentWidget();
+    while (form && !form->isWindow() && !qobject_cast<Page*>(form)) form = form->parentWidget();
+    int n = form ? form->property("captionCount").toInt() + 1 : 1;
+    if (form) form->setProperty("captionCount", n);
+    control->setObjectName(QString("lblCaption%1").arg(n));
+  } else {
+    control->setObjectName(platform::toQString(name));
+  }
   control->setGeometry(at);
   return control;
 }

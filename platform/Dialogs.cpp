@@ -15,7 +15,8 @@ MsgBoxHandler& handlerSlot() {
 }
 
 int showQtMessageBox(const std::string& prompt, int buttons, const std::string& title) {
-  if (!qApp) return vbCancel;
+  // Windows need a GUI application; a console tool has none.
+  if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return vbCancel;
   QMessageBox box;
   box.setWindowTitle(toQString(title));
   box.setText(toQString(prompt));

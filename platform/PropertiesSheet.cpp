@@ -40,7 +40,8 @@ QLabel* addRow(QFormLayout* form, const char* caption, const char* name, const Q
 }
 
 bool showQtSheet(const std::string& path) {
-  if (!qApp) return false;
+  // Windows need a GUI application; a console tool has none.
+  if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return false;
   FileDetails details;
   if (!readFileDetails(path, details)) return false;
   std::string native = resolvePath(path);

@@ -1,11 +1,13 @@
-// Build-time tool for the demo program folder: writes the password file and
-// its registry copy for "no password", as an installer would, so that the
-// first start finds both.
+// Build-time tool for the demo program folder: lays out the default settings
+// files and the password file with its registry copy for "no password", as an
+// installer would, so that the first start finds them all. What the folder
+// already holds is kept as the user left it.
 #include <QCoreApplication>
 #include <iostream>
 
 #include "core/mdlLogin.h"
 #include "core/mdlMain.h"
+#include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 
@@ -15,9 +17,14 @@ int main(int argc, char** argv) {
     std::cerr << "usage: mvdemoinit <program folder>\n";
     return 2;
   }
+  // A console tool has no windows: messages go to the error stream.
+  mv::platform::setMsgBoxHandler([](const std::string& prompt, int, const std::string&) {
+    std::cerr << "mvdemoinit: " << prompt << "\n";
+    return static_cast<int>(mv::platform::vbOK);
+  });
   mv::platform::setProgramFolder(argv[1]);
   mv::SetPathGlobals();
-  // A demo folder that has its password store keeps it.
+  mv::checkIsMorvantisCorrupted();
   if (mv::platform::fileExists(mv::strSystemDir + "MVPSD.SYS")) return 0;
   if (!mv::setPassword("")) {
     std::cerr << "mvdemoinit: the password store could not be written\n";

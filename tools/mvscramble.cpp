@@ -6,12 +6,9 @@
 //
 //   mvscramble settings <readable.ini> <out>   values scrambled, last line without CR LF
 //   mvscramble template <rules.conf> <out>     text as it stands, every line with CR LF
-//   mvscramble restore <resource> <out>        the settings file as a first start writes it,
-//                                              unless <out> exists
 #include <cstdio>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -25,18 +22,6 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string mode = argv[1];
-  if (mode == "restore") {
-    // A settings file the demo already holds is kept as the user left it.
-    if (std::ifstream(argv[3]).good()) return 0;
-    std::ifstream r(argv[2], std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(r)), std::istreambuf_iterator<char>());
-    if (!r.good() && !r.eof()) return 1;
-    if (!bytes.empty()) bytes.pop_back();
-    bytes += "\r\n";
-    std::ofstream o(argv[3], std::ios::binary | std::ios::trunc);
-    o.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return o ? 0 : 1;
-  }
   std::ifstream in(argv[2], std::ios::binary);
   if (!in) {
     std::cerr << "mvscramble: cannot read " << argv[2] << "\n";
