@@ -155,14 +155,14 @@ void frmTimeTemp::TimerReadEvent_Timer() {
   try {
     if (blnReadEvents) hooks::Call(hooks::ReadEngineEvents);
     if (SetArchiveDateWhenMissing()) return;
+    // A locked or stopped network keeps the picture engine control gave it,
+    // and the totals of the last tick.
+    if (blnNetworkStopped || blnNetworkLocked) return;
     ipHelper_->Interfaces();
     const std::uint64_t received = ipHelper_->BytesReceived();
     const std::uint64_t sent = ipHelper_->BytesSent();
     const bool incoming = received > lastReceived_;
     const bool outgoing = sent > lastSent_;
-    // A locked or stopped network keeps the picture engine control gave it,
-    // and the totals of the last tick.
-    if (blnNetworkStopped || blnNetworkLocked) return;
     // Without the traffic pictures the icon stays at rest, and traffic
     // neither sets the traffic flag nor resets the idle minutes.
     int image = trayNoTraffic;
@@ -257,15 +257,7 @@ void frmTimeTemp::mnuSysTrayExit_Click() {
   Form_Unload();
 }
 
-void frmTimeTemp::Form_Unload() {
-  hooks::Call(hooks::FlushAlertQueue);
-  RestoreDefaultRules();
-  Pellworth(false);
-  RemoveTrayIcon();
-  if (MDIMain* m = MDIMainIfLoaded())
-    if (auto* client = dynamic_cast<ISubclass*>(m)) DetachMessage(client, m, WM_GETMINMAXINFO);
-  platform::EndProgram();
-}
+void frmTimeTemp::Form_Unload() { ShutDownProgram(); }
 
 bool SystemTrayAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
 
@@ -276,9 +268,5 @@ frmTimeTemp* LoadTimerForm() {
 
 frmTimeTemp* TimerFormIfLoaded() { return loadedForm.data(); }
 
-void InstallTimerFormHooks() {
-  hooks::TrayAvailable = SystemTrayAvailable;
-  hooks::LoadTimerForm = [] { LoadTimerForm(); };
-}
 
 }  // namespace mv

@@ -96,7 +96,5 @@ bool SystemTrayAvailable();
 // Loads the timer form, hidden, once; the form.
 frmTimeTemp* LoadTimerForm();
 frmTimeTemp* TimerFormIfLoaded();
-// Lets start-up ask for the tray and load the timer form.
-void InstallTimerFormHooks();
 
 }  // namespace mv

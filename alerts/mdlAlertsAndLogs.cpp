@@ -215,9 +215,8 @@ void ArchiveLogWhenDue() {
   if (!archiveDue(today)) return;
   std::string name = folderOf(strLogPath) + FormatDate(today, "ddmmyyyy") + ".txt";
   if (!CopyAnyFile(strLogPath, name)) return;
-  LastArchiveDate = FormatDate(today, ArchiveDateFormat);
   DeleteAnyFile(strLogPath);
-  writeArchiveSetting("LastArchiveDate", LastArchiveDate);
+  recordArchiveDate(today);
 }
 
 void EraseExceptFileFromContainFolder(const std::string& path) {

@@ -2,7 +2,6 @@
 // tray icon and its timers.
 #include <QApplication>
 
-#include "alerts/frmTimeTemp.h"
 #include "core/FormSupport.h"
 #include "core/mdlMain.h"
 
@@ -11,7 +10,6 @@ int main(int argc, char** argv) {
   app.setApplicationName("Morvantis");
   app.setQuitOnLastWindowClosed(false);
   app.setWindowIcon(mv::WindowIcon());
-  mv::InstallTimerFormHooks();
   mv::Main();
   if (!mv::blnStarted) return 0;  // a second instance, or start-up could not finish
   return app.exec();

@@ -24,10 +24,6 @@ inline std::function<bool()> MainLoaded;
 inline std::function<void()> CloseAlertPopup;
 // Removes the tray icon (at Exit).
 inline std::function<void()> RemoveTrayIcon;
-// True when the desktop can show the tray icon (the timer form sets it).
-inline std::function<bool()> TrayAvailable;
-// Loads the hidden timer form with the tray icon and the timers.
-inline std::function<void()> LoadTimerForm;
 // True while the tray icon is shown.
 inline std::function<bool()> TrayPresent;
 // Reads the engine events added to today's logs since the last reading (the

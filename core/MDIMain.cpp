@@ -290,11 +290,15 @@ void MDIMain::mnuExit_Click() {
   if (blnApplying) return;
   blnLoggedIn = false;
   if (!CheckLogin()) return;
+  ShutDownProgram();
+}
+
+void ShutDownProgram() {
   hooks::Call(hooks::FlushAlertQueue);
   RestoreDefaultRules();
   Pellworth(false);
   hooks::Call(hooks::RemoveTrayIcon);
-  DetachMessage(this, this, WM_GETMINMAXINFO);
+  if (MDIMain* m = MDIMainIfLoaded()) DetachMessage(m, m, WM_GETMINMAXINFO);
   platform::EndProgram();
 }
 

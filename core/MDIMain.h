@@ -89,6 +89,11 @@ class MDIMain : public QMainWindow, public ISubclass {
 MDIMain* MDIMainForm();
 // The instance when it is loaded, else null.
 MDIMain* MDIMainIfLoaded();
+// The end of Exit, once the login gate has let it pass: alerts written,
+// the default rule file restored with the service stopped, Pellworth.exe
+// ended, the tray icon removed, and the program ended.
+[[noreturn]] void ShutDownProgram();
+
 // Unloads the main window (its pages go with it).
 void UnloadMDIMain();
 

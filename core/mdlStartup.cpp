@@ -3,6 +3,7 @@
 // engine, the alert logs, the main window and the hidden timer form.
 #include <cmath>
 
+#include "alerts/frmTimeTemp.h"
 #include "alerts/mdlAlertsAndLogs.h"
 #include "alerts/mdlEventGlobals.h"
 #include "core/FormHooks.h"
@@ -183,10 +184,9 @@ void Main() {
     if (!openLogFiles()) platform::EndProgram();
     // Without a tray icon to bring it back, the window is shown whatever the
     // hide setting says.
-    bool trayAvailable = hooks::TrayAvailable && hooks::TrayAvailable();
-    if (!blnHideOnStartup || !trayAvailable) MDIMainForm();
+    if (!blnHideOnStartup || !SystemTrayAvailable()) MDIMainForm();
     blnStarted = true;
-    hooks::Call(hooks::LoadTimerForm);
+    LoadTimerForm();
   } catch (const std::exception& e) {
     WriteErrorLog(e, "Main of Module mdlMain");
   }

@@ -332,14 +332,10 @@ TEST_F(TimerForm, ExitWithAPasswordAsksForItEvenAfterALogin) {
 }
 
 TEST_F(TimerForm, WithoutATrayTheMainWindowStaysReachable) {
-  InstallTimerFormHooks();
-  ASSERT_TRUE(hooks::TrayAvailable);
-  EXPECT_FALSE(hooks::TrayAvailable());  // the offscreen desktop has no tray
+  EXPECT_FALSE(SystemTrayAvailable());  // the offscreen desktop has no tray
   EXPECT_EQ(form->SystemTrayIcon, nullptr);
   ASSERT_TRUE(hooks::TrayPresent);
   EXPECT_FALSE(hooks::TrayPresent());
-  hooks::LoadTimerForm = nullptr;
-  hooks::TrayAvailable = nullptr;
 
   // Its close box runs Exit, here refused at the password.
   strPassword = "secret";

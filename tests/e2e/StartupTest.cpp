@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "alerts/mdlAlertsAndLogs.h"
+#include "alerts/frmTimeTemp.h"
 #include "core/FormHooks.h"
 #include "core/MDIMain.h"
 #include "core/frmLogin.h"
@@ -52,6 +53,7 @@ class Startup : public mvtest::RulesTest {
     blnStarted = false;
   }
   void TearDown() override {
+    delete TimerFormIfLoaded();
     UnloadMDIMain();
     platform::setEndProgramHandler(nullptr);
     platform::setInterfaceAddresses(nullptr);
