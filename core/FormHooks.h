@@ -14,8 +14,6 @@ inline std::function<void(int image, const std::string& caption)> LockButton;
 // Check marks of the tray menu's Lock Network and Stop All.
 inline std::function<void(bool checked)> TrayLockCheck;
 inline std::function<void(bool checked)> TrayStopCheck;
-// Closes an open alert pop-up.
-inline std::function<void()> CloseAlertWindow;
 // The main window's mouse pointer: hourglass or default.
 inline std::function<void(bool busy)> MainBusy;
 // True when the main window has finished loading.

@@ -22,10 +22,7 @@
 #include "rules/frmApplying.h"
 #include "rules/mdlDefineRules.h"
 
-#if __has_include("core/frmMorvantisSettings.h")
 #include "core/frmMorvantisSettings.h"
-#define MV_HAVE_SETTINGS_PAGE 1
-#endif
 
 namespace mv {
 
@@ -96,9 +93,6 @@ MDIMain::MDIMain() {
     }
   };
   hooks::MainLoaded = [] { return MDIMainIfLoaded() && MDIMainIfLoaded()->blnMainLoaded; };
-  hooks::CloseAlertWindow = [] {
-    if (MDIMain* m = MDIMainIfLoaded()) m->CloseAlertWindow();
-  };
   SetApplyingOwner(this);
 }
 
@@ -234,11 +228,9 @@ void MDIMain::Alerts_Logs_Click() {}
 
 void MDIMain::Settings_Click() {
   try {
-#ifdef MV_HAVE_SETTINGS_PAGE
     frmMorvantisSettings* page = SettingsPageIfLoaded();
     if (!page) page = new frmMorvantisSettings(pageHost_);
     showPage(page);
-#endif
   } catch (const std::exception& e) {
     WriteErrorLog(e, "Settings_Click of Form MDIMain");
   }
@@ -334,7 +326,6 @@ MDIMain* MDIMainForm() {
     instance() = m;
     m->show();
     AttachMessage(m, m, WM_GETMINMAXINFO);
-    m->StatusPanel4->setText(platform::toQString(MDIMain::VersionedTitle()));
     m->Settings_Click();
     m->blnMainLoaded = true;
   }

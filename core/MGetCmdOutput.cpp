@@ -13,6 +13,8 @@ std::string GetCommandOutput(const std::string& commandLine, bool blnStdOut, boo
   if (!blnStdOut && !blnStdErr) RaiseError(errInvalidCall);
   platform::CommandResult r =
       platform::runCommand(commandLine, blnStdOut, blnStdErr, std::chrono::milliseconds(lngCommandTimeLimitMs));
+  if (r.status == platform::CommandStatus::NotStarted)
+    WriteErrorLog("The command could not be started (" + commandLine + ")", "GetCommandOutput of MGetCmdOutput");
   if (r.status == platform::CommandStatus::TimedOut)
     WriteErrorLog("The command did not end within " + Str(lngCommandTimeLimitMs / 1000.0) +
                       " seconds and was ended (" + commandLine + ")",

@@ -203,14 +203,6 @@ std::vector<std::string> Split(const std::string& text, const std::string& delim
   return out;
 }
 
-std::string Join(const std::vector<std::string>& parts, const std::string& delimiter) {
-  std::string out;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    if (i) out += delimiter;
-    out += parts[i];
-  }
-  return out;
-}
 
 std::string LTrim(const std::string& s) {
   size_t b = s.find_first_not_of(' ');

@@ -64,7 +64,6 @@ std::string NowTimeText();
 
 // Split: "" gives an empty list; otherwise the pieces between delimiters.
 std::vector<std::string> Split(const std::string& text, const std::string& delimiter);
-std::string Join(const std::vector<std::string>& parts, const std::string& delimiter);
 std::string LTrim(const std::string& s);  // spaces only
 std::string RTrim(const std::string& s);
 std::string Trim(const std::string& s);

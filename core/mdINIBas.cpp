@@ -52,7 +52,7 @@ bool WriteINISectionValues(const std::string& section, const std::vector<std::st
   for (size_t i = 0; i < values.size(); ++i)
     pairs.emplace_back(std::to_string(i + 1), prepareValue(values[i], section, scramble));
   if (!platform::profileWriteSection(section, pairs, file)) {
-    WriteErrorLog("Path/File access error (" + file + ")", "WriteINI of mdINIBas");
+    WriteErrorLog("Path/File access error (" + file + ")", "WriteINISectionValues of mdINIBas");
     return false;
   }
   return true;

@@ -76,14 +76,17 @@ void KillProcess(int processId) {
   if (!r.ok) ShowLastError(r.error);
 }
 
+void RequirePellworth() {
+  if (platform::fileExists(strPellworthPath)) return;
+  platform::MsgBox("Some files are missing.\r\nPlease reinstall the " + AppTitle, platform::vbCritical, AppTitle);
+  platform::EndProgram();
+}
+
 void Pellworth(bool start) {
   try {
     for (int pid : platform::findProcessesByPath(platform::resolvePath(strPellworthPath))) KillProcess(pid);
     if (!start) return;
-    if (!platform::fileExists(strPellworthPath)) {
-      platform::MsgBox("Some files are missing.\r\nPlease reinstall the " + AppTitle, platform::vbCritical, AppTitle);
-      platform::EndProgram();
-    }
+    RequirePellworth();
     auto r = platform::startDetached(platform::resolvePath(strPellworthPath));
     if (!r.ok) WriteErrorLog(r.error, "Pellworth of mdlMain");
   } catch (const std::exception& e) {

@@ -64,6 +64,9 @@ std::string BuiltinDefaultText(const std::string& name);
 // Ends every running Pellworth.exe started from the program folder and, when
 // `start` is set, starts it again (the program ends when it is missing).
 void Pellworth(bool start);
+// Ends the program with "Some files are missing." when Pellworth.exe is not
+// in the program folder.
+void RequirePellworth();
 // Ends one process; a failure shows the system's text for it.
 void KillProcess(int processId);
 void ShowLastError(const std::string& systemText);

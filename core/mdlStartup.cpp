@@ -79,10 +79,7 @@ int writableFlag(const std::string& path) {
 void initPath() {
   try {
     SetPathGlobals();
-    if (!platform::fileExists(strPellworthPath)) {
-      platform::MsgBox("Some files are missing.\r\nPlease reinstall the " + AppTitle, platform::vbCritical, AppTitle);
-      platform::EndProgram();
-    }
+    RequirePellworth();
     if (!platform::folderExists(strProfilePath)) platform::makeFolder(strProfilePath);
   } catch (const std::exception& e) {
     WriteErrorLog(e, "initPath of mdlMain");

@@ -23,10 +23,6 @@ std::intptr_t paramOf(QTreeWidgetItem* item) {
 
 }  // namespace
 
-std::intptr_t listViewItemParam(ListViewHandle list, long index) {
-  if (!list || index < 0 || index >= list->topLevelItemCount()) return 0;
-  return paramOf(list->topLevelItem(static_cast<int>(index)));
-}
 
 long listViewFindItem(ListViewHandle list, std::intptr_t lParam) {
   if (!list) return -1;

@@ -14,10 +14,6 @@ namespace mv::platform {
 
 using ListViewHandle = QTreeWidget*;
 
-// The item parameter of the item at the index; each item gets one of its own
-// the first time it is asked for. 0 when there is no such item.
-std::intptr_t listViewItemParam(ListViewHandle list, long index);
-
 // The index of the item whose parameter is given, -1 when there is none.
 long listViewFindItem(ListViewHandle list, std::intptr_t lParam);
 

@@ -13,12 +13,6 @@ static void initBuiltinResources() {
 
 namespace mv {
 
-std::vector<std::string> BuiltinResourceNames() {
-  initBuiltinResources();
-  std::vector<std::string> out;
-  for (const QString& n : QDir(":/mv").entryList(QDir::Files)) out.push_back(n.toStdString());
-  return out;
-}
 
 std::optional<std::string> LoadBuiltinResource(const std::string& name) {
   initBuiltinResources();

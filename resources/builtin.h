@@ -9,6 +9,5 @@ namespace mv {
 
 // The bytes of a built-in resource; names are matched without regard to case.
 std::optional<std::string> LoadBuiltinResource(const std::string& name);
-std::vector<std::string> BuiltinResourceNames();
 
 }  // namespace mv

@@ -29,7 +29,7 @@ bool LockNetwork(bool askLogin) {
     if (!LoadBlockingRules(true)) return false;
     hooks::Call(hooks::TrayLockCheck, true);
     result = true;
-    hooks::Call(hooks::CloseAlertWindow);
+    hooks::Call(hooks::CloseAlertPopup);
     showLockedOrStopped(trayLocked);
     ResetEventReader();
     blnNetworkLocked = true;
@@ -45,7 +45,7 @@ bool StopNetwork(bool askLogin) {
   try {
     if (blnApplying || (askLogin && !CheckLogin())) return false;
     blnApplying = true;
-    hooks::Call(hooks::CloseAlertWindow);
+    hooks::Call(hooks::CloseAlertPopup);
     if (mainLoaded()) {
       hooks::Call(hooks::MainBusy, true);
       ShowApplyingForm(10, 2);
@@ -96,7 +96,7 @@ bool ReStartService() {
     blnRestartingService = false;
     if (!ok) return false;
     result = true;
-    hooks::Call(hooks::CloseAlertWindow);
+    hooks::Call(hooks::CloseAlertPopup);
     hooks::Call(hooks::TrayImage, trayNormal);
     hooks::Call(hooks::LockButton, buttonNormal, std::string("Lock"));
     blnNetworkStopped = false;
