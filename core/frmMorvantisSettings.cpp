@@ -171,16 +171,27 @@ void frmMorvantisSettings::Form_Load() {
 }
 
 bool frmMorvantisSettings::changeSwitch(QCheckBox* box, const char* key, bool stored) {
+  auto putBack = [&] {
+    handleChanges_ = false;
+    box->setChecked(stored);
+    handleChanges_ = true;
+  };
   if (loaded_) {
     if (!handleChanges_) return false;
     if (!CheckLogin()) {
-      handleChanges_ = false;
-      box->setChecked(stored);
-      handleChanges_ = true;
+      putBack();
       return false;
     }
   }
-  WriteINI(MainSection, key, box->isChecked() ? "1" : "0", strAlertsSettingFile, true);
+  if (!WriteINI(MainSection, key, box->isChecked() ? "1" : "0", strAlertsSettingFile, true)) {
+    // The box shows what is stored, so nothing seems saved that is not.
+    if (loaded_) {
+      putBack();
+      platform::MsgBox("The setting could not be saved in " + strAlertsSettingFile + ".", platform::vbCritical,
+                       AppTitle);
+    }
+    return false;
+  }
   return true;
 }
 

@@ -186,6 +186,10 @@ void Main() {
     LoadTimerForm();
   } catch (const std::exception& e) {
     WriteErrorLog(e, "Main of Module mdlMain");
+    // Without this the program would end with nothing shown.
+    if (!blnStarted)
+      platform::MsgBox(AppTitle + " could not start.\r\nThe reason is written to Err.log in the program folder.",
+                       platform::vbCritical, AppTitle);
   }
 }
 

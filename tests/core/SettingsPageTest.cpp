@@ -23,6 +23,7 @@
 #include "platform/Registry.h"
 #include "programs/mdlProgramControl.h"
 #include "tests/core/ModalDriver.h"
+#include "platform/FileSystem.h"
 #include "tests/support/TestEnv.h"
 #include "zones/ZoneLevels.h"
 
@@ -161,6 +162,18 @@ TEST_F(SettingsPageTest, WithoutAPasswordSwitchesChangeWithoutADialog) {
   EXPECT_FALSE(blnHideOnStartup);
   EXPECT_EQ(mainValue("HideOnStartup"), "0");
   EXPECT_EQ(login->opened, 0);
+}
+
+TEST_F(SettingsPageTest, ASwitchThatCannotBeSavedIsPutBackWithAMessage) {
+  load();
+  ASSERT_TRUE(mv::platform::setReadOnly(strAlertsSettingFile, true));
+  page->chkHideMorvantis->setChecked(true);
+  EXPECT_FALSE(page->chkHideMorvantis->isChecked());
+  EXPECT_FALSE(blnHideOnStartup);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].prompt.find("could not be saved"), std::string::npos);
+  mv::platform::setReadOnly(strAlertsSettingFile, false);
+  EXPECT_EQ(mainValue("HideOnStartup"), "0");
 }
 
 TEST_F(SettingsPageTest, CancelledLoginPutsTheBoxBackAndWritesNothing) {
