@@ -108,9 +108,10 @@ void SaveAlertSummary() {
   const std::pair<const char*, double> writeOrder[] = {{"IAllows", IAllows},     {"IBlocked", IBlocked},
                                                        {"IPrograms", IPrograms}, {"OAllows", OAllows},
                                                        {"OBlocked", OBlocked},   {"OPrograms", OPrograms}};
-  // A failed write is logged by WriteINI; the rest would fail alike.
-  for (const auto& [key, counter] : writeOrder)
-    if (!WriteINI(MainSection, key, Str(counter), strAlertsSettingFile, true)) break;
+  std::vector<std::pair<std::string, std::string>> pairs;
+  for (const auto& [key, counter] : writeOrder) pairs.emplace_back(key, Str(counter));
+  // One write of the file for the six counters (a failure is logged).
+  WriteINIKeys(MainSection, pairs, strAlertsSettingFile, true);
   if (SettingsSummaryPage) RefreshSummaryView();
 }
 

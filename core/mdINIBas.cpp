@@ -45,17 +45,38 @@ bool WriteINI(const std::string& section, const std::string& key, const std::str
   }
 }
 
+namespace {
+std::vector<std::pair<std::string, std::string>> prepared(
+    const std::string& section, const std::vector<std::pair<std::string, std::string>>& pairs, bool scramble) {
+  std::vector<std::pair<std::string, std::string>> out;
+  out.reserve(pairs.size());
+  for (const auto& [k, v] : pairs) out.emplace_back(k, prepareValue(v, section, scramble));
+  return out;
+}
+bool reportFailure(bool ok, const std::string& file, const char* where) {
+  if (!ok) WriteErrorLog("Path/File access error (" + file + ")", where);
+  return ok;
+}
+}  // namespace
+
+bool WriteINIKeys(const std::string& section, const std::vector<std::pair<std::string, std::string>>& pairs,
+                  const std::string& file, bool scramble) {
+  return reportFailure(platform::profileWriteKeys(section, prepared(section, pairs, scramble), file), file,
+                       "WriteINIKeys of mdINIBas");
+}
+
+bool WriteINISection(const std::string& section, const std::vector<std::pair<std::string, std::string>>& pairs,
+                     const std::string& file, bool scramble) {
+  return reportFailure(platform::profileWriteSection(section, prepared(section, pairs, scramble), file), file,
+                       "WriteINISection of mdINIBas");
+}
+
 bool WriteINISectionValues(const std::string& section, const std::vector<std::string>& values,
                            const std::string& file, bool scramble) {
   std::vector<std::pair<std::string, std::string>> pairs;
   pairs.reserve(values.size());
-  for (size_t i = 0; i < values.size(); ++i)
-    pairs.emplace_back(std::to_string(i + 1), prepareValue(values[i], section, scramble));
-  if (!platform::profileWriteSection(section, pairs, file)) {
-    WriteErrorLog("Path/File access error (" + file + ")", "WriteINISectionValues of mdINIBas");
-    return false;
-  }
-  return true;
+  for (size_t i = 0; i < values.size(); ++i) pairs.emplace_back(std::to_string(i + 1), values[i]);
+  return WriteINISection(section, pairs, file, scramble);
 }
 
 std::string ReadIniSection(const std::string& file, const std::string& section) {

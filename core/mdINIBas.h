@@ -24,8 +24,14 @@ std::string ReadIniSection(const std::string& file, const std::string& section);
 std::string GetINISectionNames(const std::string& file);
 void GetINISectionKeys(std::vector<std::string>& keys, const std::string& section, const std::string& file);
 void DeleteINISection(const std::string& section, const std::string& file);
-// Replaces a whole section by the given values under keys "1".."n", each
-// prepared as WriteINI prepares a value. False (logged) when not written.
+// Writes several keys of one section in one step, each value prepared as
+// WriteINI prepares it. False (logged) when the file could not be written.
+bool WriteINIKeys(const std::string& section, const std::vector<std::pair<std::string, std::string>>& pairs,
+                  const std::string& file, bool scramble);
+// Replaces a whole section by the given key/value pairs, prepared the same way.
+bool WriteINISection(const std::string& section, const std::vector<std::pair<std::string, std::string>>& pairs,
+                     const std::string& file, bool scramble);
+// The same with the values under keys "1".."n".
 bool WriteINISectionValues(const std::string& section, const std::vector<std::string>& values,
                            const std::string& file, bool scramble);
 

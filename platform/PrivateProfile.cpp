@@ -231,24 +231,43 @@ std::optional<std::string> profileGetString(const std::string& section, const st
   return load(file).data->value(section, key);
 }
 
-bool profileWriteString(const std::string& section, const std::string& key, const std::string& value,
-                        const std::string& file) {
-  ProfileFile& pf = load(file);
+namespace {
+// Sets one key in the file's lines: a changed key keeps its place, a new key
+// goes at the end of its section, a new section at the end of the file. True
+// when lines were added, so the section ranges must be derived again.
+bool setKey(ProfileFile& pf, const std::string& section, const std::string& key, const std::string& value) {
   long s = pf.sectionIndex(section);
   if (s < 0) {
     pf.terminateLastLine();
     pf.lines.push_back(newLine("[" + section + "]"));
     pf.lines.push_back(newLine(key + "=" + encodeProfileValue(value)));
-    return commit(file, pf);
+    return true;
   }
   size_t at = pf.keyLine(static_cast<size_t>(s), key);
   if (at != std::string::npos) {
     ProfileLine pl = classifyProfileLine(ProfileFile::body(pf.lines[at]));
     pf.lines[at] = newLine(std::string(pl.name) + "=" + encodeProfileValue(value));
-  } else {
-    size_t pos = pf.ranges[static_cast<size_t>(s)].content;
-    if (pos == pf.lines.size()) pf.terminateLastLine();
-    pf.lines.insert(pf.lines.begin() + static_cast<long>(pos), newLine(key + "=" + encodeProfileValue(value)));
+    return false;
+  }
+  size_t pos = pf.ranges[static_cast<size_t>(s)].content;
+  if (pos == pf.lines.size()) pf.terminateLastLine();
+  pf.lines.insert(pf.lines.begin() + static_cast<long>(pos), newLine(key + "=" + encodeProfileValue(value)));
+  return true;
+}
+}  // namespace
+
+bool profileWriteString(const std::string& section, const std::string& key, const std::string& value,
+                        const std::string& file) {
+  return profileWriteKeys(section, {{key, value}}, file);
+}
+
+bool profileWriteKeys(const std::string& section, const std::vector<std::pair<std::string, std::string>>& pairs,
+                      const std::string& file) {
+  ProfileFile& pf = load(file);
+  bool moved = false;
+  for (const auto& [key, value] : pairs) {
+    if (moved) pf.derive();
+    moved = setKey(pf, section, key, value);
   }
   return commit(file, pf);
 }

@@ -52,6 +52,9 @@ std::optional<std::string> profileGetString(const std::string& section, const st
 // file could not be written (read-only file, missing folder, I/O error).
 bool profileWriteString(const std::string& section, const std::string& key, const std::string& value,
                         const std::string& file);
+// Writes several keys of one section in one replace of the file.
+bool profileWriteKeys(const std::string& section, const std::vector<std::pair<std::string, std::string>>& pairs,
+                      const std::string& file);
 // Removes one key; a missing key, section or file is left as it is.
 bool profileDeleteKey(const std::string& section, const std::string& key, const std::string& file);
 // Removes a section with all its lines.

@@ -42,9 +42,9 @@ std::shared_ptr<clsComponentList> readComponentSection(const std::string& name) 
 
 void writeComponentSection(const std::string& section, const std::string& path, const std::string& description,
                            std::uint8_t right) {
-  if (!WriteScrambledSection(section,
+  if (!WriteINISection(section,
                              {{"Path", path}, {"Description", description}, {"AccessType", std::to_string(right)}},
-                             strComponentsFile))
+                             strComponentsFile, true))
     throw RuntimeError(errInvalidCall, "Path/File access error (" + strComponentsFile + ")");
 }
 

@@ -249,15 +249,17 @@ void UpdateProgramList(const std::string& path, int r1, int r2, int r3, int r4) 
     // The page's row, when the page is loaded and holds one; the file is
     // written either way.
     QTreeWidgetItem* row = ProgramControlPage ? FindListItemByKey(ProgramControlPage->lvwPrograms, key) : nullptr;
+    // The four rights are stored in one write; memory and the page follow
+    // only what was stored.
+    std::vector<std::pair<std::string, std::string>> columns;
+    for (int r = RightAccessTrusted; r <= RightServerInternet; ++r)
+      columns.emplace_back("Column" + std::to_string(r), std::to_string(codes[static_cast<size_t>(r - 1)]));
+    if (!WriteINIKeys(program.ProgramName, columns, strProgramControlFile, true)) return;
     for (int r = RightAccessTrusted; r <= RightServerInternet; ++r) {
       std::uint8_t code = codes[static_cast<size_t>(r - 1)];
       rightText(program, r) = AccessCodeToText(code);
       if (row) row->setText(r, toQString(AccessCodeToText(code)));
     }
-    for (int r = RightAccessTrusted; r <= RightServerInternet; ++r)
-      if (!WriteINI(program.ProgramName, "Column" + std::to_string(r),
-                    std::to_string(codes[static_cast<size_t>(r - 1)]), strProgramControlFile, true))
-        return;
   } catch (const std::exception& e) {
     WriteErrorLog(e, "UpdateProgramList of Module mdlProgramControl");
   }
@@ -271,13 +273,6 @@ std::string NumberedSectionFor(const std::string& file, const std::string& name,
   }
 }
 
-bool WriteScrambledSection(const std::string& section, const std::vector<std::pair<std::string, std::string>>& pairs,
-                           const std::string& file) {
-  std::vector<std::pair<std::string, std::string>> scrambled;
-  scrambled.reserve(pairs.size());
-  for (const auto& [key, value] : pairs) scrambled.emplace_back(key, EncryptString(LTrim(value), section));
-  return platform::profileWriteSection(section, scrambled, file);
-}
 
 void AddProgramControlToINI(const std::string& name, int r1, int r2, int r3, int r4) {
   try {
@@ -310,7 +305,7 @@ void AddProgramControlToINI(const std::string& name, int r1, int r2, int r3, int
         {"CheckedPorts", ""},
         {"NoCustomizePorts", "0"},
     };
-    if (!WriteScrambledSection(section, keys, strProgramControlFile)) {
+    if (!WriteINISection(section, keys, strProgramControlFile, true)) {
       WriteErrorLog("Path/File access error (" + strProgramControlFile + ")",
                     "AddProgramControlToINI of Module mdlProgramControl");
       return;

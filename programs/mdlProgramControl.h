@@ -175,10 +175,6 @@ int FindListItemByTag(const QTreeWidget* list, const std::string& text);
 // The section of `file` for the entry with this path among "name(1)",
 // "name(2)", ...: the first whose Path key is empty or equals the path.
 std::string NumberedSectionFor(const std::string& file, const std::string& name, const std::string& path);
-// Replaces the section by these keys and values (left-trimmed and scrambled
-// with the section name), in one write. False when the file was not written.
-bool WriteScrambledSection(const std::string& section, const std::vector<std::pair<std::string, std::string>>& pairs,
-                           const std::string& file);
 
 // ---------------------------------------------------------------------------
 // Rows of the page's list views: the key and the Tag of a row, kept in item

@@ -40,6 +40,13 @@ TEST_F(PrivateProfile, WritesChangeOnlyTheLinesTheyConcern) {
   EXPECT_EQ(text(), "; header comment\r\n[A]\r\n; inner\r\nk2=22\r\nk3=3\r\n\r\n[C]\r\nz=9\r\n");
 }
 
+TEST_F(PrivateProfile, SeveralKeysGoInOneWriteInTheirPlaces) {
+  writeText("Profiles/test.ini", "[A]\r\nk1=1\r\n\r\n[B]\r\nx=y\r\n");
+  ASSERT_TRUE(profileWriteKeys("a", {{"new1", "n"}, {"K1", "one"}, {"new2", "m"}}, file()));
+  ASSERT_TRUE(profileWriteKeys("C", {{"p", "1"}, {"q", "2"}}, file()));
+  EXPECT_EQ(text(), "[A]\r\nk1=one\r\nnew1=n\r\nnew2=m\r\n\r\n[B]\r\nx=y\r\n[C]\r\np=1\r\nq=2\r\n");
+}
+
 TEST_F(PrivateProfile, SectionsAreListedAndReplacedInFileOrder) {
   writeText("Profiles/test.ini", "[0002]\r\n1=a\r\n[0001]\r\n1=b\r\n2=c\r\n[0003]\r\n");
   auto data = profileRead(file());

@@ -24,7 +24,7 @@ class ComponentStore : public ProgramStoreTest {
   // Writes a component section directly, as an older version or a damaged
   // file may hold it.
   static void writeSection(const std::string& name, const std::vector<std::pair<std::string, std::string>>& pairs) {
-    ASSERT_TRUE(mv::WriteScrambledSection(name, pairs, mv::strComponentsFile));
+    ASSERT_TRUE(mv::WriteINISection(name, pairs, mv::strComponentsFile, true));
   }
 };
 
