@@ -109,9 +109,11 @@ void AddComponentToINI(const std::string& path, std::uint8_t right) {
       else
         writeComponentSection(section, info.FullPath, info.FileDescription, right);
     }
-    // A known component takes a new right only at the High control level.
+    // A known component takes a new right only at the High control level;
+    // memory and the page follow only a right that was stored.
+    bool rightStored = true;
     if (!known.empty() && ControlLevel == 3)
-      WriteINI(known, "AccessType", std::to_string(right), strComponentsFile, true);
+      rightStored = WriteINI(known, "AccessType", std::to_string(right), strComponentsFile, true);
 
     std::string key = LCase(path);
     if (!colComponentList.Contains(key)) {
@@ -131,7 +133,7 @@ void AddComponentToINI(const std::string& path, std::uint8_t right) {
         ProgramControlPage->lvwComponents->addTopLevelItem(row);
         enableComponentRemove(*ProgramControlPage);
       }
-    } else if (ControlLevel == 3) {
+    } else if (ControlLevel == 3 && rightStored) {
       colComponentList.Item(key)->AccessType = right;
       if (ProgramControlPage && ProgramControlPage->lvwComponents) {
         if (QTreeWidgetItem* row = FindListItemByKey(ProgramControlPage->lvwComponents, key))
