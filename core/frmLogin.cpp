@@ -45,6 +45,11 @@ void frmLogin::cmdCancel_Click() {
 frmLogin* LoginFormIfLoaded() { return FormInstance<frmLogin>().data(); }
 
 void ShowLoginForm() {
+  // A second prompt while the first is open (a timer tick) is refused.
+  if (LoginFormIfLoaded()) {
+    blnLoggedIn = false;
+    return;
+  }
   frmLogin form(QApplication::activeWindow());
   form.exec();
 }

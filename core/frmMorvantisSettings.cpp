@@ -1,5 +1,6 @@
 #include "core/frmMorvantisSettings.h"
 
+
 #include <QCheckBox>
 #include <QEvent>
 #include <QGroupBox>
@@ -9,7 +10,9 @@
 #include <exception>
 #include <utility>
 
+#include "alerts/mdlAlertsAndLogs.h"
 #include "core/FormControls.h"
+#include "core/FormHooks.h"
 #include "core/MDIMain.h"
 #include "core/Registry.h"
 #include "core/frmLogin.h"
@@ -77,11 +80,37 @@ frmMorvantisSettings::frmMorvantisSettings(QWidget* parent) : Page(parent) {
   setObjectName("frmMorvantisSettings");
   FormInstance<frmMorvantisSettings>() = this;
   buildControls();
+  hooks::SettingsCounters = [this](const std::array<std::string, 6>& counters) { ShowCounters(counters); };
+  hooks::SettingsProgramSummary = [this](const std::optional<std::string>& internetZone,
+                                         const std::optional<std::string>& trustedZone,
+                                         const std::optional<std::string>& programControl,
+                                         const std::string& automaticLock) {
+    ShowProgramSummary(internetZone, trustedZone, programControl, automaticLock);
+  };
   Form_Load();
 }
 
 frmMorvantisSettings::~frmMorvantisSettings() {
-  if (SettingsSummaryPage == &summary_) SettingsSummaryPage = nullptr;
+  hooks::SettingsCounters = nullptr;
+  hooks::SettingsProgramSummary = nullptr;
+}
+
+void frmMorvantisSettings::ShowCounters(const std::array<std::string, 6>& counters) {
+  QLabel* labels[] = {lbOPrograms, lbOAllow, lbOBlocked, lbIPrograms, lbIAllow, lbIBlocked};
+  for (std::size_t i = 0; i < counters.size(); ++i) labels[i]->setText(platform::toQString(counters[i]));
+}
+
+void frmMorvantisSettings::ShowProgramSummary(const std::optional<std::string>& internetZone,
+                                              const std::optional<std::string>& trustedZone,
+                                              const std::optional<std::string>& programControl,
+                                              const std::string& automaticLock) {
+  auto show = [](QLabel* label, const std::optional<std::string>& text) {
+    if (text) label->setText(platform::toQString(*text));
+  };
+  show(lbIZSecurity, internetZone);
+  show(lbTZSecurity, trustedZone);
+  show(lbProgramControl, programControl);
+  show(lbPasslockmode, automaticLock);
 }
 
 QLabel* frmMorvantisSettings::newLink(QWidget* frame, const char* name, const QRect& at) {
@@ -129,8 +158,6 @@ void frmMorvantisSettings::buildControls() {
   lbIPrograms = in.programs, lbIAllow = in.allowed, lbIBlocked = in.blocked, lbhdIBlocked = in.blockedHeader;
   cmdReset = NewButton(fraAlertActivity, "cmdReset", "R&eset", {478, 58, 58, 28});
 
-  summary_ = {lbIPrograms, lbIAllow,     lbIBlocked,       lbOPrograms,   lbOAllow,
-              lbOBlocked,  lbIZSecurity, lbTZSecurity, lbProgramControl, lbPasslockmode};
 
   TagByName({chkLoadOnStartup, chkHideMorvantis, chkEnableSystemTrayIcon, cmdSetPassword, cmdLogin, cmdReset,
              lbTZSecurity, lbIZSecurity, lbProgramControl, lbPasslockmode});
@@ -161,7 +188,6 @@ void frmMorvantisSettings::Form_Load() {
     chkEnableSystemTrayIcon->setChecked(SystemTray == 1);
     chkLoadOnStartup->setChecked(blnLoadOnStartup);
     chkHideMorvantis->setChecked(blnHideOnStartup);
-    SettingsSummaryPage = &summary_;
     RefreshSummaryView();
     showProgramSummary();
     loaded_ = true;

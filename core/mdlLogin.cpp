@@ -4,7 +4,8 @@
 #include <optional>
 
 #include "core/Registry.h"
-#include "core/frmLogin.h"
+#include "core/ErrorBoundary.h"
+#include "core/FormHooks.h"
 #include "core/mdINIBas.h"
 #include "core/mdlMain.h"
 #include "platform/Application.h"
@@ -89,14 +90,9 @@ bool writeBothCopies(const std::string& password) {
 }  // namespace
 
 bool CheckLogin() {
-  try {
-    if (strPassword.empty() || blnLoggedIn) return true;
-    // A second prompt while the first is open (a timer tick) is refused.
-    if (LoginFormIfLoaded()) return false;
-    ShowLoginForm();
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "CheckLogin of mdlLogin");
-  }
+  if (strPassword.empty() || blnLoggedIn) return true;
+  // Without a login window to ask (no forms) the gate stays shut.
+  ErrorBoundary("CheckLogin of mdlLogin", [] { hooks::Call(hooks::ShowLogin); });
   return blnLoggedIn;
 }
 

@@ -6,7 +6,6 @@
 #include "core/mdlMain.h"
 #include "platform/Dialogs.h"
 #include "rules/RuleInputs.h"
-#include "rules/frmApplying.h"
 #include "rules/mdlDefineRules.h"
 #include "rules/mdlRules.h"
 

@@ -9,7 +9,6 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "rules/RuleInputs.h"
-#include "rules/frmApplying.h"
 #include "rules/NetworkCommands.h"
 #include "rules/mdlRules.h"
 #include "zones/ZoneLevels.h"
@@ -516,7 +515,7 @@ void ShowRuleFileNotWritten(const std::string& where) {
 void EndApplyingForm() {
   if (!blnStarted) return;
   hooks::Call(hooks::MainBusy, false);
-  UnloadApplyingForm();
+  hooks::Call(hooks::UnloadApplying);
 }
 
 void ResetEventReader() {
@@ -565,7 +564,7 @@ bool RestoreDefaultRules() {
 
 void ShowApplyingForm(long progress, int mode) {
   if (!blnStarted) return;
-  ShowApplyingProgress(progress, mode);
+  hooks::Call(hooks::ApplyingProgress, progress, mode);
 }
 
 }  // namespace mv

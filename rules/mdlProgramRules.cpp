@@ -34,22 +34,22 @@ bool readProgram(const std::string& name, clsProgramList& p) {
   p.ProgramName = name;
   arrIniSection.clear();
   ReadIniSection(strProgramControlFile, name);
-  if (arrIniSection.size() < 15) return false;
-  auto v = [](size_t position) { return arrIniSection[position - 1].Value; };
-  p.Version = v(1);
-  p.AccessTrusted = rightText(v(2));
-  p.AccessInternet = rightText(v(3));
-  p.ServerTrusted = rightText(v(4));
-  p.ServerInternet = rightText(v(5));
-  p.LockState = v(7) == "0" ? strNormal : (v(7) == "1" ? strPassLock : std::string());
-  p.Path = v(8);
-  p.AllowAccess = static_cast<float>(Val(v(9)));
-  p.Ports = v(10);
-  p.ICMP_Protocol = Val(v(11)) != 0;
-  p.IGMP_Protocol = Val(v(12)) != 0;
-  p.Authenticate = static_cast<float>(Val(v(13)));
-  p.CheckedPorts = v(14);
-  std::string counted = v(15);
+  if (arrIniSection.size() < ProgramSectionKeys.size()) return false;
+  auto v = [](ProgramSectionEntry position) { return arrIniSection[position - 1].Value; };
+  p.Version = v(psVersion);
+  p.AccessTrusted = rightText(v(psColumn1));
+  p.AccessInternet = rightText(v(psColumn2));
+  p.ServerTrusted = rightText(v(psColumn3));
+  p.ServerInternet = rightText(v(psColumn4));
+  p.LockState = v(psColumn6) == "0" ? strNormal : (v(psColumn6) == "1" ? strPassLock : std::string());
+  p.Path = v(psPath);
+  p.AllowAccess = static_cast<float>(Val(v(psAllowAccess)));
+  p.Ports = v(psPorts);
+  p.ICMP_Protocol = Val(v(psICMPProtocol)) != 0;
+  p.IGMP_Protocol = Val(v(psIGMPProtocol)) != 0;
+  p.Authenticate = static_cast<float>(Val(v(psAuthenticate)));
+  p.CheckedPorts = v(psCheckedPorts);
+  std::string counted = v(psNoCustomizePorts);
   if (p.Path.empty()) return false;
   // Presets: a piece that names no preset is passed over.
   for (const auto& piece : Split(p.CheckedPorts, ",")) {
