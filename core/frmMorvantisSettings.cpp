@@ -181,8 +181,7 @@ void frmMorvantisSettings::Form_Load() {
     fraAlertActivity->setTitle("Network activity detected by " + title);
     lbhdOBlocked->setText("Blocked by " + title);
     lbhdIBlocked->setText("Blocked by " + title);
-    if (strPassword.empty()) cmdLogin->setEnabled(false);
-    else cmdLogin->setText(blnLoggedIn ? "&Logout" : "&Login");
+    ShowLoginState();
     // Setting a box runs its change handler, which writes the same value
     // back without a login while the page is loading.
     chkEnableSystemTrayIcon->setChecked(SystemTray == 1);
@@ -255,7 +254,12 @@ void frmMorvantisSettings::cmdLogin_Click() {
                        platform::vbYesNo + platform::vbQuestion, AppTitle) != platform::vbYes)
     return;
   blnLoggedIn = false;
-  cmdLogin->setText("&Login");
+  ShowLoginState();
+}
+
+void frmMorvantisSettings::ShowLoginState() {
+  cmdLogin->setEnabled(!strPassword.empty());
+  cmdLogin->setText(blnLoggedIn ? "&Logout" : "&Login");
 }
 
 void frmMorvantisSettings::cmdSetPassword_Click() {
@@ -300,6 +304,6 @@ bool frmMorvantisSettings::eventFilter(QObject* watched, QEvent* event) {
   return Page::eventFilter(watched, event);
 }
 
-frmMorvantisSettings* SettingsPageIfLoaded() { return FormInstance<frmMorvantisSettings>().data(); }
+frmMorvantisSettings* SettingsPageIfLoaded() { return LoadedForm<frmMorvantisSettings>(); }
 
 }  // namespace mv

@@ -28,6 +28,9 @@ class frmMorvantisSettings : public Page {
   void chkHideMorvantis_Click();
   void chkEnableSystemTrayIcon_Click();
   void cmdLogin_Click();
+  // The login button after a login, a logout or a new password: usable while
+  // a password is set, its caption by whether the user is logged in.
+  void ShowLoginState();
   void cmdSetPassword_Click();
   void cmdReset_Click();
   // The links to the zones page and the program-control page.

@@ -112,11 +112,9 @@ std::string PasswordStorageProblem(const std::string& password) {
 bool setPassword(const std::string& password) {
   const StoredCopies before = readStoredCopies();
   bool written = false;
-  try {
+  ErrorBoundary("setPassword of mdlAlertsAndLogs", [&] {
     written = PasswordStorageProblem(password).empty() && writeBothCopies(password);
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "setPassword of mdlAlertsAndLogs");
-  }
+  });
   if (written) return true;
   restoreStoredCopies(before);
   platform::MsgBox("The password could not be saved." + CrLf + "The previous password is still in force.",

@@ -1,5 +1,6 @@
 #include "core/mdlMain.h"
 
+#include "core/ErrorBoundary.h"
 #include "core/VBRuntime.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
@@ -83,20 +84,18 @@ void RequirePellworth() {
 }
 
 void Pellworth(bool start) {
-  try {
+  ErrorBoundary("Pellworth of mdlMain", [&] {
     for (int pid : platform::findProcessesByPath(platform::resolvePath(strPellworthPath))) KillProcess(pid);
     if (!start) return;
     RequirePellworth();
     auto r = platform::startDetached(platform::resolvePath(strPellworthPath));
     if (!r.ok) WriteErrorLog(r.error, "Pellworth of mdlMain");
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "Pellworth of mdlMain");
-  }
+  });
 }
 
 bool checkIsMorvantisCorrupted() {
   bool allPresent = true;
-  try {
+  ErrorBoundary("checkIsMorvantisCorrupted of Module mdlMain", [&] {
     for (const auto& name : varSettingsFiles) {
       std::string path = strProfilePath + name;
       if (platform::fileExists(path)) continue;
@@ -104,9 +103,7 @@ bool checkIsMorvantisCorrupted() {
       if (!platform::writeFileAtomic(path, BuiltinDefaultText(name) + "\r\n"))
         WriteErrorLog("Path/File access error (" + path + ")", "checkIsMorvantisCorrupted of Module mdlMain");
     }
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "checkIsMorvantisCorrupted of Module mdlMain");
-  }
+  });
   return !allPresent;
 }
 

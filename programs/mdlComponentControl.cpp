@@ -3,6 +3,7 @@
 #include <exception>
 #include <vector>
 
+#include "core/ErrorBoundary.h"
 #include "core/FormHooks.h"
 #include "core/VBRuntime.h"
 #include "core/mdINIBas.h"
@@ -65,7 +66,7 @@ std::string GetComponentSection(const std::string& name, const std::string& path
 }
 
 void AddComponentToINI(const std::string& path, std::uint8_t right) {
-  try {
+  ErrorBoundary("AddComponentToINI of Module mdlComponentControl", [&] {
     getFileProperty(path);
     const FileInfoRec info = tblFileInfo;
     std::string componentName = info.FileName;
@@ -107,9 +108,7 @@ void AddComponentToINI(const std::string& path, std::uint8_t right) {
       colComponentList.Item(key)->AccessType = right;
       hooks::Call(hooks::ComponentRowRight, key, ComponentRightText(right));
     }
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "AddComponentToINI of Module mdlComponentControl");
-  }
+  });
 }
 
 std::string ComponentRightText(std::uint8_t right) {

@@ -210,7 +210,7 @@ std::uint8_t AccessTextToLevel(const std::string& text) {
 // The store.
 
 void setDefaultAccessRule(int right, int& value, long position) {
-  try {
+  ErrorBoundary("setDefaultAccessRule of Module mdlProgramControl", [&] {
     value = EngineAnswerToAccessCode(value);
     if (position != 0) {
       clsProgramList& program = *colProgramList.Item(position);
@@ -228,13 +228,11 @@ void setDefaultAccessRule(int right, int& value, long position) {
     for (size_t i = 0; i < levels.size(); ++i) levels[i] = AccessCodeToLevel(bytProgramRights[i]);
     ApplyRightsConsistencyRule(levels, right, level);
     for (size_t i = 0; i < levels.size(); ++i) bytProgramRights[i] = LevelToAccessCode(levels[i]);
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "setDefaultAccessRule of Module mdlProgramControl");
-  }
+  });
 }
 
 void UpdateProgramList(const std::string& path, int r1, int r2, int r3, int r4) {
-  try {
+  ErrorBoundary("UpdateProgramList of Module mdlProgramControl", [&] {
     const std::array<std::uint8_t, 4> codes = resolveRights(r1, r2, r3, r4);
     std::string key = LCase(path);
     clsProgramList& program = *colProgramList.Item(key);
@@ -250,9 +248,7 @@ void UpdateProgramList(const std::string& path, int r1, int r2, int r3, int r4) 
       rightText(program, r) = texts[static_cast<size_t>(r - 1)];
     }
     hooks::Call(hooks::ProgramRowRights, key, texts);
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "UpdateProgramList of Module mdlProgramControl");
-  }
+  });
 }
 
 std::string NumberedSectionFor(const std::string& file, const std::string& name, const std::string& path) {
@@ -265,7 +261,7 @@ std::string NumberedSectionFor(const std::string& file, const std::string& name,
 
 
 void AddProgramControlToINI(const std::string& name, int r1, int r2, int r3, int r4) {
-  try {
+  ErrorBoundary("AddProgramControlToINI of Module mdlProgramControl", [&] {
     const std::array<std::uint8_t, 4> codes = resolveRights(r1, r2, r3, r4);
     const std::string fullPath = tblFileInfo.FullPath;
     const std::string version = tblFileInfo.ProductVersion;
@@ -298,9 +294,7 @@ void AddProgramControlToINI(const std::string& name, int r1, int r2, int r3, int
     program->Path = fullPath;
     program->Version = version;
     colProgramList.Add(program, LCase(fullPath));
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "AddProgramControlToINI of Module mdlProgramControl");
-  }
+  });
 }
 
 void LoadCurrentProgramList(const std::string& path) { hooks::Call(hooks::ProgramRowAdded, LCase(path)); }

@@ -1,6 +1,8 @@
 #include "rules/mdlDefineRules.h"
 
+#include "core/ErrorBoundary.h"
 #include "core/FormHooks.h"
+#include "rules/EngineState.h"
 #include "core/MGetCmdOutput.h"
 #include "core/VBRuntime.h"
 #include "core/mdlMain.h"
@@ -216,11 +218,7 @@ void internetSection() {
 // Runs one guarded section writer; an error ends that section only.
 template <class F>
 void guarded(const char* where, F f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, std::string(where) + " of Module mdlDefineRules");
-  }
+  ErrorBoundary(std::string(where) + " of Module mdlDefineRules", f);
 }
 
 
@@ -240,7 +238,11 @@ bool restartService() {
       started = StartService();
     }
   }
-  if (!started) ShowServiceNotStartedMessage();
+  if (!started) {
+    // Whatever was asked for, the engine does not run now.
+    SetEngineState(EngineState::Stopped);
+    ShowServiceNotStartedMessage();
+  }
   return started;
 }
 
@@ -307,7 +309,7 @@ void Rules_Add_toINI(long zone, long action, long direction, long protocol, cons
 }
 
 void WriteRule(bool sectionMode, const std::string& ruleText, const std::string& section, std::int32_t& lineCounter) {
-  try {
+  ErrorBoundary("WriteRule of Module mdlDefineRules", [&] {
     if (sectionMode) {
       RuleDocument().writeKey(section, FormatNumber(lineCounter, "000"), ruleText);
       if (lineCounter == INT32_MAX) RaiseError(errOverflow);
@@ -317,9 +319,7 @@ void WriteRule(bool sectionMode, const std::string& ruleText, const std::string&
       if (lngRuleLineNo == INT32_MAX) RaiseError(errOverflow);
       ++lngRuleLineNo;
     }
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "WriteRule of Module mdlDefineRules");
-  }
+  });
 }
 
 void SaveCustomRules(bool bBlockAll) {
@@ -493,13 +493,10 @@ bool RunNetStart() {
 }
 
 bool StartService() {
-  try {
+  return ErrorBoundary("StartService of mdlDefineRules", false, [] {
     if (ControlLevel != 0) Pellworth(true);
     return RunNetStart();
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "StartService of mdlDefineRules");
-  }
-  return false;
+  });
 }
 
 void ShowServiceNotStartedMessage() {
@@ -538,8 +535,7 @@ void ResetRuleGlobals() {
   lngRuleLineNo = 0;
   blnForceLog = false;
   blnApplying = false;
-  blnNetworkLocked = false;
-  blnNetworkStopped = false;
+  SetEngineState(EngineState::Normal);
   blnRestartingService = false;
   blnReadEvents = true;
   blnFormLoading = false;

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "core/VBRuntime.h"
+#include "core/ErrorBoundary.h"
 #include "core/mdINIBas.h"
 #include "core/mdlMain.h"
 #include "programs/ParsePortEntry.h"
@@ -183,13 +184,13 @@ void AddProgramControlRules(bool bBlockAll) {
   RuleFileText& doc = RuleDocument();
   long count = colProgramList.Count();
   for (long i = 1; i <= count; ++i) {
-    try {
+    ErrorBoundary("AddProgramControlRules of Module mdlDefineRules", [&] {
       const clsProgramList& p = *colProgramList.Item(i);
       // A program without a path has no key; the programs after it still get theirs.
-      if (p.Path.empty()) continue;
+      if (p.Path.empty()) return;  // the next program
       if (bBlockAll && !(p.LockState == "PassLock" && EngagesMode)) {
         doc.writeKey("_ProgramList", p.Path, "BlockedAllProgram");
-        continue;
+        return;
       }
       std::string n = std::to_string(i + 1);
       doc.writeKey("_ProgramList", p.Path,
@@ -199,21 +200,17 @@ void AddProgramControlRules(bool bBlockAll) {
       rightRules(p, p.AccessInternet, "InternetA" + n, zoneInternet, dirOut, kAnyToAny);
       rightRules(p, p.ServerTrusted, "TrustedS" + n, zoneTrusted, dirIn, trustedTargets(false));
       rightRules(p, p.ServerInternet, "InternetS" + n, zoneInternet, dirIn, kAnyToAny);
-    } catch (const std::exception& e) {
-      WriteErrorLog(e, "AddProgramControlRules of Module mdlDefineRules");
-    }
+    });
   }
 }
 
 void AddComponentControlRules() {
-  try {
+  ErrorBoundary("AddComponentControlRules of Module mdlDefineRules", [&] {
     for (long i = 1; i <= colComponentList.Count(); ++i) {
       const clsComponentList& c = *colComponentList.Item(i);
       if (!c.Path.empty()) RuleDocument().writeKey("_ModuleList", c.Path, std::to_string(c.AccessType));
     }
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "AddComponentControlRules of Module mdlDefineRules");
-  }
+  });
 }
 
 }  // namespace mv
