@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/SettingsKeys.h"
 #include "core/VBRuntime.h"
 #include "core/mdINIBas.h"
 #include "core/mdlMain.h"
@@ -35,7 +36,7 @@ void ResetAlertsAndLogsGlobals() {
 
 namespace {
 
-const std::string MainSection = "Main";
+const std::string MainSection = keys::Main;
 const std::string ArchiveDateFormat = "dd-mm-yyyy";
 
 // A stored counter; a value that cannot be read counts 0.
@@ -54,7 +55,7 @@ void writeArchiveSetting(const std::string& key, const std::string& value) {
 // Records today as the day of the last archive, in memory and in the file.
 void recordArchiveDate(const Date& today) {
   LastArchiveDate = FormatDate(today, ArchiveDateFormat);
-  writeArchiveSetting("LastArchiveDate", LastArchiveDate);
+  writeArchiveSetting(keys::LastArchiveDate, LastArchiveDate);
 }
 
 // True when archiving is on and more than AlertDays days lie between the last
@@ -184,7 +185,7 @@ void ArchiveLogAtStartup() {
   if (!archiveDue(today)) return;
   std::string name = DoArchiveLogFile();
   if (name.empty()) return;
-  writeArchiveSetting("LastArchiveFile", name);
+  writeArchiveSetting(keys::LastArchiveFile, name);
   recordArchiveDate(today);
 }
 

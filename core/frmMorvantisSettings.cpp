@@ -15,6 +15,7 @@
 #include "core/FormHooks.h"
 #include "core/MDIMain.h"
 #include "core/Registry.h"
+#include "core/SettingsKeys.h"
 #include "core/frmLogin.h"
 #include "core/frmSetPassword.h"
 #include "core/mdINIBas.h"
@@ -26,7 +27,6 @@
 
 namespace mv {
 namespace {
-const std::string MainSection = "Main";
 const std::string RunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // Runs a handler's body; a run-time error is logged under the handler's name
@@ -208,7 +208,7 @@ bool frmMorvantisSettings::changeSwitch(QCheckBox* box, const char* key, bool st
       return false;
     }
   }
-  if (!WriteINI(MainSection, key, box->isChecked() ? "1" : "0", strAlertsSettingFile, true)) {
+  if (!WriteINI(keys::Main, key, box->isChecked() ? "1" : "0", strAlertsSettingFile, true)) {
     // The box shows what is stored, so nothing seems saved that is not.
     if (loaded_) {
       putBack();
@@ -222,21 +222,21 @@ bool frmMorvantisSettings::changeSwitch(QCheckBox* box, const char* key, bool st
 
 void frmMorvantisSettings::chkEnableSystemTrayIcon_Click() {
   Guarded("chkEnableSystemTrayIcon_Click of frmMorvantisSettings", [this] {
-    if (changeSwitch(chkEnableSystemTrayIcon, "SystemTray", SystemTray == 1))
+    if (changeSwitch(chkEnableSystemTrayIcon, keys::SystemTray, SystemTray == 1))
       SystemTray = chkEnableSystemTrayIcon->isChecked() ? 1 : 0;
   });
 }
 
 void frmMorvantisSettings::chkHideMorvantis_Click() {
   Guarded("chkHideMorvantis_Click of frmMorvantisSettings", [this] {
-    if (changeSwitch(chkHideMorvantis, "HideOnStartup", blnHideOnStartup))
+    if (changeSwitch(chkHideMorvantis, keys::HideOnStartup, blnHideOnStartup))
       blnHideOnStartup = chkHideMorvantis->isChecked();
   });
 }
 
 void frmMorvantisSettings::chkLoadOnStartup_Click() {
   Guarded("chkLoadOnStartup_Click of frmMorvantisSettings", [this] {
-    if (!changeSwitch(chkLoadOnStartup, "LoadOnStartup", blnLoadOnStartup)) return;
+    if (!changeSwitch(chkLoadOnStartup, keys::LoadOnStartup, blnLoadOnStartup)) return;
     blnLoadOnStartup = chkLoadOnStartup->isChecked();
     // Switched off, the value stays with an empty text.
     std::string command = blnLoadOnStartup ? AppPath() + "\\" + AppEXEName + ".EXE" : "";

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "core/ErrorBoundary.h"
 #include "core/VBRuntime.h"
 #include "core/mdlMain.h"
 #include "platform/PrivateProfile.h"
@@ -33,16 +34,13 @@ std::string prepareValue(const std::string& value, const std::string& section, b
 
 bool WriteINI(const std::string& section, const std::string& key, const std::string& value,
               const std::string& file, bool scramble) {
-  try {
+  return ErrorBoundary("WriteINI of mdINIBas", false, [&]() -> bool {
     if (!platform::profileWriteString(section, key, prepareValue(value, section, scramble), file)) {
       WriteErrorLog("Path/File access error (" + file + ")", "WriteINI of mdINIBas");
       return false;
     }
     return true;
-  } catch (const std::exception& e) {
-    WriteErrorLog(e.what(), "WriteINI of mdINIBas");
-    return false;
-  }
+  });
 }
 
 namespace {

@@ -10,6 +10,7 @@
 #include "core/FormHooks.h"
 #include "core/MDIMain.h"
 #include "core/Registry.h"
+#include "core/SettingsKeys.h"
 #include "core/VBRuntime.h"
 #include "core/mdINIBas.h"
 #include "core/mdlLogin.h"
@@ -37,11 +38,11 @@ const char* const kInitAllPath = "InitAllPath of mdlAlertsAndLogs";
 
 // One setting of InitAllPath. A value that does not fit its type is logged
 // and taken as 0 for that key only, so loading goes on with the next one.
-std::string text(const std::string& file, const std::string& key, const std::string& section = "Main") {
+std::string text(const std::string& file, const std::string& key, const std::string& section = keys::Main) {
   return ReadINI(section, key, "", file, true);
 }
 template <class Convert>
-auto number(const std::string& file, const std::string& key, Convert convert, const std::string& section = "Main")
+auto number(const std::string& file, const std::string& key, Convert convert, const std::string& section = keys::Main)
     -> decltype(convert(0.0)) {
   try {
     return convert(Val(text(file, key, section)));
@@ -53,10 +54,10 @@ auto number(const std::string& file, const std::string& key, Convert convert, co
 std::uint8_t byteOf(const std::string& file, const std::string& key) {
   return number(file, key, [](double v) { return CByte(v); });
 }
-bool flagOf(const std::string& file, const std::string& key, const std::string& section = "Main") {
+bool flagOf(const std::string& file, const std::string& key, const std::string& section = keys::Main) {
   return number(file, key, [](double v) { return v != 0; }, section);
 }
-std::int16_t intOf(const std::string& file, const std::string& key, const std::string& section = "Main") {
+std::int16_t intOf(const std::string& file, const std::string& key, const std::string& section = keys::Main) {
   return number(file, key, [](double v) { return CInt(v); }, section);
 }
 
@@ -90,45 +91,45 @@ void InitAllPath() {
   try {
     const std::string& AL = strAlertsSettingFile;
     const std::string& PM = strProgramMainFile;
-    strLogPath = text(AL, "Path");
+    strLogPath = text(AL, keys::Path);
     if (strLogPath == "logs\\Alertlog.txt") {
       strLogPath = AppPath() + "\\" + strLogPath;
-      WriteINI("Main", "Path", strLogPath, AL, true);
+      WriteINI(keys::Main, keys::Path, strLogPath, AL, true);
     }
-    switch (static_cast<int>(Val(text(AL, "LogSeparation")))) {
+    switch (static_cast<int>(Val(text(AL, keys::LogSeparation)))) {
       case 2: strLogSeparator = "\t"; break;
       case 3: strLogSeparator = ";"; break;
       default: strLogSeparator = ","; break;
     }
-    LockMode = flagOf(PM, "LockMode", "AutoLock");
-    LockInterval = intOf(PM, "LockInterval", "AutoLock");
-    EngagesMode = flagOf(PM, "EngagesMode", "AutoLock");
+    LockMode = flagOf(PM, keys::LockMode, keys::AutoLock);
+    LockInterval = intOf(PM, keys::LockInterval, keys::AutoLock);
+    EngagesMode = flagOf(PM, keys::EngagesMode, keys::AutoLock);
     arrProcessList.assign(1, tProcessRecord{});
     initConstantPortList();
-    AlertEvent = byteOf(AL, "AlertEvent");
-    ProgramLog = byteOf(AL, "ProgramLog");
-    SystemTray = byteOf(AL, "SystemTray");
-    blnLoadOnStartup = flagOf(AL, "LoadOnStartup");
-    blnHideOnStartup = flagOf(AL, "HideOnStartup");
+    AlertEvent = byteOf(AL, keys::AlertEvent);
+    ProgramLog = byteOf(AL, keys::ProgramLog);
+    SystemTray = byteOf(AL, keys::SystemTray);
+    blnLoadOnStartup = flagOf(AL, keys::LoadOnStartup);
+    blnHideOnStartup = flagOf(AL, keys::HideOnStartup);
     if (blnLoadOnStartup) {
       std::string command = AppPath() + "\\" + AppEXEName + ".EXE";
       SetRegValue(platform::HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", AppTitle, command);
     }
     strPassword = getPassword();
-    DefaultAccessTrusted = byteOf(PM, "DefaultAccessTrusted");
-    DefaultAccessInternet = byteOf(PM, "DefaultAccessInternet");
-    DefaultServerTrusted = byteOf(PM, "DefaultServerTrusted");
-    DefaultServerInternet = byteOf(PM, "DefaultServerInternet");
-    ShowAlertOnInternetAccess = flagOf(PM, "ShowAlertOnInternetAccess");
-    DenyAccessOnAsk = flagOf(PM, "DenyAccessOnAsk");
-    RequiredAdminRites = flagOf(PM, "RequiredAdminRites");
-    AutomaticLock = flagOf(PM, "AutomaticLock");
-    AlertOn = flagOf(AL, "AlertOn");
-    AlertDay = byteOf(AL, "AlertDay");
-    LastArchiveDate = text(AL, "LastArchiveDate");
-    AlertDays = intOf(AL, "AlertDays");
+    DefaultAccessTrusted = byteOf(PM, keys::DefaultAccessTrusted);
+    DefaultAccessInternet = byteOf(PM, keys::DefaultAccessInternet);
+    DefaultServerTrusted = byteOf(PM, keys::DefaultServerTrusted);
+    DefaultServerInternet = byteOf(PM, keys::DefaultServerInternet);
+    ShowAlertOnInternetAccess = flagOf(PM, keys::ShowAlertOnInternetAccess);
+    DenyAccessOnAsk = flagOf(PM, keys::DenyAccessOnAsk);
+    RequiredAdminRites = flagOf(PM, keys::RequiredAdminRites);
+    AutomaticLock = flagOf(PM, keys::AutomaticLock);
+    AlertOn = flagOf(AL, keys::AlertOn);
+    AlertDay = byteOf(AL, keys::AlertDay);
+    LastArchiveDate = text(AL, keys::LastArchiveDate);
+    AlertDays = intOf(AL, keys::AlertDays);
     ArchiveLogAtStartup();
-    ControlLevel = byteOf(PM, "ControlLevel");
+    ControlLevel = byteOf(PM, keys::ControlLevel);
     EraseExceptFileFromContainFolder(strEngineLogPath + FormatDate(Today(), "yyyymmdd") + ".log");
     LoadAlertSummary();
     arrAlertLabels = {"Protected", "New Program", "Repeat Program", "Server Program", "Access Program", "Blocked"};

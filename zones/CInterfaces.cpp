@@ -1,5 +1,6 @@
 #include "zones/CInterfaces.h"
 
+#include "core/ErrorBoundary.h"
 #include "core/VBRuntime.h"
 #include "core/mdlMain.h"
 
@@ -13,13 +14,10 @@ CInterfaces::Element CInterfaces::Add(Element& objInterface) {
 }
 
 CInterfaces::Element CInterfaces::Item(long lngIndex) const {
-  try {
+  return ErrorBoundary("Item of CInterfaces", CInterfaces::Element(nullptr), [&]() -> CInterfaces::Element {
     if (lngIndex < 1 || lngIndex > Count()) RaiseError(errSubscript);
     return items_[static_cast<size_t>(lngIndex - 1)];
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "Item of CInterfaces");
-    return nullptr;
-  }
+  });
 }
 
 long CInterfaces::Count() const { return static_cast<long>(items_.size()); }

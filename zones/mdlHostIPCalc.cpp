@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/ErrorBoundary.h"
 #include "core/mdlMain.h"
 #include "platform/Dialogs.h"
 #include "platform/Network.h"
@@ -17,7 +18,7 @@ std::uint16_t HiByte(std::uint16_t wParam) { return wParam >> 8; }
 std::uint16_t LoByte(std::uint16_t wParam) { return wParam & 0xFF; }
 
 bool SocketsInitialize() {
-  try {
+  return ErrorBoundary("SocketsInitialize of mdlHostIPCalc", false, [&]() -> bool {
     platform::SocketsInfo info;
     if (platform::socketsStartup(kSocketsVersion, info) != 0) {
       platform::MsgBox(std::string("Windows Sockets for 32 bit Windows ") + "environments is not successfully responding.",
@@ -37,10 +38,7 @@ bool SocketsInitialize() {
       return false;
     }
     return true;
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "SocketsInitialize of mdlHostIPCalc");
-    return false;
-  }
+  });
 }
 
 void SocketsCleanup() {

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "core/ErrorBoundary.h"
 #include "core/VBRuntime.h"
 #include "core/mdlMain.h"
 
@@ -28,7 +29,7 @@ std::string BinToDec(const std::string& strBin) {
 }
 
 bool IsNetworkIP(const std::string& strNetwork, const std::string& strMask, const std::string& strIP) {
-  try {
+  return ErrorBoundary("IsNetworkIP of mdlNet", false, [&]() -> bool {
     std::vector<std::string> network = Split(strNetwork, "."), mask = Split(strMask, "."), ip = Split(strIP, ".");
     if (network.size() < 4 || mask.size() < 4 || ip.size() < 4) RaiseError(errSubscript);
     for (size_t i = 0; i < 4; ++i) {
@@ -36,10 +37,7 @@ bool IsNetworkIP(const std::string& strNetwork, const std::string& strMask, cons
       if (BinToDec(BinaryAnd(DecToBin(network[i]), m)) != BinToDec(BinaryAnd(DecToBin(ip[i]), m))) return false;
     }
     return true;
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "IsNetworkIP of mdlNet");
-    return false;
-  }
+  });
 }
 
 }  // namespace mv
