@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Clock.h"
 #include "tests/alerts/AlertsFixture.h"
 
 namespace mvtest {
@@ -123,6 +124,20 @@ TEST_F(Archive, TimerKeepsTheDateWhenTheCopyFailsOrNothingIsDue) {
   mv::ArchiveLogWhenDue();
   EXPECT_FALSE(exists("logs/15032024.txt"));
   EXPECT_EQ(readText("logs/Alertlog.txt"), kLog);
+}
+
+TEST_F(Archive, TheTimerArchivesOnceTheIntervalHasPassedWhileTheProgramRuns) {
+  lastArchivedOn("15-03-2024");  // today
+  // Seven days later, just before midnight: not yet more than the interval.
+  mv::platform::advanceClock(7 * 86400 + 13 * 3600 + 29 * 60);
+  mv::ArchiveLogWhenDue();
+  EXPECT_EQ(readText("logs/Alertlog.txt"), kLog);
+  // Past midnight the eighth day has begun: the log is archived under it.
+  mv::platform::advanceClock(60);
+  mv::ArchiveLogWhenDue();
+  EXPECT_EQ(readText("logs/23032024.txt"), kLog);
+  EXPECT_FALSE(exists("logs/Alertlog.txt"));
+  EXPECT_EQ(stored("LastArchiveDate"), "23-03-2024");
 }
 
 TEST_F(Archive, TimerSetsAMissingDateAndEndsTheTick) {
