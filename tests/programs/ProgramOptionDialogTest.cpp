@@ -22,6 +22,7 @@
 #include "programs/frmCustomPortsAdd.h"
 #include "programs/frmProgramControlProgramOption.h"
 #include "tests/core/ModalDriver.h"
+#include "tests/programs/DialogInput.h"
 #include "tests/programs/ProgramOptionsFixture.h"
 
 namespace {
@@ -29,33 +30,14 @@ namespace {
 using namespace mv;
 using mvtest::ModalDriver;
 using mvtest::StoredOptions;
-
-void sendKey(QWidget* w, int key, const QString& text = {}) {
-  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-  QApplication::sendEvent(w, &press);
-  QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-  QApplication::sendEvent(w, &release);
-}
-
-// Types the text into the box key by key, as the user would.
-void typeInto(QLineEdit* box, const std::string& text) {
-  box->setFocus();
-  for (char c : text) {
-    int key = c >= 'a' && c <= 'z' ? Qt::Key_A + (c - 'a') : (c >= 'A' && c <= 'Z' ? Qt::Key_A + (c - 'A') : c);
-    sendKey(box, key, QString(QChar(c)));
-  }
-}
+using mvtest::pasteInto;
+using mvtest::sendKey;
+using mvtest::typeInto;
 
 StoredOptions onlyListed() {
   StoredOptions o;
   o.allowAccess = "1";
   return o;
-}
-
-void pasteInto(QLineEdit* box, const QString& text) {
-  QApplication::clipboard()->setText(text);
-  box->setFocus();
-  box->paste();
 }
 
 class OptionDialog : public mvtest::ProgramOptionsTest {
