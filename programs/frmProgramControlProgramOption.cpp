@@ -57,37 +57,37 @@ const ServerCommand kServerCommands[] = {
 
 frmProgramControlProgramOption::frmProgramControlProgramOption(const std::string& key, QWidget* parent)
     : QDialog(parent), key_(LCase(key)) {
-  SetUpDialog(this, "frmProgramControlProgramOption", "Program Option", {480, 520});
+  SetUpDialog(this, "frmProgramControlProgramOption", "Program Option", {480, 540});
   FormInstance<frmProgramControlProgramOption>() = this;
 
   TabProgramOption = new QTabWidget(this);
   TabProgramOption->setObjectName("TabProgramOption");
-  TabProgramOption->setGeometry(8, 8, 464, 464);
+  TabProgramOption->setGeometry(8, 8, 464, 484);
   auto* tab = new QWidget;
   tab->setObjectName("tabPorts");
   TabProgramOption->addTab(tab, "Ports");
 
-  fraPorts = NewFrame(tab, "fraPorts", "", {6, 4, 446, 424});
+  fraPorts = NewFrame(tab, "fraPorts", "", {6, 4, 446, 444});
   sknlblPortsProductName = NewLabel(fraPorts, "sknlblPortsProductName", "", {10, 8, 426, 20});
   QFont bold = sknlblPortsProductName->font();
   bold.setBold(true);
   sknlblPortsProductName->setFont(bold);
   sknlblPortsversion = NewLabel(fraPorts, "sknlblPortsversion", "Version :", {10, 30, 60, 18});
   sknlblPortsProductversion = NewLabel(fraPorts, "sknlblPortsProductversion", "", {72, 30, 364, 18});
-  sknlblPortsHeader = NewLabel(fraPorts, "sknlblPortsHeader", "", {10, 54, 426, 34});
-  sknlblPortsHeader2 = NewLabel(fraPorts, "sknlblPortsHeader2", "", {10, 88, 426, 20});
-  optAllowAccessForAll = newOption(fraPorts, "optAllowAccessForAll", {10, 112, 426, 22});
-  optAllowAccessOnlyListed = newOption(fraPorts, "optAllowAccessOnlyListed", {10, 134, 426, 22});
-  optNotAllowAccessOnlyListed = newOption(fraPorts, "optNotAllowAccessOnlyListed", {10, 156, 426, 22});
+  sknlblPortsHeader = NewLabel(fraPorts, "sknlblPortsHeader", "", {10, 52, 426, 34});
+  sknlblPortsHeader2 = NewLabel(fraPorts, "sknlblPortsHeader2", "", {10, 86, 426, 34});
+  optAllowAccessForAll = newOption(fraPorts, "optAllowAccessForAll", {10, 122, 426, 22});
+  optAllowAccessOnlyListed = newOption(fraPorts, "optAllowAccessOnlyListed", {10, 144, 426, 22});
+  optNotAllowAccessOnlyListed = newOption(fraPorts, "optNotAllowAccessOnlyListed", {10, 166, 426, 22});
   lstPorts = new QListWidget(fraPorts);
   lstPorts->setObjectName("lstPorts");
-  lstPorts->setGeometry(10, 184, 328, 124);
-  cmdPortsAdd = NewButton(fraPorts, "cmdPortsAdd", "Add >>", {348, 184, 88, 28});
-  cmdPortsRemove = NewButton(fraPorts, "cmdPortsRemove", "Remove", {348, 218, 88, 28});
-  chkICMPprotocal = NewCheckBox(fraPorts, "chkICMPprotocal", "", {10, 314, 426, 22});
-  chkIGMPprotocol = NewCheckBox(fraPorts, "chkIGMPprotocol", "", {10, 336, 426, 22});
-  lbTip = NewLabel(fraPorts, "lbTip", "Above changes will effect only when permission is set to Allow.", {10, 362, 426, 18});
-  sknlblPortsFooter = NewLabel(fraPorts, "sknlblPortsFooter", "", {10, 382, 426, 36});
+  lstPorts->setGeometry(10, 194, 328, 124);
+  cmdPortsAdd = NewButton(fraPorts, "cmdPortsAdd", "Add >>", {348, 194, 88, 28});
+  cmdPortsRemove = NewButton(fraPorts, "cmdPortsRemove", "Remove", {348, 228, 88, 28});
+  chkICMPprotocal = NewCheckBox(fraPorts, "chkICMPprotocal", "", {10, 324, 426, 22});
+  chkIGMPprotocol = NewCheckBox(fraPorts, "chkIGMPprotocol", "", {10, 346, 426, 22});
+  lbTip = NewLabel(fraPorts, "lbTip", "Above changes will effect only when permission is set to Allow.", {10, 374, 426, 18});
+  sknlblPortsFooter = NewLabel(fraPorts, "sknlblPortsFooter", "", {10, 396, 426, 40});
 
   lvwPorts = new QTreeWidget(tab);
   lvwPorts->setObjectName("lvwPorts");
@@ -109,9 +109,9 @@ frmProgramControlProgramOption::frmProgramControlProgramOption(const std::string
   sknlblSecurityDescription = NewLabel(fraDescription, "sknlblSecurityDescription", "", {10, 22, 406, 70});
   fraSecurity->hide();
 
-  cmdProgramOptionOk = NewButton(this, "cmdProgramOptionOk", "&OK", {212, 482, 80, 28});
-  cmdProgramOptionApply = NewButton(this, "cmdProgramOptionApply", "&Apply", {302, 482, 80, 28});
-  cmdProgramOptionCancel = NewButton(this, "cmdProgramOptionCancel", "&Cancel", {392, 482, 80, 28});
+  cmdProgramOptionOk = NewButton(this, "cmdProgramOptionOk", "&OK", {212, 502, 80, 28});
+  cmdProgramOptionApply = NewButton(this, "cmdProgramOptionApply", "&Apply", {302, 502, 80, 28});
+  cmdProgramOptionCancel = NewButton(this, "cmdProgramOptionCancel", "&Cancel", {392, 502, 80, 28});
   cmdProgramOptionOk->setDefault(true);
 
   accessGroup_ = new QButtonGroup(this);
