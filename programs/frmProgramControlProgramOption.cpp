@@ -135,27 +135,22 @@ frmProgramControlProgramOption::frmProgramControlProgramOption(const std::string
   }
 
   auto enableApply = [this] { cmdProgramOptionApply->setEnabled(true); };
-  connect(optAllowAccessForAll, &QRadioButton::toggled, this, [this, enableApply](bool on) {
-    if (!on) return;
-    enableListControls(false);
-    footer("Choose this option to allow " + programName_ +
-           " to send and receive data through any port, using any protocol.");
-    enableApply();
-  });
-  connect(optAllowAccessOnlyListed, &QRadioButton::toggled, this, [this, enableApply](bool on) {
-    if (!on) return;
-    enableListControls(true);
-    footer("Choose this option to restrict " + programName_ +
-           " to send and receive data through any checked ports and protocol.");
-    enableApply();
-  });
-  connect(optNotAllowAccessOnlyListed, &QRadioButton::toggled, this, [this, enableApply](bool on) {
-    if (!on) return;
-    enableListControls(true);
-    footer("Choose this option to restrict " + programName_ +
-           " to send and receive data through ALL ports and protocol EXCEPT checked.");
-    enableApply();
-  });
+  // The access options: the list controls, and a footer that names the
+  // program ("Choose this option to <verb> <program><rest>").
+  auto accessOption = [this, enableApply](QRadioButton* option, bool listControls, const std::string& verb,
+                                          const std::string& rest) {
+    connect(option, &QRadioButton::toggled, this, [this, enableApply, listControls, verb, rest](bool on) {
+      if (!on) return;
+      enableListControls(listControls);
+      footer("Choose this option to " + verb + " " + programName_ + rest);
+      enableApply();
+    });
+  };
+  accessOption(optAllowAccessForAll, false, "allow", " to send and receive data through any port, using any protocol.");
+  accessOption(optAllowAccessOnlyListed, true, "restrict",
+               " to send and receive data through any checked ports and protocol.");
+  accessOption(optNotAllowAccessOnlyListed, true, "restrict",
+               " to send and receive data through ALL ports and protocol EXCEPT checked.");
   connect(chkICMPprotocal, &QCheckBox::toggled, this, [this, enableApply] {
     footer("This option enables or disables Ping and other all communication using ICMP protocol.");
     enableApply();

@@ -36,6 +36,21 @@ bool isCustomKey(const std::string& key) {
                      [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// The preset numbers of a stored list ("6,7"); an element that names no
+// preset is logged and left out.
+std::vector<int> presetList(const clsProgramList& program, const std::string& list, const std::string& key) {
+  std::vector<int> numbers;
+  for (const auto& piece : Split(list, ",")) {
+    if (piece.empty()) continue;
+    if (int n = presetNumber(piece)) {
+      numbers.push_back(n);
+      continue;
+    }
+    WriteErrorLog("Invalid preset number (" + piece + ") in " + key + " of " + program.ProgramName, kSetValues);
+  }
+  return numbers;
+}
+
 void addPairs(clsProgramList& program, const std::string& text) {
   for (const auto& [protocol, port] : ParsePortEntry(text)) {
     program.CustomProtocols.push_back(protocol);
@@ -96,24 +111,11 @@ ProgramOptions ReadProgramOptions(const clsProgramList& program, const std::stri
   options.ICMP = program.ICMP_Protocol;
   options.IGMP = program.IGMP_Protocol;
 
-  // Preset entries; an element that names no preset is passed over, so the
-  // entries after it are kept and stored again.
-  for (const auto& piece : Split(program.Ports, ",")) {
-    if (piece.empty()) continue;
-    int n = presetNumber(piece);
-    if (n == 0) {
-      WriteErrorLog("Invalid preset number (" + piece + ") in Ports of " + program.ProgramName, kSetValues);
-      continue;
-    }
+  // Preset entries, then their checks; an element that names no preset is
+  // passed over, so the entries after it are kept and stored again.
+  for (int n : presetList(program, program.Ports, "Ports"))
     options.Entries.push_back(PortEntry{PresetText(n), false, PresetKey(n)});
-  }
-  for (const auto& piece : Split(program.CheckedPorts, ",")) {
-    if (piece.empty()) continue;
-    int n = presetNumber(piece);
-    if (n == 0) {
-      WriteErrorLog("Invalid preset number (" + piece + ") in CheckedPorts of " + program.ProgramName, kSetValues);
-      continue;
-    }
+  for (int n : presetList(program, program.CheckedPorts, "CheckedPorts")) {
     const std::string text = PresetText(n);
     auto it = std::find_if(options.Entries.begin(), options.Entries.end(),
                            [&](const PortEntry& e) { return e.Text == text; });
