@@ -267,7 +267,10 @@ TEST_F(OptionDialog, RemoveTakesTheCurrentEntryFromBothLists) {
   EXPECT_EQ(stored(key, "Custom_2"), "C (UDP port 3 )_1");
   EXPECT_EQ(stored(key, "Custom_3"), "<missing>");
   EXPECT_EQ(stored(key, "NoCustomizePorts"), "2");
+  EXPECT_EQ(storedKeys(key).size(), 17u);
+  EXPECT_EQ(storedKeys(key).back(), "Custom_2");
   EXPECT_EQ(pairs(key), (Pairs{{"TCP", "1 "}, {"UDP", "3 "}}));
+  expectObjectAsLoaded(key);
 }
 
 TEST_F(OptionDialog, TheCustomDialogAddsAPortOrARangeChecked) {

