@@ -7,7 +7,7 @@
 #include "core/ErrorBoundary.h"
 #include "core/mdINIBas.h"
 #include "core/mdlMain.h"
-#include "programs/ParsePortEntry.h"
+#include "programs/mdlProgramOptions.h"
 #include "rules/RuleInputs.h"
 #include "rules/mdlDefineRules.h"
 #include "rules/mdlRules.h"
@@ -21,13 +21,6 @@ std::string rightText(const std::string& code) {
   if (code == "1") return strBlock;
   if (code == "2") return strAsk;
   return "";
-}
-
-void addPairs(clsProgramList& p, const std::string& text) {
-  for (const auto& [protocol, port] : ParsePortEntry(text)) {
-    p.CustomProtocols.push_back(protocol);
-    p.CustomPorts.push_back(port);
-  }
 }
 
 // Reads one program section; false when it cannot give a program.
@@ -52,19 +45,11 @@ bool readProgram(const std::string& name, clsProgramList& p) {
   p.CheckedPorts = v(psCheckedPorts);
   std::string counted = v(psNoCustomizePorts);
   if (p.Path.empty()) return false;
-  // Presets: a piece that names no preset is passed over.
-  for (const auto& piece : Split(p.CheckedPorts, ",")) {
-    double k = Val(piece);
-    if (k >= 1 && k <= 10 && k == static_cast<int>(k)) addPairs(p, arrServerNames[static_cast<size_t>(k) - 1]);
-  }
   p.NoCustomizePorts = ValInt(counted);
-  for (long n = 1; n <= p.NoCustomizePorts; ++n) {
-    std::string entry = ReadINI(name, "Custom_" + std::to_string(n), "", strProgramControlFile, true);
-    p.CustomEntries.push_back(entry);
-    auto us = entry.rfind('_');
-    std::string flag = us == std::string::npos ? entry : entry.substr(us + 1);
-    if (Val(flag) == 1) addPairs(p, entry);
-  }
+  for (long n = 1; n <= p.NoCustomizePorts; ++n)
+    p.CustomEntries.push_back(ReadINI(name, "Custom_" + std::to_string(n), "", strProgramControlFile, true));
+  // The checked presets' pairs, then the checked custom entries'.
+  CollectPortPairs(p);
   return true;
 }
 
