@@ -7,20 +7,14 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/Seam.h"
+
 namespace mv::platform {
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::function<std::string()>& browserFinder() {
-  static std::function<std::string()> f;
-  return f;
-}
-std::function<std::vector<std::string>()>& componentsFinder() {
-  static std::function<std::vector<std::string>()> f;
-  return f;
-}
 
 std::string env(const char* name) {
   const char* v = std::getenv(name);
@@ -133,6 +127,15 @@ std::vector<std::string> findComponents() {
   return found;
 }
 
+Seam<std::string()>& browserFinder() {
+  static Seam<std::string()> seam(findBrowser);
+  return seam;
+}
+Seam<std::vector<std::string>()>& componentsFinder() {
+  static Seam<std::vector<std::string>()> seam(findComponents);
+  return seam;
+}
+
 }  // namespace
 
 std::string desktopEntryProgram(const std::string& desktopFileText, const std::string& pathVariable) {
@@ -165,14 +168,12 @@ std::string desktopEntryProgram(const std::string& desktopFileText, const std::s
   return "";
 }
 
-std::string defaultWebBrowser() { return browserFinder() ? browserFinder()() : findBrowser(); }
-void setDefaultWebBrowserFinder(std::function<std::string()> finder) { browserFinder() = std::move(finder); }
+std::string defaultWebBrowser() { return browserFinder()(); }
+void setDefaultWebBrowserFinder(std::function<std::string()> finder) { browserFinder().replace(std::move(finder)); }
 
-std::vector<std::string> systemNetworkComponents() {
-  return componentsFinder() ? componentsFinder()() : findComponents();
-}
+std::vector<std::string> systemNetworkComponents() { return componentsFinder()(); }
 void setSystemNetworkComponentsFinder(std::function<std::vector<std::string>()> finder) {
-  componentsFinder() = std::move(finder);
+  componentsFinder().replace(std::move(finder));
 }
 
 }  // namespace mv::platform

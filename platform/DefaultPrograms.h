@@ -13,6 +13,7 @@ namespace mv::platform {
 // applications (the handler of "http" web addresses), then in the system's
 // choice of web browser.
 std::string defaultWebBrowser();
+// Replaces the search (tests); an empty function puts it back.
 void setDefaultWebBrowserFinder(std::function<std::string()> finder);
 
 // The program files of the system's service manager and of its network

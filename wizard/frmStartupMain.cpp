@@ -10,6 +10,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QTreeWidget>
 
 #include "core/ErrorBoundary.h"
@@ -77,16 +79,44 @@ QLabel* header(QWidget* page, const std::string& name, const std::string& tag, c
 }
 
 QLabel* header2(QWidget* page, const std::string& name, const std::string& tag, const std::string& text) {
-  QLabel* label = caption(page, name, tag, text, {12, 34, kPageWidth - 64, 34});
+  QLabel* label = caption(page, name, tag, text, {12, 34, kPageWidth - 64, 40});
   QFont f = label->font();
   f.setBold(true);
   label->setFont(f);
   return label;
 }
 
+// An option button whose caption wraps onto a second line when it is longer
+// than the button is wide.
+class WrappingOption : public QRadioButton {
+ public:
+  using QRadioButton::QRadioButton;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QStylePainter p(this);
+    QStyleOptionButton opt;
+    initStyleOption(&opt);
+    const QRect indicator = style()->subElementRect(QStyle::SE_RadioButtonIndicator, &opt, this);
+    QStyleOptionButton box = opt;
+    box.rect = QRect(indicator.left(), 1, indicator.width(), indicator.height());
+    p.drawPrimitive(QStyle::PE_IndicatorRadioButton, box);
+    const QRect area = rect().adjusted(indicator.right() + 6, 0, 0, 0);
+    int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextShowMnemonic;
+    style()->drawItemText(&p, area, flags, palette(), isEnabled(), text(), QPalette::WindowText);
+    if (hasFocus()) {
+      QStyleOptionFocusRect focus;
+      focus.initFrom(this);
+      focus.rect = style()->itemTextRect(fontMetrics(), area, flags, isEnabled(), text());
+      p.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+  }
+  bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
 QRadioButton* option(QWidget* page, const std::string& name, const std::string& tag, const std::string& text,
                      const QRect& at) {
-  auto* button = new QRadioButton(page);
+  auto* button = new WrappingOption(page);
   button->setObjectName(platform::toQString(name));
   button->setGeometry(at);
   SetCaption(button, text);
@@ -114,6 +144,10 @@ frmStartupMain::frmStartupMain() {
   setObjectName("frmStartupMain");
   setWindowTitle(platform::toQString(AppTitle));
   setWindowIcon(QIcon(WizardPicture(101, 32)));
+  // The pages are laid out for a small dialog font.
+  QFont small = font();
+  small.setPointSizeF(8);
+  setFont(small);
   const int pageLeft = ToPixels(kPageArea.Left), pageHeight = ToPixels(kPageArea.Height);
   setFixedSize(pageLeft + kPageWidth + 8, pageHeight + 50);
 
@@ -152,12 +186,12 @@ frmStartupMain::frmStartupMain() {
   header(p3, "lbPage3Header", "5301", "Alerts && Logs");
   header2(p3, "lbPage3Header2", "5302", "Alerts && Logs");
   caption(p3, "lbPage3Desc", "5306", kPlaceholder, {12, 72, w, 48});
-  auto* optAlertAlltime = option(p3, "optAlertAlltime", "5303", "Show alerts", {20, 124, w - 8, 22});
-  auto* optAlertDoNot = option(p3, "optAlertDoNot", "5305", "Do not show alerts", {20, 148, w - 8, 22});
+  auto* optAlertAlltime = option(p3, "optAlertAlltime", "5303", "Show alerts", {20, 122, w - 8, 28});
+  auto* optAlertDoNot = option(p3, "optAlertDoNot", "5305", "Do not show alerts", {20, 150, w - 8, 28});
   optAlertAlltime->setChecked(true);
   connect(optAlertAlltime, &QRadioButton::clicked, this, &frmStartupMain::optAlertAlltime_Click);
   connect(optAlertDoNot, &QRadioButton::clicked, this, &frmStartupMain::optAlertDoNot_Click);
-  caption(p3, "lbPage3Desc1", "5308", kPlaceholder, {12, 180, w, 20});
+  caption(p3, "lbPage3Desc1", "5308", kPlaceholder, {12, 184, w, 18});
   caption(p3, "lbPage3Desc2", "5309", kPlaceholder, {12, 202, w, 34});
   caption(p3, "lbPage3Footer", "5307", kPlaceholder, {12, 238, w, 22});
 
@@ -182,15 +216,15 @@ frmStartupMain::frmStartupMain() {
   header(p5, "lbPage5Header", "5501", "Secure Program");
   header2(p5, "lbPage5Header2", "5502", "Preconfigure Programs and their access permission");
   optAllowProgram_ = option(p5, "optAllowProgram", "5503",
-                            "Yes, allow access && server permission for following programs ", {12, 70, w + 8, 22});
+                            "Yes, allow access && server permission for following programs ", {12, 68, w + 8, 28});
   optNoProgramAdd_ = option(p5, "optNoProgramAdd", "5504",
                             "No, Alert/Ask me later on when these programs will access my netwrok",
-                            {12, 92, w + 8, 22});
+                            {12, 96, w + 8, 28});
   option(p5, "optAdvanceProgram", "5505", "Advance, let me customize access / server permission",
-         {12, 114, w + 8, 22});
+         {12, 124, w + 8, 20});
   optAllowProgram_->setChecked(true);
   caption(p5, "lbPage5Desc", "5506", "The programs && components listed below and need to access your network",
-          {12, 142, w, 32});
+          {12, 146, w, 28});
   const char* const defaultNames[] = {"lbAutoProgram1", "Label1", "Label2"};
   const char* const defaultTexts[] = {" Default web browser: Internet Explorer (IEXPLORER.EXE)",
                                       "Windows web component: Generic Host Process (svchost.exe)",
@@ -198,13 +232,12 @@ frmStartupMain::frmStartupMain() {
   for (int i = 0; i < 3; ++i) {
     auto* picture = new QLabel(p5);
     picture->setObjectName(QString("picProg%1").arg(i + 1));
-    picture->setGeometry(20, 178 + i * 20, 16, 16);
+    picture->setGeometry(16, 176 + i * 24, 16, 16);
     defaultPictures_.push_back(picture);
-    QLabel* label = caption(p5, defaultNames[i], "", defaultTexts[i], {42, 178 + i * 20, w - 30, 18});
-    label->setWordWrap(false);
+    QLabel* label = caption(p5, defaultNames[i], "", defaultTexts[i], {38, 174 + i * 24, w - 26, 24});
     defaultLabels_.push_back(label);
   }
-  caption(p5, "lbPage5Footer", "5507", kPlaceholder, {12, 242, w, 20});
+  caption(p5, "lbPage5Footer", "5507", kPlaceholder, {12, 248, w, 18});
 
   // Page 6: the user's own program list.
   QFrame* p6 = newPage(6);
@@ -214,7 +247,7 @@ frmStartupMain::frmStartupMain() {
   lvwPrograms_ = new QTreeWidget(p6);
   lvwPrograms_->setObjectName("lvwPrograms");
   SetTag(lvwPrograms_, "5603");
-  lvwPrograms_->setGeometry(12, 72, w, 120);
+  lvwPrograms_->setGeometry(12, 76, w, 116);
   lvwPrograms_->setHeaderLabels({"Programs", "Access", "Server"});
   lvwPrograms_->setRootIsDecorated(false);
   lvwPrograms_->setSelectionMode(QAbstractItemView::ExtendedSelection);

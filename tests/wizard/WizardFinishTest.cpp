@@ -10,6 +10,7 @@
 
 using namespace mv;
 using mvtest::WizardTest;
+using mv::wizard::WizardChoices;
 
 namespace {
 
@@ -177,6 +178,21 @@ TEST_F(WizardFinish, APasswordThatCannotBeSavedKeepsTheOldOneAndSkipsTheRest) {
   // The alert switch and the programs were not written.
   EXPECT_EQ(readText("Profiles/ProgramControl.MVL"), ";Save Programs Here\r\n");
   EXPECT_NE(readText("Err.log").find("saveStartupWizardSettings of frmStartupMain:---->75,"), std::string::npos);
+}
+
+TEST_F(WizardFinish, APasswordFileThatCannotBeWrittenLeavesBothCopiesAsTheyWere) {
+  ASSERT_TRUE(setPassword("before"));
+  const std::string oldFile = readText("System32/MVPSD.SYS");
+  platform::setReadOnly(strSystemDir + "MVPSD.SYS", true);
+  WizardChoices choices;
+  choices.NewPassword = "after";
+  choices.ProgramChoice = 2;
+  EXPECT_NE(wizard::saveStartupWizardSettings(choices), "");
+  platform::setReadOnly(strSystemDir + "MVPSD.SYS", false);
+  EXPECT_EQ(readText("System32/MVPSD.SYS"), oldFile);
+  EXPECT_EQ(GetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, "MVPSD", "none"), EncryptString("before", PasswordKey));
+  // Both programs still start on the old password.
+  EXPECT_EQ(wizard::GetStoredPassword(), std::optional<std::string>("before"));
 }
 
 TEST_F(WizardFinish, RightCodesAndDisplayNames) {
