@@ -50,25 +50,23 @@ std::string programFile(const fs::path& p) {
   return !ec && isProgram(real) ? real.string() : "";
 }
 
+// The desktop's folders of one kind: the user's own (the variable `home`,
+// else `homeDefault` under the home folder), then the system's (the list in
+// `system`, else `systemDefault`).
+std::vector<fs::path> desktopDirs(const char* home, const char* homeDefault, const char* system,
+                                  const char* systemDefault) {
+  std::vector<fs::path> dirs;
+  std::string own = env(home);
+  if (own.empty() && !env("HOME").empty()) own = env("HOME") + homeDefault;
+  if (!own.empty()) dirs.emplace_back(own);
+  std::string shared = env(system);
+  for (const auto& d : split(shared.empty() ? systemDefault : shared, ':')) dirs.emplace_back(d);
+  return dirs;
+}
 std::vector<fs::path> dataDirs() {
-  std::vector<fs::path> dirs;
-  std::string home = env("XDG_DATA_HOME");
-  if (home.empty() && !env("HOME").empty()) home = env("HOME") + "/.local/share";
-  if (!home.empty()) dirs.emplace_back(home);
-  std::string system = env("XDG_DATA_DIRS");
-  for (const auto& d : split(system.empty() ? "/usr/local/share:/usr/share" : system, ':')) dirs.emplace_back(d);
-  return dirs;
+  return desktopDirs("XDG_DATA_HOME", "/.local/share", "XDG_DATA_DIRS", "/usr/local/share:/usr/share");
 }
-
-std::vector<fs::path> configDirs() {
-  std::vector<fs::path> dirs;
-  std::string home = env("XDG_CONFIG_HOME");
-  if (home.empty() && !env("HOME").empty()) home = env("HOME") + "/.config";
-  if (!home.empty()) dirs.emplace_back(home);
-  std::string system = env("XDG_CONFIG_DIRS");
-  for (const auto& d : split(system.empty() ? "/etc/xdg" : system, ':')) dirs.emplace_back(d);
-  return dirs;
-}
+std::vector<fs::path> configDirs() { return desktopDirs("XDG_CONFIG_HOME", "/.config", "XDG_CONFIG_DIRS", "/etc/xdg"); }
 
 // The desktop entries named for "x-scheme-handler/http" in the lists of
 // default applications, the user's first.

@@ -6,94 +6,39 @@
 #include <QRadioButton>
 #include <filesystem>
 
-#include "core/MDIMain.h"
-#include "core/frmLogin.h"
-#include "core/mdlLogin.h"
-#include "alerts/frmTimeTemp.h"
 #include "alerts/mdlAlertsAndLogs.h"
-#include "platform/Application.h"
-#include "platform/Network.h"
-#include "platform/ProcessList.h"
-#include "platform/SingleInstance.h"
+#include "core/frmLogin.h"
 #include "tests/core/ModalDriver.h"
+#include "tests/e2e/FrontEndFixture.h"
 #include "tests/wizard/WizardFixture.h"
 
 namespace fs = std::filesystem;
 using namespace mv;
 
-namespace {
-struct ProgramEnded {};
-}  // namespace
-
-class WizardThenFrontEnd : public mvtest::WizardTest {
+class WizardThenFrontEnd : public mvtest::WizardTestOn<mvtest::FrontEndTest> {
  protected:
-  void SetUp() override {
-    WizardTest::SetUp();
-    fs::copy_file(MV_NET_EXE, native("System32/net"));
-    fs::copy_file(MV_PELLWORTH_EXE, native("Pellworth.exe"));
-    fs::create_directories(native("Logs"));
-    strPassword.clear();
-    blnLoggedIn = false;
-    blnStarted = false;
-    platform::setEndProgramHandler([] { throw ProgramEnded{}; });
-    platform::setInterfaceAddresses([] {
-      return std::optional<std::vector<platform::InterfaceAddress>>(
-          std::vector<platform::InterfaceAddress>{{{192, 168, 5, 20}, {255, 255, 255, 0}}});
-    });
-  }
-  void TearDown() override {
-    delete TimerFormIfLoaded();
-    UnloadMDIMain();
-    platform::setEndProgramHandler(nullptr);
-    platform::setInterfaceAddresses(nullptr);
-    platform::releaseSingleInstance();
-    for (int pid : platform::findProcessesByPath(native("Pellworth.exe"))) platform::endProcess(pid);
-    strPassword.clear();
-    blnLoggedIn = false;
-    blnStarted = false;
-    WizardTest::TearDown();
-  }
-  std::string rules() const { return readText("System32/drivers/etc/mvd.conf"); }
-  // The number of the program's rule sections, from its line of the
-  // program list ("path=LocalNet Blocked TrustedA<n> ..."); "" when absent.
-  std::string programSections(const std::string& path) const {
-    const std::string text = rules(), head = "\r\n" + path + "=LocalNet Blocked TrustedA";
+  // The text of the rule file between `head` and the next `stop`; "" when
+  // the file has no such head.
+  std::string ruleText(const std::string& head, const std::string& stop) const {
+    const std::string text = readText("System32/drivers/etc/mvd.conf");
     size_t at = text.find(head);
     if (at == std::string::npos) return "";
     at += head.size();
-    return text.substr(at, text.find(' ', at) - at);
+    return text.substr(at, text.find(stop, at) - at);
+  }
+  // The number of the program's rule sections, from its line of the
+  // program list ("path=LocalNet Blocked TrustedA<n> ...").
+  std::string programSections(const std::string& path) const {
+    return ruleText("\r\n" + path + "=LocalNet Blocked TrustedA", " ");
   }
   // The first rule of a section, without its line number.
-  std::string firstRule(const std::string& section) const {
-    const std::string text = rules(), head = "[" + section + "]\r\n000=";
-    size_t at = text.find(head);
-    if (at == std::string::npos) return "";
-    at += head.size();
-    return text.substr(at, text.find("\r\n", at) - at);
-  }
+  std::string firstRule(const std::string& section) const { return ruleText("[" + section + "]\r\n000=", "\r\n"); }
 };
 
 TEST_F(WizardThenFrontEnd, TheFrontEndStartsOnTheWizardsConfiguration) {
   const std::string mailer = program("apps/mailer"), server = program("apps/server");
   ASSERT_NE(start(), nullptr);
-  click("cmdNext");
-  control<QRadioButton>("optAlertDoNot")->click();
-  click("cmdNext");
-  type("txtPassword", "s3cret");
-  type("txtConfirmPass", "s3cret");
-  click("cmdNext");
-  control<QRadioButton>("optAdvanceProgram")->click();
-  click("cmdNext");
-  chosenFiles = {mailer, server};
-  click("cmdAdd");
-  click("cmdAdd");
-  programs()->setCurrentItem(programs()->topLevelItem(0));
-  mouseClick(0, 1);
-  form()->findChild<QAction*>("mnuAccessBlock")->trigger();
-  programs()->setCurrentItem(programs()->topLevelItem(1));
-  mouseClick(1, 2);
-  form()->findChild<QAction*>("mnuServerAsk")->trigger();
-  click("cmdNext");
+  chooseTwoPrograms(mailer, server, "s3cret");
   click("cmdNext");
   ASSERT_EQ(ended, 1);
   ASSERT_TRUE(messages.empty());
@@ -122,6 +67,6 @@ TEST_F(WizardThenFrontEnd, TheFrontEndStartsOnTheWizardsConfiguration) {
     f->findChild<QLineEdit*>("txtPassword")->setText("s3cret");
     f->findChild<QPushButton*>("cmdOk")->click();
   });
-  EXPECT_THROW(MDIMainIfLoaded()->mnuExit_Click(), ProgramEnded);
+  EXPECT_THROW(MDIMainIfLoaded()->mnuExit_Click(), mvtest::ProgramEnded);
   EXPECT_TRUE(asked);
 }

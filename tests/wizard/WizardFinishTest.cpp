@@ -61,24 +61,7 @@ class WizardFinish : public WizardTest {
 
 TEST_F(WizardFinish, TwoProgramsNoAlertsAndAPasswordAreWrittenExactly) {
   const std::string a = program("apps/blocked"), b = program("apps/server");
-  click("cmdNext");
-  control<QRadioButton>("optAlertDoNot")->click();
-  click("cmdNext");
-  type("txtPassword", "s3cret");
-  type("txtConfirmPass", "s3cret");
-  click("cmdNext");
-  control<QRadioButton>("optAdvanceProgram")->click();
-  click("cmdNext");
-  chosenFiles = {a, b};
-  click("cmdAdd");
-  click("cmdAdd");
-  programs()->setCurrentItem(programs()->topLevelItem(0));
-  mouseClick(0, 1);
-  form()->findChild<QAction*>("mnuAccessBlock")->trigger();
-  programs()->setCurrentItem(programs()->topLevelItem(1));
-  mouseClick(1, 2);
-  form()->findChild<QAction*>("mnuServerAsk")->trigger();
-  click("cmdNext");
+  chooseTwoPrograms(a, b, "s3cret");
   finish();
   EXPECT_TRUE(messages.empty());
 
@@ -193,6 +176,12 @@ TEST_F(WizardFinish, APasswordFileThatCannotBeWrittenLeavesBothCopiesAsTheyWere)
   EXPECT_EQ(GetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, "MVPSD", "none"), EncryptString("before", PasswordKey));
   // Both programs still start on the old password.
   EXPECT_EQ(wizard::GetStoredPassword(), std::optional<std::string>("before"));
+}
+
+TEST_F(WizardFinish, AMissingProfilesFolderIsCreated) {
+  std::filesystem::remove_all(native("Profiles"));
+  EXPECT_TRUE(wizard::ReloadProfiles());
+  for (const std::string& name : varSettingsFiles) EXPECT_EQ(readText("Profiles/" + name), builtin(name)) << name;
 }
 
 TEST_F(WizardFinish, RightCodesAndDisplayNames) {

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
@@ -26,13 +27,16 @@
 
 namespace mvtest {
 
-class WizardTest : public ProgramFolderTest {
+template <class Base>
+class WizardTestOn : public Base {
  protected:
+  using Base::native;
+  using Base::writeText;
   void SetUp() override {
-    ProgramFolderTest::SetUp();
+    Base::SetUp();
     std::filesystem::create_directories(native("Lang"));
     std::filesystem::copy_file(std::string(MV_SOURCE_DIR) + "/resources/lang/English.INI", native("Lang/English.INI"));
-    installDefaults();
+    this->installDefaults();
     ASSERT_TRUE(mv::setPassword(""));
     mv::wizard::ResetWizardGlobals();
     mv::wizard::setEndWizardHandler([this] { ++ended; });
@@ -57,7 +61,7 @@ class WizardTest : public ProgramFolderTest {
     mv::platform::setDefaultWebBrowserFinder(nullptr);
     mv::platform::setFileDialogHandler(nullptr);
     mv::wizard::ResetWizardGlobals();
-    ProgramFolderTest::TearDown();
+    Base::TearDown();
   }
 
   // An executable file under the program folder; its native path.
@@ -77,7 +81,7 @@ class WizardTest : public ProgramFolderTest {
 
   template <class W = QWidget>
   W* control(const char* name) const {
-    W* w = form()->findChild<W*>(name);
+    W* w = form()->template findChild<W*>(name);
     EXPECT_NE(w, nullptr) << name;
     return w;
   }
@@ -136,10 +140,37 @@ class WizardTest : public ProgramFolderTest {
     ASSERT_EQ(shownPage(), 5);
   }
 
+  // The whole walk: no alerts, the password typed twice, and the user's own
+  // list of two programs, the first with Access Block, the second with
+  // Server Ask; ends on the finish page.
+  void chooseTwoPrograms(const std::string& first, const std::string& second, const std::string& password) {
+    click("cmdNext");
+    control<QRadioButton>("optAlertDoNot")->click();
+    click("cmdNext");
+    type("txtPassword", password);
+    type("txtConfirmPass", password);
+    click("cmdNext");
+    control<QRadioButton>("optAdvanceProgram")->click();
+    click("cmdNext");
+    chosenFiles = {first, second};
+    click("cmdAdd");
+    click("cmdAdd");
+    programs()->setCurrentItem(programs()->topLevelItem(0));
+    mouseClick(0, 1);
+    form()->template findChild<QAction*>("mnuAccessBlock")->trigger();
+    programs()->setCurrentItem(programs()->topLevelItem(1));
+    mouseClick(1, 2);
+    form()->template findChild<QAction*>("mnuServerAsk")->trigger();
+    click("cmdNext");
+    ASSERT_EQ(shownPage(), 9);
+  }
+
   int ended = 0;
   std::deque<std::string> chosenFiles;  // what the open-file dialog returns, in order
   std::vector<std::string> dialogTitles;
   std::string serviceManager, networkManager, browser;
 };
+
+using WizardTest = WizardTestOn<ProgramFolderTest>;
 
 }  // namespace mvtest
