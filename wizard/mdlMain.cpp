@@ -1,7 +1,6 @@
 #include "wizard/mdlMain.h"
 
 #include "core/ErrorBoundary.h"
-#include "core/Registry.h"
 #include "core/VBRuntime.h"
 #include "core/mdINIBas.h"
 #include "core/mdlFileProperty.h"
@@ -11,7 +10,6 @@
 #include "platform/DefaultPrograms.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
-#include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
 #include "programs/mdlProgramControl.h"
 
