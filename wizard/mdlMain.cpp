@@ -115,8 +115,16 @@ std::string ProgramDisplayName(const std::string& path) {
   mv::getFileProperty(path);
   // Without a description two programs would share one empty name (and one
   // section): the file name stands in.
-  if (Trim(mv::tblFileInfo.FileDescription).empty()) return mv::tblFileInfo.FileName;
-  return mv::tblFileInfo.FileDescription;
+  std::string name = mv::tblFileInfo.FileDescription;
+  if (Trim(name).empty()) name = mv::tblFileInfo.FileName;
+  // The name becomes a section name, which cannot hold a bracket or a line
+  // break, nor keep blanks at its ends.
+  for (char& c : name) {
+    if (c == '[') c = '(';
+    if (c == ']') c = ')';
+    if (static_cast<unsigned char>(c) < 32) c = '_';
+  }
+  return Trim(name);
 }
 
 bool ReloadProfiles() {

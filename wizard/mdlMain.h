@@ -110,7 +110,8 @@ void SaveProgramList(const std::vector<WizardProgram>& programs);
 std::string saveStartupWizardSettings(const WizardChoices& choices);
 
 // The display name of a program file as the wizard lists it: the file's
-// description, or its file name when it has none.
+// description, or its file name when it has none; brackets become
+// parentheses and control characters "_", so the name can name a section.
 std::string ProgramDisplayName(const std::string& path);
 
 }  // namespace mv::wizard

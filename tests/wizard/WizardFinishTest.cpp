@@ -192,3 +192,17 @@ TEST_F(WizardFinish, RightCodesAndDisplayNames) {
   // A file without a description is named after its file.
   EXPECT_EQ(wizard::ProgramDisplayName(program("apps/tool.bin")), "tool.bin");
 }
+
+TEST_F(WizardFinish, AFileNameThatCannotNameASectionIsListedAndStoredSafely) {
+  const std::string odd = program("apps/[x]\tname");
+  toProgramsPage();
+  control<QRadioButton>("optAdvanceProgram")->click();
+  click("cmdNext");
+  chosenFiles = {odd};
+  click("cmdAdd");
+  ASSERT_EQ(row(0)[0], "(x)_name");
+  click("cmdNext");
+  finish();
+  EXPECT_EQ(GetINISectionNames(strProgramControlFile), "(x)_name");
+  EXPECT_EQ(stored("(x)_name", "Path"), odd);
+}
