@@ -77,6 +77,23 @@ bool WriteINISectionValues(const std::string& section, const std::vector<std::st
   return WriteINISection(section, pairs, file, scramble);
 }
 
+namespace {
+[[noreturn]] void raiseFileAccess(const std::string& file) {
+  throw RuntimeError(75, "Path/File access error (" + file + ")");
+}
+}  // namespace
+
+void WriteINIOrRaise(const std::string& section, const std::string& key, const std::string& value,
+                     const std::string& file, bool scramble) {
+  if (!platform::profileWriteString(section, key, prepareValue(value, section, scramble), file)) raiseFileAccess(file);
+}
+
+void WriteINISectionOrRaise(const std::string& section,
+                            const std::vector<std::pair<std::string, std::string>>& pairs, const std::string& file,
+                            bool scramble) {
+  if (!platform::profileWriteSection(section, prepared(section, pairs, scramble), file)) raiseFileAccess(file);
+}
+
 std::string ReadIniSection(const std::string& file, const std::string& section) {
   std::string raw;
   try {

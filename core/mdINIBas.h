@@ -35,6 +35,14 @@ bool WriteINISection(const std::string& section, const std::vector<std::pair<std
 bool WriteINISectionValues(const std::string& section, const std::vector<std::string>& values,
                            const std::string& file, bool scramble);
 
+// WriteINI and WriteINISection without an error handler of their own: a
+// write that fails raises error 75 to the caller, whose handler reports it.
+void WriteINIOrRaise(const std::string& section, const std::string& key, const std::string& value,
+                     const std::string& file, bool scramble);
+void WriteINISectionOrRaise(const std::string& section,
+                            const std::vector<std::pair<std::string, std::string>>& pairs, const std::string& file,
+                            bool scramble);
+
 std::string EncryptString(const std::string& text, const std::string& key);
 std::string DecryptString(const std::string& text, const std::string& key);
 

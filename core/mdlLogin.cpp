@@ -74,17 +74,25 @@ void restoreStoredCopies(const StoredCopies& copies) {
     platform::deleteFile(passwordFile());
 }
 
-// Writes both copies and reads each back; false as soon as one does not hold
-// what was written.
-bool writeBothCopies(const std::string& password) {
+bool writeRegistryCopy(const std::string& password) {
   std::string copy = registryCopy(password);
   const std::string expected = copy;
   SetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, copy);
-  if (GetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, "") != expected) return false;
+  return GetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, "") == expected;
+}
+
+bool writePasswordFile(const std::string& password) {
   const std::string content = fileLine(password) + CrLf;
   std::string back;
   return platform::writeFileAtomic(passwordFile(), content) && platform::readFile(passwordFile(), back) &&
          back == content;
+}
+
+// Writes both copies in the given order and reads each back; false as soon
+// as one does not hold what was written.
+bool writeBothCopies(const std::string& password, PasswordCopyOrder order) {
+  if (order == PasswordCopyOrder::FileFirst) return writePasswordFile(password) && writeRegistryCopy(password);
+  return writeRegistryCopy(password) && writePasswordFile(password);
 }
 
 }  // namespace
@@ -109,37 +117,47 @@ std::string PasswordStorageProblem(const std::string& password) {
   return "";
 }
 
-bool setPassword(const std::string& password) {
+bool StorePasswordCopies(const std::string& password, PasswordCopyOrder order) {
   const StoredCopies before = readStoredCopies();
   bool written = false;
   ErrorBoundary("setPassword of mdlAlertsAndLogs", [&] {
-    written = PasswordStorageProblem(password).empty() && writeBothCopies(password);
+    written = PasswordStorageProblem(password).empty() && writeBothCopies(password, order);
   });
-  if (written) return true;
-  restoreStoredCopies(before);
+  if (!written) restoreStoredCopies(before);
+  return written;
+}
+
+bool setPassword(const std::string& password) {
+  if (StorePasswordCopies(password, PasswordCopyOrder::RegistryFirst)) return true;
   platform::MsgBox("The password could not be saved." + CrLf + "The previous password is still in force.",
                    platform::vbCritical, AppTitle);
   return false;
 }
 
+std::string RegistryPasswordCopy() {
+  return DecryptString(GetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, ""), PasswordKey);
+}
+
+std::optional<std::string> PasswordFromFileLine(const std::string& line) {
+  // The line holds T1, the password and T2: at least their 100 characters.
+  if (line.size() < T1.size() + T2.size()) return std::nullopt;
+  // From the last character of T1 on: 24 is a whole number of key lengths,
+  // so the part unscrambles with the key from its start.
+  const std::string part = DecryptString(line.substr(T1.size() - 1, line.size() - T2.size() - T1.size() + 1), PasswordKey);
+  return part.substr(1);
+}
+
 std::string getPassword() {
-  const std::string copy =
-      DecryptString(GetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, ""), PasswordKey);
+  const std::string copy = RegistryPasswordCopy();
   if (!platform::fileExists(passwordFile())) endWithMessage("Applicaation corrupted please reinstall it.");
   std::string bytes;
   if (!platform::readFile(passwordFile(), bytes)) {
     WriteErrorLog("Path/File access error (" + passwordFile() + ")", "getPassword of mdlAlertsAndLogs");
     return "";
   }
-  const std::string line = bytes.substr(0, bytes.find_first_of(CrLf));
-  // The line holds T1, the password and T2: at least their 100 characters.
-  if (line.size() < T1.size() + T2.size()) passwordCorrupted();
-  // From the last character of T1 on: 24 is a whole number of key lengths,
-  // so the part unscrambles with the key from its start.
-  const std::string part = DecryptString(line.substr(T1.size() - 1, line.size() - T2.size() - T1.size() + 1), PasswordKey);
-  const std::string password = part.substr(1);
-  if (password != copy) passwordCorrupted();
-  return password;
+  const std::optional<std::string> password = PasswordFromFileLine(bytes.substr(0, bytes.find_first_of(CrLf)));
+  if (!password || *password != copy) passwordCorrupted();
+  return *password;
 }
 
 }  // namespace mv

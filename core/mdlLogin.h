@@ -2,6 +2,7 @@
 // The settings password: its two stored copies (a line of the password file
 // in the system directory and a registry value), the password in memory and
 // the login gate.
+#include <optional>
 #include <string>
 
 namespace mv {
@@ -21,6 +22,18 @@ bool CheckLogin();
 // When either cannot be written, the old copies are put back, the user is
 // told, and the result is false.
 bool setPassword(const std::string& password);
+
+// Which copy a change writes first.
+enum class PasswordCopyOrder { RegistryFirst, FileFirst };
+// Writes both copies in that order and reads each back; when either fails,
+// both are put back as they were and the result is false (no message).
+bool StorePasswordCopies(const std::string& password, PasswordCopyOrder order);
+
+// The password held by the registry copy ("" when there is none).
+std::string RegistryPasswordCopy();
+// The password inside a line of the password file; nothing when the line is
+// too short to hold the two filler texts.
+std::optional<std::string> PasswordFromFileLine(const std::string& line);
 
 // Reads and checks both copies and returns the password. A missing password
 // file, a line too short to hold the filler texts, or copies that disagree

@@ -40,13 +40,28 @@ void SetPathGlobals() {
   strSupportMail = "support@morvantis.example";
 }
 
+namespace {
+ErrorLogLayout& errorLogLayout() {
+  static ErrorLogLayout layout;
+  return layout;
+}
+void appendErrorLine(int number, const std::string& description, const std::string& errorText) {
+  std::string line = errorLogLayout()
+                         ? errorLogLayout()(number, description, errorText)
+                         : NowDateText() + " " + NowTimeText() + "  " + errorText + ": " + description;
+  platform::appendToFile(AppPath() + "\\Err.log", line + "\r\n");
+}
+}  // namespace
+
+void SetErrorLogLayout(ErrorLogLayout layout) { errorLogLayout() = std::move(layout); }
+
 void WriteErrorLog(const std::string& description, const std::string& errorText) {
-  std::string line = NowDateText() + " " + NowTimeText() + "  " + errorText + ": " + description + "\r\n";
-  platform::appendToFile(AppPath() + "\\Err.log", line);
+  appendErrorLine(0, description, errorText);
 }
 
 void WriteErrorLog(const std::exception& error, const std::string& errorText) {
-  WriteErrorLog(std::string(error.what()), errorText);
+  const auto* runtime = dynamic_cast<const RuntimeError*>(&error);
+  appendErrorLine(runtime ? runtime->number() : 0, error.what(), errorText);
 }
 
 void AddLineInPipeLog(const std::string& text) { platform::appendToFile(AppPath() + "\\Pipe.log", text + "\r\n"); }
@@ -93,6 +108,10 @@ void Pellworth(bool start) {
   });
 }
 
+bool WriteBuiltinDefault(const std::string& name) {
+  return platform::writeFileAtomic(strProfilePath + name, BuiltinDefaultText(name) + "\r\n");
+}
+
 bool checkIsMorvantisCorrupted() {
   bool allPresent = true;
   ErrorBoundary("checkIsMorvantisCorrupted of Module mdlMain", [&] {
@@ -100,7 +119,7 @@ bool checkIsMorvantisCorrupted() {
       std::string path = strProfilePath + name;
       if (platform::fileExists(path)) continue;
       allPresent = false;
-      if (!platform::writeFileAtomic(path, BuiltinDefaultText(name) + "\r\n"))
+      if (!WriteBuiltinDefault(name))
         WriteErrorLog("Path/File access error (" + path + ")", "checkIsMorvantisCorrupted of Module mdlMain");
     }
   });

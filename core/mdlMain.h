@@ -2,6 +2,7 @@
 // Paths, the diagnostic logs and the small shared operations of the start-up
 // module.
 #include <exception>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,12 @@ void SetPathGlobals();
 // Appends "date time  text: description" to Err.log in the program folder.
 void WriteErrorLog(const std::string& description, const std::string& errorText);
 void WriteErrorLog(const std::exception& error, const std::string& errorText);
+// The layout of one Err.log line, without its line end, from the error's
+// number (0 when it has none), its description and the procedure text. Each
+// program has its own; an empty layout puts the front end's back.
+using ErrorLogLayout =
+    std::function<std::string(int number, const std::string& description, const std::string& errorText)>;
+void SetErrorLogLayout(ErrorLogLayout layout);
 // Appends the text as one line to Pipe.log in the program folder.
 void AddLineInPipeLog(const std::string& text);
 // Creates the file empty (an existing file is emptied).
@@ -60,6 +67,9 @@ long SafeUBound(const std::vector<T>& list) {
 // The built-in default of a settings file or rule template: the resource's
 // bytes without its last byte. Empty when there is no such resource.
 std::string BuiltinDefaultText(const std::string& name);
+// Writes the built-in default of the settings file over the file in the
+// Profiles folder, in one step; false when it could not be written.
+bool WriteBuiltinDefault(const std::string& name);
 
 // Ends every running Pellworth.exe started from the program folder and, when
 // `start` is set, starts it again (the program ends when it is missing).

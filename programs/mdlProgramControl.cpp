@@ -260,6 +260,17 @@ std::string NumberedSectionFor(const std::string& file, const std::string& name,
 }
 
 
+std::vector<std::pair<std::string, std::string>> NewProgramSection(const std::string& version,
+                                                                   const std::array<std::uint8_t, 4>& codes,
+                                                                   const std::string& path) {
+  const std::array<std::string, 15> values = {version, std::to_string(codes[0]), std::to_string(codes[1]),
+                                              std::to_string(codes[2]), std::to_string(codes[3]), "0", "0",
+                                              path, "0", "", "0", "0", "0", "", "0"};
+  std::vector<std::pair<std::string, std::string>> keys;
+  for (std::size_t i = 0; i < values.size(); ++i) keys.emplace_back(ProgramSectionKeys[i], values[i]);
+  return keys;
+}
+
 void AddProgramControlToINI(const std::string& name, int r1, int r2, int r3, int r4) {
   ErrorBoundary("AddProgramControlToINI of Module mdlProgramControl", [&] {
     const std::array<std::uint8_t, 4> codes = resolveRights(r1, r2, r3, r4);
@@ -272,12 +283,7 @@ void AddProgramControlToINI(const std::string& name, int r1, int r2, int r3, int
     if (!owner.empty() && !SameText(owner, fullPath))
       section = NumberedSectionFor(strProgramControlFile, name, fullPath);
 
-    const std::array<std::string, 15> values = {version, std::to_string(codes[0]), std::to_string(codes[1]),
-                                                std::to_string(codes[2]), std::to_string(codes[3]), "0", "0",
-                                                fullPath, "0", "", "0", "0", "0", "", "0"};
-    std::vector<std::pair<std::string, std::string>> keys;
-    for (std::size_t i = 0; i < values.size(); ++i) keys.emplace_back(ProgramSectionKeys[i], values[i]);
-    if (!WriteINISection(section, keys, strProgramControlFile, true)) {
+    if (!WriteINISection(section, NewProgramSection(version, codes, fullPath), strProgramControlFile, true)) {
       WriteErrorLog("Path/File access error (" + strProgramControlFile + ")",
                     "AddProgramControlToINI of Module mdlProgramControl");
       return;

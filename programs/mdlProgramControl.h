@@ -101,6 +101,11 @@ inline constexpr std::array<const char*, 15> ProgramSectionKeys = {
     "NoCustomizePorts"};
 // The key of a section entry.
 constexpr const char* ProgramSectionKey(ProgramSectionEntry entry) { return ProgramSectionKeys[entry - 1]; }
+// The fifteen entries of a new program's section: its version, its four
+// rights (AccessCode), Normal lock, its path, and no port options.
+std::vector<std::pair<std::string, std::string>> NewProgramSection(const std::string& version,
+                                                                   const std::array<std::uint8_t, 4>& codes,
+                                                                   const std::string& path);
 
 // The programs, keyed by the lower-cased path, in file order.
 inline Collection<std::shared_ptr<clsProgramList>> colProgramList;

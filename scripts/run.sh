@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds, lays out the demo program folder (the programs, the
-# stand-in engine, default settings) and starts the front end on it, under a
-# virtual display when there is none.
+# stand-in engine, default settings, the language files) and starts the front
+# end on it, or the first-run wizard with "wizard", under a virtual display
+# when there is none.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"
@@ -10,7 +11,13 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMV_BUI
 cmake --build "$build" -j"$(nproc)"
 cmake --build "$build" --target demo
 demo="$build/demo"
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$demo/Morvantis" "$@"
+# "./scripts/run.sh wizard" starts the first-run wizard on the same folder.
+program="Morvantis"
+if [ "${1:-}" = "wizard" ]; then
+  program="MorvantisStartup"
+  shift
 fi
-exec "$demo/Morvantis" "$@"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$demo/$program" "$@"
+fi
+exec "$demo/$program" "$@"

@@ -9,6 +9,7 @@
 
 #include "alerts/mdlAlertsAndLogs.h"
 #include "core/mdlMain.h"
+#include "wizard/mdlMain.h"
 #include "programs/mdlComponentControl.h"
 #include "programs/mdlProgramControl.h"
 #include "core/mdlMorvantisDatabase.h"
@@ -62,6 +63,7 @@ void resetAllGlobals() {
   mv::ResetProgramControlGlobals();
   mv::ResetComponentControlGlobals();
   mv::ResetAlertsAndLogsGlobals();
+  mv::wizard::ResetWizardGlobals();
   // Every replaceable platform function.
   mv::platform::resetSeams();
   mv::platform::setClock(std::nullopt);

@@ -1,0 +1,204 @@
+#include "wizard/mdlMain.h"
+
+#include "core/ErrorBoundary.h"
+#include "core/VBRuntime.h"
+#include "core/mdINIBas.h"
+#include "core/mdlFileProperty.h"
+#include "core/mdlLogin.h"
+#include "core/mdlMain.h"
+#include "platform/Application.h"
+#include "platform/DefaultPrograms.h"
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
+#include "platform/PrivateProfile.h"
+#include "programs/mdlProgramControl.h"
+
+namespace mv::wizard {
+
+namespace {
+
+const std::string CrLf = "\r\n";
+const char* const kSaveSettings = "saveStartupWizardSettings of frmStartupMain";
+const char* const kReloadProfiles = "ReloadProfiles of Module mdlMain";
+constexpr int errFileNotFound = 53;  // "File not found"
+constexpr int errFileAccess = 75;    // "Path/File access error"
+
+std::function<void()>& endHandler() {
+  static std::function<void()> handler;
+  return handler;
+}
+
+std::string passwordFile() { return mv::strSystemDir + "MVPSD.SYS"; }
+
+[[noreturn]] void fileAccessError(const std::string& path) {
+  throw RuntimeError(errFileAccess, "Path/File access error (" + path + ")");
+}
+
+// The wizard's Err.log line, without its line end.
+std::string errorLogLine(int number, const std::string& description, const std::string& label) {
+  return label + ":---->" + std::to_string(number) + "," + description + "," + " On " + NowDateText() + " " +
+         NowTimeText();
+}
+
+}  // namespace
+
+void ResetWizardGlobals() {
+  strLanguageFile.clear();
+  strPassword.clear();
+  blnLoggedIn = false;
+  endHandler() = nullptr;
+  mv::SetErrorLogLayout(nullptr);
+}
+
+void SetPaths() {
+  // Every error the wizard logs, in shared code too, takes its own layout.
+  mv::SetErrorLogLayout(errorLogLine);
+  mv::SetPathGlobals();
+  strLanguageFile = mv::AppPath() + "\\Lang\\English.INI";
+}
+
+void EndWizard() {
+  if (endHandler()) {
+    endHandler()();
+    return;
+  }
+  platform::EndProgram();
+}
+
+void setEndWizardHandler(std::function<void()> handler) { endHandler() = std::move(handler); }
+
+bool CheckPasswordFile() {
+  if (platform::fileExists(passwordFile())) return true;
+  platform::MsgBox("Applicaation corrupted please reinstall it.", platform::vbCritical, AppTitle);
+  EndWizard();
+  return false;
+}
+
+std::optional<std::string> GetStoredPassword() {
+  const std::string copy = mv::RegistryPasswordCopy();
+  if (!CheckPasswordFile()) return std::nullopt;
+  std::string bytes;
+  std::optional<std::string> password;
+  if (platform::readFile(passwordFile(), bytes)) {
+    // The file holds one line and its line end, nothing else.
+    if (bytes.size() >= 2 && bytes.compare(bytes.size() - 2, 2, CrLf) == 0) bytes.resize(bytes.size() - 2);
+    if (bytes.find_first_of(CrLf) == std::string::npos) password = mv::PasswordFromFileLine(bytes);
+  }
+  if (!password || *password != copy) {
+    platform::MsgBox(AppTitle + " is corrupted.", platform::vbCritical, AppTitle);
+    EndWizard();
+    return std::nullopt;
+  }
+  return password;
+}
+
+std::string GetLangString(const std::string& key, const std::string& defaultText) {
+  // Only a key that is there, even with an empty text, overrides the default;
+  // a value is read into a buffer of 255 characters.
+  auto value = platform::profileGetString(LanguageSection, key, strLanguageFile);
+  if (!value) return defaultText;
+  return value->substr(0, 254);
+}
+
+void WriteErrorLog(int number, const std::string& description, const std::string& label) {
+  platform::appendToFile(mv::AppPath() + "\\Err.log", errorLogLine(number, description, label) + CrLf);
+}
+
+long PermissionCode(const std::string& right) {
+  const std::string upper = UCase(right);
+  if (upper == "BLOCK") return 1;
+  if (upper == "ASK") return 2;
+  return 0;
+}
+
+std::string ProgramDisplayName(const std::string& path) {
+  mv::getFileProperty(path);
+  // Without a description two programs would share one empty name (and one
+  // section): the file name stands in.
+  std::string name = mv::tblFileInfo.FileDescription;
+  if (Trim(name).empty()) name = mv::tblFileInfo.FileName;
+  // The name becomes a section name, which cannot hold a bracket or a line
+  // break, nor keep blanks at its ends.
+  for (char& c : name) {
+    if (c == '[') c = '(';
+    if (c == ']') c = ')';
+    if (static_cast<unsigned char>(c) < 32) c = '_';
+  }
+  return Trim(name);
+}
+
+bool ReloadProfiles() {
+  return ErrorBoundary(kReloadProfiles, [] {
+    if (!platform::folderExists(mv::strProfilePath) && !platform::makeFolder(mv::strProfilePath))
+      fileAccessError(mv::strProfilePath);
+    for (const std::string& name : mv::varSettingsFiles)
+      if (!mv::WriteBuiltinDefault(name)) fileAccessError(mv::strProfilePath + name);
+  });
+}
+
+bool SavePassword(const std::string& password) {
+  return mv::StorePasswordCopies(password, mv::PasswordCopyOrder::FileFirst);
+}
+
+void WriteProgramEntry(const std::string& name, const std::string& path, const std::string& version,
+                       long accessCode, long serverCode) {
+  const auto access = static_cast<std::uint8_t>(accessCode), server = static_cast<std::uint8_t>(serverCode);
+  mv::WriteINISectionOrRaise(name, mv::NewProgramSection(version, {access, access, server, server}, path),
+                             mv::strProgramControlFile, true);
+}
+
+std::vector<WizardProgram> DefaultPrograms() {
+  std::vector<WizardProgram> programs;
+  auto add = [&](const std::string& path, const std::string& role) {
+    if (!path.empty()) programs.push_back({ProgramDisplayName(path), path, "Allow", "Allow", role});
+  };
+  for (const std::string& path : platform::systemNetworkComponents()) add(path, RoleNetworkComponent);
+  add(platform::defaultWebBrowser(), RoleWebBrowser);
+  return programs;
+}
+
+void AddDefaultPrograms(const std::vector<WizardProgram>& defaults) {
+  bool browser = false;
+  for (const WizardProgram& p : defaults) {
+    browser = browser || p.role == RoleWebBrowser;
+    mv::getFileProperty(p.path);
+    WriteProgramEntry(p.name, p.path, mv::tblFileInfo.FileVersion, 0, 0);
+  }
+  // A machine without a web browser is no failure of the setup (the page
+  // said that none would be added); it is only noted.
+  if (!browser) WriteErrorLog(errFileNotFound, "No default web browser was found", kSaveSettings);
+}
+
+void SaveProgramList(const std::vector<WizardProgram>& programs) {
+  for (const WizardProgram& p : programs) {
+    mv::getFileProperty(p.path);
+    WriteProgramEntry(p.name, p.path, mv::tblFileInfo.FileVersion, PermissionCode(p.access),
+                      PermissionCode(p.server));
+  }
+}
+
+std::string saveStartupWizardSettings(const WizardChoices& choices) {
+  std::vector<std::string> failed;
+  if (!ReloadProfiles()) failed.push_back("The settings files could not all be written.");
+  // What the step in hand would leave undone, for the message.
+  std::string undone;
+  const bool done = ErrorBoundary(kSaveSettings, [&] {
+    if (!choices.NewPassword.empty()) {
+      undone = "The password could not be saved; the previous password is still in force. "
+               "The alert setting and the programs were not written.";
+      if (!SavePassword(choices.NewPassword)) fileAccessError(passwordFile());
+    }
+    undone = "The alert setting could not be saved; the programs were not written.";
+    mv::WriteINIOrRaise("Main", "AlertEvent", std::to_string(choices.AlertChoice), mv::strAlertsSettingFile, true);
+    undone = "The programs could not all be written.";
+    if (choices.ProgramChoice == 1) AddDefaultPrograms(choices.defaults);
+    if (choices.ProgramChoice == 3) SaveProgramList(choices.programs);
+  });
+  if (!done) failed.push_back(undone);
+  if (failed.empty()) return "";
+  std::string message = "The setup is not complete.";
+  for (const std::string& line : failed) message += CrLf + line;
+  return message + CrLf + "The reason is written to Err.log in the program folder.";
+}
+
+}  // namespace mv::wizard

@@ -1,0 +1,117 @@
+#pragma once
+// The first-run wizard's own module: its paths, the check of the password
+// store, the language file, its error-log line, and the writing of the first
+// configuration that the front end starts on. Plain data only: the wizard
+// window passes its choices in and shows what comes back.
+#include <exception>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mv::wizard {
+
+// The title of every message box of the wizard.
+inline const std::string AppTitle = "Morvantis Startup";
+// The section of the language file that holds the wizard's texts.
+inline const std::string LanguageSection = "Startup Wizard";
+
+inline std::string strLanguageFile;  // program folder & "\Lang\English.INI"
+inline std::string strPassword;      // the stored settings password; "" = none
+inline bool blnLoggedIn = false;
+
+// Puts the globals above back to their start values.
+void ResetWizardGlobals();
+
+// Fills the path globals (the settings files, the system directory and the
+// language file).
+void SetPaths();
+
+// Ends the wizard. Everything that ends the program goes through here, so a
+// test can see the end; a test's handler returns, and the caller then leaves
+// its procedure at once.
+void EndWizard();
+void setEndWizardHandler(std::function<void()> handler);
+
+// Ends the program with a message when the password file is missing.
+// Returns true when the wizard may go on.
+bool CheckPasswordFile();
+// The stored password, when the password file and its registry copy agree.
+// Otherwise the program ends with a message and the result is empty. The
+// file is read whole: it holds exactly one line.
+std::optional<std::string> GetStoredPassword();
+
+// The text of `key` in the wizard's section of the language file, or
+// `defaultText` when the key is not there.
+std::string GetLangString(const std::string& key, const std::string& defaultText);
+
+// Appends the wizard's error-log line to Err.log in the program folder:
+// label ":---->" number "," description "," " On " date " " time.
+// SetPaths makes it the layout of every line the program logs, so the
+// shared error boundary writes it too.
+void WriteErrorLog(int number, const std::string& description, const std::string& label);
+
+// ---------------------------------------------------------------------------
+// Writing the first configuration.
+
+// Right codes as the settings files hold them: "Allow" 0, "Block" 1, "Ask" 2,
+// compared without regard to case; any other text 0.
+long PermissionCode(const std::string& right);
+
+// One program as the wizard's list shows it.
+struct WizardProgram {
+  std::string name;    // display name, the section name
+  std::string path;    // full path of the program file
+  std::string access;  // "Allow", "Block" or "Ask"
+  std::string server;
+  std::string role;    // for a default program: what it stands for
+};
+
+// What a default program stands for, as its label on the programs page says.
+inline const std::string RoleWebBrowser = "Default web browser";
+inline const std::string RoleNetworkComponent = "System network component";
+
+// What the user chose on the pages.
+struct WizardChoices {
+  int AlertChoice = 1;              // 1 alerts shown, 0 not
+  std::string NewPassword;          // "" = keep the stored password
+  int ProgramChoice = 1;            // 1 default programs, 2 none, 3 the list
+  std::vector<WizardProgram> defaults;  // the default programs the page named
+  std::vector<WizardProgram> programs;  // the list of page 6, in list order
+};
+
+// Rewrites the thirteen settings files from the built-in defaults. Each is
+// replaced in one step, so a file is either the old one or the new one.
+// False (logged) when one could not be written; later files keep their old
+// contents.
+bool ReloadProfiles();
+
+// Writes the password file and then its registry copy, and reads both back;
+// when either fails the previous copies are put back. False on failure.
+bool SavePassword(const std::string& password);
+
+// Writes one program section of ProgramControl.MVL: the section emptied and
+// its fifteen keys in their order. Throws when the file cannot be written.
+void WriteProgramEntry(const std::string& name, const std::string& path, const std::string& version,
+                       long accessCode, long serverCode);
+
+// The three default programs: the two system network components and the
+// desktop's web browser, as far as the machine has them. Each comes with its
+// display name (the file's description, else its file name).
+std::vector<WizardProgram> DefaultPrograms();
+// Writes the default programs' sections, each with every right Allow.
+void AddDefaultPrograms(const std::vector<WizardProgram>& defaults);
+// Writes one section per program of the list, in list order.
+void SaveProgramList(const std::vector<WizardProgram>& programs);
+
+// Finishes the wizard: the defaults, the password, the alert switch and the
+// programs, in that order. Returns "" when everything was written, else the
+// message that says what failed (also logged).
+std::string saveStartupWizardSettings(const WizardChoices& choices);
+
+// The display name of a program file as the wizard lists it: the file's
+// description, or its file name when it has none; brackets become
+// parentheses and control characters "_", so the name can name a section.
+std::string ProgramDisplayName(const std::string& path);
+
+}  // namespace mv::wizard
