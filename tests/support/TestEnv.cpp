@@ -27,6 +27,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
+#include "zones/mdlZoneEntry.h"
 
 namespace fs = std::filesystem;
 
@@ -62,6 +63,7 @@ void resetAllGlobals() {
   mv::ResetProgramControlGlobals();
   mv::ResetComponentControlGlobals();
   mv::ResetAlertsAndLogsGlobals();
+  mv::ResetZoneEntryGlobals();
   // Every replaceable platform function.
   mv::platform::resetSeams();
   mv::platform::setClock(std::nullopt);
