@@ -97,8 +97,7 @@ void frmFirewall::buildControls() {
   lvwZones->setSelectionMode(QAbstractItemView::SingleSelection);
   lvwZones->header()->setSectionsClickable(true);
   lvwZones->header()->setSortIndicatorShown(false);
-  const int widths[] = {110, 120, 72, 60, 48};
-  for (int c = 0; c < 5; ++c) lvwZones->setColumnWidth(c, widths[c]);
+  fitColumns();
   lvwZones->installEventFilter(this);
 
   cmdAdd = NewButton(zonesTab, "cmdAdd", "<< &Add", {428, 10, 104, 28});
@@ -136,6 +135,18 @@ void frmFirewall::buildControls() {
   connect(lvwZones, &QTreeWidget::itemClicked, this, [this] { lvwZones_Click(); });
   connect(lvwZones, &QTreeWidget::itemDoubleClicked, this, [this] { lvwZones_DblClick(); });
   connect(lvwZones->header(), &QHeaderView::sectionClicked, this, &frmFirewall::lvwZones_ColumnClick);
+}
+
+void frmFirewall::fitColumns() {
+  // Parts of the width per column: name, address, type, zone, ID.
+  static const int shares[] = {22, 34, 17, 13, 12};
+  const int width = lvwZones->viewport()->width() > 0 ? lvwZones->width() - 4 : 408;
+  for (int c = 0; c < 5; ++c) lvwZones->setColumnWidth(c, width * shares[c] / 100);
+}
+
+void frmFirewall::resizeEvent(QResizeEvent* e) {
+  Page::resizeEvent(e);
+  fitColumns();
 }
 
 void frmFirewall::connectMenu() {

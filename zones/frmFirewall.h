@@ -68,6 +68,7 @@ class frmFirewall : public Page {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* e) override;
 
  private:
   void buildControls();
@@ -81,6 +82,8 @@ class frmFirewall : public Page {
   void openForAdd();
   // Keeps the list in its sort order after a row was added or changed.
   void resort();
+  // The columns share the list's width.
+  void fitColumns();
 
   bool blnLoaded = false;
   bool sorted_ = false;
