@@ -18,8 +18,8 @@ inline std::string strEditEntryID;
 inline bool blnEditActiveNetwork = false;
 void ResetZoneEntryGlobals();
 
-// The code of an entry type name: its value in [IPTypeMaster]; 1 for a name
-// that is not there.
+// The code of an entry type name: its value in [IPTypeMaster]; 0 for a name
+// that is not there (a missing key reads as empty).
 long GetIPTypeCode(const std::string& strTypeName);
 // The entry table of a type code (1 to 5), -1 for any other code.
 long EntryTable(long lngIPType);
