@@ -113,17 +113,11 @@ void frmAddHostSite::cmdOk_Click() {
       platform::MsgBox(AppTitle + " can't find '" + hostName + "'.", platform::vbInformation, AppTitle);
       return;
     }
-    const bool add = IsAddMode();
-    const std::string editID = strEditEntryID;
-    if (!changed && !Addresses) Addresses = StoredAddresses(editID);
-    std::string id;
-    const EntrySaved saved = StoreZoneEntry(
-        Database_HostSetting, ipHostName,
-        {{"HostName", hostName}, {"Name", NameText()}, {"Description", hostName}, {"Zone", GetZoneNumber(ZoneText())}},
-        add, editID, *Addresses, id);
-    if (!add) strEditEntryID.clear();
-    if (saved == EntrySaved::EntryGone) return EntryGone();
-    FinishSave(add, id, hostName, "Host Name");
+    if (!changed && !Addresses) Addresses = StoredAddresses(strEditEntryID);
+    SaveEntry(Database_HostSetting, ipHostName,
+              {{"HostName", hostName}, {"Name", NameText()}, {"Description", hostName},
+               {"Zone", GetZoneNumber(ZoneText())}},
+              *Addresses, hostName, "Host Name");
   });
 }
 

@@ -27,10 +27,7 @@ frmAddIPAddress::frmAddIPAddress(QWidget* parent) : ZoneEntryDialog(parent, "frm
   txtIP = NewAddressRow(frame, "fraIP", "sknlblIPAddress", "&IP Address", "txtIP", 0);
   NewNameAndZone(frame, 46);
   SetTag(findChild<QGroupBox*>("fraIP"), "002");
-  SetTag(txtDescription, "003");
-  SetTag(cboZones, "001");
-  SetTag(cmdOk, "004");
-  SetTag(cmdCancel, "005");
+  TagFields("003", "004", "005");
   Form_Load("Add IPAddress");
 }
 
@@ -44,16 +41,9 @@ void frmAddIPAddress::cmdOk_Click() {
     ClampOctets();
     if (!FieldsFilled()) return;
     const std::string ip = JoinOctets(OctetTexts(txtIP));
-    const bool add = IsAddMode();
-    const std::string editID = strEditEntryID;
-    if (!add) strEditEntryID.clear();
-    std::string id;
-    const EntrySaved saved = StoreZoneEntry(
-        Database_IPSetting, ipAddress,
-        {{"IP", ip}, {"Name", NameText()}, {"Description", ip}, {"Zone", GetZoneNumber(ZoneText())}}, add, editID,
-        {}, id);
-    if (saved == EntrySaved::EntryGone) return EntryGone();
-    FinishSave(add, id, ip, "IP Address");
+    SaveEntry(Database_IPSetting, ipAddress,
+              {{"IP", ip}, {"Name", NameText()}, {"Description", ip}, {"Zone", GetZoneNumber(ZoneText())}}, {}, ip,
+              "IP Address");
   });
 }
 

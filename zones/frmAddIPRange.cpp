@@ -31,10 +31,7 @@ frmAddIPRange::frmAddIPRange(QWidget* parent) : ZoneEntryDialog(parent, "frmAddI
   NewNameAndZone(frame, 86);
   SetTag(findChild<QGroupBox*>("fraIPStart"), "002");
   SetTag(findChild<QGroupBox*>("fraIPEnd"), "003");
-  SetTag(txtDescription, "004");
-  SetTag(cboZones, "001");
-  SetTag(cmdOk, "005");
-  SetTag(cmdCancel, "006");
+  TagFields("004", "005", "006");
   Form_Load("Add IPRange");
 }
 
@@ -55,19 +52,10 @@ void frmAddIPRange::cmdOk_Click() {
       return;
     }
     const std::string description = from + " - " + to;
-    const bool add = IsAddMode();
-    const std::string editID = strEditEntryID;
-    if (!add) strEditEntryID.clear();
-    std::string id;
-    const EntrySaved saved = StoreZoneEntry(Database_IPRangeSetting, ipRange,
-                                            {{"IPFrom", from},
-                                             {"IPTo", to},
-                                             {"Name", NameText()},
-                                             {"Description", description},
-                                             {"Zone", GetZoneNumber(ZoneText())}},
-                                            add, editID, {}, id);
-    if (saved == EntrySaved::EntryGone) return EntryGone();
-    FinishSave(add, id, description, "IP Range");
+    SaveEntry(Database_IPRangeSetting, ipRange,
+              {{"IPFrom", from}, {"IPTo", to}, {"Name", NameText()}, {"Description", description},
+               {"Zone", GetZoneNumber(ZoneText())}},
+              {}, description, "IP Range");
   });
 }
 

@@ -32,10 +32,7 @@ frmAddSubnet::frmAddSubnet(QWidget* parent) : ZoneEntryDialog(parent, "frmAddSub
   NewNameAndZone(frame, 86);
   SetTag(findChild<QGroupBox*>("fraIP"), "002");
   SetTag(findChild<QGroupBox*>("fraSubnet"), "003");
-  SetTag(txtDescription, "004");
-  SetTag(cboZones, "001");
-  SetTag(cmdOk, "005");
-  SetTag(cmdCancel, "006");
+  TagFields("004", "005", "006");
   Form_Load("Add Subnet");
 }
 
@@ -73,24 +70,14 @@ void frmAddSubnet::cmdOk_Click() {
     for (OctetBox* box : txtSubnet) txtSubnet_Validate(box);
     if (!FieldsFilled()) return;
     const std::string ip = JoinOctets(OctetTexts(txtIP)), mask = JoinOctets(OctetTexts(txtSubnet));
-    const bool add = IsAddMode();
     // A detected network is edited in place; an Add always makes a subnet.
-    const bool network = !add && blnEditActiveNetwork;
+    const bool network = !IsAddMode() && blnEditActiveNetwork;
     const std::string description = ip + "/" + mask;
-    const std::string editID = strEditEntryID;
-    if (!add) strEditEntryID.clear();
     const std::string prefix = ip + "/" + std::to_string(static_cast<long>(GetMaskBits(mask)));
-    std::string id;
-    const EntrySaved saved = StoreZoneEntry(Database_SubnetSetting, network ? ipNetwork : ipSubnet,
-                                            {{"IP", ip},
-                                             {"SubnetMask", mask},
-                                             {"Name", NameText()},
-                                             {"Description", description},
-                                             {"Zone", GetZoneNumber(ZoneText())},
-                                             {"ActiveNetwork", network ? "1" : "0"}},
-                                            add, editID, {prefix}, id);
-    if (saved == EntrySaved::EntryGone) return EntryGone();
-    FinishSave(add, id, description, "Subnet");
+    SaveEntry(Database_SubnetSetting, network ? ipNetwork : ipSubnet,
+              {{"IP", ip}, {"SubnetMask", mask}, {"Name", NameText()}, {"Description", description},
+               {"Zone", GetZoneNumber(ZoneText())}, {"ActiveNetwork", network ? "1" : "0"}},
+              {prefix}, description, "Subnet");
   });
 }
 

@@ -190,8 +190,27 @@ std::string ZoneEntryDialog::ZoneText() const { return platform::fromQString(cbo
 
 void ZoneEntryDialog::cmdCancel_Click() { reject(); }
 
-void ZoneEntryDialog::FinishSave(bool add, const std::string& id, const std::string& address,
-                                 const std::string& typeName) {
+void ZoneEntryDialog::TagFields(const char* description, const char* ok, const char* cancel) {
+  SetTag(cboZones, "001");
+  SetTag(txtDescription, description);
+  SetTag(cmdOk, ok);
+  SetTag(cmdCancel, cancel);
+}
+
+void ZoneEntryDialog::SaveEntry(long table, long ipType, const EntryValues& values,
+                                const std::vector<std::string>& addresses, const std::string& address,
+                                const std::string& typeName) {
+  const bool add = IsAddMode();
+  const std::string editID = strEditEntryID;
+  std::string id;
+  const EntrySaved saved = StoreZoneEntry(table, ipType, values, add, editID, addresses, id);
+  if (!add) strEditEntryID.clear();
+  if (saved == EntrySaved::EntryGone) {
+    platform::MsgBox("The entry '" + NameText() + "' no longer exists, so the changes were not saved.",
+                     platform::vbInformation, AppTitle);
+    reject();
+    return;
+  }
   if (frmFirewall* page = LoadedForm<frmFirewall>()) {
     if (add) {
       page->AddEntryRow({NameText(), address, typeName, ZoneText(), id});
@@ -201,12 +220,6 @@ void ZoneEntryDialog::FinishSave(bool add, const std::string& id, const std::str
     }
   }
   accept();
-}
-
-void ZoneEntryDialog::EntryGone() {
-  platform::MsgBox("The entry '" + NameText() + "' no longer exists, so the changes were not saved.",
-                   platform::vbInformation, AppTitle);
-  reject();
 }
 
 }  // namespace mv

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "zones/mdlCommon.h"
+
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -103,11 +105,15 @@ class ZoneEntryDialog : public QDialog {
 
   std::string NameText() const;
   std::string ZoneText() const;
-  // The zones page after a successful save: a new row (Add) or the selected
-  // row changed (Edit); then the dialog closes.
-  void FinishSave(bool add, const std::string& id, const std::string& address, const std::string& typeName);
-  // The entry to edit is gone: the user is told and the dialog closes.
-  void EntryGone();
+  // Tool-tip keys of the zone list ("001"), the name field and the buttons.
+  void TagFields(const char* description, const char* ok, const char* cancel);
+  // Stores the entry (values without the ID) in its table with its address
+  // rows, in the dialog's mode; then the zones page gets a new row (Add) or
+  // its selected row changed (Edit), and the dialog closes. An entry to edit
+  // that is gone is told to the user, nothing is written, and the dialog
+  // closes.
+  void SaveEntry(long table, long ipType, const EntryValues& values, const std::vector<std::string>& addresses,
+                 const std::string& address, const std::string& typeName);
 };
 
 }  // namespace mv
