@@ -1,6 +1,5 @@
 // The decisions behind the zones page and its dialogs, without windows: type
-// codes, the stored entry an Edit opens, the writes of OK and Remove, and the
-// rules of the octet boxes.
+// codes, an Edit of an entry that is gone, Remove, and the mask bytes.
 #include <gtest/gtest.h>
 
 #include "core/mdINIBas.h"
@@ -26,27 +25,6 @@ TEST_F(ZoneEntryTest, TypeCodesComeFromTheTypeTable) {
   EXPECT_EQ(GetIPTypeCode("Network"), 5);
   EXPECT_EQ(GetIPTypeCode("Printer"), 0);
   EXPECT_EQ(GetIPTypeCode(""), 0);
-}
-
-TEST_F(ZoneEntryTest, AnAddAppendsUnderANewIDAndAnEditRewritesTheSameRow) {
-  std::string id;
-  ASSERT_EQ(StoreZoneEntry(Database_IPRangeSetting, ipRange,
-                           {{"IPFrom", "10.0.0.1"}, {"IPTo", "10.0.0.9"}, {"Name", "Lab"}, {"Description", "d"}, {"Zone", "2"}},
-                           true, "", {}, id),
-            EntrySaved::Saved);
-  EXPECT_EQ(id, "000001");
-  EXPECT_TRUE(blnZoneDataChanged);
-  EXPECT_EQ(ReadZoneEntry(ipRange, id), (std::vector<std::string>{"10.0.0.1", "10.0.0.9", "Lab"}));
-  EXPECT_EQ(ReadINI("Database_LastLineNo", "Database_IPRangeSetting", "", MasterFile(), true), "0001");
-
-  std::string again;
-  ASSERT_EQ(StoreZoneEntry(Database_IPRangeSetting, ipRange,
-                           {{"IPFrom", "10.0.0.2"}, {"IPTo", "10.0.0.3"}, {"Name", "Lab2"}, {"Description", "e"}, {"Zone", "1"}},
-                           false, id, {}, again),
-            EntrySaved::Saved);
-  EXPECT_EQ(again, id);
-  EXPECT_EQ(tableRows(Database_IPRangeSetting), (Rows{{"0001", {"10.0.0.2", "10.0.0.3", "Lab2", "e", "1", id}}}));
-  EXPECT_EQ(tableRows(Database_IPAddress), (Rows{{"0007", {"3", "1", "10.0.0.2", "10.0.0.3", id}}}));
 }
 
 TEST_F(ZoneEntryTest, AnEditOfAMissingEntryWritesNothing) {
@@ -75,29 +53,6 @@ TEST_F(ZoneEntryTest, RemoveDeletesAnEntryButNeverADetectedNetwork) {
   EXPECT_TRUE(blnZoneDataChanged);
   EXPECT_TRUE(tableRows(Database_IPSetting).empty());
   EXPECT_TRUE(StoredAddresses(id).empty());
-}
-
-TEST(OctetRules, TheKeyFilterOfAnOctetBox) {
-  struct Case {
-    const char* text;
-    int key;
-    int index;
-    bool accept;
-    const char* after;
-    bool move;
-  };
-  const Case cases[] = {
-      {"", '1', 0, true, "", false},       {"19", '2', 0, true, "19", false},   {"192", '5', 0, true, "192", true},
-      {"999", '5', 1, true, "255", true},  {"255", '0', 2, true, "255", true},  {"300", '1', 3, true, "255", false},
-      {"123", 8, 0, true, "123", false},   {"1", 'a', 0, false, "1", false},    {"1", ' ', 0, false, "1", false},
-      {"1", '.', 0, false, "1", false},    {"1", '-', 0, false, "1", false},    {"999", 'x', 0, false, "999", false},
-  };
-  for (const Case& c : cases) {
-    const OctetKeyResult r = OctetKeyPress(c.text, c.key, c.index);
-    EXPECT_EQ(r.accept, c.accept) << c.text << " + " << c.key;
-    EXPECT_EQ(r.text, c.after) << c.text << " + " << c.key;
-    EXPECT_EQ(r.moveFocus, c.move) << c.text << " + " << c.key;
-  }
 }
 
 TEST(OctetRules, MaskBytesAndClamping) {
