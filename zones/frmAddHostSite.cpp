@@ -25,7 +25,7 @@
 
 namespace mv {
 
-frmAddHostSite::frmAddHostSite(QWidget* parent) : ZoneEntryDialog(parent, "frmAddHostSite", "Add Host/Site", {}) {
+frmAddHostSite::frmAddHostSite(QWidget* parent) : ZoneEntryDialog(parent, "frmAddHostSite", "Add Host/Site") {
   FormInstance<frmAddHostSite>() = this;
   QGroupBox* frame = NewEntryFrame("tabAddHostSite", "fraAddHostSite", "sknlblAddHost",
                                    "Add a Web host/site to your Trusted or Blocked Zone by completing the fields "

@@ -15,7 +15,7 @@
 
 namespace mv {
 
-frmAddIPAddress::frmAddIPAddress(QWidget* parent) : ZoneEntryDialog(parent, "frmAddIPAddress", "Add IP Address", {}) {
+frmAddIPAddress::frmAddIPAddress(QWidget* parent) : ZoneEntryDialog(parent, "frmAddIPAddress", "Add IP Address") {
   FormInstance<frmAddIPAddress>() = this;
   QGroupBox* frame = NewEntryFrame("tabAddIPAddress", "fraAddIPAddress", "sknlblAddIPAddress",
                                    "Add an IP Address to your Trusted or Blocked Zone by completing the fields "

@@ -17,7 +17,7 @@
 
 namespace mv {
 
-frmAddIPRange::frmAddIPRange(QWidget* parent) : ZoneEntryDialog(parent, "frmAddIPRange", "Add IP Range", {}) {
+frmAddIPRange::frmAddIPRange(QWidget* parent) : ZoneEntryDialog(parent, "frmAddIPRange", "Add IP Range") {
   FormInstance<frmAddIPRange>() = this;
   QGroupBox* frame = NewEntryFrame("tabAddIPRange", "fraAddIPRange", "sknlblAddIPRange",
                                    "Add an IP Range to your Trusted or Blocked Zone by completing the fields "

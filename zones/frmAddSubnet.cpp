@@ -17,7 +17,7 @@
 
 namespace mv {
 
-frmAddSubnet::frmAddSubnet(QWidget* parent) : ZoneEntryDialog(parent, "frmAddSubnet", "Add Subnet", {}) {
+frmAddSubnet::frmAddSubnet(QWidget* parent) : ZoneEntryDialog(parent, "frmAddSubnet", "Add Subnet") {
   FormInstance<frmAddSubnet>() = this;
   QGroupBox* frame = NewEntryFrame("tabAddSubnet", "fraAddSubnet", "sknlblAddSubnet",
                                    "Add a Subnet to your Trusted or Blocked Zone by completing the fields below.  "
@@ -34,6 +34,11 @@ frmAddSubnet::frmAddSubnet(QWidget* parent) : ZoneEntryDialog(parent, "frmAddSub
   SetTag(findChild<QGroupBox*>("fraSubnet"), "003");
   TagFields("004", "005", "006");
   Form_Load("Add Subnet");
+}
+
+frmAddSubnet::~frmAddSubnet() {
+  // The boxes outlive this part of the dialog while it is taken down.
+  for (OctetBox* box : txtSubnet) box->Validate = nullptr;
 }
 
 void frmAddSubnet::FillEntry(const std::vector<std::string>& values) {

@@ -10,6 +10,7 @@ class frmAddSubnet : public ZoneEntryDialog {
   Q_OBJECT
  public:
   explicit frmAddSubnet(QWidget* parent = nullptr);
+  ~frmAddSubnet() override;
 
   // Values: IP, SubnetMask, Name.
   void FillEntry(const std::vector<std::string>& values) override;

@@ -1,6 +1,7 @@
 #include "zones/frmZoneEntry.h"
 
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -58,7 +59,8 @@ void OctetBox::keyPressEvent(QKeyEvent* e) {
 
 void OctetBox::focusOutEvent(QFocusEvent* e) {
   QLineEdit::focusOutEvent(e);
-  if (Validate) Validate(this);
+  const bool windowLeft = e->reason() == Qt::ActiveWindowFocusReason || e->reason() == Qt::PopupFocusReason;
+  if (Validate && !windowLeft) Validate(this);
 }
 
 OctetRow NewOctetRow(QWidget* parent, const std::string& name, int left, int top) {
@@ -97,10 +99,9 @@ void SetOctets(const OctetRow& row, const std::string& address) {
 
 // ---------------------------------------------------------------------------
 
-ZoneEntryDialog::ZoneEntryDialog(QWidget* parent, const std::string& name, const std::string& title,
-                                 const QSize& size)
+ZoneEntryDialog::ZoneEntryDialog(QWidget* parent, const std::string& name, const std::string& title)
     : QDialog(parent) {
-  SetUpDialog(this, name, title, size);
+  SetUpDialog(this, name, title, QSize(0, 0));
 }
 
 QGroupBox* ZoneEntryDialog::NewEntryFrame(const std::string& tabName, const std::string& frameName,

@@ -30,7 +30,9 @@ class OctetBox : public QLineEdit {
  public:
   OctetBox(QWidget* parent, const std::string& name, int index);
   const int Index;
-  // Runs when the focus leaves the box (the mask check of the mask boxes).
+  // Runs when the focus moves from the box to another control of its window
+  // (the mask check of the mask boxes); not when the window itself loses
+  // the focus.
   std::function<void(OctetBox*)> Validate;
 
  protected:
@@ -75,7 +77,8 @@ class ZoneEntryDialog : public QDialog {
   QPushButton* cmdCancel = nullptr;
 
  protected:
-  ZoneEntryDialog(QWidget* parent, const std::string& name, const std::string& title, const QSize& size);
+  // Its size follows from NewEntryFrame.
+  ZoneEntryDialog(QWidget* parent, const std::string& name, const std::string& title);
   // The tab control with its one tab "Add" and, on it, the entry's frame
   // with the heading at its top and `bodyHeight` pixels below it for the
   // fields; the dialog takes the size that holds them and its buttons.
