@@ -26,6 +26,7 @@
 #include "rules/mdlDefineRules.h"
 
 #include "core/frmMorvantisSettings.h"
+#include "zones/frmFirewall.h"
 
 namespace mv {
 
@@ -256,7 +257,9 @@ void MDIMain::showPage(Page* page) {
   active_ = page;
 }
 
-void MDIMain::FireWall_Click() {}
+void MDIMain::FireWall_Click() {
+  ErrorBoundary("FireWall_Click of Form MDIMain", [&] { showPage(LoadForm<frmFirewall>(pageHost_)); });
+}
 void MDIMain::ProgramControl_Click() {}
 void MDIMain::Alerts_Logs_Click() {}
 

@@ -15,6 +15,22 @@
 
 namespace mvtest {
 
+// A golden file under the source folder: comment lines ("#") dropped, lines
+// ended CR LF.
+inline std::string goldenText(const std::string& relative) {
+  std::string raw = slurp(std::string(MV_SOURCE_DIR) + "/" + relative);
+  std::string out;
+  size_t start = 0;
+  while (start < raw.size()) {
+    size_t nl = raw.find('\n', start);
+    std::string line = raw.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
+    start = nl == std::string::npos ? raw.size() : nl + 1;
+    if (!line.empty() && line[0] == '#') continue;
+    out += line + "\r\n";
+  }
+  return out;
+}
+
 class RulesTest : public ProgramFolderTest {
  protected:
   void SetUp() override {
@@ -58,20 +74,7 @@ class RulesTest : public ProgramFolderTest {
 
   std::string ruleFile() const { return readText("System32/drivers/etc/mvd.conf"); }
 
-  // A golden file: comment lines ("#") dropped, lines ended CR LF.
-  static std::string golden(const std::string& name) {
-    std::string raw = slurp(std::string(MV_SOURCE_DIR) + "/tests/rules/golden/" + name);
-    std::string out;
-    size_t start = 0;
-    while (start < raw.size()) {
-      size_t nl = raw.find('\n', start);
-      std::string line = raw.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
-      start = nl == std::string::npos ? raw.size() : nl + 1;
-      if (!line.empty() && line[0] == '#') continue;
-      out += line + "\r\n";
-    }
-    return out;
-  }
+  static std::string golden(const std::string& name) { return goldenText("tests/rules/golden/" + name); }
 };
 
 }  // namespace mvtest

@@ -28,6 +28,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
+#include "zones/mdlZoneEntry.h"
 
 namespace fs = std::filesystem;
 
@@ -64,6 +65,7 @@ void resetAllGlobals() {
   mv::ResetComponentControlGlobals();
   mv::ResetAlertsAndLogsGlobals();
   mv::wizard::ResetWizardGlobals();
+  mv::ResetZoneEntryGlobals();
   // Every replaceable platform function.
   mv::platform::resetSeams();
   mv::platform::setClock(std::nullopt);

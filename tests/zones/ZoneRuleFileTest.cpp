@@ -1,0 +1,72 @@
+// Entries added through the dialogs reach the rule file at the next Apply.
+#include <QComboBox>
+
+#include "rules/mdlRules.h"
+#include "tests/rules/RulesFixture.h"
+#include "tests/zones/ZonesPageSupport.h"
+
+using namespace mv;
+
+namespace {
+
+class ZoneRuleFile : public mvtest::ZonesPageTest {
+ protected:
+  void SetUp() override {
+    ZonesPageTest::SetUp();
+    mvtest::resetStoreGlobals();
+    intTrustedZoneLevel = intInternetZoneLevel = 1;
+    DefaultAccessTrusted = DefaultAccessInternet = DefaultServerTrusted = DefaultServerInternet = 2;
+    arrTrustedHighSettings = arrInternetHighSettings = std::vector<PortSettingRec>(13);
+    arrTrustedMediumSettings = arrInternetMediumSettings = std::vector<PortSettingRec>(12);
+  }
+
+  template <class D>
+  void add(frmFirewall* page, void (frmFirewall::*command)(), int zone, std::function<void(D&)> fill) {
+    auto driver = onDialog<D>([&](D& d) {
+      fill(d);
+      d.cboZones->setCurrentIndex(zone);
+      d.cmdOk->click();
+    });
+    (page->*command)();
+    ASSERT_EQ(driver->opened, 1);
+    ASSERT_EQ(driver->leftOpen, 0);
+  }
+  static void named(ZoneEntryDialog& d, const char* name) { QTest::keyClicks(d.txtDescription, name); }
+};
+
+}  // namespace
+
+TEST_F(ZoneRuleFile, OneEntryOfEachKindInBlockedAndTrustedReachesTheRuleFile) {
+  fakeResolver({{"bad.example", {{203, 0, 113, 7}, {203, 0, 113, 8}}}, {"good.example", {{198, 51, 100, 4}}}});
+  frmFirewall* page = loadPage();
+  const int blocked = 0, trusted = 1;
+  for (auto [zone, host] : {std::pair{blocked, "bad.example"}, std::pair{trusted, "good.example"}})
+    add<frmAddHostSite>(page, &frmFirewall::mnuPopupHostSite_Click, zone, [host](frmAddHostSite& d) {
+      QTest::keyClicks(d.txtHostName, host);
+      named(d, "host");
+    });
+  for (auto [zone, last] : {std::pair{blocked, "3"}, std::pair{trusted, "20"}})
+    add<frmAddIPAddress>(page, &frmFirewall::mnuPopupIPAddress_Click, zone, [last](frmAddIPAddress& d) {
+      typeAddress(d.txtIP, {"10", "1", "2", last});
+      named(d, "address");
+    });
+  for (auto [zone, third] : {std::pair{blocked, "0"}, std::pair{trusted, "2"}})
+    add<frmAddIPRange>(page, &frmFirewall::mnuPopupIPRange_Click, zone, [third](frmAddIPRange& d) {
+      typeAddress(d.txtIPStart, {"10", "0", third, "1"});
+      typeAddress(d.txtIPEnd, {"10", "0", third, "9"});
+      named(d, "range");
+    });
+  for (auto [zone, second] : {std::pair{blocked, "16"}, std::pair{trusted, "17"}})
+    add<frmAddSubnet>(page, &frmFirewall::mnuPopupSubnet_Click, zone, [second](frmAddSubnet& d) {
+      typeAddress(d.txtIP, {"172", second, "0", "0"});
+      typeAddress(d.txtSubnet, {"255", "255", "0", "0"});
+      named(d, "subnet");
+    });
+  EXPECT_EQ(page->lvwZones->topLevelItemCount(), 8);
+  ASSERT_TRUE(blnZoneDataChanged);
+
+  LoadBlockingRules(false);
+  EXPECT_FALSE(blnZoneDataChanged);
+  EXPECT_EQ(readText("System32/drivers/etc/mvd.conf"),
+            mvtest::goldenText("tests/zones/golden/entries_blocked_trusted.conf"));
+}

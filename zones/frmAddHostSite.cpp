@@ -1,0 +1,124 @@
+#include "zones/frmAddHostSite.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QScopeGuard>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include "core/ErrorBoundary.h"
+#include "core/FormControls.h"
+#include "core/FormSupport.h"
+#include "core/mdlMain.h"
+#include "core/mdlMorvantisDatabase.h"
+#include "platform/Dialogs.h"
+#include "platform/QtText.h"
+#include "zones/mdlHostIPCalc.h"
+#include "zones/mdlZoneEntry.h"
+
+namespace mv {
+
+frmAddHostSite::frmAddHostSite(QWidget* parent) : ZoneEntryDialog(parent, "frmAddHostSite", "Add Host/Site") {
+  FormInstance<frmAddHostSite>() = this;
+  QGroupBox* frame = NewEntryFrame("tabAddHostSite", "fraAddHostSite", "sknlblAddHost",
+                                   "Add a Web host/site to your Trusted or Blocked Zone by completing the fields "
+                                   "below.  Name the Web host/site for easy reference later so you always know "
+                                   "who you're trusting and who you're not.",
+                                   216);
+  tabAddHostSite = EntryTab;
+  sknlblAddHost = Heading;
+  const int y = BodyTop + 6;
+  QLabel* host = NewLabel(frame, "sknlblHostName", "&Host Name", {14, y + 3, FieldLeft - 18, 20});
+  txtHostName = new QLineEdit(frame);
+  txtHostName->setObjectName("txtHostName");
+  txtHostName->setGeometry(FieldLeft, y, FrameWidth - FieldLeft - 110, 24);
+  // A host name is one word of printable characters.
+  txtHostName->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^\\s\\x00-\\x1f\\x7f]*")), txtHostName));
+  host->setBuddy(txtHostName);
+  cmdLookup = NewButton(frame, "cmdLookup", "&Lookup", {FrameWidth - 100, y - 2, 86, 28});
+  NewNameAndZone(frame, 40);
+  lvwDetails = new QTreeWidget(frame);
+  lvwDetails->setObjectName("lvwDetails");
+  lvwDetails->setColumnCount(1);
+  lvwDetails->setHeaderLabels({"IP Address"});
+  lvwDetails->setRootIsDecorated(false);
+  lvwDetails->setGeometry(FieldLeft, BodyTop + 110, FrameWidth - FieldLeft - 16, 96);
+  TagByName({txtHostName, txtDescription, cboZones, cmdLookup, lvwDetails, cmdOk, cmdCancel});
+
+  connect(txtHostName, &QLineEdit::textChanged, this, &frmAddHostSite::txtHostName_Change);
+  connect(cmdLookup, &QPushButton::clicked, this, &frmAddHostSite::cmdLookup_Click);
+  Form_Load("Add Host/Site");
+  cmdLookup->setEnabled(false);
+  HostChanged = false;
+}
+
+void frmAddHostSite::FillEntry(const std::vector<std::string>& values) {
+  txtHostName->setText(platform::toQString(values.at(0)));
+  txtDescription->setText(platform::toQString(values.at(1)));
+}
+
+bool frmAddHostSite::FieldsFilled() const {
+  return !txtHostName->text().isEmpty() && ZoneEntryDialog::FieldsFilled();
+}
+
+void frmAddHostSite::txtHostName_Change() {
+  HostChanged = true;
+  cmdLookup->setEnabled(!txtHostName->text().isEmpty());
+  txtDescription_Change();
+}
+
+std::vector<std::string> frmAddHostSite::resolve() const {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+  // Sockets that cannot be started have been told about; no address then.
+  return ResolveIpaddress(TextOf(txtHostName)).value_or(std::vector<std::string>{});
+}
+
+void frmAddHostSite::cmdLookup_Click() {
+  ErrorBoundary("cmdLookup_Click of Form frmAddHostSite", [&] {
+    lvwDetails->clear();
+    cmdLookup->setEnabled(false);
+    cmdOk->setEnabled(false);
+    cmdCancel->setEnabled(false);
+    const auto enableAgain = qScopeGuard([this] {
+      cmdLookup->setEnabled(!txtHostName->text().isEmpty());
+      cmdCancel->setEnabled(true);
+      txtDescription_Change();
+    });
+    Addresses = resolve();
+    if (Addresses->empty()) {
+      platform::MsgBox(AppTitle + " can not find '" + TextOf(txtHostName) + "'.", platform::vbInformation, AppTitle);
+      return;
+    }
+    for (const std::string& a : *Addresses) new QTreeWidgetItem(lvwDetails, {platform::toQString(a)});
+    HostChanged = false;
+  });
+}
+
+void frmAddHostSite::cmdOk_Click() {
+  ErrorBoundary("cmdOK_Click of Form frmAddHostSite", [&] {
+    if (!FieldsFilled()) return;
+    blnZoneDataChanged = true;
+    const bool changed = HostChanged;
+    if (changed) Addresses = resolve();
+    const std::string hostName = TextOf(txtHostName);
+    if (changed && Addresses->empty()) {
+      platform::MsgBox(AppTitle + " can't find '" + hostName + "'.", platform::vbInformation, AppTitle);
+      return;
+    }
+    if (!changed && !Addresses) Addresses = StoredAddresses(strEditEntryID);
+    SaveEntry(Database_HostSetting, ipHostName,
+              {{"HostName", hostName}, {"Name", NameText()}, {"Description", hostName},
+               {"Zone", GetZoneNumber(ZoneText())}},
+              *Addresses, hostName, "Host Name");
+  });
+}
+
+}  // namespace mv

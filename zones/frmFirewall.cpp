@@ -1,0 +1,366 @@
+#include "zones/frmFirewall.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "core/ErrorBoundary.h"
+#include "core/FormControls.h"
+#include "core/MDIMain.h"
+#include "core/StringTable.h"
+#include "core/mdlLogin.h"
+#include "core/mdlMain.h"
+#include "core/mdlMorvantisDatabase.h"
+#include "platform/Dialogs.h"
+#include "platform/QtText.h"
+#include "rules/NetworkCommands.h"
+#include "zones/frmAddHostSite.h"
+#include "zones/frmAddIPAddress.h"
+#include "zones/frmAddIPRange.h"
+#include "zones/frmAddSubnet.h"
+#include "zones/mdlCommonLists.h"
+#include "zones/mdlZoneEntry.h"
+
+namespace mv {
+
+namespace {
+// The list's columns: item text and sub-items 1 to 4.
+enum Column { colName = 0, colAddress = 1, colType = 2, colZone = 3, colID = 4 };
+
+std::string textOf(const QTreeWidgetItem* item, int column) { return platform::fromQString(item->text(column)); }
+
+// What an Edit shows of each entry type (codes 1 to 5).
+struct EditTexts {
+  const char* title;
+  const char* heading;
+};
+const EditTexts kEditTexts[] = {
+    {"Edit Host/Site", "Edit Host/Site by changing any fields below."},
+    {"Edit IP Address", "Edit IP Address by changing any fields below."},
+    {"Edit IP Range", "Edit IP Range by changing any fields below."},
+    {"Edit Subnet", "Edit Subnet by changing any fields below."},
+    {"Edit Network", "Edit selected Local Network by changing any fields below."},
+};
+
+// A dialog of its own for every opening: one left from an earlier opening
+// goes first.
+template <class Dialog>
+Dialog* freshDialog(QWidget* owner) {
+  delete LoadedForm<Dialog>();
+  return LoadForm<Dialog>(owner);
+}
+
+void runModal(ZoneEntryDialog* dialog) {
+  QPointer<ZoneEntryDialog> d(dialog);
+  d->exec();
+  delete d.data();
+}
+}  // namespace
+
+frmFirewall::frmFirewall(QWidget* parent) : Page(parent) {
+  setObjectName("frmFirewall");
+  FormInstance<frmFirewall>() = this;
+  buildControls();
+  connectMenu();
+  Form_Load();
+}
+
+frmFirewall::~frmFirewall() = default;
+
+void frmFirewall::buildControls() {
+  resize(560, 420);
+  TabFireWall = new QTabWidget(this);
+  TabFireWall->setObjectName("TabFireWall");
+  TabFireWall->setGeometry(6, 6, 548, 408);
+  auto* mainTab = new QWidget;
+  auto* zonesTab = new QWidget;
+  TabFireWall->addTab(mainTab, "Main");
+  TabFireWall->addTab(zonesTab, "Zones");
+
+  lbFirewallMainFooter = NewLabel(mainTab, "lbFirewallMainFooter", "", {8, 326, 528, 44});
+
+  lvwZones = new QTreeWidget(zonesTab);
+  lvwZones->setObjectName("lvwZones");
+  lvwZones->setGeometry(8, 10, 412, 208);
+  lvwZones->setColumnCount(5);
+  lvwZones->setHeaderLabels({"Name", "IP Address/Site", "Entry Type", "Zone", "ID"});
+  lvwZones->setRootIsDecorated(false);
+  lvwZones->setUniformRowHeights(true);
+  lvwZones->setAllColumnsShowFocus(true);
+  lvwZones->setSelectionMode(QAbstractItemView::SingleSelection);
+  lvwZones->header()->setSectionsClickable(true);
+  lvwZones->header()->setSortIndicatorShown(false);
+  fitColumns();
+  lvwZones->installEventFilter(this);
+
+  cmdAdd = NewButton(zonesTab, "cmdAdd", "<< &Add", {428, 10, 104, 28});
+  cmdEdit = NewButton(zonesTab, "cmdEdit", "&Edit", {428, 44, 104, 28});
+  cmdRemove = NewButton(zonesTab, "cmdRemove", "&Remove", {428, 78, 104, 28});
+
+  fraEntryDetails = NewFrame(zonesTab, "fraEntryDetails", "Entry Details", {8, 224, 524, 98});
+  struct Detail {
+    const char* name;
+    const char* caption;
+    const char* info;
+    QLabel** value;
+  };
+  const Detail details[] = {{"lblZoneName", "Zone Name", "lblZoneNameInfo", &lblZoneNameInfo},
+                            {"lblZone", "Zone", "lblZoneInfo", &lblZoneInfo},
+                            {"lblEntryType", "Entry Type", "lblEntryTypeInfo", &lblEntryTypeInfo},
+                            {"lblIPAddressSite", "IP Address/Site", "lblIPAddressSiteInfo", &lblIPAddressSiteInfo}};
+  int y = 22;
+  for (const Detail& d : details) {
+    NewLabel(fraEntryDetails, d.name, d.caption, {12, y, 112, 18});
+    *d.value = NewLabel(fraEntryDetails, d.info, "", {128, y, 384, 18});
+    (*d.value)->setWordWrap(false);
+    y += 18;
+  }
+  lbFirewallZonesFooter = NewLabel(zonesTab, "lbFirewallZonesFooter", "", {8, 326, 528, 44});
+
+  SetTag(lvwZones, "005");
+  SetTag(cmdAdd, "006");
+  SetTag(cmdRemove, "007");
+  SetTag(cmdEdit, "008");
+
+  connect(cmdAdd, &QPushButton::clicked, this, &frmFirewall::cmdAdd_Click);
+  connect(cmdEdit, &QPushButton::clicked, this, &frmFirewall::cmdEdit_Click);
+  connect(cmdRemove, &QPushButton::clicked, this, &frmFirewall::cmdRemove_Click);
+  connect(lvwZones, &QTreeWidget::itemClicked, this, [this] { lvwZones_Click(); });
+  connect(lvwZones, &QTreeWidget::itemDoubleClicked, this, [this] { lvwZones_DblClick(); });
+  connect(lvwZones->header(), &QHeaderView::sectionClicked, this, &frmFirewall::lvwZones_ColumnClick);
+}
+
+void frmFirewall::fitColumns() {
+  // Parts of the width per column: name, address, type, zone, ID.
+  static const int shares[] = {22, 34, 17, 13, 12};
+  const int width = lvwZones->viewport()->width() > 0 ? lvwZones->width() - 4 : 408;
+  for (int c = 0; c < 5; ++c) lvwZones->setColumnWidth(c, width * shares[c] / 100);
+}
+
+void frmFirewall::resizeEvent(QResizeEvent* e) {
+  Page::resizeEvent(e);
+  fitColumns();
+}
+
+void frmFirewall::connectMenu() {
+  MDIMain* main = MDIMainIfLoaded();
+  if (!main) return;
+  const std::pair<const char*, void (frmFirewall::*)()> items[] = {
+      {"mnuPopupHostSite", &frmFirewall::mnuPopupHostSite_Click},
+      {"mnuPopupIPAddress", &frmFirewall::mnuPopupIPAddress_Click},
+      {"mnuPopupIPRange", &frmFirewall::mnuPopupIPRange_Click},
+      {"mnuPopupSubnet", &frmFirewall::mnuPopupSubnet_Click}};
+  for (const auto& [name, handler] : items)
+    if (QAction* a = main->MenuItem(name)) connect(a, &QAction::triggered, this, handler);
+}
+
+void frmFirewall::Form_Load() {
+  ErrorBoundary("Form_Load of frmFirewall", [&] {
+    blnLoaded = false;
+    hide();
+    blnFormLoading = true;
+    FillListView();
+    if (MDIMain* main = MDIMainIfLoaded(); main && !main->icon50.isEmpty()) lvwZones->setIconSize(QSize(16, 16));
+    blnFormLoading = false;
+    lbFirewallMainFooter->setText(platform::toQString(LoadResString(1001) + "\r\n" + LoadResString(1005)));
+    lbFirewallZonesFooter->setText(platform::toQString(LoadResString(1101) + "\r\n" + LoadResString(1102)));
+    SetToolTips();
+    blnLoaded = true;
+  });
+  blnFormLoading = false;
+}
+
+void frmFirewall::SetToolTips() { LoadToolTipText(this, "Security"); }
+
+void frmFirewall::FillListView() {
+  lvwZones->clear();
+  const std::pair<long, const char*> passes[] = {{Database_HostSetting, "Host Name"},
+                                                 {Database_IPRangeSetting, "IP Range"},
+                                                 {Database_IPSetting, "IP Address"},
+                                                 {Database_SubnetSetting, "Subnet"}};
+  Read_TableData(Database_SubnetSetting, "*", "ActiveNetwork=1");
+  AddToList(lvwZones, Database_SubnetSetting, "Network");
+  for (const auto& [table, typeName] : passes) {
+    Read_TableData(table, "*", "");
+    AddToList(lvwZones, table, typeName);
+  }
+  // As in a list view, the first entry is the selected one after filling.
+  if (lvwZones->topLevelItemCount() > 0) lvwZones->setCurrentItem(lvwZones->topLevelItem(0));
+  UpdateEntryDetails();
+  if (lvwZones->topLevelItemCount() == 0) {
+    cmdRemove->setEnabled(false);
+    cmdEdit->setEnabled(false);
+  }
+}
+
+QTreeWidgetItem* frmFirewall::selectedItem() const {
+  const auto selected = lvwZones->selectedItems();
+  return selected.isEmpty() ? nullptr : selected.first();
+}
+
+void frmFirewall::UpdateEntryDetails() {
+  const QTreeWidgetItem* item = selectedItem();
+  if (!item) return;
+  lblZoneNameInfo->setText(item->text(colName));
+  lblZoneInfo->setText(item->text(colZone));
+  lblEntryTypeInfo->setText(item->text(colType));
+  lblIPAddressSiteInfo->setText(item->text(colAddress));
+}
+
+void frmFirewall::ClearEntryDetails() {
+  for (QLabel* l : {lblZoneNameInfo, lblZoneInfo, lblEntryTypeInfo, lblIPAddressSiteInfo}) l->clear();
+  if (lvwZones->topLevelItemCount() == 0) {
+    cmdRemove->setEnabled(false);
+    cmdEdit->setEnabled(false);
+  }
+}
+
+void frmFirewall::AddEntryRow(const ZoneListRow& row) {
+  auto* item = new QTreeWidgetItem(lvwZones);
+  item->setText(colName, platform::toQString(row.Text));
+  item->setText(colAddress, platform::toQString(row.Description));
+  item->setText(colType, platform::toQString(row.TypeName));
+  item->setText(colZone, platform::toQString(row.ZoneName));
+  item->setText(colID, platform::toQString(row.ID));
+  resort();
+}
+
+void frmFirewall::UpdateSelectedEntry(const std::string& name, const std::string& address,
+                                      const std::string& zoneName) {
+  QTreeWidgetItem* item = selectedItem();
+  if (!item) return;
+  item->setText(colAddress, platform::toQString(address));
+  item->setText(colZone, platform::toQString(zoneName));
+  item->setText(colName, platform::toQString(name));
+  resort();
+}
+
+void frmFirewall::resort() {
+  if (sorted_) lvwZones->sortItems(sortKey_, sortOrder_);
+}
+
+void frmFirewall::lvwZones_Click() { UpdateEntryDetails(); }
+
+void frmFirewall::lvwZones_KeyUp(int keyCode) {
+  // Page Up, Page Down, End, Home, Up and Down move the selection.
+  switch (keyCode) {
+    case 33: case 34: case 35: case 36: case 38: case 40: UpdateEntryDetails(); break;
+    default: break;
+  }
+}
+
+bool frmFirewall::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == lvwZones && event->type() == QEvent::KeyRelease) {
+    static const std::pair<int, int> codes[] = {{Qt::Key_PageUp, 33}, {Qt::Key_PageDown, 34}, {Qt::Key_End, 35},
+                                                {Qt::Key_Home, 36},   {Qt::Key_Left, 37},     {Qt::Key_Up, 38},
+                                                {Qt::Key_Right, 39},  {Qt::Key_Down, 40}};
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    for (const auto& [qtKey, code] : codes)
+      if (key == qtKey) lvwZones_KeyUp(code);
+  }
+  return Page::eventFilter(watched, event);
+}
+
+void frmFirewall::lvwZones_ColumnClick(int column) {
+  ErrorBoundary("lvwZones_ColumnClick of frmFirewall", [&] {
+    const int previous = sortKey_;
+    sortKey_ = column;
+    sorted_ = true;
+    if (sortKey_ == previous)
+      sortOrder_ = sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    else
+      sortOrder_ = Qt::AscendingOrder;
+    lvwZones->sortItems(sortKey_, sortOrder_);
+    lvwZones->header()->setSortIndicatorShown(true);
+    lvwZones->header()->setSortIndicator(sortKey_, sortOrder_);
+  });
+}
+
+void frmFirewall::cmdAdd_Click() {
+  if (blnLoaded && !CheckLogin()) return;
+  MDIMain* main = MDIMainIfLoaded();
+  if (!main || !main->mnuPopup) return;
+  // The menu opens to the left of the button, from its top.
+  const QPoint at(cmdAdd->x() - cmdAdd->width(), cmdAdd->y());
+  main->mnuPopup->exec(cmdAdd->parentWidget()->mapToGlobal(at));
+}
+
+template <class Dialog>
+void frmFirewall::openForAdd() {
+  Dialog* dialog = freshDialog<Dialog>(window());
+  dialog->SetAddMode();
+  runModal(dialog);
+  if (lvwZones->topLevelItemCount() > 0) {
+    cmdEdit->setEnabled(true);
+    cmdRemove->setEnabled(true);
+  }
+}
+
+void frmFirewall::mnuPopupHostSite_Click() { openForAdd<frmAddHostSite>(); }
+void frmFirewall::mnuPopupIPAddress_Click() { openForAdd<frmAddIPAddress>(); }
+void frmFirewall::mnuPopupIPRange_Click() { openForAdd<frmAddIPRange>(); }
+void frmFirewall::mnuPopupSubnet_Click() { openForAdd<frmAddSubnet>(); }
+
+void frmFirewall::cmdEdit_Click() { lvwZones_DblClick(); }
+
+void frmFirewall::lvwZones_DblClick() {
+  ErrorBoundary("lvwZones_DblClick of frmFirewall", [&] {
+    if (blnLoaded && !CheckLogin()) return;
+    const QTreeWidgetItem* item = selectedItem();
+    if (!item) return;
+    const std::string id = textOf(item, colID);
+    strEditEntryID = id;
+    const long code = GetIPTypeCode(textOf(item, colType));
+    if (code < ipHostName || code > ipNetwork) return;
+    const auto values = ReadZoneEntry(code, id);
+    if (!values) {
+      platform::MsgBox("The entry '" + textOf(item, colName) + "' no longer exists.", platform::vbInformation,
+                       AppTitle);
+      return;
+    }
+    ZoneEntryDialog* dialog = nullptr;
+    switch (code) {
+      case ipHostName: dialog = freshDialog<frmAddHostSite>(window()); break;
+      case ipAddress: dialog = freshDialog<frmAddIPAddress>(window()); break;
+      case ipRange: dialog = freshDialog<frmAddIPRange>(window()); break;
+      default: dialog = freshDialog<frmAddSubnet>(window()); break;
+    }
+    const EditTexts& texts = kEditTexts[code - 1];
+    dialog->SetEditMode(texts.title, texts.heading);
+    dialog->SetZone(textOf(item, colZone));
+    dialog->FillEntry(*values);
+    if (code == ipSubnet || code == ipNetwork) {
+      SetTag(dialog, code == ipNetwork ? "Network" : "Subnet");
+      blnEditActiveNetwork = code == ipNetwork;
+    }
+    runModal(dialog);
+  });
+}
+
+void frmFirewall::cmdRemove_Click() {
+  ErrorBoundary("cmdRemove_Click of frmFirewall", [&] {
+    if (blnLoaded && !CheckLogin()) return;
+    QTreeWidgetItem* item = selectedItem();
+    if (!item) return;
+    const long code = GetIPTypeCode(textOf(item, colType));
+    if (code == ipNetwork) {
+      platform::MsgBox("You can't delete active network.", platform::vbCritical + platform::vbOKOnly, AppTitle);
+      return;
+    }
+    if (platform::MsgBox("Are you sure do you want to remove '" + textOf(item, colName) + "'?",
+                         platform::vbYesNo + platform::vbQuestion, AppTitle) != platform::vbYes)
+      return;
+    if (!RemoveZoneEntry(code, textOf(item, colID))) return;
+    delete item;
+    ClearEntryDetails();
+  });
+}
+
+}  // namespace mv

@@ -1,0 +1,94 @@
+#pragma once
+// The zones page: the tab control with the "Main" tab (security levels) and
+// the "Zones" tab, which lists every zone entry with its details, opens the
+// entry dialogs to add or edit an entry, and removes entries.
+#include <QTreeWidget>
+#include <string>
+
+#include "core/FormSupport.h"
+#include "zones/mdlCommon.h"
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+class QTreeWidgetItem;
+
+namespace mv {
+
+class ZoneEntryDialog;
+
+class frmFirewall : public Page {
+  Q_OBJECT
+ public:
+  explicit frmFirewall(QWidget* parent = nullptr);
+  ~frmFirewall() override;
+
+  // Empties the entry list and fills it from the zone tables: the detected
+  // networks first, then host names, IP ranges, IP addresses and subnets.
+  void FillListView();
+  // Copies the selected entry into the detail labels; without a selected
+  // entry they stay as they are.
+  void UpdateEntryDetails();
+
+  // The commands of the main window's Add menu: each opens its dialog in
+  // Add mode and afterwards enables Edit and Remove when the list holds an
+  // entry.
+  void mnuPopupHostSite_Click();
+  void mnuPopupIPAddress_Click();
+  void mnuPopupIPRange_Click();
+  void mnuPopupSubnet_Click();
+
+  // What the entry dialogs change on the page after a save: a new row, and
+  // the selected row's name, address text and zone.
+  void AddEntryRow(const ZoneListRow& row);
+  void UpdateSelectedEntry(const std::string& name, const std::string& address, const std::string& zoneName);
+
+  // Handlers.
+  void cmdAdd_Click();
+  void cmdEdit_Click();
+  void cmdRemove_Click();
+  void lvwZones_Click();
+  void lvwZones_DblClick();
+  void lvwZones_KeyUp(int keyCode);
+  void lvwZones_ColumnClick(int column);
+
+  QTabWidget* TabFireWall;
+  QLabel* lbFirewallMainFooter;
+  QTreeWidget* lvwZones;
+  QGroupBox* fraEntryDetails;
+  QLabel* lblZoneNameInfo;
+  QLabel* lblZoneInfo;
+  QLabel* lblEntryTypeInfo;
+  QLabel* lblIPAddressSiteInfo;
+  QPushButton* cmdAdd;
+  QPushButton* cmdEdit;
+  QPushButton* cmdRemove;
+  QLabel* lbFirewallZonesFooter;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* e) override;
+
+ private:
+  void buildControls();
+  void connectMenu();
+  void Form_Load();
+  void SetToolTips();
+  void ClearEntryDetails();
+  QTreeWidgetItem* selectedItem() const;
+  // Opens an entry dialog in Add mode, as the Add menu's commands do.
+  template <class Dialog>
+  void openForAdd();
+  // Keeps the list in its sort order after a row was added or changed.
+  void resort();
+  // The columns share the list's width.
+  void fitColumns();
+
+  bool blnLoaded = false;
+  bool sorted_ = false;
+  int sortKey_ = 0;
+  Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+};
+
+}  // namespace mv
