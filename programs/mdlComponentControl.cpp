@@ -118,10 +118,7 @@ std::string ComponentRightText(std::uint8_t right) {
 }
 
 std::string ComponentRemovalQuestion(const std::vector<std::string>& names) {
-  std::string listed;
-  for (std::size_t i = 0; i < names.size() && i <= ListedComponentNames; ++i)
-    listed += names[i] + (i == ListedComponentNames ? " ....." : "") + "\r\n";
-  return "Do you want to remove the following Component(s)?\r\n" + listed;
+  return "Do you want to remove the following Component(s)?\r\n" + RemovalNameList(names);
 }
 
 void RemoveComponentEntry(const std::string& section, const std::string& path) {

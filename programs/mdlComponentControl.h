@@ -36,9 +36,8 @@ std::string GetComponentSection(const std::string& name, const std::string& path
 // shows none.
 std::string ComponentRightText(std::uint8_t right);
 
-// The question before components are removed: the first names one a line,
-// the next one followed by " .....", the rest left out.
-constexpr std::size_t ListedComponentNames = 15;
+// The question before components are removed (names as RemovalNameList
+// lists them).
 std::string ComponentRemovalQuestion(const std::vector<std::string>& names);
 
 // Removes a component: its section of Components.MVL and its entry of
