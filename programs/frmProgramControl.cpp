@@ -683,14 +683,12 @@ void frmProgramControl::cmdComponentApply_Click() {
   ErrorBoundary("cmdComponentApply_Click of frmProgramControl", [&] {
     QTreeWidgetItem* row = selectedRow(lvwComponents);
     if (!row) return;
-    clsComponentList& component = *colComponentList.Item(LCase(ListItemTag(row)));
+    const std::string path = LCase(ListItemTag(row));
+    const clsComponentList& component = *colComponentList.Item(path);
     const std::string text = fromQString(row->text(2));
     if (text != strAllow && text != strBlock && text != strAsk) return;
-    const std::uint8_t code = AccessTextToCode(text);
     // The row shows only a right that is stored.
-    if (WriteINI(fromQString(row->text(0)), "AccessType", std::to_string(code), strComponentsFile, true))
-      component.AccessType = code;
-    else
+    if (!StoreComponentRight(fromQString(row->text(0)), path, AccessTextToCode(text)))
       row->setText(2, toQString(ComponentRightText(component.AccessType)));
   });
 }

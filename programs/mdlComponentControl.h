@@ -40,6 +40,11 @@ std::string ComponentRightText(std::uint8_t right);
 // lists them).
 std::string ComponentRemovalQuestion(const std::vector<std::string>& names);
 
+// Stores a component's right (AccessCode) under AccessType of its section,
+// found by name without regard to case, and in its entry of colComponentList
+// (keyed by its path); false, with nothing changed, when it cannot be stored.
+bool StoreComponentRight(const std::string& section, const std::string& path, std::uint8_t right);
+
 // Removes a component: its section of Components.MVL and its entry of
 // colComponentList (keyed by its path).
 void RemoveComponentEntry(const std::string& section, const std::string& path);
