@@ -35,29 +35,29 @@ const std::string kControlOffFooter =
 void addAttemptsFrame(QWidget* tab, const char* name, const char* caption, int top, const char* trustedName,
                       std::array<QRadioButton*, 3>& trusted, const char* internetName,
                       std::array<QRadioButton*, 3>& internet) {
-  QGroupBox* frame = NewFrame(tab, name, caption, {8, top, 434, 114});
-  NewLabel(frame, "", "When a program first time attempts to connect :", {12, 20, 410, 18});
+  QGroupBox* frame = NewFrame(tab, name, caption, {8, top, 504, 114});
+  NewLabel(frame, "", "When a program first time attempts to connect :", {12, 20, 480, 18});
   NewLabel(frame, "", "Trusted Zone", {12, 40, 200, 18});
-  NewLabel(frame, "", "Internet Zone", {224, 40, 200, 18});
+  NewLabel(frame, "", "Internet Zone", {260, 40, 230, 18});
   auto addGroup = [&](std::array<QRadioButton*, 3>& options, const char* optionName, int left) {
     auto* group = new QButtonGroup(frame);
     for (int i = 0; i < 3; ++i) {
       auto* option = new QRadioButton(kOptionCaptions[i], frame);
       option->setObjectName(optionName);
       option->setProperty("Index", i);
-      option->setGeometry(left, 58 + 18 * i, 200, 18);
+      option->setGeometry(left, 58 + 18 * i, 230, 18);
       group->addButton(option, i);
       options[static_cast<std::size_t>(i)] = option;
     }
   };
   addGroup(trusted, trustedName, 12);
-  addGroup(internet, internetName, 224);
+  addGroup(internet, internetName, 260);
 }
 
 }  // namespace
 
 frmAdvanceProgram::frmAdvanceProgram(QWidget* parent) : QDialog(parent) {
-  SetUpDialog(this, "frmAdvanceProgram", "Advance Program Settings", {470, 392});
+  SetUpDialog(this, "frmAdvanceProgram", "Advance Program Settings", {540, 392});
   FormInstance<frmAdvanceProgram>() = this;
   buildControls();
   Form_Load();
@@ -70,7 +70,7 @@ frmAdvanceProgram* AdvanceProgramFormIfLoaded() { return LoadedForm<frmAdvancePr
 void frmAdvanceProgram::buildControls() {
   TabProgramOption = new QTabWidget(this);
   TabProgramOption->setObjectName("TabProgramOption");
-  TabProgramOption->setGeometry(8, 8, 454, 338);
+  TabProgramOption->setGeometry(8, 8, 524, 338);
   auto* access = new QWidget();
   access->setObjectName("tabAccessPermissions");
   auto* alerts = new QWidget();
@@ -78,28 +78,28 @@ void frmAdvanceProgram::buildControls() {
   TabProgramOption->addTab(access, "Access Permissions");
   TabProgramOption->addTab(alerts, "Alerts && Functionality");
 
-  lbAccessPermisionHeader = NewLabel(access, "lbAccessPermisionHeader", "", {8, 8, 434, 20});
+  lbAccessPermisionHeader = NewLabel(access, "lbAccessPermisionHeader", "", {8, 8, 504, 20});
   addAttemptsFrame(access, "fraConnectionAttempts", "Connection Attempts", 32, "optAccessTrusted", optAccessTrusted,
                    "optAccessInternet", optAccessInternet);
   addAttemptsFrame(access, "fraServerAttempts", "Server Attempts", 152, "optServerTrusted", optServerTrusted,
                    "optServerInternet", optServerInternet);
-  lbAccessPermissionFooter = NewLabel(access, "lbAccessPermissionFooter", kControlOffFooter, {8, 272, 434, 36});
+  lbAccessPermissionFooter = NewLabel(access, "lbAccessPermissionFooter", kControlOffFooter, {8, 272, 504, 36});
 
   lbAlertsFunctionalHeader = NewLabel(alerts, "lbAlertsFunctionalHeader",
                                       "Use this dialog to set alerts and security behaviour for all programs.",
-                                      {8, 8, 434, 20});
-  QGroupBox* global = NewFrame(alerts, "fraGlobalProgramProperties", "Global Program Properties", {8, 32, 434, 108});
+                                      {8, 8, 504, 20});
+  QGroupBox* global = NewFrame(alerts, "fraGlobalProgramProperties", "Global Program Properties", {8, 32, 504, 108});
   chkRequiredAdminRites = NewCheckBox(global, "chkRequiredAdminRites",
                                       "Required administrative rites to allow temporary internet access.",
-                                      {12, 22, 414, 22});
-  chkDenyOnAsk = NewCheckBox(global, "chkDenyOnAsk", "", {12, 48, 414, 22});
+                                      {12, 22, 484, 22});
+  chkDenyOnAsk = NewCheckBox(global, "chkDenyOnAsk", "", {12, 48, 484, 22});
   chkShowInternetAccess =
-      NewCheckBox(global, "chkShowInternetAccess", "Show Alert when Internet Access is denied.", {12, 74, 414, 22});
-  lbAlertsFooter = NewLabel(alerts, "lbAlertsFooter", kControlOffFooter, {8, 272, 434, 36});
+      NewCheckBox(global, "chkShowInternetAccess", "Show Alert when Internet Access is denied.", {12, 74, 484, 22});
+  lbAlertsFooter = NewLabel(alerts, "lbAlertsFooter", kControlOffFooter, {8, 272, 504, 36});
 
-  cmdProgramOptionOk = NewButton(this, "cmdProgramOptionOk", "&OK", {206, 354, 80, 28});
-  cmdProgramOptionApply = NewButton(this, "cmdProgramOptionApply", "&Apply", {294, 354, 80, 28});
-  cmdProgramOptionCancel = NewButton(this, "cmdProgramOptionCancel", "&Cancel", {382, 354, 80, 28});
+  cmdProgramOptionOk = NewButton(this, "cmdProgramOptionOk", "&OK", {276, 354, 80, 28});
+  cmdProgramOptionApply = NewButton(this, "cmdProgramOptionApply", "&Apply", {364, 354, 80, 28});
+  cmdProgramOptionCancel = NewButton(this, "cmdProgramOptionCancel", "&Cancel", {452, 354, 80, 28});
   cmdProgramOptionOk->setDefault(true);
 
   for (int g = 0; g < 4; ++g)

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFont>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -17,6 +18,7 @@
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTreeWidget>
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <vector>
@@ -93,7 +95,15 @@ QTextEdit* newDetailsBox(QWidget* frame, const char* name, const QRect& at) {
   box->setGeometry(at);
   box->setReadOnly(true);
   box->setLineWrapMode(QTextEdit::NoWrap);
-  box->setTabStopDistance(56);
+  // The captions take one or two tabs before their values: a tab stop
+  // between the widest two-tab caption and the narrowest one-tab caption
+  // puts every value at the second stop.
+  const QFontMetrics metrics(box->font());
+  int twoTabs = 0, oneTab = 1 << 16;
+  for (const char* c : {"Path : ", "Version : ", "File Size :"}) twoTabs = std::max(twoTabs, metrics.horizontalAdvance(c));
+  for (const char* c : {"Product Name : ", "Created Date: ", "Description :", "Copy Right:"})
+    oneTab = std::min(oneTab, metrics.horizontalAdvance(c));
+  box->setTabStopDistance(oneTab > twoTabs ? (twoTabs + oneTab) / 2.0 : std::max(twoTabs, oneTab) + 8.0);
   return box;
 }
 
@@ -207,27 +217,27 @@ void frmProgramControl::buildControls() {
   }
   lvwPrograms = newList(tabPrograms, "lvwPrograms",
                         {"Programs", "Trusted", "Internet", "Trusted", "Internet", "Lock"},
-                        {212, 66, 66, 66, 66, 66}, {8, 22, 564, 178});
-  cmdProgramControlProgramAdd = NewButton(tabPrograms, "cmdProgramControlProgramAdd", "&Add", {8, 206, 84, 26});
+                        {212, 66, 66, 66, 66, 66}, {8, 22, 564, 150});
+  cmdProgramControlProgramAdd = NewButton(tabPrograms, "cmdProgramControlProgramAdd", "&Add", {8, 178, 84, 26});
   cmdProgramControlProgramOption =
-      NewButton(tabPrograms, "cmdProgramControlProgramOption", "&Options", {100, 206, 84, 26});
-  cmdRemove = NewButton(tabPrograms, "cmdRemove", "&Remove", {192, 206, 84, 26});
-  fraProgramDetails = NewFrame(tabPrograms, "fraProgramDetails", "Entry Details", {8, 238, 564, 110});
-  rtProgramListDetails = newDetailsBox(fraProgramDetails, "rtProgramListDetails", {8, 20, 548, 82});
+      NewButton(tabPrograms, "cmdProgramControlProgramOption", "&Options", {100, 178, 84, 26});
+  cmdRemove = NewButton(tabPrograms, "cmdRemove", "&Remove", {192, 178, 84, 26});
+  fraProgramDetails = NewFrame(tabPrograms, "fraProgramDetails", "Entry Details", {8, 208, 564, 140});
+  rtProgramListDetails = newDetailsBox(fraProgramDetails, "rtProgramListDetails", {8, 20, 548, 112});
   lbProgramFooter = NewLabel(tabPrograms, "lbProgramFooter", "", {8, 352, 564, 46});
   // The picture boxes the program icons are drawn in: never shown.
-  pic16 = NewLabel(tabPrograms, "pic16", "", {540, 206, 16, 19});
-  defaultIcon = NewLabel(tabPrograms, "defaultIcon", "", {556, 206, 16, 19});
+  pic16 = NewLabel(tabPrograms, "pic16", "", {540, 178, 16, 19});
+  defaultIcon = NewLabel(tabPrograms, "defaultIcon", "", {556, 178, 16, 19});
   defaultIcon->setPixmap(QApplication::style()->standardIcon(QStyle::SP_FileIcon).pixmap(16, 16));
   pic16->hide();
   defaultIcon->hide();
 
   // --- "Component": the component list.
   lvwComponents = newList(tabComponents, "lvwComponents", {"Components", "Description", "Access"}, {180, 290, 80},
-                          {8, 8, 564, 192});
-  cmdComponentRemove = NewButton(tabComponents, "cmdComponentRemove", "&Remove", {8, 206, 84, 26});
-  fraComponentDetails = NewFrame(tabComponents, "fraComponentDetails", "Entry Details", {8, 238, 564, 110});
-  rtComponentDetails = newDetailsBox(fraComponentDetails, "rtComponentDetails", {8, 20, 548, 82});
+                          {8, 8, 564, 164});
+  cmdComponentRemove = NewButton(tabComponents, "cmdComponentRemove", "&Remove", {8, 178, 84, 26});
+  fraComponentDetails = NewFrame(tabComponents, "fraComponentDetails", "Entry Details", {8, 208, 564, 140});
+  rtComponentDetails = newDetailsBox(fraComponentDetails, "rtComponentDetails", {8, 20, 548, 112});
   lbComponentFooter = NewLabel(tabComponents, "lbComponentFooter", "", {8, 352, 564, 46});
 
   for (QPushButton* b : {cmdProgramControlProgramOption, cmdRemove, cmdComponentRemove}) b->setEnabled(false);
