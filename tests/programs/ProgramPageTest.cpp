@@ -4,12 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <QFont>
+#include <QLineEdit>
+#include <QSlider>
 #include <QTextEdit>
 #include <filesystem>
 #include <vector>
 
 #include "core/FormHooks.h"
 #include "core/StringTable.h"
+#include "programs/frmAdvanceProgram.h"
+#include "programs/frmProgramCustom.h"
 #include "platform/FileSystem.h"
 #include "platform/Shell.h"
 #include "programs/mdlComponentControl.h"
@@ -558,6 +562,24 @@ TEST_F(ControlPage, ToolbarFileMenuAndSettingsLinkOpenThePage) {
                       Qt::NoModifier);
   QApplication::sendEvent(link, &release);
   EXPECT_EQ(main->ActivePage(), page);
+}
+
+}  // namespace
+}  // namespace mvtest
+
+namespace mvtest {
+namespace {
+
+TEST_F(ProgramPageTest, ThePageAndItsDialogsTakeTheirToolTipsFromTheToolTipFile) {
+  writeText("Lang/ToolTip.txt", slurp(std::string(MV_SOURCE_DIR) + "/resources/lang/ToolTip.txt"));
+  loadPage();
+  EXPECT_EQ(page->cmdRemove->toolTip().toStdString(), "Remove the selected programs");
+  EXPECT_EQ(page->sldProgramControlSecurity->toolTip().toStdString(),
+            "How strictly programs are controlled: Off, Low, Medium or High");
+  mv::frmAdvanceProgram defaults;
+  EXPECT_EQ(defaults.cmdProgramOptionApply->toolTip().toStdString(), "Save the changes");
+  mv::frmProgramCustom lock;
+  EXPECT_EQ(lock.txtlockInterval->toolTip().toStdString(), "Idle minutes before the lock engages (1 to 999)");
 }
 
 }  // namespace
