@@ -42,10 +42,8 @@ void addAttemptsFrame(QWidget* tab, const char* name, const char* caption, int t
   auto addGroup = [&](std::array<QRadioButton*, 3>& options, const char* optionName, int left) {
     auto* group = new QButtonGroup(frame);
     for (int i = 0; i < 3; ++i) {
-      auto* option = new QRadioButton(kOptionCaptions[i], frame);
-      option->setObjectName(optionName);
+      QRadioButton* option = NewOption(frame, optionName, kOptionCaptions[i], {left, 58 + 18 * i, 230, 18});
       option->setProperty("Index", i);
-      option->setGeometry(left, 58 + 18 * i, 230, 18);
       group->addButton(option, i);
       options[static_cast<std::size_t>(i)] = option;
     }
@@ -68,15 +66,9 @@ frmAdvanceProgram::~frmAdvanceProgram() = default;
 frmAdvanceProgram* AdvanceProgramFormIfLoaded() { return LoadedForm<frmAdvanceProgram>(); }
 
 void frmAdvanceProgram::buildControls() {
-  TabProgramOption = new QTabWidget(this);
-  TabProgramOption->setObjectName("TabProgramOption");
-  TabProgramOption->setGeometry(8, 8, 524, 338);
-  auto* access = new QWidget();
-  access->setObjectName("tabAccessPermissions");
-  auto* alerts = new QWidget();
-  alerts->setObjectName("tabAlertsFunctionality");
-  TabProgramOption->addTab(access, "Access Permissions");
-  TabProgramOption->addTab(alerts, "Alerts && Functionality");
+  TabProgramOption = NewTabControl(this, "TabProgramOption", {8, 8, 524, 338});
+  QWidget* access = NewTab(TabProgramOption, "tabAccessPermissions", "Access Permissions");
+  QWidget* alerts = NewTab(TabProgramOption, "tabAlertsFunctionality", "Alerts && Functionality");
 
   lbAccessPermisionHeader = NewLabel(access, "lbAccessPermisionHeader", "", {8, 8, 504, 20});
   addAttemptsFrame(access, "fraConnectionAttempts", "Connection Attempts", 32, "optAccessTrusted", optAccessTrusted,

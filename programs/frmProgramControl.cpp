@@ -155,18 +155,10 @@ frmProgramControl* ProgramControlPageIfLoaded() { return LoadedForm<frmProgramCo
 
 void frmProgramControl::buildControls() {
   resize(600, 440);
-  TabProgramControl = new QTabWidget(this);
-  TabProgramControl->setObjectName("TabProgramControl");
-  TabProgramControl->setGeometry(6, 6, 588, 428);
-  auto* tabMain = new QWidget();
-  tabMain->setObjectName("tabMain");
-  auto* tabPrograms = new QWidget();
-  tabPrograms->setObjectName("tabPrograms");
-  auto* tabComponents = new QWidget();
-  tabComponents->setObjectName("tabComponents");
-  TabProgramControl->addTab(tabMain, "Main");
-  TabProgramControl->addTab(tabPrograms, "Programs");
-  TabProgramControl->addTab(tabComponents, "Component");
+  TabProgramControl = NewTabControl(this, "TabProgramControl", {6, 6, 588, 428});
+  QWidget* tabMain = NewTab(TabProgramControl, "tabMain", "Main");
+  QWidget* tabPrograms = NewTab(TabProgramControl, "tabPrograms", "Programs");
+  QWidget* tabComponents = NewTab(TabProgramControl, "tabComponents", "Component");
 
   // --- "Main": the program-control level and the automatic lock.
   fraProgramControlSecurity =
@@ -195,12 +187,8 @@ void frmProgramControl::buildControls() {
       NewButton(fraProgramControlSecurity, "cmdProgramControlAdvance", "&Advance", {456, 130, 96, 28});
 
   Frame2 = NewFrame(tabMain, "Frame2", "Automatic Lock", {8, 186, 564, 104});
-  OptProgramControlOn = new QRadioButton("On", Frame2);
-  OptProgramControlOn->setObjectName("OptProgramControlOn");
-  OptProgramControlOn->setGeometry(18, 28, 70, 22);
-  OptProgramControlOff = new QRadioButton("Off", Frame2);
-  OptProgramControlOff->setObjectName("OptProgramControlOff");
-  OptProgramControlOff->setGeometry(18, 58, 70, 22);
+  OptProgramControlOn = NewOption(Frame2, "OptProgramControlOn", "On", {18, 28, 70, 22});
+  OptProgramControlOff = NewOption(Frame2, "OptProgramControlOff", "Off", {18, 58, 70, 22});
   lblProgramLockSelected = NewLabel(Frame2, "lblProgramLockSelected", "", {110, 30, 60, 20});
   lblProgramLockSelected->setFont(bold);
   lblProgramLockDescription = NewLabel(Frame2, "lblProgramLockDescription", "", {172, 30, 380, 20});
@@ -467,21 +455,19 @@ void frmProgramControl::ShowLockText(bool on) {
 }
 
 void frmProgramControl::OptProgramControlOn_Click() {
-  ErrorBoundary("OptProgramControlOn_Click of frmProgramControl", [&] {
-    if (!gate() || !writeMain("AutomaticLock", "1")) return selectLockOption(AutomaticLock);
-    selectLockOption(true);
-    AutomaticLock = true;
-    showProgramSummary();
-  });
+  ErrorBoundary("OptProgramControlOn_Click of frmProgramControl", [&] { setAutomaticLock(true); });
 }
 
 void frmProgramControl::OptProgramControlOff_Click() {
-  ErrorBoundary("OptProgramControlOff_Click of frmProgramControl", [&] {
-    if (!gate() || !writeMain("AutomaticLock", "0")) return selectLockOption(AutomaticLock);
-    selectLockOption(false);
-    AutomaticLock = false;
-    showProgramSummary();
-  });
+  ErrorBoundary("OptProgramControlOff_Click of frmProgramControl", [&] { setAutomaticLock(false); });
+}
+
+void frmProgramControl::setAutomaticLock(bool on) {
+  // A refused login or a failed write puts the options back to what is stored.
+  if (!gate() || !writeMain("AutomaticLock", on ? "1" : "0")) return selectLockOption(AutomaticLock);
+  selectLockOption(on);
+  AutomaticLock = on;
+  showProgramSummary();
 }
 
 void frmProgramControl::cmdProgramControlAdvance_Click() {

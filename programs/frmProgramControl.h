@@ -137,6 +137,8 @@ class frmProgramControl : public Page {
   bool gate() const;
   // Writes a key of [Main] in ProgramMain.MVL.
   static bool writeMain(const std::string& key, const std::string& value);
+  // The automatic lock switched on or off, after the login gate.
+  void setAutomaticLock(bool on);
   // Selects one of the two lock options without handling it as a click.
   void selectLockOption(bool on);
   void popup(QMenu* menu, QTreeWidget* list, const QPoint& at);

@@ -72,17 +72,11 @@ frmProgramCustom::~frmProgramCustom() = default;
 frmProgramCustom* ProgramCustomFormIfLoaded() { return LoadedForm<frmProgramCustom>(); }
 
 void frmProgramCustom::buildControls() {
-  tabAutoLock = new QTabWidget(this);
-  tabAutoLock->setObjectName("tabAutoLock");
-  tabAutoLock->setGeometry(8, 8, 384, 244);
-  auto* tab = new QWidget();
-  tab->setObjectName("tabAutoLockPage");
-  tabAutoLock->addTab(tab, "Auto Lock");
+  tabAutoLock = NewTabControl(this, "tabAutoLock", {8, 8, 384, 244});
+  QWidget* tab = NewTab(tabAutoLock, "tabAutoLockPage", "Auto Lock");
 
   QGroupBox* fraLock = NewFrame(tab, "fraLock", "Lock Mode to Use When Internet Enabled", {8, 8, 362, 86});
-  optLockTimeMode = new QRadioButton(kLockAfterCaption, fraLock);
-  optLockTimeMode->setObjectName("optLockTimeMode");
-  optLockTimeMode->setGeometry(12, 24, 338, 24);
+  optLockTimeMode = NewOption(fraLock, "optLockTimeMode", kLockAfterCaption, {12, 24, 338, 24});
   // The interval box and its spinner stand in the gap of the caption.
   const QStyle* style = optLockTimeMode->style();
   const int gap = style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
@@ -102,17 +96,11 @@ void frmProgramCustom::buildControls() {
   Up_Down_minute = spinner;
   Label1 = NewLabel(fraLock, "Label1", kLockAfterCaption, {30, 26, 300, 20});
   Label1->hide();
-  optLockScreenSaver = new QRadioButton("Lock when Screen-Saver active", fraLock);
-  optLockScreenSaver->setObjectName("optLockScreenSaver");
-  optLockScreenSaver->setGeometry(12, 54, 338, 24);
+  optLockScreenSaver = NewOption(fraLock, "optLockScreenSaver", "Lock when Screen-Saver active", {12, 54, 338, 24});
 
   QGroupBox* fraLockEngages = NewFrame(tab, "fraLockEngages", "When Lock Engages", {8, 100, 362, 78});
-  optBlockInternet = new QRadioButton("&Block all internet access", fraLockEngages);
-  optBlockInternet->setObjectName("optBlockInternet");
-  optBlockInternet->setGeometry(12, 22, 338, 22);
-  optAllowLockProgram = new QRadioButton("&Allow Pass-Lock programs to use internet", fraLockEngages);
-  optAllowLockProgram->setObjectName("optAllowLockProgram");
-  optAllowLockProgram->setGeometry(12, 48, 338, 22);
+  optBlockInternet = NewOption(fraLockEngages, "optBlockInternet", "&Block all internet access", {12, 22, 338, 22});
+  optAllowLockProgram = NewOption(fraLockEngages, "optAllowLockProgram", "&Allow Pass-Lock programs to use internet", {12, 48, 338, 22});
 
   lbAccessPermissionFooter =
       NewLabel(tab, "lbAccessPermissionFooter",
