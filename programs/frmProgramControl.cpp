@@ -638,7 +638,10 @@ void frmProgramControl::AddProgramFromFile() {
     getFileProperty(path);
     // A program already listed is not added again.
     if (colProgramList.Contains(LCase(path))) return;
-    AddProgramControlToINI(tblFileInfo.FileDescription, DefaultRight, DefaultRight, DefaultRight, DefaultRight);
+    // A file without a description is listed under its file name: a section
+    // needs a name.
+    const std::string name = Trim(tblFileInfo.FileDescription).empty() ? tblFileInfo.FileName : tblFileInfo.FileDescription;
+    AddProgramControlToINI(name, DefaultRight, DefaultRight, DefaultRight, DefaultRight);
     if (colProgramList.Contains(LCase(path))) LoadCurrentProgramList(path);
   });
 }

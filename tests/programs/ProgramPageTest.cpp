@@ -14,6 +14,7 @@
 #include "core/StringTable.h"
 #include "programs/frmAdvanceProgram.h"
 #include "programs/frmProgramCustom.h"
+#include "platform/FileInfo.h"
 #include "platform/FileSystem.h"
 #include "platform/Shell.h"
 #include "programs/mdlComponentControl.h"
@@ -300,6 +301,23 @@ TEST_F(ControlPage, ACancelledDialogAddsNothingButAFileNamedNILIsAdded) {
   page->cmdProgramControlProgramAdd->click();
   EXPECT_NE(row(page->lvwPrograms, "NIL"), nullptr);
   EXPECT_EQ(programValue("NIL", "Path"), "/opt/NIL");
+}
+
+TEST_F(ControlPage, AFileWithABlankDescriptionIsAddedUnderItsFileName) {
+  writeText("Apps/Blank.exe", "MZ");
+  mv::platform::setVersionResourceReader([](const std::string&) {
+    mv::platform::VersionResource resource;
+    resource.translations = {{0x0409, 0x04B0}};
+    resource.strings["\\StringFileInfo\\040904B0\\FileDescription"] = "  ";
+    resource.strings["\\StringFileInfo\\040904B0\\ProductVersion"] = "2.5";
+    return std::optional<mv::platform::VersionResource>(resource);
+  });
+  loadPage();
+  chooseFile(native("Apps/Blank.exe"));
+  page->cmdProgramControlProgramAdd->click();
+  EXPECT_NE(row(page->lvwPrograms, "Blank.exe"), nullptr);
+  EXPECT_EQ(programValue("Blank.exe", "Version"), "2.5");
+  EXPECT_EQ(sectionNames(mv::strProgramControlFile), std::vector<std::string>{"Blank.exe"});
 }
 
 TEST_F(ControlPage, AddAsksForThePasswordFirst) {
