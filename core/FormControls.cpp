@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
 #include <QVariant>
 
 #include "core/FormSupport.h"
@@ -51,6 +53,21 @@ QPushButton* NewButton(QWidget* parent, const std::string& name, const std::stri
 
 QCheckBox* NewCheckBox(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at) {
   return place(new QCheckBox(platform::toQString(caption), parent), name, at);
+}
+
+QRadioButton* NewOption(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at) {
+  return place(new QRadioButton(platform::toQString(caption), parent), name, at);
+}
+
+QTabWidget* NewTabControl(QWidget* parent, const std::string& name, const QRect& at) {
+  return place(new QTabWidget(parent), name, at);
+}
+
+QWidget* NewTab(QTabWidget* tabs, const std::string& name, const std::string& caption) {
+  auto* tab = new QWidget();
+  tab->setObjectName(platform::toQString(name));
+  tabs->addTab(tab, platform::toQString(caption));
+  return tab;
 }
 
 QGroupBox* NewFrame(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at) {

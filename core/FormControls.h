@@ -14,6 +14,8 @@ class QDialog;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QRadioButton;
+class QTabWidget;
 class QWidget;
 
 namespace mv {
@@ -48,6 +50,10 @@ void SetUpDialog(QDialog* dialog, const std::string& name, const std::string& ti
 QLabel* NewLabel(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at);
 QPushButton* NewButton(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at);
 QCheckBox* NewCheckBox(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at);
+QRadioButton* NewOption(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at);
+// A tab control, and a page of it under its caption.
+QTabWidget* NewTabControl(QWidget* parent, const std::string& name, const QRect& at);
+QWidget* NewTab(QTabWidget* tabs, const std::string& name, const std::string& caption);
 QGroupBox* NewFrame(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at);
 // A text box that shows its text as password dots.
 QLineEdit* NewPasswordBox(QWidget* parent, const std::string& name, const QRect& at);

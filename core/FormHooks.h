@@ -71,6 +71,10 @@ inline std::function<void(const std::string& key, const std::array<std::string, 
 inline std::function<void(const std::string& key)> ComponentRowAdded;
 // The component's row shows this right text.
 inline std::function<void(const std::string& key, const std::string& right)> ComponentRowRight;
+// The program's row (by its lower-cased path) is marked as running (bold,
+// green) or not (plain, black). Set by the program-control page while it is
+// loaded.
+inline std::function<void(const std::string& key, bool active)> ProgramRowActive;
 
 // Calls the hook when it is set.
 template <class F, class... A>

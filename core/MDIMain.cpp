@@ -26,6 +26,7 @@
 #include "rules/mdlDefineRules.h"
 
 #include "core/frmMorvantisSettings.h"
+#include "programs/frmProgramControl.h"
 #include "zones/frmFirewall.h"
 
 namespace mv {
@@ -260,7 +261,11 @@ void MDIMain::showPage(Page* page) {
 void MDIMain::FireWall_Click() {
   ErrorBoundary("FireWall_Click of Form MDIMain", [&] { showPage(LoadForm<frmFirewall>(pageHost_)); });
 }
-void MDIMain::ProgramControl_Click() {}
+void MDIMain::ProgramControl_Click() {
+  ErrorBoundary("ProgramControl_Click of Form MDIMain", [&] {
+    showPage(LoadForm<frmProgramControl>(pageHost_));
+  });
+}
 void MDIMain::Alerts_Logs_Click() {}
 
 void MDIMain::Settings_Click() {

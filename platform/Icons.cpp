@@ -16,8 +16,10 @@ constexpr int SmallIconSize = 16;
 
 QPixmap desktopIcon(const std::string& path) {
   if (!fileExists(path)) return QPixmap();
-  QFileIconProvider provider;
-  QIcon icon = provider.icon(QFileInfo(toQString(resolvePath(path))));
+  // One provider for all look-ups: making one costs far more than a look-up.
+  // It is kept to the end of the program, after the application object.
+  static QFileIconProvider* provider = new QFileIconProvider;
+  QIcon icon = provider->icon(QFileInfo(toQString(resolvePath(path))));
   if (icon.isNull()) return QPixmap();
   return icon.pixmap(SmallIconSize, SmallIconSize);
 }

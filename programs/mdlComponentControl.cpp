@@ -118,10 +118,23 @@ std::string ComponentRightText(std::uint8_t right) {
 }
 
 std::string ComponentRemovalQuestion(const std::vector<std::string>& names) {
-  std::string listed;
-  for (std::size_t i = 0; i < names.size() && i <= ListedComponentNames; ++i)
-    listed += names[i] + (i == ListedComponentNames ? " ....." : "") + "\r\n";
-  return "Do you want to remove the following Component(s)?\r\n" + listed;
+  return "Do you want to remove the following Component(s)?\r\n" + RemovalNameList(names);
+}
+
+bool StoreComponentRight(const std::string& section, const std::string& path, std::uint8_t right) {
+  clsComponentList& component = *colComponentList.Item(path);
+  // Values are scrambled with the section's name, so the key is written with
+  // the name as the file holds it: a component added in this run shows its
+  // file name in its own case while its section is upper-cased.
+  std::string stored = section;
+  for (const auto& name : Split(GetINISectionNames(strComponentsFile), std::string(1, '\0')))
+    if (!name.empty() && SameText(name, section)) {
+      stored = name;
+      break;
+    }
+  if (!WriteINI(stored, "AccessType", std::to_string(right), strComponentsFile, true)) return false;
+  component.AccessType = right;
+  return true;
 }
 
 void RemoveComponentEntry(const std::string& section, const std::string& path) {

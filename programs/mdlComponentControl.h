@@ -36,10 +36,14 @@ std::string GetComponentSection(const std::string& name, const std::string& path
 // shows none.
 std::string ComponentRightText(std::uint8_t right);
 
-// The question before components are removed: the first names one a line,
-// the next one followed by " .....", the rest left out.
-constexpr std::size_t ListedComponentNames = 15;
+// The question before components are removed (names as RemovalNameList
+// lists them).
 std::string ComponentRemovalQuestion(const std::vector<std::string>& names);
+
+// Stores a component's right (AccessCode) under AccessType of its section,
+// found by name without regard to case, and in its entry of colComponentList
+// (keyed by its path); false, with nothing changed, when it cannot be stored.
+bool StoreComponentRight(const std::string& section, const std::string& path, std::uint8_t right);
 
 // Removes a component: its section of Components.MVL and its entry of
 // colComponentList (keyed by its path).

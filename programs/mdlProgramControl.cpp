@@ -103,6 +103,20 @@ void ApplyRightsConsistencyRule(RightsLevels& levels, int right, std::uint8_t le
   }
 }
 
+std::string LevelToAccessText(std::uint8_t level) {
+  if (level < LevelAllow || level > LevelBlock) return "";
+  return AccessCodeToText(LevelToAccessCode(level));
+}
+
+void ApplyRightsConsistencyRule(std::array<std::string, 4>& rights, int right, std::uint8_t level) {
+  RightsLevels before;
+  for (size_t i = 0; i < rights.size(); ++i) before[i] = AccessTextToLevel(rights[i]);
+  RightsLevels after = before;
+  ApplyRightsConsistencyRule(after, right, level);
+  for (size_t i = 0; i < rights.size(); ++i)
+    if (after[i] != before[i]) rights[i] = LevelToAccessText(after[i]);
+}
+
 // ---------------------------------------------------------------------------
 // Globals.
 
@@ -304,6 +318,39 @@ void AddProgramControlToINI(const std::string& name, int r1, int r2, int r3, int
 }
 
 void LoadCurrentProgramList(const std::string& path) { hooks::Call(hooks::ProgramRowAdded, LCase(path)); }
+
+// ---------------------------------------------------------------------------
+// Texts of the program-control page.
+
+std::string RemovalNameList(const std::vector<std::string>& names) {
+  std::string listed;
+  for (std::size_t i = 0; i < names.size() && i <= ListedRemovalNames; ++i)
+    listed += names[i] + (i == ListedRemovalNames ? " ....." : "") + "\r\n";
+  return listed;
+}
+
+std::string ProgramRemovalQuestion(const std::vector<std::string>& names) {
+  return "Do you want to remove following application(s)?\r\n" + RemovalNameList(names);
+}
+
+std::string EntryDetailsText(const std::string& path) {
+  getFileProperty(path);
+  const FileInfoRec& info = tblFileInfo;
+  // A file that could not be read has no creation date to show.
+  const std::string created = info.Created.year == 0 ? "" : FormatDate(info.Created, "dd/mm/yyyy");
+  return "Product Name : \t" + info.ProductName + "\r\n" +
+         "Path : \t\t" + path + "\r\n" +
+         "Version : \t\t" + info.ProductVersion + "\r\n" +
+         "File Size :\t\t" + info.SizeText + "\r\n" +
+         "Created Date: \t" + created + "\r\n" +
+         "Description :\t" + info.FileDescription + "\r\n" +
+         "Copy Right:\t" + info.LegalCopyright;
+}
+
+std::string ContainingFolder(const std::string& path) {
+  const std::size_t last = path.find_last_of("\\/");
+  return last == std::string::npos ? std::string() : path.substr(0, last + 1);
+}
 
 // ---------------------------------------------------------------------------
 // Tags and lists.

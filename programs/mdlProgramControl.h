@@ -153,6 +153,29 @@ std::string GetPathFromTag(const std::string& tag);
 std::string SetTagFlag(const std::string& tag, bool flag);
 
 
+// The rights consistency rule on right texts, as a program row shows them:
+// right `right` (1-4) has taken `level`, and each other right whose
+// strictness the rule changes gets its new text. A text that is none of the
+// three rights counts as no level.
+void ApplyRightsConsistencyRule(std::array<std::string, 4>& rights, int right, std::uint8_t level);
+// The right text of a strictness level ("" for any other value).
+std::string LevelToAccessText(std::uint8_t level);
+
+// The question before entries are removed: the first names one a line, the
+// next one followed by " .....", the rest left out.
+constexpr std::size_t ListedRemovalNames = 15;
+std::string RemovalNameList(const std::vector<std::string>& names);
+std::string ProgramRemovalQuestion(const std::vector<std::string>& names);
+
+// The details of a program or component file, one line each: product name,
+// path, version, size, creation date, description and copyright. Reads the
+// file's properties into tblFileInfo.
+std::string EntryDetailsText(const std::string& path);
+
+// The folder that holds the file, with its trailing separator ("\" or
+// "/"); "" when the path names no folder.
+std::string ContainingFolder(const std::string& path);
+
 // ---------------------------------------------------------------------------
 // Section utilities shared with the component store.
 

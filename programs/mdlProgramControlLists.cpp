@@ -1,6 +1,8 @@
 #include "programs/mdlProgramControlLists.h"
 
 #include <QAbstractButton>
+#include <QColor>
+#include <QFont>
 #include <QIcon>
 #include <QLabel>
 #include <QListWidget>
@@ -55,30 +57,43 @@ void AddProgramRow(const std::string& key) {
   ProgramControlPageControls* page = ProgramControlPage();
   if (!page) return;
   ErrorBoundary("LoadCurrentProgramList of Module mdlProgramControl", [&] {
-    if (!page->lvwPrograms) RaiseError(errInvalidCall);
-    const clsProgramList& program = *colProgramList.Item(key);
-
-    long drawn = ExtractIcon(program.Path, page->pic16, page->defaultIcon);
-    // An icon already held under this key means the row exists already.
-    if (page->ProgramImgList16.count(key)) throw RuntimeError(errKeyInUse, "Key is not unique in collection");
-    QPixmap picture = page->pic16 ? page->pic16->pixmap() : QPixmap();
-    page->ProgramImgList16.emplace(key, picture);
-
-    auto* row = new QTreeWidgetItem();
-    SetListItemKey(row, key);
-    row->setText(0, toQString(program.ProgramName));
-    if (drawn != 0 && !picture.isNull()) row->setIcon(0, QIcon(picture));
-    SetListItemTag(row, "0" + key);
-    row->setText(1, toQString(program.AccessTrusted));
-    row->setText(2, toQString(program.AccessInternet));
-    row->setText(3, toQString(program.ServerTrusted));
-    row->setText(4, toQString(program.ServerInternet));
-    row->setText(5, toQString(program.LockState));
-    page->lvwPrograms->addTopLevelItem(row);
-
+    AppendProgramRow(*page, key);
     if (page->cmdProgramControlProgramOption) page->cmdProgramControlProgramOption->setEnabled(true);
     if (page->cmdRemove) page->cmdRemove->setEnabled(true);
   });
+}
+
+QTreeWidgetItem* AppendProgramRow(ProgramControlPageControls& page, const std::string& key) {
+  if (!page.lvwPrograms) RaiseError(errInvalidCall);
+  const clsProgramList& program = *colProgramList.Item(key);
+
+  long drawn = ExtractIcon(program.Path, page.pic16, page.defaultIcon);
+  // A picture already held under this key means the row exists already.
+  if (page.ProgramImgList16.count(key)) throw RuntimeError(errKeyInUse, "Key is not unique in collection");
+  QPixmap picture = page.pic16 ? page.pic16->pixmap() : QPixmap();
+  page.ProgramImgList16.emplace(key, picture);
+
+  auto* row = new QTreeWidgetItem();
+  SetListItemKey(row, key);
+  row->setText(0, toQString(program.ProgramName));
+  if (drawn != 0 && !picture.isNull()) row->setIcon(0, QIcon(picture));
+  SetListItemTag(row, "0" + key);
+  row->setText(1, toQString(program.AccessTrusted));
+  row->setText(2, toQString(program.AccessInternet));
+  row->setText(3, toQString(program.ServerTrusted));
+  row->setText(4, toQString(program.ServerInternet));
+  row->setText(5, toQString(program.LockState));
+  ShowProgramRowActivity(row, program.Active);
+  page.lvwPrograms->addTopLevelItem(row);
+  return row;
+}
+
+void ShowProgramRowActivity(QTreeWidgetItem* row, bool active) {
+  if (!row) return;
+  QFont font = row->font(0);
+  font.setBold(active);
+  row->setFont(0, font);
+  row->setForeground(0, active ? QColor(0, 128, 0) : QColor(0, 0, 0));
 }
 
 void ShowProgramRowRights(const std::string& key, const std::array<std::string, 4>& rights) {
@@ -91,15 +106,19 @@ void ShowProgramRowRights(const std::string& key, const std::array<std::string, 
 void AddComponentRow(const std::string& key) {
   ProgramControlPageControls* page = ProgramControlPage();
   if (!page || !page->lvwComponents || !colComponentList.Contains(key)) return;
-  const clsComponentList& component = *colComponentList.Item(key);
+  AppendComponentRow(page->lvwComponents, *colComponentList.Item(key));
+  enableComponentRemove(*page);
+}
+
+QTreeWidgetItem* AppendComponentRow(QTreeWidget* list, const clsComponentList& component) {
   auto* row = new QTreeWidgetItem();
-  SetListItemKey(row, key);
+  SetListItemKey(row, LCase(component.Path));
   row->setText(0, toQString(component.ComponentName));
   row->setText(1, toQString(component.Description));
   row->setText(2, toQString(ComponentRightText(component.AccessType)));
   SetListItemTag(row, component.Path);
-  page->lvwComponents->addTopLevelItem(row);
-  enableComponentRemove(*page);
+  list->addTopLevelItem(row);
+  return row;
 }
 
 void ShowComponentRowRight(const std::string& key, const std::string& right) {

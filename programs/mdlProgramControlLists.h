@@ -42,6 +42,15 @@ void InstallProgramListHooks();
 // The row of the listed program (by its lower-cased path): name and icon,
 // the four rights and the lock; Options and Remove become usable.
 void AddProgramRow(const std::string& key);
+// Appends that row to the page's program list and keeps its picture in
+// ProgramImgList16; throws when the program is not listed or its picture key
+// is taken (the row exists already).
+QTreeWidgetItem* AppendProgramRow(ProgramControlPageControls& page, const std::string& key);
+// Shows a program row as running (bold, green) or not (plain, black).
+void ShowProgramRowActivity(QTreeWidgetItem* row, bool active);
+// Appends the row of a listed component to the list.
+class clsComponentList;
+QTreeWidgetItem* AppendComponentRow(QTreeWidget* list, const clsComponentList& component);
 // The program's row shows the four right texts.
 void ShowProgramRowRights(const std::string& key, const std::array<std::string, 4>& rights);
 // The component's row (name, description, right), and Remove becomes usable.

@@ -1,0 +1,72 @@
+#pragma once
+// The defaults for new programs: the four rights every program added from
+// now on receives, and the global program options.
+#include <QDialog>
+#include <array>
+
+class QButtonGroup;
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+
+namespace mv {
+
+class frmAdvanceProgram : public QDialog {
+  Q_OBJECT
+ public:
+  explicit frmAdvanceProgram(QWidget* parent = nullptr);
+  ~frmAdvanceProgram() override;
+
+  // An option of a group (0 allow, 1 deny, 2 ask) was selected: the other
+  // groups follow so that the rights stay in order; Apply becomes usable.
+  void optAccessTrusted_Click(int index);
+  void optAccessInternet_Click(int index);
+  void optServerTrusted_Click(int index);
+  void optServerInternet_Click(int index);
+  void chkDenyOnAsk_Click();
+  void chkRequiredAdminRites_Click();
+  void chkShowInternetAccess_Click();
+  // Saves when there is something to save.
+  void cmdProgramOptionApply_Click();
+  void cmdProgramOptionOk_Click();
+  void cmdProgramOptionCancel_Click();
+
+  QTabWidget* TabProgramOption = nullptr;
+  QLabel* lbAccessPermisionHeader = nullptr;
+  QLabel* lbAccessPermissionFooter = nullptr;
+  // Each group: option 0 "Always allow access", 1 "Always deny access",
+  // 2 "Always ask for permission"; the index is the right's stored code.
+  std::array<QRadioButton*, 3> optAccessTrusted{};
+  std::array<QRadioButton*, 3> optAccessInternet{};
+  std::array<QRadioButton*, 3> optServerTrusted{};
+  std::array<QRadioButton*, 3> optServerInternet{};
+  QLabel* lbAlertsFunctionalHeader = nullptr;
+  QCheckBox* chkRequiredAdminRites = nullptr;
+  QCheckBox* chkDenyOnAsk = nullptr;
+  QCheckBox* chkShowInternetAccess = nullptr;
+  QLabel* lbAlertsFooter = nullptr;
+  QPushButton* cmdProgramOptionOk = nullptr;
+  QPushButton* cmdProgramOptionApply = nullptr;
+  QPushButton* cmdProgramOptionCancel = nullptr;
+
+ private:
+  void buildControls();
+  void Form_Load();
+  void SetLabels();
+  void setValues();
+  void saveValues();
+  // Group 0-3 (AccessTrusted, AccessInternet, ServerTrusted, ServerInternet).
+  void optionClick(int group, int index);
+  std::array<QRadioButton*, 3>& group(int g);
+  // The selected option of the group, -1 when none is.
+  int selected(int g);
+
+  bool loaded_ = false;
+};
+
+// The open dialog, or null.
+frmAdvanceProgram* AdvanceProgramFormIfLoaded();
+
+}  // namespace mv

@@ -1,0 +1,201 @@
+#include "programs/frmProgramCustom.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QSpinBox>
+#include <QStyle>
+#include <QTabWidget>
+#include <functional>
+#include <string>
+
+#include "core/ErrorBoundary.h"
+#include "core/FormControls.h"
+#include "core/FormSupport.h"
+#include "core/VBRuntime.h"
+#include "core/mdINIBas.h"
+#include "core/mdlMain.h"
+#include "platform/QtText.h"
+#include "programs/mdlProgramControl.h"
+
+namespace mv {
+
+namespace {
+
+const std::string AutoLockSection = "AutoLock";
+constexpr long MinMinutes = 1;
+constexpr long MaxMinutes = 999;
+const char* const kLockAfterCaption = "Lock after                 minutes of inactivity";
+
+// A spinner of two arrows beside a text box: each arrow reports its click
+// and the spinner itself holds no value.
+class UpDown : public QSpinBox {
+ public:
+  explicit UpDown(QWidget* parent) : QSpinBox(parent) {
+    setRange(0, 0);
+    setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+    lineEdit()->hide();
+  }
+  std::function<void()> UpClick;
+  std::function<void()> DownClick;
+
+  void stepBy(int steps) override {
+    if (steps > 0 && UpClick) UpClick();
+    else if (steps < 0 && DownClick) DownClick();
+  }
+
+ protected:
+  StepEnabled stepEnabled() const override { return StepUpEnabled | StepDownEnabled; }
+};
+
+bool writeAutoLock(const std::string& key, const std::string& value) {
+  return WriteINI(AutoLockSection, key, value, strProgramMainFile, true);
+}
+
+}  // namespace
+
+frmProgramCustom::frmProgramCustom(QWidget* parent) : QDialog(parent) {
+  SetUpDialog(this, "frmProgramCustom", "Custom Lock Settings", {400, 300});
+  FormInstance<frmProgramCustom>() = this;
+  buildControls();
+  setValues();
+  LoadToolTipText(this, "Custom Lock Settings");
+}
+
+frmProgramCustom::~frmProgramCustom() = default;
+
+frmProgramCustom* ProgramCustomFormIfLoaded() { return LoadedForm<frmProgramCustom>(); }
+
+void frmProgramCustom::buildControls() {
+  tabAutoLock = NewTabControl(this, "tabAutoLock", {8, 8, 384, 244});
+  QWidget* tab = NewTab(tabAutoLock, "tabAutoLockPage", "Auto Lock");
+
+  QGroupBox* fraLock = NewFrame(tab, "fraLock", "Lock Mode to Use When Internet Enabled", {8, 8, 362, 86});
+  optLockTimeMode = NewOption(fraLock, "optLockTimeMode", kLockAfterCaption, {12, 24, 338, 24});
+  // The interval box and its spinner stand in the gap of the caption.
+  const QStyle* style = optLockTimeMode->style();
+  const int gap = style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
+                  style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing) +
+                  optLockTimeMode->fontMetrics().horizontalAdvance("Lock after ");
+  txtlockInterval = new QLineEdit(fraLock);
+  txtlockInterval->setObjectName("txtlockInterval");
+  txtlockInterval->setGeometry(12 + gap, 25, 36, 22);
+  txtlockInterval->setAlignment(Qt::AlignRight);
+  txtlockInterval->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), txtlockInterval));
+  txtlockInterval->installEventFilter(this);
+  auto* spinner = new UpDown(fraLock);
+  spinner->setObjectName("Up_Down_minute");
+  spinner->setGeometry(12 + gap + 36, 25, 18, 22);
+  spinner->UpClick = [this] { Up_Down_minute_UpClick(); };
+  spinner->DownClick = [this] { Up_Down_minute_DownClick(); };
+  Up_Down_minute = spinner;
+  Label1 = NewLabel(fraLock, "Label1", kLockAfterCaption, {30, 26, 300, 20});
+  Label1->hide();
+  optLockScreenSaver = NewOption(fraLock, "optLockScreenSaver", "Lock when Screen-Saver active", {12, 54, 338, 24});
+
+  QGroupBox* fraLockEngages = NewFrame(tab, "fraLockEngages", "When Lock Engages", {8, 100, 362, 78});
+  optBlockInternet = NewOption(fraLockEngages, "optBlockInternet", "&Block all internet access", {12, 22, 338, 22});
+  optAllowLockProgram = NewOption(fraLockEngages, "optAllowLockProgram", "&Allow Pass-Lock programs to use internet", {12, 48, 338, 22});
+
+  lbAccessPermissionFooter =
+      NewLabel(tab, "lbAccessPermissionFooter",
+               "Auto Lock Control is OFF: \n Any change can't effect untill Auto Lock Control is off.",
+               {8, 182, 362, 34});
+
+  NewOkCancel(this, 220, 262);
+
+  TagByName({optLockTimeMode, txtlockInterval, Up_Down_minute, optLockScreenSaver, optBlockInternet,
+             optAllowLockProgram, cmdOk, cmdCancel});
+  connect(optLockTimeMode, &QRadioButton::toggled, this, [this](bool on) {
+    if (on) optLockTimeMode_Click();
+  });
+  connect(optLockScreenSaver, &QRadioButton::toggled, this, [this](bool on) {
+    if (on) optLockScreenSaver_Click();
+  });
+  connect(txtlockInterval, &QLineEdit::textChanged, this, &frmProgramCustom::txtlockInterval_Change);
+}
+
+void frmProgramCustom::setValues() {
+  ErrorBoundary("setValues of frmProgramCustom", [&] {
+    lbAccessPermissionFooter->setVisible(!AutomaticLock);
+    // The box holds the stored interval in both modes, so that saving in
+    // either mode keeps a number.
+    txtlockInterval->setText(QString::number(LockInterval));
+    if (LockMode) optLockTimeMode->setChecked(true);
+    else optLockScreenSaver->setChecked(true);
+    (EngagesMode ? optAllowLockProgram : optBlockInternet)->setChecked(true);
+  });
+}
+
+void frmProgramCustom::SaveValue() {
+  ErrorBoundary("SaveValue of frmProgramCustom", [&] {
+    const std::string text = TextOf(txtlockInterval);
+    const std::int16_t minutes = ValInt(text);
+    // Memory follows what was stored.
+    if (optLockTimeMode->isChecked()) {
+      if (writeAutoLock("LockMode", "1")) LockMode = true;
+      if (writeAutoLock("LockInterval", text)) LockInterval = minutes;
+    } else {
+      if (writeAutoLock("LockMode", "0")) LockMode = false;
+      LockInterval = minutes;
+    }
+    const bool engages = optAllowLockProgram->isChecked();
+    if (writeAutoLock("EngagesMode", engages ? "1" : "0")) EngagesMode = engages;
+  });
+}
+
+void frmProgramCustom::cmdOk_Click() {
+  SaveValue();
+  accept();
+}
+
+void frmProgramCustom::cmdCancel_Click() { reject(); }
+
+void frmProgramCustom::optLockTimeMode_Click() {
+  txtlockInterval->setEnabled(true);
+  Up_Down_minute->setEnabled(true);
+}
+
+void frmProgramCustom::optLockScreenSaver_Click() {
+  txtlockInterval->setEnabled(false);
+  Up_Down_minute->setEnabled(false);
+}
+
+void frmProgramCustom::txtlockInterval_Change() {
+  const double minutes = Val(TextOf(txtlockInterval));
+  if (minutes < MinMinutes) txtlockInterval->setText(QString::number(MinMinutes));
+  else if (minutes > MaxMinutes) txtlockInterval->setText(QString::number(MaxMinutes));
+}
+
+void frmProgramCustom::Up_Down_minute_DownClick() {
+  const long minutes = static_cast<long>(Val(TextOf(txtlockInterval)));
+  if (minutes != MinMinutes) txtlockInterval->setText(QString::number(minutes - 1));
+}
+
+void frmProgramCustom::Up_Down_minute_UpClick() {
+  const long minutes = static_cast<long>(Val(TextOf(txtlockInterval)));
+  if (minutes != MaxMinutes) txtlockInterval->setText(QString::number(minutes + 1));
+}
+
+bool frmProgramCustom::eventFilter(QObject* watched, QEvent* event) {
+  // Only digits and Backspace are typed into the interval box; any other
+  // character is refused with a beep.
+  if (watched == txtlockInterval && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    const QString text = key->text();
+    const bool character = !text.isEmpty() && text[0].unicode() != 0x7f && key->key() != Qt::Key_Delete;
+    const bool allowed = key->key() == Qt::Key_Backspace || (text.size() == 1 && text[0] >= '0' && text[0] <= '9');
+    if (character && !allowed) {
+      QApplication::beep();
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace mv
