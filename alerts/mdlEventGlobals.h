@@ -18,6 +18,11 @@ inline std::vector<tProcessRecord> arrProcessList(1);
 inline std::int32_t lngLastLogLineNo = 0;
 inline std::int32_t lngLastILogLineNo = 0;
 
+// Minutes without traffic or engine events: the reader resets it for every
+// engine line, the timer form for traffic; counted only while the idle-time
+// lock is chosen.
+inline std::int16_t intIdleMinutes = 0;
+
 }  // namespace mv
 
 namespace mv {

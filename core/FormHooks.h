@@ -40,6 +40,9 @@ inline std::function<bool()> MainLoaded;
 // --- The alert pop-up.
 // Settles and closes the alert pop-up when one is open.
 inline std::function<void()> CloseAlertPopup;
+// Shows the pop-up with the alert queue, or refreshes it when it is up; true
+// when it is up.
+inline std::function<bool()> ShowAlertPopup;
 
 // --- Modal and progress windows, opened by modules.
 // Shows the login window modally (not a second one while it is open); it
@@ -67,6 +70,8 @@ inline std::function<void(const std::optional<std::string>& internetZone,
 inline std::function<void(const std::string& key)> ProgramRowAdded;
 // The program's row shows these four right texts.
 inline std::function<void(const std::string& key, const std::array<std::string, 4>& rights)> ProgramRowRights;
+// The program's row is shown as running (bold green) or not.
+inline std::function<void(const std::string& key, bool active)> ProgramRowActive;
 // A component of colComponentList (by its lower-cased path) gets its row.
 inline std::function<void(const std::string& key)> ComponentRowAdded;
 // The component's row shows this right text.

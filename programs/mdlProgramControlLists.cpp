@@ -1,6 +1,9 @@
 #include "programs/mdlProgramControlLists.h"
 
 #include <QAbstractButton>
+#include <QBrush>
+#include <QColor>
+#include <QFont>
 #include <QIcon>
 #include <QLabel>
 #include <QListWidget>
@@ -47,6 +50,7 @@ ProgramControlPageControls* ProgramControlPage() { return registered(); }
 void InstallProgramListHooks() {
   hooks::ProgramRowAdded = AddProgramRow;
   hooks::ProgramRowRights = ShowProgramRowRights;
+  hooks::ProgramRowActive = ShowProgramRowActive;
   hooks::ComponentRowAdded = AddComponentRow;
   hooks::ComponentRowRight = ShowComponentRowRight;
 }
@@ -86,6 +90,21 @@ void ShowProgramRowRights(const std::string& key, const std::array<std::string, 
   if (!page) return;
   if (QTreeWidgetItem* row = FindListItemByKey(page->lvwPrograms, key))
     for (int r = 1; r <= 4; ++r) row->setText(r, toQString(rights[static_cast<std::size_t>(r - 1)]));
+}
+
+void ShowProgramRowActive(const std::string& key, bool active) {
+  ProgramControlPageControls* page = ProgramControlPage();
+  if (!page || !page->lvwPrograms || page->lvwPrograms->topLevelItemCount() == 0) return;
+  const int at = FindListItemByTag(page->lvwPrograms, key);
+  if (at == 0) return;
+  QTreeWidgetItem* row = page->lvwPrograms->topLevelItem(at - 1);
+  const QBrush colour(active ? QColor(0, 0x80, 0) : QColor(0, 0, 0));
+  for (int c = 0; c < page->lvwPrograms->columnCount(); ++c) {
+    QFont font = row->font(c);
+    font.setBold(active);
+    row->setFont(c, font);
+    row->setForeground(c, colour);
+  }
 }
 
 void AddComponentRow(const std::string& key) {

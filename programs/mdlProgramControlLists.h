@@ -44,6 +44,8 @@ void InstallProgramListHooks();
 void AddProgramRow(const std::string& key);
 // The program's row shows the four right texts.
 void ShowProgramRowRights(const std::string& key, const std::array<std::string, 4>& rights);
+// The program's row in bold green while it runs, plain black when not.
+void ShowProgramRowActive(const std::string& key, bool active);
 // The component's row (name, description, right), and Remove becomes usable.
 void AddComponentRow(const std::string& key);
 void ShowComponentRowRight(const std::string& key, const std::string& right);

@@ -13,7 +13,9 @@
 #include "programs/mdlProgramControl.h"
 #include "core/mdlMorvantisDatabase.h"
 #include "alerts/frmTimeTemp.h"
+#include "alerts/mdlAlertQueue.h"
 #include "alerts/mdlEventGlobals.h"
+#include "alerts/mdlEventReader.h"
 #include "core/mdlLogin.h"
 #include "core/mdlResize.h"
 #include "platform/Application.h"
@@ -56,6 +58,8 @@ void resetAllGlobals() {
   mv::ResetPortSettingGlobals();
   mv::ResetRuleGlobals();
   mv::ResetEventReader();
+  mv::ResetEventReaderGlobals();
+  mv::ResetAlertQueueGlobals();
   mv::arrAlertLabels.clear();
   mv::ResetResizeGlobals();
   mv::intIdleMinutes = 0;
