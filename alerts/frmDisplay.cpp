@@ -142,15 +142,15 @@ void frmDisplay::cmdOK_Click() {
       // A key already remembered is not added twice.
       if (!colDoNotShowAlerts.Contains(key)) colDoNotShowAlerts.Add(key, key);
     }
-    FlushAlertQueue();
-    blnAlertShowing = 0;
   });
-  // Unloaded at once: the next alert opens a new window, while this one is
-  // deleted once its click has returned.
+  // Unloaded before the queue is written: an alert that arrives meanwhile
+  // opens a new window. This one is deleted once its click has returned.
   closing_ = true;
   hooks::CloseAlertPopup = nullptr;
   FormInstance<frmDisplay>().clear();
   hide();
+  blnAlertShowing = 0;
+  ErrorBoundary("cmdOK_Click of Form frmDisplay", [&] { FlushAlertQueue(); });
   deleteLater();
 }
 

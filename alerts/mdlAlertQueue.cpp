@@ -49,6 +49,32 @@ void dropNewest() {
   else arrAlertQueue.assign(1, tAlertRecord{});
 }
 
+}  // namespace
+
+void AddLineInQTRLog(const std::vector<tAlertRecord>& queue) {
+  ErrorBoundary("AddLineInQTRLog of Module mdlAlertsAndLogs", [&] {
+    if (!blnQTRLogWritable) return;
+    std::string lines;
+    for (const tAlertRecord& a : queue)
+      if (!a.DupKey.empty()) lines += QtrLogFileLine(a.QtrLine + "," + std::to_string(a.Count)) + kLineEnd;
+    appendOrFail(strQTRLogFile, lines);
+    platform::pumpEvents();
+  });
+}
+
+void AddLineInBegin(const std::vector<tAlertRecord>& queue) {
+  ErrorBoundary("AddLineInBegin of Module mdlAlertsAndLogs", [&] {
+    if (!blnLogFileWritable) return;
+    makeSureOfLogFolder();
+    std::string lines;
+    for (const tAlertRecord& a : queue)
+      if (!a.PlainLine.empty()) lines += a.PlainLine + kLineEnd;
+    appendOrFail(strLogPath, lines);
+  });
+}
+
+namespace {
+
 int hexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -95,9 +121,8 @@ bool IsAlertQueued(const tEventRecord& record) {
   return false;
 }
 
-void addInLog(int column, const std::string& value, std::string& plainLine, std::string& qtrLine) {
+void addInLog(tAlertRecord& a, int column, const std::string& value, std::string& plainLine, std::string& qtrLine) {
   ErrorBoundary("addInLog of Module mdlAlertsAndLogs", [&] {
-    tAlertRecord& a = arrAlertQueue.back();
     const std::string& sep = strLogSeparator;
     auto extend = [&](std::string& field) {
       field = value;
@@ -140,7 +165,7 @@ void addInLog(int column, const std::string& value, std::string& plainLine, std:
   });
 }
 
-void SetAlertProtocol(tEventRecord& record, std::string& plainLine, std::string& qtrLine) {
+void SetAlertProtocol(tEventRecord& record, tAlertRecord& alert, std::string& plainLine, std::string& qtrLine) {
   std::string text;
   switch (record.Protocol) {
     case 0: text = "TCP"; break;
@@ -153,20 +178,20 @@ void SetAlertProtocol(tEventRecord& record, std::string& plainLine, std::string&
     record.Text2 = protectedOrBlocked();
     record.ProgramPath.clear();
   }
-  addInLog(6, text, plainLine, qtrLine);
+  addInLog(alert, 6, text, plainLine, qtrLine);
 }
 
-void SetAlertProgram(tEventRecord& record, std::string& plainLine, std::string& qtrLine) {
+void SetAlertProgram(tEventRecord& record, tAlertRecord& alert, std::string& plainLine, std::string& qtrLine) {
   const std::string path = record.ProgramPath;
   if (path.empty() || path == "System") {
     record.ProgramPath.clear();
     record.Text2 = protectedOrBlocked();
-    addInLog(5, "", plainLine, qtrLine);
+    addInLog(alert, 5, "", plainLine, qtrLine);
     return;
   }
   if (ControlLevel == 0 || blnNetworkStopped) {
     record.Text2 = protectedOrBlocked();
-    addInLog(5, path, plainLine, qtrLine);
+    addInLog(alert, 5, path, plainLine, qtrLine);
     return;
   }
   getFileProperty(path);
@@ -176,7 +201,7 @@ void SetAlertProgram(tEventRecord& record, std::string& plainLine, std::string& 
   if (CheckIn_ListExist_byName(info.FileDescription) != 0) {
     record.Text2 = AlertLabelText(LabelRepeatProgram);
     if (IsPIDExist(record.Text1, path, false) > 0) ActivateProgram(info.FullPath);
-    addInLog(13, record.Text1, plainLine, qtrLine);
+    addInLog(alert, 13, record.Text1, plainLine, qtrLine);
   } else if (CheckIn_ListExist_byPath(path) == 0) {
     record.Text2 = AlertLabelText(LabelNewProgram);
     AddProgramControlToINI(info.FileDescription, DefaultRight, DefaultRight, DefaultRight, DefaultRight);
@@ -186,42 +211,44 @@ void SetAlertProgram(tEventRecord& record, std::string& plainLine, std::string& 
       ActivateProgram(info.FullPath);
       arrProcessList[static_cast<std::size_t>(index)].Active = -1;
     }
-    addInLog(13, record.Text1, plainLine, qtrLine);
+    addInLog(alert, 13, record.Text1, plainLine, qtrLine);
   }
-  addInLog(5, info.FileDescription, plainLine, qtrLine);
+  addInLog(alert, 5, info.FileDescription, plainLine, qtrLine);
 }
 
 void ProcessPacketEvent(tEventRecord record, const std::string& line) {
   const bool candidate =
       record.Action == 1 || (record.Action == 0 && !record.ProgramPath.empty() && record.ProgramPath != "System");
   if (candidate && FindInCollection(colDoNotShowAlerts, leftComapreStr(record)) == -1 && !IsAlertQueued(record)) {
+    // The alert joins the queue once it is complete: adding its program lets
+    // window events run, and the pop-up may write and empty the queue then.
     tAlertRecord alert;
     alert.DupKey = line;
     alert.Count = 1;
     alert.Event = record;
-    arrAlertQueue.push_back(alert);
     std::string plain, qtr;
-    addInLog(0, DateToText(DateSerial(Today())), plain, qtr);
-    addInLog(1, DateToText(record.EventDate), plain, qtr);
+    addInLog(alert, 0, DateToText(DateSerial(Today())), plain, qtr);
+    addInLog(alert, 1, DateToText(record.EventDate), plain, qtr);
     if (record.Action == 0) {
-      addInLog(8, "Allow", plain, qtr);
+      addInLog(alert, 8, "Allow", plain, qtr);
     } else if (record.Action == 1) {
-      addInLog(8, "Deny", plain, qtr);
+      addInLog(alert, 8, "Deny", plain, qtr);
       blnSkipNextAlert = ShowAlertOnInternetAccess ? 0 : -1;
     }
-    SetAlertProtocol(record, plain, qtr);
-    if (record.Direction == 0) addInLog(4, "Incoming", plain, qtr);
-    else if (record.Direction == 1) addInLog(4, "Outgoing", plain, qtr);
-    addInLog(2, record.SourceIP, plain, qtr);
-    addInLog(3, record.DestIP, plain, qtr);
-    SetAlertProgram(record, plain, qtr);
-    addInLog(7, record.Text2, plain, qtr);
-    if (record.Level == 0) addInLog(9, "High", plain, qtr);
-    else if (record.Level == 1) addInLog(9, "Medium", plain, qtr);
+    SetAlertProtocol(record, alert, plain, qtr);
+    if (record.Direction == 0) addInLog(alert, 4, "Incoming", plain, qtr);
+    else if (record.Direction == 1) addInLog(alert, 4, "Outgoing", plain, qtr);
+    addInLog(alert, 2, record.SourceIP, plain, qtr);
+    addInLog(alert, 3, record.DestIP, plain, qtr);
+    SetAlertProgram(record, alert, plain, qtr);
+    addInLog(alert, 7, record.Text2, plain, qtr);
+    if (record.Level == 0) addInLog(alert, 9, "High", plain, qtr);
+    else if (record.Level == 1) addInLog(alert, 9, "Medium", plain, qtr);
     plain += record.SourcePort + strLogSeparator + record.DestPort;
     qtr += record.SourcePort + "," + record.DestPort;
-    addInLog(14, plain, plain, qtr);
-    addInLog(15, qtr, plain, qtr);
+    addInLog(alert, 14, plain, plain, qtr);
+    addInLog(alert, 15, qtr, plain, qtr);
+    arrAlertQueue.push_back(std::move(alert));
   }
   if (AlertEvent) DisplayAlert();
   else FlushAlertQueue();
@@ -261,33 +288,13 @@ void showAlerts() {
 }
 
 void FlushAlertQueue() {
-  if (ProgramLog != 0) {
-    AddLineInBegin();
-    AddLineInQTRLog();
-  }
-  arrAlertQueue.assign(1, tAlertRecord{});
-}
-
-void AddLineInQTRLog() {
-  ErrorBoundary("AddLineInQTRLog of Module mdlAlertsAndLogs", [&] {
-    if (!blnQTRLogWritable) return;
-    std::string lines;
-    for (const tAlertRecord& a : arrAlertQueue)
-      if (!a.DupKey.empty()) lines += QtrLogFileLine(a.QtrLine + "," + std::to_string(a.Count)) + kLineEnd;
-    appendOrFail(strQTRLogFile, lines);
-    platform::pumpEvents();
-  });
-}
-
-void AddLineInBegin() {
-  ErrorBoundary("AddLineInBegin of Module mdlAlertsAndLogs", [&] {
-    if (!blnLogFileWritable) return;
-    makeSureOfLogFolder();
-    std::string lines;
-    for (const tAlertRecord& a : arrAlertQueue)
-      if (!a.PlainLine.empty()) lines += a.PlainLine + kLineEnd;
-    appendOrFail(strLogPath, lines);
-  });
+  // The queue is taken as it stands: an alert that arrives while the logs
+  // are written (the writers let window events run) starts a new queue.
+  std::vector<tAlertRecord> queue(1);
+  queue.swap(arrAlertQueue);
+  if (ProgramLog == 0) return;
+  AddLineInBegin(queue);
+  AddLineInQTRLog(queue);
 }
 
 void AddSingleLineInLog(const std::string& qtrLine) {

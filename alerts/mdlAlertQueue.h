@@ -56,10 +56,13 @@ std::string leftComapreStr(const tEventRecord& record);
 // 1-based index of the first item equal to `text` ignoring case; -1 if none.
 long FindInCollection(const Collection<std::string>& collection, const std::string& text);
 
-void SetAlertProtocol(tEventRecord& record, std::string& plainLine, std::string& qtrLine);
-void SetAlertProgram(tEventRecord& record, std::string& plainLine, std::string& qtrLine);
-// Sets column `column` of the newest alert and extends the two lines.
-void addInLog(int column, const std::string& value, std::string& plainLine, std::string& qtrLine);
+// Fill the protocol, and the program and status columns, of the alert being
+// built for the record.
+void SetAlertProtocol(tEventRecord& record, tAlertRecord& alert, std::string& plainLine, std::string& qtrLine);
+void SetAlertProgram(tEventRecord& record, tAlertRecord& alert, std::string& plainLine, std::string& qtrLine);
+// Sets column `column` of the alert being built and extends its two lines.
+void addInLog(tAlertRecord& alert, int column, const std::string& value, std::string& plainLine,
+              std::string& qtrLine);
 
 // After an event, with pop-ups on: shows the newest alert or logs it alone.
 void DisplayAlert();
@@ -68,9 +71,9 @@ void showAlerts();
 // Writes every queued alert to both logs when logging is on; empties the
 // queue.
 void FlushAlertQueue();
-// The whole queue to qtrLogs.MVL and to the plain log.
-void AddLineInQTRLog();
-void AddLineInBegin();
+// A whole queue to qtrLogs.MVL and to the plain log.
+void AddLineInQTRLog(const std::vector<tAlertRecord>& queue);
+void AddLineInBegin(const std::vector<tAlertRecord>& queue);
 // One alert's line to qtrLogs.MVL and to the plain log.
 void AddSingleLineInLog(const std::string& qtrLine);
 void AddSingleLineInBegin(const std::string& plainLine);

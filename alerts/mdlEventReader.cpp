@@ -44,10 +44,11 @@ class EngineLog {
       return;
     }
     if (tail.device != device_ || tail.inode != inode_ || tail.size < offset_) {
+      const bool readFromStart = offset_ == 0;
       restart();
       device_ = tail.device;
       inode_ = tail.inode;
-      tail = platform::readFileTail(path_, 0);
+      if (!readFromStart) tail = platform::readFileTail(path_, 0);
     }
     std::string_view bytes = tail.bytes;
     std::size_t end = bytes.rfind('\n');

@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -20,13 +21,17 @@ using namespace mv;
 
 namespace {
 
+// The program the engine reports: a file that exists, as a running
+// program's file does.
+std::string workerPath;
+
 // Lines as a busy engine writes them: processes starting and ending, and
 // packets of the system that raise no alert.
 std::string eventLine(long n) {
   const std::string pid = std::to_string(1000 + n % 500);
   switch (n % 3) {
-    case 0: return "10:00:00,NP," + pid + ",/usr/bin/worker";
-    case 1: return "10:00:00,DP," + pid + ",/usr/bin/worker";
+    case 0: return "10:00:00,NP," + pid + "," + workerPath;
+    case 1: return "10:00:00,DP," + pid + "," + workerPath;
     default: return "10:00:01,0,0,1,10.0.0.1:40000,10.1.2.3:443,System,Allowed,0,40000,443," + pid;
   }
 }
@@ -47,6 +52,10 @@ std::string prepare(const std::string& name, long lines) {
   std::string dir = mvbench::freshProgramFolder(name);
   platform::setClock(platform::DateTime{2024, 3, 15, 10, 0, 0});
   std::filesystem::create_directories(dir + "/System32/logfiles/mvd");
+  workerPath = dir + "/worker";
+  std::ofstream(workerPath).put('\n');
+  // The engine begins both of the day's logs when it starts.
+  std::ofstream(dir + "/System32/logfiles/mvd/20240315i.log") << "[Logs]\r\n";
   InitProgramControl();
   arrAlertLabels = {"Protected", "New Program", "Repeat Program", "Server Program", "Access Program", "Blocked"};
   AlertEvent = 0;

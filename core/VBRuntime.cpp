@@ -372,6 +372,12 @@ std::string UCase(const std::string& s) {
   return r;
 }
 
-bool SameText(const std::string& a, const std::string& b) { return LCase(a) == LCase(b); }
+bool SameText(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (lower(a[i]) != lower(b[i])) return false;
+  return true;
+}
 
 }  // namespace mv

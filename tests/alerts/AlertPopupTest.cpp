@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "alerts/mdlAlertMessage.h"
 #include "core/FormControls.h"
 #include "core/MDIMain.h"
+#include "core/mdINIBas.h"
 #include "core/mdlMorvantisDatabase.h"
 #include "tests/alerts/EventsFixture.h"
 
@@ -158,6 +160,46 @@ TEST_F(AlertPopup, ARememberedKeyTickedAgainDoesNotStopOk) {
   EXPECT_EQ(popup(), nullptr);
   EXPECT_NE(plainLog(), "");
   EXPECT_EQ(errLog(), "");
+}
+
+TEST_F(AlertPopup, AnAlertArrivingWhileOkWritesTheLogsOpensANewPopUp) {
+  event(deny());
+  // The log writer lets window events run: the read timer fires then.
+  QTimer::singleShot(0, [this] { event(deny("10.9.9.9:80")); });
+  clickOk();
+  ASSERT_NE(popup(), nullptr);
+  EXPECT_EQ(text("lblCount"), "1 of 1");
+  EXPECT_EQ(arrAlertQueue.size(), 2u);
+  EXPECT_EQ(arrAlertQueue[1].Column3, "10.9.9.9:80");
+  EXPECT_EQ(blnAlertShowing, -1);
+  EXPECT_EQ(qtrLines().size(), 1u);
+  clickOk();
+  EXPECT_EQ(qtrLines().size(), 2u);
+}
+
+TEST_F(AlertPopup, APopUpClosedWhileAProgramIsAddedLosesNoAlert) {
+  event(deny());
+  // Adding the program lets window events run (after the reader's own
+  // yield): the user answers the pop-up then.
+  QTimer answer;
+  int fired = 0;
+  bool whileAdding = false;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    if (++fired != 2) return;
+    whileAdding = !ReadINI("fetch", "Path", "", strProgramControlFile, true).empty();
+    hooks::Call(hooks::CloseAlertPopup);
+  });
+  answer.start(0);
+  event(packet(0, 0, 1, "10.0.0.1:40000", "10.1.2.3:443", "/usr/bin/fetch", "40000", "443"));
+  answer.stop();
+  settle();
+  EXPECT_TRUE(whileAdding);
+  EXPECT_TRUE(colProgramList.Contains("/usr/bin/fetch"));
+  EXPECT_EQ(arrAlertQueue.size(), 1u);
+  EXPECT_EQ(arrAlertQueue[0].PlainLine, "");
+  ASSERT_EQ(qtrLines().size(), 2u);
+  EXPECT_NE(qtrLines()[0].find(",Deny,"), std::string::npos);
+  EXPECT_NE(qtrLines()[1].find(",fetch,New Program,40000,443,1"), std::string::npos);
 }
 
 TEST_F(AlertPopup, TheCloseBoxActsAsOk) {

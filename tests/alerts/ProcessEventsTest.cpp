@@ -8,7 +8,11 @@
 #include <utility>
 #include <vector>
 
+#include <QLabel>
+#include <QTreeWidget>
+
 #include "core/mdINIBas.h"
+#include "programs/mdlProgramControlLists.h"
 #include "tests/alerts/EventsFixture.h"
 
 namespace mvtest {
@@ -81,6 +85,34 @@ TEST_F(ProcessEvents, AListedProgramIsActiveWhileAnyOfItsProcessesRuns) {
   EXPECT_FALSE(active("/opt/app/run"));
   EXPECT_EQ(marks.back(), (std::pair<std::string, bool>{"/opt/app/run", false}));
   EXPECT_TRUE(pids().empty());
+}
+
+TEST_F(ProcessEvents, TheOpenProgramListShowsARunningProgramBoldAndGreen) {
+  QTreeWidget list;
+  list.setColumnCount(6);
+  QLabel pic16, defaultIcon;
+  ProgramControlPageControls page;
+  page.lvwPrograms = &list;
+  page.pic16 = &pic16;
+  page.defaultIcon = &defaultIcon;
+  RegisterProgramControlPage(&page);
+  InstallProgramListHooks();
+  listProgram("/opt/app/run", "run", "0000");
+  LoadCurrentProgramList("/opt/app/run");
+  ASSERT_EQ(list.topLevelItemCount(), 1);
+  QTreeWidgetItem* row = list.topLevelItem(0);
+
+  events({np("1")});
+  EXPECT_TRUE(row->font(0).bold());
+  EXPECT_EQ(row->foreground(0).color(), QColor(0, 0x80, 0));
+  events({"10:00:00,DP,1,/opt/app/run"});
+  EXPECT_FALSE(row->font(0).bold());
+  EXPECT_EQ(row->foreground(0).color(), QColor(0, 0, 0));
+  RegisterProgramControlPage(nullptr);
+  hooks::ProgramRowAdded = nullptr;
+  hooks::ProgramRowRights = nullptr;
+  hooks::ComponentRowAdded = nullptr;
+  hooks::ComponentRowRight = nullptr;
 }
 
 TEST_F(ProcessEvents, AnUnlistedProgramsProcessIsListedAndNothingIsMarked) {
