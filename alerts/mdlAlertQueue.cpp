@@ -12,6 +12,7 @@
 #include "platform/Events.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
+#include "platform/ProfileText.h"
 #include "programs/mdlProgramControl.h"
 #include "rules/mdlDefineRules.h"
 
@@ -72,17 +73,6 @@ void AddLineInBegin(const std::vector<tAlertRecord>& queue) {
     appendOrFail(strLogPath, lines);
   });
 }
-
-namespace {
-
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-}  // namespace
 
 std::string AlertLabelText(int label) {
   if (label < 0 || static_cast<std::size_t>(label) >= arrAlertLabels.size()) return "";
@@ -313,34 +303,10 @@ void AddSingleLineInBegin(const std::string& plainLine) {
   });
 }
 
-std::string QtrLogFileLine(const std::string& text) {
-  static const char* hex = "0123456789ABCDEF";
-  std::string out;
-  for (char c : EncryptString(text, kLogKey)) {
-    if (c == '\r' || c == '\n' || c == '%') {
-      const auto u = static_cast<unsigned char>(c);
-      out += '%';
-      out += hex[u >> 4];
-      out += hex[u & 15];
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
+std::string QtrLogFileLine(const std::string& text) { return platform::percentEncode(EncryptString(text, kLogKey), "\r\n"); }
 
 std::string QtrLogLineText(const std::string& fileLine) {
-  std::string scrambled;
-  for (std::size_t i = 0; i < fileLine.size(); ++i) {
-    if (fileLine[i] == '%' && i + 2 < fileLine.size() && hexDigit(fileLine[i + 1]) >= 0 &&
-        hexDigit(fileLine[i + 2]) >= 0) {
-      scrambled += static_cast<char>(hexDigit(fileLine[i + 1]) * 16 + hexDigit(fileLine[i + 2]));
-      i += 2;
-    } else {
-      scrambled += fileLine[i];
-    }
-  }
-  return DecryptString(scrambled, kLogKey);
+  return DecryptString(platform::percentDecode(fileLine), kLogKey);
 }
 
 void ResetAlertQueueGlobals() {

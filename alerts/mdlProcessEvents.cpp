@@ -36,6 +36,18 @@ int requestedRight(std::int32_t zone, std::int32_t request) {
   return 0;
 }
 
+// The 1-based position of the first entry whose field equals `text`,
+// ignoring case; 0 when none.
+template <class List, class Entry>
+long positionOf(const List& list, std::string Entry::*field, const std::string& text) {
+  long position = 0;
+  for (const auto& entry : list) {
+    ++position;
+    if (SameText((*entry).*field, text)) return position;
+  }
+  return 0;
+}
+
 bool definedAnswer(std::int32_t answer) { return answer >= AnswerAllow && answer <= AnswerBlock; }
 
 }  // namespace
@@ -99,30 +111,13 @@ void DeActivateProgram(const std::string& path) {
 }
 
 long CheckIn_ListExist_byName(const std::string& name) {
-  long position = 0;
-  for (const auto& program : colProgramList) {
-    ++position;
-    if (SameText(program->ProgramName, name)) return position;
-  }
-  return 0;
+  return positionOf(colProgramList, &clsProgramList::ProgramName, name);
 }
 
-long CheckIn_ListExist_byPath(const std::string& path) {
-  long position = 0;
-  for (const auto& program : colProgramList) {
-    ++position;
-    if (SameText(program->Path, path)) return position;
-  }
-  return 0;
-}
+long CheckIn_ListExist_byPath(const std::string& path) { return positionOf(colProgramList, &clsProgramList::Path, path); }
 
 long CheckIn_ComponentListExist(const std::string& path) {
-  long position = 0;
-  for (const auto& component : colComponentList) {
-    ++position;
-    if (SameText(component->Path, path)) return position;
-  }
-  return 0;
+  return positionOf(colComponentList, &clsComponentList::Path, path);
 }
 
 // ---------------------------------------------------------------------------

@@ -29,7 +29,7 @@
 #include "platform/ProcessList.h"
 #include "platform/SingleInstance.h"
 #include "rules/NetworkCommands.h"
-#include "tests/rules/RulesFixture.h"
+#include "tests/e2e/FrontEndFixture.h"
 
 extern char** environ;
 
@@ -38,23 +38,12 @@ using namespace mv;
 
 namespace {
 
-struct ProgramEnded {};
+using mvtest::ProgramEnded;
 
-class AlertsRoad : public mvtest::RulesTest {
+class AlertsRoad : public mvtest::FrontEndTest {
  protected:
   void SetUp() override {
-    RulesTest::SetUp();
-    fs::copy_file(MV_NET_EXE, native("System32/net"));
-    fs::copy_file(MV_PELLWORTH_EXE, native("Pellworth.exe"));
-    fs::create_directories(native("Logs"));
-    strPassword.clear();
-    blnLoggedIn = false;
-    ASSERT_TRUE(setPassword(""));
-    platform::setEndProgramHandler([] { throw ProgramEnded{}; });
-    platform::setInterfaceAddresses([] {
-      return std::optional<std::vector<platform::InterfaceAddress>>(
-          std::vector<platform::InterfaceAddress>{{{192, 168, 5, 20}, {255, 255, 255, 0}}});
-    });
+    FrontEndTest::SetUp();
     Main();
     ASSERT_TRUE(blnStarted);
     timer = TimerFormIfLoaded();
@@ -65,14 +54,7 @@ class AlertsRoad : public mvtest::RulesTest {
   }
   void TearDown() override {
     delete LoadedForm<frmDisplay>();
-    delete TimerFormIfLoaded();
-    UnloadMDIMain();
-    platform::setEndProgramHandler(nullptr);
-    platform::setInterfaceAddresses(nullptr);
-    platform::releaseSingleInstance();
-    for (int pid : platform::findProcessesByPath(native("Pellworth.exe"))) platform::endProcess(pid);
-    blnStarted = false;
-    RulesTest::TearDown();
+    FrontEndTest::TearDown();
   }
   // Runs the event tool on the program folder's system directory.
   int event(std::vector<std::string> fields) {
