@@ -139,7 +139,10 @@ TEST_F(TimerForm, LoadsHiddenOnceWithItsTimersItsMenuAndItsHooks) {
   EXPECT_EQ(form->TrayImage(), trayLocked);
   EXPECT_TRUE(lockChecked());
   EXPECT_TRUE(stopChecked());
+  // The read tick's reader, the alert queue's flush and the pop-up.
+  EXPECT_TRUE(hooks::ReadEngineEvents && hooks::FlushAlertQueue && hooks::ShowAlertPopup);
   delete form;
+  EXPECT_FALSE(hooks::ReadEngineEvents || hooks::FlushAlertQueue || hooks::ShowAlertPopup);
   EXPECT_FALSE(hooks::TrayImage);
   EXPECT_FALSE(hooks::TrayLockCheck);
   EXPECT_FALSE(hooks::TrayPresent);
