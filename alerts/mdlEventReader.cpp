@@ -35,6 +35,17 @@ class EngineLog {
     restart();
   }
 
+  // Forgets what was read: the next refresh reads the file from its start.
+  void restart() {
+    lines_.clear();
+    offset_ = 0;
+    device_ = inode_ = 0;
+    taken_ = 0;
+    inLogs_ = logsDone_ = false;
+    unfinishedSize_ = 0;
+    unfinishedTicks_ = 0;
+  }
+
   // Takes in what the engine has appended. A file that was replaced or
   // became shorter is read again from its start.
   void refresh() {
@@ -94,16 +105,6 @@ class EngineLog {
   }
 
  private:
-  void restart() {
-    lines_.clear();
-    offset_ = 0;
-    device_ = inode_ = 0;
-    taken_ = 0;
-    inLogs_ = logsDone_ = false;
-    unfinishedSize_ = 0;
-    unfinishedTicks_ = 0;
-  }
-
   void parse(std::string_view bytes) {
     std::size_t pos = 0;
     while (pos < bytes.size()) {
@@ -143,6 +144,7 @@ class EngineLog {
 struct ReaderState {
   std::string day;  // "yyyymmdd" of the logs being read
   EngineLog first, second;
+  std::uint32_t resetsSeen = 0;  // lngReaderResets when the logs were last read
   bool reading = false;
 };
 ReaderState reader;
@@ -166,6 +168,12 @@ void dispatch(const tEventRecord& record, const std::string& line) {
 PassEnd readPass(const std::string& day) {
   reader.first.follow(EngineEventLogPath(day, false));
   reader.second.follow(EngineEventLogPath(day, true));
+  // After a restart the engine begins its logs afresh, perhaps in place.
+  if (reader.resetsSeen != lngReaderResets) {
+    reader.resetsSeen = lngReaderResets;
+    reader.first.restart();
+    reader.second.restart();
+  }
   reader.first.refresh();
   reader.second.refresh();
   for (;;) {
@@ -192,13 +200,14 @@ PassEnd readPass(const std::string& day) {
       log->forgetUpTo(*cursor);
       return PassEnd::StoppedAtLine;
     }
-    const std::int32_t at = *cursor;
+    // A restart of the engine while window events run, or inside the
+    // handler, starts the reading over at the fresh logs' first line.
+    const std::uint32_t resets = lngReaderResets;
     platform::pumpEvents();
-    if (*cursor != at) return PassEnd::Reset;
+    if (lngReaderResets != resets) return PassEnd::Reset;
     intIdleMinutes = 0;
     const bool handled = ErrorBoundary(kReaderError, [&] { dispatch(record, line); });
-    // A restart of the engine inside the handler starts the reading over.
-    if (*cursor != at) return PassEnd::Reset;
+    if (lngReaderResets != resets) return PassEnd::Reset;
     *cursor += 1;
     log->forgetUpTo(*cursor);
     if (!handled) return PassEnd::StoppedAtLine;
@@ -350,9 +359,11 @@ void ResetEventReaderGlobals() {
   reader.day.clear();
   reader.first = EngineLog();
   reader.second = EngineLog();
+  reader.resetsSeen = 0;
   reader.reading = false;
   lngLastLogLineNo = 0;
   lngLastILogLineNo = 0;
+  lngReaderResets = 0;
   arrProcessList.assign(1, tProcessRecord{});
   intIdleMinutes = 0;
 }

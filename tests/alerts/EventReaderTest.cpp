@@ -3,10 +3,12 @@
 // line, the date change and a restart of the engine.
 #include <gtest/gtest.h>
 
+#include <QTimer>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "rules/mdlDefineRules.h"
 #include "tests/alerts/EventsFixture.h"
 
 namespace mvtest {
@@ -185,6 +187,21 @@ TEST_F(EventReader, AfterARestartTheNewLogsAreReadFromTheirFirstLine) {
   arrProcessList.assign(1, tProcessRecord{});
   CheckNewAlertsGenerates();
   EXPECT_EQ(pids(), Pids{"61"});
+}
+
+TEST_F(EventReader, ARestartWhileALineIsReadLosesNoLineOfTheFreshLogs) {
+  addLine(1, np("1"));
+  // The user applies while the reader lets window events run.
+  QTimer::singleShot(0, [this] {
+    writeText(logName(false), "");
+    addLine(1, np("61"));
+    ResetEventReader();
+  });
+  CheckNewAlertsGenerates();
+  EXPECT_EQ(lngLastLogLineNo, 0);
+  CheckNewAlertsGenerates();
+  EXPECT_EQ(pids(), Pids{"61"});
+  EXPECT_EQ(lngLastLogLineNo, 1);
 }
 
 TEST_F(EventReader, ATickInsideATickReadsNothing) {
