@@ -7,7 +7,10 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include "alerts/frmDisplay.h"
+#include "alerts/mdlAlertQueue.h"
 #include "alerts/mdlAlertsAndLogs.h"
+#include "alerts/mdlEventReader.h"
 #include "core/ErrorBoundary.h"
 #include "core/FormControls.h"
 #include "core/FormHooks.h"
@@ -68,6 +71,10 @@ frmTimeTemp::frmTimeTemp() : ipHelper_(std::make_unique<CIpHelper>()) {
   hooks::TrayStopCheck = [this](bool checked) { mnuSysTrayStopAll->setChecked(checked); };
   hooks::TrayPresent = [this] { return TrayPresent(); };
   hooks::RemoveTrayIcon = [this] { RemoveTrayIcon(); };
+  // The read tick drives the reader and the alert queue.
+  hooks::ReadEngineEvents = CheckNewAlertsGenerates;
+  hooks::FlushAlertQueue = mv::FlushAlertQueue;
+  hooks::ShowAlertPopup = ShowAlertPopup;
 
   TimerReadEvent = new QTimer(this);
   TimerReadEvent->setObjectName("TimerReadEvent");
@@ -86,6 +93,9 @@ frmTimeTemp::~frmTimeTemp() {
   hooks::TrayStopCheck = nullptr;
   hooks::TrayPresent = nullptr;
   hooks::RemoveTrayIcon = nullptr;
+  hooks::ReadEngineEvents = nullptr;
+  hooks::FlushAlertQueue = nullptr;
+  hooks::ShowAlertPopup = nullptr;
   RemoveTrayIcon();
 }
 
@@ -191,9 +201,13 @@ void frmTimeTemp::TimerReadEvent_Timer() {
 }
 
 void frmTimeTemp::PassLockTimer_Timer() {
+  // The automatic lock is switched off, its message is still up, or traffic
+  // is already locked or stopped: nothing to engage.
+  if (!AutomaticLock || lockMessageShown_ || blnNetworkLocked || blnNetworkStopped) return;
   ErrorBoundary("PassLockTimer_Timer of frmTimeTemp", [&] {
     if (LockMode) intIdleMinutes = CInt(intIdleMinutes + 1.0);
-    if (blnTraffic_ || intIdleMinutes < LockInterval) return;
+    // An interval below one minute would lock at every minute.
+    if (LockInterval < 1 || blnTraffic_ || intIdleMinutes < LockInterval) return;
     intIdleMinutes = 0;
     const bool lock = EngagesMode;
     // The automatic lock only tightens the firewall and engages while the
@@ -201,6 +215,11 @@ void frmTimeTemp::PassLockTimer_Timer() {
     const auto& command = lock ? LockNetwork : StopNetwork;
     const bool done = command && command(false);
     const std::string what = lock ? "locked" : "stopped";
+    lockMessageShown_ = true;
+    struct Shown {
+      bool& flag;
+      ~Shown() { flag = false; }
+    } shown{lockMessageShown_};
     if (done)
       platform::MsgBox("All traffic to and from your computer is " + what + ".\r\n" + kApplyAgain,
                        platform::vbInformation, AppTitle);

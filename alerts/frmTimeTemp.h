@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 
+#include "alerts/mdlEventGlobals.h"
+
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
@@ -21,10 +23,6 @@ class QTimer;
 namespace mv {
 
 class CIpHelper;
-
-// Minutes without traffic or engine events (the event reader also resets
-// it); counted only while the idle-time lock is chosen.
-inline std::int16_t intIdleMinutes = 0;
 
 // Tray pictures by number.
 constexpr int trayNoTraffic = 1, trayAfterTraffic = 2, trayIncoming = 3, trayOutgoing = 4, trayBothWays = 5;
@@ -89,6 +87,7 @@ class frmTimeTemp : public QWidget {
   std::uint64_t lastSent_ = 0;
   std::int32_t afterTraffic_ = 0;  // ticks left to show the after-traffic picture
   int trayImage_ = 0;
+  bool lockMessageShown_ = false;  // the automatic lock's message is up
 };
 
 // True where the desktop can show a tray icon.

@@ -17,6 +17,14 @@ struct tProcessRecord {
 inline std::vector<tProcessRecord> arrProcessList(1);
 inline std::int32_t lngLastLogLineNo = 0;
 inline std::int32_t lngLastILogLineNo = 0;
+// How often engine control has put the reader back, so that a reader in the
+// middle of a tick sees it even when a cursor stood at 0.
+inline std::uint32_t lngReaderResets = 0;
+
+// Minutes without traffic or engine events: the reader resets it for every
+// engine line, the timer form for traffic; counted only while the idle-time
+// lock is chosen.
+inline std::int16_t intIdleMinutes = 0;
 
 }  // namespace mv
 

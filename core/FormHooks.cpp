@@ -16,7 +16,7 @@ std::vector<std::pair<std::string, bool>> HookTable() {
       MV_HOOK_ROW(SettingsCounters), MV_HOOK_ROW(SettingsProgramSummary),
       MV_HOOK_ROW(ProgramRowAdded),  MV_HOOK_ROW(ProgramRowRights),
       MV_HOOK_ROW(ComponentRowAdded), MV_HOOK_ROW(ComponentRowRight),
-      MV_HOOK_ROW(ProgramRowActive),
+      MV_HOOK_ROW(ShowAlertPopup),   MV_HOOK_ROW(ProgramRowActive),
   };
 }
 

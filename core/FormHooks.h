@@ -40,6 +40,9 @@ inline std::function<bool()> MainLoaded;
 // --- The alert pop-up.
 // Settles and closes the alert pop-up when one is open.
 inline std::function<void()> CloseAlertPopup;
+// Shows the pop-up with the alert queue, or refreshes it when it is up; true
+// when it is up.
+inline std::function<bool()> ShowAlertPopup;
 
 // --- Modal and progress windows, opened by modules.
 // Shows the login window modally (not a second one while it is open); it

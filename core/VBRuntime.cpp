@@ -1,5 +1,6 @@
 #include "core/VBRuntime.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -179,6 +180,147 @@ long dayNumber(const Date& d) {
 
 long DateDiffDays(const Date& a, const Date& b) { return dayNumber(b) - dayNumber(a); }
 
+namespace {
+
+// Reads up to three numbers separated by one of the separators; the count of
+// numbers read is returned, pos moves past them, and the digit count of a
+// number not read is 0.
+int readNumbers(const std::string& s, size_t& pos, const std::string& separators, int (&n)[3], int (&digits)[3]) {
+  for (int i = 0; i < 3; ++i) n[i] = digits[i] = 0;
+  int count = 0;
+  while (count < 3) {
+    size_t start = pos;
+    long v = 0;
+    while (pos < s.size() && std::isdigit(static_cast<unsigned char>(s[pos])) && pos - start < 6)
+      v = v * 10 + (s[pos++] - '0');
+    if (pos == start) break;
+    n[count] = static_cast<int>(v);
+    digits[count] = static_cast<int>(pos - start);
+    ++count;
+    if (pos < s.size() && separators.find(s[pos]) != std::string::npos && count < 3)
+      ++pos;
+    else
+      break;
+  }
+  return count;
+}
+
+void skipBlanks(const std::string& s, size_t& pos) {
+  while (pos < s.size() && s[pos] == ' ') ++pos;
+}
+
+}  // namespace
+
+bool TextToDate(const std::string& text, double& serial) {
+  std::string s = Trim(text);
+  size_t pos = 0;
+  int n[3] = {}, digits[3] = {};
+  double days = 0, seconds = 0;
+  bool any = false;
+
+  if (readNumbers(s, pos, "/-.", n, digits) == 3) {
+    bool yearFirst = digits[0] >= 3;
+    Date d = yearFirst ? Date{n[0], n[1], n[2]} : Date{n[2], n[1], n[0]};
+    if (!yearFirst && digits[2] <= 2) d.year += d.year < 30 ? 2000 : 1900;
+    if (!IsValidDate(d)) return false;
+    days = static_cast<double>(DateDiffDays(Date{1899, 12, 30}, d));
+    any = true;
+    skipBlanks(s, pos);
+  } else {
+    pos = 0;  // no date: what follows must be a time
+  }
+  if (pos < s.size()) {
+    if (readNumbers(s, pos, ":", n, digits) < 2) return false;
+    int h = n[0], m = n[1], sec = digits[2] ? n[2] : 0;
+    skipBlanks(s, pos);
+    std::string rest = UCase(s.substr(pos));
+    if (rest == "AM" || rest == "PM") {
+      if (h < 1 || h > 12) return false;
+      h = h % 12 + (rest == "PM" ? 12 : 0);
+      pos = s.size();
+    }
+    if (h > 23 || m > 59 || sec > 59) return false;
+    seconds = h * 3600.0 + m * 60.0 + sec;
+    any = true;
+  }
+  if (!any || pos != s.size()) return false;
+  serial = days + seconds / 86400.0;
+  return true;
+}
+
+
+double DateSerial(const Date& d) { return static_cast<double>(DateDiffDays(Date{1899, 12, 30}, d)); }
+
+Date DateOfSerial(double serial) {
+  // Civil date of a day count (days from 1 March of year 0).
+  long z = static_cast<long>(std::floor(serial)) + dayNumber(Date{1899, 12, 30}) - dayNumber(Date{0, 3, 1});
+  long era = (z >= 0 ? z : z - 146096) / 146097;
+  long doe = z - era * 146097;
+  long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  long mp = (5 * doy + 2) / 153;
+  int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  int year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
+  return Date{year, month, day};
+}
+
+std::string DateToText(double serial) {
+  double days = std::floor(serial);
+  long seconds = std::lround((serial - days) * 86400.0);
+  if (seconds >= 86400) {
+    days += 1;
+    seconds -= 86400;
+  }
+  std::string time = FormatNumber(seconds / 3600, "00") + ":" + FormatNumber(seconds / 60 % 60, "00") + ":" +
+                     FormatNumber(seconds % 60, "00");
+  if (days == 0) return time;
+  std::string date = FormatDate(DateOfSerial(days), "dd/mm/yyyy");
+  return seconds == 0 ? date : date + " " + time;
+}
+
+namespace {
+// The length of the number at the start of `s` from `pos` (sign, digits,
+// decimals, exponent); 0 when there is none.
+size_t numberLength(const std::string& s, size_t pos) {
+  size_t i = pos;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  size_t digits = 0;
+  while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
+  }
+  if (digits == 0) return 0;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    size_t e = i + 1;
+    if (e < s.size() && (s[e] == '+' || s[e] == '-')) ++e;
+    size_t expDigits = 0;
+    while (e < s.size() && std::isdigit(static_cast<unsigned char>(s[e]))) ++e, ++expDigits;
+    if (expDigits) i = e;
+  }
+  return i - pos;
+}
+
+bool isRadixNumber(const std::string& t) {
+  if (t.size() < 3 || t[0] != '&') return false;
+  const char kind = static_cast<char>(std::toupper(static_cast<unsigned char>(t[1])));
+  const std::string digits = kind == 'H' ? "0123456789abcdefABCDEF" : kind == 'O' ? "01234567" : "";
+  return !digits.empty() && t.find_first_not_of(digits, 2) == std::string::npos;
+}
+}  // namespace
+
+bool IsNumeric(const std::string& text) {
+  const std::string t = Trim(text);
+  if (isRadixNumber(t)) return true;
+  return !t.empty() && numberLength(t, 0) == t.size();
+}
+
+double NumericValue(const std::string& text) {
+  if (!IsNumeric(text)) RaiseError(errTypeMismatch);
+  return Val(text);
+}
+
 std::string NowDateText() { return FormatDate(Today(), "dd-mm-yyyy"); }
 
 std::string NowTimeText() {
@@ -230,6 +372,12 @@ std::string UCase(const std::string& s) {
   return r;
 }
 
-bool SameText(const std::string& a, const std::string& b) { return LCase(a) == LCase(b); }
+bool SameText(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (lower(a[i]) != lower(b[i])) return false;
+  return true;
+}
 
 }  // namespace mv

@@ -39,6 +39,12 @@ inline std::uint8_t ValByte(const std::string& s) { return CByte(Val(s)); }
 inline std::int16_t ValInt(const std::string& s) { return CInt(Val(s)); }
 inline std::int32_t ValLng(const std::string& s) { return CLng(Val(s)); }
 
+// IsNumeric: the text, blanks around it aside, is a number (a sign, decimals
+// and an exponent allowed) or an "&H" or "&O" number.
+bool IsNumeric(const std::string& text);
+// The value of a numeric text; any other text is a type mismatch.
+double NumericValue(const std::string& text);
+
 // Format of a whole number with a pattern of zeros ("0", "0000", "000000"):
 // at least as many digits as the pattern has zeros.
 std::string FormatNumber(long long n, const std::string& zeros);
@@ -58,6 +64,18 @@ bool ParseDateDMY(const std::string& text, Date& out);
 // Days from a to b (b - a).
 long DateDiffDays(const Date& a, const Date& b);
 bool IsValidDate(const Date& d);
+// Date serials: whole days since 30 December 1899, the time of day as the
+// fraction.
+double DateSerial(const Date& d);
+Date DateOfSerial(double serial);
+// The run time's date conversion of a text: a date day first ("31/12/2024",
+// "31-12-2024", "31.12.2024") or year first ("2024-12-31"), a time ("23:59",
+// "11:59:30 PM"), or a date followed by a time. Two-digit years are 1930 to
+// 2029. False when the text is no date.
+bool TextToDate(const std::string& text, double& serial);
+// The run time's text of a date serial: "dd/mm/yyyy hh:mm:ss"; a serial
+// without a day shows only its time, one at midnight only its date.
+std::string DateToText(double serial);
 // Date and time as the diagnostic logs write them.
 std::string NowDateText();
 std::string NowTimeText();

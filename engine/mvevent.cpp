@@ -1,8 +1,20 @@
 // Appends one engine event line to a day's event log, as the engine does:
 //   mvevent SYSTEMDIR [--i] [--day YYYYMMDD] [--date TEXT] FIELD1 [FIELD2 ...]
-// The line is field 0 (TEXT, or the local date and time as
-// "yyyy-mm-dd hh:mm:ss") followed by the given fields, joined by ",". It goes
-// to the first log of the day, or with --i to the second one, under the next
+//   mvevent SYSTEMDIR [--i] [--day YYYYMMDD] [--date TEXT] --alert
+// The line is field 0 (TEXT, or the local time as "hh:mm:ss") followed by
+// the given fields, joined by ",". The engine's lines are:
+//   NP,pid,path          a process started      DP,pid,path   it ended
+//   NM,path,right        a module was loaded (right 0 Allow, 1 Block, 2 Ask)
+//   CR,pid,path,zone,kind,answer   an access request was answered
+//                        (zone 1 Trusted, 2 Internet; kind 1 server,
+//                        2 access; answer 1 Allow, 2 Ask, 3 Block)
+//   action,protocol,direction,source,destination,program,text,level,
+//   source port,destination port,pid   a packet (action 0 Allow, 1 Deny;
+//                        protocol 0 TCP, 1 UDP, 2 ICMP, 3 IGMP; direction
+//                        0 in, 1 out; level 0 High, 1 Medium)
+// --alert writes a denied outgoing TCP packet to 10.1.2.3:25 without a
+// program, which the front end shows in its alert pop-up. The line goes to
+// the first log of the day, or with --i to the second one, under the next
 // line number, and that number is printed.
 #include <fcntl.h>
 #include <sys/file.h>
@@ -20,7 +32,9 @@ namespace {
 constexpr int kKeyDigits = 10;
 
 int usage() {
-  std::fputs("usage: mvevent SYSTEMDIR [--i] [--day YYYYMMDD] [--date TEXT] FIELD1 [FIELD2 ...]\n", stderr);
+  std::fputs("usage: mvevent SYSTEMDIR [--i] [--day YYYYMMDD] [--date TEXT] FIELD1 [FIELD2 ...]\n"
+             "       mvevent SYSTEMDIR [--i] [--day YYYYMMDD] [--date TEXT] --alert\n",
+             stderr);
   return 1;
 }
 
@@ -66,11 +80,14 @@ int main(int argc, char** argv) {
   std::string systemDir = argv[1];
   bool secondLog = false;
   std::string day = mvengine::todayStamp();
-  std::string line = mvengine::localTimeText("%Y-%m-%d %H:%M:%S");
+  std::string line = mvengine::localTimeText("%H:%M:%S");
+  bool sample = false;
   int i = 2;
   for (; i < argc && std::strncmp(argv[i], "--", 2) == 0; ++i) {
     std::string option = argv[i];
-    if (option == "--i") {
+    if (option == "--alert") {
+      sample = true;
+    } else if (option == "--i") {
       secondLog = true;
     } else if ((option == "--day" || option == "--date") && i + 1 < argc) {
       (option == "--day" ? day : line) = argv[++i];
@@ -78,7 +95,8 @@ int main(int argc, char** argv) {
       return usage();
     }
   }
-  if (i == argc || day.size() != 8 || day.find_first_not_of("0123456789") != std::string::npos) return usage();
+  if (sample == (i != argc) || day.size() != 8 || day.find_first_not_of("0123456789") != std::string::npos) return usage();
+  if (sample) line += ",1,0,1,192.168.0.5:1025,10.1.2.3:25,,Blocked,0,1025,25,0";
   for (; i < argc; ++i) line += std::string(",") + argv[i];
   if (line.find_first_of("\r\n") != std::string::npos) return usage();  // one event is one line
   std::string folder = mvengine::findPath(systemDir, "logfiles/mvd");

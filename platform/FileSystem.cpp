@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -55,6 +56,32 @@ bool readNativeFile(const std::string& nativePath, std::string& bytes) {
 }
 
 bool readFile(const std::string& path, std::string& bytes) { return readNativeFile(resolvePath(path), bytes); }
+
+FileTail readFileTail(const std::string& path, std::uint64_t offset) {
+  FileTail tail;
+  int fd = ::open(resolvePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return tail;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return tail;
+  }
+  tail.exists = true;
+  tail.device = static_cast<std::uint64_t>(st.st_dev);
+  tail.inode = static_cast<std::uint64_t>(st.st_ino);
+  tail.size = static_cast<std::uint64_t>(st.st_size);
+  char buf[65536];
+  for (std::uint64_t at = offset; at < tail.size;) {
+    const size_t want = static_cast<size_t>(std::min<std::uint64_t>(sizeof buf, tail.size - at));
+    ssize_t n = ::pread(fd, buf, want, static_cast<off_t>(at));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    tail.bytes.append(buf, static_cast<size_t>(n));
+    at += static_cast<std::uint64_t>(n);
+  }
+  ::close(fd);
+  return tail;
+}
 
 bool writeNativeFileAtomic(const std::string& native, const std::string& bytes) {
   struct stat st;

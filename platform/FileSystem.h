@@ -1,5 +1,6 @@
 #pragma once
 // File and folder operations on paths as the system writes them.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,14 @@ bool copyFile(const std::string& from, const std::string& to);
 bool writeFileAtomic(const std::string& path, const std::string& bytes);
 bool readFile(const std::string& path, std::string& bytes);
 bool appendToFile(const std::string& path, const std::string& bytes);
+// What a reader that follows a growing file needs: the file's identity and
+// size, and its bytes from `offset` up to the size seen.
+struct FileTail {
+  bool exists = false;
+  std::uint64_t device = 0, inode = 0, size = 0;
+  std::string bytes;
+};
+FileTail readFileTail(const std::string& path, std::uint64_t offset);
 // The names (not paths) of the files in a folder.
 std::vector<std::string> listFiles(const std::string& folder);
 bool setReadOnly(const std::string& path, bool readOnly);

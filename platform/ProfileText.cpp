@@ -34,12 +34,12 @@ bool valueNeedsEscape(std::string_view v) {
   return false;
 }
 
-std::string encodeProfileValue(std::string_view v) {
-  if (!valueNeedsEscape(v)) return std::string(v);
+std::string percentEncode(std::string_view text, std::string_view specials) {
   static const char* hex = "0123456789ABCDEF";
-  std::string out = "\"";
-  for (char c : v) {
-    if (c == '\0' || c == '\r' || c == '\n' || c == '%' || c == '"') {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c == '%' || specials.find(c) != std::string_view::npos) {
       unsigned char u = static_cast<unsigned char>(c);
       out += '%';
       out += hex[u >> 4];
@@ -48,15 +48,10 @@ std::string encodeProfileValue(std::string_view v) {
       out += c;
     }
   }
-  out += '"';
   return out;
 }
 
-std::string decodeProfileValue(std::string_view raw) {
-  std::string_view v = trimProfileBlanks(raw);
-  if (enclosedIn(v, '\'')) return std::string(v.substr(1, v.size() - 2));
-  if (!enclosedIn(v, '"')) return std::string(v);
-  std::string_view in = v.substr(1, v.size() - 2);
+std::string percentDecode(std::string_view in) {
   std::string out;
   out.reserve(in.size());
   for (size_t i = 0; i < in.size(); ++i) {
@@ -68,6 +63,18 @@ std::string decodeProfileValue(std::string_view raw) {
     }
   }
   return out;
+}
+
+std::string encodeProfileValue(std::string_view v) {
+  if (!valueNeedsEscape(v)) return std::string(v);
+  return "\"" + percentEncode(v, std::string_view("\0\r\n\"", 4)) + "\"";
+}
+
+std::string decodeProfileValue(std::string_view raw) {
+  std::string_view v = trimProfileBlanks(raw);
+  if (enclosedIn(v, '\'')) return std::string(v.substr(1, v.size() - 2));
+  if (!enclosedIn(v, '"')) return std::string(v);
+  return percentDecode(v.substr(1, v.size() - 2));
 }
 
 ProfileLine classifyProfileLine(std::string_view line) {

@@ -20,6 +20,12 @@ std::string encodeProfileValue(std::string_view value);
 // %HH decoded inside them; enclosing single quotes removed.
 std::string decodeProfileValue(std::string_view raw);
 
+// Bytes written as "%HH" (upper-case hex) where a text must not carry them:
+// every byte of `specials`, and "%" itself.
+std::string percentEncode(std::string_view text, std::string_view specials);
+// Each "%HH" back to its byte; a "%" without two hex digits stays as it is.
+std::string percentDecode(std::string_view text);
+
 // Classification of one line (without its line end).
 struct ProfileLine {
   enum Kind { Other, Section, Entry, Comment, Blank } kind = Other;

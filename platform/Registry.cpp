@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/ProfileText.h"
 #include "platform/Paths.h"
 
 namespace mv::platform {
@@ -20,41 +21,9 @@ namespace {
 //   K <root> <key path>
 //   V <root> <key path> TAB <value name> TAB <type> TAB <data>
 // with "%", TAB, CR, LF and NUL written as %HH in names and data.
-std::string escape(const std::string& s) {
-  static const char* hex = "0123456789ABCDEF";
-  std::string out;
-  for (char c : s) {
-    unsigned char u = static_cast<unsigned char>(c);
-    if (c == '%' || c == '\t' || c == '\r' || c == '\n' || c == '\0') {
-      out += '%';
-      out += hex[u >> 4];
-      out += hex[u & 15];
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
+std::string escape(const std::string& s) { return percentEncode(s, std::string_view("\t\r\n\0", 4)); }
 
-int hexv(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-std::string unescape(const std::string& s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size() && hexv(s[i + 1]) >= 0 && hexv(s[i + 2]) >= 0) {
-      out += static_cast<char>(hexv(s[i + 1]) * 16 + hexv(s[i + 2]));
-      i += 2;
-    } else {
-      out += s[i];
-    }
-  }
-  return out;
-}
+std::string unescape(const std::string& s) { return percentDecode(s); }
 
 std::string lower(std::string s) {
   for (char& c : s)

@@ -516,6 +516,7 @@ void EndApplyingForm() {
 }
 
 void ResetEventReader() {
+  ++lngReaderResets;
   lngLastLogLineNo = 0;
   lngLastILogLineNo = 0;
   arrProcessList.assign(1, tProcessRecord{});

@@ -39,6 +39,7 @@ class TimerForm : public AlertsTest {
     AlertsTest::SetUp();
     LastArchiveDate = "15-03-2024";
     SystemTray = 1;
+    AutomaticLock = true;
     ResetRuleGlobals();
     intIdleMinutes = 0;
     strPassword.clear();
@@ -139,7 +140,10 @@ TEST_F(TimerForm, LoadsHiddenOnceWithItsTimersItsMenuAndItsHooks) {
   EXPECT_EQ(form->TrayImage(), trayLocked);
   EXPECT_TRUE(lockChecked());
   EXPECT_TRUE(stopChecked());
+  // The read tick's reader, the alert queue's flush and the pop-up.
+  EXPECT_TRUE(hooks::ReadEngineEvents && hooks::FlushAlertQueue && hooks::ShowAlertPopup);
   delete form;
+  EXPECT_FALSE(hooks::ReadEngineEvents || hooks::FlushAlertQueue || hooks::ShowAlertPopup);
   EXPECT_FALSE(hooks::TrayImage);
   EXPECT_FALSE(hooks::TrayLockCheck);
   EXPECT_FALSE(hooks::TrayPresent);
@@ -240,7 +244,6 @@ TEST_F(TimerForm, TheAutomaticLockStopsOrLocksAfterTheIdleMinutes) {
   LockMode = true;
   LockInterval = 3;
   EngagesMode = false;
-  AutomaticLock = false;  // the switch on the settings page does not govern the timer
   ticks({{0, 0}});
   minutes(2);
   EXPECT_TRUE(commands.empty());
@@ -253,13 +256,56 @@ TEST_F(TimerForm, TheAutomaticLockStopsOrLocksAfterTheIdleMinutes) {
   EXPECT_EQ(messages[0].buttons, platform::vbInformation);
   EXPECT_EQ(messages[0].title, AppTitle);
 
-  // Counting starts again; with the engage mode it locks, even when locked.
+  // Counting starts again; with the engage mode it locks.
   EngagesMode = true;
-  blnNetworkLocked = true;
   minutes(3);
   EXPECT_EQ(commands, (std::vector<std::string>{"Stop", "Lock"}));
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(messages[1].prompt, "All traffic to and from your computer is locked." + kApplyAgain);
+}
+
+TEST_F(TimerForm, TheAutomaticLockEngagesOnlyWhenItCanAndShowsOneMessageAtATime) {
+  LockMode = true;
+  LockInterval = 2;
+  ticks({{0, 0}});
+  // Switched off on the settings page: the minutes go by without a lock.
+  AutomaticLock = false;
+  minutes(5);
+  EXPECT_TRUE(commands.empty());
+  AutomaticLock = true;
+
+  // Already locked or stopped: nothing to engage, nothing counted.
+  intIdleMinutes = 0;
+  blnNetworkLocked = true;
+  minutes(3);
+  blnNetworkLocked = false;
+  blnNetworkStopped = true;
+  minutes(3);
+  blnNetworkStopped = false;
+  EXPECT_TRUE(commands.empty());
+  EXPECT_EQ(intIdleMinutes, 0);
+
+  // An interval below one minute never engages.
+  LockInterval = 0;
+  minutes(3);
+  LockInterval = -5;
+  minutes(3);
+  EXPECT_TRUE(commands.empty());
+
+  // While the message waits for the user the timer fires on: no second
+  // lock and no second message.
+  LockInterval = 1;
+  lockResult = stopResult = false;
+  platform::setMsgBoxHandler([this](const std::string& p, int b, const std::string& t) {
+    messages.push_back({p, b, t});
+    minutes(3);
+    return static_cast<int>(platform::vbOK);
+  });
+  minutes(1);
+  EXPECT_EQ(commands, std::vector<std::string>{"Stop"});
+  EXPECT_EQ(messages.size(), 1u);
+  minutes(1);
+  EXPECT_EQ(commands.size(), 2u);  // once it was answered, the next minute engages again
 }
 
 TEST_F(TimerForm, TheAutomaticLockPassesTheLoginGateAndReportsAFailure) {

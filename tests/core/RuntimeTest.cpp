@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "core/VBRuntime.h"
 
 using namespace mv;
@@ -61,6 +63,25 @@ TEST(Runtime, ParsesDatesStrictlyDayFirst) {
   EXPECT_EQ(DateDiffDays(Date{2026, 12, 31}, Date{2027, 1, 1}), 1);
   EXPECT_EQ(DateDiffDays(Date{2024, 2, 28}, Date{2024, 3, 1}), 2);
   EXPECT_EQ(DateDiffDays(Date{2026, 1, 10}, Date{2026, 1, 3}), -7);
+}
+
+TEST(Runtime, NumericTextsAndDateSerials) {
+  for (const char* yes : {"12", " -1.5 ", "+3", ".5", "1e3", "2.5E-2", "&H1F", "&o17"}) EXPECT_TRUE(IsNumeric(yes)) << yes;
+  for (const char* no : {"", " ", "1,5", "12a", "e3", "-", "1e", "&H", "&HG", "1 2"}) EXPECT_FALSE(IsNumeric(no)) << no;
+  EXPECT_EQ(NumericValue(" 42 "), 42);
+  EXPECT_THROW(NumericValue("x"), RuntimeError);
+
+  double serial = 0;
+  ASSERT_TRUE(TextToDate("2024-02-29 23:59:59", serial));
+  EXPECT_EQ(DateToText(serial), "29/02/2024 23:59:59");
+  EXPECT_EQ(DateOfSerial(serial), (Date{2024, 2, 29}));
+  EXPECT_EQ(DateSerial(Date{2024, 2, 29}), std::floor(serial));
+  ASSERT_TRUE(TextToDate("10:15", serial));
+  EXPECT_EQ(DateToText(serial), "10:15:00");
+  EXPECT_EQ(DateToText(DateSerial(Date{1900, 3, 1})), "01/03/1900");
+  EXPECT_EQ(DateToText(0), "00:00:00");
+  EXPECT_EQ(DateOfSerial(-1), (Date{1899, 12, 29}));
+  EXPECT_FALSE(TextToDate("31/02/2024", serial));
 }
 
 TEST(Runtime, SplitAndTrimBehaveAsTheSystemExpects) {

@@ -300,12 +300,18 @@ TEST_F(EngineTest, EventNumbersFollowTheHighestKeyAndStampTheTime) {
   const std::string before = "[Logs]\r\n0000000001=a\r\n0000000007=b\r\n0000000008=";
   const std::string after = ",NM,/lib/x.so,0\r\n";
   std::string text = log(false);
-  ASSERT_EQ(text.size(), before.size() + 19 + after.size()) << text;
+  ASSERT_EQ(text.size(), before.size() + 8 + after.size()) << text;
   EXPECT_EQ(text.substr(0, before.size()), before);
-  EXPECT_EQ(text.substr(before.size() + 19), after);
-  std::string stamp = text.substr(before.size(), 19);
+  EXPECT_EQ(text.substr(before.size() + 8), after);
+  std::string stamp = text.substr(before.size(), 8);
   std::replace_if(stamp.begin(), stamp.end(), ::isdigit, '9');
-  EXPECT_EQ(stamp, "9999-99-99 99:99:99");  // the local date and time
+  EXPECT_EQ(stamp, "99:99:99");  // the local time
+}
+
+TEST_F(EngineTest, TheSampleAlertIsADeniedPacketWithoutAProgram) {
+  EXPECT_EQ(event({"--i", "--date", "t", "--alert"}).output, "0000000001\n");
+  EXPECT_EQ(log(true), "[Logs]\r\n0000000001=t,1,0,1,192.168.0.5:1025,10.1.2.3:25,,Blocked,0,1025,25,0\r\n");
+  EXPECT_NE(event({"--alert", "NP"}).exitCode, 0);
 }
 
 TEST_F(EngineTest, EventGoesToTheGivenDayAndCreatesItsLog) {

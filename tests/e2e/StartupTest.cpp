@@ -29,7 +29,21 @@ namespace fs = std::filesystem;
 using namespace mv;
 using mvtest::ProgramEnded;
 
-using Startup = mvtest::FrontEndTest;
+class Startup : public mvtest::FrontEndTest {
+ protected:
+  void SetUp() override {
+    FrontEndTest::SetUp();
+    // An empty program folder as an installer leaves it: no settings files.
+    for (const auto& e : fs::directory_iterator(native("Profiles"))) fs::remove(e.path());
+  }
+  std::vector<std::string> settingsFiles() const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(native("Profiles"))) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  fs::file_time_type stamp(const std::string& f) const { return fs::last_write_time(native("Profiles/" + f)); }
+};
 
 TEST_F(Startup, AFirstStartRepairsTheSettingsAndLocksTheInternet) {
   Main();

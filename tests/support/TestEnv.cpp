@@ -14,7 +14,9 @@
 #include "programs/mdlProgramControl.h"
 #include "core/mdlMorvantisDatabase.h"
 #include "alerts/frmTimeTemp.h"
+#include "alerts/mdlAlertQueue.h"
 #include "alerts/mdlEventGlobals.h"
+#include "alerts/mdlEventReader.h"
 #include "core/mdlLogin.h"
 #include "core/mdlResize.h"
 #include "platform/Application.h"
@@ -58,6 +60,8 @@ void resetAllGlobals() {
   mv::ResetPortSettingGlobals();
   mv::ResetRuleGlobals();
   mv::ResetEventReader();
+  mv::ResetEventReaderGlobals();
+  mv::ResetAlertQueueGlobals();
   mv::arrAlertLabels.clear();
   mv::ResetResizeGlobals();
   mv::intIdleMinutes = 0;

@@ -1,0 +1,211 @@
+// Process, program and component events read from the engine's log: the
+// running-process list, the active marks, the rights an answered request
+// gives, and new programs and components in their settings files.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <QLabel>
+#include <QTreeWidget>
+
+#include "core/mdINIBas.h"
+#include "programs/mdlProgramControlLists.h"
+#include "tests/alerts/EventsFixture.h"
+
+namespace mvtest {
+namespace {
+
+using namespace mv;
+
+class ProcessEvents : public EventsTest {
+ protected:
+  void SetUp() override {
+    EventsTest::SetUp();
+    hooks::ProgramRowActive = [this](const std::string& key, bool active) { marks.emplace_back(key, active); };
+  }
+  void TearDown() override {
+    hooks::ProgramRowActive = nullptr;
+    EventsTest::TearDown();
+  }
+  // Reads the lines one tick after another, numbered from the cursor on.
+  void events(const std::vector<std::string>& lines) {
+    for (const auto& line : lines) addLine(++written, line);
+    CheckNewAlertsGenerates();
+    ASSERT_EQ(lngLastLogLineNo, written);
+  }
+  // A listed program, as the store loads it.
+  static void listProgram(const std::string& path, const std::string& name, const std::string& rights) {
+    auto p = std::make_shared<clsProgramList>();
+    p->Path = path;
+    p->ProgramName = name;
+    std::string* texts[] = {&p->AccessTrusted, &p->AccessInternet, &p->ServerTrusted, &p->ServerInternet};
+    for (int i = 0; i < 4; ++i) *texts[i] = AccessCodeToText(rights[static_cast<std::size_t>(i)] - '0');
+    colProgramList.Add(p, LCase(path));
+    std::vector<std::pair<std::string, std::string>> keys = {{"Path", path}};
+    for (int i = 0; i < 4; ++i) keys.emplace_back("Column" + std::to_string(i + 1), std::string(1, rights[i]));
+    WriteINIKeys(name, keys, strProgramControlFile, true);
+  }
+  static bool active(const std::string& path) { return colProgramList.Item(LCase(path))->Active; }
+  static std::string rightsOf(const std::string& path) {
+    const auto& p = *colProgramList.Item(LCase(path));
+    return p.AccessTrusted + " " + p.AccessInternet + " " + p.ServerTrusted + " " + p.ServerInternet;
+  }
+  static std::string stored(const std::string& section, const std::string& key) {
+    return ReadINI(section, key, "", strProgramControlFile, true);
+  }
+
+  long written = 0;
+  std::vector<std::pair<std::string, bool>> marks;
+};
+
+TEST_F(ProcessEvents, OneElementPerProcessAndTheEndOfAnUnknownOneChangesNothing) {
+  events({np("10"), np("10", "/opt/other"), np("11")});
+  EXPECT_EQ(pids(), (std::vector<std::string>{"10", "11"}));
+  EXPECT_EQ(arrProcessList[1].ProgramPath, "/opt/app/run");
+  EXPECT_EQ(RemoveFromProcssList("99", ""), "-2");
+  events({"10:00:00,DP,99,/opt/app/run"});
+  EXPECT_EQ(pids().size(), 2u);
+  EXPECT_TRUE(marks.empty());
+}
+
+TEST_F(ProcessEvents, AListedProgramIsActiveWhileAnyOfItsProcessesRuns) {
+  listProgram("/opt/app/run", "run", "0000");
+  events({np("1"), np("2")});
+  EXPECT_TRUE(active("/opt/app/run"));
+  // Marked once: a program already active is not shown again.
+  EXPECT_EQ(marks, (std::vector<std::pair<std::string, bool>>{{"/opt/app/run", true}}));
+
+  EXPECT_EQ(RemoveFromProcssList("1", "/opt/app/run"), "-1");
+  EXPECT_TRUE(active("/opt/app/run"));
+  // The path of the process as it was listed is used, not the line's.
+  events({"10:00:00,DP,2,/somewhere/else"});
+  EXPECT_FALSE(active("/opt/app/run"));
+  EXPECT_EQ(marks.back(), (std::pair<std::string, bool>{"/opt/app/run", false}));
+  EXPECT_TRUE(pids().empty());
+}
+
+TEST_F(ProcessEvents, TheOpenProgramListShowsARunningProgramBoldAndGreen) {
+  QTreeWidget list;
+  list.setColumnCount(6);
+  QLabel pic16, defaultIcon;
+  ProgramControlPageControls page;
+  page.lvwPrograms = &list;
+  page.pic16 = &pic16;
+  page.defaultIcon = &defaultIcon;
+  RegisterProgramControlPage(&page);
+  InstallProgramListHooks();
+  listProgram("/opt/app/run", "run", "0000");
+  LoadCurrentProgramList("/opt/app/run");
+  ASSERT_EQ(list.topLevelItemCount(), 1);
+  QTreeWidgetItem* row = list.topLevelItem(0);
+
+  events({np("1")});
+  EXPECT_TRUE(row->font(0).bold());
+  EXPECT_EQ(row->foreground(0).color(), QColor(0, 0x80, 0));
+  events({"10:00:00,DP,1,/opt/app/run"});
+  EXPECT_FALSE(row->font(0).bold());
+  EXPECT_EQ(row->foreground(0).color(), QColor(0, 0, 0));
+  RegisterProgramControlPage(nullptr);
+  hooks::ProgramRowAdded = nullptr;
+  hooks::ProgramRowRights = nullptr;
+  hooks::ComponentRowAdded = nullptr;
+  hooks::ComponentRowRight = nullptr;
+}
+
+TEST_F(ProcessEvents, AnUnlistedProgramsProcessIsListedAndNothingIsMarked) {
+  events({np("5", "/usr/bin/tool")});
+  EXPECT_EQ(pids(), std::vector<std::string>{"5"});
+  EXPECT_EQ(RemoveFromProcssList("5", "/usr/bin/tool"), "0");
+  EXPECT_TRUE(marks.empty());
+}
+
+TEST_F(ProcessEvents, AnAnswerForAnUnlistedProgramAddsItsSectionWithTheDefaults) {
+  std::vector<std::string> added;
+  hooks::ProgramRowAdded = [&](const std::string& path) { added.push_back(path); };
+  // Internet access answered Block: the server right in the Internet follows.
+  events({"10:00:00,CR,42,/usr/bin/browser,2,2,3"});
+  hooks::ProgramRowAdded = nullptr;
+  ASSERT_TRUE(colProgramList.Contains("/usr/bin/browser"));
+  EXPECT_EQ(rightsOf("/usr/bin/browser"), "Allow Block Ask Block");
+  EXPECT_TRUE(active("/usr/bin/browser"));
+  EXPECT_EQ(added, std::vector<std::string>{"/usr/bin/browser"});
+  EXPECT_EQ(arrProcessList[1].PID, "42");
+  EXPECT_EQ(arrProcessList[1].Active, -1);
+
+  const std::string text = readText("Profiles/ProgramControl.MVL");
+  std::size_t at = text.find("[browser]\r\n");
+  ASSERT_NE(at, std::string::npos) << text;
+  std::vector<std::string> keys;
+  for (std::size_t pos = at + 11; pos < text.size() && text[pos] != '[';) {
+    std::size_t end = text.find("\r\n", pos);
+    keys.push_back(text.substr(pos, text.find('=', pos) - pos));
+    pos = end + 2;
+  }
+  EXPECT_EQ(keys, (std::vector<std::string>{"Version", "Column1", "Column2", "Column3", "Column4", "Column5", "Column6",
+                                            "Path", "AllowAccess", "Ports", "ICMP_Protocol", "IGMP_Protocol",
+                                            "Authenticate", "CheckedPorts", "NoCustomizePorts"}));
+  EXPECT_EQ(stored("browser", "Column2"), "1");
+  EXPECT_EQ(stored("browser", "Path"), "/usr/bin/browser");
+}
+
+TEST_F(ProcessEvents, AnAnswerForAListedProgramRewritesItsRightsByTheModel) {
+  listProgram("/opt/app/run", "run", "0000");
+  std::vector<std::string> rows;
+  hooks::ProgramRowRights = [&](const std::string& path, const std::array<std::string, 4>& rights) {
+    rows.push_back(path + ":" + rights[0] + rights[1] + rights[2] + rights[3]);
+  };
+  // Trusted access answered Block: every right is at least as strict.
+  events({"10:00:00,CR,7,/opt/app/run,1,2,3"});
+  EXPECT_EQ(rightsOf("/opt/app/run"), "Block Block Block Block");
+  EXPECT_EQ(stored("run", "Column3"), "1");
+  // Internet server answered Allow: every right is at most as strict.
+  events({"10:00:00,CR,7,/opt/app/run,2,1,1"});
+  EXPECT_EQ(rightsOf("/opt/app/run"), "Allow Allow Allow Allow");
+  // Trusted server answered Ask.
+  events({"10:00:00,CR,7,/opt/app/run,1,1,2"});
+  EXPECT_EQ(rightsOf("/opt/app/run"), "Allow Allow Ask Ask");
+  hooks::ProgramRowRights = nullptr;
+  EXPECT_EQ(rows.size(), 3u);
+  EXPECT_EQ(pids(), std::vector<std::string>{"7"});
+}
+
+TEST_F(ProcessEvents, AnAnswerWithUndefinedCodesChangesNoRight) {
+  listProgram("/opt/app/run", "run", "2222");
+  events({"10:00:00,CR,7,/opt/app/run,1,2,4",     // no such answer
+          "10:00:00,CR,7,/opt/app/run,3,2,1",     // no such zone
+          "10:00:00,CR,7,/opt/app/run,1,0,1",     // no such request
+          "10:00:00,CR,8,/usr/bin/new,1,2,0"});   // not listed, no answer
+  EXPECT_EQ(rightsOf("/opt/app/run"), "Ask Ask Ask Ask");
+  EXPECT_EQ(stored("run", "Column1"), "2");
+  EXPECT_FALSE(colProgramList.Contains("/usr/bin/new"));
+  EXPECT_EQ(pids(), (std::vector<std::string>{"7", "8"}));
+}
+
+TEST_F(ProcessEvents, ANewModuleIsStoredAsAComponent) {
+  events({"10:00:00,NM,/usr/lib/libnet.so,2"});
+  ASSERT_TRUE(colComponentList.Contains("/usr/lib/libnet.so"));
+  EXPECT_EQ(colComponentList.Item("/usr/lib/libnet.so")->AccessType, 2);
+  EXPECT_EQ(CheckIn_ComponentListExist("/USR/LIB/LIBNET.SO"), 1);
+  EXPECT_EQ(ReadINI("LIBNET.SO", "Path", "", strComponentsFile, true), "/usr/lib/libnet.so");
+  EXPECT_EQ(ReadINI("LIBNET.SO", "AccessType", "", strComponentsFile, true), "2");
+}
+
+TEST_F(ProcessEvents, LookupsIgnoreCaseAndTakeTheFirst) {
+  listProgram("/opt/A/run", "Run", "0000");
+  listProgram("/opt/b/run", "run(1)", "0000");
+  EXPECT_EQ(CheckIn_ListExist_byName("RUN"), 1);
+  EXPECT_EQ(CheckIn_ListExist_byName("run(1)"), 2);
+  EXPECT_EQ(CheckIn_ListExist_byPath("/OPT/B/RUN"), 2);
+  EXPECT_EQ(CheckIn_ListExist_byPath("/opt/c/run"), 0);
+  EXPECT_EQ(IsPIDExist("x1", "/p", false), 0);
+  EXPECT_EQ(IsPIDExist("x1", "/p", true), 1);
+  EXPECT_EQ(IsPIDExist("X1", "/q", true), 1);
+  EXPECT_EQ(getProcessName("x1"), "/p");
+  EXPECT_EQ(getProcessName("x2"), "");
+}
+
+}  // namespace
+}  // namespace mvtest

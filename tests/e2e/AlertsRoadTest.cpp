@@ -1,0 +1,160 @@
+// The road of engine events through the running front end: the stand-in
+// engine's event tool appends lines to today's logs, the timer form's read
+// tick takes them, and the program file, the component file, the counters,
+// the pop-up and the two alert logs change.
+#include <gtest/gtest.h>
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "alerts/frmDisplay.h"
+#include "alerts/frmTimeTemp.h"
+#include "alerts/mdlAlertQueue.h"
+#include "alerts/mdlAlertsAndLogs.h"
+#include "alerts/mdlEventGlobals.h"
+#include "core/FormControls.h"
+#include "core/MDIMain.h"
+#include "core/mdINIBas.h"
+#include "core/mdlLogin.h"
+#include "platform/Application.h"
+#include "platform/Network.h"
+#include "platform/ProcessList.h"
+#include "platform/SingleInstance.h"
+#include "rules/NetworkCommands.h"
+#include "tests/e2e/FrontEndFixture.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+using namespace mv;
+
+namespace {
+
+using mvtest::ProgramEnded;
+
+class AlertsRoad : public mvtest::FrontEndTest {
+ protected:
+  void SetUp() override {
+    FrontEndTest::SetUp();
+    Main();
+    ASSERT_TRUE(blnStarted);
+    timer = TimerFormIfLoaded();
+    ASSERT_NE(timer, nullptr);
+    timer->TimerReadEvent->stop();
+    timer->PassLockTimer->stop();
+    day = FormatDate(Today(), "yyyymmdd");
+  }
+  void TearDown() override {
+    delete LoadedForm<frmDisplay>();
+    FrontEndTest::TearDown();
+  }
+  // Runs the event tool on the program folder's system directory.
+  int event(std::vector<std::string> fields) {
+    std::vector<std::string> words{MV_EVENT_EXE, native("System32"), "--day", day, "--date", "10:15:30"};
+    words.insert(words.end(), fields.begin(), fields.end());
+    std::vector<char*> argv;
+    for (auto& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, MV_EVENT_EXE, nullptr, nullptr, argv.data(), environ) != 0) return -1;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  std::string alertSetting(const std::string& key) const {
+    return ReadINI("Main", key, "", strAlertsSettingFile, true);
+  }
+  std::vector<std::string> qtrLines() const {
+    std::vector<std::string> out;
+    std::string text = readText("Profiles/qtrLogs.MVL");
+    for (std::size_t pos = 0, end; pos < text.size(); pos = end + 2) {
+      end = text.find("\r\n", pos);
+      if (end == std::string::npos) end = text.size();
+      out.push_back(QtrLogLineText(text.substr(pos, end - pos)));
+    }
+    return out;
+  }
+
+  frmTimeTemp* timer = nullptr;
+  std::string day;
+};
+
+TEST_F(AlertsRoad, EventsFromTheEngineReachTheStoresTheCountersThePopUpAndTheLogs) {
+  ASSERT_EQ(event({"NP", "500", "/opt/demo/app"}), 0);
+  ASSERT_EQ(event({"CR", "500", "/opt/demo/app", "2", "2", "1"}), 0);
+  ASSERT_EQ(event({"NM", "/opt/demo/libnet.so", "0"}), 0);
+  ASSERT_EQ(event({"0", "0", "1", "192.168.5.20:40000", "10.1.2.3:443", "/opt/demo/app", "Allowed", "1", "40000",
+                   "443", "500"}),
+            0);
+  ASSERT_EQ(event({"--i", "--alert"}), 0);
+  timer->TimerReadEvent_Timer();
+
+  EXPECT_EQ(lngLastLogLineNo, 4);
+  EXPECT_EQ(lngLastILogLineNo, 1);
+  // The answered request added the program, Internet access allowed.
+  EXPECT_EQ(ReadINI("app", "Path", "", strProgramControlFile, true), "/opt/demo/app");
+  EXPECT_EQ(ReadINI("app", "Column2", "", strProgramControlFile, true), "0");
+  EXPECT_TRUE(colProgramList.Item("/opt/demo/app")->Active);
+  EXPECT_EQ(ReadINI("LIBNET.SO", "Path", "", strComponentsFile, true), "/opt/demo/libnet.so");
+  // The program's packet is logged at once and counted.
+  const std::string allowed =
+      "Medium,%s,10:15:30,Allow,TCP,Outgoing,192.168.5.20:40000,10.1.2.3:443,app,Repeat Program,40000,443";
+  std::string today = FormatDate(Today(), "yyyy/mm/dd");
+  std::string expected = allowed;
+  expected.replace(expected.find("%s"), 2, today);
+  EXPECT_EQ(readText("Logs/Alertlog.txt"), expected + "\r\n");
+  EXPECT_EQ(alertSetting("OPrograms"), "1");
+  EXPECT_EQ(alertSetting("OAllows"), "1");
+
+  // The denied packet without a program pops up.
+  frmDisplay* popup = LoadedForm<frmDisplay>();
+  ASSERT_NE(popup, nullptr);
+  ASSERT_TRUE(popup->isVisible());
+  EXPECT_EQ(popup->findChild<QLabel*>("lbAlertMessage")->text().toStdString(),
+            "The firewall has blocked internet access to 10.1.2.3 (SMTP) from your computer.");
+  EXPECT_EQ(popup->findChild<QLabel*>("lblCount")->text().toStdString(), "1 of 1");
+
+  // It is seen again before the user answers.
+  ASSERT_EQ(event({"--i", "--alert"}), 0);
+  timer->TimerReadEvent_Timer();
+  EXPECT_EQ(popup->findChild<QLabel*>("lblSessionTotalAlerts")->text().toStdString(), "2");
+  popup->findChild<QPushButton*>("cmdOk")->click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(LoadedForm<frmDisplay>(), nullptr);
+  const std::vector<std::string> lines = qtrLines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1], "High," + today + " 10:15:30,Deny,TCP,Outgoing,192.168.0.5:1025,10.1.2.3:25,,Protected,1025,25,2");
+  EXPECT_NE(readText("Logs/Alertlog.txt").find(",Protected,1025,25\r\n"), std::string::npos);
+}
+
+TEST_F(AlertsRoad, AnApplyStartsTheReaderAtTheFreshLogsFirstLine) {
+  ASSERT_EQ(event({"NP", "1", "/opt/demo/a"}), 0);
+  ASSERT_EQ(event({"NP", "2", "/opt/demo/b"}), 0);
+  timer->TimerReadEvent_Timer();
+  EXPECT_EQ(lngLastLogLineNo, 2);
+  ASSERT_TRUE(ReStartService());
+  EXPECT_EQ(lngLastLogLineNo, 0);
+  ASSERT_EQ(event({"NP", "3", "/opt/demo/c"}), 0);
+  timer->TimerReadEvent_Timer();
+  EXPECT_EQ(lngLastLogLineNo, 1);
+  ASSERT_EQ(arrProcessList.size(), 2u);
+  EXPECT_EQ(arrProcessList[1].PID, "3");
+}
+
+TEST_F(AlertsRoad, QueuedAlertsAreLoggedAtExit) {
+  ASSERT_EQ(event({"--alert"}), 0);
+  timer->TimerReadEvent_Timer();
+  ASSERT_EQ(arrAlertQueue.size(), 2u);
+  EXPECT_THROW(timer->mnuSysTrayExit_Click(), ProgramEnded);
+  EXPECT_EQ(qtrLines().size(), 1u);
+}
+
+}  // namespace
