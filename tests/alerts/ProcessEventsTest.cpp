@@ -12,6 +12,9 @@
 #include <QTreeWidget>
 
 #include "core/mdINIBas.h"
+#include "core/FormControls.h"
+#include "core/MDIMain.h"
+#include "programs/frmProgramControl.h"
 #include "programs/mdlProgramControlLists.h"
 #include "tests/alerts/EventsFixture.h"
 
@@ -88,19 +91,16 @@ TEST_F(ProcessEvents, AListedProgramIsActiveWhileAnyOfItsProcessesRuns) {
 }
 
 TEST_F(ProcessEvents, TheOpenProgramListShowsARunningProgramBoldAndGreen) {
-  QTreeWidget list;
-  list.setColumnCount(6);
-  QLabel pic16, defaultIcon;
-  ProgramControlPageControls page;
-  page.lvwPrograms = &list;
-  page.pic16 = &pic16;
-  page.defaultIcon = &defaultIcon;
-  RegisterProgramControlPage(&page);
-  InstallProgramListHooks();
   listProgram("/opt/app/run", "run", "0000");
-  LoadCurrentProgramList("/opt/app/run");
-  ASSERT_EQ(list.topLevelItemCount(), 1);
-  QTreeWidgetItem* row = list.topLevelItem(0);
+  // The program-control page, as the main window shows it.
+  MDIMain* main = LoadForm<MDIMain>();
+  main->ProgramControl_Click();
+  frmProgramControl* page = ProgramControlPageIfLoaded();
+  ASSERT_NE(page, nullptr);
+  auto* list = page->findChild<QTreeWidget*>("lvwPrograms");
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->topLevelItemCount(), 1);
+  QTreeWidgetItem* row = list->topLevelItem(0);
 
   events({np("1")});
   EXPECT_TRUE(row->font(0).bold());
@@ -108,11 +108,7 @@ TEST_F(ProcessEvents, TheOpenProgramListShowsARunningProgramBoldAndGreen) {
   events({"10:00:00,DP,1,/opt/app/run"});
   EXPECT_FALSE(row->font(0).bold());
   EXPECT_EQ(row->foreground(0).color(), QColor(0, 0, 0));
-  RegisterProgramControlPage(nullptr);
-  hooks::ProgramRowAdded = nullptr;
-  hooks::ProgramRowRights = nullptr;
-  hooks::ComponentRowAdded = nullptr;
-  hooks::ComponentRowRight = nullptr;
+  UnloadMDIMain();
 }
 
 TEST_F(ProcessEvents, AnUnlistedProgramsProcessIsListedAndNothingIsMarked) {

@@ -17,6 +17,7 @@
 #include "alerts/mdlAlertQueue.h"
 #include "alerts/mdlEventGlobals.h"
 #include "alerts/mdlEventReader.h"
+#include "core/FormSeams.h"
 #include "core/mdlLogin.h"
 #include "core/mdlResize.h"
 #include "platform/Application.h"
@@ -70,8 +71,10 @@ void resetAllGlobals() {
   mv::ResetAlertsAndLogsGlobals();
   mv::wizard::ResetWizardGlobals();
   mv::ResetZoneEntryGlobals();
-  // Every replaceable platform function.
+  // Every replaceable platform function, and the hooks the forms layer puts
+  // in place at start (a test may have replaced them).
   mv::platform::resetSeams();
+  mv::InstallFormSeams();
   mv::platform::setClock(std::nullopt);
   mv::platform::setEndProgramHandler(nullptr);
   mv::platform::setVersionResourceReader(nullptr);
