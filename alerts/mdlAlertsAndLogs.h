@@ -43,6 +43,44 @@ inline Collection<std::string> colICMPTypeNames;
 // Puts every global of this module back to its start value.
 void ResetAlertsAndLogsGlobals();
 
+// The keys of section [Main] of AlertsAndLogSetting.MVL.
+namespace AlertKeys {
+inline const std::string Main = "Main";  // the section
+inline const std::string AlertOn = "AlertOn";        // engine logging, "1"/"0"
+inline const std::string AlertEvent = "AlertEvent";  // alert pop-ups, "1"/"0"
+inline const std::string ProgramLog = "ProgramLog";  // alerts written to the logs, "1"/"0"
+inline const std::string LastAlerts = "LastAlerts";  // alerts the page lists, 1 to 9999
+inline const std::string SystemTray = "SystemTray";
+inline const std::string Path = "Path";                    // the plain alert log
+inline const std::string AlertDay = "AlertDay";            // archiving on, "1"/"0"
+inline const std::string AlertDays = "AlertDays";          // days between archives
+inline const std::string LogSeparation = "LogSeparation";  // 1 comma, 2 Tab, 3 semicolon
+inline const std::string LastArchiveDate = "LastArchiveDate";
+inline const std::string LastArchiveFile = "LastArchiveFile";
+inline const std::string LastLogFile = "LastLogFile";            // read and written by nothing
+inline const std::string LastLogLineNo = "LastLogLineNo";        // read and written by nothing
+inline const std::string NewProgram = "NewProgram";              // per-kind alert switches
+inline const std::string ChangedProgram = "ChangedProgram";
+inline const std::string RepeatProgram = "RepeatProgram";
+inline const std::string ServerProgram = "ServerProgram";
+inline const std::string NewProgramComponent = "NewProgramComponent";
+inline const std::string ChangedProgramComponent = "ChangedProgramComponent";
+inline const std::string LastQTRAlertArchive = "LastQTRAlertArchive";  // read and written by nothing
+inline const std::string LoadOnStartup = "LoadOnStartup";
+inline const std::string HideOnStartup = "HideOnStartup";
+// The six alert totals.
+inline const std::string IAllows = "IAllows";
+inline const std::string IBlocked = "IBlocked";
+inline const std::string IPrograms = "IPrograms";
+inline const std::string OAllows = "OAllows";
+inline const std::string OBlocked = "OBlocked";
+inline const std::string OPrograms = "OPrograms";
+}  // namespace AlertKeys
+
+// The plain log's column separator for a LogSeparation value: a Tab for 2,
+// ";" for 3, "," for 1 and any other value.
+std::string LogSeparatorOf(double separation);
+
 // ---------------------------------------------------------------------------
 // Summary counters.
 

@@ -25,13 +25,14 @@
 #include "rules/frmApplying.h"
 #include "rules/mdlDefineRules.h"
 
+#include "alerts/frmAlertsAndLogs.h"
 #include "core/frmMorvantisSettings.h"
 
 namespace mv {
 
 namespace {
-constexpr int kMajorVersion = 1;
-constexpr int kMinorVersion = 0;
+constexpr int kMajorVersion = AppMajorVersion;
+constexpr int kMinorVersion = AppMinorVersion;
 
 struct ButtonSpec {
   const char* caption;
@@ -258,7 +259,9 @@ void MDIMain::showPage(Page* page) {
 
 void MDIMain::FireWall_Click() {}
 void MDIMain::ProgramControl_Click() {}
-void MDIMain::Alerts_Logs_Click() {}
+void MDIMain::Alerts_Logs_Click() {
+  ErrorBoundary("Alerts_Logs_Click of Form MDIMain", [&] { showPage(LoadForm<frmAlertsAndLogs>(pageHost_)); });
+}
 
 void MDIMain::Settings_Click() {
   ErrorBoundary("Settings_Click of Form MDIMain", [&] {

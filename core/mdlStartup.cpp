@@ -95,11 +95,7 @@ void InitAllPath() {
       strLogPath = AppPath() + "\\" + strLogPath;
       WriteINI("Main", "Path", strLogPath, AL, true);
     }
-    switch (static_cast<int>(Val(text(AL, "LogSeparation")))) {
-      case 2: strLogSeparator = "\t"; break;
-      case 3: strLogSeparator = ";"; break;
-      default: strLogSeparator = ","; break;
-    }
+    strLogSeparator = LogSeparatorOf(Val(text(AL, "LogSeparation")));
     LockMode = flagOf(PM, "LockMode", "AutoLock");
     LockInterval = intOf(PM, "LockInterval", "AutoLock");
     EngagesMode = flagOf(PM, "EngagesMode", "AutoLock");
