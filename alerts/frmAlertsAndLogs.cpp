@@ -206,6 +206,7 @@ void frmAlertsAndLogs::buildViewerTab(QWidget* tab) {
   for (const auto& h : AlertListHeaders()) headers << platform::toQString(h);
   lvwAlerts->setHeaderLabels(headers);
   lvwAlerts->header()->setSectionsClickable(true);
+  lvwAlerts->header()->setSectionsMovable(false);
   lvwAlerts->header()->setSortIndicatorShown(false);
   const int widths[] = {150, 56, 70, 72, 110, 110, 160, 110, 48};
   for (int i = 0; i < static_cast<int>(AlertListColumns); ++i) lvwAlerts->setColumnWidth(i, widths[i]);
