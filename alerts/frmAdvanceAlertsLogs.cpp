@@ -33,13 +33,6 @@ const char* const kForm = " of frmAdvanceAlertsLogs";
 const std::string DaysCaption = "Archive alerts every                days.";
 const std::string LogFilter = "Text File (*.txt)|*.txt;|All Files (*.*)|*.*";
 
-QRadioButton* NewOption(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at) {
-  auto* option = new QRadioButton(platform::toQString(caption), parent);
-  option->setObjectName(platform::toQString(name));
-  option->setGeometry(at);
-  return option;
-}
-
 // The folder part of a path (without its last separator) and the name after it.
 std::pair<std::string, std::string> splitPath(const std::string& path) {
   const auto cut = path.find_last_of("\\/");
@@ -59,18 +52,11 @@ frmAdvanceAlertsLogs::frmAdvanceAlertsLogs(QWidget* parent) : QDialog(parent) {
 frmAdvanceAlertsLogs::~frmAdvanceAlertsLogs() = default;
 
 void frmAdvanceAlertsLogs::buildControls() {
-  TabPrivacyCustom = new QTabWidget(this);
-  TabPrivacyCustom->setObjectName("TabPrivacyCustom");
-  TabPrivacyCustom->setGeometry(8, 8, 464, 348);
-  auto* events = new QWidget;
-  events->setObjectName("tabAlertEvents");
-  auto* log = new QWidget;
-  log->setObjectName("tabLogSettings");
-  TabPrivacyCustom->addTab(events, "Alert Events");
-  TabPrivacyCustom->addTab(log, "Log Settings");
+  TabPrivacyCustom = NewTabStrip(this, "TabPrivacyCustom", {8, 8, 464, 348},
+                                 {{"tabAlertEvents", "Alert Events"}, {"tabLogSettings", "Log Settings"}});
   TabPrivacyCustom->setCurrentIndex(1);
-  buildEventsTab(events);
-  buildLogTab(log);
+  buildEventsTab(TabPrivacyCustom->widget(0));
+  buildLogTab(TabPrivacyCustom->widget(1));
 
   cmdProgramOptionOk = NewButton(this, "cmdProgramOptionOk", "&OK", {216, 366, 80, 28});
   cmdProgramOptionCancel = NewButton(this, "cmdProgramOptionCancel", "&Cancel", {304, 366, 80, 28});
@@ -111,8 +97,9 @@ void frmAdvanceAlertsLogs::buildEventsTab(QWidget* tab) {
   lvwAlertsAndLogs->setRootIsDecorated(false);
   lvwAlertsAndLogs->setAllColumnsShowFocus(true);
   lvwAlertsAndLogs->setHeaderLabels({"Events", "Alerts", "Logs"});
-  lvwAlertsAndLogs->setColumnWidth(0, 280);
-  lvwAlertsAndLogs->setColumnWidth(1, 64);
+  lvwAlertsAndLogs->setColumnWidth(0, 260);
+  lvwAlertsAndLogs->setColumnWidth(1, 70);
+  lvwAlertsAndLogs->setColumnWidth(2, 70);
   cmdCheckAll = NewButton(fraLogControl, "cmdCheckAll", "C&heck All", {10, 262, 96, 28});
   cmdClearAll = NewButton(fraLogControl, "cmdClearAll", "C&lear All", {114, 262, 96, 28});
   cmdDefault = NewButton(fraLogControl, "cmdDefault", "Default", {334, 262, 96, 28});
@@ -123,7 +110,6 @@ void frmAdvanceAlertsLogs::buildLogTab(QWidget* tab) {
   chkAlertsDays = NewCheckBox(fraLogFrequency, "chkAlertsDays", DaysCaption, {12, 22, 300, 24});
   txtAlertsDays = new QLineEdit(fraLogFrequency);
   txtAlertsDays->setObjectName("txtAlertsDays");
-  txtAlertsDays->resize(44, 22);
   txtAlertsDays->setMaxLength(5);
   txtAlertsDays->setAlignment(Qt::AlignRight);
   Up_Down_AlertsDays = new UpDownControl(fraLogFrequency);

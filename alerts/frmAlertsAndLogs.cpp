@@ -1,6 +1,10 @@
 #include "alerts/frmAlertsAndLogs.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <algorithm>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -59,14 +63,45 @@ QString LabelText(const std::string& crlfText) {
   return platform::toQString(crlfText).replace("\r\n", "\n");
 }
 
+QRadioButton* NewOption(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at) {
+  auto* option = new QRadioButton(platform::toQString(caption), parent);
+  option->setObjectName(platform::toQString(name));
+  option->setGeometry(at);
+  return option;
+}
+
+QTabWidget* NewTabStrip(QWidget* parent, const std::string& name, const QRect& at,
+                        std::initializer_list<std::pair<const char*, const char*>> tabs) {
+  auto* strip = new QTabWidget(parent);
+  strip->setObjectName(platform::toQString(name));
+  strip->setGeometry(at);
+  for (const auto& [tabName, caption] : tabs) {
+    auto* page = new QWidget;
+    page->setObjectName(tabName);
+    strip->addTab(page, caption);
+  }
+  return strip;
+}
+
 void PlaceInCaptionGap(QWidget* caption, const QString& before, QWidget* box, QWidget* arrows) {
   const QFontMetrics metrics(caption->font());
-  // A check box's caption starts after its box.
-  const int indicator = qobject_cast<QAbstractButton*>(caption) ? 22 : 0;
-  const int x = caption->x() + indicator + metrics.horizontalAdvance(before) + 2;
-  const int y = caption->y() + (caption->height() - box->height()) / 2;
-  box->move(x, y);
-  arrows->setGeometry(x + box->width(), y, 16, box->height());
+  QString text;
+  if (auto* button = qobject_cast<QAbstractButton*>(caption)) text = button->text();
+  else if (auto* label = qobject_cast<QLabel*>(caption)) text = label->text();
+  // The blanks after `before` are the gap.
+  int blanks = 0;
+  while (before.size() + blanks < text.size() && text.at(before.size() + blanks) == ' ') ++blanks;
+  int textLeft = 0;
+  if (auto* check = qobject_cast<QCheckBox*>(caption)) {
+    QStyleOptionButton option;
+    option.initFrom(check);
+    textLeft = check->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, check).x() + 1;
+  }
+  const int left = caption->x() + textLeft + metrics.horizontalAdvance(before) + 1;
+  const int gap = metrics.horizontalAdvance(QString(blanks, ' ')) - 2;
+  const int arrowsWidth = 16;
+  box->setGeometry(left, caption->y() + (caption->height() - 22) / 2, std::max(gap - arrowsWidth, 28), 22);
+  arrows->setGeometry(box->x() + box->width(), box->y(), arrowsWidth, box->height());
 }
 
 namespace {
@@ -97,13 +132,6 @@ long CompareAlertDates(std::intptr_t lParam1, std::intptr_t lParam2, platform::L
   return a < b ? -1 : (a > b ? 1 : 0);
 }
 
-QRadioButton* NewOption(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at) {
-  auto* option = new QRadioButton(platform::toQString(caption), parent);
-  option->setObjectName(platform::toQString(name));
-  option->setGeometry(at);
-  return option;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -120,17 +148,10 @@ frmAlertsAndLogs::~frmAlertsAndLogs() = default;
 
 void frmAlertsAndLogs::buildControls() {
   resize(560, 420);
-  TabPrivacy = new QTabWidget(this);
-  TabPrivacy->setObjectName("TabPrivacy");
-  TabPrivacy->setGeometry(8, 8, 544, 404);
-  auto* switches = new QWidget;
-  switches->setObjectName("tabAlertsSettings");
-  auto* viewer = new QWidget;
-  viewer->setObjectName("tabLogViewer");
-  TabPrivacy->addTab(switches, "Alerts && Logs");
-  TabPrivacy->addTab(viewer, "Log Viewer");
-  buildSwitchesTab(switches);
-  buildViewerTab(viewer);
+  TabPrivacy = NewTabStrip(this, "TabPrivacy", {8, 8, 544, 404},
+                           {{"tabAlertsSettings", "Alerts && Logs"}, {"tabLogViewer", "Log Viewer"}});
+  buildSwitchesTab(TabPrivacy->widget(0));
+  buildViewerTab(TabPrivacy->widget(1));
 
   TagByName({optAlertEventOn, optAlertEventOff, optLogOn, optLogOff, OptEventLogOn, OptEventLogOff, lvwAlerts,
              txtMaxAlertsShows, Up_Down_MaxAlerts, cmdClearLog, cmdRefreshLog, cmdAdvance});
@@ -197,7 +218,7 @@ void frmAlertsAndLogs::buildSwitchesTab(QWidget* tab) {
 void frmAlertsAndLogs::buildViewerTab(QWidget* tab) {
   lvwAlerts = new QTreeWidget(tab);
   lvwAlerts->setObjectName("lvwAlerts");
-  lvwAlerts->setGeometry(8, 8, 520, 176);
+  lvwAlerts->setGeometry(8, 36, 520, 144);
   lvwAlerts->setRootIsDecorated(false);
   lvwAlerts->setUniformRowHeights(true);
   lvwAlerts->setAllColumnsShowFocus(true);
@@ -208,31 +229,32 @@ void frmAlertsAndLogs::buildViewerTab(QWidget* tab) {
   lvwAlerts->header()->setSectionsClickable(true);
   lvwAlerts->header()->setSectionsMovable(false);
   lvwAlerts->header()->setSortIndicatorShown(false);
-  const int widths[] = {150, 56, 70, 72, 110, 110, 160, 110, 48};
+  const int widths[] = {206, 56, 70, 72, 120, 120, 160, 110, 48};
   for (int i = 0; i < static_cast<int>(AlertListColumns); ++i) lvwAlerts->setColumnWidth(i, widths[i]);
 
-  fraSiteListDetails = NewFrame(tab, "fraSiteListDetails", "Entry Details", {8, 190, 320, 140});
+  fraSiteListDetails = NewFrame(tab, "fraSiteListDetails", "Entry Details", {8, 186, 326, 156});
   rtSiteListDetails = new QTextEdit(fraSiteListDetails);
   rtSiteListDetails->setObjectName("rtSiteListDetails");
-  rtSiteListDetails->setGeometry(8, 20, 304, 112);
+  rtSiteListDetails->setGeometry(8, 20, 310, 128);
   rtSiteListDetails->setReadOnly(true);
   rtSiteListDetails->setTabStopDistance(64);
 
-  lbMaxAlertLimit = NewLabel(tab, "lbMaxAlertLimit", CountCaption, {340, 200, 188, 24});
+  // The count row is not scaled with the page: at the top left, the scaled
+  // controls move away from it as the page grows.
+  lbMaxAlertLimit = NewLabel(tab, "lbMaxAlertLimit", CountCaption, {8, 6, 200, 24});
   lbMaxAlertLimit->setWordWrap(false);
   txtMaxAlertsShows = new QLineEdit(tab);
   txtMaxAlertsShows->setObjectName("txtMaxAlertsShows");
-  txtMaxAlertsShows->resize(44, 22);
   txtMaxAlertsShows->setMaxLength(5);
   txtMaxAlertsShows->setAlignment(Qt::AlignRight);
   Up_Down_MaxAlerts = new UpDownControl(tab);
   Up_Down_MaxAlerts->setObjectName("Up_Down_MaxAlerts");
   PlaceInCaptionGap(lbMaxAlertLimit, "View last ", txtMaxAlertsShows, Up_Down_MaxAlerts);
 
-  cmdClearLog = NewButton(tab, "cmdClearLog", "&Clear", {340, 240, 90, 28});
-  cmdRefreshLog = NewButton(tab, "cmdRefreshLog", "&Refresh", {438, 240, 90, 28});
-  cmdAdvance = NewButton(tab, "cmdAdvance", "&Advance", {438, 300, 90, 28});
-  lbLogviewerFooter = NewLabel(tab, "lbLogviewerFooter", "", {8, 336, 520, 36});
+  cmdClearLog = NewButton(tab, "cmdClearLog", "&Clear", {344, 206, 88, 28});
+  cmdRefreshLog = NewButton(tab, "cmdRefreshLog", "&Refresh", {440, 206, 88, 28});
+  cmdAdvance = NewButton(tab, "cmdAdvance", "&Advance", {440, 312, 88, 28});
+  lbLogviewerFooter = NewLabel(tab, "lbLogviewerFooter", "", {8, 346, 520, 30});
   lbLogviewerFooter->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
@@ -289,52 +311,45 @@ void frmAlertsAndLogs::ShowEventLogDesc(bool on) {
   lblEventLogsDesc1->setText(on ? "Firewall log is Enabled." : "Firewall log is Disabled.");
 }
 
-bool frmAlertsAndLogs::saveSwitch(const std::string& key, bool on, bool stored, QRadioButton* onButton,
-                                  QRadioButton* offButton) {
-  auto putBack = [&] {
-    blnPageLoaded = false;
-    onButton->setChecked(stored);
-    offButton->setChecked(!stored);
-    blnPageLoaded = true;
-  };
-  if (!CheckLogin()) {
-    putBack();
-    return false;
-  }
-  if (!WriteAlertSetting(key, on ? "1" : "0")) {
-    // The buttons show what is stored, so nothing seems saved that is not.
-    putBack();
-    platform::MsgBox("The setting could not be saved in " + strAlertsSettingFile + ".", platform::vbCritical, AppTitle);
-    return false;
-  }
-  return true;
+bool frmAlertsAndLogs::saveSwitch(const char* routine, const std::string& key, bool on, bool stored,
+                                  QRadioButton* onButton, QRadioButton* offButton, void (*keep)(bool on)) {
+  return ErrorBoundary(routine + std::string(kForm), false, [&] {
+    if (!blnPageLoaded) return true;
+    auto putBack = [&] {
+      blnPageLoaded = false;
+      onButton->setChecked(stored);
+      offButton->setChecked(!stored);
+      blnPageLoaded = true;
+    };
+    if (!CheckLogin()) {
+      putBack();
+      return false;
+    }
+    if (!WriteAlertSetting(key, on ? "1" : "0")) {
+      // The buttons show what is stored, so nothing seems saved that is not.
+      putBack();
+      platform::MsgBox("The setting could not be saved in " + strAlertsSettingFile + ".", platform::vbCritical,
+                       AppTitle);
+      return false;
+    }
+    keep(on);
+    return true;
+  });
 }
 
 bool frmAlertsAndLogs::saveAlertEvent(bool on) {
-  return ErrorBoundary(std::string("saveAlertEvent") + kForm, false, [&] {
-    if (!blnPageLoaded) return true;
-    if (!saveSwitch(AlertKeys::AlertEvent, on, AlertEvent != 0, optAlertEventOn, optAlertEventOff)) return false;
-    AlertEvent = on ? 1 : 0;
-    return true;
-  });
+  return saveSwitch("saveAlertEvent", AlertKeys::AlertEvent, on, AlertEvent != 0, optAlertEventOn, optAlertEventOff,
+                    [](bool v) { AlertEvent = v ? 1 : 0; });
 }
 
 bool frmAlertsAndLogs::saveLog(bool on) {
-  return ErrorBoundary(std::string("saveLog") + kForm, false, [&] {
-    if (!blnPageLoaded) return true;
-    if (!saveSwitch(AlertKeys::ProgramLog, on, ProgramLog != 0, optLogOn, optLogOff)) return false;
-    ProgramLog = on ? 1 : 0;
-    return true;
-  });
+  return saveSwitch("saveLog", AlertKeys::ProgramLog, on, ProgramLog != 0, optLogOn, optLogOff,
+                    [](bool v) { ProgramLog = v ? 1 : 0; });
 }
 
 bool frmAlertsAndLogs::saveEvent(bool on) {
-  return ErrorBoundary(std::string("saveEvent") + kForm, false, [&] {
-    if (!blnPageLoaded) return true;
-    if (!saveSwitch(AlertKeys::AlertOn, on, AlertOn, OptEventLogOn, OptEventLogOff)) return false;
-    AlertOn = on;
-    return true;
-  });
+  return saveSwitch("saveEvent", AlertKeys::AlertOn, on, AlertOn, OptEventLogOn, OptEventLogOff,
+                    [](bool v) { AlertOn = v; });
 }
 
 void frmAlertsAndLogs::optAlertEvent_Click(bool on) {

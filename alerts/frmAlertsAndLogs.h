@@ -4,7 +4,9 @@
 // a viewer of the newest alerts of qtrLogs.MVL with their details, Clear,
 // Refresh and the advanced settings.
 #include <QAbstractSpinBox>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "core/FormSupport.h"
 
@@ -40,6 +42,11 @@ class UpDownControl : public QAbstractSpinBox {
 bool DropNonDigitKey(QEvent* event);
 // A text with CR LF line ends, as a label or text box shows it.
 QString LabelText(const std::string& crlfText);
+// An option button with its name and caption, at a fixed place.
+QRadioButton* NewOption(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at);
+// A tab strip with a page for each (name, caption), at a fixed place.
+QTabWidget* NewTabStrip(QWidget* parent, const std::string& name, const QRect& at,
+                        std::initializer_list<std::pair<const char*, const char*>> tabs);
 // Puts a text box, with its up-down control beside it, into the blank gap of
 // a caption, just after the caption's text `before`.
 void PlaceInCaptionGap(QWidget* caption, const QString& before, QWidget* box, QWidget* arrows);
@@ -106,9 +113,12 @@ class frmAlertsAndLogs : public Page {
   void Form_Load();
   void setAlertsSetting();
   void setFooters();
-  // One switch: true when the change stands. A refused login or a failed
-  // write puts both buttons back to the stored value.
-  bool saveSwitch(const std::string& key, bool on, bool stored, QRadioButton* onButton, QRadioButton* offButton);
+  // One switch, named `routine` for the error log: true when the change
+  // stands (and `keep` has taken the new value). While the page loads it
+  // stands at once; a refused login or a failed write puts both buttons back
+  // to the stored value.
+  bool saveSwitch(const char* routine, const std::string& key, bool on, bool stored, QRadioButton* onButton,
+                  QRadioButton* offButton, void (*keep)(bool on));
   bool saveAlertEvent(bool on);
   bool saveLog(bool on);
   bool saveEvent(bool on);

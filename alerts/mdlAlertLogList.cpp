@@ -104,6 +104,7 @@ const AlertRow& AlertListHeaders() {
 }
 
 std::string AlertLogLineText(const std::string& fileLine) {
+  if (fileLine.find('%') == std::string::npos) return DecryptString(fileLine, PasswordKey);
   std::string scrambled;
   scrambled.reserve(fileLine.size());
   for (std::size_t i = 0; i < fileLine.size(); ++i) {
@@ -123,11 +124,18 @@ bool checkValidLog(const std::string& text) {
 }
 
 AlertRow AlertRowOf(const std::string& text) {
-  const std::vector<std::string> f = Split(text, ",");
+  std::array<std::string_view, LogFields> f;
+  std::string_view rest = text;
+  for (std::size_t i = 0; i < LogFields; ++i) {
+    const std::size_t comma = i + 1 < LogFields ? rest.find(',') : std::string_view::npos;
+    if (i + 1 < LogFields && comma == std::string_view::npos) RaiseError(errSubscript);
+    f[i] = rest.substr(0, comma);
+    if (comma != std::string_view::npos) rest.remove_prefix(comma + 1);
+  }
   AlertRow row;
   // Line fields 1 to 8 are the first eight cells, field 11 the count.
-  for (std::size_t cell = 0; cell < 8; ++cell) row[cell] = f.at(cell + 1);
-  row[8] = f.at(11);
+  for (std::size_t cell = 0; cell < 8; ++cell) row[cell] = f[cell + 1];
+  row[8] = f[11];
   for (std::size_t cell = 1; cell < row.size(); ++cell)
     if (Trim(row[cell]) == "0") row[cell].clear();
   return row;
