@@ -26,19 +26,6 @@ class AlertLogList : public AlertsPageTest {
   }
 };
 
-TEST_F(AlertLogList, FewerLinesThanTheCountAreAllListedNewestFirst) {
-  writeAlerts(1, 3);
-  EXPECT_EQ(programs(newest(50)), (std::vector<std::string>{"prog3", "prog2", "prog1"}));
-}
-
-TEST_F(AlertLogList, OnlyTheNewestLinesOfTheCountAreListed) {
-  writeAlerts(1, 60);
-  const auto rows = newest(50);
-  ASSERT_EQ(rows.size(), 50u);
-  EXPECT_EQ(rows.front()[6], "prog60");
-  EXPECT_EQ(rows.back()[6], "prog11");
-}
-
 TEST_F(AlertLogList, ALineWithoutTwelveFieldsIsSkippedAndNoOlderLineTakesItsPlace) {
   writeAlertLog({alertText(1), alertText(2), alertText(3), alertText(4) + ",extra", "", alertText(6)});
   // The newest four lines are 3 to 6: line 4 has 13 fields and line 5 is
