@@ -88,6 +88,12 @@ std::optional<std::string> engineLogDate(const std::string& name) {
 
 }  // namespace
 
+std::string LogSeparatorOf(double separation) {
+  if (separation == 2) return "\t";
+  if (separation == 3) return ";";
+  return ",";
+}
+
 // ---------------------------------------------------------------------------
 // Summary counters.
 
@@ -157,7 +163,8 @@ bool CopyAnyFile(const std::string& source, const std::string& destination) {
   return platform::copyFile(source, destination);
 }
 
-bool DeleteAnyFile(const std::string& path) { return platform::deleteFile(path); }
+// As on Windows, a read-only file is not deleted.
+bool DeleteAnyFile(const std::string& path) { return !platform::isReadOnlyFile(path) && platform::deleteFile(path); }
 
 std::string DoArchiveLogFile() {
   try {

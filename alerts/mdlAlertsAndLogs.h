@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/Collection.h"
+#include "core/SettingsKeys.h"
 
 namespace mv {
 
@@ -42,6 +43,13 @@ inline Collection<std::string> colICMPTypeNames;
 
 // Puts every global of this module back to its start value.
 void ResetAlertsAndLogsGlobals();
+
+// The keys of section [Main] of AlertsAndLogSetting.MVL.
+namespace AlertKeys = keys;
+
+// The plain log's column separator for a LogSeparation value: a Tab for 2,
+// ";" for 3, "," for 1 and any other value.
+std::string LogSeparatorOf(double separation);
 
 // ---------------------------------------------------------------------------
 // Summary counters.

@@ -25,6 +25,7 @@
 #include "rules/frmApplying.h"
 #include "rules/mdlDefineRules.h"
 
+#include "alerts/frmAlertsAndLogs.h"
 #include "core/frmMorvantisSettings.h"
 #include "programs/frmProgramControl.h"
 #include "zones/frmFirewall.h"
@@ -32,8 +33,8 @@
 namespace mv {
 
 namespace {
-constexpr int kMajorVersion = 1;
-constexpr int kMinorVersion = 0;
+constexpr int kMajorVersion = AppMajorVersion;
+constexpr int kMinorVersion = AppMinorVersion;
 
 struct ButtonSpec {
   const char* caption;
@@ -266,7 +267,9 @@ void MDIMain::ProgramControl_Click() {
     showPage(LoadForm<frmProgramControl>(pageHost_));
   });
 }
-void MDIMain::Alerts_Logs_Click() {}
+void MDIMain::Alerts_Logs_Click() {
+  ErrorBoundary("Alerts_Logs_Click of Form MDIMain", [&] { showPage(LoadForm<frmAlertsAndLogs>(pageHost_)); });
+}
 
 void MDIMain::Settings_Click() {
   ErrorBoundary("Settings_Click of Form MDIMain", [&] {

@@ -21,6 +21,24 @@ inline constexpr const char* AlertDays = "AlertDays";
 inline constexpr const char* LastArchiveDate = "LastArchiveDate";
 inline constexpr const char* LastArchiveFile = "LastArchiveFile";
 
+// AlertsAndLogSetting.MVL [Main]: the alerts page and the counters.
+inline constexpr const char* LastAlerts = "LastAlerts";  // alerts the page lists, 1 to 9999
+inline constexpr const char* LastLogFile = "LastLogFile";  // read and written by nothing
+inline constexpr const char* LastLogLineNo = "LastLogLineNo";  // read and written by nothing
+inline constexpr const char* NewProgram = "NewProgram";  // per-kind alert switches
+inline constexpr const char* ChangedProgram = "ChangedProgram";
+inline constexpr const char* RepeatProgram = "RepeatProgram";
+inline constexpr const char* ServerProgram = "ServerProgram";
+inline constexpr const char* NewProgramComponent = "NewProgramComponent";
+inline constexpr const char* ChangedProgramComponent = "ChangedProgramComponent";
+inline constexpr const char* LastQTRAlertArchive = "LastQTRAlertArchive";  // read and written by nothing
+inline constexpr const char* IAllows = "IAllows";
+inline constexpr const char* IBlocked = "IBlocked";
+inline constexpr const char* IPrograms = "IPrograms";
+inline constexpr const char* OAllows = "OAllows";
+inline constexpr const char* OBlocked = "OBlocked";
+inline constexpr const char* OPrograms = "OPrograms";
+
 // ProgramMain.MVL [Main].
 inline constexpr const char* DefaultAccessTrusted = "DefaultAccessTrusted";
 inline constexpr const char* DefaultAccessInternet = "DefaultAccessInternet";

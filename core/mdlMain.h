@@ -11,6 +11,9 @@ namespace mv {
 // Application title, as the message boxes and the run-at-start-up entry use it.
 inline const std::string AppTitle = "Morvantis";
 inline const std::string AppEXEName = "Morvantis";
+// The program's version: major and minor number.
+inline constexpr int AppMajorVersion = 1;
+inline constexpr int AppMinorVersion = 0;
 // The program folder (App.Path): native, without a trailing separator.
 std::string AppPath();
 

@@ -96,11 +96,7 @@ void InitAllPath() {
       strLogPath = AppPath() + "\\" + strLogPath;
       WriteINI(keys::Main, keys::Path, strLogPath, AL, true);
     }
-    switch (static_cast<int>(Val(text(AL, keys::LogSeparation)))) {
-      case 2: strLogSeparator = "\t"; break;
-      case 3: strLogSeparator = ";"; break;
-      default: strLogSeparator = ","; break;
-    }
+    strLogSeparator = LogSeparatorOf(Val(text(AL, keys::LogSeparation)));
     LockMode = flagOf(PM, keys::LockMode, keys::AutoLock);
     LockInterval = intOf(PM, keys::LockInterval, keys::AutoLock);
     EngagesMode = flagOf(PM, keys::EngagesMode, keys::AutoLock);

@@ -1,5 +1,6 @@
 #include "platform/ListView.h"
 
+#include <QHeaderView>
 #include <QTreeWidget>
 #include <algorithm>
 #include <vector>
@@ -40,7 +41,11 @@ std::string listViewItemText(ListViewHandle list, long index, std::size_t buffer
 
 void listViewSortItems(ListViewHandle list, const ListViewCompare& compare) {
   if (!list) return;
+  // Switching the view's sorting off also makes its header unclickable; the
+  // header stays as it was, so a column click still reaches its handler.
+  const bool clickable = list->header()->sectionsClickable();
   list->setSortingEnabled(false);
+  list->header()->setSectionsClickable(clickable);
   QTreeWidgetItem* current = list->currentItem();
   QList<QTreeWidgetItem*> selected = list->selectedItems();
 

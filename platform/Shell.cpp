@@ -1,6 +1,7 @@
 #include "platform/Shell.h"
 
 #include <QProcess>
+#include <QStandardPaths>
 #include <QStringList>
 
 #include "platform/Paths.h"
@@ -24,6 +25,23 @@ Seam<void(const std::string&)>& opener() {
   return seam;
 }
 
+// The desktop's own text editors, then its opener for whatever it has.
+bool startTextViewer(const std::string& path) {
+  static const char* const viewers[] = {"gnome-text-editor", "gedit", "kate", "kwrite", "mousepad",
+                                        "pluma", "xed", "featherpad", "leafpad", "xdg-open"};
+  const QString file = toQString(resolvePath(path));
+  for (const char* viewer : viewers) {
+    const QString program = QStandardPaths::findExecutable(viewer);
+    if (!program.isEmpty() && QProcess::startDetached(program, QStringList{file})) return true;
+  }
+  return false;
+}
+
+Seam<bool(const std::string&)>& viewer() {
+  static Seam<bool(const std::string&)> seam(startTextViewer);
+  return seam;
+}
+
 Seam<bool(const std::string&)>& sheet() {
   static Seam<bool(const std::string&)> seam([](const std::string&) { return false; });
   return seam;
@@ -33,6 +51,9 @@ Seam<bool(const std::string&)>& sheet() {
 
 void shellOpen(const std::string& target) { opener()(target); }
 void setShellOpenHandler(std::function<void(const std::string&)> handler) { opener().replace(std::move(handler)); }
+
+bool openTextViewer(const std::string& path) { return viewer()(path); }
+void setTextViewerHandler(std::function<bool(const std::string&)> handler) { viewer().replace(std::move(handler)); }
 
 bool showPropertiesSheet(const std::string& path) { return sheet()(path); }
 void setPropertiesSheetHandler(PropertiesSheetHandler handler) { sheet().replace(std::move(handler)); }

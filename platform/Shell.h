@@ -10,6 +10,13 @@ namespace mv::platform {
 void shellOpen(const std::string& target);
 void setShellOpenHandler(std::function<void(const std::string&)> handler);
 
+// Opens a file in the desktop's text viewer: the viewer is started with the
+// path as its one argument (never through a command line). False when no
+// viewer could be started.
+bool openTextViewer(const std::string& path);
+// Replaces the viewer (tests); an empty handler puts the real one back.
+void setTextViewerHandler(std::function<bool(const std::string& path)> handler);
+
 using PropertiesSheetHandler = std::function<bool(const std::string& path)>;
 // Opens the file's properties sheet without waiting for it to close; false
 // when the file cannot be read or no sheet can be shown.

@@ -1,0 +1,306 @@
+// The advanced alert and log settings through their controls: the archive
+// period with its arrows, the separator, moving the plain log, viewing and
+// deleting it, Default, Apply, OK and Cancel.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "alerts/frmAdvanceAlertsLogs.h"
+#include "alerts/frmAlertsAndLogs.h"
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
+#include "platform/Shell.h"
+#include "tests/alerts/AlertsPageFixture.h"
+
+namespace mvtest {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace mv;
+
+const std::string kLog = "High,2024/03/15,10:15:30,Deny,TCP,Outgoing,a,b,,Protected,1,2\r\n";
+
+class AdvanceDialog : public AlertsPageTest {
+ protected:
+  void SetUp() override {
+    AlertsPageTest::SetUp();
+    writeText("logs/Alertlog.txt", kLog);
+  }
+  void TearDown() override {
+    dialog.reset();
+    page.reset();
+    platform::setFileDialogHandler(nullptr);
+    AlertsPageTest::TearDown();
+  }
+  void load() { dialog = std::make_unique<frmAdvanceAlertsLogs>(); }
+  // The save dialog answers with this file (a path under the program
+  // folder), or is cancelled.
+  void browseTo(const std::optional<std::string>& relative) {
+    platform::setFileDialogHandler([this, relative](platform::FileDialogKind kind, const platform::FileDialogOptions& o)
+                                       -> std::optional<platform::FileDialogResult> {
+      asked = o;
+      EXPECT_EQ(kind, platform::FileDialogKind::Save);
+      if (!relative) return std::nullopt;
+      return platform::FileDialogResult{AppPath() + "\\" + *relative, fs::path(*relative).filename().string()};
+    });
+    dialog->cmdBrowse->click();
+  }
+  static void key(QWidget* target, int code, const QString& text = QString()) {
+    QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &press);
+  }
+  std::string days() const { return dialog->txtAlertsDays->text().toStdString(); }
+  bool applyEnabled() const { return dialog->cmdProgramOptionApply->isEnabled(); }
+
+  std::unique_ptr<frmAdvanceAlertsLogs> dialog;
+  std::unique_ptr<frmAlertsAndLogs> page;
+  platform::FileDialogOptions asked;
+};
+
+TEST_F(AdvanceDialog, LoadingShowsTheSettingsWithApplyOff) {
+  store("LogSeparation", "2");
+  store("AlertDays", "7");
+  load();
+  EXPECT_EQ(dialog->windowTitle(), "Advance Alerts & Log Settings");
+  EXPECT_TRUE(dialog->chkAlertsDays->isChecked());
+  EXPECT_TRUE(dialog->txtAlertsDays->isEnabled());
+  EXPECT_EQ(days(), "7");
+  EXPECT_EQ(dialog->txtLogPath->text().toStdString(), strLogPath);
+  EXPECT_EQ(dialog->lbFileSize->text().toStdString(), std::to_string(kLog.size()) + " bytes");
+  EXPECT_TRUE(dialog->optTabSaperated->isChecked());
+  EXPECT_EQ(dialog->lbArchiveDirectory->text().toStdString(), "Archive File Path - " + AppPath() + "\\Logs\\");
+  EXPECT_EQ(dialog->TabPrivacyCustom->currentIndex(), 1);
+  EXPECT_FALSE(applyEnabled());
+  EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
+}
+
+TEST_F(AdvanceDialog, ASeparatorOnlyChangeWritesItsKeysAndLeavesTheLogAlone) {
+  store("LogSeparation", "1");
+  load();
+  // The four keys go, so that the save is seen to write each of them.
+  for (const char* k : {"AlertDay", "AlertDays", "Path", "LogSeparation"})
+    mv::WriteINI("Main", k, "", strAlertsSettingFile, true);
+  dialog->optTabSaperated->click();
+  ASSERT_TRUE(applyEnabled());
+  dialog->cmdProgramOptionApply->click();
+  EXPECT_FALSE(applyEnabled());
+  EXPECT_EQ(stored("AlertDay"), "1");
+  EXPECT_EQ(stored("AlertDays"), "7");
+  EXPECT_EQ(stored("Path"), strLogPath);
+  EXPECT_EQ(stored("LogSeparation"), "2");
+  EXPECT_EQ(strLogSeparator, "\t");
+  EXPECT_EQ(readText("logs/Alertlog.txt"), kLog);
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(AdvanceDialog, WithNoSeparatorChosenTheStoredOneIsKept) {
+  store("LogSeparation", "7");
+  strLogSeparator = ",";
+  load();
+  EXPECT_FALSE(dialog->OptCommaSaperated->isChecked() || dialog->optTabSaperated->isChecked() ||
+               dialog->optSemicolonSaperated->isChecked());
+  dialog->chkAlertsDays->click();
+  dialog->cmdProgramOptionApply->click();
+  EXPECT_EQ(stored("LogSeparation"), "7");
+  EXPECT_EQ(stored("AlertDay"), "0");
+  EXPECT_EQ(AlertDay, 0);
+  EXPECT_EQ(strLogSeparator, ",");
+}
+
+TEST_F(AdvanceDialog, MovingWithTheOldLogMissingCreatesTheTwoHeaderLines) {
+  fs::remove(native("logs/Alertlog.txt"));
+  page = std::make_unique<frmAlertsAndLogs>();
+  load();
+  browseTo("archive/new.txt");
+  EXPECT_EQ(asked.DialogTitle, "Save log File");
+  EXPECT_EQ(asked.Filter, "Text File (*.txt)|*.txt;|All Files (*.*)|*.*");
+  EXPECT_EQ(asked.InitDir, AppPath() + "\\logs");
+  EXPECT_EQ(asked.FileName, "Alertlog.txt");
+  EXPECT_TRUE(applyEnabled());
+  fs::create_directories(native("archive"));
+  dialog->cmdProgramOptionOk->click();
+  EXPECT_EQ(dialog->result(), QDialog::Accepted);
+  const std::string moved = AppPath() + "\\archive/new.txt";
+  EXPECT_EQ(readText("archive/new.txt"), "Log File\r\nMorvantis Verion : 1.0\r\n");
+  EXPECT_EQ(strLogPath, moved);
+  EXPECT_EQ(stored("Path"), moved);
+  // The page's footer names the new place.
+  EXPECT_NE(page->lbLogviewerFooter->text().toStdString().find(moved), std::string::npos);
+}
+
+TEST_F(AdvanceDialog, MovingTakesTheLogsLinesAlong) {
+  load();
+  browseTo("moved.txt");
+  dialog->cmdProgramOptionApply->click();
+  EXPECT_EQ(readText("moved.txt"), kLog);
+  EXPECT_FALSE(fs::exists(native("logs/Alertlog.txt")));
+  EXPECT_EQ(strLogPath, AppPath() + "\\moved.txt");
+  // Browsing twice before saving moves the log in use, not the first choice.
+  browseTo("first.txt");
+  browseTo("second.txt");
+  dialog->cmdProgramOptionApply->click();
+  EXPECT_EQ(readText("second.txt"), kLog);
+  EXPECT_FALSE(fs::exists(native("moved.txt")));
+  EXPECT_FALSE(fs::exists(native("first.txt")));
+  EXPECT_EQ(stored("Path"), AppPath() + "\\second.txt");
+}
+
+TEST_F(AdvanceDialog, ALogCopiedButNotRemovedKeepsTheOldPathAndTheUserIsTold) {
+  ASSERT_TRUE(platform::setReadOnly(strLogPath, true));
+  const std::string old = strLogPath;
+  store("Path", old);
+  load();
+  browseTo("moved.txt");
+  dialog->cmdProgramOptionApply->click();
+  EXPECT_EQ(strLogPath, old);
+  EXPECT_EQ(stored("Path"), old);
+  EXPECT_EQ(readText("logs/Alertlog.txt"), kLog);
+  EXPECT_FALSE(fs::exists(native("moved.txt")));
+  EXPECT_EQ(dialog->txtLogPath->text().toStdString(), old);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].prompt.find("could not be moved"), std::string::npos);
+  EXPECT_FALSE(applyEnabled());  // the other settings were stored
+}
+
+TEST_F(AdvanceDialog, ACancelledBrowseKeepsThePath) {
+  load();
+  browseTo(std::nullopt);
+  EXPECT_EQ(dialog->txtLogPath->text().toStdString(), strLogPath);
+  dialog->cmdProgramOptionApply->click();
+  EXPECT_EQ(readText("logs/Alertlog.txt"), kLog);
+}
+
+TEST_F(AdvanceDialog, TheDaysBoxStaysBetweenOneAndTheMost) {
+  load();
+  dialog->txtAlertsDays->setText("0");
+  EXPECT_EQ(days(), "1");
+  EXPECT_TRUE(applyEnabled());
+  key(dialog->Up_Down_AlertsDays, Qt::Key_Down);
+  EXPECT_EQ(days(), "1");
+  key(dialog->Up_Down_AlertsDays, Qt::Key_Up);
+  EXPECT_EQ(days(), "2");
+  dialog->txtAlertsDays->setText("12345");
+  EXPECT_EQ(days(), "9999");
+  key(dialog->Up_Down_AlertsDays, Qt::Key_Up);
+  EXPECT_EQ(days(), "9999");
+  dialog->txtAlertsDays->selectAll();
+  key(dialog->txtAlertsDays, Qt::Key_X, "x");
+  key(dialog->txtAlertsDays, Qt::Key_4, "4");
+  EXPECT_EQ(days(), "4");
+  dialog->cmdProgramOptionApply->click();
+  EXPECT_EQ(stored("AlertDays"), "4");
+  EXPECT_EQ(AlertDays, 7);  // archiving keeps its period until the next start
+  // Reopened, the dialog shows the stored period.
+  load();
+  EXPECT_EQ(days(), "4");
+}
+
+TEST_F(AdvanceDialog, ArchivingOffDisablesTheDaysAndTheirArrows) {
+  load();
+  dialog->chkAlertsDays->click();
+  EXPECT_FALSE(dialog->txtAlertsDays->isEnabled());
+  EXPECT_FALSE(dialog->Up_Down_AlertsDays->isEnabled());
+  key(dialog->Up_Down_AlertsDays, Qt::Key_Up);
+  EXPECT_EQ(days(), "7");
+  dialog->chkAlertsDays->click();
+  EXPECT_TRUE(dialog->Up_Down_AlertsDays->isEnabled());
+}
+
+TEST_F(AdvanceDialog, DefaultSetsTwoDaysArchivingAndCommaButSavesOnlyOnApply) {
+  store("LogSeparation", "3");
+  AlertDay = 0;
+  load();
+  dialog->cmdLogDefault->click();
+  EXPECT_EQ(days(), "2");
+  EXPECT_TRUE(dialog->chkAlertsDays->isChecked());
+  EXPECT_TRUE(dialog->OptCommaSaperated->isChecked());
+  EXPECT_EQ(stored("LogSeparation"), "3");
+  dialog->cmdProgramOptionCancel->click();
+  EXPECT_EQ(dialog->result(), QDialog::Rejected);
+  EXPECT_EQ(stored("LogSeparation"), "3");
+  EXPECT_EQ(stored("AlertDays"), "7");
+  load();
+  dialog->cmdLogDefault->click();
+  dialog->cmdProgramOptionOk->click();
+  EXPECT_EQ(stored("LogSeparation"), "1");
+  EXPECT_EQ(stored("AlertDays"), "2");
+  EXPECT_EQ(stored("AlertDay"), "1");
+}
+
+TEST_F(AdvanceDialog, DeleteRemovesTheLogAfterAskingAndAMissingLogKeepsItsSize) {
+  load();
+  answers = {platform::vbNo, platform::vbYes, platform::vbYes};
+  dialog->cmdDeleteLog->click();
+  EXPECT_TRUE(fs::exists(native("logs/Alertlog.txt")));
+  dialog->cmdDeleteLog->click();
+  EXPECT_EQ(messages[1].prompt, "Are you sure you want to delete all logs?");
+  EXPECT_EQ(messages[1].buttons, platform::vbYesNo + platform::vbQuestion);
+  EXPECT_FALSE(fs::exists(native("logs/Alertlog.txt")));
+  EXPECT_EQ(dialog->lbFileSize->text(), "0 Bytes");
+  dialog->lbFileSize->setText("before");
+  dialog->cmdDeleteLog->click();
+  EXPECT_EQ(dialog->lbFileSize->text(), "before");
+}
+
+TEST_F(AdvanceDialog, ViewHandsThePathToTheTextViewer) {
+  std::vector<std::string> opened;
+  bool started = true;
+  platform::setTextViewerHandler([&](const std::string& path) {
+    opened.push_back(path);
+    return started;
+  });
+  load();
+  dialog->cmdViewLog->click();
+  EXPECT_EQ(opened, std::vector<std::string>{strLogPath});
+  EXPECT_TRUE(messages.empty());
+  started = false;
+  dialog->cmdViewLog->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].prompt.find("No text viewer"), std::string::npos);
+}
+
+TEST_F(AdvanceDialog, TheEventsTabIsNotThereYetAndItsButtonsActOnWhateverRowsItHolds) {
+  load();
+  dialog->TabPrivacyCustom->setCurrentIndex(0);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "Alert event is not implemented yet.");
+  EXPECT_EQ(messages[0].buttons, platform::vbInformation);
+  EXPECT_EQ(dialog->lvwAlertsAndLogs->topLevelItemCount(), 0);
+
+  auto* row = new QTreeWidgetItem(dialog->lvwAlertsAndLogs, QStringList{"Blocked loopback packets", "No", "No"});
+  dialog->cmdCheckAll->click();
+  EXPECT_EQ(row->text(1), "Yes");
+  EXPECT_EQ(row->text(2), "Yes");
+  dialog->cmdClearAll->click();
+  EXPECT_EQ(row->text(2), "No");
+  dialog->lvwAlertsAndLogs->setCurrentItem(row);
+  auto mouseUp = [&](int x) {
+    QMouseEvent up(QEvent::MouseButtonRelease, QPointF(x, 5), QPointF(x, 5), Qt::LeftButton, Qt::NoButton,
+                   Qt::NoModifier);
+    QApplication::sendEvent(dialog->lvwAlertsAndLogs->viewport(), &up);
+  };
+  const int first = dialog->lvwAlertsAndLogs->columnWidth(0);
+  mouseUp(first + 5);
+  EXPECT_EQ(row->text(1), "Yes");
+  EXPECT_EQ(row->text(2), "No");
+  mouseUp(first + dialog->lvwAlertsAndLogs->columnWidth(1) + 5);
+  EXPECT_EQ(row->text(2), "Yes");
+  mouseUp(first - 5);
+  EXPECT_EQ(row->text(1), "Yes");
+  EXPECT_FALSE(applyEnabled());  // nothing of the list is stored
+}
+
+}  // namespace
+}  // namespace mvtest
