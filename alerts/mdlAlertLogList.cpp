@@ -1,5 +1,7 @@
 #include "alerts/mdlAlertLogList.h"
 
+#include "alerts/mdlAlertQueue.h"
+
 #include <algorithm>
 #include <cctype>
 #include <string_view>
@@ -15,13 +17,6 @@ namespace {
 
 const std::string CrLf = "\r\n";
 constexpr std::size_t LogFields = 12;
-
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 // The lines of the file's bytes: each ends at LF (a CR before it is dropped);
 // a last line without a line end counts too.
@@ -103,21 +98,6 @@ const AlertRow& AlertListHeaders() {
   return headers;
 }
 
-std::string AlertLogLineText(const std::string& fileLine) {
-  if (fileLine.find('%') == std::string::npos) return DecryptString(fileLine, PasswordKey);
-  std::string scrambled;
-  scrambled.reserve(fileLine.size());
-  for (std::size_t i = 0; i < fileLine.size(); ++i) {
-    if (fileLine[i] == '%' && i + 2 < fileLine.size() && hexValue(fileLine[i + 1]) >= 0 &&
-        hexValue(fileLine[i + 2]) >= 0) {
-      scrambled += static_cast<char>(hexValue(fileLine[i + 1]) * 16 + hexValue(fileLine[i + 2]));
-      i += 2;
-    } else {
-      scrambled += fileLine[i];
-    }
-  }
-  return DecryptString(scrambled, PasswordKey);
-}
 
 bool checkValidLog(const std::string& text) {
   return text.find(',') != std::string::npos && std::count(text.begin(), text.end(), ',') == LogFields - 1;
@@ -149,7 +129,7 @@ std::vector<AlertRow> ReadNewestAlerts(const std::string& file, long count) {
   const std::size_t total = lines.size();
   const std::size_t first = total > static_cast<std::size_t>(count) ? total - static_cast<std::size_t>(count) : 0;
   for (std::size_t i = total; i-- > first;) {
-    const std::string text = AlertLogLineText(std::string(lines[i]));
+    const std::string text = QtrLogLineText(std::string(lines[i]));
     if (text.empty() || !checkValidLog(text)) continue;
     rows.push_back(AlertRowOf(text));
   }

@@ -20,8 +20,6 @@ using AlertRow = std::array<std::string, AlertListColumns>;
 // The column headers, in the order of the cells.
 const AlertRow& AlertListHeaders();
 
-// The text of one line of the file (without its line end).
-std::string AlertLogLineText(const std::string& fileLine);
 
 // True when the text holds "," and splits at "," into exactly 12 fields.
 bool checkValidLog(const std::string& text);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "alerts/mdlAlertLogList.h"
+#include "alerts/mdlAlertQueue.h"
 #include "alerts/mdlAlertLogSettings.h"
 #include "platform/FileSystem.h"
 #include "tests/alerts/AlertsPageFixture.h"
@@ -65,13 +66,13 @@ TEST_F(AlertLogList, AnEscapedLineBreakInTheScrambledTextIsReadBack) {
   const std::string scrambled = mv::EncryptString(text, mv::PasswordKey);
   ASSERT_EQ(scrambled.substr(at, 3), "\r\n%");
   const std::string escaped = scrambled.substr(0, at) + "%0D%0a%25" + scrambled.substr(at + 3);
-  EXPECT_EQ(mv::AlertLogLineText(escaped), text);
+  EXPECT_EQ(mv::QtrLogLineText(escaped), text);
   writeText("Profiles/qtrLogs.MVL", escaped + "\r\n");
   const auto rows = newest(5);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0][6], program);
   // A plain ASCII line is the scrambled text as it is.
-  EXPECT_EQ(mv::AlertLogLineText(mv::EncryptString("a,b", mv::PasswordKey)), "a,b");
+  EXPECT_EQ(mv::QtrLogLineText(mv::EncryptString("a,b", mv::PasswordKey)), "a,b");
 }
 
 TEST_F(AlertLogList, AMissingFileOrACountBelowOneListsNothing) {
