@@ -53,7 +53,9 @@ TEST_F(Hooks, EveryHookReachesALoadedForm) {
   const std::set<std::string> ofForms = {"TrayImage",        "LockButton",       "CloseAlertPopup",
                                          "SettingsCounters", "ProgramRowActive", "ReadEngineEvents"};
   for (const auto& [name, set] : hooks::HookTable()) {
-    if (ofForms.count(name)) EXPECT_FALSE(set) << name << " outlives its form";
+    if (ofForms.count(name)) {
+      EXPECT_FALSE(set) << name << " outlives its form";
+    }
   }
   SetEngineState(EngineState::Locked);
   SaveAlertSummary();
