@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "core/ErrorBoundary.h"
 #include "core/FormHooks.h"
 
 #include <exception>
@@ -167,7 +168,7 @@ bool CopyAnyFile(const std::string& source, const std::string& destination) {
 bool DeleteAnyFile(const std::string& path) { return !platform::isReadOnlyFile(path) && platform::deleteFile(path); }
 
 std::string DoArchiveLogFile() {
-  try {
+  return ErrorBoundary("DoArchiveLogFile of Module mdlAlertsAndLogs", std::string(), [&]() -> std::string {
     std::string folder = AppPath() + "\\Backup";
     if (!platform::folderExists(folder) && !platform::makeFolder(folder))
       throw RuntimeError(errInvalidCall, "Path/File access error (" + folder + ")");
@@ -176,10 +177,7 @@ std::string DoArchiveLogFile() {
     if (!platform::writeFileAtomic(strLogPath, std::string()))
       throw RuntimeError(errInvalidCall, "Path/File access error (" + strLogPath + ")");
     return name;
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "DoArchiveLogFile of Module mdlAlertsAndLogs");
-    return "";
-  }
+  });
 }
 
 void ArchiveLogAtStartup() {

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QVariant>
 
+#include "core/ErrorBoundary.h"
 #include "core/VBRuntime.h"
 #include "core/mdlResize.h"
 #include "core/mdINIBas.h"
@@ -15,11 +16,7 @@ namespace mv {
 void Page::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
   if (!AllowResize) return;
-  try {
-    ResizeForm(this);
-  } catch (const std::exception& ex) {
-    WriteErrorLog(ex, "Form_Resize of " + platform::fromQString(objectName()));
-  }
+  ErrorBoundary("Form_Resize of " + platform::fromQString(objectName()), [&] { ResizeForm(this); });
 }
 
 void SetTag(QWidget* control, const std::string& tag) {

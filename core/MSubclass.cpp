@@ -127,12 +127,8 @@ int ClientCount(QObject* hWnd, int iMsg) {
 }
 
 bool IsWindowLocal(QObject* hWnd) {
-  try {
-    return hWnd && hWnd->thread() == QThread::currentThread();
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "IsWindowLocal of MSubclass");
-  }
-  return false;
+  return ErrorBoundary("IsWindowLocal of MSubclass", false,
+                       [&] { return hWnd && hWnd->thread() == QThread::currentThread(); });
 }
 
 void AttachMessage(ISubclass* client, QObject* hWnd, int iMsg) {
@@ -202,13 +198,8 @@ long WindowProc(QObject* hWnd, int iMsg, QEvent* event) {
 long CurrentMessage() { return lngCurrentMessage; }
 
 long CallOldWindowProc(QObject* hWnd, QEvent* event) {
-  try {
-    // The window's own handler, past the kit's filter.
-    return hWnd->event(event) ? 1 : 0;
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "CallOldWindowProc of MSubclass");
-  }
-  return 0;
+  // The window's own handler, past the kit's filter.
+  return ErrorBoundary("CallOldWindowProc of MSubclass", 0L, [&] { return hWnd->event(event) ? 1L : 0L; });
 }
 
 }  // namespace mv

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "alerts/mdlAlertsAndLogs.h"
+#include "core/ErrorBoundary.h"
 #include "core/FormControls.h"
 #include "core/FormHooks.h"
 #include "core/MDIMain.h"
@@ -33,11 +34,7 @@ const std::string RunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 // and ends it.
 template <class Body>
 void Guarded(const char* errorText, Body&& body) {
-  try {
-    body();
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, errorText);
-  }
+  ErrorBoundary(errorText, std::forward<Body>(body));
 }
 
 // A picture of the tray icon with its caption beside it.

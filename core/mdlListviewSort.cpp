@@ -39,16 +39,12 @@ void ListView_GetListItem(long lngIndex, platform::ListViewHandle hWnd, std::str
 }
 
 long CompareDates(std::intptr_t lParam1, std::intptr_t lParam2, platform::ListViewHandle hWnd) {
-  try {
+  return ErrorBoundary("CompareDates of mdlListviewSort", 0L, [&] {
     double date1 = 0, date2 = 0;
     ListView_GetItemData(lParam1, hWnd, date1);
     ListView_GetItemData(lParam2, hWnd, date2);
-    if (date1 < date2) return -1;
-    if (date1 > date2) return 1;
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "CompareDates of mdlListviewSort");
-  }
-  return 0;
+    return date1 < date2 ? -1L : (date1 > date2 ? 1L : 0L);
+  });
 }
 
 void SortListViewByDates(platform::ListViewHandle hWnd) { platform::listViewSortItems(hWnd, CompareDates); }

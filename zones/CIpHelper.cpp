@@ -19,7 +19,7 @@ void CIpHelper::InitInterfaces() {
   bytesReceived_ = 0;
   bytesSent_ = 0;
   interfaces_ = std::make_shared<CInterfaces>();
-  try {
+  ErrorBoundary("InitInterfaces of CIpHelper", [&] {
     auto table = platform::interfaceCounters();
     if (!table) return;  // no interface table on this system: the sums stay 0
     for (const auto& row : *table) {
@@ -28,9 +28,7 @@ void CIpHelper::InitInterfaces() {
       auto item = std::make_shared<CInterface>();
       interfaces_->Add(item);
     }
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "InitInterfaces of CIpHelper");
-  }
+  });
 }
 
 }  // namespace mv

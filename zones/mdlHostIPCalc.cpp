@@ -51,18 +51,15 @@ void SocketsCleanup() {
 std::optional<std::vector<std::string>> ResolveIpaddress(const std::string& strHostName) {
   if (!SocketsInitialize()) return std::nullopt;
   std::vector<std::string> addresses;
-  try {
+  ErrorBoundary("ResolveIpaddress of mdlHostIPCalc", [&] {
     std::vector<platform::IPv4Bytes> found;
-    if (platform::lookupHost(strHostName, found)) {
-      for (const auto& b : found) {
-        std::string text = IPToString(b);
-        // The resolver may give one address more than once.
-        if (std::find(addresses.begin(), addresses.end(), text) == addresses.end()) addresses.push_back(text);
-      }
+    if (!platform::lookupHost(strHostName, found)) return;
+    for (const auto& b : found) {
+      std::string text = IPToString(b);
+      // The resolver may give one address more than once.
+      if (std::find(addresses.begin(), addresses.end(), text) == addresses.end()) addresses.push_back(text);
     }
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "ResolveIpaddress of mdlHostIPCalc");
-  }
+  });
   SocketsCleanup();
   return addresses;
 }
