@@ -39,6 +39,14 @@ inline std::uint8_t ValByte(const std::string& s) { return CByte(Val(s)); }
 inline std::int16_t ValInt(const std::string& s) { return CInt(Val(s)); }
 inline std::int32_t ValLng(const std::string& s) { return CLng(Val(s)); }
 
+// A stored counter or number (row numbers, IDs, column key numbers): the
+// whole part of Val when it lies in 0..2147483646, so that one more still
+// fits a Long; 0 when the text is no number or one that does not fit, as for
+// any unreadable counter.
+long ValCounter(const std::string& text);
+// Val as a Single (float); a number beyond its range gives `outOfRange`.
+float ValSingle(const std::string& text, float outOfRange);
+
 // Format of a whole number with a pattern of zeros ("0", "0000", "000000"):
 // at least as many digits as the pattern has zeros.
 std::string FormatNumber(long long n, const std::string& zeros);

@@ -128,14 +128,21 @@ bool setPassword(const std::string& password) {
   return false;
 }
 
-std::string getPassword() {
+namespace {
+const char* const kPasswordMissing = "Applicaation corrupted please reinstall it.";
+
+std::string readPasswordCopies() {
   const std::string copy =
       DecryptString(GetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, ""), PasswordKey);
-  if (!platform::fileExists(passwordFile())) endWithMessage("Applicaation corrupted please reinstall it.");
+  const std::string missing = kPasswordMissing;
+  if (!platform::fileExists(passwordFile())) endWithMessage(missing);
   std::string bytes;
+  // A password file that exists but cannot be read (a folder in its place, no
+  // read permission) ends the program as a missing one does: running on
+  // without the password would open every setting to anyone.
   if (!platform::readFile(passwordFile(), bytes)) {
     WriteErrorLog("Path/File access error (" + passwordFile() + ")", "getPassword of mdlAlertsAndLogs");
-    return "";
+    endWithMessage(missing);
   }
   const std::string line = bytes.substr(0, bytes.find_first_of(CrLf));
   // The line holds T1, the password and T2: at least their 100 characters.
@@ -146,6 +153,17 @@ std::string getPassword() {
   const std::string password = part.substr(1);
   if (password != copy) passwordCorrupted();
   return password;
+}
+}  // namespace
+
+std::string getPassword() {
+  try {
+    return readPasswordCopies();
+  } catch (const std::exception& e) {
+    // No failure of the store may leave the settings unprotected.
+    WriteErrorLog(e, "getPassword of mdlAlertsAndLogs");
+    endWithMessage(kPasswordMissing);
+  }
 }
 
 }  // namespace mv

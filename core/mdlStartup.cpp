@@ -95,11 +95,8 @@ void InitAllPath() {
       strLogPath = AppPath() + "\\" + strLogPath;
       WriteINI("Main", "Path", strLogPath, AL, true);
     }
-    switch (static_cast<int>(Val(text(AL, "LogSeparation")))) {
-      case 2: strLogSeparator = "\t"; break;
-      case 3: strLogSeparator = ";"; break;
-      default: strLogSeparator = ","; break;
-    }
+    const double separation = Val(text(AL, "LogSeparation"));
+    strLogSeparator = separation == 2 ? "\t" : (separation == 3 ? ";" : ",");
     LockMode = flagOf(PM, "LockMode", "AutoLock");
     LockInterval = intOf(PM, "LockInterval", "AutoLock");
     EngagesMode = flagOf(PM, "EngagesMode", "AutoLock");

@@ -27,4 +27,9 @@ bool isReadOnlyFile(const std::string& path);
 bool readNativeFile(const std::string& nativePath, std::string& bytes);
 bool writeNativeFileAtomic(const std::string& nativePath, const std::string& bytes);
 
+// Removes the temporary files ("NAME.~PID") that writes in the folder left
+// behind when their writer was killed: those whose writer no longer runs.
+// Files of a running writer stay. Returns how many were removed.
+int removeStaleTemporaryFiles(const std::string& folder);
+
 }  // namespace mv::platform

@@ -82,7 +82,8 @@ ProfileLine classifyProfileLine(std::string_view line) {
     return pl;
   }
   if (t.front() == '[') {
-    auto close = t.find(']');
+    // The name runs to the last "]" of the line, so a name may hold "]".
+    auto close = t.rfind(']');
     std::string_view name = close == std::string_view::npos ? t.substr(1) : t.substr(1, close - 1);
     pl.kind = ProfileLine::Section;
     pl.name = trimProfileBlanks(name);

@@ -13,6 +13,7 @@
 #include "platform/Dialogs.h"
 #include "platform/QtText.h"
 #include "programs/mdlProgramControl.h"
+#include "rules/RuleText.h"
 
 namespace mv {
 
@@ -70,6 +71,7 @@ void LoadComponentsFromINI() {
     try {
       auto component = readComponentSection(name);
       if (component->Path.empty() || component->Description.empty()) continue;
+      RefuseUnsafePath(component->Path);
       colComponentList.Add(component, LCase(component->Path));
     } catch (const std::exception& e) {
       WriteErrorLog(std::string(e.what()) + " [" + name + "]", "LoadComponentsFromINI of Module mdlComponentControl");
@@ -87,6 +89,7 @@ std::string GetComponentSection(const std::string& name, const std::string& path
 
 void AddComponentToINI(const std::string& path, std::uint8_t right) {
   try {
+    RefuseUnsafePath(path);
     getFileProperty(path);
     const FileInfoRec info = tblFileInfo;
     std::string componentName = info.FileName;

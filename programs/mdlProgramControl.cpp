@@ -16,6 +16,7 @@
 #include "platform/Icons.h"
 #include "platform/PrivateProfile.h"
 #include "platform/QtText.h"
+#include "rules/RuleText.h"
 
 namespace mv {
 
@@ -278,6 +279,7 @@ void AddProgramControlToINI(const std::string& name, int r1, int r2, int r3, int
   try {
     const std::array<std::uint8_t, 4> codes = resolveRights(r1, r2, r3, r4);
     const std::string fullPath = tblFileInfo.FullPath;
+    RefuseUnsafePath(fullPath);
     const std::string version = tblFileInfo.ProductVersion;
     // A section that belongs to another program keeps its rights: the new
     // program gets a numbered section of its own.

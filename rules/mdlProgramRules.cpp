@@ -8,6 +8,7 @@
 #include "core/mdlMain.h"
 #include "programs/ParsePortEntry.h"
 #include "rules/RuleInputs.h"
+#include "rules/RuleText.h"
 #include "rules/mdlDefineRules.h"
 #include "rules/mdlRules.h"
 
@@ -43,14 +44,17 @@ bool readProgram(const std::string& name, clsProgramList& p) {
   p.ServerInternet = rightText(v(5));
   p.LockState = v(7) == "0" ? strNormal : (v(7) == "1" ? strPassLock : std::string());
   p.Path = v(8);
-  p.AllowAccess = static_cast<float>(Val(v(9)));
+  // A number beyond a Single's range is no rights mode: no rule.
+  p.AllowAccess = ValSingle(v(9), -1);
   p.Ports = v(10);
   p.ICMP_Protocol = Val(v(11)) != 0;
   p.IGMP_Protocol = Val(v(12)) != 0;
-  p.Authenticate = static_cast<float>(Val(v(13)));
+  p.Authenticate = ValSingle(v(13), 0);
   p.CheckedPorts = v(14);
   std::string counted = v(15);
   if (p.Path.empty()) return false;
+  // A path the rule file cannot carry as a key never reaches the list.
+  RefuseUnsafePath(p.Path);
   // Presets: a piece that names no preset is passed over.
   for (const auto& piece : Split(p.CheckedPorts, ",")) {
     double k = Val(piece);
@@ -206,13 +210,15 @@ void AddProgramControlRules(bool bBlockAll) {
 }
 
 void AddComponentControlRules() {
-  try {
-    for (long i = 1; i <= colComponentList.Count(); ++i) {
+  for (long i = 1; i <= colComponentList.Count(); ++i) {
+    // A component the file cannot carry is skipped (logged); the others keep
+    // their keys.
+    try {
       const clsComponentList& c = *colComponentList.Item(i);
       if (!c.Path.empty()) RuleDocument().writeKey("_ModuleList", c.Path, std::to_string(c.AccessType));
+    } catch (const std::exception& e) {
+      WriteErrorLog(e, "AddComponentControlRules of Module mdlDefineRules");
     }
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "AddComponentControlRules of Module mdlDefineRules");
   }
 }
 
