@@ -7,6 +7,7 @@
 #include "platform/ProcessList.h"
 #include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
+#include "platform/ProfileText.h"
 #include "resources/builtin.h"
 
 namespace mv {
@@ -94,18 +95,51 @@ void Pellworth(bool start) {
   }
 }
 
+namespace {
+const char* const kRepairText = "checkIsMorvantisCorrupted of Module mdlMain";
+
+// Why a present settings file cannot be used as it stands; "" when it can.
+std::string settingsFileDamage(const std::string& path, const std::string& defaultText) {
+  if (platform::folderExists(path)) return "a folder stands in its place";
+  std::string bytes;
+  if (!platform::readFile(path, bytes)) return "it cannot be read";
+  return platform::profileTextDamage(bytes, defaultText);
+}
+
+// Renames a damaged file to a free name that says so; "" when it could not be
+// renamed.
+std::string keepDamagedAside(const std::string& path) {
+  for (int n = 1; n <= 100; ++n) {
+    std::string aside = path + ".damaged" + (n == 1 ? std::string() : "-" + std::to_string(n));
+    if (platform::fileExists(aside)) continue;
+    return platform::renameFile(path, aside) ? aside : std::string();
+  }
+  return "";
+}
+}  // namespace
+
 bool checkIsMorvantisCorrupted() {
   bool allPresent = true;
   try {
     for (const auto& name : varSettingsFiles) {
       std::string path = strProfilePath + name;
-      if (platform::fileExists(path)) continue;
+      const std::string defaultText = BuiltinDefaultText(name) + "\r\n";
+      if (platform::fileExists(path)) {
+        // A damaged file is repaired as a missing one: its values cannot be
+        // trusted, so the start locks the network and tells the user.
+        std::string damage = settingsFileDamage(path, defaultText);
+        if (damage.empty()) continue;
+        std::string aside = keepDamagedAside(path);
+        WriteErrorLog("Damaged settings file " + path + " (" + damage + ")" +
+                          (aside.empty() ? ", could not be kept aside" : ", kept as " + platform::fileNamePart(aside)),
+                      kRepairText);
+      }
       allPresent = false;
-      if (!platform::writeFileAtomic(path, BuiltinDefaultText(name) + "\r\n"))
-        WriteErrorLog("Path/File access error (" + path + ")", "checkIsMorvantisCorrupted of Module mdlMain");
+      if (!platform::writeFileAtomic(path, defaultText))
+        WriteErrorLog("Path/File access error (" + path + ")", kRepairText);
     }
   } catch (const std::exception& e) {
-    WriteErrorLog(e, "checkIsMorvantisCorrupted of Module mdlMain");
+    WriteErrorLog(e, kRepairText);
   }
   return !allPresent;
 }

@@ -131,6 +131,15 @@ bool copyFile(const std::string& from, const std::string& to) {
   return writeFileAtomic(to, bytes);
 }
 
+bool renameFile(const std::string& from, const std::string& to) {
+  std::string source = resolvePath(from), target = resolvePath(to);
+  struct stat st;
+  if (::lstat(target.c_str(), &st) == 0) return false;
+  if (::rename(source.c_str(), target.c_str()) != 0) return false;
+  syncFolder(folderOf(target));
+  return true;
+}
+
 std::vector<std::string> listFiles(const std::string& folder) {
   std::vector<std::string> out;
   std::string native = resolvePath(folder);

@@ -10,6 +10,8 @@ bool folderExists(const std::string& path);
 bool makeFolder(const std::string& path);    // one level, as MkDir
 bool deleteFile(const std::string& path);
 bool copyFile(const std::string& from, const std::string& to);
+// Gives a file or folder a new name (the new name must not be taken).
+bool renameFile(const std::string& from, const std::string& to);
 // Replaces the file's content in one step (temporary file and rename).
 bool writeFileAtomic(const std::string& path, const std::string& bytes);
 bool readFile(const std::string& path, std::string& bytes);

@@ -29,4 +29,12 @@ struct ProfileLine {
 };
 ProfileLine classifyProfileLine(std::string_view line);
 
+// Why the text of a settings file is damaged; "" when it is sound. A file is
+// damaged when it ends inside a line, holds a NUL byte, a line that is neither
+// a section header, a key line, a comment nor blank, or a key line before its
+// first section, or lacks a section or key that `reference` (the file's
+// built-in default) holds. Names are compared as the profile functions
+// compare them; a leading byte-order mark is passed over.
+std::string profileTextDamage(std::string_view text, std::string_view reference);
+
 }  // namespace mv::platform
