@@ -8,6 +8,8 @@
 #include <QTimer>
 
 #include "alerts/mdlAlertsAndLogs.h"
+#include "core/ErrorBoundary.h"
+#include "core/FormControls.h"
 #include "core/FormHooks.h"
 #include "core/FormSupport.h"
 #include "core/MDIMain.h"
@@ -20,6 +22,7 @@
 #include "platform/QtText.h"
 #include "platform/Shell.h"
 #include "programs/mdlProgramControl.h"
+#include "rules/EngineState.h"
 #include "rules/NetworkCommands.h"
 #include "rules/mdlDefineRules.h"
 #include "zones/CIpHelper.h"
@@ -27,9 +30,6 @@
 namespace mv {
 
 namespace {
-
-// The loaded form; null while it is not loaded.
-QPointer<frmTimeTemp> loadedForm;
 
 constexpr int kReadInterval = 500;
 constexpr int kLockInterval = 60000;
@@ -77,6 +77,7 @@ frmTimeTemp::frmTimeTemp() : ipHelper_(std::make_unique<CIpHelper>()) {
   PassLockTimer->setObjectName("PassLockTimer");
   connect(PassLockTimer, &QTimer::timeout, this, &frmTimeTemp::PassLockTimer_Timer);
   PassLockTimer->start(kLockInterval);
+  ShowEngineState();
 }
 
 frmTimeTemp::~frmTimeTemp() {
@@ -152,7 +153,7 @@ void frmTimeTemp::SetTrayImage(int image) {
 }
 
 void frmTimeTemp::TimerReadEvent_Timer() {
-  try {
+  ErrorBoundary("TimerReadEvent_Timer of frmTimeTemp", [&] {
     if (blnReadEvents) hooks::Call(hooks::ReadEngineEvents);
     if (SetArchiveDateWhenMissing()) return;
     // A locked or stopped network keeps the picture engine control gave it,
@@ -186,13 +187,11 @@ void frmTimeTemp::TimerReadEvent_Timer() {
     lastSent_ = sent;
     SetTrayImage(image);
     ArchiveLogWhenDue();
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "TimerReadEvent_Timer of frmTimeTemp");
-  }
+  });
 }
 
 void frmTimeTemp::PassLockTimer_Timer() {
-  try {
+  ErrorBoundary("PassLockTimer_Timer of frmTimeTemp", [&] {
     if (LockMode) intIdleMinutes = CInt(intIdleMinutes + 1.0);
     if (blnTraffic_ || intIdleMinutes < LockInterval) return;
     intIdleMinutes = 0;
@@ -208,9 +207,7 @@ void frmTimeTemp::PassLockTimer_Timer() {
     else
       platform::MsgBox("All traffic to and from your computer could not be " + what + ".", platform::vbExclamation,
                        AppTitle);
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "PassLockTimer_Timer of frmTimeTemp");
-  }
+  });
 }
 
 void frmTimeTemp::mnuSysTrayHelp_Click() { platform::shellOpen(strHelpURL); }
@@ -249,24 +246,15 @@ void frmTimeTemp::TrayIcon_LeftClick() {
   m->activateWindow();
 }
 
-void frmTimeTemp::mnuSysTrayExit_Click() {
-  // As the main window's Exit: not in the middle of an Apply, Lock or Stop.
-  if (blnApplying) return;
-  blnLoggedIn = false;
-  if (!CheckLogin()) return;
-  Form_Unload();
-}
+void frmTimeTemp::mnuSysTrayExit_Click() { ExitProgram(); }
 
 void frmTimeTemp::Form_Unload() { ShutDownProgram(); }
 
 bool SystemTrayAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
 
-frmTimeTemp* LoadTimerForm() {
-  if (!loadedForm) loadedForm = new frmTimeTemp();
-  return loadedForm.data();
-}
+frmTimeTemp* LoadTimerForm() { return LoadForm<frmTimeTemp>(); }
 
-frmTimeTemp* TimerFormIfLoaded() { return loadedForm.data(); }
+frmTimeTemp* TimerFormIfLoaded() { return LoadedForm<frmTimeTemp>(); }
 
 
 }  // namespace mv

@@ -1,6 +1,9 @@
 #include "alerts/mdlAlertsAndLogs.h"
 
-#include <QLabel>
+#include <array>
+
+#include "core/FormHooks.h"
+
 #include <exception>
 #include <utility>
 #include <vector>
@@ -28,7 +31,6 @@ void ResetAlertsAndLogsGlobals() {
   colDoNotShowAlerts.Clear();
   colPortNames.Clear();
   colICMPTypeNames.Clear();
-  SettingsSummaryPage = nullptr;
 }
 
 namespace {
@@ -43,14 +45,6 @@ double counterValue(const std::string& stored) {
   } catch (const RuntimeError&) {
     return 0;
   }
-}
-
-void setLabel(QLabel* label, const std::string& text) {
-  if (label) label->setText(platform::toQString(text));
-}
-
-void setLabel(QLabel* label, const std::optional<std::string>& text) {
-  if (text) setLabel(label, *text);
 }
 
 void writeArchiveSetting(const std::string& key, const std::string& value) {
@@ -112,7 +106,7 @@ void SaveAlertSummary() {
   for (const auto& [key, counter] : writeOrder) pairs.emplace_back(key, Str(counter));
   // One write of the file for the six counters (a failure is logged).
   WriteINIKeys(MainSection, pairs, strAlertsSettingFile, true);
-  if (SettingsSummaryPage) RefreshSummaryView();
+  RefreshSummaryView();
 }
 
 void AddInAlertSummary(const std::string& path, std::uint8_t direction, std::uint8_t action) {
@@ -130,14 +124,8 @@ void AddInAlertSummary(const std::string& path, std::uint8_t direction, std::uin
 }
 
 void RefreshSummaryView() {
-  if (!SettingsSummaryPage) return;
-  const SettingsSummaryLabels& page = *SettingsSummaryPage;
-  setLabel(page.lbOPrograms, Str(OPrograms));
-  setLabel(page.lbOAllow, Str(OAllows));
-  setLabel(page.lbOBlocked, Str(OBlocked));
-  setLabel(page.lbIPrograms, Str(IPrograms));
-  setLabel(page.lbIAllow, Str(IAllows));
-  setLabel(page.lbIBlocked, Str(IBlocked));
+  hooks::Call(hooks::SettingsCounters, std::array<std::string, 6>{Str(OPrograms), Str(OAllows), Str(OBlocked),
+                                                                   Str(IPrograms), Str(IAllows), Str(IBlocked)});
 }
 
 std::optional<std::string> ZoneLevelText(long level) {
@@ -157,12 +145,8 @@ std::optional<std::string> ControlLevelText(int level) {
 std::string AutomaticLockText(bool on) { return on ? "On" : "Off"; }
 
 void showProgramSummary() {
-  if (!SettingsSummaryPage) return;
-  const SettingsSummaryLabels& page = *SettingsSummaryPage;
-  setLabel(page.lbIZSecurity, ZoneLevelText(intInternetZoneLevel));
-  setLabel(page.lbTZSecurity, ZoneLevelText(intTrustedZoneLevel));
-  setLabel(page.lbProgramControl, ControlLevelText(ControlLevel));
-  setLabel(page.lbPasslockmode, AutomaticLockText(AutomaticLock));
+  hooks::Call(hooks::SettingsProgramSummary, ZoneLevelText(intInternetZoneLevel), ZoneLevelText(intTrustedZoneLevel),
+              ControlLevelText(ControlLevel), AutomaticLockText(AutomaticLock));
 }
 
 // ---------------------------------------------------------------------------

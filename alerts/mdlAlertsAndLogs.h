@@ -9,8 +9,6 @@
 
 #include "core/Collection.h"
 
-class QLabel;
-
 namespace mv {
 
 // ---------------------------------------------------------------------------
@@ -41,21 +39,6 @@ inline Collection<std::string> colDoNotShowAlerts;
 inline Collection<std::string> colPortNames;
 inline Collection<std::string> colICMPTypeNames;
 
-// The labels of the settings page that show the counters and the protection
-// levels. The page registers them while it is loaded; null while it is not.
-struct SettingsSummaryLabels {
-  QLabel* lbIPrograms = nullptr;
-  QLabel* lbIAllow = nullptr;
-  QLabel* lbIBlocked = nullptr;
-  QLabel* lbOPrograms = nullptr;
-  QLabel* lbOAllow = nullptr;
-  QLabel* lbOBlocked = nullptr;
-  QLabel* lbIZSecurity = nullptr;
-  QLabel* lbTZSecurity = nullptr;
-  QLabel* lbProgramControl = nullptr;
-  QLabel* lbPasslockmode = nullptr;
-};
-inline SettingsSummaryLabels* SettingsSummaryPage = nullptr;
 
 // Puts every global of this module back to its start value.
 void ResetAlertsAndLogsGlobals();
@@ -68,10 +51,10 @@ void SaveAlertSummary();
 // Counts one packet event of a program (direction 0 in, 1 out; action 0
 // allowed, 1 denied) and saves the counters.
 void AddInAlertSummary(const std::string& path, std::uint8_t direction, std::uint8_t action);
-// Shows the counters on the settings page, when it is loaded.
+// Shows the counters on the settings page (through its hook).
 void RefreshSummaryView();
 // Shows the zone levels, the program-control level and the automatic lock on
-// the settings page, when it is loaded.
+// the settings page (through its hook).
 void showProgramSummary();
 // The texts those labels take; nothing for a value that has none.
 std::optional<std::string> ZoneLevelText(long level);

@@ -2,6 +2,7 @@
 // tray icon and its timers.
 #include <QApplication>
 
+#include "core/FormSeams.h"
 #include "core/FormSupport.h"
 #include "core/mdlMain.h"
 
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
   app.setApplicationName("Morvantis");
   app.setQuitOnLastWindowClosed(false);
   app.setWindowIcon(mv::WindowIcon());
+  mv::InstallFormSeams();
   mv::Main();
   if (!mv::blnStarted) return 0;  // a second instance, or start-up could not finish
   return app.exec();

@@ -1,5 +1,6 @@
 #include "core/CTimer.h"
 
+#include "core/ErrorBoundary.h"
 #include "core/MSubclass.h"
 #include "core/MTimer.h"
 #include "core/mdlMain.h"
@@ -9,7 +10,7 @@ namespace mv {
 CTimer::~CTimer() { Interval(0); }
 
 void CTimer::Interval(std::int32_t milliseconds) {
-  try {
+  ErrorBoundary("Interval of CTimer", [&] {
     if (milliseconds >= 1) {
       if (milliseconds == interval_) return;
       if (interval_ != 0) TimerDestroy(*this);
@@ -19,19 +20,15 @@ void CTimer::Interval(std::int32_t milliseconds) {
       interval_ = 0;
       TimerDestroy(*this);
     }
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "Interval of CTimer");
-  }
+  });
 }
 
 void CTimer::PulseTimer() { emit ThatTime(); }
 
 void CTimer::ErrRaise(int number) {
-  try {
+  ErrorBoundary("ErrRaise of CTimer", [&] {
     mv::ErrRaise(number);
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "ErrRaise of CTimer");
-  }
+  });
 }
 
 }  // namespace mv

@@ -6,6 +6,7 @@
 #include <QRect>
 #include <QSize>
 #include <initializer_list>
+#include <utility>
 #include <string>
 
 class QCheckBox;
@@ -17,12 +18,26 @@ class QWidget;
 
 namespace mv {
 
-// The single default instance of a form class, set by its constructor; null
-// once the form is gone.
+// The single default instance of a form class; null once the form is gone
+// (deleting a form unloads it). A modal dialog on the stack sets it in its
+// constructor; every other form is created through LoadForm.
 template <class Form>
 QPointer<Form>& FormInstance() {
   static QPointer<Form> instance;
   return instance;
+}
+
+// The loaded instance, or null.
+template <class Form>
+Form* LoadedForm() {
+  return FormInstance<Form>().data();
+}
+
+// The instance, created with these arguments when it is not loaded.
+template <class Form, class... Args>
+Form* LoadForm(Args&&... args) {
+  if (!FormInstance<Form>()) FormInstance<Form>() = new Form(std::forward<Args>(args)...);
+  return LoadedForm<Form>();
 }
 
 // Names a fixed-size dialog and gives it its title and the window icon.

@@ -9,6 +9,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "core/ErrorBoundary.h"
+#include "core/FormControls.h"
 #include "core/FormHooks.h"
 #include "core/FormSupport.h"
 #include "core/MSubclass.h"
@@ -18,6 +20,7 @@
 #include "platform/Application.h"
 #include "platform/QtText.h"
 #include "platform/Shell.h"
+#include "rules/EngineState.h"
 #include "rules/NetworkCommands.h"
 #include "rules/frmApplying.h"
 #include "rules/mdlDefineRules.h"
@@ -27,10 +30,6 @@
 namespace mv {
 
 namespace {
-QPointer<MDIMain>& instance() {
-  static QPointer<MDIMain> p;
-  return p;
-}
 constexpr int kMajorVersion = 1;
 constexpr int kMinorVersion = 0;
 
@@ -62,6 +61,9 @@ MDIMain::MDIMain() {
   setCentralWidget(pageHost_);
   buildMenus();
   buildToolbar();
+  // The small icons of the zones list: one picture per entry type (host
+  // name, IP address, IP range, subnet, network).
+  for (int type = 1; type <= 5; ++type) icon50.push_back(QIcon(ResourceIcon(101, 16)));
 
   auto* bar = new QStatusBar(this);
   bar->setObjectName("StatusBar1");
@@ -94,14 +96,13 @@ MDIMain::MDIMain() {
   };
   hooks::MainLoaded = [] { return MDIMainIfLoaded() && MDIMainIfLoaded()->blnMainLoaded; };
   SetApplyingOwner(this);
+  ShowEngineState();
 }
 
 long MDIMain::WindowProc(QObject*, int, QEvent* event) {
-  try {
+  ErrorBoundary("ISubclass_WindowProc of MDIMain", [&] {
     static_cast<MinMaxInfo*>(event)->ptMinTrackSize = QSize(569, 482);
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "ISubclass_WindowProc of MDIMain");
-  }
+  });
   return 0;
 }
 
@@ -155,36 +156,69 @@ void MDIMain::buildMenus() {
   mail->setObjectName("mnuEmailUs");
   connect(mail, &QAction::triggered, this, [] { platform::shellOpen("mailto:" + strSupportMail); });
 
-  // Hidden pop-up menus that the pages and the options dialog show.
-  auto popup = [this](const char* name, const char* title, std::initializer_list<const char*> items) {
+  // Hidden pop-up menus that the pages and the options dialog show. Each
+  // item is named, so that the page that owns its command connects to it
+  // (MenuItem) while the page is loaded; "-" is a separator.
+  struct Item {
+    const char* name;
+    const char* caption;
+  };
+  auto popup = [this](const char* name, const char* title, std::initializer_list<Item> items) {
     auto* m = new QMenu(caption(title), this);
     m->setObjectName(name);
-    for (const char* item : items) {
-      if (*item == '-') m->addSeparator();
-      else m->addAction(caption(item));
+    for (const Item& item : items) {
+      QAction* a = *item.caption == '-' ? m->addSeparator() : m->addAction(caption(item.caption));
+      a->setObjectName(item.name);
+      menuItems_[item.name] = a;
     }
     return m;
   };
-  mnuPopup = popup("mnuPopup", "PopupMenu", {"Host/Site", "IP Address", "IP Range", "Subnet"});
-  mnuAccessTrusted = popup("mnuAccessTrusted", "PopMenuAccessTrusted", {"&Allow", "&Block", "As&k"});
-  mnuAccessInternet = popup("mnuAccessInternet", "PopMenuAccessInternet", {"&Allow", "&Block", "As&k"});
-  mnuServerTrusted = popup("mnuServerTrusted", "PopMenuServerTrusted", {"&Allow", "&Block", "As&k"});
-  mnuServerInternet = popup("mnuServerInternet", "PopMenuServerInternet", {"&Allow", "&Block", "As&k"});
-  mnuProgramLock = popup("mnuProgramLock", "PopupLock", {"&Normal", "&Pass Lock"});
-  mnuProgramMenu = popup("mnuProgramMenu", "PopupProgramMenu", {"&Properties ...", "-", "&Remove ...", "-", "&Add Program"});
-  mnuComponentAccess = popup("mnuComponentAccess", "PopupComponentAccess", {"&Allow", "As&k"});
+  mnuPopup = popup("mnuPopup", "PopupMenu",
+                   {{"mnuPopupHostSite", "Host/Site"}, {"mnuPopupIPAddress", "IP Address"},
+                    {"mnuPopupIPRange", "IP Range"}, {"mnuPopupSubnet", "Subnet"}});
+  auto rights = [&](const char* name, const char* title, const std::string& prefix) {
+    static std::vector<std::string> names;  // the item names must outlive the list below
+    names.push_back(prefix + "Allow");
+    names.push_back(prefix + "Block");
+    names.push_back(prefix + "Ask");
+    const std::size_t n = names.size();
+    return popup(name, title,
+                 {{names[n - 3].c_str(), "&Allow"}, {names[n - 2].c_str(), "&Block"}, {names[n - 1].c_str(), "As&k"}});
+  };
+  mnuAccessTrusted = rights("mnuAccessTrusted", "PopMenuAccessTrusted", "mnuAccessTrusted");
+  mnuAccessInternet = rights("mnuAccessInternet", "PopMenuAccessInternet", "mnuAccessInternet");
+  mnuServerTrusted = rights("mnuServerTrusted", "PopMenuServerTrusted", "mnuServerTrusted");
+  mnuServerInternet = rights("mnuServerInternet", "PopMenuServerInternet", "mnuServerInternet");
+  mnuProgramLock = popup("mnuProgramLock", "PopupLock",
+                         {{"mnuProgramLockNormal", "&Normal"}, {"mnuProgramLockPassLock", "&Pass Lock"}});
+  mnuProgramMenu = popup("mnuProgramMenu", "PopupProgramMenu",
+                         {{"mnuProgramOption", "&Option ..."},
+                          {"mnuProgramProperties", "&Properties ..."},
+                          {"mnuProgramSepe1", "-"},
+                          {"mnuProgramRemove", "&Remove ..."},
+                          {"mnuProgramSepe2", "-"},
+                          {"mnuProgramAdd", "&Add Program"}});
+  mnuComponentAccess = popup("mnuComponentAccess", "PopupComponentAccess",
+                             {{"mnuComponentAccessAllow", "&Allow"}, {"mnuComponentAccessAsk", "As&k"}});
   mnuComponentMenu = popup("mnuComponentMenu", "PopupComponentMenu",
-                           {"&Open Containing Folder", "-", "&Remove", "&Properties ..."});
+                           {{"mnuComponentOpen", "&Open Containing Folder"},
+                            {"mnuComponentSepe1", "-"},
+                            {"mnuComponentRemove", "&Remove"},
+                            {"mnuComponentProperties", "&Properties ..."}});
   mnuMenuMine = popup("mnuMenuMine", "Menu",
-                      {"&Web Servers", "&FTP Servers", "&DNS Servers", "D&HCP Servers", "&Mail Servers",
-                       "&News Servers", "-", "&Custom ..."});
-  mnuSystemTrayIcon = new QMenu("SystemTrayIcon", this);
-  mnuSystemTrayIcon->setObjectName("mnuSystemTrayIcon");
-  connect(mnuSystemTrayIcon->addAction("&Help"), &QAction::triggered, this, [this] { ShowHelp(); });
-  mnuSystemTrayIcon->addAction("Stop All Internet Activity");
-  connect(mnuSystemTrayIcon->addAction("&Show"), &QAction::triggered, this, [this] { mnuSysTrayShow_Click(); });
-  connect(mnuSystemTrayIcon->addAction("&Hide"), &QAction::triggered, this, [this] { hide(); });
-  connect(mnuSystemTrayIcon->addAction("&Exit"), &QAction::triggered, this, [this] { mnuSysTrayExit_Click(); });
+                      {{"mnuwebServers", "&Web Servers"},
+                       {"mnuFtpServers", "&FTP Servers"},
+                       {"mnuDNSServers", "&DNS Servers"},
+                       {"mnuDhcpServers", "D&HCP Servers"},
+                       {"mnuMailServers", "&Mail Servers"},
+                       {"mnuNewsServers", "&News Servers"},
+                       {"mnusepe21", "-"},
+                       {"mnuCustom", "&Custom ..."}});
+}
+
+QAction* MDIMain::MenuItem(const std::string& name) const {
+  auto it = menuItems_.find(name);
+  return it == menuItems_.end() ? nullptr : it->second;
 }
 
 void MDIMain::buildToolbar() {
@@ -227,13 +261,9 @@ void MDIMain::ProgramControl_Click() {}
 void MDIMain::Alerts_Logs_Click() {}
 
 void MDIMain::Settings_Click() {
-  try {
-    frmMorvantisSettings* page = SettingsPageIfLoaded();
-    if (!page) page = new frmMorvantisSettings(pageHost_);
-    showPage(page);
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "Settings_Click of Form MDIMain");
-  }
+  ErrorBoundary("Settings_Click of Form MDIMain", [&] {
+    showPage(LoadForm<frmMorvantisSettings>(pageHost_));
+  });
 }
 
 bool MDIMain::LockNetwork() { return mv::LockNetwork(); }
@@ -277,11 +307,19 @@ void MDIMain::CloseAlertWindow() { hooks::Call(hooks::CloseAlertPopup); }
 
 void MDIMain::ShowHelp() { platform::shellOpen(strHelpURL); }
 
-void MDIMain::mnuExit_Click() {
+void MDIMain::mnuExit_Click() { ExitProgram(); }
+
+void ExitProgram() {
   // An Exit in the middle of an Apply would leave the engine half restarted.
   if (blnApplying) return;
+  // The password is asked for even when the user is logged in; an Exit
+  // refused at the prompt leaves the user logged out, and the settings page
+  // says so.
   blnLoggedIn = false;
-  if (!CheckLogin()) return;
+  if (!CheckLogin()) {
+    if (frmMorvantisSettings* page = SettingsPageIfLoaded()) page->ShowLoginState();
+    return;
+  }
   ShutDownProgram();
 }
 
@@ -293,8 +331,6 @@ void ShutDownProgram() {
   if (MDIMain* m = MDIMainIfLoaded()) DetachMessage(m, m, WM_GETMINMAXINFO);
   platform::EndProgram();
 }
-
-void MDIMain::mnuSysTrayExit_Click() { mnuExit_Click(); }
 
 void MDIMain::mnuSysTrayShow_Click() {
   show();
@@ -321,21 +357,18 @@ void MDIMain::resizeEvent(QResizeEvent* e) {
 }
 
 MDIMain* MDIMainForm() {
-  if (!instance()) {
-    auto* m = new MDIMain();
-    instance() = m;
+  if (!LoadedForm<MDIMain>()) {
+    MDIMain* m = LoadForm<MDIMain>();
     m->show();
     AttachMessage(m, m, WM_GETMINMAXINFO);
     m->Settings_Click();
     m->blnMainLoaded = true;
   }
-  return instance().data();
+  return LoadedForm<MDIMain>();
 }
 
-MDIMain* MDIMainIfLoaded() { return instance().data(); }
+MDIMain* MDIMainIfLoaded() { return LoadedForm<MDIMain>(); }
 
-void UnloadMDIMain() {
-  if (instance()) delete instance().data();
-}
+void UnloadMDIMain() { delete LoadedForm<MDIMain>(); }
 
 }  // namespace mv

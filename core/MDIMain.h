@@ -1,6 +1,8 @@
 #pragma once
 // The main window: menus, toolbar, status bar and one page at a time; the
 // network commands, the page switches, help and contact, and Exit.
+#include <QIcon>
+#include <QList>
 #include <QMainWindow>
 #include <map>
 #include <string>
@@ -35,7 +37,6 @@ class MDIMain : public QMainWindow, public ISubclass {
   void Alerts_Logs_Click();
   void Settings_Click();
 
-  void mnuSysTrayExit_Click();
   void mnuSysTrayShow_Click();
   void mnuExit_Click();
   void CloseAlertWindow();
@@ -59,7 +60,12 @@ class MDIMain : public QMainWindow, public ISubclass {
   QMenu* mnuComponentAccess = nullptr;
   QMenu* mnuComponentMenu = nullptr;
   QMenu* mnuMenuMine = nullptr;
-  QMenu* mnuSystemTrayIcon = nullptr;
+  // The small icons of the zones list.
+  QList<QIcon> icon50;
+
+  // An item of the hidden pop-up menus by its name ("mnuPopupHostSite"), or
+  // null; a page connects its commands to the items while it is loaded.
+  QAction* MenuItem(const std::string& name) const;
 
   // Subclassing client for the window's minimum size: the message is
   // consumed (the response is always 0).
@@ -82,6 +88,7 @@ class MDIMain : public QMainWindow, public ISubclass {
   QWidget* pageHost_ = nullptr;
   Page* active_ = nullptr;
   std::map<std::string, QAction*> buttons_;
+  std::map<std::string, QAction*> menuItems_;
   long msgResponse_ = 0;
 };
 
@@ -89,6 +96,10 @@ class MDIMain : public QMainWindow, public ISubclass {
 MDIMain* MDIMainForm();
 // The instance when it is loaded, else null.
 MDIMain* MDIMainIfLoaded();
+// Exit, from the main window's or the tray's menu: refused while an Apply,
+// Lock or Stop runs; asks for a stored password even when the user is logged
+// in; then shuts the program down.
+void ExitProgram();
 // The end of Exit, once the login gate has let it pass: alerts written,
 // the default rule file restored with the service stopped, Pellworth.exe
 // ended, the tray icon removed, and the program ended.

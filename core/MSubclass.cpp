@@ -7,6 +7,7 @@
 #include <map>
 #include <vector>
 
+#include "core/ErrorBoundary.h"
 #include "core/VBRuntime.h"
 #include "core/mdlMain.h"
 
@@ -135,7 +136,7 @@ bool IsWindowLocal(QObject* hWnd) {
 }
 
 void AttachMessage(ISubclass* client, QObject* hWnd, int iMsg) {
-  try {
+  ErrorBoundary("AttachMessage of MSubclass", [&] {
     if (!hWnd) ErrRaise(errInvalidWindow);
     if (!IsWindowLocal(hWnd)) ErrRaise(errExternalWindow);
     if (!client) ErrRaise(errInvalidCall);
@@ -150,13 +151,11 @@ void AttachMessage(ISubclass* client, QObject* hWnd, int iMsg) {
     ++e.registrations;
     e.clients[iMsg].push_back(client);
     if (iMsg == WM_GETMINMAXINFO) askTrackSize(hWnd);
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "AttachMessage of MSubclass");
-  }
+  });
 }
 
 void DetachMessage(ISubclass* client, QObject* hWnd, int iMsg) {
-  try {
+  ErrorBoundary("DetachMessage of MSubclass", [&] {
     WindowEntry* e = entryOf(hWnd);
     if (!e) return;
     auto it = e->clients.find(iMsg);
@@ -168,9 +167,7 @@ void DetachMessage(ISubclass* client, QObject* hWnd, int iMsg) {
     if (list.empty()) e->clients.erase(it);
     if (--e->registrations == 0) unsubclass(hWnd);
     else if (iMsg == WM_GETMINMAXINFO) askTrackSize(hWnd);
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "DetachMessage of MSubclass");
-  }
+  });
 }
 
 long WindowProc(QObject* hWnd, int iMsg, QEvent* event) {

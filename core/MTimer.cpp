@@ -3,6 +3,7 @@
 #include <QTimer>
 #include <map>
 
+#include "core/ErrorBoundary.h"
 #include "core/MSubclass.h"
 #include "core/mdlMain.h"
 
@@ -75,7 +76,7 @@ bool TimerDestroy(CTimer& timer) {
 }
 
 void TimerProc(std::int32_t idEvent) {
-  try {
+  ErrorBoundary("TimerProc of MTimer", [&] {
     for (int slot = 1; slot <= intTimerCount; ++slot) {
       if (!arrTimers[slot] || arrTimers[slot]->TimerID() != idEvent) continue;
       const std::int32_t outer = tickingTimer;
@@ -84,9 +85,7 @@ void TimerProc(std::int32_t idEvent) {
       tickingTimer = outer;
       return;
     }
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "TimerProc of MTimer");
-  }
+  });
 }
 
 }  // namespace mv

@@ -33,7 +33,7 @@ void frmLogin::cmdOk_Click() {
     return;
   }
   blnLoggedIn = true;
-  if (auto* page = SettingsPageIfLoaded()) page->cmdLogin->setText("&Logout");
+  if (auto* page = SettingsPageIfLoaded()) page->ShowLoginState();
   accept();
 }
 
@@ -42,9 +42,14 @@ void frmLogin::cmdCancel_Click() {
   reject();
 }
 
-frmLogin* LoginFormIfLoaded() { return FormInstance<frmLogin>().data(); }
+frmLogin* LoginFormIfLoaded() { return LoadedForm<frmLogin>(); }
 
 void ShowLoginForm() {
+  // A second prompt while the first is open (a timer tick) is refused.
+  if (LoginFormIfLoaded()) {
+    blnLoggedIn = false;
+    return;
+  }
   frmLogin form(QApplication::activeWindow());
   form.exec();
 }

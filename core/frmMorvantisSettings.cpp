@@ -1,5 +1,6 @@
 #include "core/frmMorvantisSettings.h"
 
+
 #include <QCheckBox>
 #include <QEvent>
 #include <QGroupBox>
@@ -9,7 +10,9 @@
 #include <exception>
 #include <utility>
 
+#include "alerts/mdlAlertsAndLogs.h"
 #include "core/FormControls.h"
+#include "core/FormHooks.h"
 #include "core/MDIMain.h"
 #include "core/Registry.h"
 #include "core/frmLogin.h"
@@ -77,11 +80,37 @@ frmMorvantisSettings::frmMorvantisSettings(QWidget* parent) : Page(parent) {
   setObjectName("frmMorvantisSettings");
   FormInstance<frmMorvantisSettings>() = this;
   buildControls();
+  hooks::SettingsCounters = [this](const std::array<std::string, 6>& counters) { ShowCounters(counters); };
+  hooks::SettingsProgramSummary = [this](const std::optional<std::string>& internetZone,
+                                         const std::optional<std::string>& trustedZone,
+                                         const std::optional<std::string>& programControl,
+                                         const std::string& automaticLock) {
+    ShowProgramSummary(internetZone, trustedZone, programControl, automaticLock);
+  };
   Form_Load();
 }
 
 frmMorvantisSettings::~frmMorvantisSettings() {
-  if (SettingsSummaryPage == &summary_) SettingsSummaryPage = nullptr;
+  hooks::SettingsCounters = nullptr;
+  hooks::SettingsProgramSummary = nullptr;
+}
+
+void frmMorvantisSettings::ShowCounters(const std::array<std::string, 6>& counters) {
+  QLabel* labels[] = {lbOPrograms, lbOAllow, lbOBlocked, lbIPrograms, lbIAllow, lbIBlocked};
+  for (std::size_t i = 0; i < counters.size(); ++i) labels[i]->setText(platform::toQString(counters[i]));
+}
+
+void frmMorvantisSettings::ShowProgramSummary(const std::optional<std::string>& internetZone,
+                                              const std::optional<std::string>& trustedZone,
+                                              const std::optional<std::string>& programControl,
+                                              const std::string& automaticLock) {
+  auto show = [](QLabel* label, const std::optional<std::string>& text) {
+    if (text) label->setText(platform::toQString(*text));
+  };
+  show(lbIZSecurity, internetZone);
+  show(lbTZSecurity, trustedZone);
+  show(lbProgramControl, programControl);
+  show(lbPasslockmode, automaticLock);
 }
 
 QLabel* frmMorvantisSettings::newLink(QWidget* frame, const char* name, const QRect& at) {
@@ -129,8 +158,6 @@ void frmMorvantisSettings::buildControls() {
   lbIPrograms = in.programs, lbIAllow = in.allowed, lbIBlocked = in.blocked, lbhdIBlocked = in.blockedHeader;
   cmdReset = NewButton(fraAlertActivity, "cmdReset", "R&eset", {478, 58, 58, 28});
 
-  summary_ = {lbIPrograms, lbIAllow,     lbIBlocked,       lbOPrograms,   lbOAllow,
-              lbOBlocked,  lbIZSecurity, lbTZSecurity, lbProgramControl, lbPasslockmode};
 
   TagByName({chkLoadOnStartup, chkHideMorvantis, chkEnableSystemTrayIcon, cmdSetPassword, cmdLogin, cmdReset,
              lbTZSecurity, lbIZSecurity, lbProgramControl, lbPasslockmode});
@@ -154,14 +181,12 @@ void frmMorvantisSettings::Form_Load() {
     fraAlertActivity->setTitle("Network activity detected by " + title);
     lbhdOBlocked->setText("Blocked by " + title);
     lbhdIBlocked->setText("Blocked by " + title);
-    if (strPassword.empty()) cmdLogin->setEnabled(false);
-    else cmdLogin->setText(blnLoggedIn ? "&Logout" : "&Login");
+    ShowLoginState();
     // Setting a box runs its change handler, which writes the same value
     // back without a login while the page is loading.
     chkEnableSystemTrayIcon->setChecked(SystemTray == 1);
     chkLoadOnStartup->setChecked(blnLoadOnStartup);
     chkHideMorvantis->setChecked(blnHideOnStartup);
-    SettingsSummaryPage = &summary_;
     RefreshSummaryView();
     showProgramSummary();
     loaded_ = true;
@@ -229,7 +254,12 @@ void frmMorvantisSettings::cmdLogin_Click() {
                        platform::vbYesNo + platform::vbQuestion, AppTitle) != platform::vbYes)
     return;
   blnLoggedIn = false;
-  cmdLogin->setText("&Login");
+  ShowLoginState();
+}
+
+void frmMorvantisSettings::ShowLoginState() {
+  cmdLogin->setEnabled(!strPassword.empty());
+  cmdLogin->setText(blnLoggedIn ? "&Logout" : "&Login");
 }
 
 void frmMorvantisSettings::cmdSetPassword_Click() {
@@ -274,6 +304,6 @@ bool frmMorvantisSettings::eventFilter(QObject* watched, QEvent* event) {
   return Page::eventFilter(watched, event);
 }
 
-frmMorvantisSettings* SettingsPageIfLoaded() { return FormInstance<frmMorvantisSettings>().data(); }
+frmMorvantisSettings* SettingsPageIfLoaded() { return LoadedForm<frmMorvantisSettings>(); }
 
 }  // namespace mv

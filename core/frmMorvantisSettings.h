@@ -2,7 +2,10 @@
 // The settings page: the general switches, login, logout and the password,
 // the protection summary with its links to the other pages, and the alert
 // summary counters.
-#include "alerts/mdlAlertsAndLogs.h"
+#include <array>
+#include <optional>
+#include <string>
+
 #include "core/FormSupport.h"
 
 class QCheckBox;
@@ -25,6 +28,9 @@ class frmMorvantisSettings : public Page {
   void chkHideMorvantis_Click();
   void chkEnableSystemTrayIcon_Click();
   void cmdLogin_Click();
+  // The login button after a login, a logout or a new password: usable while
+  // a password is set, its caption by whether the user is logged in.
+  void ShowLoginState();
   void cmdSetPassword_Click();
   void cmdReset_Click();
   // The links to the zones page and the program-control page.
@@ -32,6 +38,12 @@ class frmMorvantisSettings : public Page {
   void lbIZSecurity_Click();
   void lbProgramControl_Click();
   void lbPasslockmode_Click();
+  // The alert counters (outgoing programs, allowed, blocked, then incoming)
+  // and the protection summary; an absent text leaves its label as it is.
+  void ShowCounters(const std::array<std::string, 6>& counters);
+  void ShowProgramSummary(const std::optional<std::string>& internetZone,
+                          const std::optional<std::string>& trustedZone,
+                          const std::optional<std::string>& programControl, const std::string& automaticLock);
 
   QGroupBox* fraGeneral;
   QCheckBox* chkLoadOnStartup;
@@ -69,7 +81,6 @@ class frmMorvantisSettings : public Page {
 
   bool loaded_ = false;          // the load has finished
   bool handleChanges_ = false;   // off while a box is put back
-  SettingsSummaryLabels summary_;
 };
 
 // The settings page when it is loaded, else null.

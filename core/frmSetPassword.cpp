@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <exception>
 
+#include "core/ErrorBoundary.h"
 #include "core/FormControls.h"
 #include "core/FormSupport.h"
 #include "core/frmMorvantisSettings.h"
@@ -35,7 +36,7 @@ frmSetPassword::frmSetPassword(QWidget* parent) : QDialog(parent) {
 frmSetPassword::~frmSetPassword() = default;
 
 void frmSetPassword::cmdOk_Click() {
-  try {
+  ErrorBoundary("cmdOK_Click of frmSetPassword", [&] {
     const bool passwordSet = !strPassword.empty();
     if (passwordSet && TextOf(txtOldPassword) != strPassword) {
       platform::MsgBox("Invalid old password, please try again.", platform::vbInformation, AppTitle);
@@ -68,18 +69,13 @@ void frmSetPassword::cmdOk_Click() {
     if (!setPassword(password)) return;
     strPassword = password;
     blnLoggedIn = true;
-    if (auto* page = SettingsPageIfLoaded()) {
-      page->cmdLogin->setText("&Logout");
-      page->cmdLogin->setEnabled(!password.empty());
-    }
+    if (auto* page = SettingsPageIfLoaded()) page->ShowLoginState();
     accept();
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "cmdOK_Click of frmSetPassword");
-  }
+  });
 }
 
 void frmSetPassword::cmdCancel_Click() { reject(); }
 
-frmSetPassword* SetPasswordFormIfLoaded() { return FormInstance<frmSetPassword>().data(); }
+frmSetPassword* SetPasswordFormIfLoaded() { return LoadedForm<frmSetPassword>(); }
 
 }  // namespace mv

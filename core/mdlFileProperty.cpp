@@ -6,7 +6,7 @@
 #include "platform/FileInfo.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
-#include "platform/PropertiesSheet.h"
+#include "platform/Shell.h"
 
 namespace mv {
 

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "core/ErrorBoundary.h"
 #include "core/VBRuntime.h"
 #include "core/mdlMain.h"
 
@@ -90,23 +91,19 @@ double ItemDate(const std::string& text) {
 }  // namespace
 
 void ListView_GetItemData(std::intptr_t lParam, platform::ListViewHandle hWnd, double& dteDate) {
-  try {
+  ErrorBoundary("ListView_GetItemData of mdlListviewSort", [&] {
     long index = platform::listViewFindItem(hWnd, lParam);
     std::string text = platform::listViewItemText(hWnd, index, kTextBuffer);
     if (!text.empty()) dteDate = ItemDate(text);
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "ListView_GetItemData of mdlListviewSort");
-  }
+  });
 }
 
 void ListView_GetListItem(long lngIndex, platform::ListViewHandle hWnd, std::string& strText, double& dteDate) {
-  try {
+  ErrorBoundary("ListView_GetListItem of mdlListviewSort", [&] {
     std::string text = platform::listViewItemText(hWnd, lngIndex, kTextBuffer);
     strText = text;
     if (!text.empty()) dteDate = ItemDate(text);
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "ListView_GetListItem of mdlListviewSort");
-  }
+  });
 }
 
 long CompareDates(std::intptr_t lParam1, std::intptr_t lParam2, platform::ListViewHandle hWnd) {

@@ -4,7 +4,8 @@
 #include <optional>
 
 #include "core/Registry.h"
-#include "core/frmLogin.h"
+#include "core/ErrorBoundary.h"
+#include "core/FormHooks.h"
 #include "core/mdINIBas.h"
 #include "core/mdlMain.h"
 #include "platform/Application.h"
@@ -89,14 +90,9 @@ bool writeBothCopies(const std::string& password) {
 }  // namespace
 
 bool CheckLogin() {
-  try {
-    if (strPassword.empty() || blnLoggedIn) return true;
-    // A second prompt while the first is open (a timer tick) is refused.
-    if (LoginFormIfLoaded()) return false;
-    ShowLoginForm();
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "CheckLogin of mdlLogin");
-  }
+  if (strPassword.empty() || blnLoggedIn) return true;
+  // Without a login window to ask (no forms) the gate stays shut.
+  ErrorBoundary("CheckLogin of mdlLogin", [] { hooks::Call(hooks::ShowLogin); });
   return blnLoggedIn;
 }
 
@@ -116,11 +112,9 @@ std::string PasswordStorageProblem(const std::string& password) {
 bool setPassword(const std::string& password) {
   const StoredCopies before = readStoredCopies();
   bool written = false;
-  try {
+  ErrorBoundary("setPassword of mdlAlertsAndLogs", [&] {
     written = PasswordStorageProblem(password).empty() && writeBothCopies(password);
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "setPassword of mdlAlertsAndLogs");
-  }
+  });
   if (written) return true;
   restoreStoredCopies(before);
   platform::MsgBox("The password could not be saved." + CrLf + "The previous password is still in force.",

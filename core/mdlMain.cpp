@@ -1,5 +1,6 @@
 #include "core/mdlMain.h"
 
+#include "core/ErrorBoundary.h"
 #include "core/VBRuntime.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
@@ -84,15 +85,13 @@ void RequirePellworth() {
 }
 
 void Pellworth(bool start) {
-  try {
+  ErrorBoundary("Pellworth of mdlMain", [&] {
     for (int pid : platform::findProcessesByPath(platform::resolvePath(strPellworthPath))) KillProcess(pid);
     if (!start) return;
     RequirePellworth();
     auto r = platform::startDetached(platform::resolvePath(strPellworthPath));
     if (!r.ok) WriteErrorLog(r.error, "Pellworth of mdlMain");
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "Pellworth of mdlMain");
-  }
+  });
 }
 
 namespace {
@@ -120,7 +119,7 @@ std::string keepDamagedAside(const std::string& path) {
 
 bool checkIsMorvantisCorrupted() {
   bool allPresent = true;
-  try {
+  ErrorBoundary(kRepairText, [&] {
     for (const auto& name : varSettingsFiles) {
       std::string path = strProfilePath + name;
       const std::string defaultText = BuiltinDefaultText(name) + "\r\n";
@@ -138,9 +137,7 @@ bool checkIsMorvantisCorrupted() {
       if (!platform::writeFileAtomic(path, defaultText))
         WriteErrorLog("Path/File access error (" + path + ")", kRepairText);
     }
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, kRepairText);
-  }
+  });
   return !allPresent;
 }
 

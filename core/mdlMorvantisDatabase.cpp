@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/ErrorBoundary.h"
 #include "core/VBRuntime.h"
 #include "core/mdINIBas.h"
 #include "core/mdlMain.h"
@@ -79,7 +80,7 @@ std::vector<std::string> getAllRowSections(long table) {
 }
 
 void getallColumnIndexes(long table, const std::string& columns, std::vector<std::string>& indexes) {
-  try {
+  ErrorBoundary("getallColumnIndexes of mdlMorvantisDatabase", [&] {
     indexes.clear();
     if (columns == "*") {
       auto data = platform::profileRead(MasterFile());
@@ -89,9 +90,7 @@ void getallColumnIndexes(long table, const std::string& columns, std::vector<std
       return;
     }
     for (const auto& name : Split(columns, ",")) indexes.push_back(getColumnIndex(table, name));
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "getallColumnIndexes of mdlMorvantisDatabase");
-  }
+  });
 }
 
 int getWhereClauses(const std::string& where, long table) {

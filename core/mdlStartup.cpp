@@ -6,6 +6,7 @@
 #include "alerts/frmTimeTemp.h"
 #include "alerts/mdlAlertsAndLogs.h"
 #include "alerts/mdlEventGlobals.h"
+#include "core/ErrorBoundary.h"
 #include "core/FormHooks.h"
 #include "core/MDIMain.h"
 #include "core/Registry.h"
@@ -24,6 +25,7 @@
 #include "platform/TerminationSignals.h"
 #include "programs/mdlProgramControl.h"
 #include "rules/mdlDefineRules.h"
+#include "rules/EngineState.h"
 #include "rules/mdlRules.h"
 #include "zones/ZoneLevels.h"
 #include "zones/mdlActiveNetwork.h"
@@ -79,13 +81,11 @@ int writableFlag(const std::string& path) {
 }  // namespace
 
 void initPath() {
-  try {
+  ErrorBoundary("initPath of mdlMain", [&] {
     SetPathGlobals();
     RequirePellworth();
     if (!platform::folderExists(strProfilePath)) platform::makeFolder(strProfilePath);
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "initPath of mdlMain");
-  }
+  });
 }
 
 bool EndOnSignal(int) {
@@ -185,7 +185,9 @@ void Main() {
     }
     DetectActiveNetwork();
     if (repaired) {
-      LoadBlockingRules(true);
+      // The rules of damaged settings cannot be trusted: all traffic is
+      // locked until the user applies settings again.
+      if (LoadBlockingRules(true)) SetEngineState(EngineState::Locked);
       platform::MsgBox("Internet is locked.\r\nApplication setting has been corrupted.\r\nPlease redefine the settings.",
                        platform::vbCritical, AppTitle);
     } else {

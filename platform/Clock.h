@@ -1,5 +1,6 @@
 #pragma once
-// Today's date and the time of day, through one function that tests can set.
+// Today's date and the time of day, through one function that tests can set
+// to a fixed time and move forward.
 #include <optional>
 
 namespace mv::platform {
@@ -12,5 +13,8 @@ struct DateTime {
 // The local date and time, or the fixed value a test has set.
 DateTime now();
 void setClock(std::optional<DateTime> fixed);
+// Moves the fixed time forward (or back, for a negative count) by that many
+// seconds, across midnight, months and years; nothing while the clock runs.
+void advanceClock(long seconds);
 
 }  // namespace mv::platform

@@ -1,62 +1,62 @@
 #include "platform/Dialogs.h"
 
-#include <QApplication>
-#include <QMessageBox>
-#include <vector>
+#include <iostream>
 
-#include "platform/QtText.h"
+#include "platform/Seam.h"
 
 namespace mv::platform {
 namespace {
 
-MsgBoxHandler& handlerSlot() {
-  static MsgBoxHandler h;
-  return h;
+int consoleMessage(const std::string& prompt, int buttons, const std::string& title) {
+  std::cerr << title << ": " << prompt << "\n";
+  switch (buttons & 0x0F) {
+    case vbAbortRetryIgnore: return vbAbort;
+    case vbYesNoCancel:
+    case vbYesNo: return vbYes;
+    case vbRetryCancel: return vbRetry;
+    default: return vbOK;
+  }
 }
 
-int showQtMessageBox(const std::string& prompt, int buttons, const std::string& title) {
-  // Windows need a GUI application; a console tool has none.
-  if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return vbCancel;
-  QMessageBox box;
-  box.setWindowTitle(toQString(title));
-  box.setText(toQString(prompt));
-  switch (buttons & 0x70) {
-    case vbCritical: box.setIcon(QMessageBox::Critical); break;
-    case vbQuestion: box.setIcon(QMessageBox::Question); break;
-    case vbExclamation: box.setIcon(QMessageBox::Warning); break;
-    case vbInformation: box.setIcon(QMessageBox::Information); break;
-    default: break;
-  }
-  struct B { QMessageBox::StandardButton qt; int vb; };
-  std::vector<B> set;
-  switch (buttons & 0x0F) {
-    case vbOKCancel: set = {{QMessageBox::Ok, vbOK}, {QMessageBox::Cancel, vbCancel}}; break;
-    case vbAbortRetryIgnore:
-      set = {{QMessageBox::Abort, vbAbort}, {QMessageBox::Retry, vbRetry}, {QMessageBox::Ignore, vbIgnore}};
-      break;
-    case vbYesNoCancel:
-      set = {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}, {QMessageBox::Cancel, vbCancel}};
-      break;
-    case vbYesNo: set = {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}}; break;
-    case vbRetryCancel: set = {{QMessageBox::Retry, vbRetry}, {QMessageBox::Cancel, vbCancel}}; break;
-    default: set = {{QMessageBox::Ok, vbOK}}; break;
-  }
-  QMessageBox::StandardButtons all;
-  for (const auto& b : set) all |= b.qt;
-  box.setStandardButtons(all);
-  int chosen = box.exec();
-  for (const auto& b : set)
-    if (chosen == b.qt) return b.vb;
-  return set.size() == 1 ? vbOK : vbCancel;
+Seam<int(const std::string&, int, const std::string&)>& msgBox() {
+  static Seam<int(const std::string&, int, const std::string&)> seam(consoleMessage);
+  return seam;
+}
+
+Seam<std::optional<std::string>(const std::string&, const std::string&, const std::string&)>& inputBox() {
+  static Seam<std::optional<std::string>(const std::string&, const std::string&, const std::string&)> seam(
+      [](const std::string&, const std::string&, const std::string&) { return std::optional<std::string>(); });
+  return seam;
+}
+
+Seam<std::optional<FileDialogResult>(FileDialogKind, const FileDialogOptions&)>& fileDialog() {
+  static Seam<std::optional<FileDialogResult>(FileDialogKind, const FileDialogOptions&)> seam(
+      [](FileDialogKind, const FileDialogOptions&) { return std::optional<FileDialogResult>(); });
+  return seam;
 }
 
 }  // namespace
 
 int MsgBox(const std::string& prompt, int buttons, const std::string& title) {
-  if (handlerSlot()) return handlerSlot()(prompt, buttons, title);
-  return showQtMessageBox(prompt, buttons, title);
+  return msgBox()(prompt, buttons, title);
 }
+void setMsgBoxHandler(MsgBoxHandler handler) { msgBox().replace(std::move(handler)); }
+void installMsgBox(MsgBoxHandler handler) { msgBox().install(std::move(handler)); }
 
-void setMsgBoxHandler(MsgBoxHandler handler) { handlerSlot() = std::move(handler); }
+std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                    const std::string& defaultText) {
+  return inputBox()(prompt, title, defaultText);
+}
+void setInputBoxHandler(InputBoxHandler handler) { inputBox().replace(std::move(handler)); }
+void installInputBox(InputBoxHandler handler) { inputBox().install(std::move(handler)); }
+
+std::optional<FileDialogResult> ShowOpen(const FileDialogOptions& options) {
+  return fileDialog()(FileDialogKind::Open, options);
+}
+std::optional<FileDialogResult> ShowSave(const FileDialogOptions& options) {
+  return fileDialog()(FileDialogKind::Save, options);
+}
+void setFileDialogHandler(FileDialogHandler handler) { fileDialog().replace(std::move(handler)); }
+void installFileDialog(FileDialogHandler handler) { fileDialog().install(std::move(handler)); }
 
 }  // namespace mv::platform

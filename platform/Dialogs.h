@@ -1,7 +1,11 @@
 #pragma once
-// Message boxes and input boxes. Each goes through one replaceable function,
-// so a test can script the answer instead of blocking on a modal window.
+// Message boxes, input boxes and the open and save dialogs. Each goes
+// through one replaceable function, so a test can script the answer instead
+// of blocking on a modal window. Without windows (a console tool, before the
+// forms layer has installed its dialogs) a message goes to the error stream
+// and is answered with its first button; the other dialogs are cancelled.
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace mv::platform {
@@ -29,5 +33,37 @@ int MsgBox(const std::string& prompt, int buttons, const std::string& title);
 
 // Replaces the message box (tests); an empty handler puts the real one back.
 void setMsgBoxHandler(MsgBoxHandler handler);
+// The forms layer's message box, used unless a test replaces it.
+void installMsgBox(MsgBoxHandler handler);
+
+// An input box: the text typed, or nothing when the user cancelled.
+using InputBoxHandler =
+    std::function<std::optional<std::string>(const std::string& prompt, const std::string& title,
+                                             const std::string& defaultText)>;
+std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                    const std::string& defaultText = "");
+void setInputBoxHandler(InputBoxHandler handler);
+void installInputBox(InputBoxHandler handler);
+
+// The open and save dialogs of the main window's common dialog.
+struct FileDialogOptions {
+  std::string DialogTitle;
+  // "Description|pattern|Description|pattern", as the common dialog takes it.
+  std::string Filter;
+  std::string InitDir;
+  std::string FileName;
+};
+struct FileDialogResult {
+  std::string FileName;   // the chosen file's full path
+  std::string FileTitle;  // its name without the folder
+};
+enum class FileDialogKind { Open, Save };
+using FileDialogHandler =
+    std::function<std::optional<FileDialogResult>(FileDialogKind kind, const FileDialogOptions& options)>;
+// The file chosen, or nothing when the user cancelled.
+std::optional<FileDialogResult> ShowOpen(const FileDialogOptions& options);
+std::optional<FileDialogResult> ShowSave(const FileDialogOptions& options);
+void setFileDialogHandler(FileDialogHandler handler);
+void installFileDialog(FileDialogHandler handler);
 
 }  // namespace mv::platform

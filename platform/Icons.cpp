@@ -7,16 +7,12 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/QtText.h"
+#include "platform/Seam.h"
 
 namespace mv::platform {
 namespace {
 
 constexpr int SmallIconSize = 16;
-
-FileIconHandler& handlerSlot() {
-  static FileIconHandler handler;
-  return handler;
-}
 
 QPixmap desktopIcon(const std::string& path) {
   if (!fileExists(path)) return QPixmap();
@@ -26,13 +22,15 @@ QPixmap desktopIcon(const std::string& path) {
   return icon.pixmap(SmallIconSize, SmallIconSize);
 }
 
-}  // namespace
-
-QPixmap smallFileIcon(const std::string& path) {
-  if (handlerSlot()) return handlerSlot()(path);
-  return desktopIcon(path);
+Seam<QPixmap(const std::string&)>& iconSource() {
+  static Seam<QPixmap(const std::string&)> seam(desktopIcon);
+  return seam;
 }
 
-void setFileIconHandler(FileIconHandler handler) { handlerSlot() = std::move(handler); }
+}  // namespace
+
+QPixmap smallFileIcon(const std::string& path) { return iconSource()(path); }
+
+void setFileIconHandler(FileIconHandler handler) { iconSource().replace(std::move(handler)); }
 
 }  // namespace mv::platform

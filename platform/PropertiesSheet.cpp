@@ -18,11 +18,6 @@
 namespace mv::platform {
 namespace {
 
-PropertiesSheetHandler& handlerSlot() {
-  static PropertiesSheetHandler h;
-  return h;
-}
-
 QString timeText(std::int64_t seconds) {
   DateTime t = localDateTime(seconds);
   char buf[32];
@@ -77,11 +72,6 @@ bool showQtSheet(const std::string& path) {
 
 }  // namespace
 
-bool showPropertiesSheet(const std::string& path) {
-  if (handlerSlot()) return handlerSlot()(path);
-  return showQtSheet(path);
-}
-
-void setPropertiesSheetHandler(PropertiesSheetHandler handler) { handlerSlot() = std::move(handler); }
+bool showQtPropertiesSheet(const std::string& path) { return showQtSheet(path); }
 
 }  // namespace mv::platform

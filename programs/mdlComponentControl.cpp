@@ -1,31 +1,23 @@
 #include "programs/mdlComponentControl.h"
 
-#include <QAbstractButton>
-#include <QTextEdit>
-#include <QTreeWidget>
 #include <exception>
 #include <vector>
 
+#include "core/ErrorBoundary.h"
+#include "core/FormHooks.h"
 #include "core/VBRuntime.h"
 #include "core/mdINIBas.h"
 #include "core/mdlFileProperty.h"
 #include "core/mdlMain.h"
 #include "platform/Dialogs.h"
-#include "platform/QtText.h"
 #include "programs/mdlProgramControl.h"
 #include "rules/RuleText.h"
 
 namespace mv {
 
-using platform::fromQString;
-using platform::toQString;
-
 void ResetComponentControlGlobals() { colComponentList.Clear(); }
 
 namespace {
-
-// Names listed in the removal question; the next one is followed by " .....".
-constexpr int ListedNames = 15;
 
 // Reads one section into a component; throws when the section is damaged.
 std::shared_ptr<clsComponentList> readComponentSection(const std::string& name) {
@@ -47,18 +39,6 @@ void writeComponentSection(const std::string& section, const std::string& path, 
                              {{"Path", path}, {"Description", description}, {"AccessType", std::to_string(right)}},
                              strComponentsFile, true))
     throw RuntimeError(errInvalidCall, "Path/File access error (" + strComponentsFile + ")");
-}
-
-// Sub-item 2 of a component row: Allow or Ask; a blocked component shows none.
-std::string componentRightText(std::uint8_t right) {
-  if (right == AccessAllow) return strAllow;
-  if (right == AccessAsk) return strAsk;
-  return "";
-}
-
-void enableComponentRemove(const ProgramControlPageControls& page) {
-  if (page.cmdComponentRemove && page.lvwComponents && page.lvwComponents->topLevelItemCount() > 0)
-    page.cmdComponentRemove->setEnabled(true);
 }
 
 }  // namespace
@@ -88,7 +68,7 @@ std::string GetComponentSection(const std::string& name, const std::string& path
 }
 
 void AddComponentToINI(const std::string& path, std::uint8_t right) {
-  try {
+  ErrorBoundary("AddComponentToINI of Module mdlComponentControl", [&] {
     RefuseUnsafePath(path);
     getFileProperty(path);
     const FileInfoRec info = tblFileInfo;
@@ -126,65 +106,30 @@ void AddComponentToINI(const std::string& path, std::uint8_t right) {
       component->ComponentName = componentName;
       component->Description = info.FileDescription;
       colComponentList.Add(component, key);
-      if (ProgramControlPage && ProgramControlPage->lvwComponents) {
-        auto* row = new QTreeWidgetItem();
-        SetListItemKey(row, key);
-        row->setText(0, toQString(component->ComponentName));
-        row->setText(1, toQString(component->Description));
-        row->setText(2, toQString(componentRightText(right)));
-        SetListItemTag(row, path);
-        ProgramControlPage->lvwComponents->addTopLevelItem(row);
-        enableComponentRemove(*ProgramControlPage);
-      }
+      hooks::Call(hooks::ComponentRowAdded, key);
     } else if (ControlLevel == 3 && rightStored) {
       colComponentList.Item(key)->AccessType = right;
-      if (ProgramControlPage && ProgramControlPage->lvwComponents) {
-        if (QTreeWidgetItem* row = FindListItemByKey(ProgramControlPage->lvwComponents, key))
-          row->setText(2, toQString(componentRightText(right)));
-        enableComponentRemove(*ProgramControlPage);
-      }
+      hooks::Call(hooks::ComponentRowRight, key, ComponentRightText(right));
     }
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "AddComponentToINI of Module mdlComponentControl");
-  }
+  });
 }
 
-void removeComponent() {
-  if (!ProgramControlPage || !ProgramControlPage->lvwComponents) return;
-  try {
-    QTreeWidget* list = ProgramControlPage->lvwComponents;
-    std::string names;
-    int selected = 0;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-      QTreeWidgetItem* row = list->topLevelItem(i);
-      if (!row->isSelected()) continue;
-      ++selected;
-      if (selected <= ListedNames)
-        names += fromQString(row->text(0)) + "\r\n";
-      else if (selected == ListedNames + 1)
-        names += fromQString(row->text(0)) + " ....." + "\r\n";
-    }
-    if (names.empty()) return;
-    int answer = platform::MsgBox("Do you want to remove the following Component(s)?\r\n" + names,
-                                  platform::vbYesNo + platform::vbQuestion, AppTitle);
-    if (answer != platform::vbYes) return;
+std::string ComponentRightText(std::uint8_t right) {
+  if (right == AccessAllow) return strAllow;
+  if (right == AccessAsk) return strAsk;
+  return "";
+}
 
-    for (int i = list->topLevelItemCount() - 1; i >= 0; --i) {
-      QTreeWidgetItem* row = list->topLevelItem(i);
-      if (!row->isSelected()) continue;
-      std::string tag = ListItemTag(row);
-      DeleteINISection(fromQString(row->text(0)), strComponentsFile);
-      colComponentList.Remove(tag);
-      delete FindListItemByKey(list, LCase(tag));
-    }
-    if (list->topLevelItemCount() == 0) {
-      if (ProgramControlPage->rtComponentDetails) ProgramControlPage->rtComponentDetails->clear();
-    } else {
-      list->setFocus();
-    }
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "removeComponent of Module mdlComponentControl");
-  }
+std::string ComponentRemovalQuestion(const std::vector<std::string>& names) {
+  std::string listed;
+  for (std::size_t i = 0; i < names.size() && i <= ListedComponentNames; ++i)
+    listed += names[i] + (i == ListedComponentNames ? " ....." : "") + "\r\n";
+  return "Do you want to remove the following Component(s)?\r\n" + listed;
+}
+
+void RemoveComponentEntry(const std::string& section, const std::string& path) {
+  DeleteINISection(section, strComponentsFile);
+  colComponentList.Remove(path);
 }
 
 }  // namespace mv

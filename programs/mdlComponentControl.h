@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/Collection.h"
 #include "programs/clsComponentList.h"
@@ -31,8 +32,17 @@ void AddComponentToINI(const std::string& path, std::uint8_t right);
 // The section for the module with this path among "name(1)", "name(2)", ...
 std::string GetComponentSection(const std::string& name, const std::string& path);
 
-// Removes the components selected on the program-control page, after the
-// user has confirmed.
-void removeComponent();
+// The right text a component row shows: Allow or Ask; a blocked component
+// shows none.
+std::string ComponentRightText(std::uint8_t right);
+
+// The question before components are removed: the first names one a line,
+// the next one followed by " .....", the rest left out.
+constexpr std::size_t ListedComponentNames = 15;
+std::string ComponentRemovalQuestion(const std::vector<std::string>& names);
+
+// Removes a component: its section of Components.MVL and its entry of
+// colComponentList (keyed by its path).
+void RemoveComponentEntry(const std::string& section, const std::string& path);
 
 }  // namespace mv

@@ -1,27 +1,20 @@
 #include "programs/mdlProgramControl.h"
 
-#include <QAbstractButton>
-#include <QCoreApplication>
-#include <QLabel>
-#include <QListWidget>
-#include <QTreeWidget>
 #include <exception>
 #include <optional>
 
 #include "alerts/mdlAlertsAndLogs.h"
+#include "core/ErrorBoundary.h"
+#include "core/FormHooks.h"
 #include "core/VBRuntime.h"
 #include "core/mdINIBas.h"
 #include "core/mdlFileProperty.h"
 #include "core/mdlMain.h"
-#include "platform/Icons.h"
+#include "platform/Events.h"
 #include "platform/PrivateProfile.h"
-#include "platform/QtText.h"
 #include "rules/RuleText.h"
 
 namespace mv {
-
-using platform::fromQString;
-using platform::toQString;
 
 // ---------------------------------------------------------------------------
 // Codings and the rights consistency rule.
@@ -132,7 +125,6 @@ void ResetProgramControlGlobals() {
   arrServerNames.fill(std::string());
   colProgramList.Clear();
   bytProgramRights.fill(0);
-  ProgramControlPage = nullptr;
 }
 
 void InitProgramControl() {
@@ -152,13 +144,13 @@ void InitProgramControl() {
                     strDNSServer,     strDHCPServer,           strMailServerSMTP,       strMailServerPOP,
                     strMailServerIMAP, strNewsServer};
 
-  strKeyAllowAccess = "AllowAccess";
-  strKeyICMPProtocol = "ICMP_Protocol";
-  strKeyIGMPProtocol = "IGMP_Protocol";
-  strKeyAuthenticate = "Authenticate";
-  strKeyPorts = "Ports";
-  strKeyCheckedPorts = "CheckedPorts";
-  strKeyNoCustomizePorts = "NoCustomizePorts";
+  strKeyAllowAccess = ProgramSectionKey(psAllowAccess);
+  strKeyICMPProtocol = ProgramSectionKey(psICMPProtocol);
+  strKeyIGMPProtocol = ProgramSectionKey(psIGMPProtocol);
+  strKeyAuthenticate = ProgramSectionKey(psAuthenticate);
+  strKeyPorts = ProgramSectionKey(psPorts);
+  strKeyCheckedPorts = ProgramSectionKey(psCheckedPorts);
+  strKeyNoCustomizePorts = ProgramSectionKey(psNoCustomizePorts);
 
   strAllow = "Allow";
   strBlock = "Block";
@@ -219,7 +211,7 @@ std::uint8_t AccessTextToLevel(const std::string& text) {
 // The store.
 
 void setDefaultAccessRule(int right, int& value, long position) {
-  try {
+  ErrorBoundary("setDefaultAccessRule of Module mdlProgramControl", [&] {
     value = EngineAnswerToAccessCode(value);
     if (position != 0) {
       clsProgramList& program = *colProgramList.Item(position);
@@ -237,33 +229,27 @@ void setDefaultAccessRule(int right, int& value, long position) {
     for (size_t i = 0; i < levels.size(); ++i) levels[i] = AccessCodeToLevel(bytProgramRights[i]);
     ApplyRightsConsistencyRule(levels, right, level);
     for (size_t i = 0; i < levels.size(); ++i) bytProgramRights[i] = LevelToAccessCode(levels[i]);
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "setDefaultAccessRule of Module mdlProgramControl");
-  }
+  });
 }
 
 void UpdateProgramList(const std::string& path, int r1, int r2, int r3, int r4) {
-  try {
+  ErrorBoundary("UpdateProgramList of Module mdlProgramControl", [&] {
     const std::array<std::uint8_t, 4> codes = resolveRights(r1, r2, r3, r4);
     std::string key = LCase(path);
     clsProgramList& program = *colProgramList.Item(key);
-    // The page's row, when the page is loaded and holds one; the file is
-    // written either way.
-    QTreeWidgetItem* row = ProgramControlPage ? FindListItemByKey(ProgramControlPage->lvwPrograms, key) : nullptr;
     // The four rights are stored in one write; memory and the page follow
     // only what was stored.
     std::vector<std::pair<std::string, std::string>> columns;
     for (int r = RightAccessTrusted; r <= RightServerInternet; ++r)
       columns.emplace_back("Column" + std::to_string(r), std::to_string(codes[static_cast<size_t>(r - 1)]));
     if (!WriteINIKeys(program.ProgramName, columns, strProgramControlFile, true)) return;
+    std::array<std::string, 4> texts;
     for (int r = RightAccessTrusted; r <= RightServerInternet; ++r) {
-      std::uint8_t code = codes[static_cast<size_t>(r - 1)];
-      rightText(program, r) = AccessCodeToText(code);
-      if (row) row->setText(r, toQString(AccessCodeToText(code)));
+      texts[static_cast<size_t>(r - 1)] = AccessCodeToText(codes[static_cast<size_t>(r - 1)]);
+      rightText(program, r) = texts[static_cast<size_t>(r - 1)];
     }
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "UpdateProgramList of Module mdlProgramControl");
-  }
+    hooks::Call(hooks::ProgramRowRights, key, texts);
+  });
 }
 
 std::string NumberedSectionFor(const std::string& file, const std::string& name, const std::string& path) {
@@ -276,7 +262,7 @@ std::string NumberedSectionFor(const std::string& file, const std::string& name,
 
 
 void AddProgramControlToINI(const std::string& name, int r1, int r2, int r3, int r4) {
-  try {
+  ErrorBoundary("AddProgramControlToINI of Module mdlProgramControl", [&] {
     const std::array<std::uint8_t, 4> codes = resolveRights(r1, r2, r3, r4);
     const std::string fullPath = tblFileInfo.FullPath;
     RefuseUnsafePath(fullPath);
@@ -288,31 +274,17 @@ void AddProgramControlToINI(const std::string& name, int r1, int r2, int r3, int
     if (!owner.empty() && !SameText(owner, fullPath))
       section = NumberedSectionFor(strProgramControlFile, name, fullPath);
 
-    // The loader reads the first fifteen entries by position: this order is
-    // part of the file's format.
-    const std::vector<std::pair<std::string, std::string>> keys = {
-        {"Version", version},
-        {"Column1", std::to_string(codes[0])},
-        {"Column2", std::to_string(codes[1])},
-        {"Column3", std::to_string(codes[2])},
-        {"Column4", std::to_string(codes[3])},
-        {"Column5", "0"},
-        {"Column6", "0"},
-        {"Path", fullPath},
-        {"AllowAccess", "0"},
-        {"Ports", ""},
-        {"ICMP_Protocol", "0"},
-        {"IGMP_Protocol", "0"},
-        {"Authenticate", "0"},
-        {"CheckedPorts", ""},
-        {"NoCustomizePorts", "0"},
-    };
+    const std::array<std::string, 15> values = {version, std::to_string(codes[0]), std::to_string(codes[1]),
+                                                std::to_string(codes[2]), std::to_string(codes[3]), "0", "0",
+                                                fullPath, "0", "", "0", "0", "0", "", "0"};
+    std::vector<std::pair<std::string, std::string>> keys;
+    for (std::size_t i = 0; i < values.size(); ++i) keys.emplace_back(ProgramSectionKeys[i], values[i]);
     if (!WriteINISection(section, keys, strProgramControlFile, true)) {
       WriteErrorLog("Path/File access error (" + strProgramControlFile + ")",
                     "AddProgramControlToINI of Module mdlProgramControl");
       return;
     }
-    if (QCoreApplication::instance()) QCoreApplication::processEvents();
+    platform::pumpEvents();
 
     auto program = std::make_shared<clsProgramList>();
     program->ProgramName = section;
@@ -324,66 +296,10 @@ void AddProgramControlToINI(const std::string& name, int r1, int r2, int r3, int
     program->Path = fullPath;
     program->Version = version;
     colProgramList.Add(program, LCase(fullPath));
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "AddProgramControlToINI of Module mdlProgramControl");
-  }
+  });
 }
 
-void LoadCurrentProgramList(const std::string& path) {
-  if (!ProgramControlPage) return;
-  try {
-    ProgramControlPageControls& page = *ProgramControlPage;
-    if (!page.lvwPrograms) RaiseError(errInvalidCall);
-    const clsProgramList& program = *colProgramList.Item(path);
-    std::string key = LCase(path);
-
-    long drawn = ExtractIcon(program.Path, page.pic16, page.defaultIcon);
-    // An icon already held under this key means the row exists already.
-    if (page.ProgramImgList16.count(key))
-      throw RuntimeError(errKeyInUse, "Key is not unique in collection");
-    QPixmap picture = page.pic16 ? page.pic16->pixmap() : QPixmap();
-    page.ProgramImgList16.emplace(key, picture);
-
-    auto* row = new QTreeWidgetItem();
-    SetListItemKey(row, key);
-    row->setText(0, toQString(program.ProgramName));
-    if (drawn != 0 && !picture.isNull()) row->setIcon(0, QIcon(picture));
-    SetListItemTag(row, "0" + key);
-    row->setText(1, toQString(program.AccessTrusted));
-    row->setText(2, toQString(program.AccessInternet));
-    row->setText(3, toQString(program.ServerTrusted));
-    row->setText(4, toQString(program.ServerInternet));
-    row->setText(5, toQString(program.LockState));
-    page.lvwPrograms->addTopLevelItem(row);
-
-    if (page.cmdProgramControlProgramOption) page.cmdProgramControlProgramOption->setEnabled(true);
-    if (page.cmdRemove) page.cmdRemove->setEnabled(true);
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "LoadCurrentProgramList of Module mdlProgramControl");
-  }
-}
-
-long ExtractIcon(const std::string& path, QLabel* pic16, QLabel* defaultIcon) {
-  try {
-    if (!pic16) RaiseError(errInvalidCall);
-    pic16->clear();
-    QPixmap icon = platform::smallFileIcon(path);
-    if (!icon.isNull()) {
-      pic16->setPixmap(icon);
-      return 1;
-    }
-    pic16->setPixmap(defaultIcon ? defaultIcon->pixmap() : QPixmap());
-    return -1;
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "ExtractIcon of Module mdlProgramControl");
-    return 0;
-  }
-}
-
-long ExtractIcon(const std::string& path) {
-  return ExtractIcon(path, ProgramControlPage ? ProgramControlPage->pic16 : nullptr,
-                     ProgramControlPage ? ProgramControlPage->defaultIcon : nullptr);
-}
+void LoadCurrentProgramList(const std::string& path) { hooks::Call(hooks::ProgramRowAdded, LCase(path)); }
 
 // ---------------------------------------------------------------------------
 // Tags and lists.
@@ -392,41 +308,6 @@ std::string GetPathFromTag(const std::string& tag) { return tag.size() > 1 ? LCa
 
 std::string SetTagFlag(const std::string& tag, bool flag) {
   return (flag ? "1" : "0") + (tag.size() > 1 ? tag.substr(1) : std::string());
-}
-
-int FindListBoxItem(const QListWidget* list, const std::string& text) {
-  if (!list) return -1;
-  for (int i = 0; i < list->count(); ++i)
-    if (SameText(fromQString(list->item(i)->text()), text)) return i;
-  return -1;
-}
-
-int FindListItemByTag(const QTreeWidget* list, const std::string& text) {
-  if (!list) return 0;
-  for (int i = 0; i < list->topLevelItemCount(); ++i)
-    if (SameText(GetPathFromTag(ListItemTag(list->topLevelItem(i))), text)) return i + 1;
-  return 0;
-}
-
-std::string ListItemKey(const QTreeWidgetItem* item) {
-  return item ? fromQString(item->data(0, ListKeyRole).toString()) : std::string();
-}
-
-std::string ListItemTag(const QTreeWidgetItem* item) {
-  return item ? fromQString(item->data(0, ListTagRole).toString()) : std::string();
-}
-
-void SetListItemKey(QTreeWidgetItem* item, const std::string& key) { item->setData(0, ListKeyRole, toQString(key)); }
-
-void SetListItemTag(QTreeWidgetItem* item, const std::string& tag) { item->setData(0, ListTagRole, toQString(tag)); }
-
-QTreeWidgetItem* FindListItemByKey(const QTreeWidget* list, const std::string& key) {
-  if (!list) return nullptr;
-  for (int i = 0; i < list->topLevelItemCount(); ++i) {
-    QTreeWidgetItem* item = list->topLevelItem(i);
-    if (SameText(ListItemKey(item), key)) return item;
-  }
-  return nullptr;
 }
 
 }  // namespace mv

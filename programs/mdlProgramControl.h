@@ -3,7 +3,6 @@
 // are coded, kept consistent, held in memory (colProgramList) and stored in
 // ProgramControl.MVL; the program-control settings of ProgramMain.MVL; and the
 // tag and list utilities the program-control page and its dialogs share.
-#include <QPixmap>
 #include <array>
 #include <cstdint>
 #include <map>
@@ -14,13 +13,6 @@
 
 #include "core/Collection.h"
 #include "programs/clsProgramList.h"
-
-class QAbstractButton;
-class QLabel;
-class QListWidget;
-class QTextEdit;
-class QTreeWidget;
-class QTreeWidgetItem;
 
 namespace mv {
 
@@ -96,28 +88,25 @@ inline std::string strWebServerHTTP, strWebServerHTTPAlt8080, strWebServerHTTPAl
 inline std::string strKeyAllowAccess, strKeyICMPProtocol, strKeyIGMPProtocol, strKeyAuthenticate, strKeyPorts,
     strKeyCheckedPorts, strKeyNoCustomizePorts;
 
+// The entries of a program section in ProgramControl.MVL, in their stored
+// order. The rule writer reads a section's first fifteen entries by position
+// (1-based, as numbered here), so this order is part of the file's format.
+enum ProgramSectionEntry : std::size_t {
+  psVersion = 1, psColumn1, psColumn2, psColumn3, psColumn4, psColumn5, psColumn6, psPath, psAllowAccess, psPorts,
+  psICMPProtocol, psIGMPProtocol, psAuthenticate, psCheckedPorts, psNoCustomizePorts
+};
+inline constexpr std::array<const char*, 15> ProgramSectionKeys = {
+    "Version", "Column1",       "Column2",       "Column3",      "Column4",      "Column5",      "Column6",
+    "Path",    "AllowAccess",   "Ports",         "ICMP_Protocol", "IGMP_Protocol", "Authenticate", "CheckedPorts",
+    "NoCustomizePorts"};
+// The key of a section entry.
+constexpr const char* ProgramSectionKey(ProgramSectionEntry entry) { return ProgramSectionKeys[entry - 1]; }
+
 // The programs, keyed by the lower-cased path, in file order.
 inline Collection<std::shared_ptr<clsProgramList>> colProgramList;
 // The working rights of the program in hand (AccessCode), left by
 // setDefaultAccessRule.
 inline std::array<std::uint8_t, 4> bytProgramRights{};
-
-// ---------------------------------------------------------------------------
-// The controls of the program-control page that the stores keep up to date.
-// The page registers them while it is loaded (ProgramControlPage points at
-// them) and clears the pointer when it is unloaded.
-struct ProgramControlPageControls {
-  QTreeWidget* lvwPrograms = nullptr;
-  QTreeWidget* lvwComponents = nullptr;
-  QLabel* pic16 = nullptr;        // the 16-pixel picture box
-  QLabel* defaultIcon = nullptr;  // the picture of a program without an icon
-  std::map<std::string, QPixmap> ProgramImgList16;  // program icons by lower-cased path
-  QAbstractButton* cmdProgramControlProgramOption = nullptr;
-  QAbstractButton* cmdRemove = nullptr;
-  QAbstractButton* cmdComponentRemove = nullptr;
-  QTextEdit* rtComponentDetails = nullptr;
-};
-inline ProgramControlPageControls* ProgramControlPage = nullptr;
 
 // Puts every global of this module back to its start value.
 void ResetProgramControlGlobals();
@@ -149,25 +138,15 @@ void UpdateProgramList(const std::string& path, int r1, int r2, int r3, int r4);
 // section already belongs to another program, "name(1)", "name(2)", ... .
 void AddProgramControlToINI(const std::string& name, int r1, int r2, int r3, int r4);
 
-// Adds the listed program's row to the program-control page when it is loaded.
+// Adds the listed program's row to the program-control page (through its
+// hook; nothing while the page is not loaded).
 void LoadCurrentProgramList(const std::string& path);
-
-// Puts the file's small icon into the picture box `pic16`, or the picture of
-// `defaultIcon` when the file has none. 1 for the file's icon, -1 for the
-// default picture, 0 on failure. Without boxes, those of the program page.
-long ExtractIcon(const std::string& path, QLabel* pic16, QLabel* defaultIcon);
-long ExtractIcon(const std::string& path);
 
 // Tag utilities: a program row's Tag is a changed flag "0"/"1" followed by
 // the lower-cased path.
 std::string GetPathFromTag(const std::string& tag);
 std::string SetTagFlag(const std::string& tag, bool flag);
 
-// 0-based index of the first entry equal to `text` ignoring case; -1 if none.
-int FindListBoxItem(const QListWidget* list, const std::string& text);
-// 1-based index of the first row whose Tag holds the path `text` (the Tag
-// less its flag, compared whole and ignoring case); 0 if none.
-int FindListItemByTag(const QTreeWidget* list, const std::string& text);
 
 // ---------------------------------------------------------------------------
 // Section utilities shared with the component store.
@@ -175,17 +154,5 @@ int FindListItemByTag(const QTreeWidget* list, const std::string& text);
 // The section of `file` for the entry with this path among "name(1)",
 // "name(2)", ...: the first whose Path key is empty or equals the path.
 std::string NumberedSectionFor(const std::string& file, const std::string& name, const std::string& path);
-
-// ---------------------------------------------------------------------------
-// Rows of the page's list views: the key and the Tag of a row, kept in item
-// data; sub-item n is column n.
-constexpr int ListKeyRole = Qt::UserRole;
-constexpr int ListTagRole = Qt::UserRole + 1;
-std::string ListItemKey(const QTreeWidgetItem* item);
-std::string ListItemTag(const QTreeWidgetItem* item);
-void SetListItemKey(QTreeWidgetItem* item, const std::string& key);
-void SetListItemTag(QTreeWidgetItem* item, const std::string& tag);
-// The row under `key` (compared ignoring case), or null.
-QTreeWidgetItem* FindListItemByKey(const QTreeWidget* list, const std::string& key);
 
 }  // namespace mv

@@ -1,50 +1,50 @@
 #include "rules/NetworkCommands.h"
 
+#include <QScopeGuard>
+
+#include "core/ErrorBoundary.h"
 #include "core/FormHooks.h"
 #include "core/MGetCmdOutput.h"
 #include "core/mdlLogin.h"
 #include "core/mdlMain.h"
 #include "platform/Dialogs.h"
+#include "rules/EngineState.h"
 #include "rules/RuleInputs.h"
-#include "rules/frmApplying.h"
 #include "rules/mdlDefineRules.h"
 #include "rules/mdlRules.h"
 
 namespace mv {
 
 namespace {
+bool mainLoaded() { return hooks::Ask(hooks::MainLoaded, false); }
 
-void showLockedOrStopped(int trayImage) {
-  if (SystemTray == 1) hooks::Call(hooks::TrayImage, trayImage);
-  hooks::Call(hooks::LockButton, buttonLockedOrStopped, std::string("Unlock"));
+// After a command that restarted the engine: the engine runs in `state`, the
+// pop-up is settled and the event reader starts again at the first line.
+void engineRunsIn(EngineState state) {
+  hooks::Call(hooks::CloseAlertPopup);
+  SetEngineState(state);
+  ResetEventReader();
 }
-
-bool mainLoaded() { return hooks::MainLoaded && hooks::MainLoaded(); }
 }  // namespace
 
 bool LockNetwork(bool askLogin) {
-  bool result = false;
-  try {
+  return ErrorBoundary("LockNetwork of Form MDIMain", false, [&] {
     if (blnApplying || (askLogin && !CheckLogin())) return false;
     if (!LoadBlockingRules(true)) return false;
-    hooks::Call(hooks::TrayLockCheck, true);
-    result = true;
-    hooks::Call(hooks::CloseAlertPopup);
-    showLockedOrStopped(trayLocked);
-    ResetEventReader();
-    blnNetworkLocked = true;
-    blnReadEvents = true;
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "LockNetwork of Form MDIMain");
-  }
-  return result;
+    engineRunsIn(EngineState::Locked);
+    return true;
+  });
 }
 
 bool StopNetwork(bool askLogin) {
-  bool result = false;
-  try {
+  return ErrorBoundary("StopNetwork of Form MDIMain", false, [&] {
     if (blnApplying || (askLogin && !CheckLogin())) return false;
+    // Every way out lets Apply, Lock and Stop run again and events be read.
     blnApplying = true;
+    auto done = qScopeGuard([] {
+      blnReadEvents = true;
+      blnApplying = false;
+    });
     hooks::Call(hooks::CloseAlertPopup);
     if (mainLoaded()) {
       hooks::Call(hooks::MainBusy, true);
@@ -62,52 +62,31 @@ bool StopNetwork(bool askLogin) {
     }
     ShowApplyingForm(100, 0);
     EndApplyingForm();
-    if (!started) {
-      // The block-all rules are not known to be in force: the state shown
-      // stays as it was.
-      if (written) ShowServiceNotStartedMessage();
-      else ShowRuleFileNotWritten("StopNetwork of Form MDIMain");
-      blnReadEvents = true;
-      blnApplying = false;
+    if (!written) {
+      ShowRuleFileNotWritten("StopNetwork of Form MDIMain");
       return false;
     }
-    hooks::Call(hooks::TrayStopCheck, true);
-    hooks::Call(hooks::TrayLockCheck, true);
-    result = true;
-    showLockedOrStopped(trayStopped);
-    blnNetworkStopped = true;
-    ResetEventReader();
-    blnReadEvents = true;
-    blnApplying = false;
-  } catch (const std::exception& e) {
-    blnApplying = false;
-    WriteErrorLog(e, "StopNetwork of Form MDIMain");
-  }
-  return result;
+    // Stopped either way: with the block-all rules, or with no service.
+    engineRunsIn(EngineState::Stopped);
+    if (!started) ShowServiceNotStartedMessage();
+    return started;
+  });
 }
 
 bool ReStartService() {
-  bool result = false;
-  try {
+  return ErrorBoundary("ReStartService of Form MDIMain", false, [&] {
     if (blnApplying || !CheckLogin()) return false;
-    blnRestartingService = true;
     bool ok = true;
-    if (!blnFormLoading) ok = LoadBlockingRules(false);
-    blnRestartingService = false;
+    {
+      blnRestartingService = true;
+      auto done = qScopeGuard([] { blnRestartingService = false; });
+      if (!blnFormLoading) ok = LoadBlockingRules(false);
+    }
     if (!ok) return false;
-    result = true;
     hooks::Call(hooks::CloseAlertPopup);
-    hooks::Call(hooks::TrayImage, trayNormal);
-    hooks::Call(hooks::LockButton, buttonNormal, std::string("Lock"));
-    blnNetworkStopped = false;
-    blnNetworkLocked = false;
-    hooks::Call(hooks::TrayStopCheck, false);
-    hooks::Call(hooks::TrayLockCheck, false);
-  } catch (const std::exception& e) {
-    blnRestartingService = false;
-    WriteErrorLog(e, "ReStartService of Form MDIMain");
-  }
-  return result;
+    SetEngineState(EngineState::Normal);
+    return true;
+  });
 }
 
 }  // namespace mv

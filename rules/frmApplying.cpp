@@ -4,16 +4,13 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
+#include "core/FormControls.h"
 #include "core/mdlMain.h"
 #include "platform/QtText.h"
 #include "rules/mdlDefineRules.h"
 
 namespace mv {
 namespace {
-QPointer<frmApplying>& instance() {
-  static QPointer<frmApplying> p;
-  return p;
-}
 QPointer<QWidget>& owner() {
   static QPointer<QWidget> o;
   return o;
@@ -37,18 +34,15 @@ frmApplying::~frmApplying() { blnApplyingFormLoaded = false; }
 void SetApplyingOwner(QWidget* o) { owner() = o; }
 
 void ShowApplyingProgress(long progress, int mode) {
-  if (!blnApplyingFormLoaded || !instance()) {
-    auto* f = new frmApplying(owner().data());
-    instance() = f;
+  if (!blnApplyingFormLoaded || !LoadedForm<frmApplying>()) {
+    frmApplying* f = LoadForm<frmApplying>(owner().data());
     static const char* captions[] = {" Settings Applying", " Netwrok Locking", " Netwrok Stoping"};
     if (mode >= 0 && mode <= 2) f->setWindowTitle(platform::toQString(AppTitle + captions[mode]));
     f->show();
   }
-  instance()->pBar->setValue(static_cast<int>(progress));
+  LoadedForm<frmApplying>()->pBar->setValue(static_cast<int>(progress));
 }
 
-void UnloadApplyingForm() {
-  if (instance()) delete instance().data();
-}
+void UnloadApplyingForm() { delete LoadedForm<frmApplying>(); }
 
 }  // namespace mv

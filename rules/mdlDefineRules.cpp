@@ -1,6 +1,8 @@
 #include "rules/mdlDefineRules.h"
 
+#include "core/ErrorBoundary.h"
 #include "core/FormHooks.h"
+#include "rules/EngineState.h"
 #include "core/MGetCmdOutput.h"
 #include "core/VBRuntime.h"
 #include "core/mdlMain.h"
@@ -10,7 +12,6 @@
 #include "platform/Paths.h"
 #include "rules/RuleInputs.h"
 #include "rules/RuleText.h"
-#include "rules/frmApplying.h"
 #include "rules/NetworkCommands.h"
 #include "rules/mdlRules.h"
 #include "zones/ZoneLevels.h"
@@ -218,11 +219,7 @@ void internetSection() {
 // Runs one guarded section writer; an error ends that section only.
 template <class F>
 void guarded(const char* where, F f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, std::string(where) + " of Module mdlDefineRules");
-  }
+  ErrorBoundary(std::string(where) + " of Module mdlDefineRules", f);
 }
 
 
@@ -242,7 +239,11 @@ bool restartService() {
       started = StartService();
     }
   }
-  if (!started) ShowServiceNotStartedMessage();
+  if (!started) {
+    // Whatever was asked for, the engine does not run now.
+    SetEngineState(EngineState::Stopped);
+    ShowServiceNotStartedMessage();
+  }
   return started;
 }
 
@@ -318,7 +319,7 @@ void Rules_Add_toINI(long zone, long action, long direction, long protocol, cons
 }
 
 void WriteRule(bool sectionMode, const std::string& ruleText, const std::string& section, std::int32_t& lineCounter) {
-  try {
+  ErrorBoundary("WriteRule of Module mdlDefineRules", [&] {
     if (ruleText.empty()) return;  // a rule that could not be built (logged there)
     if (sectionMode) {
       RuleDocument().writeKey(section, FormatNumber(lineCounter, "000"), ruleText);
@@ -329,9 +330,7 @@ void WriteRule(bool sectionMode, const std::string& ruleText, const std::string&
       if (lngRuleLineNo == INT32_MAX) RaiseError(errOverflow);
       ++lngRuleLineNo;
     }
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "WriteRule of Module mdlDefineRules");
-  }
+  });
 }
 
 void SaveCustomRules(bool bBlockAll) {
@@ -505,13 +504,10 @@ bool RunNetStart() {
 }
 
 bool StartService() {
-  try {
+  return ErrorBoundary("StartService of mdlDefineRules", false, [] {
     if (ControlLevel != 0) Pellworth(true);
     return RunNetStart();
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "StartService of mdlDefineRules");
-  }
-  return false;
+  });
 }
 
 void ShowServiceNotStartedMessage() {
@@ -527,7 +523,7 @@ void ShowRuleFileNotWritten(const std::string& where) {
 void EndApplyingForm() {
   if (!blnStarted) return;
   hooks::Call(hooks::MainBusy, false);
-  UnloadApplyingForm();
+  hooks::Call(hooks::UnloadApplying);
 }
 
 void ResetEventReader() {
@@ -550,8 +546,7 @@ void ResetRuleGlobals() {
   lngRuleLineNo = 0;
   blnForceLog = false;
   blnApplying = false;
-  blnNetworkLocked = false;
-  blnNetworkStopped = false;
+  SetEngineState(EngineState::Normal);
   blnRestartingService = false;
   blnReadEvents = true;
   blnFormLoading = false;
@@ -576,7 +571,7 @@ bool RestoreDefaultRules() {
 
 void ShowApplyingForm(long progress, int mode) {
   if (!blnStarted) return;
-  ShowApplyingProgress(progress, mode);
+  hooks::Call(hooks::ApplyingProgress, progress, mode);
 }
 
 }  // namespace mv

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "core/VBRuntime.h"
+#include "core/ErrorBoundary.h"
 #include "core/mdINIBas.h"
 #include "core/mdlMain.h"
 #include "programs/ParsePortEntry.h"
@@ -35,23 +36,23 @@ bool readProgram(const std::string& name, clsProgramList& p) {
   p.ProgramName = name;
   arrIniSection.clear();
   ReadIniSection(strProgramControlFile, name);
-  if (arrIniSection.size() < 15) return false;
-  auto v = [](size_t position) { return arrIniSection[position - 1].Value; };
-  p.Version = v(1);
-  p.AccessTrusted = rightText(v(2));
-  p.AccessInternet = rightText(v(3));
-  p.ServerTrusted = rightText(v(4));
-  p.ServerInternet = rightText(v(5));
-  p.LockState = v(7) == "0" ? strNormal : (v(7) == "1" ? strPassLock : std::string());
-  p.Path = v(8);
+  if (arrIniSection.size() < ProgramSectionKeys.size()) return false;
+  auto v = [](ProgramSectionEntry position) { return arrIniSection[position - 1].Value; };
+  p.Version = v(psVersion);
+  p.AccessTrusted = rightText(v(psColumn1));
+  p.AccessInternet = rightText(v(psColumn2));
+  p.ServerTrusted = rightText(v(psColumn3));
+  p.ServerInternet = rightText(v(psColumn4));
+  p.LockState = v(psColumn6) == "0" ? strNormal : (v(psColumn6) == "1" ? strPassLock : std::string());
+  p.Path = v(psPath);
   // A number beyond a Single's range is no rights mode: no rule.
-  p.AllowAccess = ValSingle(v(9), -1);
-  p.Ports = v(10);
-  p.ICMP_Protocol = Val(v(11)) != 0;
-  p.IGMP_Protocol = Val(v(12)) != 0;
-  p.Authenticate = ValSingle(v(13), 0);
-  p.CheckedPorts = v(14);
-  std::string counted = v(15);
+  p.AllowAccess = ValSingle(v(psAllowAccess), -1);
+  p.Ports = v(psPorts);
+  p.ICMP_Protocol = Val(v(psICMPProtocol)) != 0;
+  p.IGMP_Protocol = Val(v(psIGMPProtocol)) != 0;
+  p.Authenticate = ValSingle(v(psAuthenticate), 0);
+  p.CheckedPorts = v(psCheckedPorts);
+  std::string counted = v(psNoCustomizePorts);
   if (p.Path.empty()) return false;
   // A path the rule file cannot carry as a key never reaches the list.
   RefuseUnsafePath(p.Path);
@@ -187,13 +188,13 @@ void AddProgramControlRules(bool bBlockAll) {
   RuleFileText& doc = RuleDocument();
   long count = colProgramList.Count();
   for (long i = 1; i <= count; ++i) {
-    try {
+    ErrorBoundary("AddProgramControlRules of Module mdlDefineRules", [&] {
       const clsProgramList& p = *colProgramList.Item(i);
       // A program without a path has no key; the programs after it still get theirs.
-      if (p.Path.empty()) continue;
+      if (p.Path.empty()) return;  // the next program
       if (bBlockAll && !(p.LockState == "PassLock" && EngagesMode)) {
         doc.writeKey("_ProgramList", p.Path, "BlockedAllProgram");
-        continue;
+        return;
       }
       std::string n = std::to_string(i + 1);
       doc.writeKey("_ProgramList", p.Path,
@@ -203,9 +204,7 @@ void AddProgramControlRules(bool bBlockAll) {
       rightRules(p, p.AccessInternet, "InternetA" + n, zoneInternet, dirOut, kAnyToAny);
       rightRules(p, p.ServerTrusted, "TrustedS" + n, zoneTrusted, dirIn, trustedTargets(false));
       rightRules(p, p.ServerInternet, "InternetS" + n, zoneInternet, dirIn, kAnyToAny);
-    } catch (const std::exception& e) {
-      WriteErrorLog(e, "AddProgramControlRules of Module mdlDefineRules");
-    }
+    });
   }
 }
 
@@ -213,12 +212,10 @@ void AddComponentControlRules() {
   for (long i = 1; i <= colComponentList.Count(); ++i) {
     // A component the file cannot carry is skipped (logged); the others keep
     // their keys.
-    try {
+    ErrorBoundary("AddComponentControlRules of Module mdlDefineRules", [&] {
       const clsComponentList& c = *colComponentList.Item(i);
       if (!c.Path.empty()) RuleDocument().writeKey("_ModuleList", c.Path, std::to_string(c.AccessType));
-    } catch (const std::exception& e) {
-      WriteErrorLog(e, "AddComponentControlRules of Module mdlDefineRules");
-    }
+    });
   }
 }
 

@@ -1,5 +1,6 @@
 #include "rules/mdlRules.h"
 
+#include "core/ErrorBoundary.h"
 #include "core/VBRuntime.h"
 #include "core/mdlMain.h"
 #include "core/mdlMorvantisDatabase.h"
@@ -15,7 +16,7 @@ struct PortListSource {
 
 void loadPorts(long table, long zone, long level, long portType, PortList& list, const char* where) {
   list.assign(1, PortPair{0, 0});
-  try {
+  ErrorBoundary(where, [&] {
     Read_TableData(table, "PortFrom,PortTo",
                    "Zone=" + std::to_string(zone) + " && Level=" + std::to_string(level) +
                        " && PortType=" + std::to_string(portType));
@@ -26,9 +27,7 @@ void loadPorts(long table, long zone, long level, long portType, PortList& list,
       list[static_cast<size_t>(i)][0] = ValLng(hit.Values.at(0));
       list[static_cast<size_t>(i)][1] = ValLng(hit.Values.at(1));
     }
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, where);
-  }
+  });
 }
 }  // namespace
 
@@ -52,7 +51,7 @@ void LoadUDPPorts(long zone, long level, long portType, PortList& list) {
 
 void LoadArrayList(long table, const std::string& columns, const std::string& where,
                    std::vector<std::string>& list) {
-  try {
+  ErrorBoundary("LoadArrayList of Module mdlDefineRules", [&] {
     Read_TableData(table, columns, where);
     long n = arrQueryResult[0].Count;
     list.assign(static_cast<size_t>(n > 0 ? n : 1), std::string());
@@ -62,13 +61,11 @@ void LoadArrayList(long table, const std::string& columns, const std::string& wh
       const std::string& b = hit.Values.at(1);
       list[static_cast<size_t>(i)] = LCase(a) != LCase(b) ? a + "!" + b : a;
     }
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "LoadArrayList of Module mdlDefineRules");
-  }
+  });
 }
 
 bool LoadBlockingRules(bool bBlockAll) {
-  try {
+  return ErrorBoundary("LoadBlockingRules of mdlRules", false, [&] {
     InitRuleDictionaries();
     if (blnZoneDataChanged) {
       LoadArrayList(Database_IPAddress, "IPAddressFrom,IPAddressTo", "zone=1", arrBlockedEntries);
@@ -88,10 +85,7 @@ bool LoadBlockingRules(bool bBlockAll) {
     for (const auto& s : tcp) LoadTCPPorts(s.zone, s.level, s.portType, *s.list);
     for (const auto& s : udp) LoadUDPPorts(s.zone, s.level, s.portType, *s.list);
     return AddRulesToINI(bBlockAll, false);
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "LoadBlockingRules of mdlRules");
-    return false;
-  }
+  });
 }
 
 }  // namespace mv

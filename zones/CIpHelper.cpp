@@ -1,16 +1,15 @@
 #include "zones/CIpHelper.h"
 
+#include "core/ErrorBoundary.h"
 #include "core/mdlMain.h"
 #include "platform/Network.h"
 
 namespace mv {
 
 std::shared_ptr<CInterfaces> CIpHelper::Interfaces() {
-  try {
+  ErrorBoundary("Interfaces of CIpHelper", [&] {
     InitInterfaces();
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "Interfaces of CIpHelper");
-  }
+  });
   return interfaces_;
 }
 

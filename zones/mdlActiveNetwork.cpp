@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/ErrorBoundary.h"
 #include "core/VBRuntime.h"
 #include "core/mdlMain.h"
 #include "core/mdlMorvantisDatabase.h"
@@ -15,7 +16,7 @@ std::string IPToString(const platform::IPv4Bytes& bytes) {
 }
 
 void DetectActiveNetwork() {
-  try {
+  ErrorBoundary("DetectActiveNetwork of mdlActiveNetwork", [&] {
     auto table = platform::interfaceAddresses();
     if (!table || table->empty()) return;
     size_t looked = std::min(table->size(), static_cast<size_t>(kMaxDetectedNetworks));
@@ -37,9 +38,7 @@ void DetectActiveNetwork() {
       ++n;
     }
     if (!addresses.empty()) AddIPAddressData(ipNetwork, last, addresses);
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "DetectActiveNetwork of mdlActiveNetwork");
-  }
+  });
 }
 
 }  // namespace mv

@@ -1,5 +1,6 @@
 #include "zones/mdlCommon.h"
 
+#include "core/ErrorBoundary.h"
 #include "core/VBRuntime.h"
 #include "core/mdlMain.h"
 
@@ -38,7 +39,7 @@ std::vector<std::string> EntryRow(const EntryValues& values) {
 }
 
 void AddIPAddressData(long lngIPType, const EntryValues& values, const std::vector<std::string>& addresses) {
-  try {
+  ErrorBoundary("AddIPAddressData of mdlCommon", [&] {
     const std::string id = EntryItem(values, "ID");
     Delete_TableData(Database_IPAddress, "ID=" + id, "ID");
     if (lngIPType < ipHostName || lngIPType > ipNetwork) return;
@@ -77,9 +78,7 @@ void AddIPAddressData(long lngIPType, const EntryValues& values, const std::vect
       }
       default: break;
     }
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "AddIPAddressData of mdlCommon");
-  }
+  });
 }
 
 std::vector<ZoneListRow> ZoneListRows(long lngTable, const std::string& strTypeName) {

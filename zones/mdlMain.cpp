@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "core/ErrorBoundary.h"
 #include "core/VBRuntime.h"
 #include "core/mdlMain.h"
 #include "core/mdlMorvantisDatabase.h"
@@ -106,14 +107,12 @@ PortRangePair parseItem(const std::string& item) {
 }  // namespace
 
 void Init_Read_PortSetting() {
-  try {
+  ErrorBoundary("Init_Read_PortSetting of mdlMain", [&] {
     readLevelRows(arrTrustedHighSettings, 2, 3, HighSettingRows);
     readLevelRows(arrInternetHighSettings, 3, 3, HighSettingRows);
     readLevelRows(arrTrustedMediumSettings, 2, 2, MediumSettingRows);
     readLevelRows(arrInternetMediumSettings, 3, 2, MediumSettingRows);
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "Init_Read_PortSetting of mdlMain");
-  }
+  });
 }
 
 std::vector<PortRangePair> ParsePortList(const std::string& text) {

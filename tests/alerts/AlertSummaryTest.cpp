@@ -6,6 +6,7 @@
 #include <array>
 #include <vector>
 
+#include "core/FormHooks.h"
 #include "platform/QtText.h"
 #include "tests/alerts/AlertsFixture.h"
 #include "zones/ZoneLevels.h"
@@ -17,20 +18,25 @@ class AlertSummary : public AlertsTest {
  protected:
   void TearDown() override {
     mv::intInternetZoneLevel = mv::intTrustedZoneLevel = 0;
+    mv::hooks::SettingsCounters = nullptr;
+    mv::hooks::SettingsProgramSummary = nullptr;
     AlertsTest::TearDown();
   }
+  // Stands in for the settings page: its public procedures, reached through
+  // the hooks, write the labels.
   void registerPage() {
-    labels.lbIPrograms = &iPrograms;
-    labels.lbIAllow = &iAllow;
-    labels.lbIBlocked = &iBlocked;
-    labels.lbOPrograms = &oPrograms;
-    labels.lbOAllow = &oAllow;
-    labels.lbOBlocked = &oBlocked;
-    labels.lbIZSecurity = &izSecurity;
-    labels.lbTZSecurity = &tzSecurity;
-    labels.lbProgramControl = &programControl;
-    labels.lbPasslockmode = &passLock;
-    mv::SettingsSummaryPage = &labels;
+    mv::hooks::SettingsCounters = [this](const std::array<std::string, 6>& c) {
+      QLabel* order[] = {&oPrograms, &oAllow, &oBlocked, &iPrograms, &iAllow, &iBlocked};
+      for (std::size_t i = 0; i < c.size(); ++i) order[i]->setText(QString::fromStdString(c[i]));
+    };
+    mv::hooks::SettingsProgramSummary = [this](const std::optional<std::string>& internetZone,
+                                               const std::optional<std::string>& trustedZone,
+                                               const std::optional<std::string>& control, const std::string& lock) {
+      if (internetZone) izSecurity.setText(QString::fromStdString(*internetZone));
+      if (trustedZone) tzSecurity.setText(QString::fromStdString(*trustedZone));
+      if (control) programControl.setText(QString::fromStdString(*control));
+      passLock.setText(QString::fromStdString(lock));
+    };
   }
   static std::string text(const QLabel& l) { return mv::platform::fromQString(l.text()); }
   // In: events, allowed, blocked; then out: events, allowed, blocked.
@@ -40,7 +46,6 @@ class AlertSummary : public AlertsTest {
 
   QLabel iPrograms, iAllow, iBlocked, oPrograms, oAllow, oBlocked;
   QLabel izSecurity, tzSecurity, programControl, passLock;
-  mv::SettingsSummaryLabels labels;
 };
 
 TEST_F(AlertSummary, CountersAreSavedAndLoadedBack) {

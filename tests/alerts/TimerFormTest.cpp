@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
@@ -95,11 +96,11 @@ class TimerForm : public AlertsTest {
       frmLogin* login = LoginFormIfLoaded();
       if (!login) return;
       if (password.empty()) {
-        login->cmdCancel_Click();
+        login->cmdCancel->click();
         return;
       }
       login->txtPassword->setText(QString::fromStdString(password));
-      login->cmdOk_Click();
+      login->cmdOk->click();
     });
   }
   void installNetStub() const {
@@ -303,7 +304,7 @@ TEST_F(TimerForm, ExitWithoutAPasswordRestoresTheDefaultRulesAndEnds) {
   installNetStub();
   int flushed = 0;
   hooks::FlushAlertQueue = [&] { ++flushed; };
-  EXPECT_THROW(form->mnuSysTrayExit_Click(), ProgramEnded);
+  EXPECT_THROW(form->mnuSysTrayExit->trigger(), ProgramEnded);
   EXPECT_EQ(flushed, 1);
   EXPECT_EQ(readText("System32/net.calls"), "stop mvs\n");
   EXPECT_NE(readText("System32/drivers/etc/mvd.conf").find("_Default=LocalNet NetBios UDPAllow Blocked Trusted Internet"),
@@ -316,18 +317,18 @@ TEST_F(TimerForm, ExitWithAPasswordAsksForItEvenAfterALogin) {
   strPassword = "secret";
   blnLoggedIn = true;
   answerLogin("");
-  form->mnuSysTrayExit_Click();
+  form->mnuSysTrayExit->trigger();
   EXPECT_FALSE(blnLoggedIn);
   EXPECT_FALSE(fs::exists(native("System32/net.calls")));
   EXPECT_FALSE(fs::exists(native("System32/drivers/etc/mvd.conf")));
 
   answerLogin("secret");
-  EXPECT_THROW(form->mnuSysTrayExit_Click(), ProgramEnded);
+  EXPECT_THROW(form->mnuSysTrayExit->trigger(), ProgramEnded);
   EXPECT_EQ(readText("System32/net.calls"), "stop mvs\n");
 
   // Not while an Apply, Lock or Stop is under way.
   blnApplying = true;
-  form->mnuSysTrayExit_Click();
+  form->mnuSysTrayExit->trigger();
   EXPECT_EQ(readText("System32/net.calls"), "stop mvs\n");
 }
 
@@ -352,9 +353,9 @@ TEST_F(TimerForm, TheTrayShowsAndHidesTheMainWindow) {
   MDIMain* main = MDIMainIfLoaded();
   ASSERT_NE(main, nullptr);
   EXPECT_TRUE(main->isVisible());
-  form->mnuSysTrayHide_Click();
+  form->mnuSysTrayHide->trigger();
   EXPECT_FALSE(main->isVisible());
-  form->mnuSysTrayShow_Click();
+  form->mnuSysTrayShow->trigger();
   EXPECT_TRUE(main->isVisible());
   main->showMinimized();
   form->TrayIcon_LeftClick();

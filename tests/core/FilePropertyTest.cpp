@@ -15,6 +15,7 @@
 #include "core/mdlMain.h"
 #include "platform/FileInfo.h"
 #include "platform/PropertiesSheet.h"
+#include "platform/Shell.h"
 #include "tests/support/TestEnv.h"
 
 using namespace mv;

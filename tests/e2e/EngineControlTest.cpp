@@ -1,6 +1,8 @@
 // Apply, Lock, Stop and the restore at exit against the stand-in engine.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <filesystem>
 #include <thread>
 
@@ -9,6 +11,7 @@
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/ProcessList.h"
+#include "rules/EngineState.h"
 #include "rules/NetworkCommands.h"
 #include "tests/rules/RulesFixture.h"
 
@@ -98,10 +101,6 @@ TEST_F(EngineControl, ARefusedStartIsRetriedLoggedAndReported) {
   writeText("System32/mvs.state", "running");
   writeText("System32/mvs.fail", "stop start");
   EXPECT_FALSE(LockNetwork());
-  // The failed Lock shows nothing of a lock.
-  EXPECT_FALSE(trayLock);
-  EXPECT_FALSE(blnNetworkLocked);
-  EXPECT_TRUE(trayImages.empty());
   std::string pipe = readText("Pipe.log");
   EXPECT_NE(pipe.find("could not be stopped"), std::string::npos);
   size_t first = pipe.find("could not be started");
@@ -112,13 +111,47 @@ TEST_F(EngineControl, ARefusedStartIsRetriedLoggedAndReported) {
   EXPECT_EQ(messages[0].buttons, platform::vbCritical);
   EXPECT_FALSE(blnApplying);
   EXPECT_TRUE(blnReadEvents);
+}
 
-  // Stop checks the start phrase too.
-  messages.clear();
-  EXPECT_FALSE(StopNetwork());
-  EXPECT_FALSE(trayStop);
-  EXPECT_FALSE(blnNetworkStopped);
-  EXPECT_EQ(messages.size(), 1u);
+// Whatever the command, a service that did not start leaves the engine
+// stopped, and that is what the tray, button 5 and the tray checks show.
+TEST_F(EngineControl, AFailedServiceStartShowsTheStoppedState) {
+  struct Case {
+    const char* name;
+    std::function<bool()> command;
+  };
+  const Case cases[] = {{"Apply", [] { return ReStartService(); }},
+                        {"Lock", [] { return LockNetwork(); }},
+                        {"Stop", [] { return StopNetwork(); }}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // Start from a normal, running engine.
+    fs::remove(native("System32/mvs.fail"));
+    ASSERT_TRUE(ReStartService());
+    ASSERT_EQ(CurrentEngineState(), EngineState::Normal);
+    ASSERT_FALSE(trayLock || trayStop);
+    messages.clear();
+    trayImages.clear();
+
+    writeText("System32/mvs.fail", "start");
+    EXPECT_FALSE(c.command());
+    EXPECT_EQ(state().find("running"), std::string::npos);
+    EXPECT_EQ(CurrentEngineState(), EngineState::Stopped);
+    EXPECT_TRUE(blnNetworkStopped);
+    ASSERT_FALSE(trayImages.empty());
+    EXPECT_EQ(trayImages.back(), trayStopped);
+    EXPECT_EQ(lockCaption, "Unlock");
+    EXPECT_TRUE(trayStop);
+    EXPECT_TRUE(trayLock);
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_FALSE(blnApplying);
+  }
+  // Apply brings the normal state back once the service starts again.
+  fs::remove(native("System32/mvs.fail"));
+  ASSERT_TRUE(ReStartService());
+  EXPECT_EQ(trayImages.back(), trayNormal);
+  EXPECT_EQ(lockCaption, "Lock");
+  EXPECT_FALSE(trayLock || trayStop);
 }
 
 TEST_F(EngineControl, TheAutomaticLockEngagesBehindAStoredPassword) {

@@ -118,10 +118,10 @@ class ComponentPage : public ComponentStore {
     controls.lvwComponents = &components;
     controls.cmdComponentRemove = &removeButton;
     controls.rtComponentDetails = &details;
-    mv::ProgramControlPage = &controls;
+    mv::RegisterProgramControlPage(&controls);
   }
   void TearDown() override {
-    mv::ProgramControlPage = nullptr;
+    mv::RegisterProgramControlPage(nullptr);
     ComponentStore::TearDown();
   }
   std::string rightShown(int row) const { return fromQString(components.topLevelItem(row)->text(2)); }

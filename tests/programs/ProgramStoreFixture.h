@@ -13,6 +13,7 @@
 #include "platform/PrivateProfile.h"
 #include "programs/mdlComponentControl.h"
 #include "programs/mdlProgramControl.h"
+#include "programs/mdlProgramControlLists.h"
 #include "tests/support/TestEnv.h"
 
 namespace mvtest {

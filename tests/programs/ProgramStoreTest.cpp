@@ -214,7 +214,7 @@ class ProgramPage : public ProgramStore {
     optionButton.setEnabled(false);
     removeButton.setEnabled(false);
     programs.setColumnCount(6);
-    mv::ProgramControlPage = &controls;
+    mv::RegisterProgramControlPage(&controls);
     mv::platform::setFileIconHandler([](const std::string& path) -> QPixmap {
       return mv::SameText(mv::platform::fileNamePart(path), "Painter.exe") ? filled(Qt::red) : QPixmap();
     });
@@ -268,7 +268,7 @@ TEST_F(ProgramPage, UpdateChangesTheRowAndStillWritesWhenTheRowIsMissing) {
   EXPECT_EQ(programs.topLevelItemCount(), 1);
 
   // Without the page no row is added.
-  mv::ProgramControlPage = nullptr;
+  mv::RegisterProgramControlPage(nullptr);
   mv::LoadCurrentProgramList("C:\\Apps\\Hidden.exe");
   EXPECT_EQ(programs.topLevelItemCount(), 1);
   EXPECT_EQ(errLog(), "");

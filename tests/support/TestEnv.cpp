@@ -12,7 +12,18 @@
 #include "programs/mdlComponentControl.h"
 #include "programs/mdlProgramControl.h"
 #include "core/mdlMorvantisDatabase.h"
+#include "alerts/frmTimeTemp.h"
+#include "alerts/mdlEventGlobals.h"
+#include "core/mdlLogin.h"
+#include "core/mdlResize.h"
+#include "platform/Application.h"
 #include "platform/Clock.h"
+#include "platform/FileInfo.h"
+#include "platform/Network.h"
+#include "platform/Seam.h"
+#include "rules/mdlDefineRules.h"
+#include "zones/ZoneLevels.h"
+#include "zones/mdlMain.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
@@ -35,6 +46,34 @@ void resetStoreGlobals() {
   mv::InitProgramControl();
 }
 
+void resetAllGlobals() {
+  // Every module's globals.
+  mv::blnStarted = false;
+  mv::blnLogFileWritable = mv::blnQTRLogWritable = 0;
+  mv::strPassword.clear();
+  mv::blnLoggedIn = false;
+  mv::intInternetZoneLevel = mv::intTrustedZoneLevel = 0;
+  mv::ResetPortSettingGlobals();
+  mv::ResetRuleGlobals();
+  mv::ResetEventReader();
+  mv::arrAlertLabels.clear();
+  mv::ResetResizeGlobals();
+  mv::intIdleMinutes = 0;
+  mv::ResetProgramControlGlobals();
+  mv::ResetComponentControlGlobals();
+  mv::ResetAlertsAndLogsGlobals();
+  // Every replaceable platform function.
+  mv::platform::resetSeams();
+  mv::platform::setClock(std::nullopt);
+  mv::platform::setEndProgramHandler(nullptr);
+  mv::platform::setVersionResourceReader(nullptr);
+  mv::platform::setSocketsStartup(nullptr);
+  mv::platform::setSocketsCleanup(nullptr);
+  mv::platform::setHostLookup(nullptr);
+  mv::platform::setInterfaceAddresses(nullptr);
+  mv::platform::setInterfaceCounters(nullptr);
+}
+
 void ProgramFolderTest::SetUp() {
   std::string tmpl = (fs::temp_directory_path() / "mvtest-XXXXXX").string();
   std::vector<char> buf(tmpl.begin(), tmpl.end());
@@ -45,9 +84,9 @@ void ProgramFolderTest::SetUp() {
   fs::create_directories(folder + "/System32/drivers/etc");
   fs::create_directories(folder + "/System32/logfiles/mvd");
   fs::create_directories(folder + "/System32/config");
+  resetAllGlobals();
   mv::platform::setProgramFolder(folder);
   mv::platform::profileClearCache();
-  mv::platform::setClock(std::nullopt);
   mv::SetPathGlobals();
   mv::InitTableNames();
   mv::platform::setMsgBoxHandler([this](const std::string& p, int b, const std::string& t) {

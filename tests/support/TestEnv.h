@@ -36,6 +36,10 @@ class ProgramFolderTest : public ::testing::Test {
 // values and sets the program-control texts, as start-up does.
 void resetStoreGlobals();
 
+// Puts every module's globals and every replaceable platform function back
+// to their start values (the test base does it before each test).
+void resetAllGlobals();
+
 // Reads a whole file (native path).
 std::string slurp(const std::string& nativePath);
 
