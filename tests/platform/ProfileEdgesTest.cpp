@@ -85,6 +85,8 @@ TEST_F(ProfileEdges, ASameSizeRewriteInPlaceByAnotherProcessIsSeenAtOnce) {
   ASSERT_EQ(::pipe(done), 0);
   pid_t writer = ::fork();
   if (writer == 0) {
+    ::close(request[1]);
+    ::close(done[0]);
     char c;
     while (::read(request[0], &c, 1) == 1) {
       int fd = ::open(native.c_str(), O_WRONLY);
@@ -95,6 +97,17 @@ TEST_F(ProfileEdges, ASameSizeRewriteInPlaceByAnotherProcessIsSeenAtOnce) {
     }
     ::_exit(0);
   }
+  ::close(request[0]);
+  ::close(done[1]);
+  // However the test ends, the writer is told to end and waited for.
+  struct EndWriter {
+    int fd;
+    pid_t pid;
+    ~EndWriter() {
+      ::close(fd);
+      ::waitpid(pid, nullptr, 0);
+    }
+  } endWriter{request[1], writer};
   for (int round = 0; round < 25; ++round) {
     const std::string mine = round % 2 ? "AAAA" : "CCCC";
     ASSERT_TRUE(profileWriteString("S", "k", mine, file()));
@@ -105,11 +118,7 @@ TEST_F(ProfileEdges, ASameSizeRewriteInPlaceByAnotherProcessIsSeenAtOnce) {
     ASSERT_EQ(r, 'y');
     EXPECT_EQ(profileGetString("S", "k", file()).value(), "BBBB") << "round " << round;
   }
-  ::close(request[1]);
-  ::waitpid(writer, nullptr, 0);
-  ::close(request[0]);
   ::close(done[0]);
-  ::close(done[1]);
 }
 
 TEST_F(ProfileEdges, TemporaryFilesOfEndedWritersGoAndLiveOnesStay) {
