@@ -15,6 +15,7 @@
 #include "platform/Network.h"
 #include "platform/ProcessList.h"
 #include "platform/SingleInstance.h"
+#include "platform/TerminationSignals.h"
 #include "tests/rules/RulesFixture.h"
 
 namespace mvtest {
@@ -53,6 +54,7 @@ class FrontEndTest : public RulesTest {
     platform::setEndProgramHandler(nullptr);
     platform::setInterfaceAddresses(nullptr);
     platform::releaseSingleInstance();
+    platform::removeTerminationSignals();
     for (int pid : platform::findProcessesByPath(native("Pellworth.exe"))) platform::endProcess(pid);
     blnStarted = false;
     RulesTest::TearDown();
