@@ -11,6 +11,8 @@ cmake --build "$build" -j"$(nproc)"
 cmake --build "$build" --target demo
 demo="$build/demo"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display: Morvantis runs on a virtual display, where its windows cannot be seen."
+  echo "End it with Ctrl+C here (or: kill \$(pidof Morvantis)); it then restores the default rule file and ends Pellworth.exe."
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$demo/Morvantis" "$@"
 fi
 exec "$demo/Morvantis" "$@"
