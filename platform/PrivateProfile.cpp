@@ -16,12 +16,7 @@
 namespace mv::platform {
 namespace {
 
-std::string lower(std::string_view s) {
-  std::string r(s);
-  for (char& c : r)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return r;
-}
+std::string lower(std::string_view s) { return lowerProfileName(s); }
 
 bool sameNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

@@ -107,14 +107,14 @@ ProfileLine classifyProfileLine(std::string_view line) {
   return pl;
 }
 
-namespace {
-
-std::string lowerName(std::string_view s) {
+std::string lowerProfileName(std::string_view s) {
   std::string r(s);
   for (char& c : r)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return r;
 }
+
+namespace {
 
 // Section name -> key names, both lower case.
 using NameMap = std::map<std::string, std::set<std::string>>;
@@ -142,7 +142,7 @@ std::string readNames(std::string_view text, NameMap& names) {
       case ProfileLine::Section: {
         std::string_view t = trimProfileBlanks(line);
         if (t.back() != ']' || pl.name.empty()) return where + " is no section header";
-        current = lowerName(pl.name);
+        current = lowerProfileName(pl.name);
         names[current];
         inSection = true;
         break;
@@ -150,7 +150,7 @@ std::string readNames(std::string_view text, NameMap& names) {
       case ProfileLine::Entry:
         if (!pl.hasEquals || pl.name.empty()) return where + " is no key line";
         if (!inSection) return where + " stands before the first section";
-        names[current].insert(lowerName(pl.name));
+        names[current].insert(lowerProfileName(pl.name));
         break;
       case ProfileLine::Other:
         return where + " cannot be read";

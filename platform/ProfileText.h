@@ -9,6 +9,8 @@ namespace mv::platform {
 // Blanks that the profile functions trim around names and values.
 bool isProfileBlank(char c);
 std::string_view trimProfileBlanks(std::string_view s);
+// A name as the profile functions compare it: ASCII letters lower-cased.
+std::string lowerProfileName(std::string_view s);
 
 // A value goes on a line as it stands unless a line cannot carry it faithfully:
 // bytes 0, CR or LF, blanks at either end, or enclosing quotes. Such a value is
