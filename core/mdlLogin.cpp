@@ -151,13 +151,11 @@ std::string readPasswordCopies() {
 }  // namespace
 
 std::string getPassword() {
-  try {
-    return readPasswordCopies();
-  } catch (const std::exception& e) {
-    // No failure of the store may leave the settings unprotected.
-    WriteErrorLog(e, "getPassword of mdlAlertsAndLogs");
-    endWithMessage(kPasswordMissing);
-  }
+  auto password = ErrorBoundary("getPassword of mdlAlertsAndLogs", std::optional<std::string>(),
+                                [] { return std::optional<std::string>(readPasswordCopies()); });
+  // No failure of the store may leave the settings unprotected.
+  if (!password) endWithMessage(kPasswordMissing);
+  return *password;
 }
 
 }  // namespace mv
