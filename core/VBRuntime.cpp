@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 #include "platform/Clock.h"
 
@@ -99,8 +100,32 @@ std::int32_t CLng(double v) {
   return static_cast<std::int32_t>(r);
 }
 
+long ValCounter(const std::string& text) {
+  double v;
+  try {
+    v = Val(text);
+  } catch (const RuntimeError&) {
+    return 0;
+  }
+  if (!(v >= 0 && v <= 2147483646.0)) return 0;
+  return static_cast<long>(v);
+}
+
+float ValSingle(const std::string& text, float outOfRange) {
+  double v;
+  try {
+    v = Val(text);
+  } catch (const RuntimeError&) {
+    return outOfRange;
+  }
+  if (!(std::fabs(v) <= static_cast<double>(std::numeric_limits<float>::max()))) return outOfRange;
+  return static_cast<float>(v);
+}
+
 std::string FormatNumber(long long n, const std::string& zeros) {
-  std::string digits = std::to_string(n < 0 ? -n : n);
+  // The magnitude is taken unsigned, so the most negative number has one too.
+  unsigned long long magnitude = n < 0 ? 0ULL - static_cast<unsigned long long>(n) : static_cast<unsigned long long>(n);
+  std::string digits = std::to_string(magnitude);
   size_t width = 0;
   for (char c : zeros)
     if (c == '0') ++width;

@@ -45,6 +45,14 @@ bool IsNumeric(const std::string& text);
 // The value of a numeric text; any other text is a type mismatch.
 double NumericValue(const std::string& text);
 
+// A stored counter or number (row numbers, IDs, column key numbers): the
+// whole part of Val when it lies in 0..2147483646, so that one more still
+// fits a Long; 0 when the text is no number or one that does not fit, as for
+// any unreadable counter.
+long ValCounter(const std::string& text);
+// Val as a Single (float); a number beyond its range gives `outOfRange`.
+float ValSingle(const std::string& text, float outOfRange);
+
 // Format of a whole number with a pattern of zeros ("0", "0000", "000000"):
 // at least as many digits as the pattern has zeros.
 std::string FormatNumber(long long n, const std::string& zeros);

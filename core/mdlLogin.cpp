@@ -147,16 +147,32 @@ std::optional<std::string> PasswordFromFileLine(const std::string& line) {
   return part.substr(1);
 }
 
-std::string getPassword() {
+namespace {
+const char* const kPasswordMissing = "Applicaation corrupted please reinstall it.";
+
+std::string readPasswordCopies() {
   const std::string copy = RegistryPasswordCopy();
-  if (!platform::fileExists(passwordFile())) endWithMessage("Applicaation corrupted please reinstall it.");
+  const std::string missing = kPasswordMissing;
+  if (!platform::fileExists(passwordFile())) endWithMessage(missing);
   std::string bytes;
+  // A password file that exists but cannot be read (a folder in its place, no
+  // read permission) ends the program as a missing one does: running on
+  // without the password would open every setting to anyone.
   if (!platform::readFile(passwordFile(), bytes)) {
     WriteErrorLog("Path/File access error (" + passwordFile() + ")", "getPassword of mdlAlertsAndLogs");
-    return "";
+    endWithMessage(missing);
   }
   const std::optional<std::string> password = PasswordFromFileLine(bytes.substr(0, bytes.find_first_of(CrLf)));
   if (!password || *password != copy) passwordCorrupted();
+  return *password;
+}
+}  // namespace
+
+std::string getPassword() {
+  auto password = ErrorBoundary("getPassword of mdlAlertsAndLogs", std::optional<std::string>(),
+                                [] { return std::optional<std::string>(readPasswordCopies()); });
+  // No failure of the store may leave the settings unprotected.
+  if (!password) endWithMessage(kPasswordMissing);
   return *password;
 }
 

@@ -8,6 +8,7 @@
 #include "platform/ProcessList.h"
 #include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
+#include "platform/ProfileText.h"
 #include "resources/builtin.h"
 
 namespace mv {
@@ -112,15 +113,47 @@ bool WriteBuiltinDefault(const std::string& name) {
   return platform::writeFileAtomic(strProfilePath + name, BuiltinDefaultText(name) + "\r\n");
 }
 
+namespace {
+const char* const kRepairText = "checkIsMorvantisCorrupted of Module mdlMain";
+
+// Why a present settings file cannot be used as it stands; "" when it can.
+std::string settingsFileDamage(const std::string& path, const std::string& defaultText) {
+  if (platform::folderExists(path)) return "a folder stands in its place";
+  std::string bytes;
+  if (!platform::readFile(path, bytes)) return "it cannot be read";
+  return platform::profileTextDamage(bytes, defaultText);
+}
+
+// Renames a damaged file to a free name that says so; "" when it could not be
+// renamed.
+std::string keepDamagedAside(const std::string& path) {
+  for (int n = 1; n <= 100; ++n) {
+    std::string aside = path + ".damaged" + (n == 1 ? std::string() : "-" + std::to_string(n));
+    if (platform::fileExists(aside)) continue;
+    return platform::renameFile(path, aside) ? aside : std::string();
+  }
+  return "";
+}
+}  // namespace
+
 bool checkIsMorvantisCorrupted() {
   bool allPresent = true;
-  ErrorBoundary("checkIsMorvantisCorrupted of Module mdlMain", [&] {
+  ErrorBoundary(kRepairText, [&] {
     for (const auto& name : varSettingsFiles) {
       std::string path = strProfilePath + name;
-      if (platform::fileExists(path)) continue;
+      const std::string defaultText = BuiltinDefaultText(name) + "\r\n";
+      if (platform::fileExists(path)) {
+        // A damaged file is repaired as a missing one: its values cannot be
+        // trusted, so the start locks the network and tells the user.
+        std::string damage = settingsFileDamage(path, defaultText);
+        if (damage.empty()) continue;
+        std::string aside = keepDamagedAside(path);
+        WriteErrorLog("Damaged settings file " + path + " (" + damage + ")" +
+                          (aside.empty() ? ", could not be kept aside" : ", kept as " + platform::fileNamePart(aside)),
+                      kRepairText);
+      }
       allPresent = false;
-      if (!WriteBuiltinDefault(name))
-        WriteErrorLog("Path/File access error (" + path + ")", "checkIsMorvantisCorrupted of Module mdlMain");
+      if (!WriteBuiltinDefault(name)) WriteErrorLog("Path/File access error (" + path + ")", kRepairText);
     }
   });
   return !allPresent;

@@ -89,10 +89,17 @@ void ShowLastError(const std::string& systemText);
 void Main();
 void initPath();
 void InitAllPath();
+// Removes the temporary files that interrupted writes of the settings layer
+// left in the profile, system, rule-file and program folders.
+void RemoveStaleTemporaryFiles();
+// A signal to end (SIGTERM, SIGINT, SIGHUP), from the event loop: runs the
+// shut-down sequence once no engine operation is under way (false until then).
+bool EndOnSignal(int signal);
 bool openLogFiles();
 
-// Re-creates every missing settings file from its built-in default; true when
-// at least one was missing.
+// Re-creates every missing or damaged settings file from its built-in default
+// (a damaged one is first renamed to NAME.damaged and logged); true when at
+// least one was missing or damaged.
 bool checkIsMorvantisCorrupted();
 
 }  // namespace mv

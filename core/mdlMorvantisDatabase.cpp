@@ -33,7 +33,7 @@ long reservedRows(long table) {
 long highestRow(long table) {
   long best = 0;
   auto data = platform::profileRead(TableFile(table));
-  for (const auto& s : data->sections()) best = std::max(best, static_cast<long>(std::min(Val(s.name), 2.0e9)));
+  for (const auto& s : data->sections()) best = std::max(best, ValCounter(s.name));
   return best;
 }
 
@@ -47,7 +47,7 @@ long highestRowId() {
     auto data = platform::profileRead(TableFile(t));
     for (const auto& s : data->sections()) {
       const platform::ProfileEntry* e = s.find(key);
-      if (e) best = std::max(best, static_cast<long>(std::min(Val(DecryptString(e->value, s.name)), 2.0e9)));
+      if (e) best = std::max(best, ValCounter(DecryptString(e->value, s.name)));
     }
   }
   return best;
@@ -72,7 +72,7 @@ std::string getColumnIndex(long table, const std::string& column) {
 }
 
 long getColumnArrayIndex(long table, const std::string& column) {
-  return static_cast<long>(Val(getColumnIndex(table, column))) - 1;
+  return ValCounter(getColumnIndex(table, column)) - 1;
 }
 
 std::vector<std::string> getAllRowSections(long table) {
@@ -200,7 +200,7 @@ void WriteColumnValue(long table, const std::string& rowSection, const std::stri
     WriteErrorLog("Unknown column " + column, "WriteColumnValue of mdlMorvantisDatabase");
     return;
   }
-  WriteINI(rowSection, FormatNumber(static_cast<long long>(Val(key)), "0"), value, TableFile(table), true);
+  WriteINI(rowSection, FormatNumber(ValCounter(key), "0"), value, TableFile(table), true);
 }
 
 std::string GetMasterValue(long table, const std::string& key, const std::string& defaultValue) {
@@ -215,8 +215,9 @@ std::string getNextLineNo(long table) {
   // The stored counter never goes backwards and never falls behind the rows
   // that exist: a counter re-created from its default, or holding text, still
   // gives a row number after the highest existing one.
-  double stored = Val(ReadINI(kLastLineNo, tableName(table), "0", MasterFile(), true));
-  double next = std::max({stored, static_cast<double>(highestRow(table)), static_cast<double>(reservedRows(table))});
+  // A counter that cannot be read, or does not fit, counts as 0.
+  long stored = ValCounter(ReadINI(kLastLineNo, tableName(table), "0", MasterFile(), true));
+  long next = std::max({stored, highestRow(table), reservedRows(table)});
   return FormatNumber(static_cast<long long>(next) + 1, "0000");
 }
 
@@ -225,9 +226,9 @@ void setLastLineNo(long table, const std::string& rowSection) {
 }
 
 std::string GetNewRowIndex() {
-  double stored = Val(ReadINI(kLastLineNo, "LastRowIndex", "0", MasterFile(), true));
-  double next = std::max(stored, static_cast<double>(highestRowId())) + 1;
-  std::string id = FormatNumber(static_cast<long long>(next), "000000");
+  long stored = ValCounter(ReadINI(kLastLineNo, "LastRowIndex", "0", MasterFile(), true));
+  long long next = static_cast<long long>(std::max(stored, highestRowId())) + 1;
+  std::string id = FormatNumber(next, "000000");
   WriteINI(kLastLineNo, "LastRowIndex", id, MasterFile(), true);
   return id;
 }

@@ -23,7 +23,9 @@
 #include "platform/PrivateProfile.h"
 #include "platform/Registry.h"
 #include "platform/SingleInstance.h"
+#include "platform/TerminationSignals.h"
 #include "programs/mdlProgramControl.h"
+#include "rules/mdlDefineRules.h"
 #include "rules/EngineState.h"
 #include "rules/mdlRules.h"
 #include "zones/ZoneLevels.h"
@@ -85,6 +87,18 @@ void initPath() {
     RequirePellworth();
     if (!platform::folderExists(strProfilePath)) platform::makeFolder(strProfilePath);
   });
+}
+
+bool EndOnSignal(int) {
+  // An Apply, Lock or Stop under way finishes first; the signal waits.
+  if (blnApplying) return false;
+  // Whoever may signal the process owns it: no password is asked.
+  ShutDownProgram();
+}
+
+void RemoveStaleTemporaryFiles() {
+  for (const std::string& folder : {strProfilePath, strSystemDir, strSystemDir + "drivers\\etc\\", AppPath() + "\\"})
+    platform::removeStaleTemporaryFiles(folder);
 }
 
 void InitAllPath() {
@@ -155,7 +169,9 @@ bool openLogFiles() {
 void Main() {
   try {
     if (!platform::acquireSingleInstance(AppEXEName)) return;
+    platform::onTerminationSignal(EndOnSignal);
     initPath();
+    RemoveStaleTemporaryFiles();
     InitTableNames();
     bool repaired = checkIsMorvantisCorrupted();
     InitAllPath();

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <signal.h>
+
 #include <cerrno>
 #include <cstdio>
 
@@ -27,6 +29,44 @@ bool writeAll(int fd, const std::string& bytes) {
   }
   return true;
 }
+
+// The folder of a native path ("." for a bare name).
+std::string folderOf(const std::string& native) {
+  auto slash = native.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return native.substr(0, slash);
+}
+
+// Makes a rename in the folder durable: without this a power loss after the
+// rename may bring back the old file, or none.
+void syncFolder(const std::string& folder) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+const char* const kTemporaryMark = ".~";
+
+std::string temporaryName(const std::string& native) {
+  return native + kTemporaryMark + std::to_string(::getpid());
+}
+
+// The writer's process ID of a temporary file's name, or 0 when the name is
+// not one of a temporary file.
+pid_t temporaryWriter(const std::string& name) {
+  auto mark = name.rfind(kTemporaryMark);
+  if (mark == std::string::npos || mark == 0) return 0;
+  std::string digits = name.substr(mark + 2);
+  if (digits.empty() || digits.size() > 9) return 0;
+  for (char c : digits)
+    if (c < '0' || c > '9') return 0;
+  return static_cast<pid_t>(std::stol(digits));
+}
+
+bool processRunning(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
+
 }  // namespace
 
 bool fileExists(const std::string& path) {
@@ -87,12 +127,15 @@ bool writeNativeFileAtomic(const std::string& native, const std::string& bytes) 
   struct stat st;
   bool exists = ::stat(native.c_str(), &st) == 0;
   if (exists && !(st.st_mode & S_IWUSR)) return false;
-  std::string tmp = native + ".~" + std::to_string(::getpid());
+  std::string tmp = temporaryName(native);
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, exists ? (st.st_mode & 07777) : 0644);
   if (fd < 0) return false;
   bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
   if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(tmp.c_str(), native.c_str()) == 0) return true;
+  if (ok && ::rename(tmp.c_str(), native.c_str()) == 0) {
+    syncFolder(folderOf(native));
+    return true;
+  }
   ::unlink(tmp.c_str());
   return false;
 }
@@ -113,6 +156,15 @@ bool copyFile(const std::string& from, const std::string& to) {
   std::string bytes;
   if (!readFile(from, bytes)) return false;
   return writeFileAtomic(to, bytes);
+}
+
+bool renameFile(const std::string& from, const std::string& to) {
+  std::string source = resolvePath(from), target = resolvePath(to);
+  struct stat st;
+  if (::lstat(target.c_str(), &st) == 0) return false;
+  if (::rename(source.c_str(), target.c_str()) != 0) return false;
+  syncFolder(folderOf(target));
+  return true;
 }
 
 std::vector<std::string> listFiles(const std::string& folder) {
@@ -143,6 +195,21 @@ bool setReadOnly(const std::string& path, bool readOnly) {
   mode_t m = st.st_mode & 07777;
   m = readOnly ? (m & ~static_cast<mode_t>(0222)) : (m | S_IWUSR);
   return ::chmod(native.c_str(), m) == 0;
+}
+
+int removeStaleTemporaryFiles(const std::string& folder) {
+  int removed = 0;
+  const std::string native = resolvePath(folder);
+  const pid_t self = ::getpid();
+  for (const auto& name : listFiles(folder)) {
+    pid_t writer = temporaryWriter(name);
+    if (writer <= 0) continue;
+    // This process writes nothing while it starts: a file with its own ID is
+    // left by an earlier process that had the same ID.
+    if (writer != self && processRunning(writer)) continue;
+    if (::unlink((native + "/" + name).c_str()) == 0) ++removed;
+  }
+  return removed;
 }
 
 }  // namespace mv::platform

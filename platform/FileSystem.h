@@ -11,6 +11,8 @@ bool folderExists(const std::string& path);
 bool makeFolder(const std::string& path);    // one level, as MkDir
 bool deleteFile(const std::string& path);
 bool copyFile(const std::string& from, const std::string& to);
+// Gives a file or folder a new name (the new name must not be taken).
+bool renameFile(const std::string& from, const std::string& to);
 // Replaces the file's content in one step (temporary file and rename).
 bool writeFileAtomic(const std::string& path, const std::string& bytes);
 bool readFile(const std::string& path, std::string& bytes);
@@ -35,5 +37,10 @@ bool isReadOnlyFile(const std::string& path);
 // sees half a file; a read-only file is refused.
 bool readNativeFile(const std::string& nativePath, std::string& bytes);
 bool writeNativeFileAtomic(const std::string& nativePath, const std::string& bytes);
+
+// Removes the temporary files ("NAME.~PID") that writes in the folder left
+// behind when their writer was killed: those whose writer no longer runs.
+// Files of a running writer stay. Returns how many were removed.
+int removeStaleTemporaryFiles(const std::string& folder);
 
 }  // namespace mv::platform

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
 #include <unordered_map>
 
 #include "platform/Paths.h"
@@ -15,12 +16,7 @@
 namespace mv::platform {
 namespace {
 
-std::string lower(std::string_view s) {
-  std::string r(s);
-  for (char& c : r)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return r;
-}
+std::string lower(std::string_view s) { return lowerProfileName(s); }
 
 bool sameNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -32,6 +28,24 @@ bool sameNoCase(std::string_view a, std::string_view b) {
   }
   return true;
 }
+
+// Names passed by a caller are trimmed as the names in the file are.
+std::string nameOf(std::string_view s) { return std::string(trimProfileBlanks(s)); }
+
+const std::string kByteOrderMark = "\xEF\xBB\xBF";
+
+long long realTimeNs() {
+  struct timespec ts;
+  ::clock_gettime(CLOCK_REALTIME, &ts);
+  return static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+}
+
+// File systems keep modification times with a coarse granularity (a clock
+// tick, on some a whole second or two): a rewrite of the same size within
+// that time leaves the stamp as it was. A picture is trusted on its stamp only
+// once the file's time lies this far before the moment its content was last
+// compared; until then the content itself is compared on every read.
+constexpr long long kStampGranularityNs = 2500000000LL;
 
 struct Stamp {
   bool exists = false;
@@ -74,13 +88,25 @@ class ProfileFile {
   // The file exists but could not be read: it must not be replaced by what
   // little this picture holds.
   bool unreadable = false;
+  // A UTF-8 byte-order mark at the start of the file: not part of the first
+  // line, kept on write.
+  std::string bom;
+  // The bytes last read from or written to the file, and when they were
+  // known to be the file's content.
+  std::string raw;
+  long long checkedNs = 0;
   std::vector<std::string> lines;
   std::vector<Range> ranges;  // parallel to data->sections_
   std::shared_ptr<ProfileData> data = std::make_shared<ProfileData>();
 
   void parse(const std::string& text) {
     lines.clear();
+    bom.clear();
     size_t start = 0;
+    if (text.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0) {
+      bom = kByteOrderMark;
+      start = bom.size();
+    }
     while (start < text.size()) {
       size_t nl = text.find('\n', start);
       size_t end = nl == std::string::npos ? text.size() : nl + 1;
@@ -127,14 +153,15 @@ class ProfileFile {
   }
 
   long sectionIndex(const std::string& name) const {
-    std::string key = lower(name);
+    std::string key = lower(nameOf(name));
     auto it = std::lower_bound(data->index_.begin(), data->index_.end(), std::make_pair(key, size_t{0}));
     if (it == data->index_.end() || it->first != key) return -1;
     return static_cast<long>(it->second);
   }
 
   // Line index of the key inside section s, or npos.
-  size_t keyLine(size_t s, const std::string& key) const {
+  size_t keyLine(size_t s, const std::string& rawKey) const {
+    const std::string key = nameOf(rawKey);
     for (size_t i = ranges[s].header + 1; i < ranges[s].end; ++i) {
       ProfileLine pl = classifyProfileLine(body(lines[i]));
       if (pl.kind == ProfileLine::Entry && sameNoCase(pl.name, key)) return i;
@@ -150,20 +177,22 @@ class ProfileFile {
     size_t total = 0;
     for (const auto& l : lines) total += l.size();
     std::string out;
-    out.reserve(total);
+    out.reserve(bom.size() + total);
+    out += bom;
     for (const auto& l : lines) out += l;
     return out;
   }
 };
 
-const ProfileEntry* ProfileSection::find(const std::string& key) const {
+const ProfileEntry* ProfileSection::find(const std::string& rawKey) const {
+  const std::string key = nameOf(rawKey);
   for (const auto& e : entries)
     if (sameNoCase(e.key, key)) return &e;
   return nullptr;
 }
 
 const ProfileSection* ProfileData::section(const std::string& name) const {
-  std::string key = lower(name);
+  std::string key = lower(nameOf(name));
   auto it = std::lower_bound(index_.begin(), index_.end(), std::make_pair(key, size_t{0}));
   if (it == index_.end() || it->first != key) return nullptr;
   return &sections_[it->second];
@@ -189,15 +218,26 @@ ProfileFile& load(const std::string& file) {
   auto& slot = cache()[file];
   if (slot) {
     Stamp now = stampOf(slot->native);
-    if (now == slot->stamp && now.exists) return *slot;
+    if (now == slot->stamp && now.exists) {
+      if (now.mtimeNs + kStampGranularityNs < slot->checkedNs) return *slot;
+      // Too recent to trust the stamp: the picture stands while the bytes do.
+      long long before = realTimeNs();
+      std::string text;
+      if (readNativeFile(slot->native, text) && text == slot->raw) {
+        slot->checkedNs = before;
+        return *slot;
+      }
+    }
   }
   auto pf = std::make_shared<ProfileFile>();
   pf->native = resolvePath(file);
+  pf->checkedNs = realTimeNs();
   pf->stamp = stampOf(pf->native);
   std::string text;
   if (pf->stamp.exists) {
     if (readNativeFile(pf->native, text)) {
       pf->parse(text);
+      pf->raw = std::move(text);
     } else {
       pf->unreadable = true;
       pf->stamp.exists = false;  // read again next time
@@ -211,10 +251,14 @@ ProfileFile& load(const std::string& file) {
 // so that a reader never sees half a file. On failure the cached entry is
 // dropped, so the next read sees what is really on disk.
 bool commit(const std::string& file, ProfileFile& pf) {
-  if (pf.unreadable || !writeNativeFileAtomic(pf.native, pf.serialize())) {
+  long long before = realTimeNs();
+  std::string text = pf.serialize();
+  if (pf.unreadable || !writeNativeFileAtomic(pf.native, text)) {
     cache().erase(file);
     return false;
   }
+  pf.raw = std::move(text);
+  pf.checkedNs = before;
   pf.stamp = stampOf(pf.native);
   pf.derive();
   return true;
@@ -235,7 +279,8 @@ namespace {
 // Sets one key in the file's lines: a changed key keeps its place, a new key
 // goes at the end of its section, a new section at the end of the file. True
 // when lines were added, so the section ranges must be derived again.
-bool setKey(ProfileFile& pf, const std::string& section, const std::string& key, const std::string& value) {
+bool setKey(ProfileFile& pf, const std::string& rawSection, const std::string& rawKey, const std::string& value) {
+  const std::string section = nameOf(rawSection), key = nameOf(rawKey);
   long s = pf.sectionIndex(section);
   if (s < 0) {
     pf.terminateLastLine();
@@ -297,11 +342,11 @@ bool profileWriteSection(const std::string& section,
   ProfileFile& pf = load(file);
   std::vector<std::string> body;
   body.reserve(pairs.size());
-  for (const auto& [k, v] : pairs) body.push_back(newLine(k + "=" + encodeProfileValue(v)));
+  for (const auto& [k, v] : pairs) body.push_back(newLine(nameOf(k) + "=" + encodeProfileValue(v)));
   long s = pf.sectionIndex(section);
   if (s < 0) {
     pf.terminateLastLine();
-    pf.lines.push_back(newLine("[" + section + "]"));
+    pf.lines.push_back(newLine("[" + nameOf(section) + "]"));
     pf.lines.insert(pf.lines.end(), body.begin(), body.end());
     return commit(file, pf);
   }

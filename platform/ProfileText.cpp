@@ -1,5 +1,8 @@
 #include "platform/ProfileText.h"
 
+#include <map>
+#include <set>
+
 namespace mv::platform {
 
 bool isProfileBlank(char c) {
@@ -89,7 +92,8 @@ ProfileLine classifyProfileLine(std::string_view line) {
     return pl;
   }
   if (t.front() == '[') {
-    auto close = t.find(']');
+    // The name runs to the last "]" of the line, so a name may hold "]".
+    auto close = t.rfind(']');
     std::string_view name = close == std::string_view::npos ? t.substr(1) : t.substr(1, close - 1);
     pl.kind = ProfileLine::Section;
     pl.name = trimProfileBlanks(name);
@@ -108,6 +112,76 @@ ProfileLine classifyProfileLine(std::string_view line) {
   size_t eqInLine = static_cast<size_t>(t.data() - line.data()) + eq;
   pl.value = line.substr(eqInLine + 1);
   return pl;
+}
+
+std::string lowerProfileName(std::string_view s) {
+  std::string r(s);
+  for (char& c : r)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return r;
+}
+
+namespace {
+
+// Section name -> key names, both lower case.
+using NameMap = std::map<std::string, std::set<std::string>>;
+
+// Reads the names of a profile text; "" when every line is sound, else what
+// is wrong with the first line that is not.
+std::string readNames(std::string_view text, NameMap& names) {
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  std::string current;
+  bool inSection = false;
+  size_t lineNo = 0;
+  for (size_t start = 0; start < text.size();) {
+    size_t nl = text.find('\n', start);
+    std::string_view line = text.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start);
+    start = nl == std::string_view::npos ? text.size() : nl + 1;
+    ++lineNo;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const std::string where = "line " + std::to_string(lineNo);
+    if (line.find('\0') != std::string_view::npos) return where + " holds a NUL byte";
+    ProfileLine pl = classifyProfileLine(line);
+    switch (pl.kind) {
+      case ProfileLine::Blank:
+      case ProfileLine::Comment:
+        break;
+      case ProfileLine::Section: {
+        std::string_view t = trimProfileBlanks(line);
+        if (t.back() != ']' || pl.name.empty()) return where + " is no section header";
+        current = lowerProfileName(pl.name);
+        names[current];
+        inSection = true;
+        break;
+      }
+      case ProfileLine::Entry:
+        if (!pl.hasEquals || pl.name.empty()) return where + " is no key line";
+        if (!inSection) return where + " stands before the first section";
+        names[current].insert(lowerProfileName(pl.name));
+        break;
+      case ProfileLine::Other:
+        return where + " cannot be read";
+    }
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string profileTextDamage(std::string_view text, std::string_view reference) {
+  if (!text.empty() && text.back() != '\n') return "it ends inside a line";
+  NameMap have;
+  std::string problem = readNames(text, have);
+  if (!problem.empty()) return problem;
+  NameMap want;
+  readNames(reference, want);
+  for (const auto& [section, keys] : want) {
+    auto it = have.find(section);
+    if (it == have.end()) return "section [" + section + "] is missing";
+    for (const auto& key : keys)
+      if (!it->second.count(key)) return "key " + key + " of [" + section + "] is missing";
+  }
+  return "";
 }
 
 }  // namespace mv::platform

@@ -9,6 +9,8 @@ namespace mv::platform {
 // Blanks that the profile functions trim around names and values.
 bool isProfileBlank(char c);
 std::string_view trimProfileBlanks(std::string_view s);
+// A name as the profile functions compare it: ASCII letters lower-cased.
+std::string lowerProfileName(std::string_view s);
 
 // A value goes on a line as it stands unless a line cannot carry it faithfully:
 // bytes 0, CR or LF, blanks at either end, or enclosing quotes. Such a value is
@@ -34,5 +36,13 @@ struct ProfileLine {
   bool hasEquals = false;
 };
 ProfileLine classifyProfileLine(std::string_view line);
+
+// Why the text of a settings file is damaged; "" when it is sound. A file is
+// damaged when it ends inside a line, holds a NUL byte, a line that is neither
+// a section header, a key line, a comment nor blank, or a key line before its
+// first section, or lacks a section or key that `reference` (the file's
+// built-in default) holds. Names are compared as the profile functions
+// compare them; a leading byte-order mark is passed over.
+std::string profileTextDamage(std::string_view text, std::string_view reference);
 
 }  // namespace mv::platform

@@ -11,6 +11,7 @@
 #include "core/mdlMain.h"
 #include "platform/Dialogs.h"
 #include "programs/mdlProgramControl.h"
+#include "rules/RuleText.h"
 
 namespace mv {
 
@@ -50,6 +51,7 @@ void LoadComponentsFromINI() {
     try {
       auto component = readComponentSection(name);
       if (component->Path.empty() || component->Description.empty()) continue;
+      RefuseUnsafePath(component->Path);
       colComponentList.Add(component, LCase(component->Path));
     } catch (const std::exception& e) {
       WriteErrorLog(std::string(e.what()) + " [" + name + "]", "LoadComponentsFromINI of Module mdlComponentControl");
@@ -67,6 +69,7 @@ std::string GetComponentSection(const std::string& name, const std::string& path
 
 void AddComponentToINI(const std::string& path, std::uint8_t right) {
   ErrorBoundary("AddComponentToINI of Module mdlComponentControl", [&] {
+    RefuseUnsafePath(path);
     getFileProperty(path);
     const FileInfoRec info = tblFileInfo;
     std::string componentName = info.FileName;

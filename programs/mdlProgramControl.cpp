@@ -12,6 +12,7 @@
 #include "core/mdlMain.h"
 #include "platform/Events.h"
 #include "platform/PrivateProfile.h"
+#include "rules/RuleText.h"
 
 namespace mv {
 
@@ -289,6 +290,7 @@ void AddProgramControlToINI(const std::string& name, int r1, int r2, int r3, int
   ErrorBoundary("AddProgramControlToINI of Module mdlProgramControl", [&] {
     const std::array<std::uint8_t, 4> codes = resolveRights(r1, r2, r3, r4);
     const std::string fullPath = tblFileInfo.FullPath;
+    RefuseUnsafePath(fullPath);
     const std::string version = tblFileInfo.ProductVersion;
     // A section that belongs to another program keeps its rights: the new
     // program gets a numbered section of its own.

@@ -1,15 +1,27 @@
 #include "rules/RuleFileText.h"
 
 #include "core/VBRuntime.h"
+#include "rules/RuleText.h"
 
 namespace mv {
 
+namespace {
+void require(const std::string& text, RulePart part) {
+  std::string problem = RuleTextProblem(text, part);
+  if (!problem.empty())
+    throw RuntimeError(errInvalidCall, "Text refused for the rule file (" + problem + "): " + PrintableText(text));
+}
+}  // namespace
+
 void RuleFileText::header(const std::string& name) {
+  require(name, RulePart::Section);
   index_.emplace(LCase(name), sections_.size());
   sections_.push_back(Section{name, {}, {}});
 }
 
 void RuleFileText::add(Section& s, const std::string& key, const std::string& value) {
+  require(key, RulePart::Key);
+  require(value, RulePart::Value);
   s.keys.emplace(LCase(key), s.lines.size());
   s.lines.emplace_back(key, value);
 }
@@ -27,6 +39,9 @@ RuleFileText::Section& RuleFileText::find(const std::string& name) {
 }
 
 void RuleFileText::writeKey(const std::string& section, const std::string& key, const std::string& value) {
+  require(section, RulePart::Section);
+  require(key, RulePart::Key);
+  require(value, RulePart::Value);
   Section& s = find(section);
   auto it = s.keys.find(LCase(key));
   if (it != s.keys.end())
@@ -36,6 +51,7 @@ void RuleFileText::writeKey(const std::string& section, const std::string& key, 
 }
 
 void RuleFileText::emptySection(const std::string& section) {
+  require(section, RulePart::Section);
   Section& s = find(section);
   s.lines.clear();
   s.keys.clear();

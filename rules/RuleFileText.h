@@ -5,6 +5,10 @@
 // do (names matched without regard to case, a new section at the end). The
 // finished text replaces the rule file in one step, so the engine never reads
 // half a file.
+//
+// No text may add a line, a section or a rule of its own: a name, key or
+// value that the file could not carry as it is (rules/RuleText.h) is refused
+// with a RuntimeError and nothing is added.
 #include <string>
 #include <unordered_map>
 #include <utility>

@@ -11,6 +11,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "rules/RuleInputs.h"
+#include "rules/RuleText.h"
 #include "rules/NetworkCommands.h"
 #include "rules/mdlRules.h"
 #include "zones/ZoneLevels.h"
@@ -259,6 +260,13 @@ std::string getRule(long zone, long action, long direction, long protocol, const
     std::string src = source.empty() ? "ANY" : source;
     std::string dst = destination.empty() ? "ANY" : destination;
     std::string p = Trim(port);
+    // Addresses, the port and the key word and value are single words of the
+    // rule: one that holds a blank or a line break would write a rule of its own.
+    for (const std::string* word : std::initializer_list<const std::string*>{&src, &dst, &p, &keyWord, &keyValue}) {
+      std::string problem = RuleTextProblem(*word, RulePart::Word);
+      if (!problem.empty())
+        throw RuntimeError(errInvalidCall, "Text refused for a rule (" + problem + "): " + PrintableText(*word));
+    }
     text = actionWord(action) + protocolWord(protocol) + (direction == dirIn ? "IN " : "OUT ");
     bool keyed = protocol == protoICMP || protocol == protoIP;
     if (p.empty() || keyed) {
@@ -280,6 +288,8 @@ std::string getRule(long zone, long action, long direction, long protocol, const
     }
   } catch (const std::exception& e) {
     WriteErrorLog(e, "getRule of Module mdlDefineRules");
+    // Half a rule is no rule: nothing is written for it.
+    text.clear();
   }
   return text;
 }
@@ -310,6 +320,7 @@ void Rules_Add_toINI(long zone, long action, long direction, long protocol, cons
 
 void WriteRule(bool sectionMode, const std::string& ruleText, const std::string& section, std::int32_t& lineCounter) {
   ErrorBoundary("WriteRule of Module mdlDefineRules", [&] {
+    if (ruleText.empty()) return;  // a rule that could not be built (logged there)
     if (sectionMode) {
       RuleDocument().writeKey(section, FormatNumber(lineCounter, "000"), ruleText);
       if (lineCounter == INT32_MAX) RaiseError(errOverflow);

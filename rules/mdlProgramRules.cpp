@@ -9,6 +9,7 @@
 #include "core/mdlMain.h"
 #include "programs/mdlProgramOptions.h"
 #include "rules/RuleInputs.h"
+#include "rules/RuleText.h"
 #include "rules/mdlDefineRules.h"
 #include "rules/mdlRules.h"
 
@@ -37,14 +38,17 @@ bool readProgram(const std::string& name, clsProgramList& p) {
   p.ServerInternet = rightText(v(psColumn4));
   p.LockState = v(psColumn6) == "0" ? strNormal : (v(psColumn6) == "1" ? strPassLock : std::string());
   p.Path = v(psPath);
-  p.AllowAccess = static_cast<float>(Val(v(psAllowAccess)));
+  // A number beyond a Single's range is no rights mode: no rule.
+  p.AllowAccess = ValSingle(v(psAllowAccess), -1);
   p.Ports = v(psPorts);
   p.ICMP_Protocol = Val(v(psICMPProtocol)) != 0;
   p.IGMP_Protocol = Val(v(psIGMPProtocol)) != 0;
-  p.Authenticate = static_cast<float>(Val(v(psAuthenticate)));
+  p.Authenticate = ValSingle(v(psAuthenticate), 0);
   p.CheckedPorts = v(psCheckedPorts);
   std::string counted = v(psNoCustomizePorts);
   if (p.Path.empty()) return false;
+  // A path the rule file cannot carry as a key never reaches the list.
+  RefuseUnsafePath(p.Path);
   p.NoCustomizePorts = ValInt(counted);
   for (long n = 1; n <= p.NoCustomizePorts; ++n)
     p.CustomEntries.push_back(ReadINI(name, "Custom_" + std::to_string(n), "", strProgramControlFile, true));
@@ -190,12 +194,14 @@ void AddProgramControlRules(bool bBlockAll) {
 }
 
 void AddComponentControlRules() {
-  ErrorBoundary("AddComponentControlRules of Module mdlDefineRules", [&] {
-    for (long i = 1; i <= colComponentList.Count(); ++i) {
+  for (long i = 1; i <= colComponentList.Count(); ++i) {
+    // A component the file cannot carry is skipped (logged); the others keep
+    // their keys.
+    ErrorBoundary("AddComponentControlRules of Module mdlDefineRules", [&] {
       const clsComponentList& c = *colComponentList.Item(i);
       if (!c.Path.empty()) RuleDocument().writeKey("_ModuleList", c.Path, std::to_string(c.AccessType));
-    }
-  });
+    });
+  }
 }
 
 }  // namespace mv

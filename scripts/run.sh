@@ -18,6 +18,8 @@ if [ "${1:-}" = "wizard" ]; then
   shift
 fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display: $program runs on a virtual display, where its windows cannot be seen."
+  echo "End it with Ctrl+C here (or: kill \$(pidof $program)); the front end then restores the default rule file and ends Pellworth.exe."
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$demo/$program" "$@"
 fi
 exec "$demo/$program" "$@"

@@ -63,7 +63,7 @@ void AddIPAddressData(long lngIPType, const EntryValues& values, const std::vect
       case ipNetwork: {
         long count = static_cast<long>(addresses.size());
         for (long i = 1; i <= count; ++i) {
-          std::string networkId = FormatNumber(static_cast<long long>(Val(id)) - count + i, "000000");
+          std::string networkId = FormatNumber(static_cast<long long>(ValCounter(id)) - count + i, "000000");
           // Each address row shares the row section of its own network's row,
           // so re-saving one network never touches another's address row.
           std::string rowSection = networkRowSection(networkId);

@@ -30,9 +30,11 @@ TEST_F(Defaults, EverySettingsFileAndTemplateIsBuiltIn) {
 }
 
 TEST_F(Defaults, MissingFilesAreRecreatedOthersLeftAlone) {
-  writeText("Profiles/ProgramMain.MVL", "[Main]\r\nmine=1\r\n");
+  // A sound file of the user's, with a section of its own, stays as it is.
+  const std::string mine = BuiltinDefaultText("ProgramMain.MVL") + "\r\n[Mine]\r\nmine=1\r\n";
+  writeText("Profiles/ProgramMain.MVL", mine);
   EXPECT_TRUE(checkIsMorvantisCorrupted());
-  EXPECT_EQ(readText("Profiles/ProgramMain.MVL"), "[Main]\r\nmine=1\r\n");
+  EXPECT_EQ(readText("Profiles/ProgramMain.MVL"), mine);
   std::string mvdb = readText("Profiles/MVDB.MVL");
   EXPECT_EQ(mvdb.substr(mvdb.size() - 2), "\r\n");
   EXPECT_EQ(mvdb.find('\0'), std::string::npos);

@@ -15,6 +15,7 @@
 #include "platform/Network.h"
 #include "platform/ProcessList.h"
 #include "platform/SingleInstance.h"
+#include "platform/TerminationSignals.h"
 #include "tests/rules/RulesFixture.h"
 
 namespace mvtest {
@@ -46,6 +47,7 @@ class FrontEndTest : public RulesTest {
     mv::platform::setEndProgramHandler(nullptr);
     mv::platform::setInterfaceAddresses(nullptr);
     mv::platform::releaseSingleInstance();
+    mv::platform::removeTerminationSignals();
     for (int pid : mv::platform::findProcessesByPath(native("Pellworth.exe"))) mv::platform::endProcess(pid);
     mv::blnStarted = false;
     RulesTest::TearDown();
