@@ -21,6 +21,8 @@
 extern char** environ;
 
 using namespace mvtest;
+using namespace mv;
+namespace fs = std::filesystem;
 
 namespace {
 
