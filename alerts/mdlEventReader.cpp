@@ -1,5 +1,7 @@
 #include "alerts/mdlEventReader.h"
 
+#include "rules/RuleText.h"
+
 #include <map>
 #include <optional>
 #include <string_view>
@@ -153,6 +155,16 @@ ReaderState reader;
 enum class PassEnd { NoLine, StoppedAtLine, Reset };
 
 void dispatch(const tEventRecord& record, const std::string& line) {
+  // A path that the rule file could not carry as a key (a line break or
+  // another control character in a file name) never enters the process,
+  // program or component lists; a packet alert keeps its text for the logs.
+  if (record.Kind != KindPacket) {
+    if (const std::string problem = StoredPathProblem(record.ProgramPath); !problem.empty()) {
+      WriteErrorLog("Path refused (" + problem + "): " + PrintableText(record.ProgramPath),
+                    "CheckNewAlertsGenerates of Module mdlAlertsAndLogs");
+      return;
+    }
+  }
   switch (record.Kind) {
     case KindProcessStart: ProcessStartEvent(record); break;
     case KindProcessEnd: ProcessEndEvent(record); break;

@@ -118,6 +118,19 @@ TEST_F(ProcessEvents, AnUnlistedProgramsProcessIsListedAndNothingIsMarked) {
   EXPECT_TRUE(marks.empty());
 }
 
+// A file name may hold a carriage return or another control character on
+// Linux: such a path from the engine's log reaches no list and no settings
+// file, so it can never write rules of its own; the lines after it still count.
+TEST_F(ProcessEvents, APathWithAControlCharacterIsRefusedAndTheNextLinesStillCount) {
+  events({np("5", "/tmp/x\r[LocalNet]"), "10:00:00,CR,42,/tmp/y\x01z,2,2,3", np("6", "/usr/bin/tool")});
+  EXPECT_EQ(pids(), std::vector<std::string>{"6"});
+  EXPECT_EQ(readText("Profiles/ProgramControl.MVL").find("LocalNet"), std::string::npos);
+  EXPECT_EQ(mv::colProgramList.Count(), 0);
+  const std::string log = readText("Err.log");
+  EXPECT_NE(log.find("CheckNewAlertsGenerates of Module mdlAlertsAndLogs: Path refused (holds a control character): /tmp/x<0D>[LocalNet]"),
+            std::string::npos);
+}
+
 TEST_F(ProcessEvents, AnAnswerForAnUnlistedProgramAddsItsSectionWithTheDefaults) {
   std::vector<std::string> added;
   hooks::ProgramRowAdded = [&](const std::string& path) { added.push_back(path); };
