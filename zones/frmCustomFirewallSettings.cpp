@@ -27,20 +27,20 @@ size_t number(CustomList list) { return static_cast<size_t>(list); }
 }  // namespace
 
 frmCustomFirewallSettings::frmCustomFirewallSettings(QWidget* parent) : QDialog(parent) {
-  SetUpDialog(this, "frmCustomFirewallSettings", "Custom security settings for " + AppTitle, {560, 470});
+  SetUpDialog(this, "frmCustomFirewallSettings", "Custom security settings for " + AppTitle, {740, 470});
   buildControls();
   Form_Load();
 }
 
 void frmCustomFirewallSettings::buildControls() {
-  TabCustomSettings = NewTabControl(this, "TabCustomSettings", {8, 8, 544, 344});
+  TabCustomSettings = NewTabControl(this, "TabCustomSettings", {8, 8, 724, 344});
   QWidget* trustedTab = NewTab(TabCustomSettings, "tabTrusted", "&Trusted Zone");
   QWidget* internetTab = NewTab(TabCustomSettings, "tabInternet", "&Internet Zone");
 
   auto newList = [this](QGroupBox* frame, const char* name) {
     auto* list = new QTreeWidget(frame);
     list->setObjectName(name);
-    list->setGeometry(10, 22, 244, 284);
+    list->setGeometry(10, 22, 334, 284);
     list->setColumnCount(1);
     list->setHeaderLabels({"Setting"});
     list->setRootIsDecorated(false);
@@ -50,28 +50,28 @@ void frmCustomFirewallSettings::buildControls() {
   };
   sknlblTrusted = NewLabel(trustedTab, "sknlblTrusted", "", {0, 0, 0, 0});
   sknlblInternet = NewLabel(internetTab, "sknlblInternet", "", {0, 0, 0, 0});
-  fraTrustedZone = NewFrame(trustedTab, "fraTrustedZone", "High Security", {4, 4, 264, 312});
-  fratrusted = NewFrame(trustedTab, "fratrusted", "Medium Security", {272, 4, 264, 312});
-  fraInternet = NewFrame(internetTab, "fraInternet", "High Security", {4, 4, 264, 312});
-  fraInternetZone = NewFrame(internetTab, "fraInternetZone", "Medium Security", {272, 4, 264, 312});
+  fraTrustedZone = NewFrame(trustedTab, "fraTrustedZone", "High Security", {4, 4, 354, 312});
+  fratrusted = NewFrame(trustedTab, "fratrusted", "Medium Security", {362, 4, 354, 312});
+  fraInternet = NewFrame(internetTab, "fraInternet", "High Security", {4, 4, 354, 312});
+  fraInternetZone = NewFrame(internetTab, "fraInternetZone", "Medium Security", {362, 4, 354, 312});
   lvwHighTrustedZone = newList(fraTrustedZone, "lvwHighTrustedZone");
   lvwMediumTrustedZone = newList(fratrusted, "lvwMediumTrustedZone");
   lvwHighInternetZone = newList(fraInternet, "lvwHighInternetZone");
   lvwMediumInternetZone = newList(fraInternetZone, "lvwMediumInternetZone");
 
-  fraAddPort = NewFrame(this, "fraAddPort", "Ports", {8, 356, 544, 68});
-  sknlblEnterPorts1 = NewLabel(fraAddPort, "sknlblEnterPorts1", "Enter ports or port ranges, separated by commas,", {10, 18, 300, 18});
-  sknlblEnterPorts2 = NewLabel(fraAddPort, "sknlblEnterPorts2", "for example: 80, 1000-2000", {10, 38, 300, 18});
-  sknlblPorts = NewLabel(fraAddPort, "sknlblPorts", "Ports:", {316, 28, 40, 20});
+  fraAddPort = NewFrame(this, "fraAddPort", "Ports", {8, 356, 724, 68});
+  sknlblEnterPorts1 = NewLabel(fraAddPort, "sknlblEnterPorts1", "Enter ports or port ranges, separated by commas,", {10, 18, 420, 18});
+  sknlblEnterPorts2 = NewLabel(fraAddPort, "sknlblEnterPorts2", "for example: 80, 1000-2000", {10, 38, 420, 18});
+  sknlblPorts = NewLabel(fraAddPort, "sknlblPorts", "Ports:", {446, 28, 50, 20});
   txtPorts = new QLineEdit(fraAddPort);
   txtPorts->setObjectName("txtPorts");
-  txtPorts->setGeometry(360, 26, 172, 24);
+  txtPorts->setGeometry(500, 26, 214, 24);
   txtPorts->installEventFilter(this);
 
   cmdResetDefaults = NewButton(this, "cmdResetDefaults", "&Reset Defaults", {8, 434, 120, 28});
-  cmdOk = NewButton(this, "cmdOk", "&OK", {288, 434, 84, 28});
-  cmdCancel = NewButton(this, "cmdCancel", "&Cancel", {378, 434, 84, 28});
-  cmdApply = NewButton(this, "cmdApply", "&Apply", {468, 434, 84, 28});
+  cmdOk = NewButton(this, "cmdOk", "&OK", {468, 434, 84, 28});
+  cmdCancel = NewButton(this, "cmdCancel", "&Cancel", {558, 434, 84, 28});
+  cmdApply = NewButton(this, "cmdApply", "&Apply", {648, 434, 84, 28});
   cmdOk->setDefault(true);
   // Nothing is to be stored yet.
   cmdApply->setEnabled(false);
