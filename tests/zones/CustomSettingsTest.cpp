@@ -39,61 +39,6 @@ class CustomSettings : public mvtest::ZoneTablesTest {
   }
 };
 
-TEST_F(CustomSettings, RowsLoadFromTheArraysWithTheirTexts) {
-  auto high = LoadCustomRows(CustomList::HighTrusted);
-  auto medium = LoadCustomRows(CustomList::MediumInternet);
-  ASSERT_EQ(high.size(), 13u);
-  ASSERT_EQ(medium.size(), 12u);
-  EXPECT_EQ(high[0].Text, "Allow outgoing DNS (UDP Port 53)");
-  EXPECT_EQ(high[8].Text, "Allow outgoing IGMP");  // a switch row keeps its bare caption
-  EXPECT_EQ(high[12].Text, "Allow outgoing TCP ports:(none selected)");
-  EXPECT_EQ(medium[0].Text, "Block incoming NetBIOS (ports 135,137-9,445)");
-  EXPECT_EQ(medium[8].Text, "Block incoming UDP ports:(none selected)");
-  EXPECT_TRUE(high[0].Checked && high[1].Checked && high[2].Checked);
-  EXPECT_FALSE(high[3].Checked);
-  EXPECT_TRUE(medium[0].Checked);
-  EXPECT_FALSE(medium[1].Checked);
-  arrInternetHighSettings[9].Description = "53, 67-68";
-  EXPECT_EQ(LoadCustomRows(CustomList::HighInternet)[9].Text, "Allow incoming UDP ports:53, 67-68");
-  EXPECT_TRUE(IsPortRow(CustomList::HighInternet, 10));
-  EXPECT_FALSE(IsPortRow(CustomList::HighInternet, 9));
-  EXPECT_TRUE(IsPortRow(CustomList::MediumTrusted, 9));
-  EXPECT_FALSE(IsPortRow(CustomList::MediumTrusted, 13));
-}
-
-TEST_F(CustomSettings, ResetDefaultsDiffersByTab) {
-  auto high = LoadCustomRows(CustomList::HighTrusted);
-  auto medium = LoadCustomRows(CustomList::MediumTrusted);
-  high[5].Checked = true;
-  medium[0].Checked = true;
-  ResetCustomDefaults(high, medium, false);
-  for (size_t i = 0; i < high.size(); ++i) EXPECT_EQ(high[i].Checked, i < 3) << i;
-  for (const auto& r : medium) EXPECT_FALSE(r.Checked);
-  EXPECT_TRUE(high[5].Tag && medium[0].Tag && high[0].Tag);
-  EXPECT_FALSE(high[7].Tag);  // never ticked: nothing to store
-  ResetCustomDefaults(high, medium, true);
-  EXPECT_TRUE(medium[0].Checked);
-  for (size_t i = 1; i < medium.size(); ++i) EXPECT_FALSE(medium[i].Checked);
-}
-
-TEST_F(CustomSettings, PortKeyFilter) {
-  EXPECT_TRUE(PortKeyPasses("", '8'));
-  EXPECT_TRUE(PortKeyPasses("", 8));
-  EXPECT_FALSE(PortKeyPasses("", ','));
-  EXPECT_FALSE(PortKeyPasses("", '-'));
-  EXPECT_TRUE(PortKeyPasses("80", ','));
-  EXPECT_TRUE(PortKeyPasses("80", '-'));
-  EXPECT_TRUE(PortKeyPasses("80", 8));
-  for (const char* ending : {"80,", "80-"}) {
-    EXPECT_TRUE(PortKeyPasses(ending, '1')) << ending;
-    EXPECT_FALSE(PortKeyPasses(ending, ',')) << ending;
-    EXPECT_FALSE(PortKeyPasses(ending, '-')) << ending;
-    EXPECT_FALSE(PortKeyPasses(ending, 8)) << ending;
-  }
-  for (const char* box : {"", "80", "80,"}) EXPECT_FALSE(PortKeyPasses(box, 'a')) << box;
-  EXPECT_FALSE(PortKeyPasses("80", ' '));
-}
-
 TEST_F(CustomSettings, TickedPortRowStoresItsRangesInOrder) {
   // A stale range of the row goes; another row's range stays.
   Write_MorvantisNewData(Database_TCPPorts, getNextLineNo(Database_TCPPorts), {"3", "3", "2", "21", "21", "0049"}, true);
