@@ -81,10 +81,11 @@ void customRules(long zone, const std::vector<PortSettingRec>& high, const std::
 
 void netBiosRules(long zone, const std::vector<PortSettingRec>& medium, const std::vector<std::string>& targets) {
   static const char* ports[] = {"135", "137-139", "445"};
-  for (const char* p : ports)
-    for (const auto& x : targets) printRule(zone, mediumAction(medium, 0), dirIn, protoUDP, p, x, "ANY");
-  for (const char* p : ports)
-    for (const auto& x : targets) printRule(zone, mediumAction(medium, 1), dirOut, protoUDP, p, "ANY", x);
+  // Row by row, and inside a row address by address, each with its three ports.
+  for (const auto& x : targets)
+    for (const char* p : ports) printRule(zone, mediumAction(medium, 0), dirIn, protoUDP, p, x, "ANY");
+  for (const auto& x : targets)
+    for (const char* p : ports) printRule(zone, mediumAction(medium, 1), dirOut, protoUDP, p, "ANY", x);
 }
 
 // IGMP and ICMP rules of one zone at its level.

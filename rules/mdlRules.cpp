@@ -14,6 +14,15 @@ struct PortListSource {
   PortList* list;
 };
 
+// A port value as stored: decimal digits, blanks around them allowed.
+bool isStoredNumber(const std::string& value) {
+  std::string t = Trim(value);
+  if (t.empty()) return false;
+  for (char c : t)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
 void loadPorts(long table, long zone, long level, long portType, PortList& list, const char* where) {
   list.assign(1, PortPair{0, 0});
   ErrorBoundary(where, [&] {
@@ -24,6 +33,9 @@ void loadPorts(long table, long zone, long level, long portType, PortList& list,
     list.assign(static_cast<size_t>(n > 0 ? n : 1), PortPair{0, 0});
     for (long i = 0; i < n; ++i) {
       const auto& hit = arrQueryResult[static_cast<size_t>(i)];
+      // A stored value that is not a number ends the list at that row: the
+      // rows before it stay, and no rule is written for a port read as 0.
+      if (!isStoredNumber(hit.Values.at(0)) || !isStoredNumber(hit.Values.at(1))) break;
       list[static_cast<size_t>(i)][0] = ValLng(hit.Values.at(0));
       list[static_cast<size_t>(i)][1] = ValLng(hit.Values.at(1));
     }

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 
 #include "core/ErrorBoundary.h"
@@ -18,6 +19,7 @@
 #include "core/mdlLogin.h"
 #include "core/mdlMain.h"
 #include "core/mdlMorvantisDatabase.h"
+#include "alerts/mdlAlertsAndLogs.h"
 #include "platform/Dialogs.h"
 #include "platform/QtText.h"
 #include "rules/NetworkCommands.h"
@@ -25,7 +27,9 @@
 #include "zones/frmAddIPAddress.h"
 #include "zones/frmAddIPRange.h"
 #include "zones/frmAddSubnet.h"
+#include "zones/frmCustomFirewallSettings.h"
 #include "zones/mdlCommonLists.h"
+#include "zones/mdlSecurityLevel.h"
 #include "zones/mdlZoneEntry.h"
 
 namespace mv {
@@ -85,6 +89,7 @@ void frmFirewall::buildControls() {
   TabFireWall->addTab(zonesTab, "Zones");
 
   lbFirewallMainFooter = NewLabel(mainTab, "lbFirewallMainFooter", "", {8, 326, 528, 44});
+  buildMainTab(mainTab);
 
   lvwZones = new QTreeWidget(zonesTab);
   lvwZones->setObjectName("lvwZones");
@@ -135,6 +140,61 @@ void frmFirewall::buildControls() {
   connect(lvwZones, &QTreeWidget::itemClicked, this, [this] { lvwZones_Click(); });
   connect(lvwZones, &QTreeWidget::itemDoubleClicked, this, [this] { lvwZones_DblClick(); });
   connect(lvwZones->header(), &QHeaderView::sectionClicked, this, &frmFirewall::lvwZones_ColumnClick);
+}
+
+void frmFirewall::buildMainTab(QWidget* tab) {
+  struct Zone {
+    const char* frame;
+    const char* caption;
+    const char* option;
+    const char* selected;
+    const char* description;
+    const char* custom;
+    const char* tags[3];  // Low, Med, High
+    const char* customTag;
+    int top;
+  };
+  const Zone zones[] = {{"fraInternetZoneSecurity", "Internet Zone Security", "optInternetZone", "lblInternetSelected",
+                         "lblInternetDescription", "cmdInternetCustom", {"016", "015", "014"}, "004", 8},
+                        {"fraTrustedZoneSecurity", "Trusted Zone Security", "optTrustedZone", "lblTrustedSelected",
+                         "lblTrustedDescription", "cmdTrustedCustom", {"013", "012", "011"}, "002", 166}};
+  static const char* captions[] = {"", "Low", "Med", "High"};
+  for (const Zone& z : zones) {
+    const bool internet = z.top == 8;
+    QGroupBox* frame = NewFrame(tab, z.frame, z.caption, {8, z.top, 528, 150});
+    auto& options = internet ? optInternetZone : optTrustedZone;
+    // High at the top, Low at the bottom.
+    for (int level = 1; level <= 3; ++level) {
+      options[level] = NewOption(frame, std::string(z.option) + "(" + std::to_string(level) + ")", captions[level],
+                                 {16, 24 + (3 - level) * 38, 70, 24});
+      SetTag(options[level], z.tags[level - 1]);
+      connect(options[level], &QRadioButton::toggled, this, [this, internet, level](bool on) {
+        if (!on) return;
+        if (internet) optInternetZone_Click(level);
+        else optTrustedZone_Click(level);
+      });
+    }
+    QLabel* selected = NewLabel(frame, z.selected, "", {104, 24, 300, 20});
+    selected->setStyleSheet("font-weight: bold");
+    QLabel* description = NewLabel(frame, z.description, "", {104, 46, 410, 64});
+    description->setWordWrap(true);
+    description->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPushButton* custom = NewButton(frame, z.custom, "&Custom", {424, 112, 90, 28});
+    SetTag(custom, z.customTag);
+    if (internet) {
+      fraInternetZoneSecurity = frame;
+      lblInternetSelected = selected;
+      lblInternetDescription = description;
+      cmdInternetCustom = custom;
+      connect(custom, &QPushButton::clicked, this, &frmFirewall::cmdInternetCustom_Click);
+    } else {
+      fraTrustedZoneSecurity = frame;
+      lblTrustedSelected = selected;
+      lblTrustedDescription = description;
+      cmdTrustedCustom = custom;
+      connect(custom, &QPushButton::clicked, this, &frmFirewall::cmdTrustedCustom_Click);
+    }
+  }
 }
 
 void frmFirewall::fitColumns() {
@@ -198,6 +258,11 @@ void frmFirewall::FillListView() {
     cmdRemove->setEnabled(false);
     cmdEdit->setEnabled(false);
   }
+  // A stored level that is no level is repaired first, so each zone has an
+  // option to show.
+  RepairZoneLevels();
+  optInternetZone[static_cast<size_t>(intInternetZoneLevel)]->setChecked(true);
+  optTrustedZone[static_cast<size_t>(intTrustedZoneLevel)]->setChecked(true);
 }
 
 QTreeWidgetItem* frmFirewall::selectedItem() const {
@@ -362,5 +427,67 @@ void frmFirewall::cmdRemove_Click() {
     ClearEntryDetails();
   });
 }
+
+void frmFirewall::showLevel(long zone, int level) {
+  const bool internet = zone == InternetZone;
+  (internet ? lblInternetSelected : lblTrustedSelected)->setText(platform::toQString(LevelName(level)));
+  (internet ? lblInternetDescription : lblTrustedDescription)
+      ->setText(platform::toQString(LevelDescription(zone, level)));
+  (internet ? intInternetZoneLevel : intTrustedZoneLevel) = level;
+  showProgramSummary();
+  StoreZoneLevel(zone, level);
+}
+
+void frmFirewall::reselect(std::array<QRadioButton*, 4>& options, int level) {
+  const bool loaded = blnLoaded;
+  blnLoaded = false;
+  auto click = &options == &optInternetZone ? &frmFirewall::optInternetZone_Click : &frmFirewall::optTrustedZone_Click;
+  // An option already selected raises no Click of its own.
+  if (options[static_cast<size_t>(level)]->isChecked())
+    (this->*click)(level);
+  else
+    options[static_cast<size_t>(level)]->setChecked(true);
+  blnLoaded = loaded;
+}
+
+void frmFirewall::optInternetZone_Click(int index) {
+  ErrorBoundary("optInternetZone_Click of frmFirewall", [&] {
+    if (blnLoaded && !CheckLogin()) {
+      reselect(optInternetZone, intInternetZoneLevel);
+      return;
+    }
+    showLevel(InternetZone, index);
+    if (intTrustedZoneLevel > intInternetZoneLevel) optTrustedZone[static_cast<size_t>(intInternetZoneLevel)]->setChecked(true);
+  });
+}
+
+void frmFirewall::optTrustedZone_Click(int index) {
+  ErrorBoundary("optTrustedZone_Click of frmFirewall", [&] {
+    if (blnLoaded && !CheckLogin()) {
+      reselect(optTrustedZone, intTrustedZoneLevel);
+      return;
+    }
+    if (index > intInternetZoneLevel) {
+      platform::MsgBox("You can't set Trusted Zone security higher than Internet Zone security.",
+                       platform::vbInformation, AppTitle);
+      reselect(optTrustedZone, intInternetZoneLevel);
+      return;
+    }
+    showLevel(TrustedZone, index);
+  });
+}
+
+void frmFirewall::openCustomSettings(int tab) {
+  if (!CheckLogin()) return;
+  auto* editor = freshDialog<frmCustomFirewallSettings>(this);
+  editor->TabCustomSettings->setCurrentIndex(tab);
+  QPointer<frmCustomFirewallSettings> d(editor);
+  d->exec();
+  delete d.data();
+  show();
+}
+
+void frmFirewall::cmdInternetCustom_Click() { openCustomSettings(1); }
+void frmFirewall::cmdTrustedCustom_Click() { openCustomSettings(0); }
 
 }  // namespace mv

@@ -3,6 +3,7 @@
 // the "Zones" tab, which lists every zone entry with its details, opens the
 // entry dialogs to add or edit an entry, and removes entries.
 #include <QTreeWidget>
+#include <array>
 #include <string>
 
 #include "core/FormSupport.h"
@@ -11,6 +12,7 @@
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QRadioButton;
 class QTabWidget;
 class QTreeWidgetItem;
 
@@ -52,9 +54,25 @@ class frmFirewall : public Page {
   void lvwZones_DblClick();
   void lvwZones_KeyUp(int keyCode);
   void lvwZones_ColumnClick(int column);
+  // The "Main" tab: a level chosen for a zone (1 Low, 2 Medium, 3 High), and
+  // the custom settings of each zone.
+  void optInternetZone_Click(int index);
+  void optTrustedZone_Click(int index);
+  void cmdInternetCustom_Click();
+  void cmdTrustedCustom_Click();
 
   QTabWidget* TabFireWall;
   QLabel* lbFirewallMainFooter;
+  QGroupBox* fraInternetZoneSecurity;
+  std::array<QRadioButton*, 4> optInternetZone{};  // by level, 1 to 3
+  QLabel* lblInternetSelected;
+  QLabel* lblInternetDescription;
+  QPushButton* cmdInternetCustom;
+  QGroupBox* fraTrustedZoneSecurity;
+  std::array<QRadioButton*, 4> optTrustedZone{};  // by level, 1 to 3
+  QLabel* lblTrustedSelected;
+  QLabel* lblTrustedDescription;
+  QPushButton* cmdTrustedCustom;
   QTreeWidget* lvwZones;
   QGroupBox* fraEntryDetails;
   QLabel* lblZoneNameInfo;
@@ -72,6 +90,12 @@ class frmFirewall : public Page {
 
  private:
   void buildControls();
+  void buildMainTab(QWidget* tab);
+  // Shows the level's texts, keeps it and stores it.
+  void showLevel(long zone, int level);
+  // Selects the zone's option of the level without the login gate.
+  void reselect(std::array<QRadioButton*, 4>& options, int level);
+  void openCustomSettings(int tab);
   void connectMenu();
   void Form_Load();
   void SetToolTips();

@@ -1,0 +1,50 @@
+// The custom sections with more than one Trusted address, and port lists
+// read back from the port tables.
+#include <gtest/gtest.h>
+
+#include "core/mdlMorvantisDatabase.h"
+#include "tests/rules/RulesFixture.h"
+
+using namespace mv;
+
+namespace {
+
+class CustomSections : public mvtest::RulesTest {};
+
+TEST_F(CustomSections, NetBiosRulesGoAddressByAddressWithTheirThreePorts) {
+  arrTrustedEntries = {"192.168.1.0/24", "10.1.1.1"};
+  intTrustedZoneLevel = 2;
+  intInternetZoneLevel = 2;
+  ASSERT_TRUE(AddRulesToINI(false, true));
+  EXPECT_EQ(ruleFile(), golden("medium_two_trusted.conf"));
+}
+
+TEST_F(CustomSections, AStoredPortThatIsNoNumberEndsThePortList) {
+  const std::vector<std::vector<std::string>> rows = {{"3", "3", "1", "80", "80", "0050"},
+                                                      {"3", "3", "1", "8o", "8o", "0050"},
+                                                      {"3", "3", "1", "443", "443", "0050"}};
+  for (const auto& r : rows) Write_MorvantisNewData(Database_TCPPorts, getNextLineNo(Database_TCPPorts), r, true);
+  PortList list;
+  LoadTCPPorts(3, 3, 1, list);
+  ASSERT_FALSE(list.empty());
+  EXPECT_EQ(list[0], (PortPair{80, 80}));
+  for (size_t i = 1; i < list.size(); ++i) EXPECT_EQ(list[i], (PortPair{0, 0})) << i;
+  // The rule file has port 80 only: no rule for port 0 and none for 443.
+  arrTCPInternetHighOut = list;
+  intInternetZoneLevel = 3;
+  ASSERT_TRUE(AddRulesToINI(false, true));
+  const std::string file = ruleFile();
+  EXPECT_NE(file.find("TO ANY:80 "), std::string::npos);
+  EXPECT_EQ(file.find(":0 "), std::string::npos);
+  EXPECT_EQ(file.find("443"), std::string::npos);
+}
+
+TEST_F(CustomSections, StoredPortsWithBlanksAreStillNumbers) {
+  Write_MorvantisNewData(Database_UDPPorts, getNextLineNo(Database_UDPPorts), {"2", "2", "2", " 53", "53 ", "0009"}, true);
+  PortList list;
+  LoadUDPPorts(2, 2, 2, list);
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0], (PortPair{53, 53}));
+}
+
+}  // namespace

@@ -1,0 +1,272 @@
+// The custom security settings editor through its controls: the rows, ticks
+// and port texts it loads, the port box, Reset Defaults, Apply, OK and
+// Cancel, and the rule file that follows the stored settings.
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "core/FormControls.h"
+#include "core/mdlMorvantisDatabase.h"
+#include "rules/RuleInputs.h"
+#include "rules/mdlDefineRules.h"
+#include "rules/mdlRules.h"
+#include "tests/rules/RulesFixture.h"
+#include "tests/zones/ZoneTestSupport.h"
+#include "zones/frmCustomFirewallSettings.h"
+#include "zones/mdlMain.h"
+
+using namespace mv;
+
+namespace {
+
+class Editor : public mvtest::ZoneTablesTest {
+ protected:
+  void SetUp() override {
+    ZoneTablesTest::SetUp();
+    ResetPortSettingGlobals();
+    Init_Read_PortSetting();
+  }
+  void TearDown() override {
+    delete LoadedForm<frmCustomFirewallSettings>();
+    ZoneTablesTest::TearDown();
+  }
+  frmCustomFirewallSettings* open(int tab) {
+    delete LoadedForm<frmCustomFirewallSettings>();
+    auto* e = LoadForm<frmCustomFirewallSettings>();
+    e->TabCustomSettings->setCurrentIndex(tab);
+    e->show();
+    return e;
+  }
+  static QTreeWidget* list(frmCustomFirewallSettings* e, const char* name) { return e->findChild<QTreeWidget*>(name); }
+  static QPushButton* button(frmCustomFirewallSettings* e, const char* name) {
+    return e->findChild<QPushButton*>(name);
+  }
+  static std::vector<std::string> texts(const QTreeWidget* l) {
+    std::vector<std::string> t;
+    for (int i = 0; i < l->topLevelItemCount(); ++i) t.push_back(l->topLevelItem(i)->text(0).toStdString());
+    return t;
+  }
+  static std::vector<int> ticks(const QTreeWidget* l) {
+    std::vector<int> t;
+    for (int i = 0; i < l->topLevelItemCount(); ++i) t.push_back(l->topLevelItem(i)->checkState(0) == Qt::Checked);
+    return t;
+  }
+  // A mouse click on the row's text.
+  static void clickRow(QTreeWidget* l, int row) {
+    QRect r = l->visualItemRect(l->topLevelItem(row));
+    QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, QPoint(r.right() - 10, r.center().y()));
+  }
+  static void tick(QTreeWidget* l, int row, bool on = true) {
+    l->topLevelItem(row)->setCheckState(0, on ? Qt::Checked : Qt::Unchecked);
+  }
+  static std::string enabled(const std::string& section) {
+    for (const auto& r : mvtest::tableRows(Database_PortSetting))
+      if (r.section == section) return r.values.at(3);
+    return "?";
+  }
+  static std::string description(const std::string& section) {
+    for (const auto& r : mvtest::tableRows(Database_PortSetting))
+      if (r.section == section) return r.values.at(4);
+    return "?";
+  }
+};
+
+TEST_F(Editor, RowsTicksAndPortTextsAsStored) {
+  arrInternetHighSettings[11].Description = "80, 100-200";
+  arrTrustedMediumSettings[1].Enabled = 1;
+  auto* e = open(0);
+  EXPECT_EQ(e->windowTitle(), "Custom security settings for Morvantis");
+  EXPECT_EQ(e->TabCustomSettings->tabText(0), "&Trusted Zone");
+  EXPECT_EQ(e->TabCustomSettings->tabText(1), "&Internet Zone");
+  EXPECT_EQ(texts(list(e, "lvwHighTrustedZone")),
+            (std::vector<std::string>{"Allow outgoing DNS (UDP Port 53)", "Allow outgoing DHCP (UDP Port 67)",
+                                      "Allow broadcast/multicast", "Allow incoming ping (ICMP Echo)",
+                                      "Allow other incoming ICMP", "Allow outgoing ping (ICMP Echo)",
+                                      "Allow other outgoing ICMP", "Allow incoming IGMP", "Allow outgoing IGMP",
+                                      "Allow incoming UDP ports:(none selected)",
+                                      "Allow outgoing UDP ports:(none selected)",
+                                      "Allow incoming TCP ports:(none selected)",
+                                      "Allow outgoing TCP ports:(none selected)"}));
+  EXPECT_EQ(texts(list(e, "lvwMediumInternetZone")),
+            (std::vector<std::string>{"Block incoming NetBIOS (ports 135,137-9,445)",
+                                      "Block outgoing NetBIOS (ports 135,137-9,445)", "Block incoming ping (ICMP Echo)",
+                                      "Block other incoming ICMP", "Block outgoing ping (ICMP Echo)",
+                                      "Block other outgoing ICMP", "Block incoming IGMP", "Block outgoing IGMP",
+                                      "Block incoming UDP ports:(none selected)",
+                                      "Block outgoing UDP ports:(none selected)",
+                                      "Block incoming TCP ports:(none selected)",
+                                      "Block outgoing TCP ports:(none selected)"}));
+  EXPECT_EQ(list(e, "lvwHighInternetZone")->topLevelItem(11)->text(0), "Allow incoming TCP ports:80, 100-200");
+  EXPECT_EQ(ticks(list(e, "lvwHighTrustedZone")), (std::vector<int>{1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(ticks(list(e, "lvwMediumTrustedZone")), (std::vector<int>{0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(ticks(list(e, "lvwMediumInternetZone")), (std::vector<int>{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_FALSE(e->txtPorts->isVisible());
+  EXPECT_FALSE(button(e, "cmdApply")->isEnabled());
+  EXPECT_TRUE(list(e, "lvwHighTrustedZone")->isVisible());
+  EXPECT_FALSE(list(e, "lvwHighInternetZone")->isVisible());
+  e->TabCustomSettings->setCurrentIndex(1);
+  EXPECT_TRUE(e->fraInternet->isVisible());
+  EXPECT_TRUE(list(e, "lvwMediumInternetZone")->isVisible());
+  EXPECT_FALSE(e->fraTrustedZone->isVisible());
+}
+
+TEST_F(Editor, ThePortBoxFollowsTheClickedRowAndRewritesIt) {
+  auto* e = open(1);
+  QTreeWidget* high = list(e, "lvwHighInternetZone");
+  clickRow(high, 11);
+  EXPECT_TRUE(e->txtPorts->isVisible());
+  EXPECT_TRUE(e->sknlblEnterPorts1->isVisible() && e->sknlblEnterPorts2->isVisible() && e->sknlblPorts->isVisible());
+  EXPECT_EQ(e->txtPorts->text(), "");
+  EXPECT_EQ(high->topLevelItem(11)->text(0), "Allow incoming TCP ports:");
+  QTest::keyClicks(e->txtPorts, "80");
+  EXPECT_EQ(high->topLevelItem(11)->text(0), "Allow incoming TCP ports:80");
+  // The filter: a letter never, a second separator never, Backspace not after a separator.
+  QTest::keyClicks(e->txtPorts, "x,,-1");
+  EXPECT_EQ(e->txtPorts->text(), "80,1");
+  QTest::keyClick(e->txtPorts, Qt::Key_Backspace);
+  QTest::keyClick(e->txtPorts, Qt::Key_Backspace);
+  EXPECT_EQ(e->txtPorts->text(), "80,");  // Backspace after "," is discarded
+  QTest::keyClicks(e->txtPorts, "200-100");
+  EXPECT_EQ(high->topLevelItem(11)->text(0), "Allow incoming TCP ports:80, 100-200");
+  e->txtPorts->clear();
+  EXPECT_EQ(high->topLevelItem(11)->text(0), "Allow incoming TCP ports:");
+  QTest::keyClicks(e->txtPorts, ",-a");
+  EXPECT_EQ(e->txtPorts->text(), "");
+  // A switch row hides the box and still counts as a change.
+  QTreeWidget* medium = list(e, "lvwMediumInternetZone");
+  clickRow(medium, 3);
+  EXPECT_FALSE(e->txtPorts->isVisible());
+  EXPECT_TRUE(e->Changed(CustomList::MediumInternet));
+  EXPECT_TRUE(button(e, "cmdApply")->isEnabled());
+}
+
+TEST_F(Editor, ResetDefaultsWorksOnTheShownTabOnly) {
+  auto* e = open(1);
+  tick(list(e, "lvwHighInternetZone"), 6);
+  tick(list(e, "lvwMediumInternetZone"), 0, false);
+  tick(list(e, "lvwMediumTrustedZone"), 0);
+  button(e, "cmdResetDefaults")->click();
+  EXPECT_EQ(ticks(list(e, "lvwHighInternetZone")), (std::vector<int>{1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(ticks(list(e, "lvwMediumInternetZone")), (std::vector<int>{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(ticks(list(e, "lvwMediumTrustedZone"))[0], 1);  // the other tab is left alone
+  EXPECT_TRUE(button(e, "cmdApply")->isEnabled());
+  e->TabCustomSettings->setCurrentIndex(0);
+  button(e, "cmdResetDefaults")->click();
+  EXPECT_EQ(ticks(list(e, "lvwMediumTrustedZone")), std::vector<int>(12, 0));
+  button(e, "cmdApply")->click();
+  EXPECT_EQ(enabled("0001"), "0");
+  EXPECT_EQ(enabled("0044"), "0");
+  EXPECT_EQ(arrInternetHighSettings[6].Enabled, 0);
+  EXPECT_FALSE(button(e, "cmdApply")->isEnabled());
+}
+
+TEST_F(Editor, AppliedPortRowReachesTheTablesAndTheRuleFile) {
+  auto* e = open(1);
+  QTreeWidget* high = list(e, "lvwHighInternetZone");
+  tick(high, 11);  // a port row toggled: runs the click handling on the selected row
+  clickRow(high, 11);
+  QTest::keyClicks(e->txtPorts, "80,100-200");
+  button(e, "cmdApply")->click();
+  EXPECT_FALSE(button(e, "cmdApply")->isEnabled());
+  EXPECT_FALSE(e->Changed(CustomList::HighInternet));
+  EXPECT_EQ(enabled("0049"), "1");
+  EXPECT_EQ(description("0049"), "80, 100-200");
+  auto ports = mvtest::tableRows(Database_TCPPorts);
+  ASSERT_EQ(ports.size(), 2u);
+  EXPECT_EQ(ports[0].values, (std::vector<std::string>{"3", "3", "2", "80", "80", "0049"}));
+  EXPECT_EQ(ports[1].values, (std::vector<std::string>{"3", "3", "2", "100", "200", "0049"}));
+  EXPECT_EQ(arrInternetHighSettings[11].Description, "80, 100-200");
+  EXPECT_EQ(arrInternetHighSettings[11].Enabled, 1);
+
+  // The next rule file follows.
+  mvtest::resetStoreGlobals();
+  ResetRuleGlobals();
+  intTrustedZoneLevel = 1;
+  intInternetZoneLevel = 3;
+  DefaultAccessTrusted = DefaultAccessInternet = DefaultServerTrusted = DefaultServerInternet = 2;
+  LoadTCPPorts(3, 3, 2, arrTCPInternetHighIn);
+  ASSERT_TRUE(AddRulesToINI(false, true));
+  std::string file = readText("System32/drivers/etc/mvd.conf");
+  std::string golden = mvtest::goldenText("tests/zones/golden/internet_high_tcp_in.conf");
+  auto start = file.find("[Internet]\r\n");
+  ASSERT_NE(start, std::string::npos);
+  auto end = file.find("\r\n[", start + 1);
+  EXPECT_EQ(file.substr(start, end + 2 - start), golden);
+}
+
+TEST_F(Editor, UntickingStoresTheRowOffAndDropsItsRanges) {
+  Write_MorvantisNewData(Database_UDPPorts, getNextLineNo(Database_UDPPorts), {"2", "2", "2", "53", "53", "0009"}, true);
+  WriteColumnValue(Database_PortSetting, "0009", "Enabled", "1");
+  WriteColumnValue(Database_PortSetting, "0009", "Description", "53");
+  Init_Read_PortSetting();
+  auto* e = open(0);
+  QTreeWidget* medium = list(e, "lvwMediumTrustedZone");
+  EXPECT_EQ(medium->topLevelItem(8)->text(0), "Block incoming UDP ports:53");
+  medium->setCurrentItem(medium->topLevelItem(8));
+  tick(medium, 8, false);
+  EXPECT_EQ(e->txtPorts->text(), "53");
+  button(e, "cmdOk")->click();
+  EXPECT_FALSE(e->isVisible());
+  EXPECT_EQ(enabled("0009"), "0");
+  EXPECT_EQ(description("0009"), "53");
+  EXPECT_TRUE(mvtest::tableRows(Database_UDPPorts).empty());
+  EXPECT_EQ(arrTrustedMediumSettings[8].Enabled, 0);
+}
+
+TEST_F(Editor, AKeyboardToggleIsSaved) {
+  auto* e = open(1);
+  QTreeWidget* medium = list(e, "lvwMediumInternetZone");
+  medium->setFocus();
+  medium->setCurrentItem(medium->topLevelItem(4));
+  QTest::keyClick(medium, Qt::Key_Space);
+  ASSERT_EQ(medium->topLevelItem(4)->checkState(0), Qt::Checked);
+  EXPECT_TRUE(button(e, "cmdApply")->isEnabled());
+  button(e, "cmdOk")->click();
+  EXPECT_EQ(enabled("0030"), "1");
+  EXPECT_EQ(arrInternetMediumSettings[4].Enabled, 1);
+}
+
+TEST_F(Editor, CancelStoresNothingAndReopeningShowsTheStoredState) {
+  auto* e = open(1);
+  tick(list(e, "lvwHighInternetZone"), 4);
+  button(e, "cmdResetDefaults")->click();
+  tick(list(e, "lvwHighInternetZone"), 5);
+  button(e, "cmdCancel")->click();
+  EXPECT_FALSE(e->isVisible());
+  EXPECT_EQ(enabled("0043"), "0");
+  EXPECT_EQ(arrInternetHighSettings[5].Enabled, 0);
+  e = open(1);
+  EXPECT_EQ(ticks(list(e, "lvwHighInternetZone"))[5], 0);
+  // OK with nothing changed stores nothing and closes.
+  const std::string before = readText("Profiles/Database_PortSetting.MVL");
+  button(e, "cmdOk")->click();
+  EXPECT_FALSE(e->isVisible());
+  EXPECT_EQ(readText("Profiles/Database_PortSetting.MVL"), before);
+}
+
+TEST_F(Editor, ABadPortOrAFailedSaveKeepsTheChangesOnScreen) {
+  auto* e = open(1);
+  QTreeWidget* high = list(e, "lvwHighInternetZone");
+  tick(high, 12);
+  clickRow(high, 12);
+  QTest::keyClicks(e->txtPorts, "0");
+  button(e, "cmdOk")->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].prompt.find("1 to 65535"), std::string::npos);
+  EXPECT_TRUE(e->isVisible());
+  EXPECT_TRUE(button(e, "cmdApply")->isEnabled());
+  EXPECT_TRUE(mvtest::tableRows(Database_TCPPorts).empty());
+  EXPECT_EQ(enabled("0050"), "0");
+  // Mended, it goes through.
+  e->txtPorts->setText("8080");
+  button(e, "cmdApply")->click();
+  EXPECT_EQ(messages.size(), 1u);
+  EXPECT_EQ(enabled("0050"), "1");
+  EXPECT_FALSE(button(e, "cmdApply")->isEnabled());
+}
+
+}  // namespace

@@ -1,0 +1,234 @@
+#include "zones/mdlCustomSettings.h"
+
+#include <exception>
+
+#include "core/ErrorBoundary.h"
+#include "core/VBRuntime.h"
+#include "core/mdINIBas.h"
+#include "core/mdlMain.h"
+#include "core/mdlMorvantisDatabase.h"
+#include "platform/Dialogs.h"
+
+namespace mv {
+
+namespace {
+
+constexpr long HighestPort = 65535;
+
+// The first section number of each list's rows, less one.
+long sectionBase(CustomList list) {
+  switch (list) {
+    case CustomList::MediumTrusted: return 0;
+    case CustomList::HighTrusted: return 12;
+    case CustomList::MediumInternet: return 25;
+    case CustomList::HighInternet: return 37;
+  }
+  return 0;
+}
+
+// Protocol (0 TCP, 1 UDP) and port type (1 out, 2 in) of a port row.
+struct PortRowKind {
+  long protocol, portType;
+};
+PortRowKind portRowKind(CustomList list, int row) {
+  static const PortRowKind kinds[] = {{1, 2}, {1, 1}, {0, 2}, {0, 1}};
+  int first = IsHighList(list) ? 10 : 9;
+  return kinds[row - first];
+}
+
+// Writes one column and reads it back, so that a value that did not reach
+// the file ends the save instead of passing for stored.
+void storeColumn(long table, const std::string& section, const std::string& column, const std::string& value) {
+  WriteColumnValue(table, section, column, value);
+  std::string key = getColumnIndex(table, column);
+  const std::string missing = "\x01";
+  if (key.empty() || ReadINI(section, FormatNumber(static_cast<long long>(Val(key)), "0"), missing, TableFile(table),
+                             true) != value)
+    throw RuntimeError(75, "Path/File access error (" + TableFile(table) + ")");
+}
+
+bool validPort(long p) { return p >= 1 && p <= HighestPort; }
+
+}  // namespace
+
+const std::vector<std::string>& HighRowTexts() {
+  static const std::vector<std::string> rows = {
+      "Allow outgoing DNS (UDP Port 53)", "Allow outgoing DHCP (UDP Port 67)", "Allow broadcast/multicast",
+      "Allow incoming ping (ICMP Echo)",  "Allow other incoming ICMP",         "Allow outgoing ping (ICMP Echo)",
+      "Allow other outgoing ICMP",        "Allow incoming IGMP",               "Allow outgoing IGMP",
+      "Allow incoming UDP ports:",        "Allow outgoing UDP ports:",         "Allow incoming TCP ports:",
+      "Allow outgoing TCP ports:"};
+  return rows;
+}
+
+const std::vector<std::string>& MediumRowTexts() {
+  static const std::vector<std::string> rows = {
+      "Block incoming NetBIOS (ports 135,137-9,445)", "Block outgoing NetBIOS (ports 135,137-9,445)",
+      "Block incoming ping (ICMP Echo)",              "Block other incoming ICMP",
+      "Block outgoing ping (ICMP Echo)",              "Block other outgoing ICMP",
+      "Block incoming IGMP",                          "Block outgoing IGMP",
+      "Block incoming UDP ports:",                    "Block outgoing UDP ports:",
+      "Block incoming TCP ports:",                    "Block outgoing TCP ports:"};
+  return rows;
+}
+
+bool IsHighList(CustomList list) { return list == CustomList::HighTrusted || list == CustomList::HighInternet; }
+
+const std::vector<std::string>& RowTexts(CustomList list) { return IsHighList(list) ? HighRowTexts() : MediumRowTexts(); }
+
+long ListZone(CustomList list) {
+  return list == CustomList::HighTrusted || list == CustomList::MediumTrusted ? 2 : 3;
+}
+
+long ListLevel(CustomList list) { return IsHighList(list) ? 3 : 2; }
+
+bool IsPortRow(CustomList list, int row) {
+  int first = IsHighList(list) ? 10 : 9;
+  return row >= first && row <= first + 3;
+}
+
+std::vector<PortSettingRec>& SettingsOf(CustomList list) {
+  switch (list) {
+    case CustomList::HighTrusted: return arrTrustedHighSettings;
+    case CustomList::MediumTrusted: return arrTrustedMediumSettings;
+    case CustomList::HighInternet: return arrInternetHighSettings;
+    case CustomList::MediumInternet: break;
+  }
+  return arrInternetMediumSettings;
+}
+
+std::vector<CustomRow> LoadCustomRows(CustomList list) {
+  const auto& texts = RowTexts(list);
+  std::vector<CustomRow> rows(texts.size());
+  for (size_t i = 0; i < texts.size(); ++i) rows[i].Text = texts[i];
+  const auto& settings = SettingsOf(list);
+  const size_t firstPort = IsHighList(list) ? 9 : 8;
+  // Elements beyond the list's rows have no row to show.
+  for (size_t k = 0; k < settings.size() && k < rows.size(); ++k) {
+    rows[k].Checked = settings[k].Enabled != 0;
+    if (k >= firstPort) rows[k].Text += settings[k].Description;
+  }
+  return rows;
+}
+
+std::string PortsOfRow(const std::string& text) {
+  auto colon = text.find(':');
+  return colon == std::string::npos ? std::string() : text.substr(colon + 1);
+}
+
+std::string WithPorts(const std::string& text, const std::string& ports) {
+  auto colon = text.find(':');
+  return (colon == std::string::npos ? text : text.substr(0, colon + 1)) + ports;
+}
+
+void ResetCustomDefaults(std::vector<CustomRow>& high, std::vector<CustomRow>& medium, bool internet) {
+  for (auto* list : {&high, &medium})
+    for (auto& row : *list)
+      if (row.Checked) {
+        row.Checked = false;
+        row.Tag = true;
+      }
+  for (size_t i = 0; i < 3 && i < high.size(); ++i) high[i].Checked = high[i].Tag = true;
+  if (internet && !medium.empty()) medium[0].Checked = medium[0].Tag = true;
+}
+
+bool PortKeyPasses(const std::string& boxText, int key) {
+  const bool digit = key >= '0' && key <= '9';
+  const bool separator = key == ',' || key == '-';
+  const bool backspace = key == 8;
+  if (!digit && !separator && !backspace) return false;
+  if (boxText.empty()) return digit || backspace;
+  const char last = boxText.back();
+  if (last == ',' || last == '-') return digit;
+  return true;
+}
+
+std::string PortListProblem(const std::string& ports) {
+  std::string p = Trim(ports);
+  if (p.empty() || p == strNoneSelected) return "";
+  for (const auto& pair : ParsePortList(p)) {
+    if (!validPort(pair.From) || (pair.To != 0 && !validPort(pair.To)))
+      return "Ports must be numbers from 1 to 65535: \"" + p + "\" was not saved.";
+  }
+  return "";
+}
+
+bool SavePorts(long zone, long level, const std::string& rowText, long protocol, long portType,
+               const std::string& rowSection, int rowIndex, bool checked) {
+  return ErrorBoundary("SavePorts of frmCustomFirewallSettings", [&] {
+    const long table = protocol == 0 ? Database_TCPPorts : Database_UDPPorts;
+    Delete_TableData(table, "ID=" + rowSection, "ID");
+    const std::string ports = Trim(PortsOfRow(rowText));
+    if (ports == strNoneSelected) {
+      storeColumn(Database_PortSetting, rowSection, "Description", "");
+      return;
+    }
+    storeColumn(Database_PortSetting, rowSection, "Description", ports);
+    CustomList list = zone == 2 ? (level == 3 ? CustomList::HighTrusted : CustomList::MediumTrusted)
+                                : (level == 3 ? CustomList::HighInternet : CustomList::MediumInternet);
+    SettingsOf(list).at(static_cast<size_t>(rowIndex - 1)).Description = ports;
+    if (!checked) return;
+    for (const auto& pair : ParsePortList(ports)) {
+      if (pair.From < 1) continue;
+      const long to = pair.To >= 1 ? pair.To : pair.From;
+      Write_MorvantisNewData(table, getNextLineNo(table),
+                             {std::to_string(zone), std::to_string(level), std::to_string(portType),
+                              std::to_string(pair.From), std::to_string(to), rowSection},
+                             true);
+    }
+  });
+}
+
+bool SaveChanges(const std::vector<CustomListEdit>& lists) {
+  static const CustomList order[] = {CustomList::HighInternet, CustomList::MediumInternet, CustomList::HighTrusted,
+                                     CustomList::MediumTrusted};
+  // A ticked port row with a port that is not a port stops the save before
+  // anything is stored, so no part of it reaches the tables.
+  for (const auto& edit : lists) {
+    if (!edit.changed) continue;
+    for (size_t i = 0; i < edit.rows->size(); ++i) {
+      const CustomRow& row = (*edit.rows)[i];
+      if (!row.Tag || !row.Checked || !IsPortRow(edit.list, static_cast<int>(i + 1))) continue;
+      std::string problem = PortListProblem(PortsOfRow(row.Text));
+      if (!problem.empty()) {
+        platform::MsgBox(problem, platform::vbInformation, AppTitle);
+        return false;
+      }
+    }
+  }
+  bool allStored = true;
+  bool finished = ErrorBoundary("SaveChanges of frmCustomFirewallSettings", [&] {
+    for (CustomList list : order) {
+      for (const auto& edit : lists) {
+        if (edit.list != list || !edit.changed) continue;
+        auto& settings = SettingsOf(list);
+        for (size_t i = 0; i < edit.rows->size(); ++i) {
+          CustomRow& row = (*edit.rows)[i];
+          if (!row.Tag) continue;
+          const int rowNo = static_cast<int>(i + 1);
+          const std::string section = FormatNumber(static_cast<long long>(rowNo + sectionBase(list)), "0000");
+          storeColumn(Database_PortSetting, section, "Enabled", row.Checked ? "1" : "0");
+          settings.at(i).Enabled = row.Checked ? 1 : 0;
+          if (IsPortRow(list, rowNo)) {
+            PortRowKind kind = portRowKind(list, rowNo);
+            // A row whose ports were not stored stays marked for the next save.
+            if (!SavePorts(ListZone(list), ListLevel(list), row.Text, kind.protocol, kind.portType, section, rowNo,
+                           row.Checked)) {
+              allStored = false;
+              continue;
+            }
+          }
+          row.Tag = false;
+        }
+      }
+    }
+  });
+  if (!finished || !allStored) {
+    platform::MsgBox("The custom security settings could not all be saved. Your changes are kept on screen.",
+                     platform::vbExclamation, AppTitle);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace mv

@@ -1,0 +1,60 @@
+#include "zones/mdlSecurityLevel.h"
+
+#include "core/mdlMain.h"
+#include "core/mdlMorvantisDatabase.h"
+
+namespace mv {
+
+namespace {
+bool isLevel(int level) { return level >= 1 && level <= 3; }
+}  // namespace
+
+std::string LevelName(int level) {
+  switch (level) {
+    case 1: return "Low :";
+    case 2: return "Medium :";
+    case 3: return "High :";
+    default: return "";
+  }
+}
+
+std::string LevelDescription(long zone, int level) {
+  switch (level) {
+    case 1: return "Caution! Firewall is off.";
+    case 2:
+      return zone == InternetZone
+                 ? "Visible but protected mode: Computers can see your computer but cannot share its resources. "
+                   "Incoming NetBIOS is blocked. This settings is recommended for Temporary use in Internet Zone."
+                 : "Sharing Mode: Computers can see your computer and share its resources.This settings is "
+                   "recommended for Trusted Zone.";
+    case 3:
+      return "Stealth Mode: Your computer is hidden and protected from hackers. Sharing is not allowed. This "
+             "settings is recommended for " +
+             std::string(zone == InternetZone ? "Internet Zone." : "Internet zone.");
+    default: return "";
+  }
+}
+
+void StoreZoneLevel(long zone, int level) { SetMasterValue(SelectedLevel, std::to_string(zone), std::to_string(level)); }
+
+bool RepairZoneLevels() {
+  bool repaired = false;
+  if (!isLevel(intInternetZoneLevel)) {
+    WriteErrorLog("Stored Internet zone level " + std::to_string(intInternetZoneLevel) + " is not 1 to 3; High is used",
+                  "RepairZoneLevels of mdlSecurityLevel");
+    intInternetZoneLevel = 3;
+    StoreZoneLevel(InternetZone, intInternetZoneLevel);
+    repaired = true;
+  }
+  if (!isLevel(intTrustedZoneLevel)) {
+    WriteErrorLog("Stored Trusted zone level " + std::to_string(intTrustedZoneLevel) +
+                      " is not 1 to 3; the Internet zone level is used",
+                  "RepairZoneLevels of mdlSecurityLevel");
+    intTrustedZoneLevel = intInternetZoneLevel;
+    StoreZoneLevel(TrustedZone, intTrustedZoneLevel);
+    repaired = true;
+  }
+  return repaired;
+}
+
+}  // namespace mv
