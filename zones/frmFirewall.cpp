@@ -88,7 +88,7 @@ void frmFirewall::buildControls() {
   TabFireWall->addTab(mainTab, "Main");
   TabFireWall->addTab(zonesTab, "Zones");
 
-  lbFirewallMainFooter = NewLabel(mainTab, "lbFirewallMainFooter", "", {8, 326, 528, 44});
+  lbFirewallMainFooter = NewLabel(mainTab, "lbFirewallMainFooter", "", {8, 298, 528, 76});
   buildMainTab(mainTab);
 
   lvwZones = new QTreeWidget(zonesTab);
@@ -157,11 +157,11 @@ void frmFirewall::buildMainTab(QWidget* tab) {
   const Zone zones[] = {{"fraInternetZoneSecurity", "Internet Zone Security", "optInternetZone", "lblInternetSelected",
                          "lblInternetDescription", "cmdInternetCustom", {"016", "015", "014"}, "004", 8},
                         {"fraTrustedZoneSecurity", "Trusted Zone Security", "optTrustedZone", "lblTrustedSelected",
-                         "lblTrustedDescription", "cmdTrustedCustom", {"013", "012", "011"}, "002", 166}};
+                         "lblTrustedDescription", "cmdTrustedCustom", {"013", "012", "011"}, "002", 152}};
   static const char* captions[] = {"", "Low", "Med", "High"};
   for (const Zone& z : zones) {
     const bool internet = z.top == 8;
-    QGroupBox* frame = NewFrame(tab, z.frame, z.caption, {8, z.top, 528, 150});
+    QGroupBox* frame = NewFrame(tab, z.frame, z.caption, {8, z.top, 528, 138});
     auto& options = internet ? optInternetZone : optTrustedZone;
     // High at the top, Low at the bottom.
     for (int level = 1; level <= 3; ++level) {
@@ -179,7 +179,7 @@ void frmFirewall::buildMainTab(QWidget* tab) {
     QLabel* description = NewLabel(frame, z.description, "", {104, 46, 410, 64});
     description->setWordWrap(true);
     description->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QPushButton* custom = NewButton(frame, z.custom, "&Custom", {424, 112, 90, 28});
+    QPushButton* custom = NewButton(frame, z.custom, "&Custom", {424, 102, 90, 28});
     SetTag(custom, z.customTag);
     if (internet) {
       fraInternetZoneSecurity = frame;
