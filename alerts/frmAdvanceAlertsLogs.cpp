@@ -120,9 +120,7 @@ void frmAdvanceAlertsLogs::buildLogTab(QWidget* tab) {
 
   fraLogPath = NewFrame(tab, "fraLogPath", "Log File && Location", {8, 90, 440, 110});
   lblLogFilePath = NewLabel(fraLogPath, "lblLogFilePath", "Save To :", {12, 26, 64, 20});
-  txtLogPath = new QLineEdit(fraLogPath);
-  txtLogPath->setObjectName("txtLogPath");
-  txtLogPath->setGeometry(80, 24, 348, 24);
+  txtLogPath = NewTextBox(fraLogPath, "txtLogPath", {80, 24, 348, 24});
   // The log moves only through Browse, which says where it goes.
   txtLogPath->setReadOnly(true);
   Label1 = NewLabel(fraLogPath, "Label1", "File Size :", {12, 56, 64, 20});

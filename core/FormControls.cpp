@@ -74,8 +74,12 @@ QGroupBox* NewFrame(QWidget* parent, const std::string& name, const std::string&
   return place(new QGroupBox(platform::toQString(caption), parent), name, at);
 }
 
+QLineEdit* NewTextBox(QWidget* parent, const std::string& name, const QRect& at) {
+  return place(new QLineEdit(parent), name, at);
+}
+
 QLineEdit* NewPasswordBox(QWidget* parent, const std::string& name, const QRect& at) {
-  auto* box = place(new QLineEdit(parent), name, at);
+  QLineEdit* box = NewTextBox(parent, name, at);
   box->setEchoMode(QLineEdit::Password);
   return box;
 }

@@ -55,7 +55,8 @@ QRadioButton* NewOption(QWidget* parent, const std::string& name, const std::str
 QTabWidget* NewTabControl(QWidget* parent, const std::string& name, const QRect& at);
 QWidget* NewTab(QTabWidget* tabs, const std::string& name, const std::string& caption);
 QGroupBox* NewFrame(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at);
-// A text box that shows its text as password dots.
+// A text box, and one that shows its text as password dots.
+QLineEdit* NewTextBox(QWidget* parent, const std::string& name, const QRect& at);
 QLineEdit* NewPasswordBox(QWidget* parent, const std::string& name, const QRect& at);
 
 // The OK button (the default) and the Cancel button of a dialog, side by

@@ -21,13 +21,6 @@ namespace mv {
 
 namespace {
 
-QLineEdit* newTextBox(QWidget* parent, const char* name, const QRect& at) {
-  auto* box = new QLineEdit(parent);
-  box->setObjectName(name);
-  box->setGeometry(at);
-  return box;
-}
-
 // Keeps a box's text as `keep` makes it, whether typed or pasted.
 template <class Keep>
 void keepText(QLineEdit* box, Keep keep) {
@@ -46,11 +39,11 @@ frmCustomPortsAdd::frmCustomPortsAdd(QWidget* parent) : QDialog(parent) {
   sknlblHeader = NewLabel(this, "sknlblHeader", "", {12, 10, 376, 48});
   tabAddPort = NewFrame(this, "tabAddPort", "", {12, 62, 376, 126});
   Label1 = NewLabel(tabAddPort, "Label1", "Description :", {10, 14, 84, 22});
-  txtDescription = newTextBox(tabAddPort, "txtDescription", {96, 12, 268, 24});
+  txtDescription = NewTextBox(tabAddPort, "txtDescription", {96, 12, 268, 24});
   Label2 = NewLabel(tabAddPort, "Label2", "Ports :", {10, 48, 84, 22});
-  txtPortsFrom = newTextBox(tabAddPort, "txtPortsFrom", {96, 46, 100, 24});
+  txtPortsFrom = NewTextBox(tabAddPort, "txtPortsFrom", {96, 46, 100, 24});
   SkinLabel3 = NewLabel(tabAddPort, "SkinLabel3", "To", {208, 48, 44, 22});
-  txtPortsTo = newTextBox(tabAddPort, "txtPortsTo", {264, 46, 100, 24});
+  txtPortsTo = NewTextBox(tabAddPort, "txtPortsTo", {264, 46, 100, 24});
   chkTCPPorts = NewCheckBox(tabAddPort, "chkTCPPorts", "", {96, 84, 130, 24});
   chkUDPPorts = NewCheckBox(tabAddPort, "chkUDPPorts", "", {234, 84, 130, 24});
   sknlblFooter = NewLabel(this, "sknlblFooter", "", {12, 194, 376, 34});

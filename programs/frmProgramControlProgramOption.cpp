@@ -30,13 +30,6 @@ namespace {
 using platform::fromQString;
 using platform::toQString;
 
-QRadioButton* newOption(QWidget* parent, const char* name, const QRect& at) {
-  auto* option = new QRadioButton(parent);
-  option->setObjectName(name);
-  option->setGeometry(at);
-  return option;
-}
-
 // The server commands of the "Add >>" menu, by item name.
 struct ServerCommand {
   const char* item;
@@ -76,9 +69,9 @@ frmProgramControlProgramOption::frmProgramControlProgramOption(const std::string
   sknlblPortsProductversion = NewLabel(fraPorts, "sknlblPortsProductversion", "", {72, 30, 364, 18});
   sknlblPortsHeader = NewLabel(fraPorts, "sknlblPortsHeader", "", {10, 52, 426, 34});
   sknlblPortsHeader2 = NewLabel(fraPorts, "sknlblPortsHeader2", "", {10, 86, 426, 34});
-  optAllowAccessForAll = newOption(fraPorts, "optAllowAccessForAll", {10, 122, 426, 22});
-  optAllowAccessOnlyListed = newOption(fraPorts, "optAllowAccessOnlyListed", {10, 144, 426, 22});
-  optNotAllowAccessOnlyListed = newOption(fraPorts, "optNotAllowAccessOnlyListed", {10, 166, 426, 22});
+  optAllowAccessForAll = NewOption(fraPorts, "optAllowAccessForAll", "", {10, 122, 426, 22});
+  optAllowAccessOnlyListed = NewOption(fraPorts, "optAllowAccessOnlyListed", "", {10, 144, 426, 22});
+  optNotAllowAccessOnlyListed = NewOption(fraPorts, "optNotAllowAccessOnlyListed", "", {10, 166, 426, 22});
   lstPorts = new QListWidget(fraPorts);
   lstPorts->setObjectName("lstPorts");
   lstPorts->setGeometry(10, 194, 328, 124);
@@ -102,9 +95,9 @@ frmProgramControlProgramOption::frmProgramControlProgramOption(const std::string
   sknlblSecurityProductName = NewLabel(fraSecurity, "sknlblSecurityProductName", "", {10, 30, 426, 20});
   sknlblSecurityVersion = NewLabel(fraSecurity, "sknlblSecurityVersion", "Version :", {10, 52, 60, 18});
   sknlblSecurityProductVersion = NewLabel(fraSecurity, "sknlblSecurityProductVersion", "", {72, 52, 364, 18});
-  optAuthenticateProg_Com = newOption(fraSecurity, "optAuthenticateProg_Com", {10, 80, 426, 22});
-  optAuthenticateProg = newOption(fraSecurity, "optAuthenticateProg", {10, 102, 426, 22});
-  optAuthenticateCom = newOption(fraSecurity, "optAuthenticateCom", {10, 124, 426, 22});
+  optAuthenticateProg_Com = NewOption(fraSecurity, "optAuthenticateProg_Com", "", {10, 80, 426, 22});
+  optAuthenticateProg = NewOption(fraSecurity, "optAuthenticateProg", "", {10, 102, 426, 22});
+  optAuthenticateCom = NewOption(fraSecurity, "optAuthenticateCom", "", {10, 124, 426, 22});
   fraDescription = NewFrame(fraSecurity, "fraDescription", "Description", {10, 154, 426, 100});
   sknlblSecurityDescription = NewLabel(fraDescription, "sknlblSecurityDescription", "", {10, 22, 406, 70});
   fraSecurity->hide();

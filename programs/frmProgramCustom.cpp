@@ -82,9 +82,7 @@ void frmProgramCustom::buildControls() {
   const int gap = style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
                   style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing) +
                   optLockTimeMode->fontMetrics().horizontalAdvance("Lock after ");
-  txtlockInterval = new QLineEdit(fraLock);
-  txtlockInterval->setObjectName("txtlockInterval");
-  txtlockInterval->setGeometry(12 + gap, 25, 36, 22);
+  txtlockInterval = NewTextBox(fraLock, "txtlockInterval", {12 + gap, 25, 36, 22});
   txtlockInterval->setAlignment(Qt::AlignRight);
   txtlockInterval->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), txtlockInterval));
   txtlockInterval->installEventFilter(this);

@@ -36,9 +36,7 @@ frmAddHostSite::frmAddHostSite(QWidget* parent) : ZoneEntryDialog(parent, "frmAd
   sknlblAddHost = Heading;
   const int y = BodyTop + 6;
   QLabel* host = NewLabel(frame, "sknlblHostName", "&Host Name", {14, y + 3, FieldLeft - 18, 20});
-  txtHostName = new QLineEdit(frame);
-  txtHostName->setObjectName("txtHostName");
-  txtHostName->setGeometry(FieldLeft, y, FrameWidth - FieldLeft - 110, 24);
+  txtHostName = NewTextBox(frame, "txtHostName", {FieldLeft, y, FrameWidth - FieldLeft - 110, 24});
   // A host name is one word of printable characters.
   txtHostName->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^\\s\\x00-\\x1f\\x7f]*")), txtHostName));
   host->setBuddy(txtHostName);

@@ -63,9 +63,7 @@ void frmCustomFirewallSettings::buildControls() {
   sknlblEnterPorts1 = NewLabel(fraAddPort, "sknlblEnterPorts1", "Enter ports or port ranges, separated by commas,", {10, 18, 420, 18});
   sknlblEnterPorts2 = NewLabel(fraAddPort, "sknlblEnterPorts2", "for example: 80, 1000-2000", {10, 38, 420, 18});
   sknlblPorts = NewLabel(fraAddPort, "sknlblPorts", "Ports:", {446, 28, 50, 20});
-  txtPorts = new QLineEdit(fraAddPort);
-  txtPorts->setObjectName("txtPorts");
-  txtPorts->setGeometry(500, 26, 214, 24);
+  txtPorts = NewTextBox(fraAddPort, "txtPorts", {500, 26, 214, 24});
   txtPorts->installEventFilter(this);
 
   cmdResetDefaults = NewButton(this, "cmdResetDefaults", "&Reset Defaults", {8, 434, 120, 28});

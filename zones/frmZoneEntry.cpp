@@ -137,9 +137,7 @@ OctetRow ZoneEntryDialog::NewAddressRow(QGroupBox* frame, const std::string& row
 void ZoneEntryDialog::NewNameAndZone(QGroupBox* frame, int top) {
   const int y = BodyTop + top;
   QLabel* name = NewLabel(frame, "sknlblDescription", "&Name", {14, y + 3, FieldLeft - 18, 20});
-  txtDescription = new QLineEdit(frame);
-  txtDescription->setObjectName("txtDescription");
-  txtDescription->setGeometry(FieldLeft, y, FrameWidth - FieldLeft - 16, kRowHeight);
+  txtDescription = NewTextBox(frame, "txtDescription", {FieldLeft, y, FrameWidth - FieldLeft - 16, kRowHeight});
   name->setBuddy(txtDescription);
   QLabel* zone = NewLabel(frame, "sknlblZone", "&Zone", {14, y + 37, FieldLeft - 18, 20});
   cboZones = new QComboBox(frame);
