@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -104,6 +105,7 @@ void frmFirewall::buildControls() {
   lvwZones->header()->setSortIndicatorShown(false);
   fitColumns();
   lvwZones->installEventFilter(this);
+  lvwZones->viewport()->installEventFilter(this);
 
   cmdAdd = NewButton(zonesTab, "cmdAdd", "<< &Add", {428, 10, 104, 28});
   cmdEdit = NewButton(zonesTab, "cmdEdit", "&Edit", {428, 44, 104, 28});
@@ -330,6 +332,11 @@ bool frmFirewall::eventFilter(QObject* watched, QEvent* event) {
     for (const auto& [qtKey, code] : codes)
       if (key == qtKey) lvwZones_KeyUp(code);
   }
+  // A right click selects the row it is on, as a left click does, so the
+  // details show it too and Edit and Remove act on the row they show.
+  if (watched == lvwZones->viewport() && event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
+    lvwZones_Click();
   return Page::eventFilter(watched, event);
 }
 

@@ -183,6 +183,20 @@ TEST_F(ZonesPage, RemoveAsksAndYesDeletesTheEntryWithItsAddressRows) {
   EXPECT_TRUE(page->cmdEdit->isEnabled());
 }
 
+TEST_F(ZonesPage, ARightClickSelectsAndShowsTheRowThatRemoveThenRemoves) {
+  layOutEveryKind();
+  frmFirewall* page = loadPage();
+  clickRow(page->lvwZones, 2);  // Lab
+  clickRow(page->lvwZones, 3, false, Qt::RightButton);
+  EXPECT_EQ(page->lblZoneNameInfo->text(), "Printer");
+  EXPECT_EQ(page->lblEntryTypeInfo->text(), "IP Address");
+  answers = {platform::vbYes};
+  page->cmdRemove->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "Are you sure do you want to remove 'Printer'?");
+  EXPECT_EQ(names(page->lvwZones), (std::vector<std::string>{"New Network", "Example", "Lab", "Odd zone", "Office"}));
+}
+
 TEST_F(ZonesPage, RemovingTheLastEntryDisablesEditAndRemove) {
   addEntry(Database_HostSetting, {"www.example.com", "Example", "www.example.com", "1"});
   frmFirewall* page = loadPage();
