@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -127,6 +128,8 @@ QRadioButton* option(QWidget* page, const std::string& name, const std::string& 
 QPushButton* button(QWidget* parent, const std::string& name, const std::string& tag, const std::string& text,
                     const QRect& at) {
   QPushButton* b = NewButton(parent, name, "", at);
+  // A button with the focus takes Enter itself; elsewhere Enter is Next's.
+  b->setAutoDefault(true);
   SetCaption(b, text);
   SetTag(b, tag);
   return b;
@@ -495,6 +498,17 @@ bool frmStartupMain::ValidatePassword() {
 
 void frmStartupMain::optAlertAlltime_Click() { AlertChoice = 1; }
 void frmStartupMain::optAlertDoNot_Click() { AlertChoice = 0; }
+
+void frmStartupMain::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  const auto modifiers = event->modifiers() & ~Qt::KeypadModifier;
+  if (enter && modifiers == Qt::NoModifier) {
+    if (cmdNext_->isEnabled() && cmdNext_->isVisibleTo(this)) cmdNext_->click();
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
 
 bool frmStartupMain::eventFilter(QObject* watched, QEvent* event) {
   if ((watched == txtPassword_ || watched == txtConfirmPass_) && event->type() == QEvent::FocusIn)
