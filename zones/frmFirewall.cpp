@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <algorithm>
 
 #include "core/ErrorBoundary.h"
 #include "core/FormControls.h"
@@ -200,10 +202,22 @@ void frmFirewall::buildMainTab(QWidget* tab) {
 }
 
 void frmFirewall::fitColumns() {
-  // Parts of the width per column: name, address, type, zone, ID.
-  static const int shares[] = {22, 34, 17, 13, 12};
+  // The type, zone and ID columns take what their longest text needs, so
+  // none of them is ever cut; name and address share the rest.
+  const QFontMetrics metrics(lvwZones->font());
+  auto widest = [&metrics](std::initializer_list<const char*> texts) {
+    int w = 0;
+    for (const char* t : texts) w = std::max(w, metrics.horizontalAdvance(QString::fromLatin1(t)));
+    return w + 2 * metrics.averageCharWidth() + 6;
+  };
+  const int type = widest({"Entry Type", "Network", "Host Name", "IP Range", "IP Address", "Subnet"});
+  const int zone = widest({"Zone", "Blocked", "Trusted", "Internet"});
+  const int id = widest({"ID", "000000"});
   const int width = lvwZones->viewport()->width() > 0 ? lvwZones->width() - 4 : 408;
-  for (int c = 0; c < 5; ++c) lvwZones->setColumnWidth(c, width * shares[c] / 100);
+  const int rest = std::max(width - type - zone - id, 0);
+  const int name = rest * 2 / 5;
+  const int widths[] = {name, rest - name, type, zone, id};
+  for (int c = 0; c < 5; ++c) lvwZones->setColumnWidth(c, widths[c]);
 }
 
 void frmFirewall::resizeEvent(QResizeEvent* e) {
