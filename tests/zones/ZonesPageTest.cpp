@@ -197,6 +197,19 @@ TEST_F(ZonesPage, ARightClickSelectsAndShowsTheRowThatRemoveThenRemoves) {
   EXPECT_EQ(names(page->lvwZones), (std::vector<std::string>{"New Network", "Example", "Lab", "Odd zone", "Office"}));
 }
 
+TEST_F(ZonesPage, TheTypeZoneAndIDColumnsHoldTheirLongestTexts) {
+  frmFirewall* page = loadPage();
+  page->resize(560, 360);  // the page at the window's smallest size
+  const QFontMetrics metrics(page->lvwZones->font());
+  auto fits = [&](int column, std::initializer_list<const char*> texts) {
+    for (const char* t : texts)
+      EXPECT_GT(page->lvwZones->columnWidth(column), metrics.horizontalAdvance(QString::fromLatin1(t)) + 8) << t;
+  };
+  fits(2, {"Entry Type", "Network", "Host Name", "IP Range", "IP Address", "Subnet"});
+  fits(3, {"Blocked", "Trusted", "Internet"});
+  fits(4, {"000000"});
+}
+
 TEST_F(ZonesPage, RemovingTheLastEntryDisablesEditAndRemove) {
   addEntry(Database_HostSetting, {"www.example.com", "Example", "www.example.com", "1"});
   frmFirewall* page = loadPage();
