@@ -191,6 +191,7 @@ void frmAlertsAndLogs::buildSwitchesTab(QWidget* tab) {
     QFont bold = s.header->font();
     bold.setBold(true);
     s.header->setFont(bold);
+    LevelWithCaption(s.header, s.description);
   };
   build({fraAlertEvents, optAlertEventOn, optAlertEventOff, lblAlertHeader, lblAlertDesc1}, "fraAlertEvents",
         "Alert Event Show", "optAlertEventOn", "optAlertEventOff", "lblAlertHeader", "lblAlertDesc1", 8);
@@ -205,7 +206,7 @@ void frmAlertsAndLogs::buildSwitchesTab(QWidget* tab) {
 void frmAlertsAndLogs::buildViewerTab(QWidget* tab) {
   lvwAlerts = new QTreeWidget(tab);
   lvwAlerts->setObjectName("lvwAlerts");
-  lvwAlerts->setGeometry(8, 36, 520, 144);
+  lvwAlerts->setGeometry(8, 36, 520, 112);
   lvwAlerts->setRootIsDecorated(false);
   lvwAlerts->setUniformRowHeights(true);
   lvwAlerts->setAllColumnsShowFocus(true);
@@ -219,12 +220,11 @@ void frmAlertsAndLogs::buildViewerTab(QWidget* tab) {
   const int widths[] = {206, 56, 70, 72, 120, 120, 160, 110, 48};
   for (int i = 0; i < static_cast<int>(AlertListColumns); ++i) lvwAlerts->setColumnWidth(i, widths[i]);
 
-  fraSiteListDetails = NewFrame(tab, "fraSiteListDetails", "Entry Details", {8, 186, 326, 156});
+  fraSiteListDetails = NewFrame(tab, "fraSiteListDetails", "Entry Details", {8, 152, 326, 150});
   rtSiteListDetails = new QTextEdit(fraSiteListDetails);
   rtSiteListDetails->setObjectName("rtSiteListDetails");
-  rtSiteListDetails->setGeometry(8, 20, 310, 128);
+  rtSiteListDetails->setGeometry(8, 20, 310, 122);
   rtSiteListDetails->setReadOnly(true);
-  rtSiteListDetails->setTabStopDistance(64);
 
   // The count row is not scaled with the page: at the top left, the scaled
   // controls move away from it as the page grows.
@@ -238,10 +238,12 @@ void frmAlertsAndLogs::buildViewerTab(QWidget* tab) {
   Up_Down_MaxAlerts->setObjectName("Up_Down_MaxAlerts");
   PlaceInCaptionGap(lbMaxAlertLimit, "View last ", txtMaxAlertsShows, Up_Down_MaxAlerts);
 
-  cmdClearLog = NewButton(tab, "cmdClearLog", "&Clear", {344, 206, 88, 28});
-  cmdRefreshLog = NewButton(tab, "cmdRefreshLog", "&Refresh", {440, 206, 88, 28});
-  cmdAdvance = NewButton(tab, "cmdAdvance", "&Advance", {440, 312, 88, 28});
-  lbLogviewerFooter = NewLabel(tab, "lbLogviewerFooter", "", {8, 346, 520, 30});
+  cmdClearLog = NewButton(tab, "cmdClearLog", "&Clear", {344, 172, 88, 28});
+  cmdRefreshLog = NewButton(tab, "cmdRefreshLog", "&Refresh", {440, 172, 88, 28});
+  cmdAdvance = NewButton(tab, "cmdAdvance", "&Advance", {440, 274, 88, 28});
+  // Room for the footer's lines, the log file's path among them, at the
+  // window's smallest size.
+  lbLogviewerFooter = NewLabel(tab, "lbLogviewerFooter", "", {8, 306, 520, 70});
   lbLogviewerFooter->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
@@ -388,7 +390,7 @@ void frmAlertsAndLogs::lvwAlerts_Click() {
     if (!item) return;
     AlertRow row;
     for (std::size_t i = 0; i < row.size(); ++i) row[i] = platform::fromQString(item->text(static_cast<int>(i)));
-    rtSiteListDetails->setPlainText(LabelText(AlertDetailsText(row)));
+    ShowTabbedDetails(rtSiteListDetails, AlertDetailsText(row));
   });
 }
 

@@ -1,6 +1,12 @@
 #include "core/FormControls.h"
 
+#include <algorithm>
 #include <QCheckBox>
+#include <QFontMetricsF>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
 #include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -45,6 +51,38 @@ QLabel* NewLabel(QWidget* parent, const std::string& name, const std::string& ca
   auto* label = place(new QLabel(platform::toQString(caption), parent), name, at);
   label->setWordWrap(true);
   return label;
+}
+
+void LevelWithCaption(QLabel* caption, QLabel* description) {
+  for (QLabel* label : {caption, description}) label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  description->move(description->x(), caption->y());
+}
+
+void ShowTabbedDetails(QTextEdit* box, const std::string& crlfText) {
+  box->setPlainText(platform::toQString(crlfText).replace("\r\n", "\n"));
+  QTextDocument* doc = box->document();
+  const QFontMetricsF metrics(doc->defaultFont());
+  qreal column = 0;
+  for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+    const int tab = b.text().indexOf('\t');
+    if (tab >= 0) column = std::max(column, metrics.horizontalAdvance(b.text().left(tab)));
+  }
+  column += metrics.horizontalAdvance(QStringLiteral("    "));
+  // Each line gets as many stops as it has tabs, the last at the column, so
+  // one tab or two both end there.
+  QTextCursor cursor(doc);
+  for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+    const QString text = b.text();
+    int tabs = 0;
+    for (int i = text.indexOf('\t'); i >= 0 && i < text.size() && text.at(i) == '\t'; ++i) ++tabs;
+    if (tabs == 0) continue;
+    QList<QTextOption::Tab> stops;
+    for (int i = tabs - 1; i >= 0; --i) stops << QTextOption::Tab(column - i, QTextOption::LeftTab);
+    QTextBlockFormat format = b.blockFormat();
+    format.setTabPositions(stops);
+    cursor.setPosition(b.position());
+    cursor.setBlockFormat(format);
+  }
 }
 
 QPushButton* NewButton(QWidget* parent, const std::string& name, const std::string& caption, const QRect& at) {

@@ -13,6 +13,7 @@ class QCheckBox;
 class QDialog;
 class QGroupBox;
 class QLabel;
+class QTextEdit;
 class QLineEdit;
 class QRadioButton;
 class QTabWidget;
@@ -69,6 +70,15 @@ void NewOkCancel(Dialog* dialog, int left, int top) {
   QObject::connect(dialog->cmdOk, &QPushButton::clicked, dialog, &Dialog::cmdOk_Click);
   QObject::connect(dialog->cmdCancel, &QPushButton::clicked, dialog, &Dialog::cmdCancel_Click);
 }
+
+// A caption with its description beside it: both read from their top, so the
+// first lines stand level whatever the heights of the two labels.
+void LevelWithCaption(QLabel* caption, QLabel* description);
+
+// Shows a details text whose lines are a caption, one or more tabs and a
+// value (CR LF between lines) with every value starting in one column just
+// past the widest caption, whatever the font; the text itself is kept.
+void ShowTabbedDetails(QTextEdit* box, const std::string& crlfText);
 
 // Gives each control its own name as its Tag, the key of its tool tip.
 void TagByName(std::initializer_list<QWidget*> controls);

@@ -57,11 +57,15 @@ struct CounterFrame {
 CounterFrame addCounterFrame(QWidget* parent, const std::string& side, const std::string& caption, int left,
                              const std::string& programsHeader) {
   QGroupBox* frame = NewFrame(parent, "fra" + side + "Activity", caption, {left, 20, 226, 106});
-  // Column i: its header above its counter.
+  // Column i: its header above its counter. The first header is the longest
+  // ("Possible outside hacker Activity"): its column is the widest, so that
+  // every header wraps into the three lines its label holds at the window's
+  // smallest size.
   auto column = [frame](int i, const std::string& headerName, const std::string& header, const std::string& name) {
-    const int x = 6 + 72 * i;
-    QLabel* top = NewLabel(frame, headerName, header, {x, 20, 70, 60});
-    QLabel* counter = NewLabel(frame, name, "0", {x, 82, 70, 18});
+    static const int lefts[] = {6, 102, 160}, widths[] = {94, 56, 62};
+    const int x = lefts[i], w = widths[i];
+    QLabel* top = NewLabel(frame, headerName, header, {x, 20, w, 60});
+    QLabel* counter = NewLabel(frame, name, "0", {x, 82, w, 18});
     top->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     counter->setAlignment(Qt::AlignCenter);
     return std::pair{top, counter};

@@ -119,6 +119,11 @@ bool lookupHost(const std::string& hostName, std::vector<IPv4Bytes>& addresses) 
   return fn ? fn(hostName, addresses) : realLookupHost(hostName, addresses);
 }
 
+HostLookupFn hostLookupInUse() {
+  auto& fn = slot<HostLookupFn>();
+  return fn ? fn : HostLookupFn(realLookupHost);
+}
+
 std::optional<std::vector<InterfaceAddress>> interfaceAddresses() {
   auto& fn = slot<InterfaceAddressesFn>();
   return fn ? fn() : realInterfaceAddresses();

@@ -54,6 +54,9 @@ using InterfaceCountersFn = std::function<std::optional<std::vector<InterfaceCou
 int socketsStartup(std::uint16_t requestedVersion, SocketsInfo& info);
 int socketsCleanup();
 bool lookupHost(const std::string& hostName, std::vector<IPv4Bytes>& addresses);
+// The host-name lookup in use now (the real one or a test's), to be called
+// away from the thread that may replace it.
+HostLookupFn hostLookupInUse();
 std::optional<std::vector<InterfaceAddress>> interfaceAddresses();
 std::optional<std::vector<InterfaceCounters>> interfaceCounters();
 

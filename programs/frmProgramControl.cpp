@@ -95,15 +95,6 @@ QTextEdit* newDetailsBox(QWidget* frame, const char* name, const QRect& at) {
   box->setGeometry(at);
   box->setReadOnly(true);
   box->setLineWrapMode(QTextEdit::NoWrap);
-  // The captions take one or two tabs before their values: a tab stop
-  // between the widest two-tab caption and the narrowest one-tab caption
-  // puts every value at the second stop.
-  const QFontMetrics metrics(box->font());
-  int twoTabs = 0, oneTab = 1 << 16;
-  for (const char* c : {"Path : ", "Version : ", "File Size :"}) twoTabs = std::max(twoTabs, metrics.horizontalAdvance(c));
-  for (const char* c : {"Product Name : ", "Created Date: ", "Description :", "Copy Right:"})
-    oneTab = std::min(oneTab, metrics.horizontalAdvance(c));
-  box->setTabStopDistance(oneTab > twoTabs ? (twoTabs + oneTab) / 2.0 : std::max(twoTabs, oneTab) + 8.0);
   return box;
 }
 
@@ -114,10 +105,6 @@ QTreeWidgetItem* selectedRow(const QTreeWidget* list) {
   if (current && current->isSelected()) return current;
   const QList<QTreeWidgetItem*> rows = list->selectedItems();
   return rows.isEmpty() ? nullptr : rows.front();
-}
-
-void showDetails(QTextEdit* box, const std::string& text) {
-  box->setPlainText(toQString(text).replace("\r\n", "\n"));
 }
 
 // The right text of a menu value (1 Allow, 2 Block, 3 Ask), "" for another.
@@ -183,6 +170,7 @@ void frmProgramControl::buildControls() {
   lblProgramControlNote = NewLabel(fraProgramControlSecurity, "lblProgramControlNote", "", {110, 70, 442, 20});
   chkComponentControl =
       NewCheckBox(fraProgramControlSecurity, "chkComponentControl", "Enabled Component Control", {110, 100, 260, 22});
+  LevelWithCaption(lblProgramControlSelected, lblProgramControlDescription);
   cmdProgramControlAdvance =
       NewButton(fraProgramControlSecurity, "cmdProgramControlAdvance", "&Advance", {456, 130, 96, 28});
 
@@ -192,27 +180,30 @@ void frmProgramControl::buildControls() {
   lblProgramLockSelected = NewLabel(Frame2, "lblProgramLockSelected", "", {110, 30, 60, 20});
   lblProgramLockSelected->setFont(bold);
   lblProgramLockDescription = NewLabel(Frame2, "lblProgramLockDescription", "", {172, 30, 380, 20});
+  LevelWithCaption(lblProgramLockSelected, lblProgramLockDescription);
   cmdProgramLockCustom = NewButton(Frame2, "cmdProgramLockCustom", "&Custom", {456, 64, 96, 28});
 
   lbProgramMainFooter = NewLabel(tabMain, "lbProgramMainFooter", "", {8, 300, 564, 88});
 
   // --- "Programs": the program list with its rights.
-  lblAccess = NewLabel(tabPrograms, "lblAccess", "Access", {0, 4, 60, 16});
-  lblServer = NewLabel(tabPrograms, "lblServer", "Server", {0, 4, 60, 16});
+  lblAccess = NewLabel(tabPrograms, "lblAccess", "Access", {0, 2, 60, 19});
+  lblServer = NewLabel(tabPrograms, "lblServer", "Server", {0, 2, 60, 19});
   for (QLabel* label : {lblAccess, lblServer}) {
     label->setAlignment(Qt::AlignCenter);
     label->setFont(bold);
   }
   lvwPrograms = newList(tabPrograms, "lvwPrograms",
                         {"Programs", "Trusted", "Internet", "Trusted", "Internet", "Lock"},
-                        {212, 66, 66, 66, 66, 66}, {8, 22, 564, 150});
-  cmdProgramControlProgramAdd = NewButton(tabPrograms, "cmdProgramControlProgramAdd", "&Add", {8, 178, 84, 26});
+                        {212, 66, 66, 66, 66, 66}, {8, 22, 564, 124});
+  cmdProgramControlProgramAdd = NewButton(tabPrograms, "cmdProgramControlProgramAdd", "&Add", {8, 152, 84, 26});
   cmdProgramControlProgramOption =
-      NewButton(tabPrograms, "cmdProgramControlProgramOption", "&Options", {100, 178, 84, 26});
-  cmdRemove = NewButton(tabPrograms, "cmdRemove", "&Remove", {192, 178, 84, 26});
-  fraProgramDetails = NewFrame(tabPrograms, "fraProgramDetails", "Entry Details", {8, 208, 564, 140});
-  rtProgramListDetails = newDetailsBox(fraProgramDetails, "rtProgramListDetails", {8, 20, 548, 112});
-  lbProgramFooter = NewLabel(tabPrograms, "lbProgramFooter", "", {8, 352, 564, 46});
+      NewButton(tabPrograms, "cmdProgramControlProgramOption", "&Options", {100, 152, 84, 26});
+  cmdRemove = NewButton(tabPrograms, "cmdRemove", "&Remove", {192, 152, 84, 26});
+  fraProgramDetails = NewFrame(tabPrograms, "fraProgramDetails", "Entry Details", {8, 182, 564, 122});
+  rtProgramListDetails = newDetailsBox(fraProgramDetails, "rtProgramListDetails", {8, 20, 548, 94});
+  // The footer's four lines stay whole at the window's smallest size.
+  lbProgramFooter = NewLabel(tabPrograms, "lbProgramFooter", "", {8, 308, 564, 84});
+  lbProgramFooter->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   // The picture boxes the program icons are drawn in: never shown.
   pic16 = NewLabel(tabPrograms, "pic16", "", {540, 178, 16, 19});
   defaultIcon = NewLabel(tabPrograms, "defaultIcon", "", {556, 178, 16, 19});
@@ -222,11 +213,12 @@ void frmProgramControl::buildControls() {
 
   // --- "Component": the component list.
   lvwComponents = newList(tabComponents, "lvwComponents", {"Components", "Description", "Access"}, {180, 290, 80},
-                          {8, 8, 564, 164});
-  cmdComponentRemove = NewButton(tabComponents, "cmdComponentRemove", "&Remove", {8, 178, 84, 26});
-  fraComponentDetails = NewFrame(tabComponents, "fraComponentDetails", "Entry Details", {8, 208, 564, 140});
-  rtComponentDetails = newDetailsBox(fraComponentDetails, "rtComponentDetails", {8, 20, 548, 112});
-  lbComponentFooter = NewLabel(tabComponents, "lbComponentFooter", "", {8, 352, 564, 46});
+                          {8, 8, 564, 138});
+  cmdComponentRemove = NewButton(tabComponents, "cmdComponentRemove", "&Remove", {8, 152, 84, 26});
+  fraComponentDetails = NewFrame(tabComponents, "fraComponentDetails", "Entry Details", {8, 182, 564, 122});
+  rtComponentDetails = newDetailsBox(fraComponentDetails, "rtComponentDetails", {8, 20, 548, 94});
+  lbComponentFooter = NewLabel(tabComponents, "lbComponentFooter", "", {8, 308, 564, 84});
+  lbComponentFooter->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
   for (QPushButton* b : {cmdProgramControlProgramOption, cmdRemove, cmdComponentRemove}) b->setEnabled(false);
 
@@ -495,7 +487,7 @@ void frmProgramControl::lvwPrograms_Click() {
     // The stored path as written: file names differ by case here.
     const std::string key = GetPathFromTag(ListItemTag(row));
     const std::string path = colProgramList.Contains(key) ? colProgramList.Item(key)->Path : key;
-    showDetails(rtProgramListDetails, EntryDetailsText(path));
+    ShowTabbedDetails(rtProgramListDetails, EntryDetailsText(path));
   });
 }
 
@@ -663,7 +655,7 @@ void frmProgramControl::lvwComponents_Click() {
       rtComponentDetails->clear();
       return;
     }
-    showDetails(rtComponentDetails, EntryDetailsText(ListItemTag(row)));
+    ShowTabbedDetails(rtComponentDetails, EntryDetailsText(ListItemTag(row)));
   });
 }
 

@@ -3,11 +3,13 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionButton>
@@ -114,6 +116,32 @@ class WrappingOption : public QRadioButton {
   bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
 };
 
+// The label of a program found on this computer: the program on its first
+// line and, from " (" on, its path on the second, each shortened in the
+// middle when it is too long, so a real path never runs into the line below;
+// the text itself stays whole.
+class ProgramLabel : public QLabel {
+ public:
+  using QLabel::QLabel;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    const QString t = text();
+    const int cut = t.indexOf(QStringLiteral(" ("));
+    const QStringList lines = cut < 0 ? QStringList{t} : QStringList{t.left(cut), t.mid(cut + 1)};
+    const QRect area = contentsRect();
+    const int lineHeight = fontMetrics().height();
+    int top = area.top();
+    for (const QString& line : lines) {
+      p.drawText(QRect(area.left(), top, area.width(), lineHeight), Qt::AlignLeft | Qt::AlignTop,
+                 fontMetrics().elidedText(line, Qt::ElideMiddle, area.width()));
+      top += lineHeight;
+    }
+  }
+};
+
 QRadioButton* option(QWidget* page, const std::string& name, const std::string& tag, const std::string& text,
                      const QRect& at) {
   auto* button = new WrappingOption(page);
@@ -127,6 +155,8 @@ QRadioButton* option(QWidget* page, const std::string& name, const std::string& 
 QPushButton* button(QWidget* parent, const std::string& name, const std::string& tag, const std::string& text,
                     const QRect& at) {
   QPushButton* b = NewButton(parent, name, "", at);
+  // A button with the focus takes Enter itself; elsewhere Enter is Next's.
+  b->setAutoDefault(true);
   SetCaption(b, text);
   SetTag(b, tag);
   return b;
@@ -224,7 +254,7 @@ frmStartupMain::frmStartupMain() {
          {12, 124, w + 8, 20});
   optAllowProgram_->setChecked(true);
   caption(p5, "lbPage5Desc", "5506", "The programs && components listed below and need to access your network",
-          {12, 146, w, 28});
+          {12, 144, w, 28});
   const char* const defaultNames[] = {"lbAutoProgram1", "Label1", "Label2"};
   const char* const defaultTexts[] = {" Default web browser: Internet Explorer (IEXPLORER.EXE)",
                                       "Windows web component: Generic Host Process (svchost.exe)",
@@ -232,12 +262,15 @@ frmStartupMain::frmStartupMain() {
   for (int i = 0; i < 3; ++i) {
     auto* picture = new QLabel(p5);
     picture->setObjectName(QString("picProg%1").arg(i + 1));
-    picture->setGeometry(16, 176 + i * 24, 16, 16);
+    picture->setGeometry(16, 172 + i * 26, 16, 16);
     defaultPictures_.push_back(picture);
-    QLabel* label = caption(p5, defaultNames[i], "", defaultTexts[i], {38, 174 + i * 24, w - 26, 24});
+    auto* label = new ProgramLabel(p5);
+    label->setObjectName(defaultNames[i]);
+    label->setGeometry(38, 172 + i * 26, w - 26, 26);
+    SetCaption(label, defaultTexts[i]);
     defaultLabels_.push_back(label);
   }
-  caption(p5, "lbPage5Footer", "5507", kPlaceholder, {12, 248, w, 18});
+  caption(p5, "lbPage5Footer", "5507", kPlaceholder, {12, 250, w, 16});
 
   // Page 6: the user's own program list.
   QFrame* p6 = newPage(6);
@@ -372,10 +405,12 @@ void frmStartupMain::ShowDefaultPrograms() {
     const std::string role = i == 0 ? RoleWebBrowser : RoleNetworkComponent;
     if (p) {
       SetCaption(defaultLabels_[i], role + ": " + p->name + " (" + p->path + ")");
+      defaultLabels_[i]->setToolTip(defaultLabels_[i]->text());
       defaultPictures_[i]->setPixmap(platform::smallFileIcon(p->path).isNull() ? WizardPicture(106, 16)
                                                                                : platform::smallFileIcon(p->path));
     } else {
       SetCaption(defaultLabels_[i], role + ": none found on this computer");
+      defaultLabels_[i]->setToolTip(QString());
       defaultPictures_[i]->clear();
     }
   }
@@ -495,6 +530,17 @@ bool frmStartupMain::ValidatePassword() {
 
 void frmStartupMain::optAlertAlltime_Click() { AlertChoice = 1; }
 void frmStartupMain::optAlertDoNot_Click() { AlertChoice = 0; }
+
+void frmStartupMain::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  const auto modifiers = event->modifiers() & ~Qt::KeypadModifier;
+  if (enter && modifiers == Qt::NoModifier) {
+    if (cmdNext_->isEnabled() && cmdNext_->isVisibleTo(this)) cmdNext_->click();
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
 
 bool frmStartupMain::eventFilter(QObject* watched, QEvent* event) {
   if ((watched == txtPassword_ || watched == txtConfirmPass_) && event->type() == QEvent::FocusIn)

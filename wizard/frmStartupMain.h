@@ -64,6 +64,8 @@ class frmStartupMain : public QWidget {
   // Any closing but the end of the program asks first.
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Enter that no control takes for itself presses Next, on every page.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   QFrame* newPage(int n);

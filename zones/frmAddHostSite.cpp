@@ -2,9 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QComboBox>
 #include <QGroupBox>
-#include <QPushButton>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -66,31 +64,42 @@ bool frmAddHostSite::FieldsFilled() const {
   return !txtHostName->text().isEmpty() && ZoneEntryDialog::FieldsFilled();
 }
 
+std::vector<QWidget*> frmAddHostSite::FieldsInOrder() const {
+  return {txtHostName, cmdLookup, txtDescription, cboZones, lvwDetails};
+}
+
 void frmAddHostSite::txtHostName_Change() {
   HostChanged = true;
   cmdLookup->setEnabled(!txtHostName->text().isEmpty());
   txtDescription_Change();
 }
 
-std::vector<std::string> frmAddHostSite::resolve() const {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+bool frmAddHostSite::resolve() {
+  QApplication::setOverrideCursor(Qt::BusyCursor);
+  cmdLookup->setEnabled(false);
+  cmdOk->setEnabled(false);
+  Resolving = true;
+  const auto restore = qScopeGuard([this] {
+    Resolving = false;
+    QApplication::restoreOverrideCursor();
+    cmdLookup->setEnabled(!txtHostName->text().isEmpty());
+    txtDescription_Change();
+  });
   // Sockets that cannot be started have been told about; no address then.
-  return ResolveIpaddress(TextOf(txtHostName)).value_or(std::vector<std::string>{});
+  Addresses = ResolveIpaddress(TextOf(txtHostName)).value_or(std::vector<std::string>{});
+  return !Closed;
+}
+
+void frmAddHostSite::done(int result) {
+  Closed = true;
+  if (Resolving) StopHostLookups();
+  ZoneEntryDialog::done(result);
 }
 
 void frmAddHostSite::cmdLookup_Click() {
   ErrorBoundary("cmdLookup_Click of Form frmAddHostSite", [&] {
     lvwDetails->clear();
-    cmdLookup->setEnabled(false);
-    cmdOk->setEnabled(false);
-    cmdCancel->setEnabled(false);
-    const auto enableAgain = qScopeGuard([this] {
-      cmdLookup->setEnabled(!txtHostName->text().isEmpty());
-      cmdCancel->setEnabled(true);
-      txtDescription_Change();
-    });
-    Addresses = resolve();
+    if (!resolve()) return;
     if (Addresses->empty()) {
       platform::MsgBox(AppTitle + " can not find '" + TextOf(txtHostName) + "'.", platform::vbInformation, AppTitle);
       return;
@@ -105,7 +114,7 @@ void frmAddHostSite::cmdOk_Click() {
     if (!FieldsFilled()) return;
     blnZoneDataChanged = true;
     const bool changed = HostChanged;
-    if (changed) Addresses = resolve();
+    if (changed && !resolve()) return;
     const std::string hostName = TextOf(txtHostName);
     if (changed && Addresses->empty()) {
       platform::MsgBox(AppTitle + " can't find '" + hostName + "'.", platform::vbInformation, AppTitle);

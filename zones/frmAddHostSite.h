@@ -33,10 +33,18 @@ class frmAddHostSite : public ZoneEntryDialog {
 
  protected:
   bool FieldsFilled() const override;
+  std::vector<QWidget*> FieldsInOrder() const override;
+
+  // Closing the dialog while a lookup waits ends that wait.
+  void done(int result) override;
 
  private:
-  // The host name's addresses through the resolver, with the wait cursor.
-  std::vector<std::string> resolve() const;
+  // The host name's addresses through the resolver; the window goes on
+  // being handled meanwhile, with Lookup and OK off until the answer.
+  // False when the dialog was closed while it waited.
+  bool resolve();
+  bool Resolving = false;
+  bool Closed = false;
 
   std::optional<std::vector<std::string>> Addresses;  // as last resolved
   bool HostChanged = false;

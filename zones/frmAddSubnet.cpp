@@ -60,8 +60,9 @@ void frmAddSubnet::Form_Activate() {
 }
 
 void frmAddSubnet::showEvent(QShowEvent* e) {
-  ZoneEntryDialog::showEvent(e);
+  // The boxes are enabled or not before the focus goes to the first field.
   Form_Activate();
+  ZoneEntryDialog::showEvent(e);
 }
 
 bool frmAddSubnet::event(QEvent* e) {

@@ -13,6 +13,7 @@
 #include "core/ErrorBoundary.h"
 #include "core/FormControls.h"
 #include "core/FormSupport.h"
+#include "core/VBRuntime.h"
 #include "core/mdlMain.h"
 #include "platform/QtText.h"
 
@@ -219,7 +220,11 @@ void frmCustomFirewallSettings::txtPorts_Change() {
     QTreeWidget* view = ListOf(static_cast<CustomList>(bytCurrentList));
     QTreeWidgetItem* item = view->topLevelItem(intSelectedRow);
     if (!item) return;
-    const std::string shown = CheckDisplay(TextOf(txtPorts));
+    // A list with a number that is no port keeps the row as typed, so that
+    // Apply and OK refuse it with their message instead of storing the row
+    // without the ports the display form would leave out.
+    const std::string typed = TextOf(txtPorts);
+    const std::string shown = PortListProblem(typed).empty() ? CheckDisplay(typed) : Trim(typed);
     const bool wasUpdating = updating_;
     updating_ = true;
     item->setText(0, platform::toQString(WithPorts(platform::fromQString(item->text(0)), shown)));

@@ -2,15 +2,18 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <algorithm>
 
 #include "core/ErrorBoundary.h"
 #include "core/FormControls.h"
@@ -104,6 +107,7 @@ void frmFirewall::buildControls() {
   lvwZones->header()->setSortIndicatorShown(false);
   fitColumns();
   lvwZones->installEventFilter(this);
+  lvwZones->viewport()->installEventFilter(this);
 
   cmdAdd = NewButton(zonesTab, "cmdAdd", "<< &Add", {428, 10, 104, 28});
   cmdEdit = NewButton(zonesTab, "cmdEdit", "&Edit", {428, 44, 104, 28});
@@ -198,10 +202,22 @@ void frmFirewall::buildMainTab(QWidget* tab) {
 }
 
 void frmFirewall::fitColumns() {
-  // Parts of the width per column: name, address, type, zone, ID.
-  static const int shares[] = {22, 34, 17, 13, 12};
+  // The type, zone and ID columns take what their longest text needs, so
+  // none of them is ever cut; name and address share the rest.
+  const QFontMetrics metrics(lvwZones->font());
+  auto widest = [&metrics](std::initializer_list<const char*> texts) {
+    int w = 0;
+    for (const char* t : texts) w = std::max(w, metrics.horizontalAdvance(QString::fromLatin1(t)));
+    return w + 2 * metrics.averageCharWidth() + 6;
+  };
+  const int type = widest({"Entry Type", "Network", "Host Name", "IP Range", "IP Address", "Subnet"});
+  const int zone = widest({"Zone", "Blocked", "Trusted", "Internet"});
+  const int id = widest({"ID", "000000"});
   const int width = lvwZones->viewport()->width() > 0 ? lvwZones->width() - 4 : 408;
-  for (int c = 0; c < 5; ++c) lvwZones->setColumnWidth(c, width * shares[c] / 100);
+  const int rest = std::max(width - type - zone - id, 0);
+  const int name = rest * 2 / 5;
+  const int widths[] = {name, rest - name, type, zone, id};
+  for (int c = 0; c < 5; ++c) lvwZones->setColumnWidth(c, widths[c]);
 }
 
 void frmFirewall::resizeEvent(QResizeEvent* e) {
@@ -330,6 +346,11 @@ bool frmFirewall::eventFilter(QObject* watched, QEvent* event) {
     for (const auto& [qtKey, code] : codes)
       if (key == qtKey) lvwZones_KeyUp(code);
   }
+  // A right click selects the row it is on, as a left click does, so the
+  // details show it too and Edit and Remove act on the row they show.
+  if (watched == lvwZones->viewport() && event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
+    lvwZones_Click();
   return Page::eventFilter(watched, event);
 }
 

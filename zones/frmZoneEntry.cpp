@@ -1,11 +1,13 @@
 #include "zones/frmZoneEntry.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QRegularExpressionValidator>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVariant>
 
@@ -46,15 +48,36 @@ void OctetBox::keyPressEvent(QKeyEvent* e) {
     QLineEdit::keyPressEvent(e);
     return;
   }
-  const int ascii = backspace ? 8 : (typed.at(0).unicode() < 0x80 ? typed.at(0).unicode() : 0);
-  const OctetKeyResult r = OctetKeyPress(platform::fromQString(text()), ascii, Index);
-  if (!r.accept) {
-    e->accept();
+  e->accept();
+  // "." ends the octet: on to the next box, unless there is nothing to end.
+  if (character && typed.at(0) == QLatin1Char('.')) {
+    if (!text().isEmpty() && Next) moveOn();
     return;
   }
-  if (r.text != platform::fromQString(text())) setText(platform::toQString(r.text));
-  QLineEdit::keyPressEvent(e);
-  if (r.moveFocus) focusNextChild();
+  const int ascii = backspace ? 8 : (typed.at(0).unicode() < 0x80 ? typed.at(0).unicode() : 0);
+  // What is typed replaces the selection, so only the text left beside it
+  // counts towards the box's limit.
+  QString kept = text();
+  if (hasSelectedText()) kept.remove(selectionStart(), selectedText().size());
+  const OctetKeyResult r = OctetKeyPress(platform::fromQString(kept), ascii, Index);
+  if (!r.accept) return;
+  if (!r.moveFocus) {
+    if (r.text != platform::fromQString(kept)) setText(platform::toQString(r.text));
+    QLineEdit::keyPressEvent(e);
+    return;
+  }
+  // A full box: its value is held to 255, and the digit goes on into the
+  // next box rather than being lost.
+  setText(platform::toQString(r.text));
+  if (!Next) return;
+  moveOn();
+  QKeyEvent again(e->type(), e->key(), e->modifiers(), e->text());
+  QCoreApplication::sendEvent(Next, &again);
+}
+
+void OctetBox::moveOn() {
+  Next->setFocus(Qt::TabFocusReason);
+  Next->selectAll();
 }
 
 void OctetBox::focusOutEvent(QFocusEvent* e) {
@@ -81,8 +104,11 @@ OctetRow NewOctetRow(QWidget* parent, const std::string& name, int left, int top
     sep->setGeometry(x, top, kSepWidth, kRowHeight);
     x += kSepWidth;
   }
-  // Tab goes along the row, box after box.
-  for (int i = 0; i < 3; ++i) QWidget::setTabOrder(row[i], row[i + 1]);
+  // Tab and typing go along the row, box after box.
+  for (int i = 0; i < 3; ++i) {
+    QWidget::setTabOrder(row[i], row[i + 1]);
+    row[i]->Next = row[i + 1];
+  }
   return row;
 }
 
@@ -154,7 +180,30 @@ void ZoneEntryDialog::Form_Load(const std::string& toolTipSection) {
   connect(cboZones, &QComboBox::currentIndexChanged, this, &ZoneEntryDialog::txtDescription_Change);
   for (OctetBox* box : Octets) connect(box, &QLineEdit::textChanged, this, &ZoneEntryDialog::txtDescription_Change);
   txtDescription_Change();
+  // The tab strip only names the mode: the keyboard goes from field to field.
+  EntryTab->setFocusPolicy(Qt::NoFocus);
+  EntryTab->tabBar()->setFocusPolicy(Qt::NoFocus);
+  std::vector<QWidget*> chain = FieldsInOrder();
+  chain.push_back(cmdOk);
+  chain.push_back(cmdCancel);
+  for (size_t i = 0; i + 1 < chain.size(); ++i) QWidget::setTabOrder(chain[i], chain[i + 1]);
   LoadToolTipText(this, toolTipSection);
+}
+
+std::vector<QWidget*> ZoneEntryDialog::FieldsInOrder() const {
+  std::vector<QWidget*> fields(Octets.begin(), Octets.end());
+  fields.push_back(txtDescription);
+  fields.push_back(cboZones);
+  return fields;
+}
+
+void ZoneEntryDialog::showEvent(QShowEvent* e) {
+  QDialog::showEvent(e);
+  for (QWidget* field : FieldsInOrder())
+    if (field->isEnabled()) {
+      field->setFocus(Qt::TabFocusReason);
+      break;
+    }
 }
 
 bool ZoneEntryDialog::IsAddMode() const { return EntryTab->tabText(0) == "Add"; }

@@ -23,13 +23,16 @@ namespace mv {
 
 // One box of a dotted address: at most three digits. A digit typed into a
 // full box turns a value over 255 into 255 and, but in the last box of its
-// row, moves the focus on to the next box; other characters are discarded,
-// and a pasted text that is not all digits is refused.
+// row, goes on into the next box; "." moves on to the next box once the box
+// holds a digit. Typing over a selection replaces it. Other characters are
+// discarded, and a pasted text that is not all digits is refused.
 class OctetBox : public QLineEdit {
   Q_OBJECT
  public:
   OctetBox(QWidget* parent, const std::string& name, int index);
   const int Index;
+  // The box that typing goes on into; none for the last box of a row.
+  OctetBox* Next = nullptr;
   // Runs when the focus moves from the box to another control of its window
   // (the mask check of the mask boxes); not when the window itself loses
   // the focus.
@@ -38,6 +41,11 @@ class OctetBox : public QLineEdit {
  protected:
   void keyPressEvent(QKeyEvent* e) override;
   void focusOutEvent(QFocusEvent* e) override;
+
+ private:
+  // Moves the focus to the next box with its text selected, so that what is
+  // typed there replaces it, as after a Tab.
+  void moveOn();
 };
 
 using OctetRow = std::array<OctetBox*, 4>;
@@ -96,8 +104,12 @@ class ZoneEntryDialog : public QDialog {
   static constexpr int FieldLeft = 132;
   static constexpr int FrameWidth = 400;
   // What the load does once the controls are there: the zone list, "Trusted"
-  // in Add mode, the wiring of the OK rule, the tool tips.
+  // in Add mode, the wiring of the OK rule, the Tab order, the tool tips.
   void Form_Load(const std::string& toolTipSection);
+  // The fields in reading order: Tab goes through them, then OK, then
+  // Cancel, and the dialog opens with the focus in the first one it can take.
+  virtual std::vector<QWidget*> FieldsInOrder() const;
+  void showEvent(QShowEvent* e) override;
   // OK is enabled exactly when every field is filled in.
   void txtDescription_Change();
   virtual bool FieldsFilled() const;

@@ -182,13 +182,13 @@ bool SavePorts(long zone, long level, const std::string& rowText, long protocol,
 bool SaveChanges(const std::vector<CustomListEdit>& lists) {
   static const CustomList order[] = {CustomList::HighInternet, CustomList::MediumInternet, CustomList::HighTrusted,
                                      CustomList::MediumTrusted};
-  // A ticked port row with a port that is not a port stops the save before
+  // A port row with a port that is not a port stops the save before
   // anything is stored, so no part of it reaches the tables.
   for (const auto& edit : lists) {
     if (!edit.changed) continue;
     for (size_t i = 0; i < edit.rows->size(); ++i) {
       const CustomRow& row = (*edit.rows)[i];
-      if (!row.Tag || !row.Checked || !IsPortRow(edit.list, static_cast<int>(i + 1))) continue;
+      if (!row.Tag || !IsPortRow(edit.list, static_cast<int>(i + 1))) continue;
       std::string problem = PortListProblem(PortsOfRow(row.Text));
       if (!problem.empty()) {
         platform::MsgBox(problem, platform::vbInformation, AppTitle);

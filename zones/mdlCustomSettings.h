@@ -64,7 +64,7 @@ struct CustomListEdit {
 
 // Stores the marked rows of every changed list (High Internet, Medium
 // Internet, High Trusted, Medium Trusted): the tick, and for port rows the
-// port text and the port ranges; clears the Tag of each stored row. A ticked
+// port text and the port ranges; clears the Tag of each stored row. A marked
 // port row with a port outside 1 to 65535 stops the save before anything is
 // stored, with a message. False when anything was refused or not stored.
 bool SaveChanges(const std::vector<CustomListEdit>& lists);

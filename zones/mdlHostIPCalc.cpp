@@ -1,6 +1,12 @@
 #include "zones/mdlHostIPCalc.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <algorithm>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 #include "core/ErrorBoundary.h"
 #include "core/mdlMain.h"
@@ -12,7 +18,67 @@ namespace mv {
 
 namespace {
 constexpr int kMinSockets = 1;
+
+// One lookup handed to the resolver's thread. The thread fills in the
+// answer; the waiting side reads it once the thread has told it so, or
+// leaves it to the thread when it gives up waiting first.
+struct PendingLookup {
+  std::mutex guard;
+  bool answered = false;
+  bool found = false;
+  std::vector<platform::IPv4Bytes> addresses;
+  QEventLoop* wait = nullptr;  // touched on the waiting thread only
+  bool stopped = false;        // likewise
+};
+
+// The lookups being waited for, innermost last.
+std::vector<PendingLookup*>& waits() {
+  static std::vector<PendingLookup*> w;
+  return w;
+}
+
+// Runs the resolver on a thread of its own and handles window events until
+// it answers, `limit` passes or StopHostLookups; the answer, if any came.
+std::optional<std::vector<platform::IPv4Bytes>> lookUpWhileEventsRun(const std::string& name,
+                                                                     std::chrono::milliseconds limit,
+                                                                     bool& stopped) {
+  auto pending = std::make_shared<PendingLookup>();
+  platform::HostLookupFn lookup = platform::hostLookupInUse();
+  std::thread([pending, lookup, name] {
+    std::vector<platform::IPv4Bytes> addresses;
+    const bool found = lookup(name, addresses);
+    {
+      std::lock_guard<std::mutex> lock(pending->guard);
+      pending->found = found;
+      pending->addresses = std::move(addresses);
+      pending->answered = true;
+    }
+    if (QCoreApplication* app = QCoreApplication::instance())
+      QMetaObject::invokeMethod(
+          app, [pending] { if (pending->wait) pending->wait->quit(); }, Qt::QueuedConnection);
+  }).detach();
+
+  QEventLoop wait;
+  QTimer::singleShot(limit, &wait, &QEventLoop::quit);
+  pending->wait = &wait;
+  waits().push_back(pending.get());
+  wait.exec();
+  waits().pop_back();
+  pending->wait = nullptr;
+  stopped = pending->stopped;
+  std::lock_guard<std::mutex> lock(pending->guard);
+  if (stopped || !pending->answered || !pending->found) return std::nullopt;
+  return pending->addresses;
+}
+
 }  // namespace
+
+void StopHostLookups() {
+  for (PendingLookup* p : waits()) {
+    p->stopped = true;
+    if (p->wait) p->wait->quit();
+  }
+}
 
 std::uint16_t HiByte(std::uint16_t wParam) { return wParam >> 8; }
 std::uint16_t LoByte(std::uint16_t wParam) { return wParam & 0xFF; }
@@ -48,19 +114,22 @@ void SocketsCleanup() {
                      AppTitle);
 }
 
-std::optional<std::vector<std::string>> ResolveIpaddress(const std::string& strHostName) {
+std::optional<std::vector<std::string>> ResolveIpaddress(const std::string& strHostName,
+                                                         std::chrono::milliseconds limit) {
   if (!SocketsInitialize()) return std::nullopt;
   std::vector<std::string> addresses;
+  bool stopped = false;
   ErrorBoundary("ResolveIpaddress of mdlHostIPCalc", [&] {
-    std::vector<platform::IPv4Bytes> found;
-    if (!platform::lookupHost(strHostName, found)) return;
-    for (const auto& b : found) {
+    const auto found = lookUpWhileEventsRun(strHostName, limit, stopped);
+    if (!found) return;
+    for (const auto& b : *found) {
       std::string text = IPToString(b);
       // The resolver may give one address more than once.
       if (std::find(addresses.begin(), addresses.end(), text) == addresses.end()) addresses.push_back(text);
     }
   });
   SocketsCleanup();
+  if (stopped) return std::nullopt;
   return addresses;
 }
 

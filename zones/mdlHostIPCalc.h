@@ -1,5 +1,6 @@
 #pragma once
 // Host-name lookup: all IPv4 addresses of a name, each in dotted form.
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -20,10 +21,21 @@ bool SocketsInitialize();
 // Ends the sockets layer; a failure is told to the user.
 void SocketsCleanup();
 
+// How long a lookup waits for the resolver; a name not answered by then
+// counts as one that cannot be resolved.
+constexpr std::chrono::milliseconds kHostLookupLimit{10000};
+
 // The IPv4 addresses of the name in the resolver's order, each once; an
-// empty list when the name cannot be resolved; no list at all when the
-// sockets layer could not be started. Each call starts and ends the sockets
-// layer itself.
-std::optional<std::vector<std::string>> ResolveIpaddress(const std::string& strHostName);
+// empty list when the name cannot be resolved or the resolver does not
+// answer within `limit`; no list at all when the sockets layer could not be
+// started or the lookup was stopped. Each call starts and ends the sockets
+// layer itself. The resolver, which blocks, works on a thread of its own
+// while window events go on being handled here, so a slow answer never
+// freezes a window.
+std::optional<std::vector<std::string>> ResolveIpaddress(const std::string& strHostName,
+                                                         std::chrono::milliseconds limit = kHostLookupLimit);
+// Ends the wait of every lookup in progress at once (the window that asked
+// is going); its ResolveIpaddress gives no list.
+void StopHostLookups();
 
 }  // namespace mv

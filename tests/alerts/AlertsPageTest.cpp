@@ -14,7 +14,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QTreeWidget>
 #include <memory>
 
@@ -211,6 +215,34 @@ TEST_F(AlertsPage, ALineWithTheWrongFieldCountIsSkipped) {
   load();
   openViewer();
   EXPECT_EQ(column(6), (std::vector<std::string>{"prog4", "prog2"}));
+}
+
+TEST_F(AlertsPage, EveryValueOfTheDetailsStartsInOneColumn) {
+  writeAlertLog({alertText(1)});
+  load();
+  openViewer();
+  ASSERT_EQ(page->lvwAlerts->topLevelItemCount(), 1);
+  page->lvwAlerts->setCurrentItem(page->lvwAlerts->topLevelItem(0));
+  QTextDocument* doc = page->rtSiteListDetails->document();
+  std::vector<int> columns;
+  for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+    doc->documentLayout()->blockBoundingRect(b);  // lays the block out
+    const int value = b.text().lastIndexOf('\t') + 1;
+    columns.push_back(qRound(b.layout()->lineAt(0).cursorToX(value)));
+  }
+  ASSERT_EQ(columns.size(), 8u);  // "Source IP:" and "Protocol IP:" take one tab, the others two
+  for (int x : columns) EXPECT_EQ(x, columns[0]);
+}
+
+TEST_F(AlertsPage, EachStateStandsLevelWithItsMeaning) {
+  load();
+  for (auto [state, meaning] : {std::pair{page->lblAlertHeader, page->lblAlertDesc1},
+                                {page->lblProgramLogHeader, page->lblProgramLogDesc1},
+                                {page->lblEventLogsHeader, page->lblEventLogsDesc1}}) {
+    EXPECT_EQ(state->y(), meaning->y()) << meaning->objectName().toStdString();
+    EXPECT_TRUE(state->alignment() & Qt::AlignTop);
+    EXPECT_TRUE(meaning->alignment() & Qt::AlignTop);
+  }
 }
 
 TEST_F(AlertsPage, ZeroCellsAreEmptyAndTheDetailsFollowTheSelectedRow) {

@@ -13,6 +13,7 @@
 #include <QToolButton>
 
 #include "core/FormHooks.h"
+#include "core/FormSupport.h"
 #include "core/frmLogin.h"
 #include "core/frmMorvantisSettings.h"
 #include "platform/Shell.h"
@@ -247,6 +248,23 @@ TEST_F(Wiring, AStartWithAMissingSettingsFileShowsTheLockedState) {
   EXPECT_EQ(m->ToolbarButton("Lock")->text(), "Lock");
   EXPECT_EQ(tray->TrayImage(), trayNormal);
   EXPECT_FALSE(tray->mnuSysTrayLockNetwork->isChecked());
+}
+
+TEST_F(Wiring, AtTheSmallestWindowEveryTextOfEveryPageIsWhole) {
+  MDIMain* m = start();
+  m->resize(569, 482);
+  for (auto show : {&MDIMain::Settings_Click, &MDIMain::FireWall_Click, &MDIMain::ProgramControl_Click,
+                    &MDIMain::Alerts_Logs_Click}) {
+    (m->*show)();
+    Page* page = m->ActivePage();
+    ASSERT_NE(page, nullptr);
+    for (QLabel* label : page->findChildren<QLabel*>()) {
+      if (label->text().isEmpty() || !label->wordWrap()) continue;
+      EXPECT_LE(label->heightForWidth(label->width()), label->height())
+          << page->objectName().toStdString() << " " << label->objectName().toStdString() << ": "
+          << label->text().toStdString();
+    }
+  }
 }
 
 }  // namespace

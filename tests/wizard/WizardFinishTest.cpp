@@ -2,6 +2,7 @@
 // built-in defaults, the alert switch, the password store and the programs'
 // sections, as the front end reads them; and what happens when a step fails.
 #include <QRadioButton>
+#include <QTest>
 
 #include "core/Registry.h"
 #include "core/mdINIBas.h"
@@ -91,6 +92,25 @@ TEST_F(WizardFinish, TwoProgramsNoAlertsAndAPasswordAreWrittenExactly) {
 
   EXPECT_EQ(readText("System32/MVPSD.SYS"), EncryptString(T1 + "s3cret" + T2, PasswordKey) + "\r\n");
   EXPECT_EQ(GetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, "MVPSD", "none"), EncryptString("s3cret", PasswordKey));
+}
+
+TEST_F(WizardFinish, EnterPressesNextOnEveryPage) {
+  auto enter = [this](QWidget* where, int page) {
+    QTest::keyClick(where, Qt::Key_Return);
+    EXPECT_EQ(shownPage(), page) << where->objectName().toStdString();
+  };
+  enter(form(), 3);
+  control<QRadioButton>("optAlertDoNot")->click();
+  enter(control("optAlertDoNot"), 4);
+  QTest::keyClicks(control("txtPassword"), "s3cret");
+  QTest::keyClicks(control("txtConfirmPass"), "s3cret");
+  enter(control("txtPassword"), 5);
+  control<QRadioButton>("optAdvanceProgram")->click();
+  enter(control("optAdvanceProgram"), 6);
+  enter(programs(), 9);
+  QTest::keyClick(form(), Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(ended, 1);
+  EXPECT_EQ(ReadINI("Main", "AlertEvent", "", strAlertsSettingFile, true), "0");
 }
 
 TEST_F(WizardFinish, TheSecondChoiceLeavesOnlyTheCommentLine) {

@@ -157,6 +157,19 @@ TEST_F(WizardPages, TheProgramsPageNamesWhatTheFirstChoiceAdds) {
   EXPECT_EQ(text("Label2"), "System network component: systemd (" + serviceManager + ")");
 }
 
+TEST_F(WizardPages, EachDefaultProgramHasTwoLinesClearOfTheNextAndOfTheFooter) {
+  browser = program("usr/lib/firefox-esr/firefox-esr");
+  toProgramsPage();
+  const std::vector<QWidget*> rows = {control("lbAutoProgram1"), control("Label1"), control("Label2")};
+  auto* footer = control<QLabel>("lbPage5Footer");
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_GE(rows[i]->height(), 2 * rows[i]->fontMetrics().height()) << i;
+    const QWidget* below = i + 1 < rows.size() ? rows[i + 1] : footer;
+    EXPECT_LT(rows[i]->geometry().bottom(), below->geometry().top()) << i;
+  }
+  EXPECT_LE(footer->heightForWidth(footer->width()), footer->height());
+}
+
 TEST_F(WizardPages, AMachineWithoutABrowserSaysSo) {
   browser.clear();
   toProgramsPage();

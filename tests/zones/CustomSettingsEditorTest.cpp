@@ -248,6 +248,28 @@ TEST_F(Editor, CancelStoresNothingAndReopeningShowsTheStoredState) {
   EXPECT_EQ(readText("Profiles/Database_PortSetting.MVL"), before);
 }
 
+TEST_F(Editor, APortAboveTheHighestTypedInTheBoxIsRefusedWithTheMessageAndNothingIsStored) {
+  auto* e = open(1);
+  QTreeWidget* high = list(e, "lvwHighInternetZone");
+  tick(high, 12);
+  clickRow(high, 12);
+  const std::string before = readText("Profiles/Database_PortSetting.MVL");
+  size_t told = 0;
+  for (const char* typed : {"70000", "1-70000"}) {
+    e->txtPorts->selectAll();
+    QTest::keyClick(e->txtPorts, Qt::Key_Backspace);
+    QTest::keyClicks(e->txtPorts, typed);
+    EXPECT_EQ(high->topLevelItem(12)->text(0).toStdString(), std::string("Allow outgoing TCP ports:") + typed);
+    button(e, "cmdApply")->click();
+    ASSERT_EQ(messages.size(), ++told) << typed;
+    EXPECT_NE(messages.back().prompt.find(std::string("1 to 65535: \"") + typed + "\""), std::string::npos);
+    EXPECT_EQ(readText("Profiles/Database_PortSetting.MVL"), before) << typed;
+    EXPECT_TRUE(mvtest::tableRows(Database_TCPPorts).empty()) << typed;
+    EXPECT_EQ(arrInternetHighSettings[12].Enabled, 0) << typed;
+    EXPECT_TRUE(button(e, "cmdApply")->isEnabled());
+  }
+}
+
 TEST_F(Editor, ABadPortOrAFailedSaveKeepsTheChangesOnScreen) {
   auto* e = open(1);
   QTreeWidget* high = list(e, "lvwHighInternetZone");

@@ -2,6 +2,10 @@
 // that enables OK, and what each OK writes to the entry table, the address
 // table and the zones page's list, in Add and in Edit mode.
 #include <QComboBox>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <QLabel>
 #include <QTabWidget>
 
@@ -32,6 +36,10 @@ class EntryDialogs : public mvtest::ZonesPageTest {
     return d;
   }
   static QWidget* focusOf(QWidget* dialog) { return dialog->focusWidget(); }
+  // Types each character where the focus is at that moment, as a user does.
+  static void typeIntoFocus(QWidget* dialog, const char* text) {
+    for (const char* c = text; *c; ++c) QTest::keyClick(focusOf(dialog), *c);
+  }
   // The page's list after a run of the Add menu's command.
   frmFirewall* page = nullptr;
   void SetUp() override {
@@ -52,26 +60,101 @@ TEST_F(EntryDialogs, AKeyOnAFullBoxClampsAndMovesOnButNotFromTheLastBox) {
   QTest::keyClicks(box[0], "192");
   EXPECT_EQ(box[0]->text(), "192");
   EXPECT_EQ(focusOf(d.get()), box[0]);
+  // The digit goes on into the next box.
   QTest::keyClick(box[0], Qt::Key_7);
   EXPECT_EQ(box[0]->text(), "192");
-  EXPECT_EQ(box[1]->text(), "");
+  EXPECT_EQ(box[1]->text(), "7");
   EXPECT_EQ(focusOf(d.get()), box[1]);
 
-  QTest::keyClicks(box[1], "999");
-  EXPECT_EQ(box[1]->text(), "999");  // clamped only by the next key
+  QTest::keyClicks(box[1], "99");
+  EXPECT_EQ(box[1]->text(), "799");  // clamped only by the next key
   QTest::keyClick(box[1], Qt::Key_1);
   EXPECT_EQ(box[1]->text(), "255");
+  EXPECT_EQ(box[2]->text(), "1");
   EXPECT_EQ(focusOf(d.get()), box[2]);
 
-  QTest::keyClicks(box[2], "255");
+  QTest::keyClicks(box[2], "55");
   QTest::keyClick(box[2], Qt::Key_0);
-  EXPECT_EQ(box[2]->text(), "255");
+  EXPECT_EQ(box[2]->text(), "155");
+  EXPECT_EQ(box[3]->text(), "0");
   EXPECT_EQ(focusOf(d.get()), box[3]);
 
+  QTest::keyClick(box[3], Qt::Key_Backspace);
   QTest::keyClicks(box[3], "300");
   QTest::keyClick(box[3], Qt::Key_4);
   EXPECT_EQ(box[3]->text(), "255");
   EXPECT_EQ(focusOf(d.get()), box[3]);  // the last box sends no Tab
+}
+
+TEST_F(EntryDialogs, ADottedAddressTypedIntoAFreshDialogFillsTheBoxes) {
+  auto d = shown<frmAddSubnet>();
+  typeIntoFocus(d.get(), "10.0.0.1");
+  QTest::keyClick(focusOf(d.get()), Qt::Key_Tab);
+  typeIntoFocus(d.get(), "255.255.255.0");
+  QTest::keyClick(focusOf(d.get()), Qt::Key_Tab);
+  typeIntoFocus(d.get(), "Lab");
+  EXPECT_EQ(OctetTexts(d->txtIP), (Octets{"10", "0", "0", "1"}));
+  EXPECT_EQ(OctetTexts(d->txtSubnet), (Octets{"255", "255", "255", "0"}));
+  EXPECT_EQ(d->txtDescription->text(), "Lab");
+  EXPECT_TRUE(d->cmdOk->isEnabled());
+}
+
+TEST_F(EntryDialogs, TypingOverAFullBoxEnteredByTabOrSelectedReplacesItsTextOnly) {
+  auto d = shown<frmAddIPAddress>();
+  SetOctets(d->txtIP, "192.168.1.20");
+  QTest::keyClick(focusOf(d.get()), Qt::Key_Tab);
+  ASSERT_EQ(focusOf(d.get()), d->txtIP[1]);
+  typeIntoFocus(d.get(), "17");
+  EXPECT_EQ(OctetTexts(d->txtIP), (Octets{"192", "17", "1", "20"}));
+  d->txtIP[0]->setFocus();
+  d->txtIP[0]->selectAll();
+  typeIntoFocus(d.get(), "10");
+  EXPECT_EQ(OctetTexts(d->txtIP), (Octets{"10", "17", "1", "20"}));
+  EXPECT_EQ(focusOf(d.get()), d->txtIP[0]);
+}
+
+TEST_F(EntryDialogs, AFullStopMovesOnFromABoxWithDigitsOnly) {
+  auto d = shown<frmAddIPAddress>();
+  typeIntoFocus(d.get(), ".");
+  EXPECT_EQ(focusOf(d.get()), d->txtIP[0]);
+  typeIntoFocus(d.get(), "192.");
+  EXPECT_EQ(focusOf(d.get()), d->txtIP[1]);
+  typeIntoFocus(d.get(), ".");
+  EXPECT_EQ(focusOf(d.get()), d->txtIP[1]);
+  typeIntoFocus(d.get(), "1.2.3.");
+  EXPECT_EQ(focusOf(d.get()), d->txtIP[3]);  // the last box keeps the focus
+  EXPECT_EQ(OctetTexts(d->txtIP), (Octets{"192", "1", "2", "3"}));
+}
+
+TEST_F(EntryDialogs, EachDialogOpensInItsFirstFieldAndTabsInReadingOrderThenOkThenCancel) {
+  auto chain = [](QDialog* d, int steps) {
+    std::vector<std::string> names;
+    for (int i = 0; i < steps; ++i) {
+      QWidget* w = d->focusWidget();
+      const QVariant index = w->property("Index");
+      names.push_back(w->objectName().toStdString() + (index.isValid() ? std::to_string(index.toInt()) : ""));
+      QTest::keyClick(w, Qt::Key_Tab);
+    }
+    return names;
+  };
+  using Names = std::vector<std::string>;
+  auto address = shown<frmAddIPAddress>();
+  SetOctets(address->txtIP, "10.0.0.1");
+  address->txtDescription->setText("Router");  // OK is on
+  EXPECT_EQ(chain(address.get(), 9),
+            (Names{"txtIP0", "txtIP1", "txtIP2", "txtIP3", "txtDescription", "cboZones", "cmdOk", "cmdCancel",
+                   "txtIP0"}));
+  auto range = shown<frmAddIPRange>();
+  SetOctets(range->txtIPStart, "10.0.0.1");
+  SetOctets(range->txtIPEnd, "10.0.0.9");
+  range->txtDescription->setText("Lab");
+  EXPECT_EQ(chain(range.get(), 12),
+            (Names{"txtIPStart0", "txtIPStart1", "txtIPStart2", "txtIPStart3", "txtIPEnd0", "txtIPEnd1", "txtIPEnd2",
+                   "txtIPEnd3", "txtDescription", "cboZones", "cmdOk", "cmdCancel"}));
+  EXPECT_EQ(chain(shown<frmAddSubnet>().get(), 1), (Names{"txtIP0"}));
+  // Lookup and OK are left out while they are off: there is nothing to act on yet.
+  EXPECT_EQ(chain(shown<frmAddHostSite>().get(), 6),
+            (Names{"txtHostName", "txtDescription", "cboZones", "lvwDetails", "cmdCancel", "txtHostName"}));
 }
 
 TEST_F(EntryDialogs, OctetBoxesTakeDigitsAndBackspaceOnly) {
@@ -391,6 +474,65 @@ TEST_F(EntryDialogs, ANameWithoutAddressesIsToldAtLookupAndRefusedAtOk) {
   EXPECT_EQ(messages[0].buttons, platform::vbInformation);
   EXPECT_EQ(messages[1].prompt, "Morvantis can't find 'no.suchhost'.");
   EXPECT_EQ(tableRows(Database_IPAddress), (Rows{{"0006", {"1", "2", "10.1.1.1", "10.1.1.1", "000001"}}}));
+}
+
+// A resolver that blocks, as the real one does, until the test lets it
+// answer.
+struct SlowResolver {
+  std::atomic<bool> release{false};
+  std::atomic<bool> answered{false};
+  SlowResolver() {
+    platform::setHostLookup([this](const std::string&, std::vector<platform::IPv4Bytes>& out) {
+      while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      out = {{10, 1, 1, 1}};
+      answered = true;
+      return true;
+    });
+  }
+  ~SlowResolver() {
+    release = true;
+    while (!answered) QTest::qWait(5);
+  }
+};
+
+TEST_F(EntryDialogs, TheWindowKeepsWorkingWhileASlowResolverAnswersAndTheAnswerArrives) {
+  SlowResolver resolver;
+  bool handledDuringWait = false;
+  auto dialog = onDialog<frmAddHostSite>([&](frmAddHostSite& d) {
+    QTest::keyClicks(d.txtHostName, "slow.example");
+    QTest::keyClicks(d.txtDescription, "Slow");
+    QTimer::singleShot(20, &d, [&] {
+      handledDuringWait = true;
+      EXPECT_TRUE(d.cmdCancel->isEnabled());
+      EXPECT_FALSE(d.cmdLookup->isEnabled());
+      EXPECT_FALSE(d.cmdOk->isEnabled());
+      resolver.release = true;
+    });
+    d.cmdLookup->click();
+    ASSERT_EQ(d.lvwDetails->topLevelItemCount(), 1);
+    EXPECT_EQ(d.lvwDetails->topLevelItem(0)->text(0), "10.1.1.1");
+    EXPECT_TRUE(d.cmdOk->isEnabled());
+    d.cmdOk->click();
+  });
+  page->mnuPopupHostSite_Click();
+  EXPECT_TRUE(handledDuringWait);
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(tableRows(Database_IPAddress), (Rows{{"0006", {"1", "2", "10.1.1.1", "10.1.1.1", "000001"}}}));
+}
+
+TEST_F(EntryDialogs, CancelWhileTheResolverWorksClosesTheDialogAndStoresNothing) {
+  SlowResolver resolver;
+  auto dialog = onDialog<frmAddHostSite>([](frmAddHostSite& d) {
+    QTest::keyClicks(d.txtHostName, "slow.example");
+    QTest::keyClicks(d.txtDescription, "Slow");
+    QTimer::singleShot(20, &d, [&d] { d.cmdCancel->click(); });
+    d.cmdLookup->click();
+  });
+  page->mnuPopupHostSite_Click();
+  EXPECT_FALSE(resolver.answered);
+  EXPECT_FALSE(LoadedForm<frmAddHostSite>() && LoadedForm<frmAddHostSite>()->isVisible());
+  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(tableRows(Database_HostSetting).empty());
 }
 
 TEST_F(EntryDialogs, SocketsThatCannotStartCountAsNoAddress) {

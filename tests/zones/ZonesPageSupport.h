@@ -83,10 +83,10 @@ class ZonesPageTest : public ZoneTablesTest {
   }
 
   // A mouse click (or double click) on the list's row.
-  static void clickRow(QTreeWidget* list, int row, bool twice = false) {
+  static void clickRow(QTreeWidget* list, int row, bool twice = false, Qt::MouseButton button = Qt::LeftButton) {
     const QPoint at = list->visualItemRect(list->topLevelItem(row)).center();
-    if (twice) QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-    else QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    if (twice) QTest::mouseDClick(list->viewport(), button, {}, at);
+    else QTest::mouseClick(list->viewport(), button, {}, at);
   }
   static void clickHeader(QTreeWidget* list, int column) {
     QHeaderView* h = list->header();

@@ -183,6 +183,33 @@ TEST_F(ZonesPage, RemoveAsksAndYesDeletesTheEntryWithItsAddressRows) {
   EXPECT_TRUE(page->cmdEdit->isEnabled());
 }
 
+TEST_F(ZonesPage, ARightClickSelectsAndShowsTheRowThatRemoveThenRemoves) {
+  layOutEveryKind();
+  frmFirewall* page = loadPage();
+  clickRow(page->lvwZones, 2);  // Lab
+  clickRow(page->lvwZones, 3, false, Qt::RightButton);
+  EXPECT_EQ(page->lblZoneNameInfo->text(), "Printer");
+  EXPECT_EQ(page->lblEntryTypeInfo->text(), "IP Address");
+  answers = {platform::vbYes};
+  page->cmdRemove->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "Are you sure do you want to remove 'Printer'?");
+  EXPECT_EQ(names(page->lvwZones), (std::vector<std::string>{"New Network", "Example", "Lab", "Odd zone", "Office"}));
+}
+
+TEST_F(ZonesPage, TheTypeZoneAndIDColumnsHoldTheirLongestTexts) {
+  frmFirewall* page = loadPage();
+  page->resize(560, 360);  // the page at the window's smallest size
+  const QFontMetrics metrics(page->lvwZones->font());
+  auto fits = [&](int column, std::initializer_list<const char*> texts) {
+    for (const char* t : texts)
+      EXPECT_GT(page->lvwZones->columnWidth(column), metrics.horizontalAdvance(QString::fromLatin1(t)) + 8) << t;
+  };
+  fits(2, {"Entry Type", "Network", "Host Name", "IP Range", "IP Address", "Subnet"});
+  fits(3, {"Blocked", "Trusted", "Internet"});
+  fits(4, {"000000"});
+}
+
 TEST_F(ZonesPage, RemovingTheLastEntryDisablesEditAndRemove) {
   addEntry(Database_HostSetting, {"www.example.com", "Example", "www.example.com", "1"});
   frmFirewall* page = loadPage();
