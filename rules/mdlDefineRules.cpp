@@ -29,7 +29,7 @@ const char* const kStopped = "service was stopped successfully.";
 const char* const kNotStarted = "service is not started.";
 const char* const kStarted = "service was started successfully.";
 
-std::string actionWord(long action) {
+const char* actionWord(long action) {
   switch (action) {
     case actAllow: return "ALLOW ";
     case actDeny: return "DENY ";
@@ -38,7 +38,7 @@ std::string actionWord(long action) {
   }
 }
 
-std::string protocolWord(long protocol) {
+const char* protocolWord(long protocol) {
   switch (protocol) {
     case protoTCP: return "TCP ";
     case protoUDP: return "UDP ";
@@ -258,33 +258,44 @@ std::string getRule(long zone, long action, long direction, long protocol, const
                     const std::string& keyWord, const std::string& keyValue, bool reversed) {
   std::string text;
   try {
-    std::string src = source.empty() ? "ANY" : source;
-    std::string dst = destination.empty() ? "ANY" : destination;
-    std::string p = Trim(port);
+    static const std::string any = "ANY";
+    const std::string& src = source.empty() ? any : source;
+    const std::string& dst = destination.empty() ? any : destination;
+    const std::string p = Trim(port);
     // Addresses, the port and the key word and value are single words of the
     // rule: one that holds a blank or a line break would write a rule of its own.
-    for (const std::string* word : std::initializer_list<const std::string*>{&src, &dst, &p, &keyWord, &keyValue}) {
+    for (const std::string* word : {&src, &dst, &p, &keyWord, &keyValue}) {
       std::string problem = RuleTextProblem(*word, RulePart::Word);
       if (!problem.empty())
         throw RuntimeError(errInvalidCall, "Text refused for a rule (" + problem + "): " + PrintableText(*word));
     }
-    text = actionWord(action) + protocolWord(protocol) + (direction == dirIn ? "IN " : "OUT ");
+    // The rule is put together in one string, made large enough at once.
+    text.reserve(48 + 2 * (src.size() + dst.size() + p.size()) + keyWord.size() + keyValue.size());
+    text.append(actionWord(action)).append(protocolWord(protocol)).append(direction == dirIn ? "IN " : "OUT ");
     bool keyed = protocol == protoICMP || protocol == protoIP;
+    auto endpoint = [&](const std::string& address, bool withPort) {
+      text.append(address);
+      if (withPort) text.append(1, ':').append(p);
+    };
+    text.append("FROM ");
     if (p.empty() || keyed) {
-      text += "FROM " + src + " TO " + dst;
-      if (keyed && !keyWord.empty()) text += " " + keyWord + " " + keyValue;
-    } else if (!SameText(src, "ANY") && !SameText(dst, "ANY")) {
-      text += "FROM " + src + ":" + p + " TO " + dst + ":" + p;
-    } else if (reversed) {
-      text += "FROM " + src + ":" + p + " TO " + dst;
+      endpoint(src, false);
+      text.append(" TO ");
+      endpoint(dst, false);
+      if (keyed && !keyWord.empty()) text.append(1, ' ').append(keyWord).append(1, ' ').append(keyValue);
     } else {
-      text += "FROM " + src + " TO " + dst + ":" + p;
+      // Both ends named: the port on both; otherwise on the named end's
+      // other side, the source's when reversed.
+      const bool both = !SameText(src, "ANY") && !SameText(dst, "ANY");
+      endpoint(src, both || reversed);
+      text.append(" TO ");
+      endpoint(dst, both || !reversed);
     }
-    text += ((AlertOn && logRequest) || blnForceLog) ? " LOG" : " NOLOG";
+    text.append(((AlertOn && logRequest) || blnForceLog) ? " LOG" : " NOLOG");
     switch (zone) {
-      case zoneBlocked: text += " B"; break;
-      case zoneTrusted: text += " T"; break;
-      case zoneInternet: text += " I"; break;
+      case zoneBlocked: text.append(" B"); break;
+      case zoneTrusted: text.append(" T"); break;
+      case zoneInternet: text.append(" I"); break;
       default: break;
     }
   } catch (const std::exception& e) {
