@@ -265,7 +265,7 @@ class ProfileFile {
 };
 
 const ProfileEntry* ProfileSection::find(const std::string& rawKey) const {
-  const std::string key = nameOf(rawKey);
+  const std::string_view key = trimProfileBlanks(rawKey);
   for (const auto& e : entries)
     if (sameNoCase(e.key, key)) return &e;
   return nullptr;

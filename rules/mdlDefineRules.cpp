@@ -1,5 +1,7 @@
 #include "rules/mdlDefineRules.h"
 
+#include <charconv>
+
 #include "core/ErrorBoundary.h"
 #include "core/FormHooks.h"
 #include "rules/EngineState.h"
@@ -249,6 +251,16 @@ bool restartService() {
 }
 
 
+// A rule line's key: its number, three digits at least (Format "000").
+std::string lineKey(std::int32_t n) {
+  if (n < 0) return FormatNumber(n, "000");
+  char digits[16];
+  char* end = std::to_chars(digits + 2, digits + sizeof digits, n).ptr;
+  char* begin = digits + 2;
+  while (end - begin < 3) *--begin = '0';
+  return std::string(begin, end);
+}
+
 }  // namespace
 
 std::string RuleFilePath() { return strSystemDir + "drivers\\etc\\mvd.conf"; }
@@ -311,7 +323,7 @@ void Rules_Add_toINI(long zone, long action, long direction, long protocol, cons
                      const std::string& keyWord, const std::string& keyValue, const std::string& section,
                      std::int32_t& lineCounter) {
   try {
-    if (Trim(port).empty()) {
+    if (port.find_first_not_of(' ') == std::string::npos) {  // Trim(port) is ""
       WriteRule(sectionMode, getRule(zone, action, direction, protocol, port, source, destination, logRequest,
                                      keyWord, keyValue, false),
                 section, lineCounter);
@@ -331,14 +343,15 @@ void Rules_Add_toINI(long zone, long action, long direction, long protocol, cons
 }
 
 void WriteRule(bool sectionMode, const std::string& ruleText, const std::string& section, std::int32_t& lineCounter) {
-  ErrorBoundary("WriteRule of Module mdlDefineRules", [&] {
+  static const std::string where = "WriteRule of Module mdlDefineRules";
+  ErrorBoundary(where, [&] {
     if (ruleText.empty()) return;  // a rule that could not be built (logged there)
     if (sectionMode) {
-      RuleDocument().writeKey(section, FormatNumber(lineCounter, "000"), ruleText);
+      RuleDocument().writeKey(section, lineKey(lineCounter), ruleText);
       if (lineCounter == INT32_MAX) RaiseError(errOverflow);
       ++lineCounter;
     } else {
-      RuleDocument().print(FormatNumber(lngRuleLineNo, "000"), ruleText);
+      RuleDocument().print(lineKey(lngRuleLineNo), ruleText);
       if (lngRuleLineNo == INT32_MAX) RaiseError(errOverflow);
       ++lngRuleLineNo;
     }
