@@ -63,9 +63,13 @@ void RuleFileText::append(Section& s, const std::string& key, const std::string&
 }
 
 void RuleFileText::print(const std::string& key, const std::string& value) {
-  if (used_ == 0) header("");  // lines before any header
   require(key, RulePart::Key);
   require(value, RulePart::Value);
+  print(key, value, Checked{});
+}
+
+void RuleFileText::print(const std::string& key, const std::string& value, Checked) {
+  if (used_ == 0) header("");  // lines before any header
   append(sections_[used_ - 1], key, value);
 }
 
@@ -88,17 +92,28 @@ RuleFileText::Section& RuleFileText::find(const std::string& name) {
 }
 
 void RuleFileText::writeKey(const std::string& section, const std::string& key, const std::string& value) {
-  // A name found last was checked then.
   if (!foundLast(section)) require(section, RulePart::Section);
   require(key, RulePart::Key);
   require(value, RulePart::Value);
+  writeKey(section, key, value, Checked{});
+}
+
+void RuleFileText::writeKey(const std::string& section, const std::string& key, const std::string& value, Checked) {
+  // A name found last was checked then.
+  if (!foundLast(section)) require(section, RulePart::Section);
   Section& s = find(section);
   if (!s.indexed) index(s);
   std::string lower = LCase(key);
-  auto it = std::lower_bound(s.keys.begin(), s.keys.end(), lower,
-                             [](const Key& k, const std::string& v) { return k.lower < v; });
+  // Keys mostly come in rising order (numbered lines): past the last one,
+  // no search.
+  auto it = s.keys.empty() || s.keys.back().lower < lower
+                ? s.keys.end()
+                : std::lower_bound(s.keys.begin(), s.keys.end(), lower,
+                                   [](const Key& k, const std::string& v) { return k.lower < v; });
   if (it == s.keys.end() || it->lower != lower) {
-    append(s, key, value);
+    const size_t line = s.lines.size();
+    s.lines.append(key).append(1, '=').append(value).append("\r\n");
+    s.keys.insert(it, Key{std::move(lower), line});
     return;
   }
   // A key that is there keeps its place and takes the new value; the lines

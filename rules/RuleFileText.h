@@ -24,6 +24,12 @@ class RuleFileText {
   void print(const std::string& key, const std::string& value);
   // Writes a key into a section (created at the end when missing).
   void writeKey(const std::string& section, const std::string& key, const std::string& value);
+  // The same for a line that needs no second look: its key a line number
+  // and its value a rule put together from words each checked where the
+  // rule was made (getRule), so each rule line is checked once.
+  struct Checked {};
+  void print(const std::string& key, const std::string& value, Checked);
+  void writeKey(const std::string& section, const std::string& key, const std::string& value, Checked);
   // Replaces the section by an empty one (created at the end when missing).
   void emptySection(const std::string& section);
   // Empties the document; the room its texts took is kept for the next one.

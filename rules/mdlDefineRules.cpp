@@ -1,6 +1,8 @@
 #include "rules/mdlDefineRules.h"
 
+#include <algorithm>
 #include <charconv>
+#include <string_view>
 
 #include "core/ErrorBoundary.h"
 #include "core/FormHooks.h"
@@ -20,6 +22,8 @@
 
 namespace mv {
 
+using namespace std::string_view_literals;
+
 RuleFileText& RuleDocument() {
   static RuleFileText doc;
   return doc;
@@ -31,7 +35,7 @@ const char* const kStopped = "service was stopped successfully.";
 const char* const kNotStarted = "service is not started.";
 const char* const kStarted = "service was started successfully.";
 
-const char* actionWord(long action) {
+std::string_view actionWord(long action) {
   switch (action) {
     case actAllow: return "ALLOW ";
     case actDeny: return "DENY ";
@@ -40,7 +44,7 @@ const char* actionWord(long action) {
   }
 }
 
-const char* protocolWord(long protocol) {
+std::string_view protocolWord(long protocol) {
   switch (protocol) {
     case protoTCP: return "TCP ";
     case protoUDP: return "UDP ";
@@ -273,41 +277,46 @@ std::string getRule(long zone, long action, long direction, long protocol, const
     static const std::string any = "ANY";
     const std::string& src = source.empty() ? any : source;
     const std::string& dst = destination.empty() ? any : destination;
-    const std::string p = Trim(port);
+    // Trim(port), without a copy.
+    std::string_view p = port;
+    p.remove_prefix(std::min(p.size(), p.find_first_not_of(' ')));
+    p.remove_suffix(p.size() - (p.empty() ? 0 : p.find_last_not_of(' ') + 1));
     // Addresses, the port and the key word and value are single words of the
     // rule: one that holds a blank or a line break would write a rule of its own.
-    for (const std::string* word : {&src, &dst, &p, &keyWord, &keyValue}) {
-      std::string problem = RuleTextProblem(*word, RulePart::Word);
+    for (std::string_view word : {std::string_view(src), std::string_view(dst), p, std::string_view(keyWord),
+                                  std::string_view(keyValue)}) {
+      if (word.empty() || word == any) continue;  // nothing to look at
+      std::string problem = RuleTextProblem(word, RulePart::Word);
       if (!problem.empty())
-        throw RuntimeError(errInvalidCall, "Text refused for a rule (" + problem + "): " + PrintableText(*word));
+        throw RuntimeError(errInvalidCall, "Text refused for a rule (" + problem + "): " + PrintableText(word));
     }
     // The rule is put together in one string, made large enough at once.
     text.reserve(48 + 2 * (src.size() + dst.size() + p.size()) + keyWord.size() + keyValue.size());
-    text.append(actionWord(action)).append(protocolWord(protocol)).append(direction == dirIn ? "IN " : "OUT ");
+    text.append(actionWord(action)).append(protocolWord(protocol)).append(direction == dirIn ? "IN "sv : "OUT "sv);
     bool keyed = protocol == protoICMP || protocol == protoIP;
     auto endpoint = [&](const std::string& address, bool withPort) {
       text.append(address);
       if (withPort) text.append(1, ':').append(p);
     };
-    text.append("FROM ");
+    text.append("FROM "sv);
     if (p.empty() || keyed) {
       endpoint(src, false);
-      text.append(" TO ");
+      text.append(" TO "sv);
       endpoint(dst, false);
       if (keyed && !keyWord.empty()) text.append(1, ' ').append(keyWord).append(1, ' ').append(keyValue);
     } else {
       // Both ends named: the port on both; otherwise on the named end's
       // other side, the source's when reversed.
-      const bool both = !SameText(src, "ANY") && !SameText(dst, "ANY");
+      const bool both = !SameText(src, any) && !SameText(dst, any);
       endpoint(src, both || reversed);
-      text.append(" TO ");
+      text.append(" TO "sv);
       endpoint(dst, both || !reversed);
     }
-    text.append(((AlertOn && logRequest) || blnForceLog) ? " LOG" : " NOLOG");
+    text.append(((AlertOn && logRequest) || blnForceLog) ? " LOG"sv : " NOLOG"sv);
     switch (zone) {
-      case zoneBlocked: text.append(" B"); break;
-      case zoneTrusted: text.append(" T"); break;
-      case zoneInternet: text.append(" I"); break;
+      case zoneBlocked: text.append(" B"sv); break;
+      case zoneTrusted: text.append(" T"sv); break;
+      case zoneInternet: text.append(" I"sv); break;
       default: break;
     }
   } catch (const std::exception& e) {
@@ -346,12 +355,14 @@ void WriteRule(bool sectionMode, const std::string& ruleText, const std::string&
   static const std::string where = "WriteRule of Module mdlDefineRules";
   ErrorBoundary(where, [&] {
     if (ruleText.empty()) return;  // a rule that could not be built (logged there)
+    // The text is a rule from getRule, whose words were checked there; the
+    // key is a line number.
     if (sectionMode) {
-      RuleDocument().writeKey(section, lineKey(lineCounter), ruleText);
+      RuleDocument().writeKey(section, lineKey(lineCounter), ruleText, RuleFileText::Checked{});
       if (lineCounter == INT32_MAX) RaiseError(errOverflow);
       ++lineCounter;
     } else {
-      RuleDocument().print(lineKey(lngRuleLineNo), ruleText);
+      RuleDocument().print(lineKey(lngRuleLineNo), ruleText, RuleFileText::Checked{});
       if (lngRuleLineNo == INT32_MAX) RaiseError(errOverflow);
       ++lngRuleLineNo;
     }
