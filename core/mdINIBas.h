@@ -45,5 +45,7 @@ void WriteINISectionOrRaise(const std::string& section,
 
 std::string EncryptString(const std::string& text, const std::string& key);
 std::string DecryptString(const std::string& text, const std::string& key);
+// DecryptString(scrambled, key) == plain, without making the plain text.
+bool ScrambledEquals(const std::string& scrambled, const std::string& plain, const std::string& key);
 
 }  // namespace mv

@@ -22,4 +22,15 @@ std::string shift(const std::string& text, const std::string& key, int direction
 std::string EncryptString(const std::string& text, const std::string& key) { return shift(text, key, 1); }
 std::string DecryptString(const std::string& text, const std::string& key) { return shift(text, key, -1); }
 
+bool ScrambledEquals(const std::string& scrambled, const std::string& plain, const std::string& key) {
+  if (scrambled.size() != plain.size()) return false;
+  if (key.empty()) return scrambled == plain;
+  const size_t len = key.size();
+  for (size_t i = 0; i < plain.size(); ++i) {
+    unsigned char k = static_cast<unsigned char>(key[(i + 1) % len]);
+    if (static_cast<unsigned char>(scrambled[i] - k) != static_cast<unsigned char>(plain[i])) return false;
+  }
+  return true;
+}
+
 }  // namespace mv

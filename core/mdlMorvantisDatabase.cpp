@@ -29,11 +29,23 @@ long reservedRows(long table) {
   return (table == Database_IPAddress || table == Database_SubnetSetting) ? 5 : 0;
 }
 
+// ValCounter of a stored number; plain digits, the form the store writes,
+// are read without the general conversion.
+long counterOf(const std::string& text) {
+  if (text.empty() || text.size() > 9) return ValCounter(text);
+  long n = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return ValCounter(text);
+    n = n * 10 + (c - '0');
+  }
+  return n;
+}
+
 // The highest row number present in the table file.
 long highestRow(long table) {
   long best = 0;
   auto data = platform::profileRead(TableFile(table));
-  for (const auto& s : data->sections()) best = std::max(best, ValCounter(s.name));
+  for (const auto& s : data->sections()) best = std::max(best, counterOf(s.name));
   return best;
 }
 
@@ -47,7 +59,7 @@ long highestRowId() {
     auto data = platform::profileRead(TableFile(t));
     for (const auto& s : data->sections()) {
       const platform::ProfileEntry* e = s.find(key);
-      if (e) best = std::max(best, ValCounter(DecryptString(e->value, s.name)));
+      if (e) best = std::max(best, counterOf(DecryptString(e->value, s.name)));
     }
   }
   return best;
@@ -122,7 +134,18 @@ int getWhereClauses(const std::string& where, long table) {
 }
 
 void Read_TableData(long table, const std::string& columns, const std::string& where) {
-  arrQueryResult.assign(1, QueryRow{});
+  // The rows of the last result are used again for this one (their value
+  // lists keep their room), so a query allocates little; rows beyond the
+  // hits go at the end, whichever way the query ends.
+  size_t hits = 0;
+  struct Trim {
+    size_t& hits;
+    ~Trim() {
+      arrQueryResult.resize(std::max<size_t>(hits, 1));
+      if (hits == 0) arrQueryResult[0] = QueryRow{};
+      arrQueryResult[0].Count = static_cast<long>(hits);
+    }
+  } trim{hits};
   std::vector<std::string> indexes;
   getallColumnIndexes(table, columns, indexes);
   // One picture of the file serves the whole query.
@@ -139,35 +162,40 @@ void Read_TableData(long table, const std::string& columns, const std::string& w
     const platform::ProfileEntry* e = row.find(key);
     return e ? DecryptString(e->value, row.name) : std::string();
   };
+  // A condition compared with the stored value as it stands, unscrambled on
+  // the fly.
+  auto holds = [](const platform::ProfileSection& row, const WhereCondition& c) {
+    const platform::ProfileEntry* e = c.ColumnIndex.empty() ? nullptr : row.find(c.ColumnIndex);
+    return e ? ScrambledEquals(e->value, c.Value, row.name) : c.Value.empty();
+  };
 
-  long hits = 0;
   for (const auto& row : data->sections()) {
     bool hit = all;
     if (!all && !broken) {
       if (mode == 2) {
         hit = false;
         for (const auto& c : arrWhereClause)
-          if (valueOf(row, c.ColumnIndex) == c.Value) {
+          if (holds(row, c)) {
             hit = true;
             break;
           }
       } else {
         hit = true;
         for (const auto& c : arrWhereClause)
-          if (valueOf(row, c.ColumnIndex) != c.Value) {
+          if (!holds(row, c)) {
             hit = false;
             break;
           }
       }
     }
     if (!hit) continue;
-    if (hits > 0) arrQueryResult.emplace_back();
-    QueryRow& r = arrQueryResult[static_cast<size_t>(hits)];
+    if (hits == arrQueryResult.size()) arrQueryResult.emplace_back();
+    QueryRow& r = arrQueryResult[hits];
+    r.Count = 0;
     r.RowSection = row.name;
-    r.Values.reserve(indexes.size());
+    r.Values.clear();
     for (const auto& idx : indexes) r.Values.push_back(valueOf(row, idx));
     ++hits;
-    arrQueryResult[0].Count = hits;
   }
 }
 

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
 
 #include "platform/Paths.h"
 
@@ -67,6 +68,10 @@ pid_t temporaryWriter(const std::string& name) {
 
 bool processRunning(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
 
+long long nanoseconds(const struct timespec& t) {
+  return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
+}
+
 }  // namespace
 
 bool fileExists(const std::string& path) {
@@ -84,14 +89,30 @@ bool makeFolder(const std::string& path) { return ::mkdir(resolvePath(path).c_st
 bool deleteFile(const std::string& path) { return ::unlink(resolvePath(path).c_str()) == 0; }
 
 bool readNativeFile(const std::string& nativePath, std::string& bytes) {
-  FILE* f = std::fopen(nativePath.c_str(), "rb");
-  if (!f) return false;
-  bytes.clear();
+  int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  // The size the file has now in one read, then whatever it gained since.
+  struct stat st;
+  bytes.assign(::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0, '\0');
+  size_t got = 0;
+  bool ok = true;
+  while (got < bytes.size()) {
+    ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ok = false;
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  bytes.resize(got);
   char buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
-  bool ok = !std::ferror(f);
-  std::fclose(f);
+  while (ok) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ok = false;
+    if (n <= 0) break;
+    bytes.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
   return ok;
 }
 
@@ -123,21 +144,80 @@ FileTail readFileTail(const std::string& path, std::uint64_t offset) {
   return tail;
 }
 
-bool writeNativeFileAtomic(const std::string& native, const std::string& bytes) {
+FileStamp nativeFileStamp(const std::string& native) {
+  FileStamp s;
+  struct stat st;
+  if (::stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return s;
+  s.exists = true;
+  s.device = static_cast<std::uint64_t>(st.st_dev);
+  s.inode = static_cast<std::uint64_t>(st.st_ino);
+  s.size = static_cast<std::uint64_t>(st.st_size);
+  s.mtimeNs = nanoseconds(st.st_mtim);
+  s.ctimeNs = nanoseconds(st.st_ctim);
+  return s;
+}
+
+namespace {
+// The write of writeNativeFileAtomic; with `written`, the new file is signed
+// with a modification time of the fine real-time clock and its stamp checked
+// after the rename.
+bool replaceFile(const std::string& native, const std::string& bytes, FileStamp* written) {
+  if (written) *written = FileStamp{};
   struct stat st;
   bool exists = ::stat(native.c_str(), &st) == 0;
   if (exists && !(st.st_mode & S_IWUSR)) return false;
   std::string tmp = temporaryName(native);
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, exists ? (st.st_mode & 07777) : 0644);
   if (fd < 0) return false;
-  bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
+  bool ok = writeAll(fd, bytes);
+  // The signature: the time set here is read from the fine clock, while the
+  // kernel stamps every change with the reading of its tick clock. A signed
+  // time that happens to be the tick clock's own reading is moved by a
+  // nanosecond, so that no change can leave it.
+  long long signature = 0;
+  ino_t inode = 0;
+  if (ok && written) {
+    struct timespec fine, coarse;
+    ::clock_gettime(CLOCK_REALTIME, &fine);
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &coarse);
+    if (fine.tv_sec == coarse.tv_sec && fine.tv_nsec == coarse.tv_nsec) {
+      if (++fine.tv_nsec == 1000000000L) {
+        fine.tv_nsec = 0;
+        ++fine.tv_sec;
+      }
+    }
+    const struct timespec times[2] = {{0, UTIME_OMIT}, fine};
+    struct stat mine;
+    if (::futimens(fd, times) == 0 && ::fstat(fd, &mine) == 0) {
+      signature = nanoseconds(fine);
+      inode = mine.st_ino;
+    }
+  }
+  ok = ok && ::fsync(fd) == 0;
   if (::close(fd) != 0) ok = false;
   if (ok && ::rename(tmp.c_str(), native.c_str()) == 0) {
     syncFolder(folderOf(native));
+    if (written && signature != 0) {
+      // Only the file this call put in place, with the time it set, is
+      // reported: a change by anyone since the rename shows in the stamp.
+      FileStamp now = nativeFileStamp(native);
+      if (now.exists && now.inode == static_cast<std::uint64_t>(inode) && now.mtimeNs == signature &&
+          now.size == bytes.size())
+        *written = now;
+    }
     return true;
   }
   ::unlink(tmp.c_str());
   return false;
+}
+}  // namespace
+
+bool writeNativeFileAtomic(const std::string& native, const std::string& bytes) {
+  return replaceFile(native, bytes, nullptr);
+}
+
+bool writeNativeFileAtomic(const std::string& native, const std::string& bytes, FileStamp& written) {
+  return replaceFile(native, bytes, &written);
 }
 
 bool writeFileAtomic(const std::string& path, const std::string& bytes) {

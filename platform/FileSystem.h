@@ -38,6 +38,24 @@ bool isReadOnlyFile(const std::string& path);
 bool readNativeFile(const std::string& nativePath, std::string& bytes);
 bool writeNativeFileAtomic(const std::string& nativePath, const std::string& bytes);
 
+// What the kernel tells of a file without reading it: its identity, size and
+// times (nanoseconds since the epoch). exists is false for a missing file or
+// one that is not a regular file.
+struct FileStamp {
+  bool exists = false;
+  std::uint64_t device = 0, inode = 0, size = 0;
+  long long mtimeNs = 0, ctimeNs = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+FileStamp nativeFileStamp(const std::string& nativePath);
+
+// writeNativeFileAtomic that also signs the new file: its modification time
+// is set to the real time to the nanosecond, a value that no later change by
+// anyone leaves behind (the kernel stamps a change with its own clock's
+// reading). `written` gets the stamp of the file now in place when it is
+// provably the one just written and signed, else a stamp with exists false.
+bool writeNativeFileAtomic(const std::string& nativePath, const std::string& bytes, FileStamp& written);
+
 // Removes the temporary files ("NAME.~PID") that writes in the folder left
 // behind when their writer was killed: those whose writer no longer runs.
 // Files of a running writer stay. Returns how many were removed.

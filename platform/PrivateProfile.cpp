@@ -40,104 +40,133 @@ long long realTimeNs() {
   return static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
 }
 
-// File systems keep modification times with a coarse granularity (a clock
-// tick, on some a whole second or two): a rewrite of the same size within
-// that time leaves the stamp as it was. A picture is trusted on its stamp only
-// once the file's time lies this far before the moment its content was last
-// compared; until then the content itself is compared on every read.
-constexpr long long kStampGranularityNs = 2500000000LL;
-
-struct Stamp {
-  bool exists = false;
-  dev_t dev = 0;
-  ino_t ino = 0;
-  off_t size = 0;
-  long long mtimeNs = 0;
-  long long ctimeNs = 0;
-  bool operator==(const Stamp&) const = default;
-};
-
-Stamp stampOf(const std::string& native) {
-  Stamp s;
-  struct stat st;
-  if (::stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return s;
-  s.exists = true;
-  s.dev = st.st_dev;
-  s.ino = st.st_ino;
-  s.size = st.st_size;
-  s.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-  s.ctimeNs = static_cast<long long>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
-  return s;
+// When a cached picture may be trusted without reading the file.
+//
+// Every change of a file's content by anyone sets its change time (ctime) to
+// the reading of the kernel's clock at that moment, and an in-place write sets
+// the modification time too. On Linux that clock is the coarse one, advanced
+// once a tick (1-10 ms), so it lags the real time by less than a tick; file
+// systems that keep whole seconds or two (FAT) lag by up to two seconds. Two
+// rules follow:
+//  - A file this process has just written is signed (FileSystem.h): its
+//    modification time is the fine real time to the nanosecond, which no
+//    later write leaves behind, and an atomic replace by anyone gives the
+//    path a new inode (the old file still exists while the new one is made).
+//    So while inode, size and both times are unchanged, the file holds what
+//    this process wrote.
+//  - Any other picture was taken at a known real time T (before the stat).
+//    A change after T stamps the file at T minus the lag or later; so once
+//    the cached change time lies more than the lag before T, an unchanged
+//    stamp proves an unchanged file. A picture younger than that (another
+//    writer's change within the last tick) is confirmed by comparing the
+//    file's bytes, on each read, until the stamp is that old.
+// Time stamps in whole milliseconds are taken as coming from a coarse file
+// system, with its two seconds.
+long long stampLagNs(const FileStamp& s) {
+  constexpr long long kMs = 1000000LL;
+  if (s.mtimeNs % kMs == 0 || s.ctimeNs % kMs == 0) return 2500 * kMs;
+  static const long long tick = [] {
+    struct timespec res;
+    if (::clock_getres(CLOCK_REALTIME_COARSE, &res) != 0) return 2500 * kMs;
+    return static_cast<long long>(res.tv_sec) * 1000000000LL + res.tv_nsec;
+  }();
+  // Twice the tick and a millisecond more, for a tick that comes late.
+  return std::min(2500 * kMs, 2 * tick + kMs);
 }
 
-
-struct Range {
-  size_t header;   // line index of the section header
-  size_t end;      // one past the section's last line
-  size_t content;  // one past the last line that is not blank
+// A section's text in the file: its header line, then every line up to the
+// next header (comments and blank lines included), each with its line end.
+struct Block {
+  std::string text;
+  size_t content = 0;  // one past the last line that is not blank (a byte offset)
 };
+
+// Where one line lies in a text: [begin, end), end past its line end.
+struct LineSpan {
+  size_t begin, end;
+};
+
+// The end of the line that starts at `at`, its line end included.
+size_t lineEnd(std::string_view text, size_t at) {
+  size_t nl = text.find('\n', at);
+  return nl == std::string_view::npos ? text.size() : nl + 1;
+}
+
+// A line without its line end ("\n" or "\r\n").
+std::string_view body(std::string_view line) {
+  if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return line;
+}
+
+std::string_view lineAt(std::string_view text, LineSpan l) { return body(text.substr(l.begin, l.end - l.begin)); }
+
+// The text ends with a line end (an empty text is left as it is).
+void terminate(std::string& text) {
+  if (!text.empty() && text.back() != '\n') text += "\r\n";
+}
 
 }  // namespace
 
-// One file's lines (each with its own line end) and the picture derived from
-// them.
+// One file's text, cut into sections, and the picture derived from it. A write
+// changes the text and the picture of the sections it concerns only.
 class ProfileFile {
  public:
   std::string native;
-  Stamp stamp;
+  FileStamp stamp;
+  // The stamp is the one this process's own write gave the file (signed).
+  bool ours = false;
+  // The real time before the stat that gave the stamp (pictures not ours).
+  long long takenNs = 0;
   // The file exists but could not be read: it must not be replaced by what
   // little this picture holds.
   bool unreadable = false;
   // A UTF-8 byte-order mark at the start of the file: not part of the first
   // line, kept on write.
   std::string bom;
-  // The bytes last read from or written to the file, and when they were
-  // known to be the file's content.
+  // The bytes last read from or written to the file.
   std::string raw;
-  long long checkedNs = 0;
-  std::vector<std::string> lines;
-  std::vector<Range> ranges;  // parallel to data->sections_
+  std::string preamble;       // lines before the first section
+  std::vector<Block> blocks;  // parallel to data->sections_
   std::shared_ptr<ProfileData> data = std::make_shared<ProfileData>();
 
-  void parse(const std::string& text) {
-    lines.clear();
-    bom.clear();
-    size_t start = 0;
-    if (text.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0) {
-      bom = kByteOrderMark;
-      start = bom.size();
-    }
-    while (start < text.size()) {
-      size_t nl = text.find('\n', start);
-      size_t end = nl == std::string::npos ? text.size() : nl + 1;
-      lines.emplace_back(text, start, end - start);
-      start = end;
-    }
-    derive();
+  bool trusted(const FileStamp& now) const {
+    return now.exists && now == stamp && (ours || stamp.ctimeNs + stampLagNs(stamp) < takenNs);
   }
 
-  void derive() {
+  void parse(std::string_view text) {
+    preamble.clear();
+    blocks.clear();
+    bom.clear();
     auto d = std::make_shared<ProfileData>();
-    ranges.clear();
-    for (size_t i = 0; i < lines.size(); ++i) {
-      std::string_view ln = body(lines[i]);
-      ProfileLine pl = classifyProfileLine(ln);
-      if (pl.kind == ProfileLine::Section) {
-        if (!ranges.empty()) ranges.back().end = i;
-        d->sections_.push_back(ProfileSection{std::string(pl.name), {}});
-        ranges.push_back(Range{i, lines.size(), i + 1});
-        continue;
-      }
-      if (ranges.empty()) continue;  // lines before the first section
-      if (pl.kind == ProfileLine::Blank) continue;
-      ranges.back().content = i + 1;
-      if (pl.kind != ProfileLine::Entry) continue;
-      ProfileEntry e;
-      e.key = std::string(pl.name);
-      e.hasEquals = pl.hasEquals;
-      if (pl.hasEquals) e.value = decodeProfileValue(pl.value);
-      d->sections_.back().entries.push_back(std::move(e));
+    if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+      bom = kByteOrderMark;
+      text.remove_prefix(bom.size());
     }
+    // Each section's text is cut out in one piece once its end is known.
+    size_t sectionStart = std::string_view::npos;
+    auto close = [&](size_t end) {
+      if (sectionStart == std::string_view::npos)
+        preamble.assign(text.substr(0, end));
+      else
+        blocks.back().text.assign(text.substr(sectionStart, end - sectionStart));
+    };
+    for (size_t at = 0; at < text.size();) {
+      const size_t end = lineEnd(text, at);
+      ProfileLine pl = classifyProfileLine(lineAt(text, {at, end}));
+      if (pl.kind == ProfileLine::Section) {
+        close(at);
+        sectionStart = at;
+        d->sections_.push_back(ProfileSection{std::string(pl.name), {}});
+        blocks.emplace_back();
+        blocks.back().content = end - at;
+      } else if (sectionStart != std::string_view::npos && pl.kind != ProfileLine::Blank) {
+        blocks.back().content = end - sectionStart;
+        addEntry(d->sections_.back(), pl);
+      }
+      at = end;
+    }
+    close(text.size());
     d->index_.reserve(d->sections_.size());
     for (size_t i = 0; i < d->sections_.size(); ++i) d->index_.emplace_back(lower(d->sections_[i].name), i);
     // Sorted by name, then by position, so the first of duplicate names wins.
@@ -145,11 +174,28 @@ class ProfileFile {
     data = d;
   }
 
-  static std::string_view body(const std::string& line) {
-    std::string_view v(line);
-    if (!v.empty() && v.back() == '\n') v.remove_suffix(1);
-    if (!v.empty() && v.back() == '\r') v.remove_suffix(1);
-    return v;
+  // The picture to change: the cached one, or a copy of it while a reader
+  // still holds it (a picture never changes under its reader).
+  ProfileData& own() {
+    if (data.use_count() > 1) data = std::make_shared<ProfileData>(*data);
+    return *data;
+  }
+
+  // The section's entries and content end derived again from its text.
+  void derive(size_t s) {
+    Block& b = blocks[s];
+    ProfileSection& sec = own().sections_[s];
+    sec.entries.clear();
+    b.content = lineEnd(b.text, 0);
+    for (size_t at = b.content; at < b.text.size();) {
+      const size_t end = lineEnd(b.text, at);
+      ProfileLine pl = classifyProfileLine(lineAt(b.text, {at, end}));
+      if (pl.kind != ProfileLine::Blank) {
+        b.content = end;
+        addEntry(sec, pl);
+      }
+      at = end;
+    }
   }
 
   long sectionIndex(const std::string& name) const {
@@ -159,33 +205,67 @@ class ProfileFile {
     return static_cast<long>(it->second);
   }
 
-  // Line index of the key inside section s, or npos.
-  size_t keyLine(size_t s, const std::string& rawKey) const {
+  // Where the key's line lies in block s; begin is npos when it has none.
+  LineSpan keyLine(size_t s, const std::string& rawKey) const {
     const std::string key = nameOf(rawKey);
-    for (size_t i = ranges[s].header + 1; i < ranges[s].end; ++i) {
-      ProfileLine pl = classifyProfileLine(body(lines[i]));
-      if (pl.kind == ProfileLine::Entry && sameNoCase(pl.name, key)) return i;
+    const std::string& text = blocks[s].text;
+    for (size_t at = lineEnd(text, 0); at < text.size();) {
+      const size_t end = lineEnd(text, at);
+      ProfileLine pl = classifyProfileLine(lineAt(text, {at, end}));
+      if (pl.kind == ProfileLine::Entry && sameNoCase(pl.name, key)) return {at, end};
+      at = end;
     }
-    return std::string::npos;
+    return {std::string::npos, std::string::npos};
   }
 
-  void terminateLastLine() {
-    if (!lines.empty() && lines.back().back() != '\n') lines.back() += "\r\n";
+  // A new section at the end of the file: its header line and its lines.
+  void appendSection(const std::string& header, const std::string& lines) {
+    terminate(blocks.empty() ? preamble : blocks.back().text);
+    ProfileData& d = own();
+    d.sections_.push_back(ProfileSection{std::string(classifyProfileLine(body(header)).name), {}});
+    blocks.emplace_back();
+    blocks.back().text.reserve(header.size() + lines.size());
+    blocks.back().text.append(header).append(lines);
+    const size_t s = blocks.size() - 1;
+    derive(s);
+    auto entry = std::make_pair(lower(d.sections_[s].name), s);
+    d.index_.insert(std::upper_bound(d.index_.begin(), d.index_.end(), entry), std::move(entry));
+  }
+
+  void removeSection(size_t s) {
+    ProfileData& d = own();
+    auto it = std::lower_bound(d.index_.begin(), d.index_.end(), std::make_pair(lower(d.sections_[s].name), s));
+    d.index_.erase(it);
+    for (auto& e : d.index_)
+      if (e.second > s) --e.second;
+    d.sections_.erase(d.sections_.begin() + static_cast<long>(s));
+    blocks.erase(blocks.begin() + static_cast<long>(s));
   }
 
   std::string serialize() const {
-    size_t total = 0;
-    for (const auto& l : lines) total += l.size();
+    size_t total = bom.size() + preamble.size();
+    for (const auto& b : blocks) total += b.text.size();
     std::string out;
-    out.reserve(bom.size() + total);
+    out.reserve(total);
     out += bom;
-    for (const auto& l : lines) out += l;
+    out += preamble;
+    for (const auto& b : blocks) out += b.text;
     return out;
+  }
+
+ private:
+  static void addEntry(ProfileSection& sec, const ProfileLine& pl) {
+    if (pl.kind != ProfileLine::Entry) return;
+    ProfileEntry e;
+    e.key = std::string(pl.name);
+    e.hasEquals = pl.hasEquals;
+    if (pl.hasEquals) e.value = decodeProfileValue(pl.value);
+    sec.entries.push_back(std::move(e));
   }
 };
 
 const ProfileEntry* ProfileSection::find(const std::string& rawKey) const {
-  const std::string key = nameOf(rawKey);
+  const std::string_view key = trimProfileBlanks(rawKey);
   for (const auto& e : entries)
     if (sameNoCase(e.key, key)) return &e;
   return nullptr;
@@ -213,29 +293,41 @@ std::unordered_map<std::string, std::shared_ptr<ProfileFile>>& cache() {
   return c;
 }
 
-// The up-to-date entry for a file, read again when it changed on disk.
+// The up-to-date entry for a file, read again when it changed on disk. A read
+// of an unchanged file costs one stat.
 ProfileFile& load(const std::string& file) {
   auto& slot = cache()[file];
+  std::string text;
+  bool haveText = false;
+  long long takenNs = realTimeNs();
+  FileStamp now;
   if (slot) {
-    Stamp now = stampOf(slot->native);
-    if (now == slot->stamp && now.exists) {
-      if (now.mtimeNs + kStampGranularityNs < slot->checkedNs) return *slot;
+    now = nativeFileStamp(slot->native);
+    if (slot->trusted(now)) return *slot;
+    if (now.exists && now == slot->stamp) {
       // Too recent to trust the stamp: the picture stands while the bytes do.
-      long long before = realTimeNs();
-      std::string text;
-      if (readNativeFile(slot->native, text) && text == slot->raw) {
-        slot->checkedNs = before;
+      haveText = readNativeFile(slot->native, text);
+      if (haveText && text == slot->raw) {
+        slot->takenNs = takenNs;
         return *slot;
       }
     }
   }
   auto pf = std::make_shared<ProfileFile>();
-  pf->native = resolvePath(file);
-  pf->checkedNs = realTimeNs();
-  pf->stamp = stampOf(pf->native);
-  std::string text;
+  if (slot && now.exists) {
+    pf->native = slot->native;
+  } else {
+    // A file not seen before, or missing last time: its name is looked up
+    // again (it may have appeared under another case).
+    pf->native = resolvePath(file);
+    takenNs = realTimeNs();
+    now = nativeFileStamp(pf->native);
+    haveText = false;
+  }
+  pf->takenNs = takenNs;
+  pf->stamp = now;
   if (pf->stamp.exists) {
-    if (readNativeFile(pf->native, text)) {
+    if (haveText || readNativeFile(pf->native, text)) {
       pf->parse(text);
       pf->raw = std::move(text);
     } else {
@@ -248,19 +340,28 @@ ProfileFile& load(const std::string& file) {
 }
 
 // Writes the entry's lines to its file through a temporary file and a rename,
-// so that a reader never sees half a file. On failure the cached entry is
-// dropped, so the next read sees what is really on disk.
+// so that a reader never sees half a file. The entry, already changed, stays
+// as the picture of what was written. On failure the cached entry is dropped,
+// so the next read sees what is really on disk.
 bool commit(const std::string& file, ProfileFile& pf) {
-  long long before = realTimeNs();
+  long long takenNs = realTimeNs();
   std::string text = pf.serialize();
-  if (pf.unreadable || !writeNativeFileAtomic(pf.native, text)) {
+  FileStamp written;
+  if (pf.unreadable || !writeNativeFileAtomic(pf.native, text, written)) {
     cache().erase(file);
     return false;
   }
   pf.raw = std::move(text);
-  pf.checkedNs = before;
-  pf.stamp = stampOf(pf.native);
-  pf.derive();
+  pf.ours = written.exists;
+  if (pf.ours) {
+    pf.stamp = written;
+  } else {
+    // Not provably ours (a file system without fine times, or a change
+    // since the rename): the bytes are confirmed on read until the stamp is
+    // old enough.
+    pf.stamp = nativeFileStamp(pf.native);
+    pf.takenNs = takenNs;
+  }
   return true;
 }
 
@@ -276,28 +377,29 @@ std::optional<std::string> profileGetString(const std::string& section, const st
 }
 
 namespace {
-// Sets one key in the file's lines: a changed key keeps its place, a new key
-// goes at the end of its section, a new section at the end of the file. True
-// when lines were added, so the section ranges must be derived again.
-bool setKey(ProfileFile& pf, const std::string& rawSection, const std::string& rawKey, const std::string& value) {
+// Sets one key in the file's text and picture: a changed key keeps its place,
+// a new key goes at the end of its section, a new section at the end of the
+// file.
+void setKey(ProfileFile& pf, const std::string& rawSection, const std::string& rawKey, const std::string& value) {
   const std::string section = nameOf(rawSection), key = nameOf(rawKey);
   long s = pf.sectionIndex(section);
   if (s < 0) {
-    pf.terminateLastLine();
-    pf.lines.push_back(newLine("[" + section + "]"));
-    pf.lines.push_back(newLine(key + "=" + encodeProfileValue(value)));
-    return true;
+    pf.appendSection(newLine("[" + section + "]"), newLine(key + "=" + encodeProfileValue(value)));
+    return;
   }
-  size_t at = pf.keyLine(static_cast<size_t>(s), key);
-  if (at != std::string::npos) {
-    ProfileLine pl = classifyProfileLine(ProfileFile::body(pf.lines[at]));
-    pf.lines[at] = newLine(std::string(pl.name) + "=" + encodeProfileValue(value));
-    return false;
+  Block& b = pf.blocks[static_cast<size_t>(s)];
+  LineSpan at = pf.keyLine(static_cast<size_t>(s), key);
+  if (at.begin != std::string::npos) {
+    ProfileLine pl = classifyProfileLine(lineAt(b.text, at));
+    b.text.replace(at.begin, at.end - at.begin, newLine(std::string(pl.name) + "=" + encodeProfileValue(value)));
+  } else {
+    if (b.content == b.text.size()) {
+      terminate(b.text);
+      b.content = b.text.size();
+    }
+    b.text.insert(b.content, newLine(key + "=" + encodeProfileValue(value)));
   }
-  size_t pos = pf.ranges[static_cast<size_t>(s)].content;
-  if (pos == pf.lines.size()) pf.terminateLastLine();
-  pf.lines.insert(pf.lines.begin() + static_cast<long>(pos), newLine(key + "=" + encodeProfileValue(value)));
-  return true;
+  pf.derive(static_cast<size_t>(s));
 }
 }  // namespace
 
@@ -309,11 +411,7 @@ bool profileWriteString(const std::string& section, const std::string& key, cons
 bool profileWriteKeys(const std::string& section, const std::vector<std::pair<std::string, std::string>>& pairs,
                       const std::string& file) {
   ProfileFile& pf = load(file);
-  bool moved = false;
-  for (const auto& [key, value] : pairs) {
-    if (moved) pf.derive();
-    moved = setKey(pf, section, key, value);
-  }
+  for (const auto& [key, value] : pairs) setKey(pf, section, key, value);
   return commit(file, pf);
 }
 
@@ -321,9 +419,10 @@ bool profileDeleteKey(const std::string& section, const std::string& key, const 
   ProfileFile& pf = load(file);
   long s = pf.sectionIndex(section);
   if (s < 0) return true;
-  size_t at = pf.keyLine(static_cast<size_t>(s), key);
-  if (at == std::string::npos) return true;
-  pf.lines.erase(pf.lines.begin() + static_cast<long>(at));
+  LineSpan at = pf.keyLine(static_cast<size_t>(s), key);
+  if (at.begin == std::string::npos) return true;
+  pf.blocks[static_cast<size_t>(s)].text.erase(at.begin, at.end - at.begin);
+  pf.derive(static_cast<size_t>(s));
   return commit(file, pf);
 }
 
@@ -331,8 +430,7 @@ bool profileDeleteSection(const std::string& section, const std::string& file) {
   ProfileFile& pf = load(file);
   long s = pf.sectionIndex(section);
   if (s < 0) return true;
-  const Range& r = pf.ranges[static_cast<size_t>(s)];
-  pf.lines.erase(pf.lines.begin() + static_cast<long>(r.header), pf.lines.begin() + static_cast<long>(r.end));
+  pf.removeSection(static_cast<size_t>(s));
   return commit(file, pf);
 }
 
@@ -340,22 +438,21 @@ bool profileWriteSection(const std::string& section,
                          const std::vector<std::pair<std::string, std::string>>& pairs,
                          const std::string& file) {
   ProfileFile& pf = load(file);
-  std::vector<std::string> body;
-  body.reserve(pairs.size());
-  for (const auto& [k, v] : pairs) body.push_back(newLine(nameOf(k) + "=" + encodeProfileValue(v)));
+  std::string body;
+  for (const auto& [k, v] : pairs) body.append(nameOf(k)).append("=").append(encodeProfileValue(v)).append("\r\n");
   long s = pf.sectionIndex(section);
   if (s < 0) {
-    pf.terminateLastLine();
-    pf.lines.push_back(newLine("[" + nameOf(section) + "]"));
-    pf.lines.insert(pf.lines.end(), body.begin(), body.end());
+    pf.appendSection(newLine("[" + nameOf(section) + "]"), body);
     return commit(file, pf);
   }
-  const Range r = pf.ranges[static_cast<size_t>(s)];
+  Block& b = pf.blocks[static_cast<size_t>(s)];
   // The section's own lines go; blank lines that separate it from the next
   // section stay.
-  pf.lines.erase(pf.lines.begin() + static_cast<long>(r.header + 1), pf.lines.begin() + static_cast<long>(r.content));
-  if (r.header + 1 == pf.lines.size()) pf.terminateLastLine();
-  pf.lines.insert(pf.lines.begin() + static_cast<long>(r.header + 1), body.begin(), body.end());
+  const size_t header = lineEnd(b.text, 0);
+  b.text.erase(header, b.content - header);
+  if (header == b.text.size()) terminate(b.text);
+  b.text.insert(lineEnd(b.text, 0), body);
+  pf.derive(static_cast<size_t>(s));
   return commit(file, pf);
 }
 

@@ -1,5 +1,7 @@
 #include "rules/RuleFileText.h"
 
+#include <algorithm>
+
 #include "core/VBRuntime.h"
 #include "rules/RuleText.h"
 
@@ -13,41 +15,117 @@ void require(const std::string& text, RulePart part) {
 }
 }  // namespace
 
-void RuleFileText::header(const std::string& name) {
-  require(name, RulePart::Section);
-  index_.emplace(LCase(name), sections_.size());
-  sections_.push_back(Section{name, {}, {}});
+void RuleFileText::clear() {
+  used_ = 0;
+  index_.clear();
+  lastFound_ = npos;
 }
 
-void RuleFileText::add(Section& s, const std::string& key, const std::string& value) {
-  require(key, RulePart::Key);
-  require(value, RulePart::Value);
-  s.keys.emplace(LCase(key), s.lines.size());
-  s.lines.emplace_back(key, value);
+RuleFileText::Section& RuleFileText::newSection(const std::string& name) {
+  index_.emplace(LCase(name), used_);
+  if (used_ == sections_.size()) sections_.emplace_back();
+  Section& s = sections_[used_++];
+  s.name = name;
+  s.lines.clear();
+  s.indexed = false;
+  s.keys.clear();
+  return s;
+}
+
+void RuleFileText::header(const std::string& name) {
+  require(name, RulePart::Section);
+  newSection(name);
+}
+
+void RuleFileText::index(Section& s) {
+  s.indexed = true;
+  s.keys.clear();
+  for (size_t at = 0; at < s.lines.size();) {
+    size_t eq = s.lines.find('=', at);
+    s.keys.push_back(Key{LCase(s.lines.substr(at, eq - at)), at});
+    at = s.lines.find('\n', eq) + 1;
+  }
+  // The first line of a key is the one that counts.
+  std::stable_sort(s.keys.begin(), s.keys.end(), [](const Key& x, const Key& y) { return x.lower < y.lower; });
+  s.keys.erase(std::unique(s.keys.begin(), s.keys.end(), [](const Key& x, const Key& y) { return x.lower == y.lower; }),
+               s.keys.end());
+}
+
+// Adds a line at the end of the section (key and value already checked).
+void RuleFileText::append(Section& s, const std::string& key, const std::string& value) {
+  const size_t line = s.lines.size();
+  s.lines.append(key).append(1, '=').append(value).append("\r\n");
+  if (!s.indexed) return;
+  std::string lower = LCase(key);
+  auto it = std::lower_bound(s.keys.begin(), s.keys.end(), lower,
+                             [](const Key& k, const std::string& v) { return k.lower < v; });
+  if (it == s.keys.end() || it->lower != lower) s.keys.insert(it, Key{std::move(lower), line});
 }
 
 void RuleFileText::print(const std::string& key, const std::string& value) {
-  if (sections_.empty()) header("");  // lines before any header
-  add(sections_.back(), key, value);
+  require(key, RulePart::Key);
+  require(value, RulePart::Value);
+  print(key, value, Checked{});
 }
 
+void RuleFileText::print(const std::string& key, const std::string& value, Checked) {
+  if (used_ == 0) header("");  // lines before any header
+  append(sections_[used_ - 1], key, value);
+}
+
+bool RuleFileText::foundLast(const std::string& name) const {
+  return lastFound_ < used_ && name == lastName_;
+}
+
+// The section of that name (checked by the caller), created when missing.
 RuleFileText::Section& RuleFileText::find(const std::string& name) {
+  if (foundLast(name)) return sections_[lastFound_];
   auto it = index_.find(LCase(name));
-  if (it != index_.end()) return sections_[it->second];
-  header(name);
-  return sections_.back();
+  if (it == index_.end()) {
+    newSection(name);
+    lastFound_ = used_ - 1;
+  } else {
+    lastFound_ = it->second;
+  }
+  lastName_ = name;
+  return sections_[lastFound_];
 }
 
 void RuleFileText::writeKey(const std::string& section, const std::string& key, const std::string& value) {
-  require(section, RulePart::Section);
+  if (!foundLast(section)) require(section, RulePart::Section);
   require(key, RulePart::Key);
   require(value, RulePart::Value);
+  writeKey(section, key, value, Checked{});
+}
+
+void RuleFileText::writeKey(const std::string& section, const std::string& key, const std::string& value, Checked) {
+  // A name found last was checked then.
+  if (!foundLast(section)) require(section, RulePart::Section);
   Section& s = find(section);
-  auto it = s.keys.find(LCase(key));
-  if (it != s.keys.end())
-    s.lines[it->second].second = value;
-  else
-    add(s, key, value);
+  if (!s.indexed) index(s);
+  std::string lower = LCase(key);
+  // Keys mostly come in rising order (numbered lines): past the last one,
+  // no search.
+  auto it = s.keys.empty() || s.keys.back().lower < lower
+                ? s.keys.end()
+                : std::lower_bound(s.keys.begin(), s.keys.end(), lower,
+                                   [](const Key& k, const std::string& v) { return k.lower < v; });
+  if (it == s.keys.end() || it->lower != lower) {
+    const size_t line = s.lines.size();
+    s.lines.append(key).append(1, '=').append(value).append("\r\n");
+    s.keys.insert(it, Key{std::move(lower), line});
+    return;
+  }
+  // A key that is there keeps its place and takes the new value; the lines
+  // after it move by the difference.
+  const size_t from = it->line + key.size() + 1;
+  const size_t to = s.lines.find('\r', from);
+  const size_t line = it->line;
+  s.lines.replace(from, to - from, value);
+  const long long moved = static_cast<long long>(value.size()) - static_cast<long long>(to - from);
+  if (moved != 0)
+    for (auto& k : s.keys)
+      if (k.line > line) k.line = static_cast<size_t>(static_cast<long long>(k.line) + moved);
 }
 
 void RuleFileText::emptySection(const std::string& section) {
@@ -57,19 +135,17 @@ void RuleFileText::emptySection(const std::string& section) {
   s.keys.clear();
 }
 
-std::string RuleFileText::text() const {
+const std::string& RuleFileText::text() const {
   size_t total = 0;
-  for (const auto& s : sections_) {
-    total += s.name.size() + 4;
-    for (const auto& [k, v] : s.lines) total += k.size() + v.size() + 3;
+  for (size_t i = 0; i < used_; ++i) total += sections_[i].name.size() + 4 + sections_[i].lines.size();
+  text_.clear();
+  text_.reserve(total);
+  for (size_t i = 0; i < used_; ++i) {
+    const Section& s = sections_[i];
+    if (!s.name.empty()) text_.append(1, '[').append(s.name).append("]\r\n");
+    text_.append(s.lines);
   }
-  std::string out;
-  out.reserve(total);
-  for (const auto& s : sections_) {
-    if (!s.name.empty()) out.append("[").append(s.name).append("]\r\n");
-    for (const auto& [k, v] : s.lines) out.append(k).append("=").append(v).append("\r\n");
-  }
-  return out;
+  return text_;
 }
 
 }  // namespace mv

@@ -24,26 +24,49 @@ class RuleFileText {
   void print(const std::string& key, const std::string& value);
   // Writes a key into a section (created at the end when missing).
   void writeKey(const std::string& section, const std::string& key, const std::string& value);
+  // The same for a line that needs no second look: its key a line number
+  // and its value a rule put together from words each checked where the
+  // rule was made (getRule), so each rule line is checked once.
+  struct Checked {};
+  void print(const std::string& key, const std::string& value, Checked);
+  void writeKey(const std::string& section, const std::string& key, const std::string& value, Checked);
   // Replaces the section by an empty one (created at the end when missing).
   void emptySection(const std::string& section);
-  void clear() {
-    sections_.clear();
-    index_.clear();
-  }
+  // Empties the document; the room its texts took is kept for the next one.
+  void clear();
 
-  // The file's text, CR LF line ends.
-  std::string text() const;
+  // The file's text, CR LF line ends (valid until the document changes).
+  const std::string& text() const;
 
  private:
+  static constexpr size_t npos = static_cast<size_t>(-1);
+  // A key of a section and where its line starts in the section's text.
+  struct Key {
+    std::string lower;
+    size_t line;
+  };
   struct Section {
     std::string name;
-    std::vector<std::pair<std::string, std::string>> lines;
-    std::unordered_map<std::string, size_t> keys;  // lower-case key -> first line
+    std::string lines;  // "key=value" lines, each with its CR LF
+    // The keys (first line of each), sorted: made on the first keyed write
+    // into the section, kept from then on.
+    bool indexed = false;
+    std::vector<Key> keys;
   };
+  bool foundLast(const std::string& name) const;
   Section& find(const std::string& name);
-  static void add(Section& s, const std::string& key, const std::string& value);
+  static void index(Section& s);
+  static void append(Section& s, const std::string& key, const std::string& value);
+  Section& newSection(const std::string& name);
+  // sections_[0, used_) are the document's; the rest wait to be used again.
   std::vector<Section> sections_;
+  size_t used_ = 0;
+  mutable std::string text_;
   std::unordered_map<std::string, size_t> index_;  // lower-case name -> first section
+  // The section found by name last, and that name as it was asked for: the
+  // keyed writes of a rule section come one after another.
+  size_t lastFound_ = npos;
+  std::string lastName_;
 };
 
 }  // namespace mv

@@ -1,5 +1,9 @@
 #include "rules/mdlDefineRules.h"
 
+#include <algorithm>
+#include <charconv>
+#include <string_view>
+
 #include "core/ErrorBoundary.h"
 #include "core/FormHooks.h"
 #include "rules/EngineState.h"
@@ -18,6 +22,8 @@
 
 namespace mv {
 
+using namespace std::string_view_literals;
+
 RuleFileText& RuleDocument() {
   static RuleFileText doc;
   return doc;
@@ -29,7 +35,7 @@ const char* const kStopped = "service was stopped successfully.";
 const char* const kNotStarted = "service is not started.";
 const char* const kStarted = "service was started successfully.";
 
-std::string actionWord(long action) {
+std::string_view actionWord(long action) {
   switch (action) {
     case actAllow: return "ALLOW ";
     case actDeny: return "DENY ";
@@ -38,7 +44,7 @@ std::string actionWord(long action) {
   }
 }
 
-std::string protocolWord(long protocol) {
+std::string_view protocolWord(long protocol) {
   switch (protocol) {
     case protoTCP: return "TCP ";
     case protoUDP: return "UDP ";
@@ -249,6 +255,16 @@ bool restartService() {
 }
 
 
+// A rule line's key: its number, three digits at least (Format "000").
+std::string lineKey(std::int32_t n) {
+  if (n < 0) return FormatNumber(n, "000");
+  char digits[16];
+  char* end = std::to_chars(digits + 2, digits + sizeof digits, n).ptr;
+  char* begin = digits + 2;
+  while (end - begin < 3) *--begin = '0';
+  return std::string(begin, end);
+}
+
 }  // namespace
 
 std::string RuleFilePath() { return strSystemDir + "drivers\\etc\\mvd.conf"; }
@@ -258,33 +274,49 @@ std::string getRule(long zone, long action, long direction, long protocol, const
                     const std::string& keyWord, const std::string& keyValue, bool reversed) {
   std::string text;
   try {
-    std::string src = source.empty() ? "ANY" : source;
-    std::string dst = destination.empty() ? "ANY" : destination;
-    std::string p = Trim(port);
+    static const std::string any = "ANY";
+    const std::string& src = source.empty() ? any : source;
+    const std::string& dst = destination.empty() ? any : destination;
+    // Trim(port), without a copy.
+    std::string_view p = port;
+    p.remove_prefix(std::min(p.size(), p.find_first_not_of(' ')));
+    p.remove_suffix(p.size() - (p.empty() ? 0 : p.find_last_not_of(' ') + 1));
     // Addresses, the port and the key word and value are single words of the
     // rule: one that holds a blank or a line break would write a rule of its own.
-    for (const std::string* word : std::initializer_list<const std::string*>{&src, &dst, &p, &keyWord, &keyValue}) {
-      std::string problem = RuleTextProblem(*word, RulePart::Word);
+    for (std::string_view word : {std::string_view(src), std::string_view(dst), p, std::string_view(keyWord),
+                                  std::string_view(keyValue)}) {
+      if (word.empty() || word == any) continue;  // nothing to look at
+      std::string problem = RuleTextProblem(word, RulePart::Word);
       if (!problem.empty())
-        throw RuntimeError(errInvalidCall, "Text refused for a rule (" + problem + "): " + PrintableText(*word));
+        throw RuntimeError(errInvalidCall, "Text refused for a rule (" + problem + "): " + PrintableText(word));
     }
-    text = actionWord(action) + protocolWord(protocol) + (direction == dirIn ? "IN " : "OUT ");
+    // The rule is put together in one string, made large enough at once.
+    text.reserve(48 + 2 * (src.size() + dst.size() + p.size()) + keyWord.size() + keyValue.size());
+    text.append(actionWord(action)).append(protocolWord(protocol)).append(direction == dirIn ? "IN "sv : "OUT "sv);
     bool keyed = protocol == protoICMP || protocol == protoIP;
+    auto endpoint = [&](const std::string& address, bool withPort) {
+      text.append(address);
+      if (withPort) text.append(1, ':').append(p);
+    };
+    text.append("FROM "sv);
     if (p.empty() || keyed) {
-      text += "FROM " + src + " TO " + dst;
-      if (keyed && !keyWord.empty()) text += " " + keyWord + " " + keyValue;
-    } else if (!SameText(src, "ANY") && !SameText(dst, "ANY")) {
-      text += "FROM " + src + ":" + p + " TO " + dst + ":" + p;
-    } else if (reversed) {
-      text += "FROM " + src + ":" + p + " TO " + dst;
+      endpoint(src, false);
+      text.append(" TO "sv);
+      endpoint(dst, false);
+      if (keyed && !keyWord.empty()) text.append(1, ' ').append(keyWord).append(1, ' ').append(keyValue);
     } else {
-      text += "FROM " + src + " TO " + dst + ":" + p;
+      // Both ends named: the port on both; otherwise on the named end's
+      // other side, the source's when reversed.
+      const bool both = !SameText(src, any) && !SameText(dst, any);
+      endpoint(src, both || reversed);
+      text.append(" TO "sv);
+      endpoint(dst, both || !reversed);
     }
-    text += ((AlertOn && logRequest) || blnForceLog) ? " LOG" : " NOLOG";
+    text.append(((AlertOn && logRequest) || blnForceLog) ? " LOG"sv : " NOLOG"sv);
     switch (zone) {
-      case zoneBlocked: text += " B"; break;
-      case zoneTrusted: text += " T"; break;
-      case zoneInternet: text += " I"; break;
+      case zoneBlocked: text.append(" B"sv); break;
+      case zoneTrusted: text.append(" T"sv); break;
+      case zoneInternet: text.append(" I"sv); break;
       default: break;
     }
   } catch (const std::exception& e) {
@@ -300,7 +332,7 @@ void Rules_Add_toINI(long zone, long action, long direction, long protocol, cons
                      const std::string& keyWord, const std::string& keyValue, const std::string& section,
                      std::int32_t& lineCounter) {
   try {
-    if (Trim(port).empty()) {
+    if (port.find_first_not_of(' ') == std::string::npos) {  // Trim(port) is ""
       WriteRule(sectionMode, getRule(zone, action, direction, protocol, port, source, destination, logRequest,
                                      keyWord, keyValue, false),
                 section, lineCounter);
@@ -320,14 +352,17 @@ void Rules_Add_toINI(long zone, long action, long direction, long protocol, cons
 }
 
 void WriteRule(bool sectionMode, const std::string& ruleText, const std::string& section, std::int32_t& lineCounter) {
-  ErrorBoundary("WriteRule of Module mdlDefineRules", [&] {
+  static const std::string where = "WriteRule of Module mdlDefineRules";
+  ErrorBoundary(where, [&] {
     if (ruleText.empty()) return;  // a rule that could not be built (logged there)
+    // The text is a rule from getRule, whose words were checked there; the
+    // key is a line number.
     if (sectionMode) {
-      RuleDocument().writeKey(section, FormatNumber(lineCounter, "000"), ruleText);
+      RuleDocument().writeKey(section, lineKey(lineCounter), ruleText, RuleFileText::Checked{});
       if (lineCounter == INT32_MAX) RaiseError(errOverflow);
       ++lineCounter;
     } else {
-      RuleDocument().print(FormatNumber(lngRuleLineNo, "000"), ruleText);
+      RuleDocument().print(lineKey(lngRuleLineNo), ruleText, RuleFileText::Checked{});
       if (lngRuleLineNo == INT32_MAX) RaiseError(errOverflow);
       ++lngRuleLineNo;
     }

@@ -92,3 +92,39 @@ TEST_F(PrivateProfile, ReadsSeeChangesMadeBehindTheCache) {
   // The same file named with another case of letters is the same file.
   EXPECT_EQ(profileGetString("S", "k", folder + "\\profiles\\TEST.INI").value(), "changed outside");
 }
+
+namespace {
+// Everything a picture says, in file order: names, keys, values.
+std::string describe(const ProfileData& data) {
+  std::string out;
+  for (const auto& s : data.sections()) {
+    out += "[" + s.name + "]";
+    for (const auto& e : s.entries) out += " " + e.key + (e.hasEquals ? "=" + e.value : "") + ";";
+    out += "\n";
+  }
+  return out;
+}
+}  // namespace
+
+TEST_F(PrivateProfile, APictureKeptThroughWritesIsTheOneAFreshReadGives) {
+  writeText("Profiles/test.ini",
+            "; head\r\nk=before any section\r\n[A]\r\nk1=1\r\n; note\r\nnoequals\r\n\r\n[b]\r\nx=\"  q \"\r\n"
+            "[A]\r\nk1=second A\r\n[Last]\r\nend=1");
+  auto held = profileRead(file());
+  const std::string before = describe(*held);
+  ASSERT_TRUE(profileWriteString("a", "K1", "one", file()));
+  ASSERT_TRUE(profileWriteString("A", "new", " lead", file()));
+  ASSERT_TRUE(profileWriteKeys("Last", {{"end", "2"}, {"more", "3"}}, file()));
+  ASSERT_TRUE(profileWriteSection("B", {{"y", "1"}, {"z", ""}}, file()));
+  ASSERT_TRUE(profileWriteSection("Fresh", {{"1", "a"}}, file()));
+  ASSERT_TRUE(profileDeleteKey("A", "noequals", file()));
+  ASSERT_TRUE(profileDeleteSection("b", file()));
+  ASSERT_TRUE(profileWriteString("B", "again", "x", file()));
+  const std::string kept = describe(*profileRead(file()));
+  // A picture held by a reader stays as it was read.
+  EXPECT_EQ(describe(*held), before);
+  profileClearCache();
+  EXPECT_EQ(kept, describe(*profileRead(file())));
+  EXPECT_EQ(kept,
+            "[A] k1=one; new= lead;\n[A] k1=second A;\n[Last] end=2; more=3;\n[Fresh] 1=a;\n[B] again=x;\n");
+}

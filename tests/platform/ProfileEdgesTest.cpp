@@ -121,6 +121,16 @@ TEST_F(ProfileEdges, ASameSizeRewriteInPlaceByAnotherProcessIsSeenAtOnce) {
   ::close(done[0]);
 }
 
+TEST_F(ProfileEdges, AFileReplacedByAnotherWriterRightAfterAWriteIsSeen) {
+  // Another writer's atomic replace of the same size, within the same clock
+  // tick as this process's own write: the path names a new file.
+  ASSERT_TRUE(profileWriteString("S", "k", "AAAA", file()));
+  ASSERT_EQ(profileGetString("S", "k", file()).value(), "AAAA");
+  writeText("Profiles/edges.new", "[S]\r\nk=BBBB\r\n");
+  fs::rename(native("Profiles/edges.new"), native("Profiles/edges.ini"));
+  EXPECT_EQ(profileGetString("S", "k", file()).value(), "BBBB");
+}
+
 TEST_F(ProfileEdges, TemporaryFilesOfEndedWritersGoAndLiveOnesStay) {
   const std::string profiles = native("Profiles");
   const pid_t ended = endedProcess();
