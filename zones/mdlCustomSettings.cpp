@@ -36,15 +36,14 @@ PortRowKind portRowKind(CustomList list, int row) {
   return kinds[row - first];
 }
 
-// Writes one column and reads it back, so that a value that did not reach
-// the file ends the save instead of passing for stored.
+// A write that did not reach its file ends the save instead of passing for
+// stored.
+void require(bool stored, long table) {
+  if (!stored) throw RuntimeError(75, "Path/File access error (" + TableFile(table) + ")");
+}
+
 void storeColumn(long table, const std::string& section, const std::string& column, const std::string& value) {
-  WriteColumnValue(table, section, column, value);
-  std::string key = getColumnIndex(table, column);
-  const std::string missing = "\x01";
-  if (key.empty() || ReadINI(section, FormatNumber(static_cast<long long>(Val(key)), "0"), missing, TableFile(table),
-                             true) != value)
-    throw RuntimeError(75, "Path/File access error (" + TableFile(table) + ")");
+  require(WriteColumnValue(table, section, column, value), table);
 }
 
 bool validPort(long p) { return p >= 1 && p <= HighestPort; }
@@ -157,7 +156,7 @@ bool SavePorts(long zone, long level, const std::string& rowText, long protocol,
                const std::string& rowSection, int rowIndex, bool checked) {
   return ErrorBoundary("SavePorts of frmCustomFirewallSettings", [&] {
     const long table = protocol == 0 ? Database_TCPPorts : Database_UDPPorts;
-    Delete_TableData(table, "ID=" + rowSection, "ID");
+    require(Delete_TableData(table, "ID=" + rowSection, "ID"), table);
     const std::string ports = Trim(PortsOfRow(rowText));
     if (ports == strNoneSelected) {
       storeColumn(Database_PortSetting, rowSection, "Description", "");
@@ -171,10 +170,11 @@ bool SavePorts(long zone, long level, const std::string& rowText, long protocol,
     for (const auto& pair : ParsePortList(ports)) {
       if (pair.From < 1) continue;
       const long to = pair.To >= 1 ? pair.To : pair.From;
-      Write_MorvantisNewData(table, getNextLineNo(table),
-                             {std::to_string(zone), std::to_string(level), std::to_string(portType),
-                              std::to_string(pair.From), std::to_string(to), rowSection},
-                             true);
+      require(Write_MorvantisNewData(table, getNextLineNo(table),
+                                     {std::to_string(zone), std::to_string(level), std::to_string(portType),
+                                      std::to_string(pair.From), std::to_string(to), rowSection},
+                                     true),
+              table);
     }
   });
 }
@@ -224,7 +224,8 @@ bool SaveChanges(const std::vector<CustomListEdit>& lists) {
     }
   });
   if (!finished || !allStored) {
-    platform::MsgBox("The custom security settings could not all be saved. Your changes are kept on screen.",
+    platform::MsgBox("The custom security settings could not all be saved in " + LastFailedWriteFile() +
+                         ". Your changes are kept on screen.",
                      platform::vbExclamation, AppTitle);
     return false;
   }

@@ -91,7 +91,7 @@ TEST_F(AdvanceDialog, ASeparatorOnlyChangeWritesItsKeysAndLeavesTheLogAlone) {
   load();
   // The four keys go, so that the save is seen to write each of them.
   for (const char* k : {"AlertDay", "AlertDays", "Path", "LogSeparation"})
-    mv::WriteINI("Main", k, "", strAlertsSettingFile, true);
+    EXPECT_TRUE(mv::WriteINI("Main", k, "", strAlertsSettingFile, true));
   dialog->optTabSaperated->click();
   ASSERT_TRUE(applyEnabled());
   dialog->cmdProgramOptionApply->click();

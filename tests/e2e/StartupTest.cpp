@@ -84,8 +84,8 @@ TEST_F(Startup, ASecondStartWritesNoSettingsFileAndShowsNoMessage) {
 TEST_F(Startup, DetectedNetworksReplaceRowsOneToFive) {
   installDefaults();
   // A detected network of an earlier start, and an entry of the user's own.
-  Write_MorvantisNewData(Database_SubnetSetting, "0003", {"172.16.0.0", "255.255.0.0", "Old", "", "2", "1", "000009"}, false);
-  Write_MorvantisNewData(Database_SubnetSetting, "0006", {"10.9.0.0", "255.255.0.0", "Mine", "", "1", "0", "000010"}, false);
+  EXPECT_TRUE(Write_MorvantisNewData(Database_SubnetSetting, "0003", {"172.16.0.0", "255.255.0.0", "Old", "", "2", "1", "000009"}, false));
+  EXPECT_TRUE(Write_MorvantisNewData(Database_SubnetSetting, "0006", {"10.9.0.0", "255.255.0.0", "Mine", "", "1", "0", "000010"}, false));
   Main();
   Read_TableData(Database_SubnetSetting, "IP,Name,ActiveNetwork", "");
   std::vector<std::string> rows;
@@ -171,8 +171,8 @@ TEST_F(Startup, ExitAsksForAStoredPasswordAndACancelKeepsTheProgramRunning) {
 
 TEST_F(Startup, AValueThatDoesNotFitIsTakenAsZeroAndLoadingGoesOn) {
   installDefaults();
-  WriteINI("Main", "SystemTray", "300", strAlertsSettingFile, true);
-  WriteINI("Main", "ControlLevel", "3", strProgramMainFile, true);
+  EXPECT_TRUE(WriteINI("Main", "SystemTray", "300", strAlertsSettingFile, true));
+  EXPECT_TRUE(WriteINI("Main", "ControlLevel", "3", strProgramMainFile, true));
   ASSERT_TRUE(setPassword("Pw1"));
   SetPathGlobals();
   InitTableNames();

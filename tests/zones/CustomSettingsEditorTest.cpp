@@ -199,9 +199,9 @@ TEST_F(Editor, AppliedPortRowReachesTheTablesAndTheRuleFile) {
 }
 
 TEST_F(Editor, UntickingStoresTheRowOffAndDropsItsRanges) {
-  Write_MorvantisNewData(Database_UDPPorts, getNextLineNo(Database_UDPPorts), {"2", "2", "2", "53", "53", "0009"}, true);
-  WriteColumnValue(Database_PortSetting, "0009", "Enabled", "1");
-  WriteColumnValue(Database_PortSetting, "0009", "Description", "53");
+  EXPECT_TRUE(Write_MorvantisNewData(Database_UDPPorts, getNextLineNo(Database_UDPPorts), {"2", "2", "2", "53", "53", "0009"}, true));
+  EXPECT_TRUE(WriteColumnValue(Database_PortSetting, "0009", "Enabled", "1"));
+  EXPECT_TRUE(WriteColumnValue(Database_PortSetting, "0009", "Description", "53"));
   Init_Read_PortSetting();
   auto* e = open(0);
   QTreeWidget* medium = list(e, "lvwMediumTrustedZone");
