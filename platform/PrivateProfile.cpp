@@ -12,6 +12,7 @@
 
 #include "platform/Paths.h"
 #include "platform/ProfileText.h"
+#include "platform/Seam.h"
 
 namespace mv::platform {
 namespace {
@@ -250,10 +251,15 @@ ProfileFile& load(const std::string& file) {
 // Writes the entry's lines to its file through a temporary file and a rename,
 // so that a reader never sees half a file. On failure the cached entry is
 // dropped, so the next read sees what is really on disk.
+Seam<bool(const std::string&, const std::string&)>& fileWriter() {
+  static Seam<bool(const std::string&, const std::string&)> seam(writeNativeFileAtomic);
+  return seam;
+}
+
 bool commit(const std::string& file, ProfileFile& pf) {
   long long before = realTimeNs();
   std::string text = pf.serialize();
-  if (pf.unreadable || !writeNativeFileAtomic(pf.native, text)) {
+  if (pf.unreadable || !fileWriter()(pf.native, text)) {
     cache().erase(file);
     return false;
   }
@@ -359,6 +365,8 @@ bool profileWriteSection(const std::string& section,
   return commit(file, pf);
 }
 
+
+void setProfileFileWriter(ProfileFileWriter writer) { fileWriter().replace(std::move(writer)); }
 
 void profileClearCache() { cache().clear(); }
 
