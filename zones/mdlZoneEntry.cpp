@@ -232,7 +232,7 @@ int ReconcileZoneAddresses() {
     }
     for (const AddressRow& a : rows) {
       // The detected networks' rows are written by the start-up itself.
-      if (Val(a.Type) == ipNetwork || std::find(ids.begin(), ids.end(), a.ID) != ids.end()) continue;
+      if (Val(a.Type) == static_cast<double>(ipNetwork) || std::find(ids.begin(), ids.end(), a.ID) != ids.end()) continue;
       const bool dropped = DeleteRowSection(Database_IPAddress, a.Section);
       WriteErrorLog(std::string(dropped ? "Address row " : "Address row could not be dropped: ") + a.Section +
                         " of no zone entry (ID " + a.ID + ")" + (dropped ? " dropped" : ""),

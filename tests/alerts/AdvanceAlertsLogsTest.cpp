@@ -174,6 +174,24 @@ TEST_F(AdvanceDialog, ALogCopiedButNotRemovedKeepsTheOldPathAndTheUserIsTold) {
   EXPECT_FALSE(applyEnabled());  // the other settings were stored
 }
 
+TEST_F(AdvanceDialog, ASettingsFileThatCannotBeWrittenLeavesTheLogWhereItWas) {
+  const std::string old = strLogPath;
+  store("Path", old);
+  load();
+  dialog->show();
+  ASSERT_TRUE(platform::setReadOnly(strAlertsSettingFile, true));
+  browseTo("moved.txt");
+  dialog->cmdProgramOptionOk->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "The settings could not be saved in " + strAlertsSettingFile + ".");
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_TRUE(applyEnabled());
+  EXPECT_EQ(readText("logs/Alertlog.txt"), kLog);
+  EXPECT_FALSE(fs::exists(native("moved.txt")));
+  EXPECT_EQ(strLogPath, old);
+  EXPECT_EQ(stored("Path"), old);
+}
+
 TEST_F(AdvanceDialog, ACancelledBrowseKeepsThePath) {
   load();
   browseTo(std::nullopt);

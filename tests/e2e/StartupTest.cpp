@@ -94,6 +94,21 @@ TEST_F(Startup, DetectedNetworksReplaceRowsOneToFive) {
   EXPECT_EQ(rows, (std::vector<std::string>{"0006 10.9.0.0 0", "0001 192.168.5.20 1", "0002 10.1.0.7 1"}));
 }
 
+TEST_F(Startup, EntriesAndAddressRowsLeftApartByAnInterruptionAgreeAgain) {
+  installDefaults();
+  // An Add ended after its entry row, and a Remove ended after its entry row.
+  EXPECT_TRUE(Write_MorvantisNewData(Database_IPSetting, "0001", {"203.0.113.7", "Left", "203.0.113.7", "2", "000020"}, false));
+  EXPECT_TRUE(Write_MorvantisNewData(Database_IPAddress, "0007", {"2", "2", "198.51.100.66", "198.51.100.66", "000021"}, false));
+  Main();
+  const std::string rules = ruleFile();
+  EXPECT_NE(rules.find("203.0.113.7"), std::string::npos);
+  EXPECT_EQ(rules.find("198.51.100.66"), std::string::npos);
+  const std::string log = readText("Err.log");
+  EXPECT_NE(log.find("ReconcileZoneAddresses of mdlZoneEntry: Address rows rebuilt for zone entry 000020"), std::string::npos);
+  EXPECT_NE(log.find("ReconcileZoneAddresses of mdlZoneEntry: Address row 0007 of no zone entry (ID 000021) dropped"),
+            std::string::npos);
+}
+
 TEST_F(Startup, AMissingEngineProgramEndsWithItsMessage) {
   fs::remove(native("Pellworth.exe"));
   EXPECT_THROW(Main(), ProgramEnded);
