@@ -162,20 +162,22 @@ bool SavePorts(long zone, long level, const std::string& rowText, long protocol,
       storeColumn(Database_PortSetting, rowSection, "Description", "");
       return;
     }
+    // The ranges first: the row's text follows only ranges that were stored.
+    if (checked) {
+      for (const auto& pair : ParsePortList(ports)) {
+        if (pair.From < 1) continue;
+        const long to = pair.To >= 1 ? pair.To : pair.From;
+        require(Write_MorvantisNewData(table, getNextLineNo(table),
+                                       {std::to_string(zone), std::to_string(level), std::to_string(portType),
+                                        std::to_string(pair.From), std::to_string(to), rowSection},
+                                       true),
+                table);
+      }
+    }
     storeColumn(Database_PortSetting, rowSection, "Description", ports);
     CustomList list = zone == 2 ? (level == 3 ? CustomList::HighTrusted : CustomList::MediumTrusted)
                                 : (level == 3 ? CustomList::HighInternet : CustomList::MediumInternet);
     SettingsOf(list).at(static_cast<size_t>(rowIndex - 1)).Description = ports;
-    if (!checked) return;
-    for (const auto& pair : ParsePortList(ports)) {
-      if (pair.From < 1) continue;
-      const long to = pair.To >= 1 ? pair.To : pair.From;
-      require(Write_MorvantisNewData(table, getNextLineNo(table),
-                                     {std::to_string(zone), std::to_string(level), std::to_string(portType),
-                                      std::to_string(pair.From), std::to_string(to), rowSection},
-                                     true),
-              table);
-    }
   });
 }
 
@@ -207,17 +209,18 @@ bool SaveChanges(const std::vector<CustomListEdit>& lists) {
           if (!row.Tag) continue;
           const int rowNo = static_cast<int>(i + 1);
           const std::string section = FormatNumber(static_cast<long long>(rowNo + sectionBase(list)), "0000");
-          storeColumn(Database_PortSetting, section, "Enabled", row.Checked ? "1" : "0");
-          settings.at(i).Enabled = row.Checked ? 1 : 0;
           if (IsPortRow(list, rowNo)) {
             PortRowKind kind = portRowKind(list, rowNo);
-            // A row whose ports were not stored stays marked for the next save.
+            // A row whose ports were not stored stays marked for the next
+            // save, and is not switched on without them.
             if (!SavePorts(ListZone(list), ListLevel(list), row.Text, kind.protocol, kind.portType, section, rowNo,
                            row.Checked)) {
               allStored = false;
               continue;
             }
           }
+          storeColumn(Database_PortSetting, section, "Enabled", row.Checked ? "1" : "0");
+          settings.at(i).Enabled = row.Checked ? 1 : 0;
           row.Tag = false;
         }
       }
