@@ -248,14 +248,15 @@ ProfileFile& load(const std::string& file) {
   return *slot;
 }
 
-// Writes the entry's lines to its file through a temporary file and a rename,
-// so that a reader never sees half a file. On failure the cached entry is
-// dropped, so the next read sees what is really on disk.
+// The replace of a whole file (a test may make it fail).
 Seam<bool(const std::string&, const std::string&)>& fileWriter() {
   static Seam<bool(const std::string&, const std::string&)> seam(writeNativeFileAtomic);
   return seam;
 }
 
+// Writes the entry's lines to its file through a temporary file and a rename,
+// so that a reader never sees half a file. On failure the cached entry is
+// dropped, so the next read sees what is really on disk.
 bool commit(const std::string& file, ProfileFile& pf) {
   long long before = realTimeNs();
   std::string text = pf.serialize();
