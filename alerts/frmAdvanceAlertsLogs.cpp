@@ -188,6 +188,11 @@ bool frmAdvanceAlertsLogs::SaveAlertSettings() {
                           : optSemicolonSaperated->isChecked() ? 3
                                                                : 0;
     const AlertLogSave saved = SaveAlertLogSettings(settings, strLogPathOld);
+    if (!saved.written) {
+      // Nothing changed, the log included: the dialog stays open as typed.
+      TellNotSaved("The settings", strAlertsSettingFile);
+      return false;
+    }
     if (saved.pathChanged) {
       if (saved.move == LogMove::Failed) {
         platform::MsgBox("The log file could not be moved to " + settings.path + ".\r\nAlerts are still written to " +
@@ -199,11 +204,6 @@ bool frmAdvanceAlertsLogs::SaveAlertSettings() {
         strLogPathOld = strLogPath;
       }
       if (frmAlertsAndLogs* page = AlertsPageIfLoaded()) page->LoadLogListView();
-    }
-    if (!saved.written) {
-      platform::MsgBox("The settings could not be saved in " + strAlertsSettingFile + ".", platform::vbCritical,
-                       AppTitle);
-      return false;
     }
     return true;
   });

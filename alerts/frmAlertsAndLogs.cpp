@@ -23,6 +23,7 @@
 #include "alerts/mdlAlertsAndLogs.h"
 #include "core/ErrorBoundary.h"
 #include "core/FormControls.h"
+#include "core/FormSupport.h"
 #include "core/mdlLogin.h"
 #include "core/mdlMain.h"
 #include "core/VBRuntime.h"
@@ -317,8 +318,7 @@ bool frmAlertsAndLogs::saveSwitch(const char* routine, const std::string& key, b
     if (!WriteAlertSetting(key, on ? "1" : "0")) {
       // The buttons show what is stored, so nothing seems saved that is not.
       putBack();
-      platform::MsgBox("The setting could not be saved in " + strAlertsSettingFile + ".", platform::vbCritical,
-                       AppTitle);
+      TellNotSaved("The setting", strAlertsSettingFile);
       return false;
     }
     keep(on);
@@ -426,9 +426,14 @@ void frmAlertsAndLogs::txtMaxAlertsShows_Change() {
       return;
     }
     const std::string text = ClampedNumberText(TextOf(txtMaxAlertsShows), 1, 9999);
+    if (!WriteAlertSetting(AlertKeys::LastAlerts, text) && blnPageLoaded) {
+      // The box shows the stored count again.
+      setCountText(countText_);
+      TellNotSaved("The setting", strAlertsSettingFile);
+      return;
+    }
     if (text != TextOf(txtMaxAlertsShows)) setCountText(text);
     if (blnPageLoaded) LoadLogListView();
-    WriteAlertSetting(AlertKeys::LastAlerts, text);
     countText_ = text;
   });
 }

@@ -60,6 +60,13 @@ AlertLogSave SaveAlertLogSettings(const AlertLogSettings& settings, const std::s
   };
   if (settings.separation != 0) keys.emplace_back(AlertKeys::LogSeparation, std::to_string(settings.separation));
   result.written = WriteINIKeys(AlertKeys::Main, keys, strAlertsSettingFile, true);
+  if (!result.written && result.pathChanged && result.move != LogMove::Failed) {
+    // The settings file still names the old place, where the next start
+    // looks: the log goes back there.
+    const bool back = result.move == LogMove::Moved ? MovePlainLog(path, logInUse) == LogMove::Moved
+                                                    : DeleteAnyFile(path);
+    if (back) strLogPath = logInUse;
+  }
   if (result.written) {
     AlertDay = settings.archive ? 1 : 0;
     if (settings.separation != 0) strLogSeparator = LogSeparatorOf(settings.separation);

@@ -9,7 +9,7 @@ namespace mv {
 // The value of a [Main] key, and its write; false (logged) when the file
 // could not be written.
 std::string ReadAlertSetting(const std::string& key);
-bool WriteAlertSetting(const std::string& key, const std::string& value);
+[[nodiscard]] bool WriteAlertSetting(const std::string& key, const std::string& value);
 
 // The count or day text of a box kept between `low` and `high`: an empty box
 // or a value below `low` gives `low`, a value above `high` gives `high`; a
@@ -49,7 +49,8 @@ struct AlertLogSave {
 // then writes AlertDay, AlertDays, Path and LogSeparation in one step: Path
 // only as the place the log really is, LogSeparation only when one is chosen.
 // The archive switch, the separator and the log path in memory follow what
-// was stored; the archive period takes effect at the next start.
-AlertLogSave SaveAlertLogSettings(const AlertLogSettings& settings, const std::string& logInUse);
+// was stored; the archive period takes effect at the next start. When the
+// keys cannot be written, a log moved for them goes back to its old place.
+[[nodiscard]] AlertLogSave SaveAlertLogSettings(const AlertLogSettings& settings, const std::string& logInUse);
 
 }  // namespace mv

@@ -49,8 +49,11 @@ double counterValue(const std::string& stored) {
   }
 }
 
+// Archiving runs in the background with no one to tell: a value that cannot
+// be stored is logged by the store, memory keeps the new one so that the same
+// archive is not made again in this run.
 void writeArchiveSetting(const std::string& key, const std::string& value) {
-  WriteINI(MainSection, key, value, strAlertsSettingFile, true);
+  static_cast<void>(WriteINI(MainSection, key, value, strAlertsSettingFile, true));
 }
 
 // Records today as the day of the last archive, in memory and in the file.
@@ -112,8 +115,9 @@ void SaveAlertSummary() {
                                                        {"OBlocked", OBlocked},   {"OPrograms", OPrograms}};
   std::vector<std::pair<std::string, std::string>> pairs;
   for (const auto& [key, counter] : writeOrder) pairs.emplace_back(key, Str(counter));
-  // One write of the file for the six counters (a failure is logged).
-  WriteINIKeys(MainSection, pairs, strAlertsSettingFile, true);
+  // One write of the file for the six counters (a failure is logged; the
+  // counters in memory go on and are written again at the next save).
+  static_cast<void>(WriteINIKeys(MainSection, pairs, strAlertsSettingFile, true));
   RefreshSummaryView();
 }
 

@@ -3,6 +3,8 @@
 // the list by a column, as a click on its header does.
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
+
 #include <QApplication>
 #include <filesystem>
 #include <fstream>
@@ -32,8 +34,9 @@ void writeTable(long table, int rows, const std::function<std::vector<std::strin
     int key = 1;
     for (const auto& v : values(r)) out << key++ << "=" << EncryptString(v, section) << "\r\n";
   }
-  WriteINI("Database_LastLineNo", varTableNames[static_cast<size_t>(table)], FormatNumber(rows + 5, "0000"),
-           MasterFile(), true);
+  if (!WriteINI("Database_LastLineNo", varTableNames[static_cast<size_t>(table)], FormatNumber(rows + 5, "0000"),
+                MasterFile(), true))
+    std::abort();
 }
 
 std::string ip(int n) { return "10." + std::to_string(n / 65536) + "." + std::to_string((n / 256) % 256) + "." + std::to_string(n % 256); }

@@ -31,8 +31,9 @@ std::string makeStore(long rows) {
     for (int i = 0; i < 5; ++i) out << (i + 1) << "=" << EncryptString(values[i], sec) << "\r\n";
   }
   out.close();
-  WriteINI("Database_LastLineNo", "Database_IPSetting", FormatNumber(rows, "0000"), MasterFile(), true);
-  WriteINI("Database_LastLineNo", "LastRowIndex", FormatNumber(rows, "000000"), MasterFile(), true);
+  if (!WriteINI("Database_LastLineNo", "Database_IPSetting", FormatNumber(rows, "0000"), MasterFile(), true) ||
+      !WriteINI("Database_LastLineNo", "LastRowIndex", FormatNumber(rows, "000000"), MasterFile(), true))
+    std::abort();
   return dir;
 }
 
@@ -55,7 +56,7 @@ void AddOneRow(benchmark::State& state) {
   for (auto _ : state) {
     std::string row = getNextLineNo(Database_IPSetting);
     std::string id = GetNewRowIndex();
-    Write_MorvantisNewData(Database_IPSetting, row, {"192.168.1.1", "New", "", "2", id}, true);
+    if (!Write_MorvantisNewData(Database_IPSetting, row, {"192.168.1.1", "New", "", "2", id}, true)) std::abort();
   }
   fs::remove_all(dir);
 }

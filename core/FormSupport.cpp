@@ -9,6 +9,7 @@
 #include "core/mdlResize.h"
 #include "core/mdINIBas.h"
 #include "core/mdlMain.h"
+#include "platform/Dialogs.h"
 #include "platform/QtText.h"
 
 namespace mv {
@@ -17,6 +18,10 @@ void Page::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
   if (!AllowResize) return;
   ErrorBoundary("Form_Resize of " + platform::fromQString(objectName()), [&] { ResizeForm(this); });
+}
+
+void TellNotSaved(const std::string& what, const std::string& file) {
+  platform::MsgBox(what + " could not be saved in " + file + ".", platform::vbCritical, AppTitle);
 }
 
 void SetTag(QWidget* control, const std::string& tag) {

@@ -33,6 +33,10 @@ void LoadToolTipText(QWidget* window, const std::string& section);
 // is loaded.
 bool IsFormLoaded(const std::string& name);
 
+// Tells the user that a change was not stored: "<what> could not be saved in
+// <file>." The caller keeps its window open and shows what the files hold.
+void TellNotSaved(const std::string& what, const std::string& file);
+
 // The pictures of the system's own icon resources: 101-109 (toolbar),
 // 1072 (window icon), and the tray pictures.
 QPixmap ResourceIcon(int id, int size = 32);

@@ -13,6 +13,7 @@
 #include "alerts/mdlAlertsAndLogs.h"
 #include "core/ErrorBoundary.h"
 #include "core/FormControls.h"
+#include "core/FormSupport.h"
 #include "core/FormHooks.h"
 #include "core/MDIMain.h"
 #include "core/Registry.h"
@@ -213,8 +214,7 @@ bool frmMorvantisSettings::changeSwitch(QCheckBox* box, const char* key, bool st
     // The box shows what is stored, so nothing seems saved that is not.
     if (loaded_) {
       putBack();
-      platform::MsgBox("The setting could not be saved in " + strAlertsSettingFile + ".", platform::vbCritical,
-                       AppTitle);
+      TellNotSaved("The setting", strAlertsSettingFile);
     }
     return false;
   }

@@ -30,12 +30,28 @@ std::string prepareValue(const std::string& value, const std::string& section, b
   std::string v = LTrim(value);
   return scramble ? EncryptString(v, section) : v;
 }
+
+std::string& lastFailedFile() {
+  static std::string file;
+  return file;
+}
+
+bool reportFailure(bool ok, const std::string& file, const char* where) {
+  if (!ok) {
+    lastFailedFile() = file;
+    WriteErrorLog("Path/File access error (" + file + ")", where);
+  }
+  return ok;
+}
 }  // namespace
+
+const std::string& LastFailedWriteFile() { return lastFailedFile(); }
 
 bool WriteINI(const std::string& section, const std::string& key, const std::string& value,
               const std::string& file, bool scramble) {
   return ErrorBoundary("WriteINI of mdINIBas", false, [&]() -> bool {
     if (!platform::profileWriteString(section, key, prepareValue(value, section, scramble), file)) {
+      lastFailedFile() = file;
       WriteErrorLog("Path/File access error (" + file + ")", "WriteINI of mdINIBas");
       return false;
     }
@@ -50,10 +66,6 @@ std::vector<std::pair<std::string, std::string>> prepared(
   out.reserve(pairs.size());
   for (const auto& [k, v] : pairs) out.emplace_back(k, prepareValue(v, section, scramble));
   return out;
-}
-bool reportFailure(bool ok, const std::string& file, const char* where) {
-  if (!ok) WriteErrorLog("Path/File access error (" + file + ")", where);
-  return ok;
 }
 }  // namespace
 
@@ -138,9 +150,8 @@ void GetINISectionKeys(std::vector<std::string>& keys, const std::string& sectio
   for (size_t i = 0; i < s->entries.size(); ++i) keys[i + 1] = s->entries[i].key;
 }
 
-void DeleteINISection(const std::string& section, const std::string& file) {
-  if (!platform::profileDeleteSection(section, file))
-    WriteErrorLog("Path/File access error (" + file + ")", "DeleteINISection of mdINIBas");
+bool DeleteINISection(const std::string& section, const std::string& file) {
+  return reportFailure(platform::profileDeleteSection(section, file), file, "DeleteINISection of mdINIBas");
 }
 
 }  // namespace mv

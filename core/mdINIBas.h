@@ -17,22 +17,22 @@ extern std::vector<IniKeyValue> arrIniSection;
 
 std::string ReadINI(const std::string& section, const std::string& key, const std::string& defaultValue,
                     const std::string& file, bool scramble);
-bool WriteINI(const std::string& section, const std::string& key, const std::string& value,
+[[nodiscard]] bool WriteINI(const std::string& section, const std::string& key, const std::string& value,
               const std::string& file, bool scramble);
 // Note the order: file first.
 std::string ReadIniSection(const std::string& file, const std::string& section);
 std::string GetINISectionNames(const std::string& file);
 void GetINISectionKeys(std::vector<std::string>& keys, const std::string& section, const std::string& file);
-void DeleteINISection(const std::string& section, const std::string& file);
+[[nodiscard]] bool DeleteINISection(const std::string& section, const std::string& file);
 // Writes several keys of one section in one step, each value prepared as
 // WriteINI prepares it. False (logged) when the file could not be written.
-bool WriteINIKeys(const std::string& section, const std::vector<std::pair<std::string, std::string>>& pairs,
+[[nodiscard]] bool WriteINIKeys(const std::string& section, const std::vector<std::pair<std::string, std::string>>& pairs,
                   const std::string& file, bool scramble);
 // Replaces a whole section by the given key/value pairs, prepared the same way.
-bool WriteINISection(const std::string& section, const std::vector<std::pair<std::string, std::string>>& pairs,
+[[nodiscard]] bool WriteINISection(const std::string& section, const std::vector<std::pair<std::string, std::string>>& pairs,
                      const std::string& file, bool scramble);
 // The same with the values under keys "1".."n".
-bool WriteINISectionValues(const std::string& section, const std::vector<std::string>& values,
+[[nodiscard]] bool WriteINISectionValues(const std::string& section, const std::vector<std::string>& values,
                            const std::string& file, bool scramble);
 
 // WriteINI and WriteINISection without an error handler of their own: a
@@ -42,6 +42,10 @@ void WriteINIOrRaise(const std::string& section, const std::string& key, const s
 void WriteINISectionOrRaise(const std::string& section,
                             const std::vector<std::pair<std::string, std::string>>& pairs, const std::string& file,
                             bool scramble);
+
+// The file of the last write that failed, so that a caller of several
+// writes can name the one that could not be written.
+const std::string& LastFailedWriteFile();
 
 std::string EncryptString(const std::string& text, const std::string& key);
 std::string DecryptString(const std::string& text, const std::string& key);

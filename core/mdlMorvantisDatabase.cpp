@@ -199,44 +199,46 @@ void Read_TableData(long table, const std::string& columns, const std::string& w
   }
 }
 
-void Delete_TableData(long table, const std::string& where, const std::string& columns) {
+bool Delete_TableData(long table, const std::string& where, const std::string& columns) {
   Read_TableData(table, columns, where);
-  if (arrQueryResult[0].Count < 1) return;
+  if (arrQueryResult[0].Count < 1) return true;
   std::vector<std::string> rows;
   for (long i = 0; i < arrQueryResult[0].Count; ++i) rows.push_back(arrQueryResult[static_cast<size_t>(i)].RowSection);
-  for (const auto& r : rows) DeleteRowSection(table, r);
+  for (const auto& r : rows)
+    if (!DeleteRowSection(table, r)) return false;
+  return true;
 }
 
-void DeleteRowSection(long table, const std::string& rowSection) { DeleteINISection(rowSection, TableFile(table)); }
+bool DeleteRowSection(long table, const std::string& rowSection) { return DeleteINISection(rowSection, TableFile(table)); }
 
-void Write_MorvantisNewData(long table, const std::string& rowSection, const std::vector<std::string>& values,
+bool Write_MorvantisNewData(long table, const std::string& rowSection, const std::vector<std::string>& values,
                             bool updateCounter) {
-  try {
-    if (values.empty()) return;
+  return ErrorBoundary("Write_MorvantisNewData of mdlMorvantisDatabase", false, [&] {
+    if (values.empty()) return true;
+    // The counter goes first: one ahead of the rows is a gap in the
+    // numbering, never a row the counter does not cover.
+    if (updateCounter && !setLastLineNo(table, rowSection)) return false;
     // The whole row is written in one step, so no reader ever sees half a row.
-    if (!WriteINISectionValues(rowSection, values, TableFile(table), true)) return;
-    if (updateCounter) setLastLineNo(table, rowSection);
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "Write_MorvantisNewData of mdlMorvantisDatabase");
-  }
+    return WriteINISectionValues(rowSection, values, TableFile(table), true);
+  });
 }
 
-void WriteColumnValue(long table, const std::string& rowSection, const std::string& column,
+bool WriteColumnValue(long table, const std::string& rowSection, const std::string& column,
                       const std::string& value) {
   std::string key = getColumnIndex(table, column);
   if (key.empty()) {
     WriteErrorLog("Unknown column " + column, "WriteColumnValue of mdlMorvantisDatabase");
-    return;
+    return false;
   }
-  WriteINI(rowSection, FormatNumber(ValCounter(key), "0"), value, TableFile(table), true);
+  return WriteINI(rowSection, FormatNumber(ValCounter(key), "0"), value, TableFile(table), true);
 }
 
 std::string GetMasterValue(long table, const std::string& key, const std::string& defaultValue) {
   return ReadINI(tableName(table), key, defaultValue, MasterFile(), true);
 }
 
-void SetMasterValue(long table, const std::string& key, const std::string& value) {
-  WriteINI(tableName(table), key, value, MasterFile(), true);
+bool SetMasterValue(long table, const std::string& key, const std::string& value) {
+  return WriteINI(tableName(table), key, value, MasterFile(), true);
 }
 
 std::string getNextLineNo(long table) {
@@ -249,15 +251,16 @@ std::string getNextLineNo(long table) {
   return FormatNumber(static_cast<long long>(next) + 1, "0000");
 }
 
-void setLastLineNo(long table, const std::string& rowSection) {
-  WriteINI(kLastLineNo, tableName(table), rowSection, MasterFile(), true);
+bool setLastLineNo(long table, const std::string& rowSection) {
+  return WriteINI(kLastLineNo, tableName(table), rowSection, MasterFile(), true);
 }
 
 std::string GetNewRowIndex() {
   long stored = ValCounter(ReadINI(kLastLineNo, "LastRowIndex", "0", MasterFile(), true));
   long long next = static_cast<long long>(std::max(stored, highestRowId())) + 1;
   std::string id = FormatNumber(next, "000000");
-  WriteINI(kLastLineNo, "LastRowIndex", id, MasterFile(), true);
+  // An ID that is not stored could be handed out again.
+  if (!WriteINI(kLastLineNo, "LastRowIndex", id, MasterFile(), true)) return "";
   return id;
 }
 

@@ -2,6 +2,9 @@
 // The table store over the scrambled settings files: the master file MVDB.MVL
 // with code tables, counters and column maps, and one file per data table in
 // which every row is a section "0001", "0002", ... with keys "1".."n".
+//
+// Every writing operation returns whether the files now hold the change (a
+// failure is also logged to Err.log); callers must look at it.
 #include <string>
 #include <vector>
 
@@ -51,22 +54,29 @@ std::string MasterFile();
 std::string TableFile(long table);
 
 void Read_TableData(long table, const std::string& columns, const std::string& where);
-void Delete_TableData(long table, const std::string& where, const std::string& columns);
-void DeleteRowSection(long table, const std::string& rowSection);
-void Write_MorvantisNewData(long table, const std::string& rowSection, const std::vector<std::string>& values,
-                            bool updateCounter);
-void WriteColumnValue(long table, const std::string& rowSection, const std::string& column,
-                      const std::string& value);
+// Deletes every row the where clause matches; false when a row could not be
+// deleted (the rows before it are gone).
+[[nodiscard]] bool Delete_TableData(long table, const std::string& where, const std::string& columns);
+[[nodiscard]] bool DeleteRowSection(long table, const std::string& rowSection);
+// Writes a whole row in one step. With updateCounter the table's last line
+// number is stored first, so a counter that cannot be written leaves no row,
+// and a row that cannot be written leaves only a harmless gap in the
+// numbering.
+[[nodiscard]] bool Write_MorvantisNewData(long table, const std::string& rowSection,
+                                          const std::vector<std::string>& values, bool updateCounter);
+[[nodiscard]] bool WriteColumnValue(long table, const std::string& rowSection, const std::string& column,
+                                    const std::string& value);
 std::string GetMasterValue(long table, const std::string& key, const std::string& defaultValue);
-void SetMasterValue(long table, const std::string& key, const std::string& value);
+[[nodiscard]] bool SetMasterValue(long table, const std::string& key, const std::string& value);
 std::string getColumnIndex(long table, const std::string& column);
 long getColumnArrayIndex(long table, const std::string& column);
 std::vector<std::string> getAllRowSections(long table);
 void getallColumnIndexes(long table, const std::string& columns, std::vector<std::string>& indexes);
 int getWhereClauses(const std::string& where, long table);
 std::string getNextLineNo(long table);
-void setLastLineNo(long table, const std::string& rowSection);
-// The next system-wide six-digit row ID (module mdlCommon).
-std::string GetNewRowIndex();
+[[nodiscard]] bool setLastLineNo(long table, const std::string& rowSection);
+// The next system-wide six-digit row ID (module mdlCommon), stored as the
+// last one handed out; "" when it could not be stored.
+[[nodiscard]] std::string GetNewRowIndex();
 
 }  // namespace mv

@@ -31,6 +31,7 @@
 #include "zones/ZoneLevels.h"
 #include "zones/mdlActiveNetwork.h"
 #include "zones/mdlMain.h"
+#include "zones/mdlZoneEntry.h"
 
 namespace mv {
 
@@ -108,7 +109,9 @@ void InitAllPath() {
     strLogPath = text(AL, keys::Path);
     if (strLogPath == "logs\\Alertlog.txt") {
       strLogPath = AppPath() + "\\" + strLogPath;
-      WriteINI(keys::Main, keys::Path, strLogPath, AL, true);
+      // The relative default names the same file; when the full path cannot
+      // be stored (logged) it is made again at the next start.
+      static_cast<void>(WriteINI(keys::Main, keys::Path, strLogPath, AL, true));
     }
     strLogSeparator = LogSeparatorOf(Val(text(AL, keys::LogSeparation)));
     LockMode = flagOf(PM, keys::LockMode, keys::AutoLock);
@@ -179,11 +182,15 @@ void Main() {
     Init_Read_PortSetting();
     intInternetZoneLevel = zoneLevel("3");
     intTrustedZoneLevel = zoneLevel("2");
+    // Rows that cannot be deleted (logged) are written over by the detection.
     for (int i = 1; i <= 5; ++i) {
-      DeleteRowSection(Database_SubnetSetting, FormatNumber(i, "0000"));
-      DeleteRowSection(Database_IPAddress, FormatNumber(i, "0000"));
+      static_cast<void>(DeleteRowSection(Database_SubnetSetting, FormatNumber(i, "0000")));
+      static_cast<void>(DeleteRowSection(Database_IPAddress, FormatNumber(i, "0000")));
     }
     DetectActiveNetwork();
+    // An entry and its address rows are two files: what an interruption left
+    // between them is mended before the rules are built from the rows.
+    ReconcileZoneAddresses();
     if (repaired) {
       // The rules of damaged settings cannot be trusted: all traffic is
       // locked until the user applies settings again.

@@ -12,6 +12,7 @@
 
 #include "platform/Paths.h"
 #include "platform/ProfileText.h"
+#include "platform/Seam.h"
 
 namespace mv::platform {
 namespace {
@@ -339,6 +340,15 @@ ProfileFile& load(const std::string& file) {
   return *slot;
 }
 
+// The replace of a whole file, reporting the new file's stamp (a test may
+// make it fail).
+using FileWriter = bool(const std::string&, const std::string&, FileStamp&);
+Seam<FileWriter>& fileWriter() {
+  static Seam<FileWriter> seam(static_cast<bool (*)(const std::string&, const std::string&, FileStamp&)>(
+      writeNativeFileAtomic));
+  return seam;
+}
+
 // Writes the entry's lines to its file through a temporary file and a rename,
 // so that a reader never sees half a file. The entry, already changed, stays
 // as the picture of what was written. On failure the cached entry is dropped,
@@ -347,7 +357,7 @@ bool commit(const std::string& file, ProfileFile& pf) {
   long long takenNs = realTimeNs();
   std::string text = pf.serialize();
   FileStamp written;
-  if (pf.unreadable || !writeNativeFileAtomic(pf.native, text, written)) {
+  if (pf.unreadable || !fileWriter()(pf.native, text, written)) {
     cache().erase(file);
     return false;
   }
@@ -456,6 +466,14 @@ bool profileWriteSection(const std::string& section,
   return commit(file, pf);
 }
 
+
+void setProfileFileWriter(ProfileFileWriter writer) {
+  // A test's writer signs nothing: what it wrote is confirmed on read, as a
+  // file written by another process is.
+  if (!writer) return fileWriter().replace(nullptr);
+  fileWriter().replace([writer = std::move(writer)](const std::string& native, const std::string& bytes,
+                                                    FileStamp&) { return writer(native, bytes); });
+}
 
 void profileClearCache() { cache().clear(); }
 

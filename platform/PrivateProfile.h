@@ -6,6 +6,7 @@
 // A write changes only the lines it concerns and replaces the file
 // atomically. Reads are served from a cache that is checked against the
 // file's identity, size and modification time on every call.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -64,6 +65,12 @@ bool profileDeleteSection(const std::string& section, const std::string& file);
 bool profileWriteSection(const std::string& section,
                          const std::vector<std::pair<std::string, std::string>>& pairs,
                          const std::string& file);
+
+// The function that replaces a settings file by its new bytes (a native
+// path); a test puts in one that fails, as a full disk or an end of the
+// program between two writes would. Null takes the real one back.
+using ProfileFileWriter = std::function<bool(const std::string& native, const std::string& bytes)>;
+void setProfileFileWriter(ProfileFileWriter writer);
 
 // Forgets every cached file (tests that change files behind the cache's back
 // within one clock tick).

@@ -193,19 +193,20 @@ void frmAdvanceProgram::chkShowInternetAccess_Click() { cmdProgramOptionApply->s
 
 void frmAdvanceProgram::cmdProgramOptionApply_Click() {
   if (!cmdProgramOptionApply->isEnabled()) return;
-  saveValues();
-  cmdProgramOptionApply->setEnabled(false);
+  // Changes that did not reach the file stay pending.
+  if (saveValues()) cmdProgramOptionApply->setEnabled(false);
 }
 
 void frmAdvanceProgram::cmdProgramOptionOk_Click() {
   cmdProgramOptionApply_Click();
-  accept();
+  // A save that did not reach the file leaves the dialog open.
+  if (!cmdProgramOptionApply->isEnabled()) accept();
 }
 
 void frmAdvanceProgram::cmdProgramOptionCancel_Click() { reject(); }
 
-void frmAdvanceProgram::saveValues() {
-  ErrorBoundary("saveValues of Form frmAdvanceProgram", [&] {
+bool frmAdvanceProgram::saveValues() {
+  return ErrorBoundary("saveValues of Form frmAdvanceProgram", false, [&] {
     std::array<std::uint8_t, 4> codes{};
     for (int g = 0; g < 4; ++g) {
       const int s = selected(g);
@@ -226,7 +227,10 @@ void frmAdvanceProgram::saveValues() {
     };
     // The seven keys are stored in one write; memory follows only what was
     // stored.
-    if (!WriteINIKeys("Main", keys, strProgramMainFile, true)) return;
+    if (!WriteINIKeys("Main", keys, strProgramMainFile, true)) {
+      TellNotSaved("The defaults for new programs", strProgramMainFile);
+      return false;
+    }
     DefaultAccessTrusted = codes[0];
     DefaultAccessInternet = codes[1];
     DefaultServerTrusted = codes[2];
@@ -234,6 +238,7 @@ void frmAdvanceProgram::saveValues() {
     ShowAlertOnInternetAccess = show;
     DenyAccessOnAsk = deny;
     RequiredAdminRites = admin;
+    return true;
   });
 }
 

@@ -56,7 +56,9 @@ class frmAdvanceProgram : public QDialog {
   void Form_Load();
   void SetLabels();
   void setValues();
-  void saveValues();
+  // Stores the dialog into the file and memory; false (told, nothing
+  // changed) when the file could not be written.
+  bool saveValues();
   // Group 0-3 (AccessTrusted, AccessInternet, ServerTrusted, ServerInternet).
   void optionClick(int group, int index);
   std::array<QRadioButton*, 3>& group(int g);

@@ -27,6 +27,7 @@
 #include "core/ErrorBoundary.h"
 #include "core/FormControls.h"
 #include "core/FormHooks.h"
+#include "core/FormSupport.h"
 #include "core/MDIMain.h"
 #include "core/StringTable.h"
 #include "core/VBRuntime.h"
@@ -44,6 +45,7 @@
 #include "programs/mdlComponentControl.h"
 #include "programs/mdlProgramControl.h"
 #include "rules/NetworkCommands.h"
+#include "rules/RuleText.h"
 
 namespace mv {
 
@@ -363,7 +365,9 @@ void frmProgramControl::resizeEvent(QResizeEvent* e) {
 bool frmProgramControl::gate() const { return !blnLoaded || CheckLogin(); }
 
 bool frmProgramControl::writeMain(const std::string& key, const std::string& value) {
-  return WriteINI(MainSection, key, value, strProgramMainFile, true);
+  if (WriteINI(MainSection, key, value, strProgramMainFile, true)) return true;
+  TellNotSaved("The setting", strProgramMainFile);
+  return false;
 }
 
 void frmProgramControl::LoadProgramMainSetting() {
@@ -531,8 +535,20 @@ void frmProgramControl::saveProgramList() {
     if (!row) return;
     const std::string tag = ListItemTag(row);
     const std::string path = GetPathFromTag(tag);
-    clsProgramList& program = *colProgramList.Item(path);
     if (tag.empty() || tag[0] != '1') return;
+    const std::string section = fromQString(row->text(0));
+    SetListItemTag(row, "0" + path);
+    if (!colProgramList.Contains(path)) {
+      // A program no longer in memory takes no change: the row shows again
+      // what the file holds.
+      auto stored = [&](const std::string& key) { return ReadINI(section, key, "", strProgramControlFile, true); };
+      for (int i = 1; i <= 4; ++i)
+        row->setText(i, toQString(AccessCodeToText(static_cast<int>(Val(stored("Column" + std::to_string(i)))))));
+      row->setText(5, toQString(stored("Column6") == "1" ? strPassLock : strNormal));
+      TellNotSaved("The rights of '" + section + "'", strProgramControlFile);
+      return;
+    }
+    clsProgramList& program = *colProgramList.Item(path);
 
     std::array<std::string, 5> shown;
     for (int i = 0; i < 5; ++i) shown[static_cast<std::size_t>(i)] = fromQString(row->text(i + 1));
@@ -545,7 +561,7 @@ void frmProgramControl::saveProgramList() {
     columns.emplace_back("Column6", shown[4] == strNormal ? "0" : "1");
     // The rights and the lock are stored in one write; memory follows only
     // what was stored, and the row shows what is stored.
-    if (WriteINIKeys(fromQString(row->text(0)), columns, strProgramControlFile, true)) {
+    if (WriteINIKeys(section, columns, strProgramControlFile, true)) {
       program.AccessTrusted = shown[0];
       program.AccessInternet = shown[1];
       program.ServerTrusted = shown[2];
@@ -556,8 +572,8 @@ void frmProgramControl::saveProgramList() {
                                                         &program.ServerTrusted, &program.ServerInternet,
                                                         &program.LockState};
       for (int i = 0; i < 5; ++i) row->setText(i + 1, toQString(*stored[static_cast<std::size_t>(i)]));
+      TellNotSaved("The rights of '" + section + "'", strProgramControlFile);
     }
-    SetListItemTag(row, "0" + path);
   });
 }
 
@@ -575,7 +591,11 @@ void frmProgramControl::cmdRemove_Click() {
       QTreeWidgetItem* row = lvwPrograms->topLevelItem(i);
       if (!row->isSelected()) continue;
       const std::string key = GetPathFromTag(ListItemTag(row));
-      DeleteINISection(fromQString(row->text(0)), strProgramControlFile);
+      // A program whose section stays in the file stays listed and in memory.
+      if (!DeleteINISection(fromQString(row->text(0)), strProgramControlFile)) {
+        TellNotSaved("The removal of '" + fromQString(row->text(0)) + "'", strProgramControlFile);
+        continue;
+      }
       if (colProgramList.Contains(key)) colProgramList.Remove(key);
       controls_.ProgramImgList16.erase(key);
       delete row;
@@ -633,8 +653,20 @@ void frmProgramControl::AddProgramFromFile() {
     // A file without a description is listed under its file name: a section
     // needs a name.
     const std::string name = Trim(tblFileInfo.FileDescription).empty() ? tblFileInfo.FileName : tblFileInfo.FileDescription;
+    // A path the settings file cannot hold safely is refused before any write.
+    const std::string problem = StoredPathProblem(tblFileInfo.FullPath);
+    if (!problem.empty()) {
+      platform::MsgBox("The program " + PrintableText(tblFileInfo.FullPath) + " cannot be added: its path " +
+                           problem + ".",
+                       platform::vbExclamation, AppTitle);
+      return;
+    }
     AddProgramControlToINI(name, DefaultRight, DefaultRight, DefaultRight, DefaultRight);
-    if (colProgramList.Contains(LCase(path))) LoadCurrentProgramList(path);
+    if (!colProgramList.Contains(LCase(path))) {
+      TellNotSaved("The program '" + name + "'", strProgramControlFile);
+      return;
+    }
+    LoadCurrentProgramList(path);
   });
 }
 
@@ -679,8 +711,10 @@ void frmProgramControl::cmdComponentApply_Click() {
     const std::string text = fromQString(row->text(2));
     if (text != strAllow && text != strBlock && text != strAsk) return;
     // The row shows only a right that is stored.
-    if (!StoreComponentRight(fromQString(row->text(0)), path, AccessTextToCode(text)))
+    if (!StoreComponentRight(fromQString(row->text(0)), path, AccessTextToCode(text))) {
       row->setText(2, toQString(ComponentRightText(component.AccessType)));
+      TellNotSaved("The right of '" + fromQString(row->text(0)) + "'", strComponentsFile);
+    }
   });
 }
 

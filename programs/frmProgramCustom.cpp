@@ -53,10 +53,6 @@ class UpDown : public QSpinBox {
   StepEnabled stepEnabled() const override { return StepUpEnabled | StepDownEnabled; }
 };
 
-bool writeAutoLock(const std::string& key, const std::string& value) {
-  return WriteINI(AutoLockSection, key, value, strProgramMainFile, true);
-}
-
 }  // namespace
 
 frmProgramCustom::frmProgramCustom(QWidget* parent) : QDialog(parent) {
@@ -130,26 +126,32 @@ void frmProgramCustom::setValues() {
   });
 }
 
-void frmProgramCustom::SaveValue() {
-  ErrorBoundary("SaveValue of frmProgramCustom", [&] {
+bool frmProgramCustom::SaveValue() {
+  return ErrorBoundary("SaveValue of frmProgramCustom", false, [&] {
     const std::string text = TextOf(txtlockInterval);
     const std::int16_t minutes = ValInt(text);
-    // Memory follows what was stored.
-    if (optLockTimeMode->isChecked()) {
-      if (writeAutoLock("LockMode", "1")) LockMode = true;
-      if (writeAutoLock("LockInterval", text)) LockInterval = minutes;
-    } else {
-      if (writeAutoLock("LockMode", "0")) LockMode = false;
-      LockInterval = minutes;
-    }
+    const bool timeMode = optLockTimeMode->isChecked();
     const bool engages = optAllowLockProgram->isChecked();
-    if (writeAutoLock("EngagesMode", engages ? "1" : "0")) EngagesMode = engages;
+    // One write for all three, and memory follows only what was stored. In
+    // screen-saver mode the interval is not stored, so memory keeps the
+    // stored one as well: the lock never counts minutes the file lacks.
+    std::vector<std::pair<std::string, std::string>> keys = {{"LockMode", timeMode ? "1" : "0"}};
+    if (timeMode) keys.emplace_back("LockInterval", text);
+    keys.emplace_back("EngagesMode", engages ? "1" : "0");
+    if (!WriteINIKeys(AutoLockSection, keys, strProgramMainFile, true)) {
+      TellNotSaved("The lock settings", strProgramMainFile);
+      return false;
+    }
+    LockMode = timeMode;
+    if (timeMode) LockInterval = minutes;
+    EngagesMode = engages;
+    return true;
   });
 }
 
 void frmProgramCustom::cmdOk_Click() {
-  SaveValue();
-  accept();
+  // A save that did not reach the file leaves the dialog open.
+  if (SaveValue()) accept();
 }
 
 void frmProgramCustom::cmdCancel_Click() { reject(); }

@@ -46,7 +46,9 @@ class frmProgramCustom : public QDialog {
  private:
   void buildControls();
   void setValues();
-  void SaveValue();
+  // Stores the controls into the file and memory; false (told, nothing
+  // changed) when the file could not be written.
+  bool SaveValue();
 };
 
 // The open dialog, or null.

@@ -140,9 +140,10 @@ bool StoreComponentRight(const std::string& section, const std::string& path, st
   return true;
 }
 
-void RemoveComponentEntry(const std::string& section, const std::string& path) {
-  DeleteINISection(section, strComponentsFile);
+bool RemoveComponentEntry(const std::string& section, const std::string& path) {
+  if (!DeleteINISection(section, strComponentsFile)) return false;
   colComponentList.Remove(path);
+  return true;
 }
 
 }  // namespace mv

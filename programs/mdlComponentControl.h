@@ -46,7 +46,8 @@ std::string ComponentRemovalQuestion(const std::vector<std::string>& names);
 bool StoreComponentRight(const std::string& section, const std::string& path, std::uint8_t right);
 
 // Removes a component: its section of Components.MVL and its entry of
-// colComponentList (keyed by its path).
-void RemoveComponentEntry(const std::string& section, const std::string& path);
+// colComponentList (keyed by its path); false, with nothing changed, when
+// the section could not be deleted.
+[[nodiscard]] bool RemoveComponentEntry(const std::string& section, const std::string& path);
 
 }  // namespace mv

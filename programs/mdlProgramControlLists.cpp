@@ -13,6 +13,7 @@
 
 #include "core/ErrorBoundary.h"
 #include "core/FormHooks.h"
+#include "core/FormSupport.h"
 #include "core/VBRuntime.h"
 #include "core/mdlMain.h"
 #include "platform/Dialogs.h"
@@ -144,7 +145,10 @@ void removeComponent() {
       QTreeWidgetItem* row = list->topLevelItem(i);
       if (!row->isSelected()) continue;
       std::string tag = ListItemTag(row);
-      RemoveComponentEntry(fromQString(row->text(0)), tag);
+      if (!RemoveComponentEntry(fromQString(row->text(0)), tag)) {
+        TellNotSaved("The removal of '" + fromQString(row->text(0)) + "'", strComponentsFile);
+        continue;
+      }
       delete FindListItemByKey(list, LCase(tag));
     }
     if (list->topLevelItemCount() == 0) {

@@ -19,6 +19,8 @@
 #include "core/FormControls.h"
 #include "core/MDIMain.h"
 #include "core/StringTable.h"
+#include "core/FormSupport.h"
+#include "core/mdINIBas.h"
 #include "core/mdlLogin.h"
 #include "core/mdlMain.h"
 #include "core/mdlMorvantisDatabase.h"
@@ -443,20 +445,29 @@ void frmFirewall::cmdRemove_Click() {
     if (platform::MsgBox("Are you sure do you want to remove '" + textOf(item, colName) + "'?",
                          platform::vbYesNo + platform::vbQuestion, AppTitle) != platform::vbYes)
       return;
-    if (!RemoveZoneEntry(code, textOf(item, colID))) return;
+    const EntryRemoved removed = RemoveZoneEntry(code, textOf(item, colID));
+    if (removed == EntryRemoved::NotSaved)
+      TellNotSaved("The removal of '" + textOf(item, colName) + "'", LastFailedWriteFile());
+    if (removed != EntryRemoved::Removed) return;
     delete item;
     ClearEntryDetails();
   });
 }
 
-void frmFirewall::showLevel(long zone, int level) {
+bool frmFirewall::showLevel(long zone, int level) {
   const bool internet = zone == InternetZone;
+  // Memory holds the stored level: a level shown again needs no write.
+  if (level != (internet ? intInternetZoneLevel : intTrustedZoneLevel) && !StoreZoneLevel(zone, level)) {
+    TellNotSaved(std::string("The security level of the ") + (internet ? "Internet" : "Trusted") + " Zone",
+                 MasterFile());
+    return false;
+  }
   (internet ? lblInternetSelected : lblTrustedSelected)->setText(platform::toQString(LevelName(level)));
   (internet ? lblInternetDescription : lblTrustedDescription)
       ->setText(platform::toQString(LevelDescription(zone, level)));
   (internet ? intInternetZoneLevel : intTrustedZoneLevel) = level;
   showProgramSummary();
-  StoreZoneLevel(zone, level);
+  return true;
 }
 
 void frmFirewall::reselect(std::array<QRadioButton*, 4>& options, int level) {
@@ -477,7 +488,10 @@ void frmFirewall::optInternetZone_Click(int index) {
       reselect(optInternetZone, intInternetZoneLevel);
       return;
     }
-    showLevel(InternetZone, index);
+    if (!showLevel(InternetZone, index)) {
+      reselect(optInternetZone, intInternetZoneLevel);
+      return;
+    }
     if (intTrustedZoneLevel > intInternetZoneLevel) optTrustedZone[static_cast<size_t>(intInternetZoneLevel)]->setChecked(true);
   });
 }
@@ -494,7 +508,7 @@ void frmFirewall::optTrustedZone_Click(int index) {
       reselect(optTrustedZone, intInternetZoneLevel);
       return;
     }
-    showLevel(TrustedZone, index);
+    if (!showLevel(TrustedZone, index)) reselect(optTrustedZone, intTrustedZoneLevel);
   });
 }
 

@@ -91,8 +91,9 @@ class frmFirewall : public Page {
  private:
   void buildControls();
   void buildMainTab(QWidget* tab);
-  // Shows the level's texts, keeps it and stores it.
-  void showLevel(long zone, int level);
+  // Stores a changed level, then shows its texts and keeps it; false (told,
+  // nothing changed) when it could not be stored.
+  bool showLevel(long zone, int level);
   // Selects the zone's option of the level without the login gate.
   void reselect(std::array<QRadioButton*, 4>& options, int level);
   void openCustomSettings(int tab);

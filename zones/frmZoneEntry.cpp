@@ -13,6 +13,7 @@
 
 #include "core/FormControls.h"
 #include "core/FormSupport.h"
+#include "core/mdINIBas.h"
 #include "core/mdlMain.h"
 #include "platform/Dialogs.h"
 #include "platform/QtText.h"
@@ -252,6 +253,12 @@ void ZoneEntryDialog::SaveEntry(long table, long ipType, const EntryValues& valu
   const std::string editID = strEditEntryID;
   std::string id;
   const EntrySaved saved = StoreZoneEntry(table, ipType, values, add, editID, addresses, id);
+  if (saved == EntrySaved::NotSaved) {
+    // Nothing changed: the dialog stays open with what was typed, for
+    // another OK or Cancel.
+    TellNotSaved("The entry '" + NameText() + "'", LastFailedWriteFile());
+    return;
+  }
   if (!add) strEditEntryID.clear();
   if (saved == EntrySaved::EntryGone) {
     platform::MsgBox("The entry '" + NameText() + "' no longer exists, so the changes were not saved.",

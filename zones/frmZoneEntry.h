@@ -126,7 +126,8 @@ class ZoneEntryDialog : public QDialog {
   // rows, in the dialog's mode; then the zones page gets a new row (Add) or
   // its selected row changed (Edit), and the dialog closes. An entry to edit
   // that is gone is told to the user, nothing is written, and the dialog
-  // closes.
+  // closes. A write that fails is told, and the dialog stays open with the
+  // page unchanged.
   void SaveEntry(long table, long ipType, const EntryValues& values, const std::vector<std::string>& addresses,
                  const std::string& address, const std::string& typeName);
 };

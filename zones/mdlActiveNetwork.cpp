@@ -26,18 +26,25 @@ void DetectActiveNetwork() {
     for (size_t i = 0; i < looked; ++i) {
       std::string ip = IPToString((*table)[i].address), mask = IPToString((*table)[i].mask);
       if (ip == "0.0.0.0" || ip == "127.0.0.1") continue;
-      last = {{"IP", ip},
-              {"SubnetMask", mask},
-              {"Name", "New Network " + std::to_string(n)},
-              {"Description", ip + "/" + mask},
-              {"Zone", "2"},
-              {"ActiveNetwork", "1"},
-              {"ID", GetNewRowIndex()}};
-      Write_MorvantisNewData(Database_SubnetSetting, FormatNumber(n, "0000"), EntryRow(last), false);
+      const std::string id = GetNewRowIndex();
+      EntryValues row = {{"IP", ip},
+                         {"SubnetMask", mask},
+                         {"Name", "New Network " + std::to_string(n)},
+                         {"Description", ip + "/" + mask},
+                         {"Zone", "2"},
+                         {"ActiveNetwork", "1"},
+                         {"ID", id}};
+      // A network that cannot be stored (logged) ends the detection: the
+      // networks before it keep their consecutive IDs and address rows.
+      if (id.empty() || !Write_MorvantisNewData(Database_SubnetSetting, FormatNumber(n, "0000"), EntryRow(row), false))
+        break;
+      last = std::move(row);
       addresses.push_back(ip + "/" + Str(GetMaskBits(mask)));
       ++n;
     }
-    if (!addresses.empty()) AddIPAddressData(ipNetwork, last, addresses);
+    // Address rows that cannot be written are logged by the store; the
+    // next start detects the networks again.
+    if (!addresses.empty()) static_cast<void>(AddIPAddressData(ipNetwork, last, addresses));
   });
 }
 

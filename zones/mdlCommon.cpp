@@ -13,9 +13,9 @@ const std::string& valueAt(const std::vector<std::string>& values, long index) {
   return values[static_cast<size_t>(index)];
 }
 
-void writeAddressRow(const std::string& rowSection, long type, const std::string& zone, const std::string& from,
+bool writeAddressRow(const std::string& rowSection, long type, const std::string& zone, const std::string& from,
                      const std::string& to, const std::string& id, bool updateCounter) {
-  Write_MorvantisNewData(Database_IPAddress, rowSection, {std::to_string(type), zone, from, to, id}, updateCounter);
+  return Write_MorvantisNewData(Database_IPAddress, rowSection, {std::to_string(type), zone, from, to, id}, updateCounter);
 }
 
 // The row section of the detected network with the ID, "" when there is none.
@@ -38,26 +38,26 @@ std::vector<std::string> EntryRow(const EntryValues& values) {
   return row;
 }
 
-void AddIPAddressData(long lngIPType, const EntryValues& values, const std::vector<std::string>& addresses) {
-  ErrorBoundary("AddIPAddressData of mdlCommon", [&] {
+bool AddIPAddressData(long lngIPType, const EntryValues& values, const std::vector<std::string>& addresses) {
+  return ErrorBoundary("AddIPAddressData of mdlCommon", false, [&] {
     const std::string id = EntryItem(values, "ID");
-    Delete_TableData(Database_IPAddress, "ID=" + id, "ID");
-    if (lngIPType < ipHostName || lngIPType > ipNetwork) return;
+    if (!Delete_TableData(Database_IPAddress, "ID=" + id, "ID")) return false;
+    if (lngIPType < ipHostName || lngIPType > ipNetwork) return true;
     const std::string zone = EntryItem(values, "Zone");
     switch (lngIPType) {
       case ipHostName:
       case ipSubnet:
         for (const auto& a : addresses)
-          writeAddressRow(getNextLineNo(Database_IPAddress), lngIPType, zone, a, a, id, true);
+          if (!writeAddressRow(getNextLineNo(Database_IPAddress), lngIPType, zone, a, a, id, true)) return false;
         break;
       case ipAddress: {
         const std::string ip = EntryItem(values, "IP");
-        writeAddressRow(getNextLineNo(Database_IPAddress), lngIPType, zone, ip, ip, id, true);
+        if (!writeAddressRow(getNextLineNo(Database_IPAddress), lngIPType, zone, ip, ip, id, true)) return false;
         break;
       }
       case ipRange: {
         const std::string from = EntryItem(values, "IPFrom"), to = EntryItem(values, "IPTo");
-        writeAddressRow(getNextLineNo(Database_IPAddress), lngIPType, zone, from, to, id, true);
+        if (!writeAddressRow(getNextLineNo(Database_IPAddress), lngIPType, zone, from, to, id, true)) return false;
         break;
       }
       case ipNetwork: {
@@ -72,12 +72,13 @@ void AddIPAddressData(long lngIPType, const EntryValues& values, const std::vect
             continue;
           }
           const std::string& a = addresses[static_cast<size_t>(i - 1)];
-          writeAddressRow(rowSection, lngIPType, zone, a, a, networkId, false);
+          if (!writeAddressRow(rowSection, lngIPType, zone, a, a, networkId, false)) return false;
         }
         break;
       }
       default: break;
     }
+    return true;
   });
 }
 

@@ -36,15 +36,14 @@ PortRowKind portRowKind(CustomList list, int row) {
   return kinds[row - first];
 }
 
-// Writes one column and reads it back, so that a value that did not reach
-// the file ends the save instead of passing for stored.
+// A write that did not reach its file ends the save instead of passing for
+// stored.
+void require(bool stored, long table) {
+  if (!stored) throw RuntimeError(75, "Path/File access error (" + TableFile(table) + ")");
+}
+
 void storeColumn(long table, const std::string& section, const std::string& column, const std::string& value) {
-  WriteColumnValue(table, section, column, value);
-  std::string key = getColumnIndex(table, column);
-  const std::string missing = "\x01";
-  if (key.empty() || ReadINI(section, FormatNumber(static_cast<long long>(Val(key)), "0"), missing, TableFile(table),
-                             true) != value)
-    throw RuntimeError(75, "Path/File access error (" + TableFile(table) + ")");
+  require(WriteColumnValue(table, section, column, value), table);
 }
 
 bool validPort(long p) { return p >= 1 && p <= HighestPort; }
@@ -157,25 +156,28 @@ bool SavePorts(long zone, long level, const std::string& rowText, long protocol,
                const std::string& rowSection, int rowIndex, bool checked) {
   return ErrorBoundary("SavePorts of frmCustomFirewallSettings", [&] {
     const long table = protocol == 0 ? Database_TCPPorts : Database_UDPPorts;
-    Delete_TableData(table, "ID=" + rowSection, "ID");
+    require(Delete_TableData(table, "ID=" + rowSection, "ID"), table);
     const std::string ports = Trim(PortsOfRow(rowText));
     if (ports == strNoneSelected) {
       storeColumn(Database_PortSetting, rowSection, "Description", "");
       return;
     }
+    // The ranges first: the row's text follows only ranges that were stored.
+    if (checked) {
+      for (const auto& pair : ParsePortList(ports)) {
+        if (pair.From < 1) continue;
+        const long to = pair.To >= 1 ? pair.To : pair.From;
+        require(Write_MorvantisNewData(table, getNextLineNo(table),
+                                       {std::to_string(zone), std::to_string(level), std::to_string(portType),
+                                        std::to_string(pair.From), std::to_string(to), rowSection},
+                                       true),
+                table);
+      }
+    }
     storeColumn(Database_PortSetting, rowSection, "Description", ports);
     CustomList list = zone == 2 ? (level == 3 ? CustomList::HighTrusted : CustomList::MediumTrusted)
                                 : (level == 3 ? CustomList::HighInternet : CustomList::MediumInternet);
     SettingsOf(list).at(static_cast<size_t>(rowIndex - 1)).Description = ports;
-    if (!checked) return;
-    for (const auto& pair : ParsePortList(ports)) {
-      if (pair.From < 1) continue;
-      const long to = pair.To >= 1 ? pair.To : pair.From;
-      Write_MorvantisNewData(table, getNextLineNo(table),
-                             {std::to_string(zone), std::to_string(level), std::to_string(portType),
-                              std::to_string(pair.From), std::to_string(to), rowSection},
-                             true);
-    }
   });
 }
 
@@ -207,24 +209,26 @@ bool SaveChanges(const std::vector<CustomListEdit>& lists) {
           if (!row.Tag) continue;
           const int rowNo = static_cast<int>(i + 1);
           const std::string section = FormatNumber(static_cast<long long>(rowNo + sectionBase(list)), "0000");
-          storeColumn(Database_PortSetting, section, "Enabled", row.Checked ? "1" : "0");
-          settings.at(i).Enabled = row.Checked ? 1 : 0;
           if (IsPortRow(list, rowNo)) {
             PortRowKind kind = portRowKind(list, rowNo);
-            // A row whose ports were not stored stays marked for the next save.
+            // A row whose ports were not stored stays marked for the next
+            // save, and is not switched on without them.
             if (!SavePorts(ListZone(list), ListLevel(list), row.Text, kind.protocol, kind.portType, section, rowNo,
                            row.Checked)) {
               allStored = false;
               continue;
             }
           }
+          storeColumn(Database_PortSetting, section, "Enabled", row.Checked ? "1" : "0");
+          settings.at(i).Enabled = row.Checked ? 1 : 0;
           row.Tag = false;
         }
       }
     }
   });
   if (!finished || !allStored) {
-    platform::MsgBox("The custom security settings could not all be saved. Your changes are kept on screen.",
+    platform::MsgBox("The custom security settings could not all be saved in " + LastFailedWriteFile() +
+                         ". Your changes are kept on screen.",
                      platform::vbExclamation, AppTitle);
     return false;
   }

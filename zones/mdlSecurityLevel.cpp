@@ -35,7 +35,7 @@ std::string LevelDescription(long zone, int level) {
   }
 }
 
-void StoreZoneLevel(long zone, int level) { SetMasterValue(SelectedLevel, std::to_string(zone), std::to_string(level)); }
+bool StoreZoneLevel(long zone, int level) { return SetMasterValue(SelectedLevel, std::to_string(zone), std::to_string(level)); }
 
 bool RepairZoneLevels() {
   bool repaired = false;
@@ -43,7 +43,9 @@ bool RepairZoneLevels() {
     WriteErrorLog("Stored Internet zone level " + std::to_string(intInternetZoneLevel) + " is not 1 to 3; High is used",
                   "RepairZoneLevels of mdlSecurityLevel");
     intInternetZoneLevel = 3;
-    StoreZoneLevel(InternetZone, intInternetZoneLevel);
+    // The level in use is safe either way; one that cannot be stored (logged)
+    // is repaired again at the next start.
+    static_cast<void>(StoreZoneLevel(InternetZone, intInternetZoneLevel));
     repaired = true;
   }
   if (!isLevel(intTrustedZoneLevel)) {
@@ -51,7 +53,7 @@ bool RepairZoneLevels() {
                       " is not 1 to 3; the Internet zone level is used",
                   "RepairZoneLevels of mdlSecurityLevel");
     intTrustedZoneLevel = intInternetZoneLevel;
-    StoreZoneLevel(TrustedZone, intTrustedZoneLevel);
+    static_cast<void>(StoreZoneLevel(TrustedZone, intTrustedZoneLevel));
     repaired = true;
   }
   return repaired;

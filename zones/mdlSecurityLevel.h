@@ -16,8 +16,9 @@ std::string LevelName(int level);
 // The description of the level for the zone (2 Trusted, 3 Internet).
 std::string LevelDescription(long zone, int level);
 
-// Stores the zone's level in the master file (key: the zone code).
-void StoreZoneLevel(long zone, int level);
+// Stores the zone's level in the master file (key: the zone code); false
+// when the file could not be written.
+[[nodiscard]] bool StoreZoneLevel(long zone, int level);
 
 // A stored level outside 1 to 3 becomes High for the Internet zone and the
 // Internet level for the Trusted zone; each repair is logged. True when a

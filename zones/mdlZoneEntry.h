@@ -34,7 +34,7 @@ std::optional<std::vector<std::string>> ReadZoneEntry(long lngIPType, const std:
 std::vector<std::string> StoredAddresses(const std::string& strID);
 
 // What OK of an entry dialog did.
-enum class EntrySaved { Saved, EntryGone };
+enum class EntrySaved { Saved, EntryGone, NotSaved };
 
 // Stores one entry as the entry dialogs' OK does: raises the zone-data flag;
 // in Add mode appends the row (values in column order, without the ID) under
@@ -42,12 +42,29 @@ enum class EntrySaved { Saved, EntryGone };
 // the entry with strID in its own row section, and nothing at all is written
 // when there is no such row any more. Then the entry's address rows are
 // rebuilt from its values and the address list. `id` receives the entry's ID.
+// The entry row is written before its address rows, so an interruption
+// between them leaves an entry whose address rows the next start rebuilds.
+// When a write fails the writes before it are undone as far as the files
+// allow (NotSaved; LastFailedWriteFile names the file).
 EntrySaved StoreZoneEntry(long lngTable, long lngIPType, EntryValues values, bool blnAdd, const std::string& strID,
                           const std::vector<std::string>& addresses, std::string& id);
 
+// What Remove did.
+enum class EntryRemoved { Removed, Refused, NotSaved };
 // Deletes an entry of type 1 to 4 and its address rows, and raises the
-// zone-data flag; False (nothing deleted) for any other type.
-bool RemoveZoneEntry(long lngIPType, const std::string& strID);
+// zone-data flag; Refused (nothing deleted) for any other type. The entry row
+// goes first, so an interruption leaves address rows without an entry, which
+// the next start drops. When the address rows cannot be deleted the entry row
+// is put back (NotSaved).
+EntryRemoved RemoveZoneEntry(long lngIPType, const std::string& strID);
+
+// Makes the address rows agree with the entries, as the start-up does before
+// the rules are built: an entry of type 1 to 4 whose address rows are
+// missing, or differ from what its values give (another zone, another
+// address), gets them rebuilt as an Edit rebuilds them; address rows whose ID
+// belongs to no entry are dropped. The detected networks' rows stay as they
+// are. Each repair is logged. Returns the number of repairs.
+int ReconcileZoneAddresses();
 
 // The four octet boxes of a dotted address: each box up to its dot, the last
 // one the rest. A text with fewer dots leaves the later boxes empty.

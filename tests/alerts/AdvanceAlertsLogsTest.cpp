@@ -91,7 +91,7 @@ TEST_F(AdvanceDialog, ASeparatorOnlyChangeWritesItsKeysAndLeavesTheLogAlone) {
   load();
   // The four keys go, so that the save is seen to write each of them.
   for (const char* k : {"AlertDay", "AlertDays", "Path", "LogSeparation"})
-    mv::WriteINI("Main", k, "", strAlertsSettingFile, true);
+    EXPECT_TRUE(mv::WriteINI("Main", k, "", strAlertsSettingFile, true));
   dialog->optTabSaperated->click();
   ASSERT_TRUE(applyEnabled());
   dialog->cmdProgramOptionApply->click();
@@ -172,6 +172,24 @@ TEST_F(AdvanceDialog, ALogCopiedButNotRemovedKeepsTheOldPathAndTheUserIsTold) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].prompt.find("could not be moved"), std::string::npos);
   EXPECT_FALSE(applyEnabled());  // the other settings were stored
+}
+
+TEST_F(AdvanceDialog, ASettingsFileThatCannotBeWrittenLeavesTheLogWhereItWas) {
+  const std::string old = strLogPath;
+  store("Path", old);
+  load();
+  dialog->show();
+  ASSERT_TRUE(platform::setReadOnly(strAlertsSettingFile, true));
+  browseTo("moved.txt");
+  dialog->cmdProgramOptionOk->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "The settings could not be saved in " + strAlertsSettingFile + ".");
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_TRUE(applyEnabled());
+  EXPECT_EQ(readText("logs/Alertlog.txt"), kLog);
+  EXPECT_FALSE(fs::exists(native("moved.txt")));
+  EXPECT_EQ(strLogPath, old);
+  EXPECT_EQ(stored("Path"), old);
 }
 
 TEST_F(AdvanceDialog, ACancelledBrowseKeepsThePath) {

@@ -251,9 +251,9 @@ class AlertSentence : public EventsTest {};
 
 TEST_F(AlertSentence, TheTwoShapesAndTheScope) {
   EXPECT_EQ(getAlertMessage("Outgoing", "10.0.0.1:1025", "10.1.2.3:25", "TCP"), kSentence);
-  Write_MorvantisNewData(Database_SubnetSetting, "0001",
+  EXPECT_TRUE(Write_MorvantisNewData(Database_SubnetSetting, "0001",
                          {"192.168.0.20", "255.255.255.0", "Net", "192.168.0.20/255.255.255.0", "2", "1", "000001"},
-                         true);
+                         true));
   EXPECT_EQ(getAlertMessage("Incoming", "192.168.0.7:1030", "192.168.0.20:21", "TCP"),
             "The firewall has blocked local network access to your computer (FTP) from 192.168.0.7 (TCP port 1030).");
   EXPECT_EQ(getAlertMessage("outgoing", "192.168.0.20:1025", "192.168.1.255:137", "UDP"),

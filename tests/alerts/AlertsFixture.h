@@ -36,7 +36,7 @@ class AlertsTest : public ProgramFolderTest {
     return mv::ReadINI("Main", key, "", mv::strAlertsSettingFile, true);
   }
   static void store(const std::string& key, const std::string& value) {
-    mv::WriteINI("Main", key, value, mv::strAlertsSettingFile, true);
+    EXPECT_TRUE(mv::WriteINI("Main", key, value, mv::strAlertsSettingFile, true));
   }
 };
 

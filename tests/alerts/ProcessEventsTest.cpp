@@ -49,7 +49,7 @@ class ProcessEvents : public EventsTest {
     colProgramList.Add(p, LCase(path));
     std::vector<std::pair<std::string, std::string>> keys = {{"Path", path}};
     for (int i = 0; i < 4; ++i) keys.emplace_back("Column" + std::to_string(i + 1), std::string(1, rights[i]));
-    WriteINIKeys(name, keys, strProgramControlFile, true);
+    EXPECT_TRUE(WriteINIKeys(name, keys, strProgramControlFile, true));
   }
   static bool active(const std::string& path) { return colProgramList.Item(LCase(path))->Active; }
   static std::string rightsOf(const std::string& path) {

@@ -18,7 +18,7 @@ class Database : public mvtest::ProgramFolderTest {
   std::string addIP(const std::string& ip, const std::string& name, const std::string& zone) {
     std::string row = getNextLineNo(Database_IPSetting);
     std::string id = GetNewRowIndex();
-    Write_MorvantisNewData(Database_IPSetting, row, {ip, name, "desc " + name, zone, id}, true);
+    EXPECT_TRUE(Write_MorvantisNewData(Database_IPSetting, row, {ip, name, "desc " + name, zone, id}, true));
     return row;
   }
   std::vector<std::string> hitRows() const {
@@ -35,7 +35,7 @@ TEST_F(Database, TableNamesAndMasterValues) {
   EXPECT_TRUE(blnZoneDataChanged);
   EXPECT_EQ(GetMasterValue(IPTypeMaster, "IP Range", "x"), "3");
   EXPECT_EQ(GetMasterValue(IPTypeMaster, "Nothing", "x"), "");
-  SetMasterValue(SelectedLevel, "3", "1");
+  EXPECT_TRUE(SetMasterValue(SelectedLevel, "3", "1"));
   EXPECT_EQ(GetMasterValue(SelectedLevel, "3", ""), "1");
   EXPECT_EQ(ReadINI("SelectedLevel", "3", "", MasterFile(), false), EncryptString("1", "SelectedLevel"));
 }
@@ -88,7 +88,7 @@ TEST_F(Database, ValuesMatchExactlyAndMixedSeparatorsSplitOnAndOnly) {
   // A clause with a term that cannot be read matches nothing, and deletes nothing.
   Read_TableData(Database_IPSetting, "IP", "Zone=2 && Name");
   EXPECT_EQ(arrQueryResult[0].Count, 0);
-  Delete_TableData(Database_IPSetting, "Zone=2 || IP", "*");
+  EXPECT_TRUE(Delete_TableData(Database_IPSetting, "Zone=2 || IP", "*"));
   Read_TableData(Database_IPSetting, "IP", "");
   EXPECT_EQ(arrQueryResult[0].Count, 1);
   // A column that is not in the map matches no row with all its keys.
@@ -109,24 +109,24 @@ TEST_F(Database, DeletesUpdatesAndRewritesInPlace) {
   addIP("1.1.1.1", "A", "2");
   addIP("2.2.2.2", "B", "3");
   addIP("3.3.3.3", "C", "2");
-  Delete_TableData(Database_IPSetting, "Zone=9", "*");
+  EXPECT_TRUE(Delete_TableData(Database_IPSetting, "Zone=9", "*"));
   Read_TableData(Database_IPSetting, "*", "");
   EXPECT_EQ(arrQueryResult[0].Count, 3);
 
-  Delete_TableData(Database_IPSetting, "Zone=2", "*");
+  EXPECT_TRUE(Delete_TableData(Database_IPSetting, "Zone=2", "*"));
   Read_TableData(Database_IPSetting, "Name", "");
   EXPECT_EQ(hitRows(), std::vector<std::string>{"0002"});
 
-  WriteColumnValue(Database_IPSetting, "0002", "zone", "1");
+  EXPECT_TRUE(WriteColumnValue(Database_IPSetting, "0002", "zone", "1"));
   Read_TableData(Database_IPSetting, "Zone,Name", "");
   EXPECT_EQ(arrQueryResult[0].Values, (std::vector<std::string>{"1", "B"}));
 
-  Write_MorvantisNewData(Database_IPSetting, "0002", {"9.9.9.9", "Z"}, false);
+  EXPECT_TRUE(Write_MorvantisNewData(Database_IPSetting, "0002", {"9.9.9.9", "Z"}, false));
   Read_TableData(Database_IPSetting, "*", "");
   EXPECT_EQ(arrQueryResult[0].Values, (std::vector<std::string>{"9.9.9.9", "Z", "", "", ""}));
   EXPECT_EQ(ReadINI("Database_LastLineNo", "Database_IPSetting", "", MasterFile(), true), "0003");
 
-  DeleteRowSection(Database_IPSetting, "0002");
+  EXPECT_TRUE(DeleteRowSection(Database_IPSetting, "0002"));
   Read_TableData(Database_IPSetting, "*", "");
   EXPECT_EQ(arrQueryResult[0].Count, 0);
   // Row numbers are not reused after deletes.
@@ -134,11 +134,11 @@ TEST_F(Database, DeletesUpdatesAndRewritesInPlace) {
 }
 
 TEST_F(Database, CountersAndIds) {
-  WriteINI("Database_LastLineNo", "Database_HostSetting", "0012", MasterFile(), true);
+  EXPECT_TRUE(WriteINI("Database_LastLineNo", "Database_HostSetting", "0012", MasterFile(), true));
   EXPECT_EQ(getNextLineNo(Database_HostSetting), "0013");
-  WriteINI("Database_LastLineNo", "Database_HostSetting", "9999", MasterFile(), true);
+  EXPECT_TRUE(WriteINI("Database_LastLineNo", "Database_HostSetting", "9999", MasterFile(), true));
   EXPECT_EQ(getNextLineNo(Database_HostSetting), "10000");
-  WriteINI("Database_LastLineNo", "LastRowIndex", "41", MasterFile(), true);
+  EXPECT_TRUE(WriteINI("Database_LastLineNo", "LastRowIndex", "41", MasterFile(), true));
   EXPECT_EQ(GetNewRowIndex(), "000042");
   EXPECT_EQ(ReadINI("Database_LastLineNo", "LastRowIndex", "", MasterFile(), true), "000042");
   // The detected networks keep rows 0001-0005 of these two tables.
@@ -155,11 +155,11 @@ TEST_F(Database, CountersBehindTheExistingRowsContinueAfterThem) {
   EXPECT_EQ(getNextLineNo(Database_IPSetting), "0003");
   EXPECT_EQ(GetNewRowIndex(), "000003");
   // A counter holding text.
-  WriteINI("Database_LastLineNo", "LastRowIndex", "garbage", MasterFile(), true);
-  WriteINI("Database_LastLineNo", "Database_IPSetting", "x", MasterFile(), true);
+  EXPECT_TRUE(WriteINI("Database_LastLineNo", "LastRowIndex", "garbage", MasterFile(), true));
+  EXPECT_TRUE(WriteINI("Database_LastLineNo", "Database_IPSetting", "x", MasterFile(), true));
   // The ID handed out above went into no row, so it may come again.
   EXPECT_EQ(GetNewRowIndex(), "000003");
-  WriteINI("Database_LastLineNo", "LastRowIndex", "", MasterFile(), true);
+  EXPECT_TRUE(WriteINI("Database_LastLineNo", "LastRowIndex", "", MasterFile(), true));
   std::string row = addIP("3.3.3.3", "C", "2");
   EXPECT_EQ(row, "0003");
   Read_TableData(Database_IPSetting, "Name,ID", "");
@@ -170,7 +170,7 @@ TEST_F(Database, CountersBehindTheExistingRowsContinueAfterThem) {
 
 TEST_F(Database, PortTablesKeepTheOwningRowSectionAsId) {
   std::string row = getNextLineNo(Database_TCPPorts);
-  Write_MorvantisNewData(Database_TCPPorts, row, {"2", "3", "1", "80", "0", "0017"}, true);
+  EXPECT_TRUE(Write_MorvantisNewData(Database_TCPPorts, row, {"2", "3", "1", "80", "0", "0017"}, true));
   Read_TableData(Database_TCPPorts, "PortFrom", "ID=0017");
   ASSERT_EQ(arrQueryResult[0].Count, 1);
   EXPECT_EQ(arrQueryResult[0].Values[0], "80");

@@ -23,7 +23,7 @@ class HugeCounter : public mvtest::ProgramFolderTest {
     ASSERT_TRUE(WriteINI("Database_LastLineNo", key, value, MasterFile(), true));
   }
   void addHostRow(const std::string& row, const std::string& id) {
-    Write_MorvantisNewData(Database_HostSetting, row, {"host", "name", "", "2", id}, false);
+    EXPECT_TRUE(Write_MorvantisNewData(Database_HostSetting, row, {"host", "name", "", "2", id}, false));
   }
 };
 

@@ -125,7 +125,7 @@ TEST_F(Ini, SectionNamesKeysAndDeletion) {
   std::vector<std::string> untouched{"keep"};
   GetINISectionKeys(untouched, "Missing", file());
   EXPECT_EQ(untouched, std::vector<std::string>{"keep"});
-  DeleteINISection("ONE", file());
+  EXPECT_TRUE(DeleteINISection("ONE", file()));
   EXPECT_EQ(GetINISectionNames(file()), "Two");
   EXPECT_EQ(text(), "[Two]\r\nb=" + EncryptString("2", "Two") + "\r\nc=" + EncryptString("3", "Two") + "\r\n");
 }

@@ -54,7 +54,7 @@ class SettingsPageTest : public mvtest::ProgramFolderTest {
   void load() { page = std::make_unique<frmMorvantisSettings>(); }
   static std::string mainValue(const std::string& key) { return ReadINI("Main", key, "", strAlertsSettingFile, true); }
   static void setMainValue(const std::string& key, const std::string& value) {
-    WriteINI("Main", key, value, strAlertsSettingFile, true);
+    EXPECT_TRUE(WriteINI("Main", key, value, strAlertsSettingFile, true));
   }
   static std::string text(const QLabel* label) { return label->text().toStdString(); }
 

@@ -84,14 +84,29 @@ TEST_F(Startup, ASecondStartWritesNoSettingsFileAndShowsNoMessage) {
 TEST_F(Startup, DetectedNetworksReplaceRowsOneToFive) {
   installDefaults();
   // A detected network of an earlier start, and an entry of the user's own.
-  Write_MorvantisNewData(Database_SubnetSetting, "0003", {"172.16.0.0", "255.255.0.0", "Old", "", "2", "1", "000009"}, false);
-  Write_MorvantisNewData(Database_SubnetSetting, "0006", {"10.9.0.0", "255.255.0.0", "Mine", "", "1", "0", "000010"}, false);
+  EXPECT_TRUE(Write_MorvantisNewData(Database_SubnetSetting, "0003", {"172.16.0.0", "255.255.0.0", "Old", "", "2", "1", "000009"}, false));
+  EXPECT_TRUE(Write_MorvantisNewData(Database_SubnetSetting, "0006", {"10.9.0.0", "255.255.0.0", "Mine", "", "1", "0", "000010"}, false));
   Main();
   Read_TableData(Database_SubnetSetting, "IP,Name,ActiveNetwork", "");
   std::vector<std::string> rows;
   for (long i = 0; i < arrQueryResult[0].Count; ++i)
     rows.push_back(arrQueryResult[i].RowSection + " " + arrQueryResult[i].Values[0] + " " + arrQueryResult[i].Values[2]);
   EXPECT_EQ(rows, (std::vector<std::string>{"0006 10.9.0.0 0", "0001 192.168.5.20 1", "0002 10.1.0.7 1"}));
+}
+
+TEST_F(Startup, EntriesAndAddressRowsLeftApartByAnInterruptionAgreeAgain) {
+  installDefaults();
+  // An Add ended after its entry row, and a Remove ended after its entry row.
+  EXPECT_TRUE(Write_MorvantisNewData(Database_IPSetting, "0001", {"203.0.113.7", "Left", "203.0.113.7", "2", "000020"}, false));
+  EXPECT_TRUE(Write_MorvantisNewData(Database_IPAddress, "0007", {"2", "2", "198.51.100.66", "198.51.100.66", "000021"}, false));
+  Main();
+  const std::string rules = ruleFile();
+  EXPECT_NE(rules.find("203.0.113.7"), std::string::npos);
+  EXPECT_EQ(rules.find("198.51.100.66"), std::string::npos);
+  const std::string log = readText("Err.log");
+  EXPECT_NE(log.find("ReconcileZoneAddresses of mdlZoneEntry: Address rows rebuilt for zone entry 000020"), std::string::npos);
+  EXPECT_NE(log.find("ReconcileZoneAddresses of mdlZoneEntry: Address row 0007 of no zone entry (ID 000021) dropped"),
+            std::string::npos);
 }
 
 TEST_F(Startup, AMissingEngineProgramEndsWithItsMessage) {
@@ -171,8 +186,8 @@ TEST_F(Startup, ExitAsksForAStoredPasswordAndACancelKeepsTheProgramRunning) {
 
 TEST_F(Startup, AValueThatDoesNotFitIsTakenAsZeroAndLoadingGoesOn) {
   installDefaults();
-  WriteINI("Main", "SystemTray", "300", strAlertsSettingFile, true);
-  WriteINI("Main", "ControlLevel", "3", strProgramMainFile, true);
+  EXPECT_TRUE(WriteINI("Main", "SystemTray", "300", strAlertsSettingFile, true));
+  EXPECT_TRUE(WriteINI("Main", "ControlLevel", "3", strProgramMainFile, true));
   ASSERT_TRUE(setPassword("Pw1"));
   SetPathGlobals();
   InitTableNames();

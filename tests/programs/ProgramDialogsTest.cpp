@@ -88,6 +88,22 @@ TEST_F(DefaultsDialog, DefaultsOutOfOrderOpenAllAllowedAndChangeOnlyWhenApplied)
   EXPECT_EQ(mv::DefaultAccessTrusted, mv::AccessBlock);
 }
 
+TEST_F(DefaultsDialog, DefaultsThatCannotBeStoredAreToldAndTheDialogStaysOpen) {
+  setDefaults(mv::AccessAllow, mv::AccessAllow, mv::AccessAllow, mv::AccessAllow);
+  const std::string before = readText("Profiles/ProgramMain.MVL");
+  mv::frmAdvanceProgram dialog;
+  dialog.show();
+  ASSERT_TRUE(mv::platform::setReadOnly(mv::strProgramMainFile, true));
+  dialog.optAccessTrusted[1]->click();
+  dialog.cmdProgramOptionOk->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "The defaults for new programs could not be saved in " + mv::strProgramMainFile + ".");
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_TRUE(dialog.cmdProgramOptionApply->isEnabled());
+  EXPECT_EQ(mv::DefaultAccessTrusted, mv::AccessAllow);
+  EXPECT_EQ(readText("Profiles/ProgramMain.MVL"), before);
+}
+
 TEST_F(DefaultsDialog, OptionsFollowTheRightsOrder) {
   setDefaults(mv::AccessBlock, mv::AccessBlock, mv::AccessBlock, mv::AccessBlock);
   mv::frmAdvanceProgram dialog;
@@ -249,7 +265,7 @@ TEST_F(LockDialog, OkStoresTheIdleModeTheMinutesAndTheEngagesMode) {
 }
 
 TEST_F(LockDialog, ScreenSaverModeKeepsTheStoredIntervalAndTheBoxHoldsIt) {
-  mv::WriteINI("AutoLock", "LockInterval", "15", mv::strProgramMainFile, true);
+  EXPECT_TRUE(mv::WriteINI("AutoLock", "LockInterval", "15", mv::strProgramMainFile, true));
   mv::LockMode = false;
   mv::LockInterval = 15;
   mv::frmProgramCustom dialog;
@@ -265,8 +281,27 @@ TEST_F(LockDialog, ScreenSaverModeKeepsTheStoredIntervalAndTheBoxHoldsIt) {
   EXPECT_EQ(stored("LockMode"), "0");
   EXPECT_EQ(stored("LockInterval"), "15");
   EXPECT_FALSE(mv::LockMode);
-  EXPECT_EQ(mv::LockInterval, 40);
+  // Memory keeps the stored interval: the lock counts what the file holds.
+  EXPECT_EQ(mv::LockInterval, 15);
   EXPECT_EQ(readText("Err.log"), "");
+}
+
+TEST_F(LockDialog, SettingsThatCannotBeStoredAreToldAndMemoryKeepsTheStoredOnes) {
+  const std::string before = readText("Profiles/ProgramMain.MVL");
+  mv::frmProgramCustom dialog;
+  dialog.show();
+  ASSERT_TRUE(mv::platform::setReadOnly(mv::strProgramMainFile, true));
+  dialog.txtlockInterval->setText("40");
+  dialog.optLockScreenSaver->click();
+  dialog.optAllowLockProgram->click();
+  dialog.cmdOk->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "The lock settings could not be saved in " + mv::strProgramMainFile + ".");
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_TRUE(mv::LockMode);
+  EXPECT_EQ(mv::LockInterval, 10);
+  EXPECT_FALSE(mv::EngagesMode);
+  EXPECT_EQ(readText("Profiles/ProgramMain.MVL"), before);
 }
 
 TEST_F(LockDialog, CancelChangesNothing) {

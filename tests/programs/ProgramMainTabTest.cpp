@@ -29,7 +29,7 @@ class MainTab : public ProgramPageTest {
            page->lblProgramLockDescription->text().toStdString();
   }
   static void setMain(const std::string& key, const std::string& value) {
-    mv::WriteINI("Main", key, value, mv::strProgramMainFile, true);
+    EXPECT_TRUE(mv::WriteINI("Main", key, value, mv::strProgramMainFile, true));
   }
   // The settings page's summary label of the automatic lock.
   std::string summaryLock() const {

@@ -136,12 +136,12 @@ TEST_F(ProgramOptions_, ASectionOutOfOrderOrWithoutAKeyIsRewrittenInTheFixedOrde
   const std::string path = program(key).Path;
   // Written by hand: Ports missing, AllowAccess behind CheckedPorts, a key of
   // another writer in the middle.
-  WriteINISection(name,
+  EXPECT_TRUE(WriteINISection(name,
                   {{"Version", "4.2"}, {"Column1", "0"}, {"Column2", "1"}, {"Column3", "2"}, {"Column4", "1"},
                    {"Column5", "0"}, {"Column6", "1"}, {"Path", path}, {"Note", "kept"}, {"ICMP_Protocol", "0"},
                    {"IGMP_Protocol", "0"}, {"Authenticate", "2"}, {"CheckedPorts", ""}, {"AllowAccess", "0"},
                    {"NoCustomizePorts", "0"}},
-                  strProgramControlFile, true);
+                  strProgramControlFile, true));
   ProgramOptions o;
   o.AllowAccess = 2;  // the authentication is not chosen: its stored value stays
   o.Entries = {preset(4, true)};
@@ -180,7 +180,7 @@ TEST_F(ProgramOptions_, AFailedSaveChangesNeitherTheFileNorTheObject) {
   ASSERT_TRUE(platform::setReadOnly(strProgramControlFile, false));
 
   // A section that is gone is not created again.
-  DeleteINISection(program(key).ProgramName, strProgramControlFile);
+  EXPECT_TRUE(DeleteINISection(program(key).ProgramName, strProgramControlFile));
   EXPECT_FALSE(SaveData(program(key), o, strProgramControlFile));
   EXPECT_EQ(stored(key, "Path"), "<missing>");
   EXPECT_NE(errLog().find("SaveData of Form frmProgramControlProgramOption"), std::string::npos);

@@ -238,6 +238,18 @@ TEST_F(ControlPage, ARefusedLoginChangesNoRightAndARightThatCannotBeStoredIsNotS
   EXPECT_EQ(mv::ListItemTag(browser())[0], '0');
 }
 
+TEST_F(ControlPage, ARightForAProgramNoLongerInMemoryIsToldAndTheRowShowsTheFile) {
+  profile();
+  loadPage();
+  select(page->lvwPrograms, browser());
+  colProgramList.Remove("c:\\apps\\browser.exe");
+  choose("mnuAccessTrustedBlock");
+  EXPECT_EQ(browserRights(), "Allow Allow Allow Allow");
+  EXPECT_EQ(storedRights("Browser.exe"), "0000");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "The rights of 'Browser.exe' could not be saved in " + mv::strProgramControlFile + ".");
+}
+
 TEST_F(ControlPage, ComponentMenuRightsAreStored) {
   profile();
   loadPage();
@@ -318,6 +330,16 @@ TEST_F(ControlPage, AFileWithABlankDescriptionIsAddedUnderItsFileName) {
   EXPECT_NE(row(page->lvwPrograms, "Blank.exe"), nullptr);
   EXPECT_EQ(programValue("Blank.exe", "Version"), "2.5");
   EXPECT_EQ(sectionNames(mv::strProgramControlFile), std::vector<std::string>{"Blank.exe"});
+}
+
+TEST_F(ControlPage, AnUnsafeProgramPathIsRefusedWithAMessageNamingTheFile) {
+  loadPage();
+  chooseFile(std::string("/opt/tools/a=b.exe"));
+  page->cmdProgramControlProgramAdd->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "The program /opt/tools/a=b.exe cannot be added: its path holds \"=\".");
+  EXPECT_EQ(page->lvwPrograms->topLevelItemCount(), 0);
+  EXPECT_TRUE(sectionNames(mv::strProgramControlFile).empty());
 }
 
 TEST_F(ControlPage, AddAsksForThePasswordFirst) {

@@ -23,7 +23,7 @@ TEST_F(CustomSections, AStoredPortThatIsNoNumberEndsThePortList) {
   const std::vector<std::vector<std::string>> rows = {{"3", "3", "1", "80", "80", "0050"},
                                                       {"3", "3", "1", "8o", "8o", "0050"},
                                                       {"3", "3", "1", "443", "443", "0050"}};
-  for (const auto& r : rows) Write_MorvantisNewData(Database_TCPPorts, getNextLineNo(Database_TCPPorts), r, true);
+  for (const auto& r : rows) EXPECT_TRUE(Write_MorvantisNewData(Database_TCPPorts, getNextLineNo(Database_TCPPorts), r, true));
   PortList list;
   LoadTCPPorts(3, 3, 1, list);
   ASSERT_FALSE(list.empty());
@@ -40,7 +40,7 @@ TEST_F(CustomSections, AStoredPortThatIsNoNumberEndsThePortList) {
 }
 
 TEST_F(CustomSections, StoredPortsWithBlanksAreStillNumbers) {
-  Write_MorvantisNewData(Database_UDPPorts, getNextLineNo(Database_UDPPorts), {"2", "2", "2", " 53", "53 ", "0009"}, true);
+  EXPECT_TRUE(Write_MorvantisNewData(Database_UDPPorts, getNextLineNo(Database_UDPPorts), {"2", "2", "2", " 53", "53 ", "0009"}, true));
   PortList list;
   LoadUDPPorts(2, 2, 2, list);
   ASSERT_EQ(list.size(), 1u);

@@ -61,15 +61,15 @@ class RulesTest : public ProgramFolderTest {
     static const char* keys[] = {"Version", "Column1", "Column2", "Column3", "Column4", "Column5",
                                  "Column6", "Path", "AllowAccess", "Ports", "ICMP_Protocol", "IGMP_Protocol",
                                  "Authenticate", "CheckedPorts", "NoCustomizePorts"};
-    for (size_t i = 0; i < 15; ++i) mv::WriteINI(name, keys[i], fifteen.at(i), mv::strProgramControlFile, true);
+    for (size_t i = 0; i < 15; ++i) EXPECT_TRUE(mv::WriteINI(name, keys[i], fifteen.at(i), mv::strProgramControlFile, true));
     for (size_t i = 0; i < custom.size(); ++i)
-      mv::WriteINI(name, "Custom_" + std::to_string(i + 1), custom[i], mv::strProgramControlFile, true);
+      EXPECT_TRUE(mv::WriteINI(name, "Custom_" + std::to_string(i + 1), custom[i], mv::strProgramControlFile, true));
   }
 
   void addComponent(const std::string& section, const std::string& path, const std::string& access) const {
-    mv::WriteINI(section, "Path", path, mv::strComponentsFile, true);
-    mv::WriteINI(section, "Description", "component", mv::strComponentsFile, true);
-    mv::WriteINI(section, "AccessType", access, mv::strComponentsFile, true);
+    EXPECT_TRUE(mv::WriteINI(section, "Path", path, mv::strComponentsFile, true));
+    EXPECT_TRUE(mv::WriteINI(section, "Description", "component", mv::strComponentsFile, true));
+    EXPECT_TRUE(mv::WriteINI(section, "AccessType", access, mv::strComponentsFile, true));
   }
 
   std::string ruleFile() const { return readText("System32/drivers/etc/mvd.conf"); }

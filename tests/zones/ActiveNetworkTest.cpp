@@ -53,7 +53,7 @@ TEST_F(ActiveNetworkTest, OneAdapterBesideLoopbackBecomesOneTrustedNetwork) {
 }
 
 TEST_F(ActiveNetworkTest, TwoNetworksEachGetTheirOwnIdAndRow) {
-  WriteINI("Database_LastLineNo", "LastRowIndex", "000040", MasterFile(), true);
+  EXPECT_TRUE(WriteINI("Database_LastLineNo", "LastRowIndex", "000040", MasterFile(), true));
   detect({{{10, 0, 0, 5}, kMask8}, {{192, 168, 1, 7}, kMask24}});
   EXPECT_EQ(tableRows(Database_SubnetSetting),
             (Rows{{"0001", {"10.0.0.5", "255.0.0.0", "New Network 1", "10.0.0.5/255.0.0.0", "2", "1", "000041"}},
@@ -92,8 +92,8 @@ TEST_F(ActiveNetworkTest, UnconfiguredAndLoopbackEntriesUseUpAPlaceButNoRow) {
 
   // The next start deletes the reserved rows and enters the networks afresh.
   for (const char* s : {"0001", "0002", "0003", "0004", "0005"}) {
-    DeleteRowSection(Database_SubnetSetting, s);
-    DeleteRowSection(Database_IPAddress, s);
+    EXPECT_TRUE(DeleteRowSection(Database_SubnetSetting, s));
+    EXPECT_TRUE(DeleteRowSection(Database_IPAddress, s));
   }
   detect({{kLoopback, kMask8}});
   platform::setInterfaceAddresses([] { return std::optional<std::vector<InterfaceAddress>>(); });

@@ -11,6 +11,7 @@
 
 #include "core/FormControls.h"
 #include "core/mdlMorvantisDatabase.h"
+#include "platform/FileSystem.h"
 #include "rules/RuleInputs.h"
 #include "rules/mdlDefineRules.h"
 #include "rules/mdlRules.h"
@@ -199,9 +200,9 @@ TEST_F(Editor, AppliedPortRowReachesTheTablesAndTheRuleFile) {
 }
 
 TEST_F(Editor, UntickingStoresTheRowOffAndDropsItsRanges) {
-  Write_MorvantisNewData(Database_UDPPorts, getNextLineNo(Database_UDPPorts), {"2", "2", "2", "53", "53", "0009"}, true);
-  WriteColumnValue(Database_PortSetting, "0009", "Enabled", "1");
-  WriteColumnValue(Database_PortSetting, "0009", "Description", "53");
+  EXPECT_TRUE(Write_MorvantisNewData(Database_UDPPorts, getNextLineNo(Database_UDPPorts), {"2", "2", "2", "53", "53", "0009"}, true));
+  EXPECT_TRUE(WriteColumnValue(Database_PortSetting, "0009", "Enabled", "1"));
+  EXPECT_TRUE(WriteColumnValue(Database_PortSetting, "0009", "Description", "53"));
   Init_Read_PortSetting();
   auto* e = open(0);
   QTreeWidget* medium = list(e, "lvwMediumTrustedZone");
@@ -289,6 +290,24 @@ TEST_F(Editor, ABadPortOrAFailedSaveKeepsTheChangesOnScreen) {
   EXPECT_EQ(messages.size(), 1u);
   EXPECT_EQ(enabled("0050"), "1");
   EXPECT_FALSE(button(e, "cmdApply")->isEnabled());
+}
+
+TEST_F(Editor, PortsThatCannotBeStoredAreToldAndTheRowIsNotSwitchedOn) {
+  auto* e = open(1);
+  QTreeWidget* high = list(e, "lvwHighInternetZone");
+  tick(high, 12);
+  clickRow(high, 12);
+  QTest::keyClicks(e->txtPorts, "8080");
+  ASSERT_TRUE(platform::setReadOnly(TableFile(Database_TCPPorts), true));
+  button(e, "cmdOk")->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "The custom security settings could not all be saved in " +
+                                    TableFile(Database_TCPPorts) + ". Your changes are kept on screen.");
+  EXPECT_TRUE(e->isVisible());
+  EXPECT_TRUE(button(e, "cmdApply")->isEnabled());
+  EXPECT_TRUE(mvtest::tableRows(Database_TCPPorts).empty());
+  EXPECT_EQ(enabled("0050"), "0");
+  EXPECT_EQ(description("0050"), "");
 }
 
 }  // namespace

@@ -41,8 +41,8 @@ class CustomSettings : public mvtest::ZoneTablesTest {
 
 TEST_F(CustomSettings, TickedPortRowStoresItsRangesInOrder) {
   // A stale range of the row goes; another row's range stays.
-  Write_MorvantisNewData(Database_TCPPorts, getNextLineNo(Database_TCPPorts), {"3", "3", "2", "21", "21", "0049"}, true);
-  Write_MorvantisNewData(Database_TCPPorts, getNextLineNo(Database_TCPPorts), {"3", "3", "1", "25", "25", "0050"}, true);
+  EXPECT_TRUE(Write_MorvantisNewData(Database_TCPPorts, getNextLineNo(Database_TCPPorts), {"3", "3", "2", "21", "21", "0049"}, true));
+  EXPECT_TRUE(Write_MorvantisNewData(Database_TCPPorts, getNextLineNo(Database_TCPPorts), {"3", "3", "1", "25", "25", "0050"}, true));
   auto rows = internetHighWithTcpIn("80, 100-200");
   ASSERT_TRUE(SaveChanges({{CustomList::HighInternet, true, &rows}}));
   EXPECT_EQ(column("0049"), (std::vector<std::string>{"1", "80, 100-200"}));

@@ -261,7 +261,7 @@ TEST_F(EntryDialogs, OkClampsBoxesThatWereLeftOverlarge) {
 TEST_F(EntryDialogs, EditKeepsTheIDAndRowSectionAndReplacesTheAddressRow) {
   std::string id = addEntry(Database_IPSetting, {"10.0.0.1", "Old", "10.0.0.1", "2"});
   addEntry(Database_IPSetting, {"10.0.0.2", "Other", "10.0.0.2", "2"});
-  Write_MorvantisNewData(Database_IPAddress, getNextLineNo(Database_IPAddress), {"2", "2", "10.0.0.1", "10.0.0.1", id}, true);
+  EXPECT_TRUE(Write_MorvantisNewData(Database_IPAddress, getNextLineNo(Database_IPAddress), {"2", "2", "10.0.0.1", "10.0.0.1", id}, true));
   delete page;
   page = loadPage();
   auto dialog = onDialog<frmAddIPAddress>([](frmAddIPAddress& d) {
@@ -288,7 +288,7 @@ TEST_F(EntryDialogs, AnEntryRemovedWhileItsDialogIsOpenIsNotWrittenBack) {
   delete page;
   page = loadPage();
   auto dialog = onDialog<frmAddIPAddress>([id](frmAddIPAddress& d) {
-    Delete_TableData(Database_IPSetting, "ID=" + id, "ID");
+    EXPECT_TRUE(Delete_TableData(Database_IPSetting, "ID=" + id, "ID"));
     d.cmdOk->click();
   });
   page->cmdEdit->click();
@@ -553,7 +553,7 @@ TEST_F(EntryDialogs, SocketsThatCannotStartCountAsNoAddress) {
 
 TEST_F(EntryDialogs, EditingAHostResolvesItAgainAndKeepsItsID) {
   std::string id = addEntry(Database_HostSetting, {"www.example.com", "Example", "www.example.com", "1"});
-  Write_MorvantisNewData(Database_IPAddress, getNextLineNo(Database_IPAddress), {"1", "1", "1.1.1.1", "1.1.1.1", id}, true);
+  EXPECT_TRUE(Write_MorvantisNewData(Database_IPAddress, getNextLineNo(Database_IPAddress), {"1", "1", "1.1.1.1", "1.1.1.1", id}, true));
   delete page;
   page = loadPage();
   fakeResolver({{"www.example.com", {{2, 2, 2, 2}}}});

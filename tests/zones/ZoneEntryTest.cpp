@@ -46,10 +46,10 @@ TEST_F(ZoneEntryTest, RemoveDeletesAnEntryButNeverADetectedNetwork) {
   StoreZoneEntry(Database_IPSetting, ipAddress, {{"IP", "1.1.1.1"}, {"Name", "n"}, {"Description", "1.1.1.1"}, {"Zone", "1"}},
                  true, "", {}, id);
   blnZoneDataChanged = false;
-  EXPECT_FALSE(RemoveZoneEntry(ipNetwork, id));
+  EXPECT_EQ(RemoveZoneEntry(ipNetwork, id), EntryRemoved::Refused);
   EXPECT_FALSE(blnZoneDataChanged);
   EXPECT_EQ(StoredAddresses(id), (std::vector<std::string>{"1.1.1.1"}));
-  EXPECT_TRUE(RemoveZoneEntry(ipAddress, id));
+  EXPECT_EQ(RemoveZoneEntry(ipAddress, id), EntryRemoved::Removed);
   EXPECT_TRUE(blnZoneDataChanged);
   EXPECT_TRUE(tableRows(Database_IPSetting).empty());
   EXPECT_TRUE(StoredAddresses(id).empty());

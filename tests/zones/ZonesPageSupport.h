@@ -47,15 +47,15 @@ class ZonesPageTest : public ZoneTablesTest {
   static std::string addEntry(long table, std::vector<std::string> values) {
     std::string id = mv::GetNewRowIndex();
     values.push_back(id);
-    mv::Write_MorvantisNewData(table, mv::getNextLineNo(table), values, true);
+    EXPECT_TRUE(mv::Write_MorvantisNewData(table, mv::getNextLineNo(table), values, true));
     return id;
   }
   // A detected network in its reserved row section, as start-up writes it.
   static std::string addNetwork(const std::string& section, const std::string& ip) {
     std::string id = mv::GetNewRowIndex();
-    mv::Write_MorvantisNewData(mv::Database_SubnetSetting, section,
-                               {ip, "255.255.255.0", "New Network", ip + "/255.255.255.0", "2", "1", id}, false);
-    mv::Write_MorvantisNewData(mv::Database_IPAddress, section, {"5", "2", ip + "/24", ip + "/24", id}, false);
+    EXPECT_TRUE(mv::Write_MorvantisNewData(mv::Database_SubnetSetting, section,
+                               {ip, "255.255.255.0", "New Network", ip + "/255.255.255.0", "2", "1", id}, false));
+    EXPECT_TRUE(mv::Write_MorvantisNewData(mv::Database_IPAddress, section, {"5", "2", ip + "/24", ip + "/24", id}, false));
     return id;
   }
 

@@ -33,8 +33,8 @@ class ZonesPage : public mvtest::ZonesPageTest {
     ipID = addEntry(Database_IPSetting, {"192.168.1.20", "Printer", "192.168.1.20", "2"});
     oddID = addEntry(Database_IPSetting, {"192.168.1.21", "Odd zone", "192.168.1.21", "7"});
     networkID = addNetwork("0001", "192.168.1.0");
-    Write_MorvantisNewData(Database_IPAddress, getNextLineNo(Database_IPAddress), {"4", "1", "172.16.0.0/16", "172.16.0.0/16", subnetID}, true);
-    Write_MorvantisNewData(Database_IPAddress, getNextLineNo(Database_IPAddress), {"2", "2", "192.168.1.20", "192.168.1.20", ipID}, true);
+    EXPECT_TRUE(Write_MorvantisNewData(Database_IPAddress, getNextLineNo(Database_IPAddress), {"4", "1", "172.16.0.0/16", "172.16.0.0/16", subnetID}, true));
+    EXPECT_TRUE(Write_MorvantisNewData(Database_IPAddress, getNextLineNo(Database_IPAddress), {"2", "2", "192.168.1.20", "192.168.1.20", ipID}, true));
     blnZoneDataChanged = false;  // as after an Apply
   }
   std::string subnetID, hostID, rangeID, ipID, oddID, networkID;
@@ -302,7 +302,7 @@ TEST_F(ZonesPage, EditOfAnEntryThatIsGoneTellsTheUserAndOpensNothing) {
   layOutEveryKind();
   frmFirewall* page = loadPage();
   clickRow(page->lvwZones, 3);
-  Delete_TableData(Database_IPSetting, "ID=" + ipID, "ID");
+  EXPECT_TRUE(Delete_TableData(Database_IPSetting, "ID=" + ipID, "ID"));
   auto dialog = onDialog<frmAddIPAddress>([](frmAddIPAddress& d) { d.cmdOk->click(); });
   page->cmdEdit->click();
   EXPECT_EQ(dialog->opened, 0);

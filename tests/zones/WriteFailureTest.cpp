@@ -1,0 +1,211 @@
+// Writes of the zones page and its entry dialogs that do not reach their
+// files: the user is told, the dialog stays open, and the page and the files
+// keep what they held. And the entries and their address rows after a write
+// sequence that ended half-way: the start-up makes them agree again.
+#include <QComboBox>
+#include <QRadioButton>
+
+#include "core/mdINIBas.h"
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
+#include "platform/PrivateProfile.h"
+#include "tests/zones/ZonesPageSupport.h"
+#include "zones/ZoneLevels.h"
+
+using namespace mv;
+using mvtest::ListRow;
+using mvtest::tableRows;
+using Rows = std::vector<mvtest::TableRow>;
+
+namespace {
+
+class WriteFailures : public mvtest::ZonesPageTest {
+ protected:
+  frmFirewall* page = nullptr;
+  void SetUp() override {
+    ZonesPageTest::SetUp();
+    page = loadPage();
+  }
+  void reloadPage() {
+    delete page;
+    page = loadPage();
+  }
+  std::string notSaved(const std::string& what, const std::string& file) {
+    return what + " could not be saved in " + file + ".";
+  }
+};
+
+TEST_F(WriteFailures, AnAddThatCannotBeStoredLeavesNoRowAndKeepsTheDialogOpen) {
+  for (long table : {Database_IPSetting, Database_IPAddress}) {
+    messages.clear();
+    ASSERT_TRUE(platform::setReadOnly(TableFile(table), true));
+    auto dialog = onDialog<frmAddIPAddress>([](frmAddIPAddress& d) {
+      typeAddress(d.txtIP, {"10", "0", "0", "1"});
+      QTest::keyClicks(d.txtDescription, "Router");
+      d.cmdOk->click();
+    });
+    page->mnuPopupIPAddress_Click();
+    EXPECT_EQ(dialog->leftOpen, 1);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].prompt, notSaved("The entry 'Router'", TableFile(table)));
+    EXPECT_TRUE(tableRows(Database_IPSetting).empty());
+    EXPECT_TRUE(tableRows(Database_IPAddress).empty());
+    EXPECT_TRUE(listRows(page->lvwZones).empty());
+    ASSERT_TRUE(platform::setReadOnly(TableFile(table), false));
+  }
+}
+
+TEST_F(WriteFailures, AnEditThatCannotBeStoredKeepsTheEntryItsAddressAndTheRow) {
+  const std::string id = addEntry(Database_IPSetting, {"10.0.0.1", "Old", "10.0.0.1", "2"});
+  EXPECT_TRUE(Write_MorvantisNewData(Database_IPAddress, "0006", {"2", "2", "10.0.0.1", "10.0.0.1", id}, true));
+  reloadPage();
+  const Rows entries = tableRows(Database_IPSetting), addresses = tableRows(Database_IPAddress);
+  ASSERT_TRUE(platform::setReadOnly(TableFile(Database_IPAddress), true));
+  auto dialog = onDialog<frmAddIPAddress>([](frmAddIPAddress& d) {
+    d.cboZones->setCurrentIndex(0);
+    d.cmdOk->click();
+  });
+  page->cmdEdit->click();
+  EXPECT_EQ(dialog->leftOpen, 1);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, notSaved("The entry 'Old'", TableFile(Database_IPAddress)));
+  EXPECT_EQ(tableRows(Database_IPSetting), entries);
+  EXPECT_EQ(tableRows(Database_IPAddress), addresses);
+  EXPECT_EQ(listRows(page->lvwZones)[0][3], "Trusted");
+}
+
+TEST_F(WriteFailures, ARemoveThatCannotBeStoredKeepsTheRowAndTheFiles) {
+  const std::string id = addEntry(Database_IPSetting, {"10.0.0.1", "Gate", "10.0.0.1", "2"});
+  EXPECT_TRUE(Write_MorvantisNewData(Database_IPAddress, "0006", {"2", "2", "10.0.0.1", "10.0.0.1", id}, true));
+  reloadPage();
+  const Rows entries = tableRows(Database_IPSetting), addresses = tableRows(Database_IPAddress);
+  for (long table : {Database_IPSetting, Database_IPAddress}) {
+    messages.clear();
+    answers = {platform::vbYes};
+    ASSERT_TRUE(platform::setReadOnly(TableFile(table), true));
+    clickRow(page->lvwZones, 0);
+    page->cmdRemove->click();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].prompt, notSaved("The removal of 'Gate'", TableFile(table)));
+    EXPECT_EQ(tableRows(Database_IPSetting), entries);
+    EXPECT_EQ(tableRows(Database_IPAddress), addresses);
+    EXPECT_EQ(names(page->lvwZones), std::vector<std::string>{"Gate"});
+    ASSERT_TRUE(platform::setReadOnly(TableFile(table), false));
+  }
+}
+
+TEST_F(WriteFailures, ALevelThatCannotBeStoredGoesBack) {
+  page->TabFireWall->setCurrentIndex(0);
+  const int before = intInternetZoneLevel;
+  const int other = before == 1 ? 2 : 1;
+  ASSERT_TRUE(platform::setReadOnly(MasterFile(), true));
+  page->optInternetZone[static_cast<size_t>(other)]->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, notSaved("The security level of the Internet Zone", MasterFile()));
+  EXPECT_TRUE(page->optInternetZone[static_cast<size_t>(before)]->isChecked());
+  EXPECT_EQ(intInternetZoneLevel, before);
+  EXPECT_EQ(GetMasterValue(SelectedLevel, "3", ""), std::to_string(before));
+}
+
+// ---------------------------------------------------------------------------
+// Interrupted write sequences.
+
+class Interruptions : public mvtest::ZonesPageTest {
+ protected:
+  // Lets `writes` settings-file writes through and fails every later one,
+  // as if the program had ended after them.
+  void endAfter(int writes) {
+    platform::setProfileFileWriter([left = writes](const std::string& native, const std::string& bytes) mutable {
+      return left-- > 0 && platform::writeNativeFileAtomic(native, bytes);
+    });
+  }
+  // The writes of the sequence when nothing stops it.
+  int writesOf(const std::function<void()>& sequence) {
+    int count = 0;
+    platform::setProfileFileWriter([&count](const std::string& native, const std::string& bytes) {
+      ++count;
+      return platform::writeNativeFileAtomic(native, bytes);
+    });
+    sequence();
+    platform::setProfileFileWriter(nullptr);
+    return count;
+  }
+  // What the rules read for each entry, against what the page lists: every
+  // listed entry has exactly the address row its values give, and no
+  // address row belongs to no entry.
+  void expectAgreement() {
+    std::vector<std::string> expected, held;
+    Read_TableData(Database_IPSetting, "IP,Zone,ID", "");
+    for (long i = 0; i < arrQueryResult[0].Count; ++i) {
+      const auto& v = arrQueryResult[static_cast<size_t>(i)].Values;
+      expected.push_back("2 " + v[1] + " " + v[0] + " " + v[0] + " " + v[2]);
+    }
+    for (const auto& r : tableRows(Database_IPAddress))
+      held.push_back(r.values[0] + " " + r.values[1] + " " + r.values[2] + " " + r.values[3] + " " + r.values[4]);
+    std::sort(expected.begin(), expected.end());
+    std::sort(held.begin(), held.end());
+    EXPECT_EQ(held, expected);
+  }
+};
+
+TEST_F(Interruptions, AddEditAndRemoveEndedAfterAnyWriteAreMendedAtTheNextStart) {
+  const std::string kept = addEntry(Database_IPSetting, {"10.0.0.9", "Kept", "10.0.0.9", "2"});
+  EXPECT_TRUE(Write_MorvantisNewData(Database_IPAddress, "0006", {"2", "2", "10.0.0.9", "10.0.0.9", kept}, true));
+  std::string id;
+  const std::vector<std::pair<std::string, std::function<void()>>> sequences = {
+      {"Add",
+       [&] {
+         static_cast<void>(StoreZoneEntry(Database_IPSetting, ipAddress,
+                                          {{"IP", "10.0.0.1"}, {"Name", "New"}, {"Description", "10.0.0.1"}, {"Zone", "2"}},
+                                          true, "", {}, id));
+       }},
+      {"Edit",
+       [&] {
+         std::string same;
+         static_cast<void>(StoreZoneEntry(Database_IPSetting, ipAddress,
+                                          {{"IP", "10.0.0.2"}, {"Name", "Kept"}, {"Description", "10.0.0.2"}, {"Zone", "1"}},
+                                          false, kept, {}, same));
+       }},
+      {"Remove", [&] { static_cast<void>(RemoveZoneEntry(ipAddress, kept)); }},
+  };
+  const std::string start = readText("Profiles/Database_IPSetting.MVL"), startAddresses = readText("Profiles/Database_IPAddress.MVL"),
+                    startMaster = readText("Profiles/MVDB.MVL");
+  auto restore = [&] {
+    writeText("Profiles/Database_IPSetting.MVL", start);
+    writeText("Profiles/Database_IPAddress.MVL", startAddresses);
+    writeText("Profiles/MVDB.MVL", startMaster);
+    platform::profileClearCache();
+  };
+  for (const auto& [name, sequence] : sequences) {
+    const int writes = writesOf(sequence);
+    EXPECT_GE(writes, 2) << name;
+    for (int done = 0; done < writes; ++done) {
+      SCOPED_TRACE(name + " ended after " + std::to_string(done) + " writes");
+      restore();
+      writeText("Err.log", "");
+      endAfter(done);
+      sequence();
+      platform::setProfileFileWriter(nullptr);
+      const int repairs = ReconcileZoneAddresses();
+      expectAgreement();
+      const std::string log = readText("Err.log");
+      size_t logged = 0;
+      for (size_t at = log.find("ReconcileZoneAddresses of mdlZoneEntry"); at != std::string::npos;
+           at = log.find("ReconcileZoneAddresses of mdlZoneEntry", at + 1))
+        ++logged;
+      EXPECT_EQ(logged, static_cast<size_t>(repairs));
+      // A second start finds nothing left to mend.
+      EXPECT_EQ(ReconcileZoneAddresses(), 0);
+    }
+    restore();
+  }
+}
+
+TEST_F(Interruptions, TheDetectedNetworksRowsAreLeftAsTheyAre) {
+  addNetwork("0001", "192.168.1.0");
+  const Rows before = tableRows(Database_IPAddress);
+  EXPECT_EQ(ReconcileZoneAddresses(), 0);
+  EXPECT_EQ(tableRows(Database_IPAddress), before);
+}
+
+}  // namespace
