@@ -29,6 +29,7 @@
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/ListView.h"
+#include "platform/Paths.h"
 #include "platform/QtText.h"
 
 namespace mv {
@@ -274,7 +275,7 @@ void frmAlertsAndLogs::setAlertsSetting() {
 
 void frmAlertsAndLogs::setFooters() {
   lbAlertsMainFooter->setText(LabelText(AlertsMainFooterText()));
-  lbLogviewerFooter->setText(LabelText(LogViewerFooterText(TextOf(txtMaxAlertsShows), strLogPath)));
+  lbLogviewerFooter->setText(LabelText(LogViewerFooterText(TextOf(txtMaxAlertsShows), platform::resolvePath(strLogPath))));
 }
 
 void frmAlertsAndLogs::SetToolTips() { LoadToolTipText(this, "Alerts & Logs"); }
@@ -315,7 +316,7 @@ bool frmAlertsAndLogs::saveSwitch(const char* routine, const std::string& key, b
     if (!WriteAlertSetting(key, on ? "1" : "0")) {
       // The buttons show what is stored, so nothing seems saved that is not.
       putBack();
-      platform::MsgBox("The setting could not be saved in " + strAlertsSettingFile + ".", platform::vbCritical,
+      platform::MsgBox("The setting could not be saved in " + platform::resolvePath(strAlertsSettingFile) + ".", platform::vbCritical,
                        AppTitle);
       return false;
     }
@@ -450,7 +451,7 @@ void frmAlertsAndLogs::cmdClearLog_Click() {
         platform::vbYes)
       return;
     if (!platform::writeFileAtomic(strQTRLogFile, std::string()))
-      platform::MsgBox("The alert log " + strQTRLogFile + " could not be cleared.", platform::vbCritical, AppTitle);
+      platform::MsgBox("The alert log " + platform::resolvePath(strQTRLogFile) + " could not be cleared.", platform::vbCritical, AppTitle);
     LoadLogListView();
   });
 }

@@ -23,6 +23,7 @@
 #include "core/mdlLogin.h"
 #include "core/mdlMain.h"
 #include "platform/Dialogs.h"
+#include "platform/Paths.h"
 #include "platform/QtText.h"
 #include "platform/Registry.h"
 
@@ -209,7 +210,7 @@ bool frmMorvantisSettings::changeSwitch(QCheckBox* box, const char* key, bool st
     // The box shows what is stored, so nothing seems saved that is not.
     if (loaded_) {
       putBack();
-      platform::MsgBox("The setting could not be saved in " + strAlertsSettingFile + ".", platform::vbCritical,
+      platform::MsgBox("The setting could not be saved in " + platform::resolvePath(strAlertsSettingFile) + ".", platform::vbCritical,
                        AppTitle);
     }
     return false;

@@ -30,7 +30,10 @@ class Wiring : public mvtest::FrontEndTest {
  protected:
   void SetUp() override {
     FrontEndTest::SetUp();
-    platform::setShellOpenHandler([this](const std::string& target) { opened.push_back(target); });
+    platform::setShellOpenHandler([this](const std::string& target) {
+      opened.push_back(target);
+      return true;
+    });
   }
 
   // Starts on the default settings, as a second start does: no repair, the
