@@ -183,6 +183,16 @@ TEST_F(AdvanceDialog, ACancelledBrowseKeepsThePath) {
   EXPECT_EQ(readText("logs/Alertlog.txt"), kLog);
 }
 
+TEST_F(AdvanceDialog, ViewWithoutATextViewerNamesTheLogAsTheUserWouldTypeIt) {
+  load();
+  {
+    NoProgramsOnPath none;
+    dialog->cmdViewLog->click();
+  }
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "No text viewer could be started for " + native("logs/Alertlog.txt") + ".");
+}
+
 TEST_F(AdvanceDialog, TheDaysBoxStaysBetweenOneAndTheMost) {
   load();
   dialog->txtAlertsDays->setText("0");

@@ -127,6 +127,19 @@ TEST_F(Wiring, FileAndHelpMenusRunTheirCommands) {
   EXPECT_EQ(ruleFile(), golden("exit_template.conf"));
 }
 
+TEST_F(Wiring, HelpAndContactSayWhenTheDesktopsOpenerCannotStart) {
+  MDIMain* m = start();
+  platform::setShellOpenHandler(nullptr);  // the desktop's own opener
+  {
+    mvtest::NoProgramsOnPath none;
+    trigger(m, "mnuContents");
+    trigger(m, "mnuEmailUs");
+  }
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[0].prompt, "No program could be started to open " + strHelpURL + ".");
+  EXPECT_EQ(messages[1].prompt, "No program could be started to open " + strSupportMail + ".");
+}
+
 TEST_F(Wiring, TrayMenuRunsItsCommands) {
   MDIMain* m = start();
   frmTimeTemp* tray = TimerFormIfLoaded();
