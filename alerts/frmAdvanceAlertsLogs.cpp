@@ -142,7 +142,8 @@ void frmAdvanceAlertsLogs::Form_Load() {
   InitAlertSettingNames();
   SetAlertSettings();
   // The folder the archives go to.
-  lbArchiveDirectory->setText(platform::toQString("Archive File Path - " + platform::resolvePath(ArchiveFolder() + "\\")));
+  lbArchiveDirectory->setText(
+      platform::toQString("Archive File Path - " + platform::resolvePath(ArchiveFolder() + "\\")));
   SetToolTips();
   cmdProgramOptionApply->setEnabled(false);
 }

@@ -275,7 +275,8 @@ void frmAlertsAndLogs::setAlertsSetting() {
 
 void frmAlertsAndLogs::setFooters() {
   lbAlertsMainFooter->setText(LabelText(AlertsMainFooterText()));
-  lbLogviewerFooter->setText(LabelText(LogViewerFooterText(TextOf(txtMaxAlertsShows), platform::resolvePath(strLogPath))));
+  lbLogviewerFooter->setText(
+      LabelText(LogViewerFooterText(TextOf(txtMaxAlertsShows), platform::resolvePath(strLogPath))));
 }
 
 void frmAlertsAndLogs::SetToolTips() { LoadToolTipText(this, "Alerts & Logs"); }
@@ -316,7 +317,8 @@ bool frmAlertsAndLogs::saveSwitch(const char* routine, const std::string& key, b
     if (!WriteAlertSetting(key, on ? "1" : "0")) {
       // The buttons show what is stored, so nothing seems saved that is not.
       putBack();
-      platform::MsgBox("The setting could not be saved in " + platform::resolvePath(strAlertsSettingFile) + ".", platform::vbCritical,
+      platform::MsgBox("The setting could not be saved in " + platform::resolvePath(strAlertsSettingFile) + ".",
+                       platform::vbCritical,
                        AppTitle);
       return false;
     }
@@ -451,7 +453,8 @@ void frmAlertsAndLogs::cmdClearLog_Click() {
         platform::vbYes)
       return;
     if (!platform::writeFileAtomic(strQTRLogFile, std::string()))
-      platform::MsgBox("The alert log " + platform::resolvePath(strQTRLogFile) + " could not be cleared.", platform::vbCritical, AppTitle);
+      platform::MsgBox("The alert log " + platform::resolvePath(strQTRLogFile) + " could not be cleared.",
+                       platform::vbCritical, AppTitle);
     LoadLogListView();
   });
 }

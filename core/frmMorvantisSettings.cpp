@@ -210,7 +210,8 @@ bool frmMorvantisSettings::changeSwitch(QCheckBox* box, const char* key, bool st
     // The box shows what is stored, so nothing seems saved that is not.
     if (loaded_) {
       putBack();
-      platform::MsgBox("The setting could not be saved in " + platform::resolvePath(strAlertsSettingFile) + ".", platform::vbCritical,
+      platform::MsgBox("The setting could not be saved in " + platform::resolvePath(strAlertsSettingFile) + ".",
+                       platform::vbCritical,
                        AppTitle);
     }
     return false;
