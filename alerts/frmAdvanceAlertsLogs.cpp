@@ -141,7 +141,9 @@ void frmAdvanceAlertsLogs::buildLogTab(QWidget* tab) {
 void frmAdvanceAlertsLogs::Form_Load() {
   InitAlertSettingNames();
   SetAlertSettings();
-  lbArchiveDirectory->setText(platform::toQString("Archive File Path - " + AppPath() + "\\Logs\\"));
+  // The folder the archives go to.
+  lbArchiveDirectory->setText(
+      platform::toQString("Archive File Path - " + platform::resolvePath(ArchiveFolder() + "\\")));
   SetToolTips();
   cmdProgramOptionApply->setEnabled(false);
 }
@@ -157,6 +159,13 @@ void frmAdvanceAlertsLogs::showFileSize(const std::string& path) {
   lbFileSize->setText(platform::toQString(tblFileInfo.SizeText));
 }
 
+// The chosen log file: kept as stored, shown natively with its size.
+void frmAdvanceAlertsLogs::showLogPath(const std::string& path) {
+  strLogPathNew = path;
+  txtLogPath->setText(platform::toQString(platform::resolvePath(path)));
+  showFileSize(path);
+}
+
 void frmAdvanceAlertsLogs::SetAlertSettings() {
   ErrorBoundary(std::string("SetAlertSettings") + kFormOf, [&] {
     const bool archive = AlertDay == 1;
@@ -167,8 +176,7 @@ void frmAdvanceAlertsLogs::SetAlertSettings() {
     // the period it started with until the next start.
     const std::string stored = ReadAlertSetting(AlertKeys::AlertDays);
     txtAlertsDays->setText(platform::toQString(Trim(stored).empty() ? Str(AlertDays) : Str(Val(stored))));
-    txtLogPath->setText(platform::toQString(strLogPath));
-    showFileSize(strLogPath);
+    showLogPath(strLogPath);
     strLogPathOld = strLogPath;
     const double separation = Val(ReadAlertSetting(AlertKeys::LogSeparation));
     if (separation == 1) OptCommaSaperated->setChecked(true);
@@ -182,7 +190,7 @@ bool frmAdvanceAlertsLogs::SaveAlertSettings() {
     AlertLogSettings settings;
     settings.archive = chkAlertsDays->isChecked();
     settings.days = TextOf(txtAlertsDays);
-    settings.path = TextOf(txtLogPath);
+    settings.path = strLogPathNew;
     settings.separation = OptCommaSaperated->isChecked() ? 1
                           : optTabSaperated->isChecked() ? 2
                           : optSemicolonSaperated->isChecked() ? 3
@@ -195,11 +203,10 @@ bool frmAdvanceAlertsLogs::SaveAlertSettings() {
     }
     if (saved.pathChanged) {
       if (saved.move == LogMove::Failed) {
-        platform::MsgBox("The log file could not be moved to " + settings.path + ".\r\nAlerts are still written to " +
-                             strLogPathOld + ".",
+        platform::MsgBox("The log file could not be moved to " + platform::resolvePath(settings.path) +
+                             ".\r\nAlerts are still written to " + platform::resolvePath(strLogPathOld) + ".",
                          platform::vbExclamation, AppTitle);
-        txtLogPath->setText(platform::toQString(strLogPathOld));
-        showFileSize(strLogPathOld);
+        showLogPath(strLogPathOld);
       } else {
         strLogPathOld = strLogPath;
       }
@@ -273,7 +280,7 @@ void frmAdvanceAlertsLogs::Up_Down_AlertsDays_DownClick() {
 
 std::string frmAdvanceAlertsLogs::SaveAnyFile(const std::string& filter) {
   return ErrorBoundary(std::string("SaveAnyFile") + kForm, std::string("NIL"), [&] {
-    const std::string current = TextOf(txtLogPath);
+    const std::string current = strLogPathNew;
     const auto [folder, name] = splitPath(current);
     platform::FileDialogOptions options;
     options.DialogTitle = "Save log File";
@@ -291,8 +298,7 @@ void frmAdvanceAlertsLogs::cmdBrowse_Click() {
   ErrorBoundary(std::string("cmdBrowse_Click") + kForm, [&] {
     const std::string chosen = SaveAnyFile(LogFilter);
     if (chosen == "NIL") return;
-    txtLogPath->setText(platform::toQString(chosen));
-    showFileSize(chosen);
+    showLogPath(chosen);
     EnableApply();
   });
 }
@@ -301,13 +307,13 @@ void frmAdvanceAlertsLogs::cmdDeleteLog_Click() {
   if (platform::MsgBox("Are you sure you want to delete all logs?", platform::vbYesNo + platform::vbQuestion,
                        AppTitle) != platform::vbYes)
     return;
-  if (DeleteAnyFile(TextOf(txtLogPath))) lbFileSize->setText("0 Bytes");
+  if (DeleteAnyFile(strLogPathNew)) lbFileSize->setText("0 Bytes");
 }
 
 void frmAdvanceAlertsLogs::cmdViewLog_Click() {
-  if (!platform::openTextViewer(TextOf(txtLogPath)))
-    platform::MsgBox("No text viewer could be started for " + TextOf(txtLogPath) + ".", platform::vbExclamation,
-                     AppTitle);
+  if (!platform::openTextViewer(strLogPathNew))
+    platform::MsgBox("No text viewer could be started for " + platform::resolvePath(strLogPathNew) + ".",
+                     platform::vbExclamation, AppTitle);
 }
 
 void frmAdvanceAlertsLogs::cmdLogDefault_Click() {

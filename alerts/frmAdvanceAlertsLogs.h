@@ -84,10 +84,12 @@ class frmAdvanceAlertsLogs : public QDialog {
   void EnableApply();
   void SetToolTips();
   void showFileSize(const std::string& path);
+  void showLogPath(const std::string& path);
   // A left mouse-up on the per-event list at this x toggles a cell.
   void lvwAlertsAndLogs_MouseUp(int x);
 
   std::string strLogPathOld;  // the log file in use: moved from when the path changes
+  std::string strLogPathNew;  // the log file chosen, as stored; the path box shows it natively
   bool changingDays_ = false;
 };
 

@@ -30,6 +30,7 @@
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/ListView.h"
+#include "platform/Paths.h"
 #include "platform/QtText.h"
 
 namespace mv {
@@ -277,7 +278,8 @@ void frmAlertsAndLogs::setAlertsSetting() {
 
 void frmAlertsAndLogs::setFooters() {
   lbAlertsMainFooter->setText(LabelText(AlertsMainFooterText()));
-  lbLogviewerFooter->setText(LabelText(LogViewerFooterText(TextOf(txtMaxAlertsShows), strLogPath)));
+  lbLogviewerFooter->setText(
+      LabelText(LogViewerFooterText(TextOf(txtMaxAlertsShows), platform::resolvePath(strLogPath))));
 }
 
 void frmAlertsAndLogs::SetToolTips() { LoadToolTipText(this, "Alerts & Logs"); }
@@ -457,7 +459,8 @@ void frmAlertsAndLogs::cmdClearLog_Click() {
         platform::vbYes)
       return;
     if (!platform::writeFileAtomic(strQTRLogFile, std::string()))
-      platform::MsgBox("The alert log " + strQTRLogFile + " could not be cleared.", platform::vbCritical, AppTitle);
+      platform::MsgBox("The alert log " + platform::resolvePath(strQTRLogFile) + " could not be cleared.",
+                       platform::vbCritical, AppTitle);
     LoadLogListView();
   });
 }

@@ -23,7 +23,6 @@
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/QtText.h"
-#include "platform/Shell.h"
 #include "programs/mdlProgramControl.h"
 #include "rules/EngineState.h"
 #include "rules/NetworkCommands.h"
@@ -229,7 +228,7 @@ void frmTimeTemp::PassLockTimer_Timer() {
   });
 }
 
-void frmTimeTemp::mnuSysTrayHelp_Click() { platform::shellOpen(strHelpURL); }
+void frmTimeTemp::mnuSysTrayHelp_Click() { OpenWithDesktop(strHelpURL, strHelpURL); }
 
 void frmTimeTemp::mnuSysTrayLockNetwork_Click() {
   if (!mnuSysTrayLockNetwork->isChecked()) {

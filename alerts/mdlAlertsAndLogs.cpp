@@ -171,9 +171,11 @@ bool CopyAnyFile(const std::string& source, const std::string& destination) {
 // As on Windows, a read-only file is not deleted.
 bool DeleteAnyFile(const std::string& path) { return !platform::isReadOnlyFile(path) && platform::deleteFile(path); }
 
+std::string ArchiveFolder() { return AppPath() + "\\Backup"; }
+
 std::string DoArchiveLogFile() {
   return ErrorBoundary("DoArchiveLogFile of Module mdlAlertsAndLogs", std::string(), [&]() -> std::string {
-    std::string folder = AppPath() + "\\Backup";
+    std::string folder = ArchiveFolder();
     if (!platform::folderExists(folder) && !platform::makeFolder(folder))
       throw RuntimeError(errInvalidCall, "Path/File access error (" + folder + ")");
     std::string name = folder + "\\" + FormatDate(Today(), ArchiveDateFormat) + ".txt";

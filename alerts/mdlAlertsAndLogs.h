@@ -75,6 +75,8 @@ std::string AutomaticLockText(bool on);
 bool CopyAnyFile(const std::string& source, const std::string& destination);
 bool DeleteAnyFile(const std::string& path);
 
+// The folder of the archives: "Backup" under the program folder.
+std::string ArchiveFolder();
 // Copies the plain alert log to "Backup\dd-mm-yyyy.txt" under the program
 // folder and empties it. The archive's path; "" when nothing was archived.
 std::string DoArchiveLogFile();

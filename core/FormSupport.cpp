@@ -10,6 +10,7 @@
 #include "core/mdINIBas.h"
 #include "core/mdlMain.h"
 #include "platform/Dialogs.h"
+#include "platform/Paths.h"
 #include "platform/QtText.h"
 
 namespace mv {
@@ -21,7 +22,7 @@ void Page::resizeEvent(QResizeEvent* e) {
 }
 
 void TellNotSaved(const std::string& what, const std::string& file) {
-  platform::MsgBox(what + " could not be saved in " + file + ".", platform::vbCritical, AppTitle);
+  platform::MsgBox(what + " could not be saved in " + platform::resolvePath(file) + ".", platform::vbCritical, AppTitle);
 }
 
 void SetTag(QWidget* control, const std::string& tag) {

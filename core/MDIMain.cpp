@@ -19,7 +19,6 @@
 #include "core/mdlMain.h"
 #include "platform/Application.h"
 #include "platform/QtText.h"
-#include "platform/Shell.h"
 #include "rules/EngineState.h"
 #include "rules/NetworkCommands.h"
 #include "rules/frmApplying.h"
@@ -154,10 +153,10 @@ void MDIMain::buildMenus() {
   contact->setObjectName("mnuContactUs");
   QAction* site = contact->addAction("Visit our website");
   site->setObjectName("mnuVisitWebsite");
-  connect(site, &QAction::triggered, this, [] { platform::shellOpen(strHomePageURL); });
+  connect(site, &QAction::triggered, this, [] { OpenWithDesktop(strHomePageURL, strHomePageURL); });
   QAction* mail = contact->addAction("Email Us");
   mail->setObjectName("mnuEmailUs");
-  connect(mail, &QAction::triggered, this, [] { platform::shellOpen("mailto:" + strSupportMail); });
+  connect(mail, &QAction::triggered, this, [] { OpenWithDesktop("mailto:" + strSupportMail, strSupportMail); });
 
   // Hidden pop-up menus that the pages and the options dialog show. Each
   // item is named, so that the page that owns its command connects to it
@@ -316,7 +315,7 @@ void MDIMain::Toolbar1_ButtonClick(const std::string& key) {
 
 void MDIMain::CloseAlertWindow() { hooks::Call(hooks::CloseAlertPopup); }
 
-void MDIMain::ShowHelp() { platform::shellOpen(strHelpURL); }
+void MDIMain::ShowHelp() { OpenWithDesktop(strHelpURL, strHelpURL); }
 
 void MDIMain::mnuExit_Click() { ExitProgram(); }
 

@@ -24,6 +24,7 @@
 #include "core/mdlLogin.h"
 #include "core/mdlMain.h"
 #include "platform/Dialogs.h"
+#include "platform/Paths.h"
 #include "platform/QtText.h"
 #include "platform/Registry.h"
 

@@ -113,7 +113,9 @@ void getFileProperty(const std::string& strPath) {
     tblFileInfo.FullPath = strPath;
     tblFileInfo.LastModified = calendarDate(details.lastModified);
     tblFileInfo.LastAccessed = calendarDate(details.lastAccessed);
-    tblFileInfo.Created = calendarDate(details.created);
+    // An unknown creation time leaves the date empty, as for a file that
+    // could not be read.
+    if (details.created != 0) tblFileInfo.Created = calendarDate(details.created);
     tblFileInfo.SizeBytes = static_cast<std::int64_t>(details.size);
     tblFileInfo.SizeText = sizeText(details.size);
     readVersionStrings(strPath, name);

@@ -9,6 +9,7 @@
 #include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
 #include "platform/ProfileText.h"
+#include "platform/Shell.h"
 #include "resources/builtin.h"
 
 namespace mv {
@@ -22,10 +23,12 @@ const std::vector<std::string> varSettingsFiles = {
     "Database_UDPPorts.MVL",   "ProgramControl.MVL",
     "ProgramMain.MVL"};
 
-std::string AppPath() { return platform::programFolder(); }
+// The program folder and the system directory come from the operating
+// system and enter in the system's own path form.
+std::string AppPath() { return platform::systemPath(platform::programFolder()); }
 
 void SetPathGlobals() {
-  strSystemDir = platform::systemDirectory() + "\\";
+  strSystemDir = platform::systemPath(platform::systemDirectory()) + "\\";
   strPellworthPath = AppPath() + "\\Pellworth.exe";
   strEngineLogPath = strSystemDir + "logfiles\\mvd\\";
   strLanguageFile = AppPath() + "\\Lang\\English.INI";
@@ -66,6 +69,11 @@ void WriteErrorLog(const std::exception& error, const std::string& errorText) {
 }
 
 void AddLineInPipeLog(const std::string& text) { platform::appendToFile(AppPath() + "\\Pipe.log", text + "\r\n"); }
+
+void OpenWithDesktop(const std::string& target, const std::string& shown) {
+  if (!platform::shellOpen(target))
+    platform::MsgBox("No program could be started to open " + shown + ".", platform::vbExclamation, AppTitle);
+}
 
 void generateBlankFile(const std::string& path) {
   if (!platform::writeFileAtomic(path, std::string()))

@@ -57,6 +57,9 @@ using ErrorLogLayout =
 void SetErrorLogLayout(ErrorLogLayout layout);
 // Appends the text as one line to Pipe.log in the program folder.
 void AddLineInPipeLog(const std::string& text);
+// Opens a web or mail address or a folder with the desktop's handler; when
+// none can be started the user is told, naming `shown`.
+void OpenWithDesktop(const std::string& target, const std::string& shown);
 // Creates the file empty (an existing file is emptied).
 void generateBlankFile(const std::string& path);
 // 1 when the file is read-only, 0 otherwise (0 after a logged error).

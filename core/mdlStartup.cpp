@@ -75,7 +75,8 @@ int zoneLevel(const std::string& zone) {
 // A read-only alert log is reported and not written this run.
 int writableFlag(const std::string& path) {
   if (GetFileAttrib(path) != 1) return 1;
-  platform::MsgBox("A file " + path + " is read only.\r\nPlease change the file attribute and restart the application.",
+  platform::MsgBox("A file " + platform::resolvePath(path) +
+                       " is read only.\r\nPlease change the file attribute and restart the application.",
                    platform::vbCritical, AppTitle);
   return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "platform/Paths.h"
 #include "platform/Seam.h"
 
 namespace mv::platform {
@@ -50,11 +51,21 @@ std::optional<std::string> InputBox(const std::string& prompt, const std::string
 void setInputBoxHandler(InputBoxHandler handler) { inputBox().replace(std::move(handler)); }
 void installInputBox(InputBoxHandler handler) { inputBox().install(std::move(handler)); }
 
+namespace {
+// A dialog answers as the operating system names the file; the answer enters
+// in the system's own form.
+std::optional<FileDialogResult> answered(FileDialogKind kind, const FileDialogOptions& options) {
+  std::optional<FileDialogResult> chosen = fileDialog()(kind, options);
+  if (chosen) chosen->FileName = systemPath(chosen->FileName);
+  return chosen;
+}
+}  // namespace
+
 std::optional<FileDialogResult> ShowOpen(const FileDialogOptions& options) {
-  return fileDialog()(FileDialogKind::Open, options);
+  return answered(FileDialogKind::Open, options);
 }
 std::optional<FileDialogResult> ShowSave(const FileDialogOptions& options) {
-  return fileDialog()(FileDialogKind::Save, options);
+  return answered(FileDialogKind::Save, options);
 }
 void setFileDialogHandler(FileDialogHandler handler) { fileDialog().replace(std::move(handler)); }
 void installFileDialog(FileDialogHandler handler) { fileDialog().install(std::move(handler)); }

@@ -57,6 +57,9 @@ struct FileDialogResult {
   std::string FileName;   // the chosen file's full path
   std::string FileTitle;  // its name without the folder
 };
+// A handler answers the native path the user chose, as the operating
+// system's dialog does; ShowOpen and ShowSave hand it on in the system's own
+// form (platform/Paths.h, systemPath).
 enum class FileDialogKind { Open, Save };
 using FileDialogHandler =
     std::function<std::optional<FileDialogResult>(FileDialogKind kind, const FileDialogOptions& options)>;

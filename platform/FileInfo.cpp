@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <ctime>
 
 #include "platform/Paths.h"
@@ -44,8 +43,9 @@ bool readFileDetails(const std::string& path, FileDetails& out) {
   out.size = sx.stx_size;
   out.lastAccessed = sx.stx_atime.tv_sec;
   out.lastModified = sx.stx_mtime.tv_sec;
-  out.created = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec
-                                             : std::min(sx.stx_mtime.tv_sec, sx.stx_ctime.tv_sec);
+  // A birth time of 0 is what file systems (and images unpacked onto them)
+  // report when they never recorded one: unknown, like no birth time at all.
+  out.created = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : 0;
   return true;
 }
 

@@ -15,7 +15,8 @@ namespace mv::platform {
 
 struct FileDetails {
   std::uint64_t size = 0;
-  // Seconds since 1 January 1970 UTC.
+  // Seconds since 1 January 1970 UTC. The creation time is 0 when the file
+  // system keeps none for the file (unknown).
   std::int64_t created = 0;
   std::int64_t lastAccessed = 0;
   std::int64_t lastModified = 0;
@@ -23,8 +24,7 @@ struct FileDetails {
 
 // Opens the file for reading, sharing it with every other user, and reads its
 // size and times; false when it does not exist or cannot be opened (a folder
-// cannot). Where the file system keeps no creation time, the earlier of the
-// last write and the last status change stands for it.
+// cannot).
 bool readFileDetails(const std::string& path, FileDetails& out);
 
 // The calendar date and time of a file time, in UTC and in local time.

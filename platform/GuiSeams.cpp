@@ -1,10 +1,15 @@
 #include "platform/GuiSeams.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QRegularExpression>
+#include <QSortFilterProxyModel>
 #include <vector>
 
 #include "platform/Dialogs.h"
@@ -64,25 +69,118 @@ std::optional<std::string> showQtInputBox(const std::string& prompt, const std::
   return fromQString(text);
 }
 
-// "Programs (*.exe)|*.exe|All files|*" becomes Qt's "Programs (*.exe);;All files (*)".
-QString qtFilter(const std::string& filter) {
-  QStringList parts = toQString(filter).split('|');
-  QStringList out;
-  for (int i = 0; i + 1 < parts.size(); i += 2) {
-    QString patterns = parts[i + 1];
-    patterns.replace(';', ' ');
-    out << parts[i] + " (" + patterns + ")";
-  }
-  return out.join(";;");
+// One filter of the common dialog: the caption the user reads and the
+// patterns it stands for ("Text File (*.txt)" and "*.txt;").
+struct DialogFilter {
+  QString caption;
+  QStringList patterns;
+};
+
+std::vector<DialogFilter> dialogFilters(const std::string& filter) {
+  const QStringList parts = toQString(filter).split('|');
+  std::vector<DialogFilter> out;
+  for (int i = 0; i + 1 < parts.size(); i += 2)
+    out.push_back({parts[i], parts[i + 1].split(';', Qt::SkipEmptyParts)});
+  return out;
 }
+
+// What a filter lets through here, where it means what it means on the
+// system the filters were written for: "*.*" is every file, with or without
+// a dot in its name; the program extensions stand for the files a user can
+// run here, executable regular files; other patterns match names without
+// regard to case.
+enum class Shows { EveryFile, Programs, Matching };
+
+Shows showsOf(const QStringList& patterns) {
+  static const QStringList programPatterns = {"*.exe", "*.com", "*.scr"};
+  bool programs = !patterns.isEmpty();
+  for (const QString& p : patterns) {
+    const QString pattern = p.trimmed().toLower();
+    if (pattern == "*.*" || pattern == "*") return Shows::EveryFile;
+    if (!programPatterns.contains(pattern)) programs = false;
+  }
+  return programs ? Shows::Programs : Shows::Matching;
+}
+
+class FilterProxy : public QSortFilterProxyModel {
+ public:
+  void use(const DialogFilter& filter) {
+    shows_ = showsOf(filter.patterns);
+    patterns_.clear();
+    for (const QString& p : filter.patterns)
+      patterns_.push_back(QRegularExpression(QRegularExpression::wildcardToRegularExpression(p.trimmed()),
+                                             QRegularExpression::CaseInsensitiveOption));
+    invalidateFilter();
+  }
+
+ protected:
+  bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+    auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
+    if (!files) return true;
+    const QModelIndex index = files->index(row, 0, parent);
+    if (files->isDir(index)) return true;
+    const QFileInfo info = files->fileInfo(index);
+    switch (shows_) {
+      case Shows::EveryFile: return true;
+      case Shows::Programs: return info.isFile() && info.isExecutable();
+      case Shows::Matching: break;
+    }
+    for (const QRegularExpression& p : patterns_)
+      if (p.match(info.fileName()).hasMatch()) return true;
+    return false;
+  }
+
+ private:
+  Shows shows_ = Shows::EveryFile;
+  std::vector<QRegularExpression> patterns_;
+};
 
 std::optional<FileDialogResult> showQtFileDialog(FileDialogKind kind, const FileDialogOptions& o) {
   if (!haveWindows()) return std::nullopt;
-  QString start = toQString(o.InitDir.empty() ? std::string() : resolvePath(o.InitDir));
-  if (!o.FileName.empty()) start = start.isEmpty() ? toQString(o.FileName) : start + "/" + toQString(o.FileName);
-  QString chosen = kind == FileDialogKind::Open
-                       ? QFileDialog::getOpenFileName(nullptr, toQString(o.DialogTitle), start, qtFilter(o.Filter))
-                       : QFileDialog::getSaveFileName(nullptr, toQString(o.DialogTitle), start, qtFilter(o.Filter));
+  QFileDialog dialog(nullptr, toQString(o.DialogTitle));
+  dialog.setObjectName("dlgBox");
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setOption(QFileDialog::DontResolveSymlinks);
+  dialog.setAcceptMode(kind == FileDialogKind::Open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+  dialog.setFileMode(kind == FileDialogKind::Open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  auto* proxy = new FilterProxy;  // the dialog owns it
+  dialog.setProxyModel(proxy);
+  auto* files = qobject_cast<QFileSystemModel*>(proxy->sourceModel());
+
+  const std::vector<DialogFilter> filters = dialogFilters(o.Filter);
+  QStringList captions;
+  for (const DialogFilter& f : filters) captions << f.caption;
+  // The dialog parses patterns out of each caption as its own name filter;
+  // the proxy decides instead, so the file model lets every name through.
+  auto useFilter = [&](const QString& caption) {
+    const auto pos = captions.indexOf(caption);
+    if (files) files->setNameFilters({});
+    if (pos >= 0) proxy->use(filters[static_cast<size_t>(pos)]);
+  };
+  if (!captions.isEmpty()) {
+    dialog.setNameFilters(captions);
+    // The dialog opens on the first filter.
+    dialog.selectNameFilter(captions.first());
+    useFilter(captions.first());
+  }
+  // Choosing another filter keeps the name typed for saving, as it stands.
+  QLineEdit* name = dialog.findChild<QLineEdit*>("fileNameEdit");
+  QString typed;
+  if (auto* combo = dialog.findChild<QComboBox*>("fileTypeCombo"))
+    QObject::connect(combo, &QComboBox::currentIndexChanged, &dialog, [&] {
+      if (name) typed = name->text();
+    });
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& caption) {
+    useFilter(caption);
+    if (name && kind == FileDialogKind::Save) name->setText(typed);
+  });
+
+  if (!o.InitDir.empty()) dialog.setDirectory(toQString(resolvePath(o.InitDir)));
+  if (!o.FileName.empty())
+    dialog.selectFile(toQString(o.FileName.find_first_of("\\/") == std::string::npos ? o.FileName
+                                                                                      : resolvePath(o.FileName)));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  const QString chosen = dialog.selectedFiles().first();
   if (chosen.isEmpty()) return std::nullopt;
   return FileDialogResult{fromQString(chosen), fromQString(QFileInfo(chosen).fileName())};
 }

@@ -106,6 +106,13 @@ std::string resolvePath(const std::string& path) {
   return out;
 }
 
+std::string systemPath(const std::string& nativePath) {
+  std::string p = nativePath;
+  for (char& c : p)
+    if (c == '/') c = '\\';
+  return p;
+}
+
 std::string fileNamePart(const std::string& path) {
   auto pos = path.find_last_of("\\/");
   return pos == std::string::npos ? path : path.substr(pos + 1);

@@ -15,6 +15,18 @@ void setProgramFolder(const std::string& nativeFolder);
 // program folder.
 std::string systemDirectory();
 
+// The path boundary has one function for each direction.
+//
+// In: a path the operating system hands in (a file dialog's answer, the
+// program folder read from /proc, an environment value) enters in the
+// system's own form, the one it builds itself: every "/" becomes "\", so
+// "/home/u/alerts.txt" enters as "\home\u\alerts.txt" and the system's steps
+// that split at the last "\" or compare paths work on it unchanged.
+std::string systemPath(const std::string& nativePath);
+
+// Out: resolvePath below. Every file operation and every path shown to the
+// user (labels, message boxes) goes through it.
+//
 // Resolves a path as the system writes it ("C:/x\Profiles\a.mvl" style,
 // backslashes allowed anywhere) to a native path. Each existing name along the
 // path is matched without regard to case; names that do not exist are kept as

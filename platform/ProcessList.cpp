@@ -15,6 +15,8 @@
 #include <fstream>
 #include <thread>
 
+#include "platform/Paths.h"
+
 namespace mv::platform {
 namespace {
 
@@ -97,6 +99,8 @@ std::vector<int> findProcessesByPath(const std::string& nativePath) {
   }
   return pids;
 }
+
+std::string executablePathOf(const std::string& path) { return realPath(resolvePath(path)); }
 
 bool isProcessRunning(int pid) {
   if (pid <= 0) return false;

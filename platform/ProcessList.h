@@ -30,6 +30,12 @@ std::vector<ProcessEntry> listProcesses();
 // whose executable was replaced at that path since it started still counts.
 std::vector<int> findProcessesByPath(const std::string& nativePath);
 
+// The name under which the process list (and the engine, which reads it the
+// same way) knows a program started from the file at `path`, a path as the
+// system writes it: the native path with every symbolic link followed, as
+// /proc/PID/exe reads it. A path that names no file comes back resolved.
+std::string executablePathOf(const std::string& path);
+
 // True while the process exists and has not ended (an ended process that its
 // parent has not yet collected counts as ended).
 bool isProcessRunning(int pid);

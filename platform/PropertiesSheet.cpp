@@ -18,7 +18,9 @@
 namespace mv::platform {
 namespace {
 
+// An unknown time (0) shows nothing.
 QString timeText(std::int64_t seconds) {
+  if (seconds == 0) return QString();
   DateTime t = localDateTime(seconds);
   char buf[32];
   std::snprintf(buf, sizeof buf, "%02d/%02d/%04d %02d:%02d:%02d", t.day, t.month, t.year, t.hour, t.minute,
@@ -47,7 +49,10 @@ bool showQtSheet(const std::string& path) {
   auto* sheet = new QDialog(nullptr);
   sheet->setObjectName("PropertiesSheet");
   sheet->setAttribute(Qt::WA_DeleteOnClose);
-  sheet->setWindowTitle(toQString(name) + " Properties");
+  const QString title = toQString(name) + " Properties";
+  sheet->setWindowTitle(title);
+  // Wide enough for the whole title beside the title bar's buttons.
+  sheet->setMinimumWidth(sheet->fontMetrics().horizontalAdvance(title) + 160);
   auto* layout = new QVBoxLayout(sheet);
   auto* form = new QFormLayout;
   layout->addLayout(form);

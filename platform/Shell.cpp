@@ -13,15 +13,15 @@ namespace {
 
 // The desktop's opener takes web and mail addresses as they are; a path
 // without a scheme is a folder or file of this machine.
-void openWithDesktop(const std::string& target) {
+bool openWithDesktop(const std::string& target) {
   const std::size_t colon = target.find(':');
   const bool hasScheme = colon != std::string::npos && colon > 1;
   const std::string what = hasScheme ? target : resolvePath(target);
-  QProcess::startDetached("xdg-open", QStringList{toQString(what)});
+  return QProcess::startDetached("xdg-open", QStringList{toQString(what)});
 }
 
-Seam<void(const std::string&)>& opener() {
-  static Seam<void(const std::string&)> seam(openWithDesktop);
+Seam<bool(const std::string&)>& opener() {
+  static Seam<bool(const std::string&)> seam(openWithDesktop);
   return seam;
 }
 
@@ -49,8 +49,8 @@ Seam<bool(const std::string&)>& sheet() {
 
 }  // namespace
 
-void shellOpen(const std::string& target) { opener()(target); }
-void setShellOpenHandler(std::function<void(const std::string&)> handler) { opener().replace(std::move(handler)); }
+bool shellOpen(const std::string& target) { return opener()(target); }
+void setShellOpenHandler(std::function<bool(const std::string&)> handler) { opener().replace(std::move(handler)); }
 
 bool openTextViewer(const std::string& path) { return viewer()(path); }
 void setTextViewerHandler(std::function<bool(const std::string&)> handler) { viewer().replace(std::move(handler)); }

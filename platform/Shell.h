@@ -7,8 +7,9 @@
 
 namespace mv::platform {
 
-void shellOpen(const std::string& target);
-void setShellOpenHandler(std::function<void(const std::string&)> handler);
+// False when the desktop's handler could not be started.
+bool shellOpen(const std::string& target);
+void setShellOpenHandler(std::function<bool(const std::string&)> handler);
 
 // Opens a file in the desktop's text viewer: the viewer is started with the
 // path as its one argument (never through a command line). False when no

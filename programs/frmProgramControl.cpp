@@ -37,8 +37,9 @@
 #include "core/mdlMain.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
+#include "platform/ProcessList.h"
 #include "platform/QtText.h"
-#include "platform/Shell.h"
 #include "programs/frmAdvanceProgram.h"
 #include "programs/frmProgramControlProgramOption.h"
 #include "programs/frmProgramCustom.h"
@@ -646,7 +647,8 @@ std::optional<std::string> frmProgramControl::ShowOpenDialog(const std::string& 
 void frmProgramControl::AddProgramFromFile() {
   ErrorBoundary("AddProgramFromFile of frmProgramControl", [&] {
     if (!ShowOpenDialog(AddProgramFilter)) return;
-    const std::string path = strOpenFileName_;
+    // The program is the file the engine sees run: a link is followed.
+    const std::string path = platform::executablePathOf(strOpenFileName_);
     getFileProperty(path);
     // A program already listed is not added again.
     if (colProgramList.Contains(LCase(path))) return;
@@ -730,7 +732,8 @@ void frmProgramControl::mnuComponentOpen_Click() {
   QTreeWidgetItem* row = selectedRow(lvwComponents);
   if (!row) return;
   const std::string folder = ContainingFolder(ListItemTag(row));
-  if (!folder.empty() && platform::folderExists(folder)) platform::shellOpen(folder);
+  if (!folder.empty() && platform::folderExists(folder))
+    OpenWithDesktop(folder, platform::resolvePath(folder));
 }
 
 // The same as the Remove button: the button and the details follow.

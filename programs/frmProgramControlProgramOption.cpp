@@ -19,6 +19,7 @@
 #include "core/VBRuntime.h"
 #include "core/mdlMain.h"
 #include "platform/Dialogs.h"
+#include "platform/Paths.h"
 #include "platform/QtText.h"
 #include "programs/frmCustomPortsAdd.h"
 #include "programs/mdlProgramControl.h"
@@ -325,7 +326,7 @@ bool frmProgramControlProgramOption::cmdProgramOptionApply_Click() {
     return SaveData(*colProgramList.Item(key_), optionsFromControls(), strProgramControlFile);
   });
   if (!saved) {
-    platform::MsgBox("The options of " + programName_ + " could not be saved in " + strProgramControlFile + ".",
+    platform::MsgBox("The options of " + programName_ + " could not be saved in " + platform::resolvePath(strProgramControlFile) + ".",
                      platform::vbCritical, AppTitle);
     return false;
   }

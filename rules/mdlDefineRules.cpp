@@ -553,7 +553,7 @@ void ShowServiceNotStartedMessage() {
 
 void ShowRuleFileNotWritten(const std::string& where) {
   WriteErrorLog("Path/File access error (" + strRuleFile + ")", where);
-  platform::MsgBox("The rule file " + strRuleFile + " could not be written.", platform::vbCritical, AppTitle);
+  platform::MsgBox("The rule file " + platform::resolvePath(strRuleFile) + " could not be written.", platform::vbCritical, AppTitle);
 }
 
 void EndApplyingForm() {

@@ -23,6 +23,7 @@
 #include "core/mdlLogin.h"
 #include "platform/Dialogs.h"
 #include "platform/Icons.h"
+#include "platform/ProcessList.h"
 #include "platform/QtText.h"
 #include "programs/mdlProgramControlLists.h"
 #include "wizard/WizardPictures.h"
@@ -561,7 +562,8 @@ void frmStartupMain::cmdAdd_Click() {
   options.Filter = "Executable File (*.exe,*.com,*.scr)|*.EXE;*.COM;*.SCR|All Files (*.*)|*.*";
   auto chosen = platform::ShowOpen(options);
   if (!chosen || chosen->FileName.empty()) return;
-  LoadCurrentProgramList(chosen->FileName);
+  // The program is the file the engine sees run: a link is followed.
+  LoadCurrentProgramList(platform::executablePathOf(chosen->FileName));
 }
 
 std::vector<std::string> frmStartupMain::listedNames() const {

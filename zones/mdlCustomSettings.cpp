@@ -8,6 +8,7 @@
 #include "core/mdlMain.h"
 #include "core/mdlMorvantisDatabase.h"
 #include "platform/Dialogs.h"
+#include "platform/Paths.h"
 
 namespace mv {
 
@@ -227,7 +228,7 @@ bool SaveChanges(const std::vector<CustomListEdit>& lists) {
     }
   });
   if (!finished || !allStored) {
-    platform::MsgBox("The custom security settings could not all be saved in " + LastFailedWriteFile() +
+    platform::MsgBox("The custom security settings could not all be saved in " + platform::resolvePath(LastFailedWriteFile()) +
                          ". Your changes are kept on screen.",
                      platform::vbExclamation, AppTitle);
     return false;

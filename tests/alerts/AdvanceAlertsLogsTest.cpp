@@ -45,15 +45,15 @@ class AdvanceDialog : public AlertsPageTest {
     AlertsPageTest::TearDown();
   }
   void load() { dialog = std::make_unique<frmAdvanceAlertsLogs>(); }
-  // The save dialog answers with this file (a path under the program
-  // folder), or is cancelled.
+  // The save dialog answers with this file under the program folder, as
+  // the operating system names it, or is cancelled.
   void browseTo(const std::optional<std::string>& relative) {
     platform::setFileDialogHandler([this, relative](platform::FileDialogKind kind, const platform::FileDialogOptions& o)
                                        -> std::optional<platform::FileDialogResult> {
       asked = o;
       EXPECT_EQ(kind, platform::FileDialogKind::Save);
       if (!relative) return std::nullopt;
-      return platform::FileDialogResult{AppPath() + "\\" + *relative, fs::path(*relative).filename().string()};
+      return platform::FileDialogResult{native(*relative), fs::path(*relative).filename().string()};
     });
     dialog->cmdBrowse->click();
   }
@@ -77,10 +77,11 @@ TEST_F(AdvanceDialog, LoadingShowsTheSettingsWithApplyOff) {
   EXPECT_TRUE(dialog->chkAlertsDays->isChecked());
   EXPECT_TRUE(dialog->txtAlertsDays->isEnabled());
   EXPECT_EQ(days(), "7");
-  EXPECT_EQ(dialog->txtLogPath->text().toStdString(), strLogPath);
+  EXPECT_EQ(dialog->txtLogPath->text().toStdString(), native("logs/Alertlog.txt"));
   EXPECT_EQ(dialog->lbFileSize->text().toStdString(), std::to_string(kLog.size()) + " bytes");
   EXPECT_TRUE(dialog->optTabSaperated->isChecked());
-  EXPECT_EQ(dialog->lbArchiveDirectory->text().toStdString(), "Archive File Path - " + AppPath() + "\\Logs\\");
+  // The folder the archives go to, as the user would type it.
+  EXPECT_EQ(dialog->lbArchiveDirectory->text().toStdString(), "Archive File Path - " + folder + "/Backup/");
   EXPECT_EQ(dialog->TabPrivacyCustom->currentIndex(), 1);
   EXPECT_FALSE(applyEnabled());
   EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
@@ -132,12 +133,12 @@ TEST_F(AdvanceDialog, MovingWithTheOldLogMissingCreatesTheTwoHeaderLines) {
   fs::create_directories(native("archive"));
   dialog->cmdProgramOptionOk->click();
   EXPECT_EQ(dialog->result(), QDialog::Accepted);
-  const std::string moved = AppPath() + "\\archive/new.txt";
+  const std::string moved = AppPath() + "\\archive\\new.txt";
   EXPECT_EQ(readText("archive/new.txt"), "Log File\r\nMorvantis Verion : 1.0\r\n");
   EXPECT_EQ(strLogPath, moved);
   EXPECT_EQ(stored("Path"), moved);
-  // The page's footer names the new place.
-  EXPECT_NE(page->lbLogviewerFooter->text().toStdString().find(moved), std::string::npos);
+  // The page's footer names the new place as the user would type it.
+  EXPECT_NE(page->lbLogviewerFooter->text().toStdString().find(native("archive/new.txt")), std::string::npos);
 }
 
 TEST_F(AdvanceDialog, MovingTakesTheLogsLinesAlong) {
@@ -168,7 +169,7 @@ TEST_F(AdvanceDialog, ALogCopiedButNotRemovedKeepsTheOldPathAndTheUserIsTold) {
   EXPECT_EQ(stored("Path"), old);
   EXPECT_EQ(readText("logs/Alertlog.txt"), kLog);
   EXPECT_FALSE(fs::exists(native("moved.txt")));
-  EXPECT_EQ(dialog->txtLogPath->text().toStdString(), old);
+  EXPECT_EQ(dialog->txtLogPath->text().toStdString(), native("logs/Alertlog.txt"));
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].prompt.find("could not be moved"), std::string::npos);
   EXPECT_FALSE(applyEnabled());  // the other settings were stored
@@ -195,9 +196,19 @@ TEST_F(AdvanceDialog, ASettingsFileThatCannotBeWrittenLeavesTheLogWhereItWas) {
 TEST_F(AdvanceDialog, ACancelledBrowseKeepsThePath) {
   load();
   browseTo(std::nullopt);
-  EXPECT_EQ(dialog->txtLogPath->text().toStdString(), strLogPath);
+  EXPECT_EQ(dialog->txtLogPath->text().toStdString(), native("logs/Alertlog.txt"));
   dialog->cmdProgramOptionApply->click();
   EXPECT_EQ(readText("logs/Alertlog.txt"), kLog);
+}
+
+TEST_F(AdvanceDialog, ViewWithoutATextViewerNamesTheLogAsTheUserWouldTypeIt) {
+  load();
+  {
+    NoProgramsOnPath none;
+    dialog->cmdViewLog->click();
+  }
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "No text viewer could be started for " + native("logs/Alertlog.txt") + ".");
 }
 
 TEST_F(AdvanceDialog, TheDaysBoxStaysBetweenOneAndTheMost) {

@@ -110,7 +110,7 @@ TEST_F(AlertsPage, LoadingShowsTheSettingsAndAsksNoPassword) {
   EXPECT_EQ(count(), "20");
   EXPECT_EQ(label(page->lbAlertsMainFooter).substr(0, 18), "Alert Event Shows:");
   EXPECT_EQ(label(page->lbLogviewerFooter),
-            "The log list is displayed last 20 logs.\nCurrent log file saves to : " + strLogPath);
+            "The log list is displayed last 20 logs.\nCurrent log file saves to : " + native("logs/Alertlog.txt"));
   EXPECT_EQ(page->fraAlertEvents->title(), "Alert Event Show");
   EXPECT_EQ(page->cmdClearLog->text(), "&Clear");
   EXPECT_EQ(login->opened, 0);

@@ -2,6 +2,7 @@
 // temporary program folder; version resources are scripted.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -13,7 +14,9 @@
 
 #include "core/mdlFileProperty.h"
 #include "core/mdlMain.h"
+#include "programs/mdlProgramControl.h"
 #include "platform/FileInfo.h"
+#include "platform/Paths.h"
 #include "platform/PropertiesSheet.h"
 #include "platform/Shell.h"
 #include "tests/support/TestEnv.h"
@@ -111,6 +114,27 @@ TEST_F(FilePropertyTest, DatesAreTheUtcCalendarDatesOfTheFileTimes) {
   EXPECT_TRUE(IsValidDate(tblFileInfo.Created));
 }
 
+TEST_F(FilePropertyTest, ABirthTimeOfZeroIsAnUnknownCreationDate) {
+  // Files unpacked from a system image may carry a birth time of 0.
+  std::string found;
+  for (const char* candidate : {"/usr/bin/env", "/usr/bin/ls", "/bin/sh", "/usr/bin/true"}) {
+    struct statx sx;
+    if (::statx(AT_FDCWD, candidate, 0, STATX_BTIME, &sx) == 0 && (sx.stx_mask & STATX_BTIME) &&
+        sx.stx_btime.tv_sec == 0) {
+      found = candidate;
+      break;
+    }
+  }
+  if (found.empty()) GTEST_SKIP() << "no file here has a birth time of 0";
+  const std::string details = EntryDetailsText(platform::systemPath(found));
+  EXPECT_EQ(tblFileInfo.Created, Date{});
+  EXPECT_NE(tblFileInfo.LastModified, Date{});
+  EXPECT_NE(details.find("Created Date: \t\r\n"), std::string::npos) << details;
+  ShowFileProperties(platform::systemPath(found));
+  ASSERT_NE(sheet(), nullptr);
+  EXPECT_EQ(sheet()->findChild<QLabel*>("lblCreated")->text(), "");
+}
+
 TEST_F(FilePropertyTest, VersionStringsComeFromTheFirstTranslation) {
   scriptVersion({{"CompanyName", "Morvantis Labs"}, {"FileDescription", "Packet viewer"}, {"FileVersion", "1.2.3"},
                  {"InternalName", "pv"}, {"LegalCopyright", "Copyright 2024"}, {"OriginalFileName", "pv.exe"},
@@ -163,6 +187,7 @@ TEST_F(FilePropertyTest, ThePropertiesSheetShowsTheFileOnItsOwn) {
   EXPECT_TRUE(s->isVisible());
   EXPECT_FALSE(s->isModal());
   EXPECT_EQ(s->windowTitle(), "Shown.txt Properties");
+  EXPECT_GT(s->width(), s->fontMetrics().horizontalAdvance(s->windowTitle()));
   EXPECT_EQ(s->findChild<QLabel*>("lblName")->text(), "Shown.txt");
   EXPECT_EQ(s->findChild<QLabel*>("lblLocation")->text(), QString::fromStdString(folder));
   EXPECT_EQ(s->findChild<QLabel*>("lblSize")->text(), "12 bytes");

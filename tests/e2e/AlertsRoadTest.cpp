@@ -7,14 +7,18 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <QColor>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeWidget>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "alerts/frmAdvanceAlertsLogs.h"
 #include "alerts/frmDisplay.h"
 #include "alerts/frmTimeTemp.h"
 #include "alerts/mdlAlertQueue.h"
@@ -24,7 +28,10 @@
 #include "core/MDIMain.h"
 #include "core/mdINIBas.h"
 #include "core/mdlLogin.h"
+#include "programs/frmProgramControl.h"
 #include "platform/Application.h"
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
 #include "platform/Network.h"
 #include "platform/ProcessList.h"
 #include "platform/SingleInstance.h"
@@ -54,7 +61,24 @@ class AlertsRoad : public mvtest::FrontEndTest {
   }
   void TearDown() override {
     delete LoadedForm<frmDisplay>();
+    platform::setFileDialogHandler(nullptr);
     FrontEndTest::TearDown();
+  }
+  // The next file dialog answers this file as the operating system names it.
+  static void dialogAnswers(const std::string& nativePath) {
+    platform::setFileDialogHandler([nativePath](platform::FileDialogKind, const platform::FileDialogOptions&) {
+      return std::optional<platform::FileDialogResult>(
+          platform::FileDialogResult{nativePath, fs::path(nativePath).filename().string()});
+    });
+  }
+  void restart() {
+    UnloadMDIMain();
+    platform::releaseSingleInstance();
+    Main();
+    timer = TimerFormIfLoaded();
+    ASSERT_NE(timer, nullptr);
+    timer->TimerReadEvent->stop();
+    timer->PassLockTimer->stop();
   }
   // Runs the event tool on the program folder's system directory.
   int event(std::vector<std::string> fields) {
@@ -133,6 +157,62 @@ TEST_F(AlertsRoad, EventsFromTheEngineReachTheStoresTheCountersThePopUpAndTheLog
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[1], "High," + today + " 10:15:30,Deny,TCP,Outgoing,192.168.0.5:1025,10.1.2.3:25,,Protected,1025,25,2");
   EXPECT_NE(readText("Logs/Alertlog.txt").find(",Protected,1025,25\r\n"), std::string::npos);
+}
+
+TEST_F(AlertsRoad, AlertsGoToTheLogChosenWithBrowseOutsideTheProgramFolderAlsoAfterARestart) {
+  const fs::path elsewhere = fs::path(folder + "-elsewhere");
+  fs::create_directories(elsewhere);
+  const std::string chosen = (elsewhere / "alerts.txt").string();
+  AlertEvent = 0;  // every alert goes straight to the logs
+  WriteINI("Main", "AlertEvent", "0", strAlertsSettingFile, true);
+  {
+    frmAdvanceAlertsLogs dialog;
+    dialogAnswers(chosen);
+    dialog.cmdBrowse->click();
+    EXPECT_EQ(dialog.txtLogPath->text().toStdString(), chosen);
+    dialog.cmdProgramOptionOk->click();
+  }
+  std::string moved;
+  ASSERT_TRUE(platform::readFile(chosen, moved));
+  ASSERT_EQ(event({"--alert"}), 0);
+  timer->TimerReadEvent_Timer();
+  std::string text;
+  ASSERT_TRUE(platform::readFile(chosen, text));
+  EXPECT_NE(text.find(",Protected,1025,25\r\n"), std::string::npos) << text;
+  EXPECT_FALSE(fs::exists(native("Logs/alerts.txt")));
+
+  restart();
+  ASSERT_EQ(event({"--alert"}), 0);
+  timer->TimerReadEvent_Timer();
+  std::string after;
+  ASSERT_TRUE(platform::readFile(chosen, after));
+  EXPECT_EQ(after.size(), text.size() + (text.size() - moved.size()));
+  EXPECT_FALSE(fs::exists(native("Logs/alerts.txt")));
+  fs::remove_all(elsewhere);
+}
+
+TEST_F(AlertsRoad, AProgramAddedThroughALinkIsStoredUnderItsTargetAndShownActiveWhenItRuns) {
+  writeText("bin/tool-2.1", "#!/bin/sh\n");
+  fs::permissions(native("bin/tool-2.1"), fs::perms::owner_all);
+  fs::create_symlink("tool-2.1", native("bin/tool"));
+  MDIMainIfLoaded()->ProgramControl_Click();
+  frmProgramControl* page = ProgramControlPageIfLoaded();
+  ASSERT_NE(page, nullptr);
+  dialogAnswers(native("bin/tool"));
+  page->cmdProgramControlProgramAdd->click();
+  const std::string target = native("bin/tool-2.1");
+  EXPECT_EQ(ReadINI("tool-2.1", "Path", "", strProgramControlFile, true), target);
+  ASSERT_EQ(page->lvwPrograms->topLevelItemCount(), 1);
+  QTreeWidgetItem* row = page->lvwPrograms->topLevelItem(0);
+  EXPECT_FALSE(row->font(0).bold());
+
+  // The engine names the running program as /proc/PID/exe reads it.
+  ASSERT_EQ(event({"NP", "700", target}), 0);
+  timer->TimerReadEvent_Timer();
+  EXPECT_TRUE(colProgramList.Item(LCase(target))->Active);
+  EXPECT_TRUE(row->font(0).bold());
+  EXPECT_EQ(row->foreground(0).color(), QColor(0, 128, 0));
+  EXPECT_EQ(colProgramList.Count(), 1);
 }
 
 TEST_F(AlertsRoad, AnApplyStartsTheReaderAtTheFreshLogsFirstLine) {

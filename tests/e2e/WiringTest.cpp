@@ -31,7 +31,10 @@ class Wiring : public mvtest::FrontEndTest {
  protected:
   void SetUp() override {
     FrontEndTest::SetUp();
-    platform::setShellOpenHandler([this](const std::string& target) { opened.push_back(target); });
+    platform::setShellOpenHandler([this](const std::string& target) {
+      opened.push_back(target);
+      return true;
+    });
   }
 
   // Starts on the default settings, as a second start does: no repair, the
@@ -123,6 +126,19 @@ TEST_F(Wiring, FileAndHelpMenusRunTheirCommands) {
   EXPECT_THROW(trigger(m, "mnuExit"), ProgramEnded);
   EXPECT_NE(readText("System32/mvs.state").find("stopped"), std::string::npos);
   EXPECT_EQ(ruleFile(), golden("exit_template.conf"));
+}
+
+TEST_F(Wiring, HelpAndContactSayWhenTheDesktopsOpenerCannotStart) {
+  MDIMain* m = start();
+  platform::setShellOpenHandler(nullptr);  // the desktop's own opener
+  {
+    mvtest::NoProgramsOnPath none;
+    trigger(m, "mnuContents");
+    trigger(m, "mnuEmailUs");
+  }
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[0].prompt, "No program could be started to open " + strHelpURL + ".");
+  EXPECT_EQ(messages[1].prompt, "No program could be started to open " + strSupportMail + ".");
 }
 
 TEST_F(Wiring, TrayMenuRunsItsCommands) {

@@ -384,7 +384,9 @@ TEST_F(OptionDialog, ASaveThatFailsIsToldAndApplyStaysEnabled) {
   ASSERT_TRUE(platform::setReadOnly(strProgramControlFile, true));
   button("cmdProgramOptionOk")->click();
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].prompt, "The options of Mail.exe could not be saved in " + strProgramControlFile + ".");
+  // The file is named as the user would type it.
+  EXPECT_EQ(messages[0].prompt,
+            "The options of Mail.exe could not be saved in " + native("Profiles/ProgramControl.MVL") + ".");
   EXPECT_EQ(messages[0].buttons, platform::vbCritical);
   EXPECT_TRUE(dialog->isVisible());
   EXPECT_TRUE(apply()->isEnabled());

@@ -16,6 +16,7 @@
 #include "programs/frmProgramCustom.h"
 #include "platform/FileInfo.h"
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
 #include "platform/Shell.h"
 #include "programs/mdlComponentControl.h"
 #include "tests/programs/ProgramPageFixture.h"
@@ -280,25 +281,25 @@ TEST_F(ControlPage, AddTakesTheChosenFileWithTheDefaultsOnceOnly) {
   mv::DefaultAccessTrusted = mv::AccessAllow;
   mv::DefaultAccessInternet = mv::DefaultServerTrusted = mv::AccessAsk;
   mv::DefaultServerInternet = mv::AccessBlock;
+  writeText("Games/Chess.exe", "MZ");
   loadPage();
-  chooseFile(std::string("C:\\Games\\Chess.exe"));
+  chooseFile(native("Games/Chess.exe"));
   page->cmdProgramControlProgramAdd->click();
   EXPECT_EQ(fileDialogs, 1);
   EXPECT_EQ(lastDialog.DialogTitle, "Add Program");
   EXPECT_EQ(lastDialog.Filter, "Executable File (*.exe,*.com,*.scr)|*.EXE;*.COM;*.SCR|All Files (*.*)|*.*");
   EXPECT_EQ(storedRights("Chess.exe"), "0221");
-  EXPECT_EQ(programValue("Chess.exe", "Path"), "C:\\Games\\Chess.exe");
+  EXPECT_EQ(programValue("Chess.exe", "Path"), native("Games/Chess.exe"));
   QTreeWidgetItem* chess = row(page->lvwPrograms, "Chess.exe");
   ASSERT_NE(chess, nullptr);
   EXPECT_EQ(texts(chess, 1, 5), "Allow Ask Ask Block Normal");
   EXPECT_TRUE(page->cmdRemove->isEnabled());
   EXPECT_TRUE(page->cmdProgramControlProgramOption->isEnabled());
 
-  // The same file again (in another case) adds nothing; the dialog opens in
-  // the folder of the last file.
-  chooseFile(std::string("c:\\games\\chess.EXE"));
+  // The same file again adds nothing; the dialog opens in the folder of the
+  // last file.
   choose("mnuProgramAdd");
-  EXPECT_EQ(lastDialog.InitDir, "C:\\Games\\");
+  EXPECT_EQ(lastDialog.InitDir, mv::platform::systemPath(native("Games")) + "\\");
   EXPECT_EQ(page->lvwPrograms->topLevelItemCount(), 1);
   EXPECT_EQ(colProgramList.Count(), 1);
 }
@@ -345,7 +346,8 @@ TEST_F(ControlPage, AnUnsafeProgramPathIsRefusedWithAMessageNamingTheFile) {
 TEST_F(ControlPage, AddAsksForThePasswordFirst) {
   loadPage();
   mv::strPassword = "secret";
-  chooseFile(std::string("C:\\Games\\Chess.exe"));
+  writeText("Games/Chess.exe", "MZ");
+  chooseFile(native("Games/Chess.exe"));
   {
     auto login = onLogin("");
     page->cmdProgramControlProgramAdd->click();
@@ -409,7 +411,10 @@ TEST_F(ControlPage, DetailsPropertiesAndFolderUseTheStoredPathAsWritten) {
     sheets.push_back(p);
     return true;
   });
-  mv::platform::setShellOpenHandler([&](const std::string& p) { opened.push_back(p); });
+  mv::platform::setShellOpenHandler([&](const std::string& p) {
+    opened.push_back(p);
+    return true;
+  });
 
   page->TabProgramControl->setCurrentIndex(1);
   clickCell(page->lvwPrograms, page->lvwPrograms->topLevelItem(0), 0, Qt::LeftButton);

@@ -133,4 +133,12 @@ void ProgramFolderTest::writeText(const std::string& relative, const std::string
 
 void ProgramFolderTest::installDefaults() const { mv::checkIsMorvantisCorrupted(); }
 
+NoProgramsOnPath::NoProgramsOnPath() {
+  const char* path = std::getenv("PATH");
+  saved_ = path ? path : "";
+  setenv("PATH", "/nonexistent", 1);
+}
+
+NoProgramsOnPath::~NoProgramsOnPath() { setenv("PATH", saved_.c_str(), 1); }
+
 }  // namespace mvtest

@@ -43,4 +43,17 @@ void resetAllGlobals();
 // Reads a whole file (native path).
 std::string slurp(const std::string& nativePath);
 
+// While it lives, the program search path names no folder, so no desktop
+// program (opener, text viewer) can be started.
+class NoProgramsOnPath {
+ public:
+  NoProgramsOnPath();
+  ~NoProgramsOnPath();
+  NoProgramsOnPath(const NoProgramsOnPath&) = delete;
+  NoProgramsOnPath& operator=(const NoProgramsOnPath&) = delete;
+
+ private:
+  std::string saved_;
+};
+
 }  // namespace mvtest
