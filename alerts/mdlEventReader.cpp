@@ -26,6 +26,10 @@ constexpr std::size_t kKeyDigits = 10;
 // An unfinished last line (no line end yet) is taken as it stands only when
 // the file has not grown for this many ticks: the engine is done with it.
 constexpr int kUnfinishedLinePatience = 4;
+// The most a refresh reads of a log, and about the most of its lines held at
+// once: a burst of engine lines is taken in bites over the following ticks,
+// in order, so memory stays bounded whatever arrives.
+constexpr std::uint64_t kReadBite = 1 << 20;
 
 // One engine log, followed as it grows. Each refresh parses only the bytes
 // added since the last one; the lines not yet taken are kept by number.
@@ -43,15 +47,19 @@ class EngineLog {
     offset_ = 0;
     device_ = inode_ = 0;
     taken_ = 0;
+    heldBytes_ = 0;
+    more_ = false;
     inLogs_ = logsDone_ = false;
     unfinishedSize_ = 0;
     unfinishedTicks_ = 0;
   }
 
-  // Takes in what the engine has appended. A file that was replaced or
+  // Takes in the next bite of what the engine has appended, unless a bite's
+  // worth of lines is still waiting to be taken. A file that was replaced or
   // became shorter is read again from its start.
   void refresh() {
-    platform::FileTail tail = platform::readFileTail(path_, offset_);
+    if (heldBytes_ >= kReadBite) return;
+    platform::FileTail tail = platform::readFileTail(path_, offset_, kReadBite);
     if (!tail.exists) {
       if (offset_ != 0 || !lines_.empty()) restart();
       return;
@@ -61,13 +69,19 @@ class EngineLog {
       restart();
       device_ = tail.device;
       inode_ = tail.inode;
-      if (!readFromStart) tail = platform::readFileTail(path_, 0);
+      if (!readFromStart) tail = platform::readFileTail(path_, 0, kReadBite);
     }
     std::string_view bytes = tail.bytes;
+    const bool toEnd = offset_ + bytes.size() >= tail.size;
     std::size_t end = bytes.rfind('\n');
     std::size_t complete = end == std::string_view::npos ? 0 : end + 1;
+    // A line longer than a whole bite is taken in pieces.
+    if (!toEnd && complete == 0) complete = bytes.size();
     parse(bytes.substr(0, complete));
     offset_ += complete;
+    more_ = offset_ < tail.size;
+    // The rest of a cut line comes with the next bite.
+    if (!toEnd) return;
     std::string_view rest = bytes.substr(complete);
     if (rest.empty()) {
       unfinishedTicks_ = 0;
@@ -102,9 +116,15 @@ class EngineLog {
   // The cursor stands at `number`: nothing up to it is read again.
   void forgetUpTo(long number) {
     if (number <= taken_) return;
-    lines_.erase(lines_.begin(), lines_.upper_bound(number));
+    const auto last = lines_.upper_bound(number);
+    for (auto it = lines_.begin(); it != last; ++it) heldBytes_ -= it->second.size();
+    lines_.erase(lines_.begin(), last);
     taken_ = number;
   }
+
+  // True while every line in hand is taken and the file holds more beyond
+  // the last bite: the rest of a burst, which the next tick reads.
+  bool pending() const { return more_ && lines_.empty(); }
 
  private:
   void parse(std::string_view bytes) {
@@ -130,7 +150,8 @@ class EngineLog {
     if (pl.name.size() != kKeyDigits || pl.name.find_first_not_of("0123456789") != std::string_view::npos) return;
     long number = std::stol(std::string(pl.name));
     if (number <= taken_) return;
-    lines_.emplace(number, platform::decodeProfileValue(pl.value));
+    auto [it, added] = lines_.emplace(number, platform::decodeProfileValue(pl.value));
+    if (added) heldBytes_ += it->second.size();
   }
 
   std::string path_;
@@ -138,6 +159,8 @@ class EngineLog {
   std::uint64_t offset_ = 0;  // bytes parsed
   std::uint64_t device_ = 0, inode_ = 0;
   long taken_ = 0;  // lines up to this number are behind the cursor
+  std::uint64_t heldBytes_ = 0;  // text of the lines in lines_
+  bool more_ = false;            // the last bite ended before the file's end
   bool inLogs_ = false, logsDone_ = false;
   std::size_t unfinishedSize_ = 0;
   int unfinishedTicks_ = 0;
@@ -201,6 +224,9 @@ PassEnd readPass(const std::string& day) {
         log = l;
         break;
       }
+      // The first log's lines come before the second's: while the rest of
+      // it waits for the next tick, so does the second log.
+      if (l->pending()) break;
     }
     if (!found) return PassEnd::NoLine;
 
@@ -357,9 +383,12 @@ void CheckNewAlertsGenerates() {
   const std::string today = FormatDate(Today(), "yyyymmdd");
   if (!reader.day.empty() && reader.day != today) {
     // After midnight: what is left of the last day's logs first, then the
-    // new day's logs from their first line.
-    while (readPass(reader.day) == PassEnd::StoppedAtLine) {
+    // new day's logs from their first line. A rest larger than a bite is
+    // taken over the next ticks before the day changes.
+    PassEnd end;
+    while ((end = readPass(reader.day)) == PassEnd::StoppedAtLine) {
     }
+    if (end == PassEnd::NoLine && (reader.first.pending() || reader.second.pending())) return;
     lngLastLogLineNo = 0;
     lngLastILogLineNo = 0;
   }

@@ -1,11 +1,15 @@
 // Cost of the engine event reader's tick: an idle tick (no new line) on a
-// day's log of 100,000 lines, and a tick that takes 1,000 new lines.
+// day's log of 100,000 lines, a tick that takes 1,000 new lines, the cost of
+// a line naming a file that does not exist in a folder of 5,000 files, and
+// the memory high-water mark while a burst of 100 MB of lines is read
+// (bound: 64 MB resident at its peak, the program's own start included).
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <unistd.h>
 
 #include "alerts/mdlAlertQueue.h"
 #include "alerts/mdlAlertsAndLogs.h"
@@ -87,8 +91,74 @@ void TickOf1000NewLines(benchmark::State& state) {
   if (lngLastLogLineNo != next - 1) state.SkipWithError("not every line was read");
 }
 
+// Lines of processes whose files are gone, in a folder that holds 5,000
+// other files: each line looks its path up without regard to case.
+void LineNamingAMissingFile(benchmark::State& state) {
+  std::string log = prepare("mvbench-events-missing", 1);
+  const std::string folder = std::filesystem::path(log).parent_path().parent_path().parent_path().parent_path().string() + "/many";
+  std::filesystem::create_directories(folder);
+  for (int i = 0; i < 5000; ++i) std::ofstream(folder + "/file" + std::to_string(i) + ".exe").put('\n');
+  // The folder is as an installed program's folder is: not changed lately.
+  sleep(3);
+  long next = 2;
+  const long perTick = 1000;
+  for (auto _ : state) {
+    state.PauseTiming();
+    {
+      std::ofstream out(log, std::ios::binary | std::ios::app);
+      char key[24];
+      for (long n = next; n < next + perTick; ++n) {
+        std::snprintf(key, sizeof key, "%010ld", n);
+        out << key << "=10:00:00," << "NP," << 1000 + n % 500 << "," << folder << "/Gone" << n
+            << ".exe\r\n";
+      }
+    }
+    next += perTick;
+    state.ResumeTiming();
+    CheckNewAlertsGenerates();
+  }
+  if (lngLastLogLineNo != next - 1) state.SkipWithError("not every line was read");
+  state.SetItemsProcessed(state.iterations() * perTick);
+}
+
+// The process's resident high-water mark in MB (VmHWM).
+double residentPeakMB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+  return -1;
+}
+
+// A burst of 100 MB of engine lines waiting in today's log: the reader takes
+// it over its ticks, a bounded bite each.
+void BurstOf100MBOfLines(benchmark::State& state) {
+  std::string log = prepare("mvbench-events-burst", 1);
+  long lines = 1;
+  while (static_cast<long>(std::filesystem::file_size(log)) < 100L * 1024 * 1024) {
+    appendLines(log, lines + 1, 10000);
+    lines += 10000;
+  }
+  long ticks = 0;
+  for (auto _ : state) {
+    // The peak is counted from here.
+    std::ofstream("/proc/self/clear_refs") << "5";
+    while (lngLastLogLineNo < lines) {
+      CheckNewAlertsGenerates();
+      ++ticks;
+    }
+  }
+  if (lngLastLogLineNo != lines) state.SkipWithError("not every line was read");
+  state.counters["peak_resident_MB"] = residentPeakMB();
+  state.counters["bound_MB"] = 64;
+  state.counters["ticks"] = static_cast<double>(ticks);
+  state.counters["lines"] = static_cast<double>(lines);
+}
+
 }  // namespace
 
+BENCHMARK(LineNamingAMissingFile)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BurstOf100MBOfLines)->Unit(benchmark::kSecond)->Iterations(1);
 BENCHMARK(IdleTickOn100000Lines)->Unit(benchmark::kMicrosecond);
 BENCHMARK(TickOf1000NewLines)->Unit(benchmark::kMillisecond)->Iterations(50);
 

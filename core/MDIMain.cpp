@@ -320,8 +320,9 @@ void MDIMain::ShowHelp() { OpenWithDesktop(strHelpURL, strHelpURL); }
 void MDIMain::mnuExit_Click() { ExitProgram(); }
 
 void ExitProgram() {
-  // An Exit in the middle of an Apply would leave the engine half restarted.
-  if (blnApplying) return;
+  // An Exit in the middle of an Apply would leave the engine half restarted;
+  // one while the shut-down runs has nothing left to do.
+  if (blnApplying || blnShuttingDown) return;
   // The password is asked for even when the user is logged in; an Exit
   // refused at the prompt leaves the user logged out, and the settings page
   // says so.
@@ -334,6 +335,9 @@ void ExitProgram() {
 }
 
 void ShutDownProgram() {
+  // From here on every command that would start the engine refuses, also
+  // those that window events start while the engine is being stopped.
+  blnShuttingDown = true;
   hooks::Call(hooks::FlushAlertQueue);
   RestoreDefaultRules();
   Pellworth(false);

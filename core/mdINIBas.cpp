@@ -6,10 +6,17 @@
 #include "core/VBRuntime.h"
 #include "core/mdlMain.h"
 #include "platform/PrivateProfile.h"
+#include "platform/ProfileText.h"
 
 namespace mv {
 
 std::vector<IniKeyValue> arrIniSection;
+
+namespace {
+// The key a section's values are scrambled with: the section's name as the
+// file holds it, without blanks around it, whatever form a caller passes.
+std::string scrambleKey(const std::string& section) { return std::string(platform::trimProfileBlanks(section)); }
+}  // namespace
 
 std::string ReadINI(const std::string& section, const std::string& key, const std::string& /*defaultValue*/,
                     const std::string& file, bool scramble) {
@@ -19,7 +26,7 @@ std::string ReadINI(const std::string& section, const std::string& key, const st
   try {
     auto v = platform::profileGetString(section, key, file);
     if (!v) return "";
-    return scramble ? DecryptString(*v, section) : *v;
+    return scramble ? DecryptString(*v, scrambleKey(section)) : *v;
   } catch (const std::exception&) {
     return "";
   }
@@ -28,7 +35,7 @@ std::string ReadINI(const std::string& section, const std::string& key, const st
 namespace {
 std::string prepareValue(const std::string& value, const std::string& section, bool scramble) {
   std::string v = LTrim(value);
-  return scramble ? EncryptString(v, section) : v;
+  return scramble ? EncryptString(v, scrambleKey(section)) : v;
 }
 
 std::string& lastFailedFile() {
@@ -124,7 +131,7 @@ std::string ReadIniSection(const std::string& file, const std::string& section) 
       const auto& e = s->entries[i];
       if (!e.hasEquals) break;
       if (i == 0) arrIniSection.clear();
-      arrIniSection.push_back(IniKeyValue{e.key, DecryptString(e.value, section)});
+      arrIniSection.push_back(IniKeyValue{e.key, DecryptString(e.value, scrambleKey(section))});
     }
   } catch (const std::exception& e) {
     WriteErrorLog(e.what(), "ReadIniSection of mdINIBas");

@@ -92,6 +92,8 @@ void initPath() {
 }
 
 bool EndOnSignal(int) {
+  // A shut-down under way ends the program anyway.
+  if (blnShuttingDown) return true;
   // An Apply, Lock or Stop under way finishes first; the signal waits.
   if (blnApplying) return false;
   // Whoever may signal the process owns it: no password is asked.

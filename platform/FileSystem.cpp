@@ -118,7 +118,7 @@ bool readNativeFile(const std::string& nativePath, std::string& bytes) {
 
 bool readFile(const std::string& path, std::string& bytes) { return readNativeFile(resolvePath(path), bytes); }
 
-FileTail readFileTail(const std::string& path, std::uint64_t offset) {
+FileTail readFileTail(const std::string& path, std::uint64_t offset, std::uint64_t maxBytes) {
   FileTail tail;
   int fd = ::open(resolvePath(path).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return tail;
@@ -132,8 +132,9 @@ FileTail readFileTail(const std::string& path, std::uint64_t offset) {
   tail.inode = static_cast<std::uint64_t>(st.st_ino);
   tail.size = static_cast<std::uint64_t>(st.st_size);
   char buf[65536];
-  for (std::uint64_t at = offset; at < tail.size;) {
-    const size_t want = static_cast<size_t>(std::min<std::uint64_t>(sizeof buf, tail.size - at));
+  const std::uint64_t end = offset + std::min(maxBytes, tail.size > offset ? tail.size - offset : 0);
+  for (std::uint64_t at = offset; at < end;) {
+    const size_t want = static_cast<size_t>(std::min<std::uint64_t>(sizeof buf, end - at));
     ssize_t n = ::pread(fd, buf, want, static_cast<off_t>(at));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;

@@ -1,6 +1,7 @@
 #pragma once
 // File and folder operations on paths as the system writes them.
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,10 @@ struct FileTail {
   std::uint64_t device = 0, inode = 0, size = 0;
   std::string bytes;
 };
-FileTail readFileTail(const std::string& path, std::uint64_t offset);
+// Reads from `offset` to the end, or `maxBytes` of it when the rest is longer
+// (size says how long the file is).
+FileTail readFileTail(const std::string& path, std::uint64_t offset,
+                      std::uint64_t maxBytes = std::numeric_limits<std::uint64_t>::max());
 // The names (not paths) of the files in a folder.
 std::vector<std::string> listFiles(const std::string& folder);
 bool setReadOnly(const std::string& path, bool readOnly);

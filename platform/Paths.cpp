@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <climits>
+#include <ctime>
+#include <mutex>
+#include <unordered_map>
 #include <vector>
 
 namespace mv::platform {
@@ -31,32 +34,86 @@ bool existsNoFollowErr(const std::string& p) {
   return ::stat(p.c_str(), &st) == 0;
 }
 
-bool equalsNoCase(const std::string& a, const char* b) {
-  size_t i = 0;
-  for (; i < a.size() && b[i]; ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]);
-    unsigned char y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-    if (x != y) return false;
+std::string lowerCase(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+// The names of one folder by their lower-cased form, as listed at one moment.
+struct FolderNames {
+  struct timespec changed {};  // the folder's modification time when listed
+  dev_t device = 0;
+  ino_t inode = 0;
+  bool settled = false;  // listed well after its last change (see below)
+  std::unordered_map<std::string, std::string> names;
+};
+
+// Listings of the folders looked in lately. A listing serves as long as the
+// folder's identity and modification time are those it was taken at, so a
+// lookup costs one stat instead of a walk over the folder.
+struct FolderCache {
+  std::mutex lock;
+  std::unordered_map<std::string, FolderNames> folders;
+};
+FolderCache& folderCache() {
+  static FolderCache cache;
+  return cache;
+}
+constexpr std::size_t kCachedFolders = 64;
+// File systems stamp a change with a coarse clock: a name added within the
+// same stamp as the listing would not show in it. A listing taken this long
+// after the folder's last change cannot have missed one.
+constexpr long kStampSeconds = 2;
+
+bool listFolder(const std::string& dir, FolderNames& listing) {
+  DIR* d = opendir(dir.c_str());
+  if (!d) return false;
+  listing.names.clear();
+  while (dirent* e = readdir(d)) {
+    // The first of two names that differ only in case is the one found.
+    listing.names.emplace(lowerCase(e->d_name), e->d_name);
   }
-  return i == a.size() && b[i] == 0;
+  closedir(d);
+  return true;
 }
 
 // Finds the entry of `dir` whose name equals `name` without regard to case.
-bool findNoCase(const std::string& dir, const std::string& name, std::string& found) {
-  DIR* d = opendir(dir.empty() ? "/" : dir.c_str());
-  if (!d) return false;
-  bool ok = false;
-  while (dirent* e = readdir(d)) {
-    if (equalsNoCase(name, e->d_name)) {
-      found = e->d_name;
-      ok = true;
-      break;
-    }
+bool findNoCase(const std::string& path, const std::string& name, std::string& found) {
+  const std::string dir = path.empty() ? "/" : path;
+  struct stat st;
+  if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  FolderCache& cache = folderCache();
+  std::lock_guard<std::mutex> guard(cache.lock);
+  auto it = cache.folders.find(dir);
+  const bool current = it != cache.folders.end() && it->second.device == st.st_dev && it->second.inode == st.st_ino &&
+                       it->second.changed.tv_sec == st.st_mtim.tv_sec &&
+                       it->second.changed.tv_nsec == st.st_mtim.tv_nsec;
+  if (current && it->second.settled) {
+    auto hit = it->second.names.find(lowerCase(name));
+    if (hit == it->second.names.end()) return false;
+    found = hit->second;
+    return true;
   }
-  closedir(d);
-  return ok;
+  if (it == cache.folders.end()) {
+    if (cache.folders.size() >= kCachedFolders) cache.folders.clear();
+    it = cache.folders.emplace(dir, FolderNames{}).first;
+  }
+  FolderNames& listing = it->second;
+  if (!listFolder(dir, listing)) {
+    cache.folders.erase(it);
+    return false;
+  }
+  listing.changed = st.st_mtim;
+  listing.device = st.st_dev;
+  listing.inode = st.st_ino;
+  struct timespec now {};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  listing.settled = now.tv_sec - st.st_mtim.tv_sec > kStampSeconds;
+  auto hit = listing.names.find(lowerCase(name));
+  if (hit == listing.names.end()) return false;
+  found = hit->second;
+  return true;
 }
 
 }  // namespace

@@ -559,7 +559,8 @@ void frmProgramControl::saveProgramList() {
       if (text == strAllow || text == strBlock || text == strAsk)
         columns.emplace_back("Column" + std::to_string(i), std::to_string(AccessTextToCode(text)));
     }
-    columns.emplace_back("Column6", shown[4] == strNormal ? "0" : "1");
+    // An unknown lock state is kept as stored, as an unknown right is.
+    if (shown[4] == strNormal || shown[4] == strPassLock) columns.emplace_back("Column6", shown[4] == strNormal ? "0" : "1");
     // The rights and the lock are stored in one write; memory follows only
     // what was stored, and the row shows what is stored.
     if (WriteINIKeys(section, columns, strProgramControlFile, true)) {

@@ -80,9 +80,15 @@ void ApplyRightsConsistencyRule(RightsLevels& levels, int right, std::uint8_t le
   std::uint8_t& st = levels[2];
   std::uint8_t& si = levels[3];
   // A right after the changed one in the order is raised to at least its
-  // level; a right before it is relaxed to at most its level.
-  auto atLeast = [level](std::uint8_t& r) { r = std::max(r, level); };
-  auto atMost = [level](std::uint8_t& r) { r = std::min(r, level); };
+  // level; a right before it is relaxed to at most its level. A right that
+  // is unknown (0) stays as it is: it never becomes a right by the change of
+  // another one.
+  auto atLeast = [level](std::uint8_t& r) {
+    if (r != 0) r = std::max(r, level);
+  };
+  auto atMost = [level](std::uint8_t& r) {
+    if (r != 0) r = std::min(r, level);
+  };
   levels[static_cast<size_t>(right - 1)] = level;
   switch (right) {
     case RightAccessTrusted:

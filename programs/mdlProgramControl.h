@@ -88,9 +88,9 @@ inline std::string strWebServerHTTP, strWebServerHTTPAlt8080, strWebServerHTTPAl
 inline std::string strKeyAllowAccess, strKeyICMPProtocol, strKeyIGMPProtocol, strKeyAuthenticate, strKeyPorts,
     strKeyCheckedPorts, strKeyNoCustomizePorts;
 
-// The entries of a program section in ProgramControl.MVL, in their stored
-// order. The rule writer reads a section's first fifteen entries by position
-// (1-based, as numbered here), so this order is part of the file's format.
+// The entries of a program section in ProgramControl.MVL, in the order they
+// are written (1-based, as numbered here), which is part of the file's
+// format. Readers find each value by its key name.
 enum ProgramSectionEntry : std::size_t {
   psVersion = 1, psColumn1, psColumn2, psColumn3, psColumn4, psColumn5, psColumn6, psPath, psAllowAccess, psPorts,
   psICMPProtocol, psIGMPProtocol, psAuthenticate, psCheckedPorts, psNoCustomizePorts

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -25,6 +26,13 @@ int presetNumber(const std::string& piece) {
   double n = Val(piece);
   if (n < 1 || n > 10 || n != std::floor(n)) return 0;
   return static_cast<int>(n);
+}
+
+// The mode 0, 1 or 2 that a stored number stands for; nothing for any other
+// number. The range is tested before the number is made an int.
+std::optional<int> optionMode(float stored) {
+  if (!(stored >= 0 && stored <= 2) || stored != std::floor(stored)) return std::nullopt;
+  return static_cast<int>(stored);
 }
 
 bool beginsWith(const std::string& text, const std::string& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
@@ -52,7 +60,12 @@ std::vector<int> presetList(const clsProgramList& program, const std::string& li
 }
 
 void addPairs(clsProgramList& program, const std::string& text) {
-  for (const auto& [protocol, port] : ParsePortEntry(text)) {
+  std::string refused;
+  const auto pairs = ParsePortEntry(text, &refused);
+  if (!refused.empty())
+    WriteErrorLog("Port refused (" + refused + ") in an entry of " + program.ProgramName + ": " + text,
+                  "CollectPortPairs of Module mdlProgramOptions");
+  for (const auto& [protocol, port] : pairs) {
     program.CustomProtocols.push_back(protocol);
     program.CustomPorts.push_back(port);
   }
@@ -103,11 +116,10 @@ int AddServerPresets(std::vector<PortEntry>& entries, const std::string& command
 
 ProgramOptions ReadProgramOptions(const clsProgramList& program, const std::string& file) {
   ProgramOptions options;
-  const int allow = static_cast<int>(program.AllowAccess);
-  if (allow == program.AllowAccess && allow >= 0 && allow <= 2) options.AllowAccess = allow;
-  const int authenticate = static_cast<int>(program.Authenticate);
-  if (authenticate == program.Authenticate && authenticate >= 0 && authenticate <= 2)
-    options.Authenticate = authenticate;
+  // A stored number that is not one of the modes (a fraction, a number far
+  // beyond any int, not a number at all) counts as unreadable.
+  if (std::optional<int> allow = optionMode(program.AllowAccess)) options.AllowAccess = *allow;
+  if (std::optional<int> authenticate = optionMode(program.Authenticate)) options.Authenticate = *authenticate;
   options.ICMP = program.ICMP_Protocol;
   options.IGMP = program.IGMP_Protocol;
 
@@ -169,7 +181,7 @@ bool SaveData(clsProgramList& program, const ProgramOptions& options, const std:
     return false;
   }
   std::vector<std::pair<std::string, std::string>> old;
-  for (const auto& e : stored->entries) old.emplace_back(e.key, DecryptString(e.value, section));
+  for (const auto& e : stored->entries) old.emplace_back(e.key, DecryptString(e.value, stored->name));
   auto oldValue = [&](const std::string& key) {
     for (const auto& [k, v] : old)
       if (SameText(k, key)) return v;
@@ -201,9 +213,8 @@ bool SaveData(clsProgramList& program, const ProgramOptions& options, const std:
   if (options.Authenticate >= 0 && options.Authenticate <= 2) authenticate = std::to_string(options.Authenticate);
   const std::string count = custom.empty() ? "" : std::to_string(custom.size());
 
-  // The whole section in its fixed order: the loader reads the first fifteen
-  // entries by position, so a key must never be appended out of place. The
-  // custom entries follow, then any other key the section held.
+  // The whole section in its fixed order, the order the file's format gives.
+  // The custom entries follow, then any other key the section held.
   std::vector<std::pair<std::string, std::string>> keys;
   for (size_t i = 0; i < ProgramSectionKeys.size(); ++i) {
     const auto entry = static_cast<ProgramSectionEntry>(i + 1);
@@ -222,16 +233,16 @@ bool SaveData(clsProgramList& program, const ProgramOptions& options, const std:
     keys.emplace_back(key, value);
   }
   for (size_t k = 0; k < custom.size(); ++k) keys.emplace_back(kCustomPrefix + std::to_string(k + 1), custom[k]);
-  for (const auto& [k, v] : old) {
+  for (const auto& entry : old) {
     bool known = std::any_of(ProgramSectionKeys.begin(), ProgramSectionKeys.end(),
-                             [&](const char* name) { return SameText(k, name); });
-    if (!known && !isCustomKey(k)) keys.emplace_back(k, v);
+                             [&entry](const char* name) { return SameText(entry.first, name); });
+    if (!known && !isCustomKey(entry.first)) keys.push_back(entry);
   }
   if (!WriteINISection(section, keys, file, true)) return false;
 
   // The object follows what was stored.
-  program.AllowAccess = static_cast<float>(Val(allow));
-  program.Authenticate = static_cast<float>(Val(authenticate));
+  program.AllowAccess = ValSingle(allow, -1);
+  program.Authenticate = ValSingle(authenticate, 0);
   program.ICMP_Protocol = options.ICMP;
   program.IGMP_Protocol = options.IGMP;
   program.Ports = ports;

@@ -29,7 +29,7 @@ void engineRunsIn(EngineState state) {
 
 bool LockNetwork(bool askLogin) {
   return ErrorBoundary("LockNetwork of Form MDIMain", false, [&] {
-    if (blnApplying || (askLogin && !CheckLogin())) return false;
+    if (blnShuttingDown || blnApplying || (askLogin && !CheckLogin())) return false;
     if (!LoadBlockingRules(true)) return false;
     engineRunsIn(EngineState::Locked);
     return true;
@@ -38,7 +38,7 @@ bool LockNetwork(bool askLogin) {
 
 bool StopNetwork(bool askLogin) {
   return ErrorBoundary("StopNetwork of Form MDIMain", false, [&] {
-    if (blnApplying || (askLogin && !CheckLogin())) return false;
+    if (blnShuttingDown || blnApplying || (askLogin && !CheckLogin())) return false;
     // Every way out lets Apply, Lock and Stop run again and events be read.
     blnApplying = true;
     auto done = qScopeGuard([] {
@@ -75,7 +75,7 @@ bool StopNetwork(bool askLogin) {
 
 bool ReStartService() {
   return ErrorBoundary("ReStartService of Form MDIMain", false, [&] {
-    if (blnApplying || !CheckLogin()) return false;
+    if (blnShuttingDown || blnApplying || !CheckLogin()) return false;
     bool ok = true;
     {
       blnRestartingService = true;

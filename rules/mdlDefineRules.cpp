@@ -583,6 +583,7 @@ void ResetRuleGlobals() {
   lngRuleLineNo = 0;
   blnForceLog = false;
   blnApplying = false;
+  blnShuttingDown = false;
   SetEngineState(EngineState::Normal);
   blnRestartingService = false;
   blnReadEvents = true;

@@ -28,6 +28,10 @@ inline bool blnNetworkStopped = false;
 inline bool blnRestartingService = false;
 inline bool blnReadEvents = true;
 inline bool blnApplyingFormLoaded = false;
+// Set once Exit or a signal has begun the shut-down: from then on nothing
+// starts or restarts the engine, so the program ends with the engine stopped
+// on the default rule file.
+inline bool blnShuttingDown = false;
 
 // The rule file being composed by the writer.
 RuleFileText& RuleDocument();

@@ -1,6 +1,8 @@
 // The program and component sections of the rule file: the program list read
 // from ProgramControl.MVL, the four default program sections, each program's
 // four sections and the component keys.
+#include <algorithm>
+#include <array>
 #include <memory>
 
 #include "core/VBRuntime.h"
@@ -29,8 +31,20 @@ bool readProgram(const std::string& name, clsProgramList& p) {
   p.ProgramName = name;
   arrIniSection.clear();
   ReadIniSection(strProgramControlFile, name);
-  if (arrIniSection.size() < ProgramSectionKeys.size()) return false;
-  auto v = [](ProgramSectionEntry position) { return arrIniSection[position - 1].Value; };
+  // Each value is read by its key, wherever it stands in the section; a
+  // section that lacks one of the keys is damaged and gives no program.
+  std::array<std::string, ProgramSectionKeys.size()> values;
+  for (size_t k = 0; k < ProgramSectionKeys.size(); ++k) {
+    auto it = std::find_if(arrIniSection.begin(), arrIniSection.end(),
+                           [&](const IniKeyValue& e) { return SameText(e.Key, ProgramSectionKeys[k]); });
+    if (it == arrIniSection.end()) {
+      WriteErrorLog("Key " + std::string(ProgramSectionKeys[k]) + " is missing in [" + name + "]",
+                    "LoadProgramControlRules of Module mdlDefineRules");
+      return false;
+    }
+    values[k] = it->Value;
+  }
+  auto v = [&values](ProgramSectionEntry entry) { return values[entry - 1]; };
   p.Version = v(psVersion);
   p.AccessTrusted = rightText(v(psColumn1));
   p.AccessInternet = rightText(v(psColumn2));

@@ -78,6 +78,8 @@ void LoadArrayList(long table, const std::string& columns, const std::string& wh
 
 bool LoadBlockingRules(bool bBlockAll) {
   return ErrorBoundary("LoadBlockingRules of mdlRules", false, [&] {
+    // Once the shut-down has begun the engine is not started again.
+    if (blnShuttingDown) return false;
     InitRuleDictionaries();
     if (blnZoneDataChanged) {
       LoadArrayList(Database_IPAddress, "IPAddressFrom,IPAddressTo", "zone=1", arrBlockedEntries);

@@ -33,26 +33,66 @@ std::uint8_t enabledValue(const std::string& stored) {
   }
 }
 
-// Reads one zone and level into `target`, which always gets at least
-// `rows` elements so that the editor and the rule writer find every row.
-void readLevelRows(std::vector<PortSettingRec>& target, int zone, int level, size_t rows) {
-  Read_TableData(Database_PortSetting, "Enabled,Description",
-                 "zone=" + std::to_string(zone) + " && Level=" + std::to_string(level));
-  size_t hits = static_cast<size_t>(std::max<long>(arrQueryResult[0].Count, 0));
-  std::vector<PortSettingRec> filled(std::max(rows, hits));
-  for (size_t i = 0; i < filled.size(); ++i) {
-    PortSettingRec& rec = filled[i];
-    rec.Position = CByte(static_cast<double>(i));
-    std::string description;
-    if (i < hits) {
-      const auto& values = arrQueryResult[i].Values;
-      if (!values.empty()) rec.Enabled = enabledValue(values[0]);
-      if (values.size() > 1) description = values[1];
-    }
-    if (i >= FirstDescribedRow) rec.Description = description.empty() ? strNoneSelected : description;
+// The fixed row sections of one zone and level: rows base + 1 .. base + rows.
+struct LevelRows {
+  std::vector<PortSettingRec>& target;
+  int zone, level;
+  long base;
+  size_t rows;
+};
+
+// Gives `target` its `rows` elements, each row at its place, off and without
+// ports until its stored row is read.
+void startRows(const LevelRows& l) {
+  l.target.assign(l.rows, PortSettingRec{});
+  for (size_t i = 0; i < l.rows; ++i) {
+    l.target[i].Position = CByte(static_cast<double>(i));
+    if (i >= FirstDescribedRow) l.target[i].Description = strNoneSelected;
   }
-  target = std::move(filled);
 }
+
+// Puts one stored row into its place. A row is found by its section, never by
+// where it stands among the rows of its zone and level: a row whose Zone or
+// Level value does not fit its section keeps its own place (and is logged),
+// so it can never shift another row into a meaning that is not its own.
+void placeRow(const LevelRows& l, long section, const std::vector<std::string>& values) {
+  PortSettingRec& rec = l.target[static_cast<size_t>(section - l.base - 1)];
+  if (values.size() < 4) return;
+  if (values[0] != std::to_string(l.zone) || values[1] != std::to_string(l.level))
+    WriteErrorLog("Row " + FormatNumber(section, "0000") + " holds Zone " + values[0] + ", Level " + values[1] +
+                      "; read as the row of its section",
+                  "Init_Read_PortSetting of mdlMain");
+  rec.Enabled = enabledValue(values[2]);
+  if (rec.Position >= FirstDescribedRow && !values[3].empty()) rec.Description = values[3];
+}
+
+// The number of a four-digit row section, 0 for any other name.
+long sectionNumber(const std::string& name) {
+  if (name.size() != 4 || name.find_first_not_of("0123456789") != std::string::npos) return 0;
+  return std::stol(name);
+}
+
+}  // namespace
+
+void Init_Read_PortSetting() {
+  ErrorBoundary("Init_Read_PortSetting of mdlMain", [&] {
+    const LevelRows lists[] = {{arrTrustedMediumSettings, 2, 2, 0, MediumSettingRows},
+                               {arrTrustedHighSettings, 2, 3, 12, HighSettingRows},
+                               {arrInternetMediumSettings, 3, 2, 25, MediumSettingRows},
+                               {arrInternetHighSettings, 3, 3, 37, HighSettingRows}};
+    for (const auto& l : lists) startRows(l);
+    Read_TableData(Database_PortSetting, "Zone,Level,Enabled,Description", "");
+    const long hits = arrQueryResult[0].Count;
+    for (long i = 0; i < hits; ++i) {
+      const QueryRow& hit = arrQueryResult[static_cast<size_t>(i)];
+      const long section = sectionNumber(hit.RowSection);
+      for (const auto& l : lists)
+        if (section > l.base && section <= l.base + static_cast<long>(l.rows)) placeRow(l, section, hit.Values);
+    }
+  });
+}
+
+namespace {
 
 // Blanks around a part and the comma that ends an item are not part of it.
 std::string numberText(std::string part) {
@@ -105,15 +145,6 @@ PortRangePair parseItem(const std::string& item) {
 }
 
 }  // namespace
-
-void Init_Read_PortSetting() {
-  ErrorBoundary("Init_Read_PortSetting of mdlMain", [&] {
-    readLevelRows(arrTrustedHighSettings, 2, 3, HighSettingRows);
-    readLevelRows(arrInternetHighSettings, 3, 3, HighSettingRows);
-    readLevelRows(arrTrustedMediumSettings, 2, 2, MediumSettingRows);
-    readLevelRows(arrInternetMediumSettings, 3, 2, MediumSettingRows);
-  });
-}
 
 std::vector<PortRangePair> ParsePortList(const std::string& text) {
   std::vector<PortRangePair> pairs;

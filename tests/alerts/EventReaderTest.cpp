@@ -38,6 +38,29 @@ TEST_F(EventReader, ReadsBothLinesOfATickFirstLogBeforeSecond) {
   EXPECT_EQ(pids().size(), 5u);
 }
 
+TEST_F(EventReader, ABurstIsTakenInBitesOverTheTicksInOrderAndWhole) {
+  // 3,000 lines of about 1 KB each; the second log's line waits for the
+  // first log's rest.
+  const long lines = 3000;
+  std::string text = "[Logs]\r\n";
+  char key[24];
+  for (long n = 1; n <= lines; ++n) {
+    std::snprintf(key, sizeof key, "%010ld", n);
+    text += key + ("=" + np(std::to_string(n), "/opt/" + std::string(1000, 'a'))) + "\r\n";
+  }
+  writeText(logName(false), text);
+  addLine(1, np("9001"), true);
+  CheckNewAlertsGenerates();
+  EXPECT_GT(lngLastLogLineNo, 0);
+  EXPECT_LT(lngLastLogLineNo, lines);
+  EXPECT_EQ(lngLastILogLineNo, 0);
+  for (int tick = 0; tick < 10 && lngLastILogLineNo == 0; ++tick) CheckNewAlertsGenerates();
+  Pids expected;
+  for (long n = 1; n <= lines; ++n) expected.push_back(std::to_string(n));
+  expected.push_back("9001");
+  EXPECT_EQ(pids(), expected);
+}
+
 TEST_F(EventReader, AMissingLineBeforeAPresentOneIsSkippedForGood) {
   addLine(1, np("1"));
   addLine(2, np("2"));

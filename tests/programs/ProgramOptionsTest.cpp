@@ -130,6 +130,16 @@ TEST_F(ProgramOptions_, AnEmptyListStoresEmptyListsAndNoPairs) {
   expectObjectAsLoaded(key);
 }
 
+TEST_F(ProgramOptions_, AStoredModeFarBeyondAnyIntCountsAsUnreadable) {
+  StoredOptions o;
+  o.allowAccess = "5555555555";
+  o.authenticate = "-5555555555";
+  auto key = storeProgram("C:\\Apps\\Mail.exe", o);
+  ProgramOptions read = ReadProgramOptions(program(key), strProgramControlFile);
+  EXPECT_EQ(read.AllowAccess, -1);
+  EXPECT_EQ(read.Authenticate, -1);
+}
+
 TEST_F(ProgramOptions_, ASectionOutOfOrderOrWithoutAKeyIsRewrittenInTheFixedOrder) {
   auto key = storeProgram("C:\\Apps\\Mail.exe", {});
   const std::string name = program(key).ProgramName;
@@ -155,7 +165,7 @@ TEST_F(ProgramOptions_, ASectionOutOfOrderOrWithoutAKeyIsRewrittenInTheFixedOrde
   EXPECT_EQ(stored(key, "Authenticate"), "2");
   EXPECT_EQ(stored(key, "Note"), "kept");
   EXPECT_EQ(program(key).Authenticate, 2);
-  // The loader, reading by position, sees the same program.
+  // The loader sees the same program.
   mv::LoadProgramControlRules();
   EXPECT_EQ(program(key).AllowAccess, 2);
   EXPECT_EQ(program(key).LockState, "PassLock");

@@ -19,6 +19,7 @@
 #include "platform/Paths.h"
 #include "platform/Shell.h"
 #include "programs/mdlComponentControl.h"
+#include "rules/mdlDefineRules.h"
 #include "tests/programs/ProgramPageFixture.h"
 
 namespace mvtest {
@@ -204,6 +205,25 @@ TEST_F(ControlPage, MenuRightsKeepTheRightsInOrderAndAreStoredAtOnce) {
   EXPECT_EQ(storedRights("Mail.exe"), "0221");
 }
 
+TEST_F(ControlPage, AnUnknownRightOrLockIsKeptWhenAnotherCellOfItsRowChanges) {
+  profile();
+  // Access Internet and the lock stored empty: no right, no rule.
+  const std::string name = colProgramList.Item("c:\\apps\\browser.exe")->ProgramName;
+  ASSERT_TRUE(mv::WriteINIKeys(name, {{"Column2", ""}, {"Column6", ""}}, mv::strProgramControlFile, true));
+  mv::LoadProgramControlRules();
+  loadPage();
+  select(page->lvwPrograms, browser());
+  choose("mnuAccessTrustedAllow");
+  EXPECT_EQ(browserRights(), "Allow  Allow Allow");
+  EXPECT_EQ(storedRights("Browser.exe"), "000");
+  EXPECT_EQ(programValue("Browser.exe", "Column6"), "");
+  EXPECT_EQ(colProgramList.Item("c:\\apps\\browser.exe")->AccessInternet, "");
+  choose("mnuServerTrustedBlock");
+  EXPECT_EQ(browserRights(), "Allow  Block Block");
+  EXPECT_EQ(storedRights("Browser.exe"), "011");
+  EXPECT_EQ(storedRights("Mail.exe"), "0221");
+}
+
 TEST_F(ControlPage, TheLockMenuWritesColumnSix) {
   profile();
   loadPage();
@@ -341,6 +361,27 @@ TEST_F(ControlPage, AnUnsafeProgramPathIsRefusedWithAMessageNamingTheFile) {
   EXPECT_EQ(messages[0].prompt, "The program /opt/tools/a=b.exe cannot be added: its path holds \"=\".");
   EXPECT_EQ(page->lvwPrograms->topLevelItemCount(), 0);
   EXPECT_TRUE(sectionNames(mv::strProgramControlFile).empty());
+}
+
+TEST_F(ControlPage, AProgramWhoseFileNameBeginsWithABlankIsStoredReadableAndKeptOverARestart) {
+  writeText("Apps/ Lead.exe", "MZ");
+  addProgram("C:\\Apps\\Browser.exe", 0, 0, 0, 0);
+  loadPage();
+  chooseFile(native("Apps/ Lead.exe"));
+  page->cmdProgramControlProgramAdd->click();
+  EXPECT_NE(row(page->lvwPrograms, " Lead.exe"), nullptr);
+  // The file holds the section under its trimmed name, its values scrambled
+  // with that name.
+  EXPECT_EQ(programValue("Lead.exe", "Path"), native("Apps/ Lead.exe"));
+  // As after a restart: both programs are loaded again and get their rules.
+  mv::LoadProgramControlRules();
+  ASSERT_TRUE(colProgramList.Contains(mv::LCase(native("Apps/ Lead.exe"))));
+  EXPECT_TRUE(colProgramList.Contains("c:\\apps\\browser.exe"));
+  mv::ControlLevel = 2;
+  ASSERT_TRUE(mv::AddRulesToINI(false, true));
+  const std::string rules = readText("System32/drivers/etc/mvd.conf");
+  EXPECT_NE(rules.find("C:\\Apps\\Browser.exe=LocalNet Blocked TrustedA2 "), std::string::npos) << rules;
+  EXPECT_NE(rules.find(native("Apps/ Lead.exe") + "=LocalNet Blocked TrustedA3 "), std::string::npos);
 }
 
 TEST_F(ControlPage, AddAsksForThePasswordFirst) {

@@ -1,9 +1,11 @@
 // Stored text that would write rules of its own: paths with line breaks, NUL
 // and other structure in the program and component stores, addresses with
-// blanks; each is kept out of mvd.conf and the others keep their rules.
+// blanks, program sections with keys moved or missing, custom ports that are
+// no ports; each is kept out of mvd.conf and the others keep their rules.
 #include <gtest/gtest.h>
 
 #include "core/mdlFileProperty.h"
+#include "platform/PrivateProfile.h"
 #include "programs/mdlComponentControl.h"
 #include "programs/mdlProgramControl.h"
 #include "rules/RuleFileText.h"
@@ -19,6 +21,28 @@ const std::string Injected = "C:\\Evil.exe=x\r\n[LocalNet]\r\n000=ALLOW IP IN FR
 
 std::vector<std::string> rights(const std::string& path) {
   return {"1.0", "0", "0", "0", "0", "0", "0", path, "0", "", "0", "0", "0", "", "0"};
+}
+
+std::vector<std::string> options(const std::string& path, const std::string& customCount = "0") {
+  return {"1.0", "0", "0", "0", "0", "0", "0", path, "1", "", "0", "0", "0", "", customCount};
+}
+
+// The text of one section of a rule file, its header left out.
+std::string section(const std::string& file, const std::string& name) {
+  const std::string header = "[" + name + "]\r\n";
+  size_t at = file.find(header);
+  if (at == std::string::npos) return "<missing>";
+  at += header.size();
+  size_t end = file.find("\r\n[", at - 2);
+  return file.substr(at, end == std::string::npos ? std::string::npos : end + 2 - at);
+}
+
+// The program keys of [_ProgramList], the two default keys left out.
+std::vector<std::string> programKeys(const std::string& file) {
+  std::vector<std::string> keys;
+  for (const auto& line : Split(section(file, "_ProgramList"), "\r\n"))
+    if (!line.empty() && line[0] != '_') keys.push_back(line);
+  return keys;
 }
 
 size_t count(const std::string& text, const std::string& what) {
@@ -37,6 +61,12 @@ class HostileText : public mvtest::RulesTest {
   std::string written() {
     EXPECT_TRUE(AddRulesToINI(false, true));
     return ruleFile();
+  }
+  // The four sections of program number n, joined.
+  static std::string programSections(const std::string& file, int n) {
+    const std::string k = std::to_string(n);
+    return section(file, "TrustedA" + k) + section(file, "TrustedS" + k) + section(file, "InternetA" + k) +
+           section(file, "InternetS" + k);
   }
   // Every line of the file is a section header or a key line of its own.
   static void expectOnlySoundLines(const std::string& file) {
@@ -162,4 +192,48 @@ TEST(RuleText, EachPartRefusesWhatWouldBeStructure) {
   EXPECT_THROW(doc.emptySection("T]"), RuntimeError);
   doc.print("k", "v");
   EXPECT_EQ(doc.text(), "[S]\r\nk=v\r\n");
+}
+
+TEST_F(HostileText, AProgramSectionIsReadByItsKeyNames) {
+  addProgram("Ordered", options("/usr/bin/ordered", "1"), {"Web (TCP port 8080 )_1"});
+  // The same options with the Version key moved to the end of its section.
+  addProgram("Moved", options("/usr/bin/moved", "1"), {"Web (TCP port 8080 )_1"});
+  ASSERT_TRUE(platform::profileDeleteKey("Moved", "Version", strProgramControlFile));
+  ASSERT_TRUE(WriteINI("Moved", "Version", "1.0", strProgramControlFile, true));
+  const std::string file = written();
+  EXPECT_EQ(programKeys(file),
+            (std::vector<std::string>{"/usr/bin/ordered=LocalNet Blocked TrustedA2 TrustedS2 InternetA2 InternetS2",
+                                      "/usr/bin/moved=LocalNet Blocked TrustedA3 TrustedS3 InternetA3 InternetS3"}));
+  EXPECT_NE(section(file, "InternetA3").find("ANY:8080"), std::string::npos);
+  EXPECT_EQ(programSections(file, 3), programSections(file, 2));
+}
+
+TEST_F(HostileText, AProgramSectionWithoutOneOfItsKeysGivesNoProgram) {
+  addProgram("First", options("/usr/bin/first"));
+  addProgram("Broken", options("/usr/bin/broken", "1"), {"Web (TCP port 8080 )_1"});
+  ASSERT_TRUE(platform::profileDeleteKey("Broken", "Version", strProgramControlFile));
+  addProgram("Last", options("/usr/bin/last"));
+  const std::string file = written();
+  EXPECT_EQ(programKeys(file),
+            (std::vector<std::string>{"/usr/bin/first=LocalNet Blocked TrustedA2 TrustedS2 InternetA2 InternetS2",
+                                      "/usr/bin/last=LocalNet Blocked TrustedA3 TrustedS3 InternetA3 InternetS3"}));
+  EXPECT_EQ(programSections(file, 3), programSections(file, 2));
+  EXPECT_NE(readText("Err.log").find("Key Version is missing in [Broken]"), std::string::npos);
+}
+
+TEST_F(HostileText, ACustomPortThatIsNoPortGivesNoRuleAndIsLogged) {
+  // Only the checked ports are allowed: the sound entry's port, then the
+  // denial of everything else.
+  addProgram("Reference", options("/usr/bin/reference", "1"), {"Mail (TCP port 443 )_1"});
+  const std::vector<std::string> notPorts = {"0", "abc", "99999", "70.0", "5000-80", "1-2-3"};
+  for (size_t i = 0; i < notPorts.size(); ++i)
+    addProgram("P" + std::to_string(i), options("/usr/bin/p" + std::to_string(i), "2"),
+               {"Bad (TCP port " + notPorts[i] + " )_1", "Mail (TCP port 443 )_1"});
+  const std::string file = written();
+  ASSERT_NE(section(file, "InternetA2").find("ANY:443"), std::string::npos);
+  for (size_t i = 0; i < notPorts.size(); ++i) {
+    SCOPED_TRACE(notPorts[i]);
+    EXPECT_EQ(programSections(file, static_cast<int>(i) + 3), programSections(file, 2));
+  }
+  EXPECT_EQ(count(readText("Err.log"), "Port refused"), notPorts.size());
 }

@@ -88,6 +88,25 @@ TEST_F(PortSettings, ValueThatIsNoNumberCountsOffAndLoadingGoesOn) {
   EXPECT_EQ(readText("Err.log"), "");
 }
 
+TEST_F(PortSettings, ARowWhoseZoneOrLevelDoesNotFitItsSectionKeepsItsOwnPlace) {
+  mv::Init_Read_PortSetting();
+  const auto before = std::vector<std::vector<int>>{
+      enabled(mv::arrTrustedMediumSettings), enabled(mv::arrTrustedHighSettings),
+      enabled(mv::arrInternetMediumSettings), enabled(mv::arrInternetHighSettings)};
+  setColumn("0026", "Zone", "9");   // Internet Medium's first row: incoming NetBIOS blocked
+  setColumn("0040", "Level", "2");  // an Internet High row that claims Medium
+  mv::Init_Read_PortSetting();
+  EXPECT_EQ(enabled(mv::arrTrustedMediumSettings), before[0]);
+  EXPECT_EQ(enabled(mv::arrTrustedHighSettings), before[1]);
+  EXPECT_EQ(enabled(mv::arrInternetMediumSettings), before[2]);
+  EXPECT_EQ(enabled(mv::arrInternetHighSettings), before[3]);
+  ASSERT_EQ(mv::arrInternetMediumSettings.size(), 12u);
+  EXPECT_EQ(mv::arrInternetMediumSettings[0].Enabled, 1);
+  checkPositions(mv::arrInternetMediumSettings);
+  checkPositions(mv::arrInternetHighSettings);
+  EXPECT_NE(readText("Err.log").find("Row 0026 holds Zone 9, Level 2"), std::string::npos);
+}
+
 TEST_F(PortSettings, MissingRowsStillGiveFullArrays) {
   for (int row = 20; row <= 25; ++row) mv::DeleteRowSection(mv::Database_PortSetting, "00" + std::to_string(row));
   for (int row = 1; row <= 12; ++row) mv::DeleteRowSection(mv::Database_PortSetting, mv::FormatNumber(row, "0000"));

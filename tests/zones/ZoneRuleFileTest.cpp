@@ -41,23 +41,23 @@ TEST_F(ZoneRuleFile, OneEntryOfEachKindInBlockedAndTrustedReachesTheRuleFile) {
   frmFirewall* page = loadPage();
   const int blocked = 0, trusted = 1;
   for (auto [zone, host] : {std::pair{blocked, "bad.example"}, std::pair{trusted, "good.example"}})
-    add<frmAddHostSite>(page, &frmFirewall::mnuPopupHostSite_Click, zone, [host](frmAddHostSite& d) {
+    add<frmAddHostSite>(page, &frmFirewall::mnuPopupHostSite_Click, zone, [host = host](frmAddHostSite& d) {
       QTest::keyClicks(d.txtHostName, host);
       named(d, "host");
     });
   for (auto [zone, last] : {std::pair{blocked, "3"}, std::pair{trusted, "20"}})
-    add<frmAddIPAddress>(page, &frmFirewall::mnuPopupIPAddress_Click, zone, [last](frmAddIPAddress& d) {
+    add<frmAddIPAddress>(page, &frmFirewall::mnuPopupIPAddress_Click, zone, [last = last](frmAddIPAddress& d) {
       typeAddress(d.txtIP, {"10", "1", "2", last});
       named(d, "address");
     });
   for (auto [zone, third] : {std::pair{blocked, "0"}, std::pair{trusted, "2"}})
-    add<frmAddIPRange>(page, &frmFirewall::mnuPopupIPRange_Click, zone, [third](frmAddIPRange& d) {
+    add<frmAddIPRange>(page, &frmFirewall::mnuPopupIPRange_Click, zone, [third = third](frmAddIPRange& d) {
       typeAddress(d.txtIPStart, {"10", "0", third, "1"});
       typeAddress(d.txtIPEnd, {"10", "0", third, "9"});
       named(d, "range");
     });
   for (auto [zone, second] : {std::pair{blocked, "16"}, std::pair{trusted, "17"}})
-    add<frmAddSubnet>(page, &frmFirewall::mnuPopupSubnet_Click, zone, [second](frmAddSubnet& d) {
+    add<frmAddSubnet>(page, &frmFirewall::mnuPopupSubnet_Click, zone, [second = second](frmAddSubnet& d) {
       typeAddress(d.txtIP, {"172", second, "0", "0"});
       typeAddress(d.txtSubnet, {"255", "255", "0", "0"});
       named(d, "subnet");
