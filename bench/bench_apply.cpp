@@ -103,7 +103,8 @@ void ApplyRightAfterAChange(benchmark::State& state) {
     ++round;
     if (!WriteINI("Program 1", "Column1", round % 2 ? "1" : "0", strProgramControlFile, true))
       state.SkipWithError("program not written");
-    WriteColumnValue(Database_IPAddress, "0020", "Zone", round % 2 ? "2" : "1");
+    if (!WriteColumnValue(Database_IPAddress, "0020", "Zone", round % 2 ? "2" : "1"))
+      state.SkipWithError("address row not written");
     state.ResumeTiming();
     applyWithoutRestart(state);
   }

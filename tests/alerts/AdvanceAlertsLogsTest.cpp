@@ -184,7 +184,7 @@ TEST_F(AdvanceDialog, ASettingsFileThatCannotBeWrittenLeavesTheLogWhereItWas) {
   browseTo("moved.txt");
   dialog->cmdProgramOptionOk->click();
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].prompt, "The settings could not be saved in " + strAlertsSettingFile + ".");
+  EXPECT_EQ(messages[0].prompt, "The settings could not be saved in " + native("Profiles/AlertsAndLogSetting.MVL") + ".");
   EXPECT_TRUE(dialog->isVisible());
   EXPECT_TRUE(applyEnabled());
   EXPECT_EQ(readText("logs/Alertlog.txt"), kLog);

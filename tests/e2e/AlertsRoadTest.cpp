@@ -164,7 +164,7 @@ TEST_F(AlertsRoad, AlertsGoToTheLogChosenWithBrowseOutsideTheProgramFolderAlsoAf
   fs::create_directories(elsewhere);
   const std::string chosen = (elsewhere / "alerts.txt").string();
   AlertEvent = 0;  // every alert goes straight to the logs
-  WriteINI("Main", "AlertEvent", "0", strAlertsSettingFile, true);
+  ASSERT_TRUE(WriteINI("Main", "AlertEvent", "0", strAlertsSettingFile, true));
   {
     frmAdvanceAlertsLogs dialog;
     dialogAnswers(chosen);

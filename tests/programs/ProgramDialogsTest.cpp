@@ -97,7 +97,7 @@ TEST_F(DefaultsDialog, DefaultsThatCannotBeStoredAreToldAndTheDialogStaysOpen) {
   dialog.optAccessTrusted[1]->click();
   dialog.cmdProgramOptionOk->click();
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].prompt, "The defaults for new programs could not be saved in " + mv::strProgramMainFile + ".");
+  EXPECT_EQ(messages[0].prompt, "The defaults for new programs could not be saved in " + native("Profiles/ProgramMain.MVL") + ".");
   EXPECT_TRUE(dialog.isVisible());
   EXPECT_TRUE(dialog.cmdProgramOptionApply->isEnabled());
   EXPECT_EQ(mv::DefaultAccessTrusted, mv::AccessAllow);
@@ -296,7 +296,7 @@ TEST_F(LockDialog, SettingsThatCannotBeStoredAreToldAndMemoryKeepsTheStoredOnes)
   dialog.optAllowLockProgram->click();
   dialog.cmdOk->click();
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].prompt, "The lock settings could not be saved in " + mv::strProgramMainFile + ".");
+  EXPECT_EQ(messages[0].prompt, "The lock settings could not be saved in " + native("Profiles/ProgramMain.MVL") + ".");
   EXPECT_TRUE(dialog.isVisible());
   EXPECT_TRUE(mv::LockMode);
   EXPECT_EQ(mv::LockInterval, 10);

@@ -268,7 +268,7 @@ TEST_F(ControlPage, ARightForAProgramNoLongerInMemoryIsToldAndTheRowShowsTheFile
   EXPECT_EQ(browserRights(), "Allow Allow Allow Allow");
   EXPECT_EQ(storedRights("Browser.exe"), "0000");
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].prompt, "The rights of 'Browser.exe' could not be saved in " + mv::strProgramControlFile + ".");
+  EXPECT_EQ(messages[0].prompt, "The rights of 'Browser.exe' could not be saved in " + native("Profiles/ProgramControl.MVL") + ".");
 }
 
 TEST_F(ControlPage, ComponentMenuRightsAreStored) {

@@ -302,7 +302,7 @@ TEST_F(Editor, PortsThatCannotBeStoredAreToldAndTheRowIsNotSwitchedOn) {
   button(e, "cmdOk")->click();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].prompt, "The custom security settings could not all be saved in " +
-                                    TableFile(Database_TCPPorts) + ". Your changes are kept on screen.");
+                                    native("Profiles/Database_TCPPorts.MVL") + ". Your changes are kept on screen.");
   EXPECT_TRUE(e->isVisible());
   EXPECT_TRUE(button(e, "cmdApply")->isEnabled());
   EXPECT_TRUE(mvtest::tableRows(Database_TCPPorts).empty());

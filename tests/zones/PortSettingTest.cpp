@@ -39,7 +39,7 @@ class PortSettings : public ProgramFolderTest {
     ProgramFolderTest::TearDown();
   }
   static void setColumn(const std::string& row, const std::string& column, const std::string& value) {
-    mv::WriteColumnValue(mv::Database_PortSetting, row, column, value);
+    EXPECT_TRUE(mv::WriteColumnValue(mv::Database_PortSetting, row, column, value));
   }
   static void checkPositions(const std::vector<PortSettingRec>& rows) {
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -108,8 +108,8 @@ TEST_F(PortSettings, ARowWhoseZoneOrLevelDoesNotFitItsSectionKeepsItsOwnPlace) {
 }
 
 TEST_F(PortSettings, MissingRowsStillGiveFullArrays) {
-  for (int row = 20; row <= 25; ++row) mv::DeleteRowSection(mv::Database_PortSetting, "00" + std::to_string(row));
-  for (int row = 1; row <= 12; ++row) mv::DeleteRowSection(mv::Database_PortSetting, mv::FormatNumber(row, "0000"));
+  for (int row = 20; row <= 25; ++row) EXPECT_TRUE(mv::DeleteRowSection(mv::Database_PortSetting, "00" + std::to_string(row)));
+  for (int row = 1; row <= 12; ++row) EXPECT_TRUE(mv::DeleteRowSection(mv::Database_PortSetting, mv::FormatNumber(row, "0000")));
   mv::Init_Read_PortSetting();
   ASSERT_EQ(mv::arrTrustedHighSettings.size(), 13u);
   EXPECT_EQ(enabled(mv::arrTrustedHighSettings), (std::vector<int>{1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));

@@ -8,6 +8,7 @@
 #include "core/mdINIBas.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
 #include "tests/zones/ZonesPageSupport.h"
 #include "zones/ZoneLevels.h"
@@ -31,7 +32,8 @@ class WriteFailures : public mvtest::ZonesPageTest {
     page = loadPage();
   }
   std::string notSaved(const std::string& what, const std::string& file) {
-    return what + " could not be saved in " + file + ".";
+    // Messages name the file as the user finds it on disk.
+    return what + " could not be saved in " + native("Profiles/" + platform::fileNamePart(file)) + ".";
   }
 };
 

@@ -24,7 +24,7 @@ class ZoneEntryRecordsTest : public mvtest::ZoneTablesTest {
   // Writes an entry row as the entry dialogs do and returns its values.
   EntryValues writeEntry(long table, EntryValues values) {
     values.push_back({"ID", GetNewRowIndex()});
-    Write_MorvantisNewData(table, getNextLineNo(table), EntryRow(values), true);
+    EXPECT_TRUE(Write_MorvantisNewData(table, getNextLineNo(table), EntryRow(values), true));
     return values;
   }
   EntryValues writeSubnet(const std::string& ip, const std::string& name, const std::string& zone,
@@ -37,7 +37,7 @@ class ZoneEntryRecordsTest : public mvtest::ZoneTablesTest {
   EntryValues writeNetwork(const std::string& section, const std::string& ip) {
     EntryValues v = {{"IP", ip}, {"SubnetMask", "255.255.255.0"}, {"Name", "New Network"}, {"Description", ip},
                      {"Zone", "2"}, {"ActiveNetwork", "1"}, {"ID", GetNewRowIndex()}};
-    Write_MorvantisNewData(Database_SubnetSetting, section, EntryRow(v), false);
+    EXPECT_TRUE(Write_MorvantisNewData(Database_SubnetSetting, section, EntryRow(v), false));
     return v;
   }
 };
@@ -52,38 +52,38 @@ EntryValues with(EntryValues values, const std::string& key, const std::string& 
 
 TEST_F(ZoneEntryRecordsTest, AddressesAndRangesHaveOneRowThatReSavingReplaces) {
   EntryValues v = writeEntry(Database_IPSetting, {{"IP", "10.1.1.1"}, {"Name", "Printer"}, {"Description", ""}, {"Zone", "2"}});
-  AddIPAddressData(ipAddress, v, {});
+  EXPECT_TRUE(AddIPAddressData(ipAddress, v, {}));
   EXPECT_EQ(tableRows(Database_IPAddress), (Rows{{"0006", {"2", "2", "10.1.1.1", "10.1.1.1", "000001"}}}));
-  AddIPAddressData(ipAddress, with(with(v, "IP", "10.1.1.2"), "Zone", "1"), {});
+  EXPECT_TRUE(AddIPAddressData(ipAddress, with(with(v, "IP", "10.1.1.2"), "Zone", "1"), {}));
   EXPECT_EQ(tableRows(Database_IPAddress), (Rows{{"0007", {"2", "1", "10.1.1.2", "10.1.1.2", "000001"}}}));
   EXPECT_EQ(counter(), "0007");
 
   EntryValues r = writeEntry(Database_IPRangeSetting, {{"IPFrom", "10.0.0.1"}, {"IPTo", "10.0.0.50"}, {"Name", "Lab"},
                                                        {"Description", ""}, {"Zone", "1"}});
-  AddIPAddressData(ipRange, r, {"ignored"});
+  EXPECT_TRUE(AddIPAddressData(ipRange, r, {"ignored"}));
   EXPECT_EQ(tableRows(Database_IPAddress).back(), (TableRow{"0008", {"3", "1", "10.0.0.1", "10.0.0.50", "000002"}}));
 }
 
 TEST_F(ZoneEntryRecordsTest, HostNamesAndSubnetsHaveOneRowPerAddress) {
   EntryValues v = writeEntry(Database_HostSetting, {{"HostName", "www.example.test"}, {"Name", "Example"},
                                                     {"Description", "www.example.test"}, {"Zone", "3"}});
-  AddIPAddressData(ipHostName, v, {"10.0.0.1", "10.0.0.2", "10.0.0.3"});
+  EXPECT_TRUE(AddIPAddressData(ipHostName, v, {"10.0.0.1", "10.0.0.2", "10.0.0.3"}));
   EXPECT_EQ(tableRows(Database_IPAddress), (Rows{{"0006", {"1", "3", "10.0.0.1", "10.0.0.1", "000001"}},
                                                  {"0007", {"1", "3", "10.0.0.2", "10.0.0.2", "000001"}},
                                                  {"0008", {"1", "3", "10.0.0.3", "10.0.0.3", "000001"}}}));
-  AddIPAddressData(ipHostName, v, {});
+  EXPECT_TRUE(AddIPAddressData(ipHostName, v, {}));
   EXPECT_TRUE(tableRows(Database_IPAddress).empty()) << "a name that resolves to nothing loses its rows";
 
   EntryValues s = writeSubnet("192.168.1.0", "Office", "2", "0");
-  AddIPAddressData(ipSubnet, s, {"192.168.1.0/" + Str(GetMaskBits("255.255.255.0"))});
+  EXPECT_TRUE(AddIPAddressData(ipSubnet, s, {"192.168.1.0/" + Str(GetMaskBits("255.255.255.0"))}));
   EXPECT_EQ(tableRows(Database_IPAddress), (Rows{{"0009", {"4", "2", "192.168.1.0/24", "192.168.1.0/24", "000002"}}}));
 }
 
 TEST_F(ZoneEntryRecordsTest, DetectedNetworksTakeTheirOwnSectionsAndIds) {
-  WriteINI("Database_LastLineNo", "LastRowIndex", "000040", MasterFile(), true);
+  EXPECT_TRUE(WriteINI("Database_LastLineNo", "LastRowIndex", "000040", MasterFile(), true));
   writeNetwork("0001", "10.0.0.5");
   EntryValues second = writeNetwork("0002", "192.168.1.7");
-  AddIPAddressData(ipNetwork, second, {"10.0.0.5/8", "192.168.1.7/24"});
+  EXPECT_TRUE(AddIPAddressData(ipNetwork, second, {"10.0.0.5/8", "192.168.1.7/24"}));
   EXPECT_EQ(tableRows(Database_IPAddress), (Rows{{"0001", {"5", "2", "10.0.0.5/8", "10.0.0.5/8", "000041"}},
                                                  {"0002", {"5", "2", "192.168.1.7/24", "192.168.1.7/24", "000042"}}}));
   EXPECT_EQ(counter(), "0005");
@@ -93,27 +93,27 @@ TEST_F(ZoneEntryRecordsTest, ReSavingOneDetectedNetworkRebuildsOnlyItsOwnRow) {
   writeNetwork("0001", "10.0.0.5");
   EntryValues second = writeNetwork("0002", "192.168.1.7");
   EntryValues third = writeNetwork("0003", "172.16.0.1");
-  AddIPAddressData(ipNetwork, third, {"10.0.0.5/24", "192.168.1.7/24", "172.16.0.1/24"});
+  EXPECT_TRUE(AddIPAddressData(ipNetwork, third, {"10.0.0.5/24", "192.168.1.7/24", "172.16.0.1/24"}));
   // The subnet dialog saves the second network, now Blocked, with a new address.
-  AddIPAddressData(ipNetwork, with(second, "Zone", "1"), {"192.168.9.0/24"});
+  EXPECT_TRUE(AddIPAddressData(ipNetwork, with(second, "Zone", "1"), {"192.168.9.0/24"}));
   EXPECT_EQ(mvtest::rowsBySection(Database_IPAddress),
             (Rows{{"0001", {"5", "2", "10.0.0.5/24", "10.0.0.5/24", "000001"}},
                   {"0002", {"5", "1", "192.168.9.0/24", "192.168.9.0/24", "000002"}},
                   {"0003", {"5", "2", "172.16.0.1/24", "172.16.0.1/24", "000003"}}}));
   EXPECT_EQ(counter(), "0005");
   // An address whose network row is not there is not written.
-  AddIPAddressData(ipNetwork, {{"Zone", "2"}, {"ID", "000077"}}, {"10.9.9.9/8"});
+  EXPECT_TRUE(AddIPAddressData(ipNetwork, {{"Zone", "2"}, {"ID", "000077"}}, {"10.9.9.9/8"}));
   EXPECT_EQ(tableRows(Database_IPAddress).size(), 3u);
   EXPECT_NE(readText("Err.log").find("AddIPAddressData of mdlCommon"), std::string::npos);
 }
 
 TEST_F(ZoneEntryRecordsTest, UnknownTypesOnlyDeleteAndMissingItemsAreLogged) {
   EntryValues v = writeEntry(Database_IPSetting, {{"IP", "10.1.1.1"}, {"Name", "P"}, {"Description", ""}, {"Zone", "2"}});
-  AddIPAddressData(ipAddress, v, {});
-  AddIPAddressData(6, v, {"10.1.1.1"});
+  EXPECT_TRUE(AddIPAddressData(ipAddress, v, {}));
+  EXPECT_TRUE(AddIPAddressData(6, v, {"10.1.1.1"}));
   EXPECT_TRUE(tableRows(Database_IPAddress).empty());
   EXPECT_EQ(readText("Err.log"), "");
-  AddIPAddressData(ipAddress, {{"ID", "000001"}, {"Zone", "2"}}, {});
+  EXPECT_FALSE(AddIPAddressData(ipAddress, {{"ID", "000001"}, {"Zone", "2"}}, {}));
   EXPECT_TRUE(tableRows(Database_IPAddress).empty());
   EXPECT_NE(readText("Err.log").find("AddIPAddressData of mdlCommon"), std::string::npos);
 }
