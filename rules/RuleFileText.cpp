@@ -29,6 +29,7 @@ RuleFileText::Section& RuleFileText::newSection(const std::string& name) {
   s.lines.clear();
   s.indexed = false;
   s.keys.clear();
+  s.nextNumber = 0;
   return s;
 }
 
@@ -51,15 +52,27 @@ void RuleFileText::index(Section& s) {
                s.keys.end());
 }
 
+std::vector<RuleFileText::Key>::iterator RuleFileText::place(Section& s, std::string_view lower, bool& there) {
+  // Keys mostly come in rising order (numbered lines): past the last one,
+  // no search.
+  auto it = s.keys.empty() || std::string_view(s.keys.back().lower) < lower
+                ? s.keys.end()
+                : std::lower_bound(s.keys.begin(), s.keys.end(), lower,
+                                   [](const Key& k, std::string_view v) { return std::string_view(k.lower) < v; });
+  there = it != s.keys.end() && it->lower == lower;
+  return it;
+}
+
 // Adds a line at the end of the section (key and value already checked).
 void RuleFileText::append(Section& s, const std::string& key, const std::string& value) {
   const size_t line = s.lines.size();
   s.lines.append(key).append(1, '=').append(value).append("\r\n");
+  s.nextNumber = -1;
   if (!s.indexed) return;
   std::string lower = LCase(key);
-  auto it = std::lower_bound(s.keys.begin(), s.keys.end(), lower,
-                             [](const Key& k, const std::string& v) { return k.lower < v; });
-  if (it == s.keys.end() || it->lower != lower) s.keys.insert(it, Key{std::move(lower), line});
+  bool there;
+  auto it = place(s, lower, there);
+  if (!there) s.keys.insert(it, Key{std::move(lower), line});
 }
 
 void RuleFileText::print(const std::string& key, const std::string& value) {
@@ -68,14 +81,18 @@ void RuleFileText::print(const std::string& key, const std::string& value) {
   print(key, value, Checked{});
 }
 
-void RuleFileText::print(const std::string& key, const std::string& value, Checked) {
+RuleFileText::Section& RuleFileText::printed() {
   if (used_ == 0) header("");  // lines before any header
-  append(sections_[used_ - 1], key, value);
+  return sections_[used_ - 1];
 }
+
+void RuleFileText::print(const std::string& key, const std::string& value, Checked) { append(printed(), key, value); }
 
 bool RuleFileText::foundLast(const std::string& name) const {
   return lastFound_ < used_ && name == lastName_;
 }
+
+bool RuleFileText::has(const std::string& name) const { return index_.count(LCase(name)) != 0; }
 
 // The section of that name (checked by the caller), created when missing.
 RuleFileText::Section& RuleFileText::find(const std::string& name) {
@@ -98,27 +115,21 @@ void RuleFileText::writeKey(const std::string& section, const std::string& key, 
   writeKey(section, key, value, Checked{});
 }
 
-void RuleFileText::writeKey(const std::string& section, const std::string& key, const std::string& value, Checked) {
+RuleFileText::Section& RuleFileText::named(const std::string& section) {
   // A name found last was checked then.
   if (!foundLast(section)) require(section, RulePart::Section);
-  Section& s = find(section);
+  return find(section);
+}
+
+RuleFileText::Section& RuleFileText::keyed(const std::string& section) {
+  Section& s = named(section);
   if (!s.indexed) index(s);
-  std::string lower = LCase(key);
-  // Keys mostly come in rising order (numbered lines): past the last one,
-  // no search.
-  auto it = s.keys.empty() || s.keys.back().lower < lower
-                ? s.keys.end()
-                : std::lower_bound(s.keys.begin(), s.keys.end(), lower,
-                                   [](const Key& k, const std::string& v) { return k.lower < v; });
-  if (it == s.keys.end() || it->lower != lower) {
-    const size_t line = s.lines.size();
-    s.lines.append(key).append(1, '=').append(value).append("\r\n");
-    s.keys.insert(it, Key{std::move(lower), line});
-    return;
-  }
-  // A key that is there keeps its place and takes the new value; the lines
-  // after it move by the difference.
-  const size_t from = it->line + key.size() + 1;
+  return s;
+}
+
+void RuleFileText::replaceValue(Section& s, std::vector<Key>::iterator it, size_t keySize, std::string_view value) {
+  // The key keeps its place; the lines after it move by the difference.
+  const size_t from = it->line + keySize + 1;
   const size_t to = s.lines.find('\r', from);
   const size_t line = it->line;
   s.lines.replace(from, to - from, value);
@@ -128,11 +139,40 @@ void RuleFileText::writeKey(const std::string& section, const std::string& key, 
       if (k.line > line) k.line = static_cast<size_t>(static_cast<long long>(k.line) + moved);
 }
 
+void RuleFileText::writeKey(const std::string& section, const std::string& key, const std::string& value, Checked) {
+  Section& s = keyed(section);
+  std::string lower = LCase(key);
+  bool there;
+  auto it = place(s, lower, there);
+  if (there) {
+    replaceValue(s, it, key.size(), value);
+    return;
+  }
+  const size_t line = s.lines.size();
+  s.lines.append(key).append(1, '=').append(value).append("\r\n");
+  s.keys.insert(it, Key{std::move(lower), line});
+}
+
+bool RuleFileText::appendNumberedLines(const std::string& section, std::string_view lines, long long count) {
+  Section& s = named(section);
+  if (s.indexed || s.nextNumber != 0 || !s.lines.empty()) return false;
+  s.lines.append(lines);
+  s.nextNumber = count;
+  return true;
+}
+
+std::string_view RuleFileText::lines(const std::string& section) {
+  if (!foundLast(section) && !has(section)) return {};
+  return named(section).lines;
+}
+
 void RuleFileText::emptySection(const std::string& section) {
   require(section, RulePart::Section);
   Section& s = find(section);
   s.lines.clear();
   s.keys.clear();
+  s.indexed = false;
+  s.nextNumber = 0;
 }
 
 const std::string& RuleFileText::text() const {

@@ -21,6 +21,13 @@ enum class RulePart {
 // Why the text cannot stand in the rule file as that part; "" when it can.
 // Every part refuses control characters (codes 0-31 and 127).
 std::string RuleTextProblem(std::string_view text, RulePart part);
+// Whether a word of a rule can stand in the rule file (RulePart::Word),
+// without making the problem's text: no control character and no blank.
+inline bool RuleWordFits(std::string_view word) {
+  for (unsigned char c : word)
+    if (c <= ' ' || c == 127) return false;
+  return true;
+}
 
 // The check for a program's or component's path as it enters the system: it
 // becomes a key of the rule file.

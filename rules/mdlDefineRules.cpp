@@ -54,13 +54,15 @@ std::string_view protocolWord(long protocol) {
   }
 }
 
+const std::string kNoText, kAnyAddress = "ANY";
+
 // Print-mode rule into the section printed last, log requested.
 void printRule(long zone, long action, long direction, long protocol, const std::string& port,
-               const std::string& source, const std::string& destination, const std::string& keyWord = "",
-               const std::string& keyValue = "", bool log = true) {
+               const std::string& source, const std::string& destination, const std::string& keyWord = kNoText,
+               const std::string& keyValue = kNoText, bool log = true) {
   std::int32_t unused = 0;
-  Rules_Add_toINI(zone, action, direction, protocol, port, source, destination, log, false, keyWord, keyValue, "",
-                  unused);
+  Rules_Add_toINI(zone, action, direction, protocol, port, source, destination, log, false, keyWord, keyValue,
+                  kNoText, unused);
 }
 
 void printHeader(const std::string& name) {
@@ -165,10 +167,10 @@ void allFour(long zone, long action, const std::string& x) {
 }
 
 void denyFour(long zone, const std::string& x) {
-  printRule(zone, actDeny, dirIn, protoTCP, "", x, "ANY");
-  printRule(zone, actDeny, dirOut, protoTCP, "", "ANY", x);
-  printRule(zone, actDeny, dirIn, protoUDP, "", x, "ANY");
-  printRule(zone, actDeny, dirOut, protoUDP, "", "ANY", x);
+  printRule(zone, actDeny, dirIn, protoTCP, kNoText, x, kAnyAddress);
+  printRule(zone, actDeny, dirOut, protoTCP, kNoText, kAnyAddress, x);
+  printRule(zone, actDeny, dirIn, protoUDP, kNoText, x, kAnyAddress);
+  printRule(zone, actDeny, dirOut, protoUDP, kNoText, kAnyAddress, x);
 }
 
 struct ZonePorts {
@@ -255,14 +257,176 @@ bool restartService() {
 }
 
 
-// A rule line's key: its number, three digits at least (Format "000").
-std::string lineKey(std::int32_t n) {
-  if (n < 0) return FormatNumber(n, "000");
-  char digits[16];
-  char* end = std::to_chars(digits + 2, digits + sizeof digits, n).ptr;
-  char* begin = digits + 2;
-  while (end - begin < 3) *--begin = '0';
-  return std::string(begin, end);
+// A rule line's key: its number, three digits at least (Format "000"),
+// made in `room`.
+struct LineKey {
+  char room[24];
+  std::string_view text;
+  explicit LineKey(std::int32_t n) {
+    if (n < 0) {
+      std::string f = FormatNumber(n, "000");
+      const size_t size = std::min(f.size(), sizeof room);
+      f.copy(room, size);
+      text = std::string_view(room, size);
+      return;
+    }
+    char* end = std::to_chars(room + 2, room + sizeof room, n).ptr;
+    char* begin = room + 2;
+    while (end - begin < 3) *--begin = '0';
+    text = std::string_view(begin, static_cast<size_t>(end - begin));
+  }
+};
+
+bool isAny(std::string_view word) {
+  return word.size() == 3 && (word[0] | 0x20) == 'a' && (word[1] | 0x20) == 'n' && (word[2] | 0x20) == 'y';
+}
+
+// Trim(port), without a copy.
+std::string_view trimmedPort(std::string_view p) {
+  p.remove_prefix(std::min(p.size(), p.find_first_not_of(' ')));
+  p.remove_suffix(p.size() - (p.empty() ? 0 : p.find_last_not_of(' ') + 1));
+  return p;
+}
+
+std::string_view zoneWord(long zone) {
+  switch (zone) {
+    case zoneBlocked: return " B"sv;
+    case zoneTrusted: return " T"sv;
+    case zoneInternet: return " I"sv;
+    default: return ""sv;
+  }
+}
+
+// The words a rule starts with ("ALLOW TCP IN FROM ") and ends with
+// (" LOG T"), made once for every action, protocol, direction, log and zone.
+struct RuleEnds {
+  std::string starts[3][4][2];
+  std::string ends[2][4];
+  RuleEnds() {
+    for (long a = 0; a < 3; ++a)
+      for (long p = 0; p < 4; ++p)
+        for (long d = 0; d < 2; ++d)
+          starts[a][p][d] = std::string(actionWord(a)) + std::string(protocolWord(p)) + (d == dirIn ? "IN " : "OUT ") +
+                            "FROM ";
+    for (int l = 0; l < 2; ++l)
+      for (long z = 0; z < 4; ++z) ends[l][z] = std::string(l ? " LOG" : " NOLOG") + std::string(zoneWord(z));
+  }
+};
+const RuleEnds& ruleEnds() {
+  static const RuleEnds ends;
+  return ends;
+}
+
+// The words of one rule, in the order they stand in it, given to `put` one
+// after another.
+template <class Put>
+void composeRule(Put&& put, long zone, long action, long direction, long protocol, std::string_view p,
+                 std::string_view src, std::string_view dst, bool logRequest, std::string_view keyWord,
+                 std::string_view keyValue, bool reversed) {
+  const RuleEnds& ends = ruleEnds();
+  if (action >= 0 && action < 3 && protocol >= 0 && protocol < 4) {
+    put(ends.starts[action][protocol][direction == dirIn ? 0 : 1]);
+  } else {
+    put(actionWord(action));
+    put(protocolWord(protocol));
+    put(direction == dirIn ? "IN FROM "sv : "OUT FROM "sv);
+  }
+  const bool keyed = protocol == protoICMP || protocol == protoIP;
+  if (p.empty() || keyed) {
+    put(src);
+    put(" TO "sv);
+    put(dst);
+    if (keyed && !keyWord.empty()) {
+      put(" "sv);
+      put(keyWord);
+      put(" "sv);
+      put(keyValue);
+    }
+  } else {
+    // Both ends named: the port on both; otherwise on the named end's
+    // other side, the source's when reversed.
+    const bool both = !isAny(src) && !isAny(dst);
+    put(src);
+    if (both || reversed) {
+      put(":"sv);
+      put(p);
+    }
+    put(" TO "sv);
+    put(dst);
+    if (both || !reversed) {
+      put(":"sv);
+      put(p);
+    }
+  }
+  const bool log = (AlertOn && logRequest) || blnForceLog;
+  if (zone >= 0 && zone < 4) {
+    put(ends.ends[log ? 1 : 0][zone]);
+  } else {
+    put(log ? " LOG"sv : " NOLOG"sv);
+    put(zoneWord(zone));
+  }
+}
+
+std::uint64_t rulesNotWritten = 0;
+
+// Appends one rule to `text`; false, with nothing appended, when it cannot
+// be made (logged).
+bool appendRule(std::string& text, long zone, long action, long direction, long protocol, std::string_view p,
+                std::string_view source, std::string_view destination, bool logRequest, std::string_view keyWord,
+                std::string_view keyValue, bool reversed) {
+  const size_t mark = text.size();
+  try {
+    static constexpr std::string_view any = "ANY";
+    const std::string_view src = source.empty() ? any : source;
+    const std::string_view dst = destination.empty() ? any : destination;
+    // Addresses, the port and the key word and value are single words of the
+    // rule: one that holds a blank or a line break would write a rule of its own.
+    for (std::string_view word : {src, dst, p, keyWord, keyValue}) {
+      if (RuleWordFits(word)) continue;
+      std::string problem = RuleTextProblem(word, RulePart::Word);
+      if (problem.empty()) continue;
+      throw RuntimeError(errInvalidCall, "Text refused for a rule (" + problem + "): " + PrintableText(word));
+    }
+    // A rule of usual length is put together on the stack and goes into the
+    // text in one piece.
+    char room[256];
+    if (48 + 2 * (src.size() + dst.size() + p.size()) + keyWord.size() + keyValue.size() <= sizeof room) {
+      char* at = room;
+      composeRule([&at](std::string_view w) { at = std::copy(w.begin(), w.end(), at); }, zone, action, direction,
+                  protocol, p, src, dst, logRequest, keyWord, keyValue, reversed);
+      text.append(room, static_cast<size_t>(at - room));
+    } else {
+      composeRule([&text](std::string_view w) { text.append(w); }, zone, action, direction, protocol, p, src, dst,
+                  logRequest, keyWord, keyValue, reversed);
+    }
+    return true;
+  } catch (const std::exception& e) {
+    WriteErrorLog(e, "getRule of Module mdlDefineRules");
+    ++rulesNotWritten;
+    // Half a rule is no rule: nothing is written for it.
+    text.resize(mark);
+    return false;
+  }
+}
+
+const std::string kWriteRuleWhere = "WriteRule of Module mdlDefineRules";
+
+// Writes the rule that `build` puts together as the next numbered line: in
+// section mode a key of `section` numbered by `lineCounter`, otherwise a line
+// of the section printed last numbered by lngRuleLineNo. A rule that could
+// not be made takes no number.
+template <class Build>
+void writeRuleLine(bool sectionMode, const std::string& section, std::int32_t& lineCounter, Build&& build) {
+  const bool ran = ErrorBoundary(kWriteRuleWhere, [&] {
+    std::int32_t& counter = sectionMode ? lineCounter : lngRuleLineNo;
+    const LineKey key(counter);
+    const bool written = sectionMode ? RuleDocument().writeKeyBuilt(section, key.text, build, counter)
+                                     : RuleDocument().printBuilt(key.text, build);
+    if (!written) return;
+    if (counter == INT32_MAX) RaiseError(errOverflow);
+    ++counter;
+  });
+  if (!ran) ++rulesNotWritten;
 }
 
 }  // namespace
@@ -273,57 +437,8 @@ std::string getRule(long zone, long action, long direction, long protocol, const
                     const std::string& source, const std::string& destination, bool logRequest,
                     const std::string& keyWord, const std::string& keyValue, bool reversed) {
   std::string text;
-  try {
-    static const std::string any = "ANY";
-    const std::string& src = source.empty() ? any : source;
-    const std::string& dst = destination.empty() ? any : destination;
-    // Trim(port), without a copy.
-    std::string_view p = port;
-    p.remove_prefix(std::min(p.size(), p.find_first_not_of(' ')));
-    p.remove_suffix(p.size() - (p.empty() ? 0 : p.find_last_not_of(' ') + 1));
-    // Addresses, the port and the key word and value are single words of the
-    // rule: one that holds a blank or a line break would write a rule of its own.
-    for (std::string_view word : {std::string_view(src), std::string_view(dst), p, std::string_view(keyWord),
-                                  std::string_view(keyValue)}) {
-      if (word.empty() || word == any) continue;  // nothing to look at
-      std::string problem = RuleTextProblem(word, RulePart::Word);
-      if (!problem.empty())
-        throw RuntimeError(errInvalidCall, "Text refused for a rule (" + problem + "): " + PrintableText(word));
-    }
-    // The rule is put together in one string, made large enough at once.
-    text.reserve(48 + 2 * (src.size() + dst.size() + p.size()) + keyWord.size() + keyValue.size());
-    text.append(actionWord(action)).append(protocolWord(protocol)).append(direction == dirIn ? "IN "sv : "OUT "sv);
-    bool keyed = protocol == protoICMP || protocol == protoIP;
-    auto endpoint = [&](const std::string& address, bool withPort) {
-      text.append(address);
-      if (withPort) text.append(1, ':').append(p);
-    };
-    text.append("FROM "sv);
-    if (p.empty() || keyed) {
-      endpoint(src, false);
-      text.append(" TO "sv);
-      endpoint(dst, false);
-      if (keyed && !keyWord.empty()) text.append(1, ' ').append(keyWord).append(1, ' ').append(keyValue);
-    } else {
-      // Both ends named: the port on both; otherwise on the named end's
-      // other side, the source's when reversed.
-      const bool both = !SameText(src, any) && !SameText(dst, any);
-      endpoint(src, both || reversed);
-      text.append(" TO "sv);
-      endpoint(dst, both || !reversed);
-    }
-    text.append(((AlertOn && logRequest) || blnForceLog) ? " LOG"sv : " NOLOG"sv);
-    switch (zone) {
-      case zoneBlocked: text.append(" B"sv); break;
-      case zoneTrusted: text.append(" T"sv); break;
-      case zoneInternet: text.append(" I"sv); break;
-      default: break;
-    }
-  } catch (const std::exception& e) {
-    WriteErrorLog(e, "getRule of Module mdlDefineRules");
-    // Half a rule is no rule: nothing is written for it.
-    text.clear();
-  }
+  appendRule(text, zone, action, direction, protocol, trimmedPort(port), source, destination, logRequest, keyWord,
+             keyValue, reversed);
   return text;
 }
 
@@ -332,40 +447,37 @@ void Rules_Add_toINI(long zone, long action, long direction, long protocol, cons
                      const std::string& keyWord, const std::string& keyValue, const std::string& section,
                      std::int32_t& lineCounter) {
   try {
-    if (port.find_first_not_of(' ') == std::string::npos) {  // Trim(port) is ""
-      WriteRule(sectionMode, getRule(zone, action, direction, protocol, port, source, destination, logRequest,
-                                     keyWord, keyValue, false),
-                section, lineCounter);
+    // Each rule is put together straight into the rule file's text.
+    const std::string_view p = trimmedPort(port);
+    auto rule = [&](long dir, const std::string& from, const std::string& to, bool reversed) {
+      writeRuleLine(sectionMode, section, lineCounter, [&](std::string& out) {
+        return appendRule(out, zone, action, dir, protocol, p, from, to, logRequest, keyWord, keyValue, reversed);
+      });
+    };
+    if (p.empty()) {
+      rule(direction, source, destination, false);
       return;
     }
     long forward = direction == dirIn ? dirIn : dirOut;
     long mirror = forward == dirIn ? dirOut : dirIn;
-    WriteRule(sectionMode, getRule(zone, action, forward, protocol, port, source, destination, logRequest, keyWord,
-                                   keyValue, false),
-              section, lineCounter);
-    WriteRule(sectionMode, getRule(zone, action, mirror, protocol, port, destination, source, logRequest, keyWord,
-                                   keyValue, true),
-              section, lineCounter);
+    rule(forward, source, destination, false);
+    rule(mirror, destination, source, true);
   } catch (const std::exception& e) {
     WriteErrorLog(e, "Rules_Add_toINI of Module mdlDefineRules");
+    ++rulesNotWritten;
   }
 }
 
+std::uint64_t RulesNotWritten() { return rulesNotWritten; }
+
 void WriteRule(bool sectionMode, const std::string& ruleText, const std::string& section, std::int32_t& lineCounter) {
-  static const std::string where = "WriteRule of Module mdlDefineRules";
-  ErrorBoundary(where, [&] {
-    if (ruleText.empty()) return;  // a rule that could not be built (logged there)
-    // The text is a rule from getRule, whose words were checked there; the
-    // key is a line number.
-    if (sectionMode) {
-      RuleDocument().writeKey(section, lineKey(lineCounter), ruleText, RuleFileText::Checked{});
-      if (lineCounter == INT32_MAX) RaiseError(errOverflow);
-      ++lineCounter;
-    } else {
-      RuleDocument().print(lineKey(lngRuleLineNo), ruleText, RuleFileText::Checked{});
-      if (lngRuleLineNo == INT32_MAX) RaiseError(errOverflow);
-      ++lngRuleLineNo;
-    }
+  // The text is a rule from getRule, whose words were checked there; the
+  // key is a line number. A rule that could not be built (logged there) is
+  // no line.
+  writeRuleLine(sectionMode, section, lineCounter, [&](std::string& out) {
+    if (ruleText.empty()) return false;
+    out.append(ruleText);
+    return true;
   });
 }
 

@@ -47,6 +47,9 @@ void Rules_Add_toINI(long zone, long action, long direction, long protocol, cons
                      const std::string& keyWord, const std::string& keyValue, const std::string& section,
                      std::int32_t& lineCounter);
 void WriteRule(bool sectionMode, const std::string& ruleText, const std::string& section, std::int32_t& lineCounter);
+// How many rules could not be written since the program started (each one
+// logged where it failed).
+std::uint64_t RulesNotWritten();
 
 // Custom, NetBIOS and IP sections.
 void SaveCustomRules(bool bBlockAll);

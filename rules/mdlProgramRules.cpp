@@ -4,11 +4,13 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <unordered_map>
 
 #include "core/VBRuntime.h"
 #include "core/ErrorBoundary.h"
 #include "core/mdINIBas.h"
 #include "core/mdlMain.h"
+#include "platform/PrivateProfile.h"
 #include "programs/mdlProgramOptions.h"
 #include "rules/RuleInputs.h"
 #include "rules/RuleText.h"
@@ -71,12 +73,15 @@ bool readProgram(const std::string& name, clsProgramList& p) {
   return true;
 }
 
-// The rules of one right of one program, into its section.
-void rightRules(const clsProgramList& p, const std::string& right, const std::string& section, long zone,
-                long direction, const std::vector<std::pair<std::string, std::string>>& targets) {
+// The rules of one right of one program, into its section; the number of
+// lines written.
+std::int32_t rightRules(const clsProgramList& p, const std::string& right, const std::string& section, long zone,
+                        long direction, const std::vector<std::pair<std::string, std::string>>& targets) {
   std::int32_t counter = 0;
+  static const std::string none;
   auto rule = [&](long action, long protocol, const std::string& port, const std::pair<std::string, std::string>& t) {
-    Rules_Add_toINI(zone, action, direction, protocol, port, t.first, t.second, true, true, "", "", section, counter);
+    Rules_Add_toINI(zone, action, direction, protocol, port, t.first, t.second, true, true, none, none, section,
+                    counter);
   };
   auto customPairs = [&](long action, const std::pair<std::string, std::string>& t) {
     for (size_t k = 0; k < p.CustomProtocols.size() && k < p.CustomPorts.size(); ++k) {
@@ -90,9 +95,9 @@ void rightRules(const clsProgramList& p, const std::string& right, const std::st
       rule(actDeny, protoTCP, "", t);
       rule(actDeny, protoUDP, "", t);
     }
-    return;
+    return counter;
   }
-  if (right != "Allow" && right != "Ask") return;
+  if (right != "Allow" && right != "Ask") return counter;
   long action = right == "Allow" ? actAllow : actAsk;
   if (p.AllowAccess == 0) {
     for (const auto& t : targets) {
@@ -112,6 +117,7 @@ void rightRules(const clsProgramList& p, const std::string& right, const std::st
       rule(action, protoUDP, "", t);
     }
   }
+  return counter;
 }
 
 // Targets of a Trusted section: ANY to each address (access) or each address
@@ -124,20 +130,74 @@ std::vector<std::pair<std::string, std::string>> trustedTargets(bool access) {
 
 const std::vector<std::pair<std::string, std::string>> kAnyToAny = {{"ANY", "ANY"}};
 
+// What the rules of one right of a program are made from, besides the
+// addresses and log settings every program of one Apply shares: programs
+// with the same key get the same lines.
+std::string rightRulesKey(const clsProgramList& p, const std::string& right, long zone, long direction) {
+  std::string key = right;
+  key.append(1, '\0').append(std::to_string(zone)).append(1, '\0').append(std::to_string(direction));
+  key.append(1, '\0').append(reinterpret_cast<const char*>(&p.AllowAccess), sizeof p.AllowAccess);
+  for (size_t k = 0; k < p.CustomProtocols.size() && k < p.CustomPorts.size(); ++k)
+    key.append(1, '\0').append(p.CustomProtocols[k]).append(1, '\0').append(p.CustomPorts[k]);
+  return key;
+}
+
+// The programs read at the last Apply, each with the stored lines of its
+// section: a section whose lines did not change gives the same program
+// without being unscrambled and parsed again. Kept only for the texts a
+// program is read into (rights, lock states, preset ports) it was read with.
+struct ReadPrograms {
+  std::string file;
+  std::vector<std::string> words;
+  struct Program {
+    std::vector<platform::ProfileEntry> lines;
+    clsProgramList program;
+  };
+  std::unordered_map<std::string, Program> byName;
+};
+
+std::vector<std::string> programWords() {
+  std::vector<std::string> words{strAllow, strBlock, strAsk, strNormal, strPassLock};
+  words.insert(words.end(), arrServerNames.begin(), arrServerNames.end());
+  return words;
+}
+
+bool sameLines(const std::vector<platform::ProfileEntry>& a, const std::vector<platform::ProfileEntry>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i].hasEquals != b[i].hasEquals || a[i].key != b[i].key || a[i].value != b[i].value) return false;
+  return true;
+}
+
 }  // namespace
 
 void LoadProgramControlRules() {
   colProgramList.Clear();
   colComponentList.Clear();
+  static ReadPrograms last;
+  ReadPrograms now{strProgramControlFile, programWords(), {}};
+  if (now.file != last.file || now.words != last.words) last.byName.clear();
   try {
+    auto data = platform::profileRead(strProgramControlFile);
     for (const auto& name : Split(GetINISectionNames(strProgramControlFile), std::string(1, '\0'))) {
       if (name.empty()) continue;
       auto p = std::make_shared<clsProgramList>();
       bool usable = false;
-      try {
-        usable = readProgram(name, *p);
-      } catch (const std::exception& e) {
-        WriteErrorLog(e, "LoadProgramControlRules of Module mdlDefineRules");
+      const platform::ProfileSection* stored = data->section(name);
+      auto known = last.byName.find(name);
+      if (stored && known != last.byName.end() && sameLines(known->second.lines, stored->entries)) {
+        *p = known->second.program;
+        usable = true;
+        now.byName.insert(last.byName.extract(known));
+      } else {
+        try {
+          usable = readProgram(name, *p);
+        } catch (const std::exception& e) {
+          WriteErrorLog(e, "LoadProgramControlRules of Module mdlDefineRules");
+        }
+        // Kept when it was read from the lines looked at here.
+        if (usable && stored && platform::profileRead(strProgramControlFile) == data)
+          now.byName.insert_or_assign(name, ReadPrograms::Program{stored->entries, *p});
       }
       // A damaged section, or a second section for a program already
       // listed, is passed over; the programs after it still load.
@@ -147,6 +207,7 @@ void LoadProgramControlRules() {
   } catch (const std::exception& e) {
     WriteErrorLog(e, "LoadProgramControlRules of Module mdlDefineRules");
   }
+  last = std::move(now);
 }
 
 void addProgramControlDefaultRule() {
@@ -186,6 +247,27 @@ void addProgramControlDefaultRule() {
 void AddProgramControlRules(bool bBlockAll) {
   RuleFileText& doc = RuleDocument();
   long count = colProgramList.Count();
+  const auto trustedAccess = trustedTargets(true), trustedServer = trustedTargets(false);
+  // The lines of each right made so far in this Apply, by what they are made
+  // from: a program whose right is made as an earlier one's gets a copy of
+  // its lines. Only lines made without a refused rule are copied, so every
+  // refusal is still logged where it happens.
+  struct Lines {
+    std::string text;
+    std::int32_t count;
+  };
+  std::unordered_map<std::string, Lines> made;
+  auto rules = [&](const clsProgramList& p, const std::string& right, const std::string& section, long zone,
+                   long direction, const std::vector<std::pair<std::string, std::string>>& targets) {
+    std::string key = rightRulesKey(p, right, zone, direction);
+    auto known = made.find(key);
+    if (known != made.end() && doc.appendNumberedLines(section, known->second.text, known->second.count)) return;
+    const bool empty = doc.lines(section).empty();
+    const std::uint64_t refused = RulesNotWritten();
+    const std::int32_t count = rightRules(p, right, section, zone, direction, targets);
+    if (known == made.end() && empty && RulesNotWritten() == refused)
+      made.emplace(std::move(key), Lines{std::string(doc.lines(section)), count});
+  };
   for (long i = 1; i <= count; ++i) {
     ErrorBoundary("AddProgramControlRules of Module mdlDefineRules", [&] {
       const clsProgramList& p = *colProgramList.Item(i);
@@ -199,10 +281,10 @@ void AddProgramControlRules(bool bBlockAll) {
       doc.writeKey("_ProgramList", p.Path,
                    "LocalNet Blocked TrustedA" + n + " TrustedS" + n + " InternetA" + n + " InternetS" + n);
       for (const char* s : {"TrustedA", "TrustedS", "InternetA", "InternetS"}) doc.emptySection(s + n);
-      rightRules(p, p.AccessTrusted, "TrustedA" + n, zoneTrusted, dirOut, trustedTargets(true));
-      rightRules(p, p.AccessInternet, "InternetA" + n, zoneInternet, dirOut, kAnyToAny);
-      rightRules(p, p.ServerTrusted, "TrustedS" + n, zoneTrusted, dirIn, trustedTargets(false));
-      rightRules(p, p.ServerInternet, "InternetS" + n, zoneInternet, dirIn, kAnyToAny);
+      rules(p, p.AccessTrusted, "TrustedA" + n, zoneTrusted, dirOut, trustedAccess);
+      rules(p, p.AccessInternet, "InternetA" + n, zoneInternet, dirOut, kAnyToAny);
+      rules(p, p.ServerTrusted, "TrustedS" + n, zoneTrusted, dirIn, trustedServer);
+      rules(p, p.ServerInternet, "InternetS" + n, zoneInternet, dirIn, kAnyToAny);
     });
   }
 }

@@ -1,9 +1,14 @@
 #include "rules/mdlRules.h"
 
+#include <map>
+#include <memory>
+#include <tuple>
+
 #include "core/ErrorBoundary.h"
 #include "core/VBRuntime.h"
 #include "core/mdlMain.h"
 #include "core/mdlMorvantisDatabase.h"
+#include "platform/PrivateProfile.h"
 #include "rules/mdlDefineRules.h"
 
 namespace mv {
@@ -61,9 +66,34 @@ void LoadUDPPorts(long zone, long level, long portType, PortList& list) {
   loadPorts(Database_UDPPorts, zone, level, portType, list, "LoadUDPPorts of mdlRules");
 }
 
+namespace {
+// A list as the last query made it, with the pictures of the files it was
+// read from (the table and its column names): while they are the files'
+// current pictures, the same query gives the same list, and the rows are not
+// unscrambled again.
+struct LoadedList {
+  std::shared_ptr<const platform::ProfileData> rows, columns;
+  std::vector<std::string> list;
+};
+std::map<std::tuple<long, std::string, std::string>, LoadedList>& loadedLists() {
+  static std::map<std::tuple<long, std::string, std::string>, LoadedList> lists;
+  return lists;
+}
+}  // namespace
+
 void LoadArrayList(long table, const std::string& columns, const std::string& where,
                    std::vector<std::string>& list) {
-  ErrorBoundary("LoadArrayList of Module mdlDefineRules", [&] {
+  auto rows = platform::profileRead(TableFile(table));
+  auto names = platform::profileRead(MasterFile());
+  auto& loaded = loadedLists();
+  const auto key = std::make_tuple(table, columns, where);
+  auto known = loaded.find(key);
+  if (known != loaded.end() && known->second.rows == rows && known->second.columns == names) {
+    list = known->second.list;
+    return;
+  }
+  if (known != loaded.end()) loaded.erase(known);
+  const bool read = ErrorBoundary("LoadArrayList of Module mdlDefineRules", [&] {
     Read_TableData(table, columns, where);
     long n = arrQueryResult[0].Count;
     list.assign(static_cast<size_t>(n > 0 ? n : 1), std::string());
@@ -74,6 +104,9 @@ void LoadArrayList(long table, const std::string& columns, const std::string& wh
       list[static_cast<size_t>(i)] = LCase(a) != LCase(b) ? a + "!" + b : a;
     }
   });
+  // Kept when the files did not change while they were read.
+  if (read && platform::profileRead(TableFile(table)) == rows && platform::profileRead(MasterFile()) == names)
+    loaded[key] = LoadedList{rows, names, list};
 }
 
 bool LoadBlockingRules(bool bBlockAll) {

@@ -56,6 +56,43 @@ TEST_F(RuleFile, ProgramSectionsWithPresetsAndCustomPorts) {
   EXPECT_EQ(ruleFile(), golden("program_custom_ports.conf"));
 }
 
+// Programs with the same rights and ports get the same lines, each in its
+// own sections; a program's rights written between two Applies reach the
+// second one, and the other program keeps its lines.
+TEST_F(RuleFile, ProgramsWithTheSameRightsGetTheSameLinesAndAChangeReachesTheNextApply) {
+  arrTrustedEntries = {"10.1.1.1", "10.1.1.2"};
+  AlertOn = true;
+  ControlLevel = 2;
+  const std::vector<std::string> game = {"3.1", "0", "0", "3", "1", "0", "0", "/opt/game",
+                                         "2", "5", "0", "0", "0", "5", "2"};
+  const std::vector<std::string> custom = {"Voice (UDP port 5000 )_1", "Chat (TCP and UDP port 6000-6010)_0"};
+  addProgram("Game", game, custom);
+  std::vector<std::string> second = game;
+  second[7] = "/opt/second";
+  addProgram("Second", second, custom);
+  auto section = [](const std::string& file, const std::string& name) {
+    size_t at = file.find("[" + name + "]\r\n");
+    if (at == std::string::npos) return std::string("missing");
+    at += name.size() + 4;
+    return file.substr(at, file.find("\r\n[", at - 2) + 2 - at);  // "" for an empty section
+  };
+  ASSERT_TRUE(AddRulesToINI(false, true));
+  std::string first = ruleFile();
+  EXPECT_NE(section(first, "TrustedA2").find("004=DENY UDP OUT FROM ANY TO 10.1.1.1:5000 LOG T\r\n"),
+            std::string::npos) << section(first, "TrustedA2");
+  for (const char* s : {"TrustedA", "TrustedS", "InternetA", "InternetS"})
+    EXPECT_EQ(section(first, s + std::string("2")), section(first, s + std::string("3"))) << s;
+
+  ASSERT_TRUE(WriteINI("Second", "Column1", "1", strProgramControlFile, true));
+  ASSERT_TRUE(AddRulesToINI(false, true));
+  std::string next = ruleFile();
+  EXPECT_EQ(section(next, "TrustedA3"),
+            "000=DENY TCP OUT FROM ANY TO 10.1.1.1 LOG T\r\n001=DENY UDP OUT FROM ANY TO 10.1.1.1 LOG T\r\n"
+            "002=DENY TCP OUT FROM ANY TO 10.1.1.2 LOG T\r\n003=DENY UDP OUT FROM ANY TO 10.1.1.2 LOG T\r\n");
+  EXPECT_EQ(section(next, "TrustedA2"), section(first, "TrustedA2"));
+  EXPECT_EQ(section(next, "InternetA3"), section(first, "InternetA3"));
+}
+
 TEST_F(RuleFile, StopAndExitTemplatesEndWithOneEmptyLine) {
   strRuleFile = RuleFilePath();
   ASSERT_TRUE(WriteRuleTemplate("BLOCKALL.CONF"));
