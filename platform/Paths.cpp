@@ -157,7 +157,10 @@ std::string resolvePath(const std::string& path) {
     }
     out = candidate;
   }
-  if (!absolute) out = out.size() > 2 ? out.substr(2) : std::string(".");
+  if (!absolute) {
+    if (out.size() > 2) out.erase(0, 2);
+    else out = ".";
+  }
   if (out.empty()) out = "/";
   if (trailing && out.back() != '/') out += '/';
   return out;
