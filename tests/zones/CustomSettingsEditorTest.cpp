@@ -64,6 +64,16 @@ class Editor : public mvtest::ZoneTablesTest {
   static void tick(QTreeWidget* l, int row, bool on = true) {
     l->topLevelItem(row)->setCheckState(0, on ? Qt::Checked : Qt::Unchecked);
   }
+  // Opens the Internet zone's tab, ticks the High list's TCP port row, selects
+  // it and types its ports.
+  frmCustomFirewallSettings* typePortsOfATickedRow(const char* ports) {
+    auto* e = open(1);
+    QTreeWidget* high = list(e, "lvwHighInternetZone");
+    tick(high, 12);
+    clickRow(high, 12);
+    QTest::keyClicks(e->txtPorts, ports);
+    return e;
+  }
   static std::string enabled(const std::string& section) {
     for (const auto& r : mvtest::tableRows(Database_PortSetting))
       if (r.section == section) return r.values.at(3);
@@ -272,11 +282,7 @@ TEST_F(Editor, APortAboveTheHighestTypedInTheBoxIsRefusedWithTheMessageAndNothin
 }
 
 TEST_F(Editor, ABadPortOrAFailedSaveKeepsTheChangesOnScreen) {
-  auto* e = open(1);
-  QTreeWidget* high = list(e, "lvwHighInternetZone");
-  tick(high, 12);
-  clickRow(high, 12);
-  QTest::keyClicks(e->txtPorts, "0");
+  auto* e = typePortsOfATickedRow("0");
   button(e, "cmdOk")->click();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].prompt.find("1 to 65535"), std::string::npos);
@@ -293,11 +299,7 @@ TEST_F(Editor, ABadPortOrAFailedSaveKeepsTheChangesOnScreen) {
 }
 
 TEST_F(Editor, PortsThatCannotBeStoredAreToldAndTheRowIsNotSwitchedOn) {
-  auto* e = open(1);
-  QTreeWidget* high = list(e, "lvwHighInternetZone");
-  tick(high, 12);
-  clickRow(high, 12);
-  QTest::keyClicks(e->txtPorts, "8080");
+  auto* e = typePortsOfATickedRow("8080");
   ASSERT_TRUE(platform::setReadOnly(TableFile(Database_TCPPorts), true));
   button(e, "cmdOk")->click();
   ASSERT_EQ(messages.size(), 1u);
