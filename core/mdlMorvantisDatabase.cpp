@@ -241,6 +241,10 @@ bool SetMasterValue(long table, const std::string& key, const std::string& value
   return WriteINI(tableName(table), key, value, MasterFile(), true);
 }
 
+bool SetMasterValues(long table, const std::vector<std::pair<std::string, std::string>>& pairs) {
+  return WriteINIKeys(tableName(table), pairs, MasterFile(), true);
+}
+
 std::string getNextLineNo(long table) {
   // The stored counter never goes backwards and never falls behind the rows
   // that exist: a counter re-created from its default, or holding text, still

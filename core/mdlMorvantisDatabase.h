@@ -68,6 +68,8 @@ void Read_TableData(long table, const std::string& columns, const std::string& w
                                     const std::string& value);
 std::string GetMasterValue(long table, const std::string& key, const std::string& defaultValue);
 [[nodiscard]] bool SetMasterValue(long table, const std::string& key, const std::string& value);
+// Several master values of one table in one write: all are stored or none.
+[[nodiscard]] bool SetMasterValues(long table, const std::vector<std::pair<std::string, std::string>>& pairs);
 std::string getColumnIndex(long table, const std::string& column);
 long getColumnArrayIndex(long table, const std::string& column);
 std::vector<std::string> getAllRowSections(long table);

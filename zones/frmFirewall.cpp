@@ -488,11 +488,22 @@ void frmFirewall::optInternetZone_Click(int index) {
       reselect(optInternetZone, intInternetZoneLevel);
       return;
     }
+    // A lower Internet level takes the Trusted level down with it: both are
+    // stored in one write, so the file never holds one without the other.
+    if (index < intTrustedZoneLevel) {
+      if (!StoreZoneLevels(index, index)) {
+        TellNotSaved("The security level of the Internet Zone", MasterFile());
+        reselect(optInternetZone, intInternetZoneLevel);
+        return;
+      }
+      intInternetZoneLevel = intTrustedZoneLevel = index;
+    }
     if (!showLevel(InternetZone, index)) {
       reselect(optInternetZone, intInternetZoneLevel);
       return;
     }
-    if (intTrustedZoneLevel > intInternetZoneLevel) optTrustedZone[static_cast<size_t>(intInternetZoneLevel)]->setChecked(true);
+    // Stored already: the Trusted option only shows its level.
+    optTrustedZone[static_cast<size_t>(intTrustedZoneLevel)]->setChecked(true);
   });
 }
 

@@ -37,6 +37,11 @@ std::string LevelDescription(long zone, int level) {
 
 bool StoreZoneLevel(long zone, int level) { return SetMasterValue(SelectedLevel, std::to_string(zone), std::to_string(level)); }
 
+bool StoreZoneLevels(int internetLevel, int trustedLevel) {
+  return SetMasterValues(SelectedLevel, {{std::to_string(InternetZone), std::to_string(internetLevel)},
+                                         {std::to_string(TrustedZone), std::to_string(trustedLevel)}});
+}
+
 bool RepairZoneLevels() {
   bool repaired = false;
   if (!isLevel(intInternetZoneLevel)) {

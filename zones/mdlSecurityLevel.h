@@ -19,6 +19,8 @@ std::string LevelDescription(long zone, int level);
 // Stores the zone's level in the master file (key: the zone code); false
 // when the file could not be written.
 [[nodiscard]] bool StoreZoneLevel(long zone, int level);
+// Stores both zones' levels in one write; false when it could not be made.
+[[nodiscard]] bool StoreZoneLevels(int internetLevel, int trustedLevel);
 
 // A stored level outside 1 to 3 becomes High for the Internet zone and the
 // Internet level for the Trusted zone; each repair is logged. True when a

@@ -109,6 +109,37 @@ TEST_F(WriteFailures, ALevelThatCannotBeStoredGoesBack) {
   EXPECT_EQ(GetMasterValue(SelectedLevel, "3", ""), std::to_string(before));
 }
 
+TEST_F(WriteFailures, AnInternetLevelBelowTrustedStoresBothLevelsInOneWriteOrNeither) {
+  page->TabFireWall->setCurrentIndex(0);
+  page->optInternetZone[3]->click();
+  page->optTrustedZone[2]->click();
+  ASSERT_EQ(intTrustedZoneLevel, 2);
+  int writes = 0;
+  bool fail = true;
+  platform::setProfileFileWriter([&](const std::string& native, const std::string& bytes) {
+    ++writes;
+    return !fail && platform::writeNativeFileAtomic(native, bytes);
+  });
+  page->optInternetZone[1]->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, notSaved("The security level of the Internet Zone", MasterFile()));
+  EXPECT_TRUE(page->optInternetZone[3]->isChecked());
+  EXPECT_TRUE(page->optTrustedZone[2]->isChecked());
+  EXPECT_EQ(GetMasterValue(SelectedLevel, "3", ""), "3");
+  EXPECT_EQ(GetMasterValue(SelectedLevel, "2", ""), "2");
+  fail = false;
+  writes = 0;
+  page->optInternetZone[1]->click();
+  EXPECT_EQ(writes, 1);
+  EXPECT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(page->optTrustedZone[1]->isChecked());
+  EXPECT_EQ(intInternetZoneLevel, 1);
+  EXPECT_EQ(intTrustedZoneLevel, 1);
+  EXPECT_EQ(GetMasterValue(SelectedLevel, "3", ""), "1");
+  EXPECT_EQ(GetMasterValue(SelectedLevel, "2", ""), "1");
+  platform::setProfileFileWriter(nullptr);
+}
+
 // ---------------------------------------------------------------------------
 // Interrupted write sequences.
 
