@@ -1,5 +1,7 @@
 #include "zones/frmAddHostSite.h"
 
+#include <array>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
@@ -61,7 +63,7 @@ void frmAddHostSite::FillEntry(const std::vector<std::string>& values) {
 }
 
 bool frmAddHostSite::FieldsFilled() const {
-  return !txtHostName->text().isEmpty() && ZoneEntryDialog::FieldsFilled();
+  return !Resolving && !txtHostName->text().isEmpty() && ZoneEntryDialog::FieldsFilled();
 }
 
 std::vector<QWidget*> frmAddHostSite::FieldsInOrder() const {
@@ -75,12 +77,22 @@ void frmAddHostSite::txtHostName_Change() {
 }
 
 bool frmAddHostSite::resolve() {
+  // One lookup at a time, and the fields stay as they were asked about: the
+  // addresses found are stored with the very name that was looked up.
+  if (Resolving) return false;
   QApplication::setOverrideCursor(Qt::BusyCursor);
   cmdLookup->setEnabled(false);
   cmdOk->setEnabled(false);
+  const std::array<QWidget*, 3> fields{txtHostName, txtDescription, cboZones};
+  std::array<bool, 3> wasEnabled{};
+  for (size_t i = 0; i < fields.size(); ++i) {
+    wasEnabled[i] = fields[i]->isEnabled();
+    fields[i]->setEnabled(false);
+  }
   Resolving = true;
-  const auto restore = qScopeGuard([this] {
+  const auto restore = qScopeGuard([this, fields, wasEnabled] {
     Resolving = false;
+    for (size_t i = 0; i < fields.size(); ++i) fields[i]->setEnabled(wasEnabled[i]);
     QApplication::restoreOverrideCursor();
     cmdLookup->setEnabled(!txtHostName->text().isEmpty());
     txtDescription_Change();

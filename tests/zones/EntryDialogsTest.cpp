@@ -506,9 +506,12 @@ TEST_F(EntryDialogs, TheWindowKeepsWorkingWhileASlowResolverAnswersAndTheAnswerA
       EXPECT_TRUE(d.cmdCancel->isEnabled());
       EXPECT_FALSE(d.cmdLookup->isEnabled());
       EXPECT_FALSE(d.cmdOk->isEnabled());
+      // The name looked up cannot change under the answer.
+      QTest::keyClicks(d.txtHostName, "x");
       resolver.release = true;
     });
     d.cmdLookup->click();
+    EXPECT_EQ(d.txtHostName->text(), "slow.example");
     ASSERT_EQ(d.lvwDetails->topLevelItemCount(), 1);
     EXPECT_EQ(d.lvwDetails->topLevelItem(0)->text(0), "10.1.1.1");
     EXPECT_TRUE(d.cmdOk->isEnabled());
