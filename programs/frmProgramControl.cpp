@@ -542,10 +542,15 @@ void frmProgramControl::saveProgramList() {
     if (!colProgramList.Contains(path)) {
       // A program no longer in memory takes no change: the row shows again
       // what the file holds.
+      // A stored code that is no right (or lock state) shows as none, as the
+      // list shows it after a start, and so is never saved as Allow later.
       auto stored = [&](const std::string& key) { return ReadINI(section, key, "", strProgramControlFile, true); };
-      for (int i = 1; i <= 4; ++i)
-        row->setText(i, toQString(AccessCodeToText(static_cast<int>(Val(stored("Column" + std::to_string(i)))))));
-      row->setText(5, toQString(stored("Column6") == "1" ? strPassLock : strNormal));
+      for (int i = 1; i <= 4; ++i) {
+        const std::string code = stored("Column" + std::to_string(i));
+        row->setText(i, toQString(code == "0" || code == "1" || code == "2" ? AccessCodeToText(code[0] - '0') : ""));
+      }
+      const std::string lock = stored("Column6");
+      row->setText(5, toQString(lock == "0" ? strNormal : lock == "1" ? strPassLock : std::string()));
       TellNotSaved("The rights of '" + section + "'", strProgramControlFile);
       return;
     }

@@ -264,9 +264,11 @@ TEST_F(ControlPage, ARightForAProgramNoLongerInMemoryIsToldAndTheRowShowsTheFile
   loadPage();
   select(page->lvwPrograms, browser());
   colProgramList.Remove("c:\\apps\\browser.exe");
+  // A damaged right in the file shows as none, never as Allow.
+  ASSERT_TRUE(mv::WriteINI("Browser.exe", "Column2", "", mv::strProgramControlFile, true));
   choose("mnuAccessTrustedBlock");
-  EXPECT_EQ(browserRights(), "Allow Allow Allow Allow");
-  EXPECT_EQ(storedRights("Browser.exe"), "0000");
+  EXPECT_EQ(browserRights(), "Allow  Allow Allow");
+  EXPECT_EQ(storedRights("Browser.exe"), "000");
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].prompt, "The rights of 'Browser.exe' could not be saved in " + native("Profiles/ProgramControl.MVL") + ".");
 }
