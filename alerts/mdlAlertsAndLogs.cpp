@@ -109,16 +109,16 @@ void LoadAlertSummary() {
     *counter = counterValue(ReadINI(MainSection, key, "0", strAlertsSettingFile, true));
 }
 
-void SaveAlertSummary() {
+bool SaveAlertSummary() {
   const std::pair<const char*, double> writeOrder[] = {{"IAllows", IAllows},     {"IBlocked", IBlocked},
                                                        {"IPrograms", IPrograms}, {"OAllows", OAllows},
                                                        {"OBlocked", OBlocked},   {"OPrograms", OPrograms}};
   std::vector<std::pair<std::string, std::string>> pairs;
   for (const auto& [key, counter] : writeOrder) pairs.emplace_back(key, Str(counter));
-  // One write of the file for the six counters (a failure is logged; the
-  // counters in memory go on and are written again at the next save).
-  static_cast<void>(WriteINIKeys(MainSection, pairs, strAlertsSettingFile, true));
+  // One write of the file for the six counters (a failure is logged).
+  const bool written = WriteINIKeys(MainSection, pairs, strAlertsSettingFile, true);
   RefreshSummaryView();
+  return written;
 }
 
 void AddInAlertSummary(const std::string& path, std::uint8_t direction, std::uint8_t action) {
@@ -132,7 +132,9 @@ void AddInAlertSummary(const std::string& path, std::uint8_t direction, std::uin
     if (action == 0) OAllows += 1;
     if (action == 1) OBlocked += 1;
   }
-  SaveAlertSummary();
+  // Counting goes on without anyone to tell: counters that cannot be
+  // stored now are written again with the next event.
+  static_cast<void>(SaveAlertSummary());
 }
 
 void RefreshSummaryView() {

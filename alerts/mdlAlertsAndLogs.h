@@ -55,7 +55,9 @@ std::string LogSeparatorOf(double separation);
 // Summary counters.
 
 void LoadAlertSummary();
-void SaveAlertSummary();
+// Stores the six counters in one write and shows them; false when the file
+// could not be written (the counters in memory are kept).
+bool SaveAlertSummary();
 // Counts one packet event of a program (direction 0 in, 1 out; action 0
 // allowed, 1 denied) and saves the counters.
 void AddInAlertSummary(const std::string& path, std::uint8_t direction, std::uint8_t action);

@@ -281,7 +281,11 @@ void frmMorvantisSettings::cmdSetPassword_Click() {
 
 void frmMorvantisSettings::cmdReset_Click() {
   IPrograms = IAllows = IBlocked = OPrograms = OAllows = OBlocked = 0;
-  SaveAlertSummary();
+  if (SaveAlertSummary()) return;
+  // The page shows what the file holds: the stored counters come back.
+  LoadAlertSummary();
+  RefreshSummaryView();
+  TellNotSaved("The counters", strAlertsSettingFile);
 }
 
 void frmMorvantisSettings::lbTZSecurity_Click() {

@@ -284,6 +284,20 @@ TEST_F(SettingsPageTest, ResetZeroesAllSixCountersWithoutALogin) {
     EXPECT_EQ(mainValue(key), "0") << key;
 }
 
+TEST_F(SettingsPageTest, AResetThatCannotBeStoredIsToldAndTheStoredCountersStay) {
+  IPrograms = 1, IAllows = 2, IBlocked = 3, OPrograms = 4, OAllows = 5, OBlocked = 6;
+  ASSERT_TRUE(SaveAlertSummary());
+  load();
+  ASSERT_TRUE(platform::setReadOnly(strAlertsSettingFile, true));
+  page->cmdReset->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt,
+            "The counters could not be saved in " + native("Profiles/AlertsAndLogSetting.MVL") + ".");
+  EXPECT_EQ(text(page->lbOBlocked), "6");
+  EXPECT_EQ(OBlocked, 6);
+  EXPECT_EQ(mainValue("OBlocked"), "6");
+}
+
 // ---------------------------------------------------------------------------
 // The set-password window opened from the page.
 
