@@ -45,8 +45,12 @@ LogMove MovePlainLog(const std::string& oldPath, const std::string& newPath) {
 AlertLogSave SaveAlertLogSettings(const AlertLogSettings& settings, const std::string& logInUse) {
   AlertLogSave result;
   std::string path = settings.path;
+  // The chosen file as it was, for taking the move back: a file that was
+  // there keeps its content, only one the move made goes.
+  platform::FileStamp chosen;
   if (path != logInUse) {
     result.pathChanged = true;
+    chosen = platform::nativeFileStamp(platform::resolvePath(path));
     result.move = MovePlainLog(logInUse, path);
     if (result.move == LogMove::Failed) path = logInUse;
     // The log is written where the file now is, whatever the settings file
@@ -64,6 +68,7 @@ AlertLogSave SaveAlertLogSettings(const AlertLogSettings& settings, const std::s
     // The settings file still names the old place, where the next start
     // looks: the log goes back there.
     const bool back = result.move == LogMove::Moved ? MovePlainLog(path, logInUse) == LogMove::Moved
+                      : chosen.exists               ? platform::truncateFile(path, chosen.size)
                                                     : DeleteAnyFile(path);
     if (back) strLogPath = logInUse;
   }

@@ -50,7 +50,9 @@ struct AlertLogSave {
 // only as the place the log really is, LogSeparation only when one is chosen.
 // The archive switch, the separator and the log path in memory follow what
 // was stored; the archive period takes effect at the next start. When the
-// keys cannot be written, a log moved for them goes back to its old place.
+// keys cannot be written, a log moved for them goes back to its old place; a
+// file that only received the header lines is cut back to what it held
+// before, and removed only when the move made it.
 [[nodiscard]] AlertLogSave SaveAlertLogSettings(const AlertLogSettings& settings, const std::string& logInUse);
 
 }  // namespace mv

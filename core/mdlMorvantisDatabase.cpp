@@ -233,6 +233,20 @@ bool WriteColumnValue(long table, const std::string& rowSection, const std::stri
   return WriteINI(rowSection, FormatNumber(ValCounter(key), "0"), value, TableFile(table), true);
 }
 
+std::vector<StoredRow> RowsWithID(long table, const std::string& id) {
+  Read_TableData(table, "*", "ID=" + id);
+  std::vector<StoredRow> rows;
+  for (long i = 0; i < arrQueryResult[0].Count; ++i)
+    rows.push_back({arrQueryResult[static_cast<size_t>(i)].RowSection, arrQueryResult[static_cast<size_t>(i)].Values});
+  return rows;
+}
+
+void PutBackRows(long table, const std::string& id, const std::vector<StoredRow>& rows) {
+  if (!Delete_TableData(table, "ID=" + id, "ID")) return;
+  for (const StoredRow& r : rows)
+    if (!Write_MorvantisNewData(table, r.Section, r.Values, false)) return;
+}
+
 std::string GetMasterValue(long table, const std::string& key, const std::string& defaultValue) {
   return ReadINI(tableName(table), key, defaultValue, MasterFile(), true);
 }

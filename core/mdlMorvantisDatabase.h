@@ -66,6 +66,19 @@ void Read_TableData(long table, const std::string& columns, const std::string& w
                                           const std::vector<std::string>& values, bool updateCounter);
 [[nodiscard]] bool WriteColumnValue(long table, const std::string& rowSection, const std::string& column,
                                     const std::string& value);
+
+// A stored row with its row section, kept to put it back after a failed
+// write.
+struct StoredRow {
+  std::string Section;
+  std::vector<std::string> Values;  // in column-map order, as a row is written
+};
+// The rows whose ID column holds `id`.
+std::vector<StoredRow> RowsWithID(long table, const std::string& id);
+// Makes the rows with the ID what `rows` holds again: the rows with the ID
+// now are deleted and `rows` written back in their own row sections. It
+// stops at the first write that fails (logged by the store).
+void PutBackRows(long table, const std::string& id, const std::vector<StoredRow>& rows);
 std::string GetMasterValue(long table, const std::string& key, const std::string& defaultValue);
 [[nodiscard]] bool SetMasterValue(long table, const std::string& key, const std::string& value);
 // Several master values of one table in one write: all are stored or none.

@@ -233,6 +233,10 @@ bool appendToFile(const std::string& path, const std::string& bytes) {
   return ok;
 }
 
+bool truncateFile(const std::string& path, std::uint64_t size) {
+  return ::truncate(resolvePath(path).c_str(), static_cast<off_t>(size)) == 0;
+}
+
 bool copyFile(const std::string& from, const std::string& to) {
   std::string bytes;
   if (!readFile(from, bytes)) return false;

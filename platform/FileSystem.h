@@ -18,6 +18,8 @@ bool renameFile(const std::string& from, const std::string& to);
 bool writeFileAtomic(const std::string& path, const std::string& bytes);
 bool readFile(const std::string& path, std::string& bytes);
 bool appendToFile(const std::string& path, const std::string& bytes);
+// Cuts a file back to its first `size` bytes.
+bool truncateFile(const std::string& path, std::uint64_t size);
 // What a reader that follows a growing file needs: the file's identity and
 // size, and its bytes from `offset` up to the size seen.
 struct FileTail {

@@ -155,16 +155,19 @@ std::string PortListProblem(const std::string& ports) {
 
 bool SavePorts(long zone, long level, const std::string& rowText, long protocol, long portType,
                const std::string& rowSection, int rowIndex, bool checked) {
-  return ErrorBoundary("SavePorts of frmCustomFirewallSettings", [&] {
-    const long table = protocol == 0 ? Database_TCPPorts : Database_UDPPorts;
+  const long table = protocol == 0 ? Database_TCPPorts : Database_UDPPorts;
+  const CustomList list = zone == 2 ? (level == 3 ? CustomList::HighTrusted : CustomList::MediumTrusted)
+                                    : (level == 3 ? CustomList::HighInternet : CustomList::MediumInternet);
+  std::string& description = SettingsOf(list).at(static_cast<size_t>(rowIndex - 1)).Description;
+  // The row as the files hold it, to put back when a write of the save fails.
+  const std::vector<StoredRow> oldRanges = RowsWithID(table, rowSection);
+  bool textWritten = false;
+  const bool stored = ErrorBoundary("SavePorts of frmCustomFirewallSettings", [&] {
     require(Delete_TableData(table, "ID=" + rowSection, "ID"), table);
     const std::string ports = Trim(PortsOfRow(rowText));
-    if (ports == strNoneSelected) {
-      storeColumn(Database_PortSetting, rowSection, "Description", "");
-      return;
-    }
+    const bool none = ports == strNoneSelected;
     // The ranges first: the row's text follows only ranges that were stored.
-    if (checked) {
+    if (checked && !none) {
       for (const auto& pair : ParsePortList(ports)) {
         if (pair.From < 1) continue;
         const long to = pair.To >= 1 ? pair.To : pair.From;
@@ -175,11 +178,17 @@ bool SavePorts(long zone, long level, const std::string& rowText, long protocol,
                 table);
       }
     }
-    storeColumn(Database_PortSetting, rowSection, "Description", ports);
-    CustomList list = zone == 2 ? (level == 3 ? CustomList::HighTrusted : CustomList::MediumTrusted)
-                                : (level == 3 ? CustomList::HighInternet : CustomList::MediumInternet);
-    SettingsOf(list).at(static_cast<size_t>(rowIndex - 1)).Description = ports;
+    storeColumn(Database_PortSetting, rowSection, "Description", none ? "" : ports);
+    textWritten = true;
+    storeColumn(Database_PortSetting, rowSection, "Enabled", checked ? "1" : "0");
+    if (!none) description = ports;
   });
+  if (stored) return true;
+  // Undo, latest write first; a write of the undo that succeeds leaves
+  // LastFailedWriteFile as it is.
+  if (!textWritten || WriteColumnValue(Database_PortSetting, rowSection, "Description", description))
+    PutBackRows(table, rowSection, oldRanges);
+  return false;
 }
 
 bool SaveChanges(const std::vector<CustomListEdit>& lists) {
@@ -219,8 +228,9 @@ bool SaveChanges(const std::vector<CustomListEdit>& lists) {
               allStored = false;
               continue;
             }
+          } else {
+            storeColumn(Database_PortSetting, section, "Enabled", row.Checked ? "1" : "0");
           }
-          storeColumn(Database_PortSetting, section, "Enabled", row.Checked ? "1" : "0");
           settings.at(i).Enabled = row.Checked ? 1 : 0;
           row.Tag = false;
         }

@@ -69,9 +69,10 @@ struct CustomListEdit {
 // stored, with a message. False when anything was refused or not stored.
 bool SaveChanges(const std::vector<CustomListEdit>& lists);
 
-// Stores one port row: its port text in the table and in memory, and, when
-// the row is ticked, one port-table row per port or range. Protocol 0 TCP,
-// 1 UDP; port type 1 outgoing, 2 incoming. False when it was not stored.
+// Stores one port row: its port text in the table and in memory, its tick,
+// and, when the row is ticked, one port-table row per port or range.
+// Protocol 0 TCP, 1 UDP; port type 1 outgoing, 2 incoming. False when it was
+// not stored; the row's ranges and text are then put back as they were.
 bool SavePorts(long zone, long level, const std::string& rowText, long protocol, long portType,
                const std::string& rowSection, int rowIndex, bool checked);
 

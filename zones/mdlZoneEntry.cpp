@@ -63,31 +63,6 @@ std::vector<std::string> StoredAddresses(const std::string& strID) {
   return addresses;
 }
 
-namespace {
-// A stored row with its row section, to put it back after a failed write.
-struct StoredRow {
-  std::string Section;
-  std::vector<std::string> Values;  // in column-map order, as a row is written
-};
-
-std::vector<StoredRow> rowsWithID(long table, const std::string& id) {
-  Read_TableData(table, "*", whereID(id));
-  std::vector<StoredRow> rows;
-  for (long i = 0; i < arrQueryResult[0].Count; ++i)
-    rows.push_back({arrQueryResult[static_cast<size_t>(i)].RowSection, arrQueryResult[static_cast<size_t>(i)].Values});
-  return rows;
-}
-
-// Puts the rows with the ID back as they were. What cannot be put back has
-// been logged by the store, and the next start makes entries and address
-// rows agree again.
-void putBack(long table, const std::string& id, const std::vector<StoredRow>& rows) {
-  if (!Delete_TableData(table, whereID(id), "ID")) return;
-  for (const StoredRow& r : rows)
-    if (!Write_MorvantisNewData(table, r.Section, r.Values, false)) return;
-}
-}  // namespace
-
 EntrySaved StoreZoneEntry(long lngTable, long lngIPType, EntryValues values, bool blnAdd, const std::string& strID,
                           const std::vector<std::string>& addresses, std::string& id) {
   blnZoneDataChanged = true;
@@ -102,19 +77,21 @@ EntrySaved StoreZoneEntry(long lngTable, long lngIPType, EntryValues values, boo
     // An entry removed since the dialog opened is not written back: its
     // address rows would belong to no entry.
     if (id.empty()) return EntrySaved::EntryGone;
-    oldEntry = rowsWithID(lngTable, id);
+    oldEntry = RowsWithID(lngTable, id);
     if (oldEntry.empty()) return EntrySaved::EntryGone;
     rowSection = oldEntry[0].Section;
-    oldAddresses = rowsWithID(Database_IPAddress, id);
+    oldAddresses = RowsWithID(Database_IPAddress, id);
   }
   values.push_back({"ID", id});
   if (!Write_MorvantisNewData(lngTable, rowSection, EntryRow(values), blnAdd)) return EntrySaved::NotSaved;
   if (AddIPAddressData(lngIPType, values, addresses)) return EntrySaved::Saved;
   // Undo; a write of the undo that succeeds leaves LastFailedWriteFile as it is.
+  // What cannot be put back has been logged by the store, and the next start
+  // makes entries and address rows agree again.
   if (blnAdd) {
-    if (DeleteRowSection(lngTable, rowSection)) putBack(Database_IPAddress, id, {});
+    if (DeleteRowSection(lngTable, rowSection)) PutBackRows(Database_IPAddress, id, {});
   } else if (Write_MorvantisNewData(lngTable, rowSection, oldEntry[0].Values, false)) {
-    putBack(Database_IPAddress, id, oldAddresses);
+    PutBackRows(Database_IPAddress, id, oldAddresses);
   }
   return EntrySaved::NotSaved;
 }
@@ -123,7 +100,7 @@ EntryRemoved RemoveZoneEntry(long lngIPType, const std::string& strID) {
   if (lngIPType < ipHostName || lngIPType > ipSubnet) return EntryRemoved::Refused;
   const long table = EntryTable(lngIPType);
   blnZoneDataChanged = true;
-  const std::vector<StoredRow> entry = rowsWithID(table, strID);
+  const std::vector<StoredRow> entry = RowsWithID(table, strID);
   if (!Delete_TableData(table, whereID(strID), "ID")) return EntryRemoved::NotSaved;
   if (Delete_TableData(Database_IPAddress, whereID(strID), "ID")) return EntryRemoved::Removed;
   for (const StoredRow& r : entry)

@@ -193,6 +193,23 @@ TEST_F(AdvanceDialog, ASettingsFileThatCannotBeWrittenLeavesTheLogWhereItWas) {
   EXPECT_EQ(stored("Path"), old);
 }
 
+TEST_F(AdvanceDialog, AnExistingFileChosenForADeletedLogKeepsItsContentWhenTheSettingsCannotBeWritten) {
+  const std::string mine = "the user's own notes\r\n";
+  writeText("notes.txt", mine);
+  store("Path", strLogPath);
+  load();
+  dialog->show();
+  answers = {platform::vbYes};
+  dialog->cmdDeleteLog->click();
+  ASSERT_FALSE(fs::exists(native("logs/Alertlog.txt")));
+  ASSERT_TRUE(platform::setReadOnly(strAlertsSettingFile, true));
+  browseTo("notes.txt");
+  dialog->cmdProgramOptionOk->click();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[1].prompt, "The settings could not be saved in " + native("Profiles/AlertsAndLogSetting.MVL") + ".");
+  EXPECT_EQ(readText("notes.txt"), mine);
+}
+
 TEST_F(AdvanceDialog, ACancelledBrowseKeepsThePath) {
   load();
   browseTo(std::nullopt);

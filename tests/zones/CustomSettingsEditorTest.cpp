@@ -312,4 +312,17 @@ TEST_F(Editor, PortsThatCannotBeStoredAreToldAndTheRowIsNotSwitchedOn) {
   EXPECT_EQ(description("0050"), "");
 }
 
+TEST_F(Editor, AFailedSaveOfTheRowsTextPutsItsRangesBack) {
+  ASSERT_TRUE(Write_MorvantisNewData(Database_TCPPorts, getNextLineNo(Database_TCPPorts), {"3", "3", "1", "25", "25", "0050"}, true));
+  const std::string before = readText("Profiles/Database_TCPPorts.MVL");
+  auto* e = typePortsOfATickedRow("8080");
+  ASSERT_TRUE(platform::setReadOnly(TableFile(Database_PortSetting), true));
+  button(e, "cmdOk")->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "The custom security settings could not all be saved in " +
+                                    native("Profiles/Database_PortSetting.MVL") + ". Your changes are kept on screen.");
+  EXPECT_TRUE(e->isVisible());
+  EXPECT_EQ(readText("Profiles/Database_TCPPorts.MVL"), before);
+}
+
 }  // namespace
