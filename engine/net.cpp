@@ -2,11 +2,16 @@
 // The service's state is a file beside this program, in the system
 // directory. A start reads the rule file, keeps a copy of what it read, and
 // begins the day's two event logs afresh. A fault file beside the program
-// makes a stop or a start fail, so the front end's failure path can be tried.
+// makes a stop or a start fail, so the front end's failure path can be tried;
+// a delay file makes each command take that many milliseconds, as a real
+// service does, so what the front end does while it waits can be tried.
 #include <strings.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "engine/EngineFiles.h"
 
@@ -15,6 +20,7 @@ namespace {
 const char* const kStateFile = "mvs.state";    // "running" or "stopped"
 const char* const kLoadedFile = "mvs.loaded";  // the rule file as last read
 const char* const kFaultFile = "mvs.fail";     // "stop" and/or "start"
+const char* const kDelayFile = "mvs.delay";    // milliseconds each command takes
 const char* const kRuleFile = "drivers/etc/mvd.conf";
 
 // Exit code of a refused command, as the service control program gives.
@@ -84,11 +90,21 @@ int startService(const std::string& systemDir) {
   return say(0, "The mvs service was started successfully.\r\n");
 }
 
+// Waits as long as the delay file says (nothing when it is missing or not a
+// number; at most ten seconds).
+void waitAsTheServiceDoes(const std::string& systemDir) {
+  std::string text;
+  if (!mvengine::readFile(systemDir + "/" + kDelayFile, text)) return;
+  long ms = std::strtol(text.c_str(), nullptr, 10);
+  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms < 10000 ? ms : 10000));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 3 && ::strcasecmp(argv[2], "mvs") == 0) {
     std::string systemDir = mvengine::executableFolder();
+    waitAsTheServiceDoes(systemDir);
     if (::strcasecmp(argv[1], "stop") == 0) return stopService(systemDir);
     if (::strcasecmp(argv[1], "start") == 0) return startService(systemDir);
   }

@@ -4,21 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <random>
-#include <thread>
 
 #include "core/mdlLogin.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/ProfileText.h"
-#include "tests/e2e/FrontEndFixture.h"
-
-extern char** environ;
+#include "tests/e2e/ProgramProcess.h"
 
 using namespace mvtest;
 using namespace mv;
@@ -178,47 +173,7 @@ TEST_F(DamagedSettings, TemporaryFilesOfKilledWritesAreRemovedAtStart) {
 }
 
 // The front end as its own process, ended by a signal.
-class EndedBySignal : public FrontEndTest {
- protected:
-  void SetUp() override {
-    FrontEndTest::SetUp();
-    installDefaults();
-    fs::copy_file(MV_MORVANTIS_EXE, native("Morvantis"));
-  }
-  void TearDown() override {
-    if (child > 0 && ::waitpid(child, nullptr, WNOHANG) == 0) {
-      ::kill(child, SIGKILL);
-      ::waitpid(child, nullptr, 0);
-    }
-    FrontEndTest::TearDown();
-  }
-  void start() {
-    std::string exe = native("Morvantis");
-    char* argv[] = {exe.data(), nullptr};
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ASSERT_EQ(::posix_spawn(&child, exe.c_str(), nullptr, nullptr, argv, environ), 0);
-  }
-  template <class Condition>
-  static bool waitFor(Condition done, int seconds = 30) {
-    for (int i = 0; i < seconds * 100; ++i) {
-      if (done()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return done();
-  }
-  // The exit status once the process has ended within the time, else -1.
-  int waitForEnd() {
-    int status = 0;
-    if (!waitFor([&] { return ::waitpid(child, &status, WNOHANG) == child; })) return -1;
-    child = 0;
-    return status;
-  }
-  bool running() const {
-    return readText("System32/mvs.state").find("running") != std::string::npos &&
-           !platform::findProcessesByPath(native("Pellworth.exe")).empty();
-  }
-  pid_t child = 0;
-};
+class EndedBySignal : public ProgramProcess {};
 
 TEST_F(EndedBySignal, EachSignalRestoresTheDefaultRulesAndEndsTheEngineProgram) {
   const std::string defaultRules = BuiltinDefaultText("DEFAULTRULE.CONF") + "\r\n";
