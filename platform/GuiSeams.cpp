@@ -113,6 +113,14 @@ class FilterProxy : public QSortFilterProxyModel {
     invalidateFilter();
   }
 
+  // The file model greys out the names its own filter would drop; here the
+  // proxy alone decides, so every file it lets through can be chosen.
+  Qt::ItemFlags flags(const QModelIndex& index) const override {
+    Qt::ItemFlags f = QSortFilterProxyModel::flags(index);
+    if (index.isValid()) f |= Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    return f;
+  }
+
  protected:
   bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
     auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
@@ -145,33 +153,30 @@ std::optional<FileDialogResult> showQtFileDialog(FileDialogKind kind, const File
   dialog.setFileMode(kind == FileDialogKind::Open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   auto* proxy = new FilterProxy;  // the dialog owns it
   dialog.setProxyModel(proxy);
-  auto* files = qobject_cast<QFileSystemModel*>(proxy->sourceModel());
+  // The dialog parses patterns out of each caption as its own name filter
+  // and hands them to the file model, however the filter is chosen (the
+  // list, the keyboard, selectNameFilter). The model then only greys out the
+  // names those patterns miss, and the proxy decides what is listed.
+  if (auto* files = qobject_cast<QFileSystemModel*>(proxy->sourceModel())) files->setNameFilterDisables(true);
 
   const std::vector<DialogFilter> filters = dialogFilters(o.Filter);
   QStringList captions;
   for (const DialogFilter& f : filters) captions << f.caption;
-  // The dialog parses patterns out of each caption as its own name filter;
-  // the proxy decides instead, so the file model lets every name through.
-  auto useFilter = [&](const QString& caption) {
-    const auto pos = captions.indexOf(caption);
-    if (files) files->setNameFilters({});
-    if (pos >= 0) proxy->use(filters[static_cast<size_t>(pos)]);
-  };
+  QLineEdit* name = dialog.findChild<QLineEdit*>("fileNameEdit");
+  QString typed;
+  if (auto* combo = dialog.findChild<QComboBox*>("fileTypeCombo"))
+    QObject::connect(combo, &QComboBox::currentIndexChanged, &dialog, [&](int index) {
+      if (name) typed = name->text();
+      if (index >= 0 && static_cast<size_t>(index) < filters.size()) proxy->use(filters[static_cast<size_t>(index)]);
+    });
   if (!captions.isEmpty()) {
     dialog.setNameFilters(captions);
     // The dialog opens on the first filter.
     dialog.selectNameFilter(captions.first());
-    useFilter(captions.first());
+    proxy->use(filters.front());
   }
   // Choosing another filter keeps the name typed for saving, as it stands.
-  QLineEdit* name = dialog.findChild<QLineEdit*>("fileNameEdit");
-  QString typed;
-  if (auto* combo = dialog.findChild<QComboBox*>("fileTypeCombo"))
-    QObject::connect(combo, &QComboBox::currentIndexChanged, &dialog, [&] {
-      if (name) typed = name->text();
-    });
-  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& caption) {
-    useFilter(caption);
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&] {
     if (name && kind == FileDialogKind::Save) name->setText(typed);
   });
 

@@ -103,6 +103,27 @@ TEST_F(FileDialogSeam, ProgramsAreTheRunnableFilesAndAllFilesIsEveryFile) {
   EXPECT_EQ(all, (std::set<std::string>{"sub", "tool", "run.sh", "notes", "readme.txt", "data.tar.gz"}));
 }
 
+TEST_F(FileDialogSeam, AFilterChosenThroughTheDialogItselfMeansTheSameAndItsFilesCanBeChosen) {
+  std::set<std::string> all, programs;
+  bool toolEnabled = false;
+  open([&](QFileDialog* d) {
+    listed(d, 3);
+    d->selectNameFilter("All Files (*.*)");
+    all = listed(d, 6);
+    d->selectNameFilter("Executable File (*.exe,*.com,*.scr)");
+    programs = listed(d, 3);
+    auto* view = d->findChild<QListView*>("listView");
+    for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
+      const QModelIndex index = view->model()->index(row, 0, view->rootIndex());
+      if (index.data().toString() == "tool") toolEnabled = view->model()->flags(index) & Qt::ItemIsEnabled;
+    }
+    d->reject();
+  });
+  EXPECT_EQ(all, (std::set<std::string>{"sub", "tool", "run.sh", "notes", "readme.txt", "data.tar.gz"}));
+  EXPECT_EQ(programs, (std::set<std::string>{"sub", "tool", "run.sh"}));
+  EXPECT_TRUE(toolEnabled);
+}
+
 TEST_F(FileDialogSeam, ANameTypedIsTakenByTheOpenButtonAndEntersInTheSystemsForm) {
   bool enabled = false;
   auto answer = open([&](QFileDialog* d) {
