@@ -49,6 +49,22 @@ void storeColumn(long table, const std::string& section, const std::string& colu
 
 bool validPort(long p) { return p >= 1 && p <= HighestPort; }
 
+// Whether a number written in the text passes the highest port. The pairs
+// read a number that long from its first five digits only, so "100000"
+// would pass for port 10000; the digits as typed decide instead.
+bool writesNumberAboveHighestPort(const std::string& text) {
+  long value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') {
+      value = 0;
+      continue;
+    }
+    value = value * 10 + (c - '0');
+    if (value > HighestPort) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 const std::vector<std::string>& HighRowTexts() {
@@ -146,11 +162,10 @@ bool PortKeyPasses(const std::string& boxText, int key) {
 std::string PortListProblem(const std::string& ports) {
   std::string p = Trim(ports);
   if (p.empty() || p == strNoneSelected) return "";
-  for (const auto& pair : ParsePortList(p)) {
-    if (!validPort(pair.From) || (pair.To != 0 && !validPort(pair.To)))
-      return "Ports must be numbers from 1 to 65535: \"" + p + "\" was not saved.";
-  }
-  return "";
+  bool valid = !writesNumberAboveHighestPort(p);
+  for (const auto& pair : ParsePortList(p))
+    if (!validPort(pair.From) || (pair.To != 0 && !validPort(pair.To))) valid = false;
+  return valid ? "" : "Ports must be numbers from 1 to 65535: \"" + p + "\" was not saved.";
 }
 
 bool SavePorts(long zone, long level, const std::string& rowText, long protocol, long portType,

@@ -266,7 +266,8 @@ TEST_F(Editor, APortAboveTheHighestTypedInTheBoxIsRefusedWithTheMessageAndNothin
   clickRow(high, 12);
   const std::string before = readText("Profiles/Database_PortSetting.MVL");
   size_t told = 0;
-  for (const char* typed : {"70000", "1-70000"}) {
+  // A number of six digits is refused too, not read as its first five.
+  for (const char* typed : {"70000", "1-70000", "100000", "1-100000"}) {
     e->txtPorts->selectAll();
     QTest::keyClick(e->txtPorts, Qt::Key_Backspace);
     QTest::keyClicks(e->txtPorts, typed);
