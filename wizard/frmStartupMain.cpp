@@ -384,7 +384,15 @@ void frmStartupMain::ShowPage(int n) {
   pages_.at(n)->show();
   InitPage(n);
   CurrentPage = n;
+  focusPage(n);
+}
+
+void frmStartupMain::focusPage(int n) {
+  // Enter goes on from wherever the page puts the keyboard: the password
+  // page into its first box, every other page onto Next, so the focus never
+  // rests on Cancel or on a control of a page no longer shown.
   if (n == 4) txtPassword_->setFocus();
+  else cmdNext_->setFocus(Qt::OtherFocusReason);
 }
 
 void frmStartupMain::ShowDefaultPrograms() {
@@ -436,6 +444,7 @@ void frmStartupMain::Form_Load() {
   cmdBack_->setEnabled(false);
   InitPage(1);
   TranslateControls(LanguageSection);
+  focusPage(1);
   show();
   if (!CheckLogin()) {
     ending_ = true;

@@ -72,6 +72,8 @@ class frmStartupMain : public QWidget {
   void placePageFrame(QFrame* frame);
   void HideAllPages();
   void InitPage(int n);
+  // Puts the keyboard focus where page n wants it.
+  void focusPage(int n);
   void TranslateControls(const std::string& section);
   void ShowDefaultPrograms();
   QTreeWidgetItem* selectedProgram() const;

@@ -113,6 +113,19 @@ TEST_F(WizardFinish, EnterPressesNextOnEveryPage) {
   EXPECT_EQ(ReadINI("Main", "AlertEvent", "", strAlertsSettingFile, true), "0");
 }
 
+TEST_F(WizardFinish, EnterTypedWhereTheFocusIsWalksToTheEnd) {
+  QApplication::setActiveWindow(form());
+  for (int page : {3, 4, 5, 9}) {
+    QWidget* focus = form()->focusWidget();
+    ASSERT_NE(focus, nullptr);
+    QTest::keyClick(focus, Qt::Key_Return);
+    EXPECT_EQ(shownPage(), page) << focus->objectName().toStdString();
+  }
+  QTest::keyClick(form()->focusWidget(), Qt::Key_Return);
+  EXPECT_EQ(ended, 1);
+  EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(WizardFinish, TheSecondChoiceLeavesOnlyTheCommentLine) {
   toProgramsPage();
   control<QRadioButton>("optNoProgramAdd")->click();
