@@ -356,6 +356,9 @@ Seam<FileWriter>& fileWriter() {
 bool commit(const std::string& file, ProfileFile& pf) {
   long long takenNs = realTimeNs();
   std::string text = pf.serialize();
+  // A file that already holds the change needs no write, so storing a value
+  // again succeeds also where the file cannot be written.
+  if (!pf.unreadable && text == pf.raw) return true;
   FileStamp written;
   if (pf.unreadable || !fileWriter()(pf.native, text, written)) {
     cache().erase(file);
