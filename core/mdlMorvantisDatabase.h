@@ -6,6 +6,7 @@
 // Every writing operation returns whether the files now hold the change (a
 // failure is also logged to Err.log); callers must look at it.
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace mv {
@@ -79,6 +80,17 @@ std::vector<StoredRow> RowsWithID(long table, const std::string& id);
 // now are deleted and `rows` written back in their own row sections. It
 // stops at the first write that fails (logged by the store).
 void PutBackRows(long table, const std::string& id, const std::vector<StoredRow>& rows);
+// The row counters of the given tables and the row ID counter as the master
+// file holds them, kept to put back after a user action that could not be
+// stored, so that it leaves the master file as it was. A counter put back
+// behind rows that stayed is harmless: the next number is always taken after
+// the highest row and ID that exist.
+struct StoredCounters {
+  std::vector<std::pair<std::string, std::string>> Values;
+};
+StoredCounters ReadCounters(const std::vector<long>& tables);
+// Writes back the counters that changed since; a failure is logged.
+void PutBackCounters(const StoredCounters& counters);
 std::string GetMasterValue(long table, const std::string& key, const std::string& defaultValue);
 [[nodiscard]] bool SetMasterValue(long table, const std::string& key, const std::string& value);
 // Several master values of one table in one write: all are stored or none.

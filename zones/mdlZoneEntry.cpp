@@ -63,9 +63,9 @@ std::vector<std::string> StoredAddresses(const std::string& strID) {
   return addresses;
 }
 
-EntrySaved StoreZoneEntry(long lngTable, long lngIPType, EntryValues values, bool blnAdd, const std::string& strID,
+namespace {
+EntrySaved storeEntryRows(long lngTable, long lngIPType, EntryValues values, bool blnAdd, const std::string& strID,
                           const std::vector<std::string>& addresses, std::string& id) {
-  blnZoneDataChanged = true;
   std::string rowSection;
   std::vector<StoredRow> oldEntry, oldAddresses;
   if (blnAdd) {
@@ -94,6 +94,17 @@ EntrySaved StoreZoneEntry(long lngTable, long lngIPType, EntryValues values, boo
     PutBackRows(Database_IPAddress, id, oldAddresses);
   }
   return EntrySaved::NotSaved;
+}
+}  // namespace
+
+EntrySaved StoreZoneEntry(long lngTable, long lngIPType, EntryValues values, bool blnAdd, const std::string& strID,
+                          const std::vector<std::string>& addresses, std::string& id) {
+  blnZoneDataChanged = true;
+  // An entry not stored leaves no counter moved on either.
+  const StoredCounters counters = ReadCounters({lngTable, Database_IPAddress});
+  const EntrySaved saved = storeEntryRows(lngTable, lngIPType, std::move(values), blnAdd, strID, addresses, id);
+  if (saved == EntrySaved::NotSaved) PutBackCounters(counters);
+  return saved;
 }
 
 EntryRemoved RemoveZoneEntry(long lngIPType, const std::string& strID) {

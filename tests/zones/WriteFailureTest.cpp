@@ -38,6 +38,7 @@ class WriteFailures : public mvtest::ZonesPageTest {
 };
 
 TEST_F(WriteFailures, AnAddThatCannotBeStoredLeavesNoRowAndKeepsTheDialogOpen) {
+  const std::string master = readText("Profiles/MVDB.MVL");
   for (long table : {Database_IPSetting, Database_IPAddress}) {
     messages.clear();
     ASSERT_TRUE(platform::setReadOnly(TableFile(table), true));
@@ -53,6 +54,8 @@ TEST_F(WriteFailures, AnAddThatCannotBeStoredLeavesNoRowAndKeepsTheDialogOpen) {
     EXPECT_TRUE(tableRows(Database_IPSetting).empty());
     EXPECT_TRUE(tableRows(Database_IPAddress).empty());
     EXPECT_TRUE(listRows(page->lvwZones).empty());
+    // No counter moved on for rows that were not stored.
+    EXPECT_EQ(readText("Profiles/MVDB.MVL"), master);
     ASSERT_TRUE(platform::setReadOnly(TableFile(table), false));
   }
 }
