@@ -204,9 +204,8 @@ bool Delete_TableData(long table, const std::string& where, const std::string& c
   if (arrQueryResult[0].Count < 1) return true;
   std::vector<std::string> rows;
   for (long i = 0; i < arrQueryResult[0].Count; ++i) rows.push_back(arrQueryResult[static_cast<size_t>(i)].RowSection);
-  for (const auto& r : rows)
-    if (!DeleteRowSection(table, r)) return false;
-  return true;
+  // One write for all the rows: none is left half-deleted.
+  return DeleteINISections(rows, TableFile(table));
 }
 
 bool DeleteRowSection(long table, const std::string& rowSection) { return DeleteINISection(rowSection, TableFile(table)); }

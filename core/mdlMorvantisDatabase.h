@@ -55,8 +55,8 @@ std::string MasterFile();
 std::string TableFile(long table);
 
 void Read_TableData(long table, const std::string& columns, const std::string& where);
-// Deletes every row the where clause matches; false when a row could not be
-// deleted (the rows before it are gone).
+// Deletes every row the where clause matches in one write; false when they
+// could not be deleted (then none is).
 [[nodiscard]] bool Delete_TableData(long table, const std::string& where, const std::string& columns);
 [[nodiscard]] bool DeleteRowSection(long table, const std::string& rowSection);
 // Writes a whole row in one step. With updateCounter the table's last line
