@@ -196,10 +196,19 @@ void ArchiveLogAtStartup() {
     return;
   }
   if (!archiveDue(today)) return;
+  // The date is stored before the log is archived: an archive whose date
+  // the file lacks would be made again at the next start, over this one
+  // when it is the same day, and the alerts archived now would be lost.
+  const std::string date = FormatDate(today, ArchiveDateFormat);
+  if (!WriteINI(MainSection, keys::LastArchiveDate, date, strAlertsSettingFile, true)) return;
   std::string name = DoArchiveLogFile();
-  if (name.empty()) return;
+  if (name.empty()) {
+    // Not archived: the next start tries again.
+    writeArchiveSetting(keys::LastArchiveDate, LastArchiveDate);
+    return;
+  }
+  LastArchiveDate = date;
   writeArchiveSetting(keys::LastArchiveFile, name);
-  recordArchiveDate(today);
 }
 
 bool SetArchiveDateWhenMissing() {
