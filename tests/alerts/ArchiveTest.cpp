@@ -84,7 +84,7 @@ TEST_F(Archive, NoArchiveIsMadeWhoseDateCannotBeStored) {
   // Made now, the next start of the day would make it again over this one.
   EXPECT_FALSE(exists("Backup/15-03-2024.txt"));
   EXPECT_EQ(readText("logs/Alertlog.txt"), kLog);
-  EXPECT_EQ(mv::LastArchiveDate, "01-03-2024");
+  EXPECT_EQ(stored("LastArchiveDate"), "01-03-2024");
 }
 
 TEST_F(Archive, ArchiveOfTheSameDayIsReplaced) {
