@@ -78,8 +78,8 @@ void restoreStoredCopies(const StoredCopies& copies) {
 bool writeRegistryCopy(const std::string& password) {
   std::string copy = registryCopy(password);
   const std::string expected = copy;
-  SetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, copy);
-  return GetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, "") == expected;
+  return SetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, copy) &&
+         GetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, "") == expected;
 }
 
 bool writePasswordFile(const std::string& password) {

@@ -54,7 +54,7 @@ class PasswordTest : public mvtest::ProgramFolderTest {
   void storeCopies(const std::string& filePassword, const std::string& registryPassword) {
     writeText(PasswordFile, EncryptString(T1 + filePassword + T2, Key) + "\r\n");
     std::string copy = EncryptString(registryPassword, Key);
-    SetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, "MVPSD", copy);
+    EXPECT_TRUE(SetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, "MVPSD", copy));
   }
   std::optional<std::string> registryCopy() const {
     platform::RegValue value;
