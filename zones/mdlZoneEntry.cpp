@@ -83,16 +83,24 @@ EntrySaved storeEntryRows(long lngTable, long lngIPType, EntryValues values, boo
     oldAddresses = RowsWithID(Database_IPAddress, id);
   }
   values.push_back({"ID", id});
-  if (!Write_MorvantisNewData(lngTable, rowSection, EntryRow(values), blnAdd)) return EntrySaved::NotSaved;
-  if (AddIPAddressData(lngIPType, values, addresses)) return EntrySaved::Saved;
   // Undo; a write of the undo that succeeds leaves LastFailedWriteFile as it is.
   // What cannot be put back has been logged by the store, and the next start
   // makes entries and address rows agree again.
   if (blnAdd) {
-    if (DeleteRowSection(lngTable, rowSection)) PutBackRows(Database_IPAddress, id, {});
-  } else if (Write_MorvantisNewData(lngTable, rowSection, oldEntry[0].Values, false)) {
-    PutBackRows(Database_IPAddress, id, oldAddresses);
+    // A new entry's address rows come first: rows whose entry was never
+    // written are dropped at the next start, while an entry without rows
+    // could not always be mended (a host name's entry does not hold its
+    // addresses).
+    if (AddIPAddressData(lngIPType, values, addresses)) {
+      if (Write_MorvantisNewData(lngTable, rowSection, EntryRow(values), true)) return EntrySaved::Saved;
+    }
+    PutBackRows(Database_IPAddress, id, {});
+    return EntrySaved::NotSaved;
   }
+  if (!Write_MorvantisNewData(lngTable, rowSection, EntryRow(values), false)) return EntrySaved::NotSaved;
+  if (AddIPAddressData(lngIPType, values, addresses)) return EntrySaved::Saved;
+  if (Write_MorvantisNewData(lngTable, rowSection, oldEntry[0].Values, false))
+    PutBackRows(Database_IPAddress, id, oldAddresses);
   return EntrySaved::NotSaved;
 }
 }  // namespace

@@ -237,6 +237,51 @@ TEST_F(Interruptions, AddEditAndRemoveEndedAfterAnyWriteAreMendedAtTheNextStart)
   }
 }
 
+TEST_F(Interruptions, AHostNameEndedAfterAnyWriteIsNeverLeftWithoutAddressRows) {
+  const EntryValues host = {{"HostName", "h.example"}, {"Name", "H"}, {"Description", "h.example"}, {"Zone", "2"}};
+  std::string kept;
+  ASSERT_EQ(StoreZoneEntry(Database_HostSetting, ipHostName, host, true, "", {"1.1.1.1", "1.1.1.2"}, kept),
+            EntrySaved::Saved);
+  EntryValues blocked = host;
+  blocked[3].Value = "1";
+  const std::vector<std::function<void()>> sequences = {
+      [&] {
+        std::string id;
+        static_cast<void>(StoreZoneEntry(Database_HostSetting, ipHostName, host, true, "", {"3.3.3.3"}, id));
+      },
+      [&] {
+        std::string id;
+        static_cast<void>(StoreZoneEntry(Database_HostSetting, ipHostName, blocked, false, kept, {"2.2.2.1", "2.2.2.2"}, id));
+      }};
+  const std::string entries = readText("Profiles/Database_HostSetting.MVL"),
+                    addresses = readText("Profiles/Database_IPAddress.MVL"), master = readText("Profiles/MVDB.MVL");
+  for (const auto& sequence : sequences) {
+    const int writes = writesOf(sequence);
+    for (int done = 0; done < writes; ++done) {
+      writeText("Profiles/Database_HostSetting.MVL", entries);
+      writeText("Profiles/Database_IPAddress.MVL", addresses);
+      writeText("Profiles/MVDB.MVL", master);
+      platform::profileClearCache();
+      endAfter(done);
+      sequence();
+      platform::setProfileFileWriter(nullptr);
+      ReconcileZoneAddresses();
+      // Every host listed has address rows in its own zone, and no row is
+      // left without its entry.
+      Read_TableData(Database_HostSetting, "Zone,ID", "");
+      const std::vector<QueryRow> hosts(arrQueryResult.begin(), arrQueryResult.begin() + arrQueryResult[0].Count);
+      size_t held = 0;
+      for (const QueryRow& h : hosts) {
+        Read_TableData(Database_IPAddress, "Zone", "ID=" + h.Values[1]);
+        EXPECT_GT(arrQueryResult[0].Count, 0) << "after " << done << " writes";
+        for (long i = 0; i < arrQueryResult[0].Count; ++i) EXPECT_EQ(arrQueryResult[static_cast<size_t>(i)].Values[0], h.Values[0]);
+        held += static_cast<size_t>(arrQueryResult[0].Count);
+      }
+      EXPECT_EQ(tableRows(Database_IPAddress).size(), held) << "after " << done << " writes";
+    }
+  }
+}
+
 TEST_F(Interruptions, TheDetectedNetworksRowsAreLeftAsTheyAre) {
   addNetwork("0001", "192.168.1.0");
   const Rows before = tableRows(Database_IPAddress);
