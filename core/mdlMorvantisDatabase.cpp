@@ -241,6 +241,7 @@ std::vector<StoredRow> RowsWithID(long table, const std::string& id) {
 }
 
 void PutBackRows(long table, const std::string& id, const std::vector<StoredRow>& rows) {
+  if (RowsWithID(table, id) == rows) return;
   if (!Delete_TableData(table, "ID=" + id, "ID")) return;
   for (const StoredRow& r : rows)
     if (!Write_MorvantisNewData(table, r.Section, r.Values, false)) return;

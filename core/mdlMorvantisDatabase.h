@@ -73,12 +73,14 @@ void Read_TableData(long table, const std::string& columns, const std::string& w
 struct StoredRow {
   std::string Section;
   std::vector<std::string> Values;  // in column-map order, as a row is written
+  bool operator==(const StoredRow&) const = default;
 };
 // The rows whose ID column holds `id`.
 std::vector<StoredRow> RowsWithID(long table, const std::string& id);
 // Makes the rows with the ID what `rows` holds again: the rows with the ID
-// now are deleted and `rows` written back in their own row sections. It
-// stops at the first write that fails (logged by the store).
+// now are deleted and `rows` written back in their own row sections; rows
+// that are as they were are not touched. It stops at the first write that
+// fails (logged by the store).
 void PutBackRows(long table, const std::string& id, const std::vector<StoredRow>& rows);
 // The row counters of the given tables and the row ID counter as the master
 // file holds them, kept to put back after a user action that could not be

@@ -79,6 +79,28 @@ TEST_F(WriteFailures, AnEditThatCannotBeStoredKeepsTheEntryItsAddressAndTheRow) 
   EXPECT_EQ(listRows(page->lvwZones)[0][3], "Trusted");
 }
 
+TEST_F(WriteFailures, AnEditWhoseRowNumberCannotBeStoredLeavesEveryFileByteForByte) {
+  for (const char* ip : {"10.0.0.1", "10.0.0.2"}) {
+    const std::string id = addEntry(Database_IPSetting, {ip, ip, ip, "2"});
+    EXPECT_TRUE(Write_MorvantisNewData(Database_IPAddress, getNextLineNo(Database_IPAddress), {"2", "2", ip, ip, id}, true));
+  }
+  reloadPage();
+  const std::vector<std::string> files = {"Profiles/Database_IPSetting.MVL", "Profiles/Database_IPAddress.MVL",
+                                          "Profiles/MVDB.MVL"};
+  std::vector<std::string> before;
+  for (const auto& f : files) before.push_back(readText(f));
+  ASSERT_TRUE(platform::setReadOnly(MasterFile(), true));
+  auto dialog = onDialog<frmAddIPAddress>([](frmAddIPAddress& d) {
+    d.cboZones->setCurrentIndex(0);
+    d.cmdOk->click();
+  });
+  clickRow(page->lvwZones, 0);
+  page->cmdEdit->click();
+  EXPECT_EQ(dialog->leftOpen, 1);
+  ASSERT_EQ(messages.size(), 1u);
+  for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(readText(files[i]), before[i]) << files[i];
+}
+
 TEST_F(WriteFailures, ARemoveThatCannotBeStoredKeepsTheRowAndTheFiles) {
   const std::string id = addEntry(Database_IPSetting, {"10.0.0.1", "Gate", "10.0.0.1", "2"});
   EXPECT_TRUE(Write_MorvantisNewData(Database_IPAddress, "0006", {"2", "2", "10.0.0.1", "10.0.0.1", id}, true));
