@@ -161,6 +161,7 @@ bool SavePorts(long zone, long level, const std::string& rowText, long protocol,
   std::string& description = SettingsOf(list).at(static_cast<size_t>(rowIndex - 1)).Description;
   // The row as the files hold it, to put back when a write of the save fails.
   const std::vector<StoredRow> oldRanges = RowsWithID(table, rowSection);
+  const StoredCounters counters = ReadCounters({table});
   bool textWritten = false;
   const bool stored = ErrorBoundary("SavePorts of frmCustomFirewallSettings", [&] {
     require(Delete_TableData(table, "ID=" + rowSection, "ID"), table);
@@ -188,6 +189,7 @@ bool SavePorts(long zone, long level, const std::string& rowText, long protocol,
   // LastFailedWriteFile as it is.
   if (!textWritten || WriteColumnValue(Database_PortSetting, rowSection, "Description", description))
     PutBackRows(table, rowSection, oldRanges);
+  PutBackCounters(counters);
   return false;
 }
 

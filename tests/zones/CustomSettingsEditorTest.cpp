@@ -314,7 +314,7 @@ TEST_F(Editor, PortsThatCannotBeStoredAreToldAndTheRowIsNotSwitchedOn) {
 
 TEST_F(Editor, AFailedSaveOfTheRowsTextPutsItsRangesBack) {
   ASSERT_TRUE(Write_MorvantisNewData(Database_TCPPorts, getNextLineNo(Database_TCPPorts), {"3", "3", "1", "25", "25", "0050"}, true));
-  const std::string before = readText("Profiles/Database_TCPPorts.MVL");
+  const std::string before = readText("Profiles/Database_TCPPorts.MVL"), master = readText("Profiles/MVDB.MVL");
   auto* e = typePortsOfATickedRow("8080");
   ASSERT_TRUE(platform::setReadOnly(TableFile(Database_PortSetting), true));
   button(e, "cmdOk")->click();
@@ -323,6 +323,7 @@ TEST_F(Editor, AFailedSaveOfTheRowsTextPutsItsRangesBack) {
                                     native("Profiles/Database_PortSetting.MVL") + ". Your changes are kept on screen.");
   EXPECT_TRUE(e->isVisible());
   EXPECT_EQ(readText("Profiles/Database_TCPPorts.MVL"), before);
+  EXPECT_EQ(readText("Profiles/MVDB.MVL"), master);
 }
 
 }  // namespace
