@@ -6,6 +6,7 @@
 #include "core/FormHooks.h"
 
 #include <exception>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -60,6 +61,28 @@ void writeArchiveSetting(const std::string& key, const std::string& value) {
 void recordArchiveDate(const Date& today) {
   LastArchiveDate = FormatDate(today, ArchiveDateFormat);
   writeArchiveSetting(keys::LastArchiveDate, LastArchiveDate);
+}
+
+// Archives the log with `archive` (which gives the archive's name, "" when
+// it made none) once today's date is stored. An archive whose date the file
+// lacks would be made again at the next start, over this one on the same
+// day, and the alerts archived now would be lost: with a date that cannot be
+// stored, no archive is made, and none is tried again in this run (memory
+// takes the date; the next start tries again). Not archived, the stored date
+// is put back.
+std::string archiveWithDate(const Date& today, const std::function<std::string()>& archive) {
+  const std::string date = FormatDate(today, ArchiveDateFormat);
+  if (!WriteINI(MainSection, keys::LastArchiveDate, date, strAlertsSettingFile, true)) {
+    LastArchiveDate = date;
+    return "";
+  }
+  const std::string name = archive();
+  if (name.empty()) {
+    writeArchiveSetting(keys::LastArchiveDate, LastArchiveDate);
+    return "";
+  }
+  LastArchiveDate = date;
+  return name;
 }
 
 // True when archiving is on and more than AlertDays days lie between the last
@@ -196,10 +219,8 @@ void ArchiveLogAtStartup() {
     return;
   }
   if (!archiveDue(today)) return;
-  std::string name = DoArchiveLogFile();
-  if (name.empty()) return;
-  writeArchiveSetting(keys::LastArchiveFile, name);
-  recordArchiveDate(today);
+  const std::string name = archiveWithDate(today, DoArchiveLogFile);
+  if (!name.empty()) writeArchiveSetting(keys::LastArchiveFile, name);
 }
 
 bool SetArchiveDateWhenMissing() {
@@ -212,10 +233,12 @@ bool SetArchiveDateWhenMissing() {
 void ArchiveLogWhenDue() {
   Date today = Today();
   if (!archiveDue(today)) return;
-  std::string name = folderOf(strLogPath) + FormatDate(today, "ddmmyyyy") + ".txt";
-  if (!CopyAnyFile(strLogPath, name)) return;
-  DeleteAnyFile(strLogPath);
-  recordArchiveDate(today);
+  static_cast<void>(archiveWithDate(today, [&] {
+    std::string name = folderOf(strLogPath) + FormatDate(today, "ddmmyyyy") + ".txt";
+    if (!CopyAnyFile(strLogPath, name)) return std::string();
+    DeleteAnyFile(strLogPath);
+    return name;
+  }));
 }
 
 void EraseExceptFileFromContainFolder(const std::string& path) {

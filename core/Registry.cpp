@@ -32,7 +32,7 @@ void CreateRegKey(const std::string& strNewKeyName, std::uint32_t hKey, std::str
   platform::regSetValue(hKey, strNewKeyName, "", platform::RegValue{platform::REG_SZ, strNewKeyValue});
 }
 
-void SetRegValue(std::uint32_t hKey, const std::string& strPath, const std::string& strValue, std::string& strData) {
+bool SetRegValue(std::uint32_t hKey, const std::string& strPath, const std::string& strValue, std::string& strData) {
   strData = Trim(strData);
   long rc = platform::regOpenKey(hKey, strPath);
   // A key that is not there yet is created, so the value is not lost.
@@ -42,9 +42,10 @@ void SetRegValue(std::uint32_t hKey, const std::string& strPath, const std::stri
     rc = platform::regOpenKey(hKey, strPath);
   }
   if (rc == platform::ERROR_SUCCESS) rc = platform::regSetValue(hKey, strPath, strValue, platform::RegValue{platform::REG_SZ, strData});
-  if (rc != platform::ERROR_SUCCESS)
-    WriteErrorLog("Registry error " + std::to_string(rc) + " writing " + strPath + "\\" + strValue,
-                  "SetRegValue of Registry");
+  if (rc == platform::ERROR_SUCCESS) return true;
+  WriteErrorLog("Registry error " + std::to_string(rc) + " writing " + strPath + "\\" + strValue,
+                "SetRegValue of Registry");
+  return false;
 }
 
 }  // namespace mv

@@ -18,7 +18,7 @@ void CreateRegKey(const std::string& strNewKeyName, std::uint32_t hKey, std::str
 
 // Writes the text, trimmed of blanks (the caller's variable receives the
 // trimmed text), as a string value; a key that does not exist yet is created
-// first. A value that cannot be written is logged.
-void SetRegValue(std::uint32_t hKey, const std::string& strPath, const std::string& strValue, std::string& strData);
+// first. False, and logged, when the value could not be written.
+[[nodiscard]] bool SetRegValue(std::uint32_t hKey, const std::string& strPath, const std::string& strValue, std::string& strData);
 
 }  // namespace mv

@@ -239,10 +239,21 @@ void frmMorvantisSettings::chkHideMorvantis_Click() {
 void frmMorvantisSettings::chkLoadOnStartup_Click() {
   Guarded("chkLoadOnStartup_Click of frmMorvantisSettings", [this] {
     if (!changeSwitch(chkLoadOnStartup, keys::LoadOnStartup, blnLoadOnStartup)) return;
-    blnLoadOnStartup = chkLoadOnStartup->isChecked();
+    const bool on = chkLoadOnStartup->isChecked();
     // Switched off, the value stays with an empty text.
-    std::string command = blnLoadOnStartup ? AppPath() + "\\" + AppEXEName + ".EXE" : "";
-    SetRegValue(platform::HKEY_LOCAL_MACHINE, RunKey, AppTitle, command);
+    std::string command = on ? AppPath() + "\\" + AppEXEName + ".EXE" : "";
+    if (!SetRegValue(platform::HKEY_LOCAL_MACHINE, RunKey, AppTitle, command)) {
+      // The switch and the Run value are one setting: without the value the
+      // switch goes back, in the file and on the page.
+      static_cast<void>(WriteINI(keys::Main, keys::LoadOnStartup, blnLoadOnStartup ? "1" : "0",
+                                 strAlertsSettingFile, true));
+      handleChanges_ = false;
+      chkLoadOnStartup->setChecked(blnLoadOnStartup);
+      handleChanges_ = true;
+      if (loaded_) TellNotSaved("The setting", platform::registryFile());
+      return;
+    }
+    blnLoadOnStartup = on;
   });
 }
 

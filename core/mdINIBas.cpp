@@ -161,4 +161,8 @@ bool DeleteINISection(const std::string& section, const std::string& file) {
   return reportFailure(platform::profileDeleteSection(section, file), file, "DeleteINISection of mdINIBas");
 }
 
+bool DeleteINISections(const std::vector<std::string>& sections, const std::string& file) {
+  return reportFailure(platform::profileDeleteSections(sections, file), file, "DeleteINISection of mdINIBas");
+}
+
 }  // namespace mv

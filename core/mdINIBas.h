@@ -24,6 +24,8 @@ std::string ReadIniSection(const std::string& file, const std::string& section);
 std::string GetINISectionNames(const std::string& file);
 void GetINISectionKeys(std::vector<std::string>& keys, const std::string& section, const std::string& file);
 [[nodiscard]] bool DeleteINISection(const std::string& section, const std::string& file);
+// Deletes several sections in one write: all are gone or none.
+[[nodiscard]] bool DeleteINISections(const std::vector<std::string>& sections, const std::string& file);
 // Writes several keys of one section in one step, each value prepared as
 // WriteINI prepares it. False (logged) when the file could not be written.
 [[nodiscard]] bool WriteINIKeys(const std::string& section, const std::vector<std::pair<std::string, std::string>>& pairs,

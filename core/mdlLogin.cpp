@@ -11,6 +11,7 @@
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
 #include "platform/Registry.h"
 
 namespace mv {
@@ -77,8 +78,8 @@ void restoreStoredCopies(const StoredCopies& copies) {
 bool writeRegistryCopy(const std::string& password) {
   std::string copy = registryCopy(password);
   const std::string expected = copy;
-  SetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, copy);
-  return GetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, "") == expected;
+  return SetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, copy) &&
+         GetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, "") == expected;
 }
 
 bool writePasswordFile(const std::string& password) {
@@ -89,10 +90,20 @@ bool writePasswordFile(const std::string& password) {
 }
 
 // Writes both copies in the given order and reads each back; false as soon
-// as one does not hold what was written.
-bool writeBothCopies(const std::string& password, PasswordCopyOrder order) {
-  if (order == PasswordCopyOrder::FileFirst) return writePasswordFile(password) && writeRegistryCopy(password);
-  return writeRegistryCopy(password) && writePasswordFile(password);
+// as one does not hold what was written, with the file of that copy.
+bool writeBothCopies(const std::string& password, PasswordCopyOrder order, std::string& failedFile) {
+  auto file = [&] {
+    if (writePasswordFile(password)) return true;
+    failedFile = passwordFile();
+    return false;
+  };
+  auto registry = [&] {
+    if (writeRegistryCopy(password)) return true;
+    failedFile = platform::registryFile();
+    return false;
+  };
+  if (order == PasswordCopyOrder::FileFirst) return file() && registry();
+  return registry() && file();
 }
 
 }  // namespace
@@ -117,19 +128,23 @@ std::string PasswordStorageProblem(const std::string& password) {
   return "";
 }
 
-bool StorePasswordCopies(const std::string& password, PasswordCopyOrder order) {
+bool StorePasswordCopies(const std::string& password, PasswordCopyOrder order, std::string* failedFile) {
   const StoredCopies before = readStoredCopies();
   bool written = false;
+  std::string failed;
   ErrorBoundary("setPassword of mdlAlertsAndLogs", [&] {
-    written = PasswordStorageProblem(password).empty() && writeBothCopies(password, order);
+    written = PasswordStorageProblem(password).empty() && writeBothCopies(password, order, failed);
   });
   if (!written) restoreStoredCopies(before);
+  if (failedFile) *failedFile = failed;
   return written;
 }
 
 bool setPassword(const std::string& password) {
-  if (StorePasswordCopies(password, PasswordCopyOrder::RegistryFirst)) return true;
-  platform::MsgBox("The password could not be saved." + CrLf + "The previous password is still in force.",
+  std::string failed;
+  if (StorePasswordCopies(password, PasswordCopyOrder::RegistryFirst, &failed)) return true;
+  const std::string where = failed.empty() ? "" : " in " + platform::resolvePath(failed);
+  platform::MsgBox("The password could not be saved" + where + "." + CrLf + "The previous password is still in force.",
                    platform::vbCritical, AppTitle);
   return false;
 }

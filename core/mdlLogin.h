@@ -26,8 +26,9 @@ bool setPassword(const std::string& password);
 // Which copy a change writes first.
 enum class PasswordCopyOrder { RegistryFirst, FileFirst };
 // Writes both copies in that order and reads each back; when either fails,
-// both are put back as they were and the result is false (no message).
-bool StorePasswordCopies(const std::string& password, PasswordCopyOrder order);
+// both are put back as they were and the result is false (no message);
+// failedFile then gets the file of the copy that could not be written.
+bool StorePasswordCopies(const std::string& password, PasswordCopyOrder order, std::string* failedFile = nullptr);
 
 // The password held by the registry copy ("" when there is none).
 std::string RegistryPasswordCopy();

@@ -204,9 +204,8 @@ bool Delete_TableData(long table, const std::string& where, const std::string& c
   if (arrQueryResult[0].Count < 1) return true;
   std::vector<std::string> rows;
   for (long i = 0; i < arrQueryResult[0].Count; ++i) rows.push_back(arrQueryResult[static_cast<size_t>(i)].RowSection);
-  for (const auto& r : rows)
-    if (!DeleteRowSection(table, r)) return false;
-  return true;
+  // One write for all the rows: none is left half-deleted.
+  return DeleteINISections(rows, TableFile(table));
 }
 
 bool DeleteRowSection(long table, const std::string& rowSection) { return DeleteINISection(rowSection, TableFile(table)); }
@@ -242,9 +241,25 @@ std::vector<StoredRow> RowsWithID(long table, const std::string& id) {
 }
 
 void PutBackRows(long table, const std::string& id, const std::vector<StoredRow>& rows) {
+  if (RowsWithID(table, id) == rows) return;
   if (!Delete_TableData(table, "ID=" + id, "ID")) return;
   for (const StoredRow& r : rows)
     if (!Write_MorvantisNewData(table, r.Section, r.Values, false)) return;
+}
+
+StoredCounters ReadCounters(const std::vector<long>& tables) {
+  StoredCounters counters;
+  counters.Values.emplace_back("LastRowIndex", ReadINI(kLastLineNo, "LastRowIndex", "", MasterFile(), true));
+  for (long table : tables)
+    counters.Values.emplace_back(tableName(table), ReadINI(kLastLineNo, tableName(table), "", MasterFile(), true));
+  return counters;
+}
+
+void PutBackCounters(const StoredCounters& counters) {
+  std::vector<std::pair<std::string, std::string>> changed;
+  for (const auto& [key, value] : counters.Values)
+    if (ReadINI(kLastLineNo, key, "", MasterFile(), true) != value) changed.emplace_back(key, value);
+  if (!changed.empty()) static_cast<void>(WriteINIKeys(kLastLineNo, changed, MasterFile(), true));
 }
 
 std::string GetMasterValue(long table, const std::string& key, const std::string& defaultValue) {

@@ -129,7 +129,9 @@ void InitAllPath() {
     blnHideOnStartup = flagOf(AL, keys::HideOnStartup);
     if (blnLoadOnStartup) {
       std::string command = AppPath() + "\\" + AppEXEName + ".EXE";
-      SetRegValue(platform::HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", AppTitle, command);
+      // Written again at every start; a failure is logged.
+      static_cast<void>(SetRegValue(platform::HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+                                    AppTitle, command));
     }
     strPassword = getPassword();
     DefaultAccessTrusted = byteOf(PM, keys::DefaultAccessTrusted);

@@ -356,6 +356,9 @@ Seam<FileWriter>& fileWriter() {
 bool commit(const std::string& file, ProfileFile& pf) {
   long long takenNs = realTimeNs();
   std::string text = pf.serialize();
+  // A file that already holds the change needs no write, so storing a value
+  // again succeeds also where the file cannot be written.
+  if (!pf.unreadable && text == pf.raw) return true;
   FileStamp written;
   if (pf.unreadable || !fileWriter()(pf.native, text, written)) {
     cache().erase(file);
@@ -437,11 +440,19 @@ bool profileDeleteKey(const std::string& section, const std::string& key, const 
 }
 
 bool profileDeleteSection(const std::string& section, const std::string& file) {
+  return profileDeleteSections({section}, file);
+}
+
+bool profileDeleteSections(const std::vector<std::string>& sections, const std::string& file) {
   ProfileFile& pf = load(file);
-  long s = pf.sectionIndex(section);
-  if (s < 0) return true;
-  pf.removeSection(static_cast<size_t>(s));
-  return commit(file, pf);
+  bool removed = false;
+  for (const std::string& section : sections) {
+    long s = pf.sectionIndex(section);
+    if (s < 0) continue;
+    pf.removeSection(static_cast<size_t>(s));
+    removed = true;
+  }
+  return !removed || commit(file, pf);
 }
 
 bool profileWriteSection(const std::string& section,

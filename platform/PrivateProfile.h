@@ -60,6 +60,8 @@ bool profileWriteKeys(const std::string& section, const std::vector<std::pair<st
 bool profileDeleteKey(const std::string& section, const std::string& key, const std::string& file);
 // Removes a section with all its lines.
 bool profileDeleteSection(const std::string& section, const std::string& file);
+// Removes several sections in one replace of the file: all go or none.
+bool profileDeleteSections(const std::vector<std::string>& sections, const std::string& file);
 // Replaces the section's entries by the given key/value pairs (the section is
 // created at the end of the file when it does not exist; no pairs empties it).
 bool profileWriteSection(const std::string& section,

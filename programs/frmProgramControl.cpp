@@ -594,15 +594,16 @@ void frmProgramControl::cmdRemove_Click() {
     if (platform::MsgBox(ProgramRemovalQuestion(names), platform::vbYesNo + platform::vbQuestion, AppTitle) !=
         platform::vbYes)
       return;
+    // The programs' sections go in one write: all or, told once, none, and
+    // a program whose section stays in the file stays listed and in memory.
+    if (!DeleteINISections(names, strProgramControlFile)) {
+      TellNotSaved("The removal of " + QuotedNames(names), strProgramControlFile);
+      return;
+    }
     for (int i = lvwPrograms->topLevelItemCount() - 1; i >= 0; --i) {
       QTreeWidgetItem* row = lvwPrograms->topLevelItem(i);
       if (!row->isSelected()) continue;
       const std::string key = GetPathFromTag(ListItemTag(row));
-      // A program whose section stays in the file stays listed and in memory.
-      if (!DeleteINISection(fromQString(row->text(0)), strProgramControlFile)) {
-        TellNotSaved("The removal of '" + fromQString(row->text(0)) + "'", strProgramControlFile);
-        continue;
-      }
       if (colProgramList.Contains(key)) colProgramList.Remove(key);
       controls_.ProgramImgList16.erase(key);
       delete row;

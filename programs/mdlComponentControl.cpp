@@ -140,9 +140,9 @@ bool StoreComponentRight(const std::string& section, const std::string& path, st
   return true;
 }
 
-bool RemoveComponentEntry(const std::string& section, const std::string& path) {
-  if (!DeleteINISection(section, strComponentsFile)) return false;
-  colComponentList.Remove(path);
+bool RemoveComponentEntries(const std::vector<std::string>& sections, const std::vector<std::string>& paths) {
+  if (!DeleteINISections(sections, strComponentsFile)) return false;
+  for (const std::string& path : paths) colComponentList.Remove(path);
   return true;
 }
 

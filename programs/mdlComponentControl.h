@@ -45,9 +45,10 @@ std::string ComponentRemovalQuestion(const std::vector<std::string>& names);
 // (keyed by its path); false, with nothing changed, when it cannot be stored.
 bool StoreComponentRight(const std::string& section, const std::string& path, std::uint8_t right);
 
-// Removes a component: its section of Components.MVL and its entry of
-// colComponentList (keyed by its path); false, with nothing changed, when
-// the section could not be deleted.
-[[nodiscard]] bool RemoveComponentEntry(const std::string& section, const std::string& path);
+// Removes components: their sections of Components.MVL, in one write, and
+// their entries of colComponentList (keyed by their paths); false, with
+// nothing changed, when the sections could not be deleted.
+[[nodiscard]] bool RemoveComponentEntries(const std::vector<std::string>& sections,
+                                          const std::vector<std::string>& paths);
 
 }  // namespace mv

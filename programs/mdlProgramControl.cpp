@@ -337,6 +337,12 @@ std::string RemovalNameList(const std::vector<std::string>& names) {
   return listed;
 }
 
+std::string QuotedNames(const std::vector<std::string>& names) {
+  std::string quoted;
+  for (const std::string& name : names) quoted += (quoted.empty() ? "'" : ", '") + name + "'";
+  return quoted;
+}
+
 std::string ProgramRemovalQuestion(const std::vector<std::string>& names) {
   return "Do you want to remove following application(s)?\r\n" + RemovalNameList(names);
 }

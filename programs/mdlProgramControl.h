@@ -165,6 +165,8 @@ std::string LevelToAccessText(std::uint8_t level);
 // next one followed by " .....", the rest left out.
 constexpr std::size_t ListedRemovalNames = 15;
 std::string RemovalNameList(const std::vector<std::string>& names);
+// The names, each in quotes, separated by commas: 'A', 'B'.
+std::string QuotedNames(const std::vector<std::string>& names);
 std::string ProgramRemovalQuestion(const std::vector<std::string>& names);
 
 // The details of a program or component file, one line each: product name,

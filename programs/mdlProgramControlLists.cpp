@@ -141,16 +141,15 @@ void removeComponent() {
     int answer = platform::MsgBox(ComponentRemovalQuestion(names), platform::vbYesNo + platform::vbQuestion, AppTitle);
     if (answer != platform::vbYes) return;
 
-    for (int i = list->topLevelItemCount() - 1; i >= 0; --i) {
-      QTreeWidgetItem* row = list->topLevelItem(i);
-      if (!row->isSelected()) continue;
-      std::string tag = ListItemTag(row);
-      if (!RemoveComponentEntry(fromQString(row->text(0)), tag)) {
-        TellNotSaved("The removal of '" + fromQString(row->text(0)) + "'", strComponentsFile);
-        continue;
-      }
-      delete FindListItemByKey(list, LCase(tag));
+    std::vector<std::string> paths;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+      if (list->topLevelItem(i)->isSelected()) paths.push_back(ListItemTag(list->topLevelItem(i)));
+    // All the components go, or, told once, none.
+    if (!RemoveComponentEntries(names, paths)) {
+      TellNotSaved("The removal of " + QuotedNames(names), strComponentsFile);
+      return;
     }
+    for (const std::string& path : paths) delete FindListItemByKey(list, LCase(path));
     if (list->topLevelItemCount() == 0) {
       if (page->rtComponentDetails) page->rtComponentDetails->clear();
     } else {

@@ -2,6 +2,7 @@
 
 #include "core/ErrorBoundary.h"
 #include "core/VBRuntime.h"
+#include "core/mdINIBas.h"
 #include "core/mdlMain.h"
 
 namespace mv {
@@ -41,8 +42,20 @@ std::vector<std::string> EntryRow(const EntryValues& values) {
 bool AddIPAddressData(long lngIPType, const EntryValues& values, const std::vector<std::string>& addresses) {
   return ErrorBoundary("AddIPAddressData of mdlCommon", false, [&] {
     const std::string id = EntryItem(values, "ID");
-    if (!Delete_TableData(Database_IPAddress, "ID=" + id, "ID")) return false;
-    if (lngIPType < ipHostName || lngIPType > ipNetwork) return true;
+    // The new rows are written before the old ones go, so a sequence ended
+    // half-way leaves the entry with rows (old, new or both), which the
+    // start-up mends from the entry, and never with none: a host name's
+    // entry does not hold its addresses. A detected network's row is
+    // written over in its own row section.
+    std::vector<std::string> old;
+    if (lngIPType == ipNetwork) {
+      if (!Delete_TableData(Database_IPAddress, "ID=" + id, "ID")) return false;
+    } else {
+      Read_TableData(Database_IPAddress, "ID", "ID=" + id);
+      for (long i = 0; i < arrQueryResult[0].Count; ++i) old.push_back(arrQueryResult[static_cast<size_t>(i)].RowSection);
+    }
+    const auto dropOld = [&] { return DeleteINISections(old, TableFile(Database_IPAddress)); };
+    if (lngIPType < ipHostName || lngIPType > ipNetwork) return dropOld();
     const std::string zone = EntryItem(values, "Zone");
     switch (lngIPType) {
       case ipHostName:
@@ -78,7 +91,7 @@ bool AddIPAddressData(long lngIPType, const EntryValues& values, const std::vect
       }
       default: break;
     }
-    return true;
+    return dropOld();
   });
 }
 

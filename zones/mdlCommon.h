@@ -32,7 +32,8 @@ std::vector<std::string> EntryRow(const EntryValues& values);
 // ranges: one from their own columns). Detected networks (type 5) are passed
 // as the values of the last one with the addresses of all in order; the i-th
 // address belongs to the network whose ID is the entry's ID minus the count
-// plus i, and its row takes that network's own row section. False when a
+// plus i, and its row takes that network's own row section. The new rows
+// are written before the old ones are deleted (in one write). False when a
 // row could not be deleted or written (the rows before it are done).
 [[nodiscard]] bool AddIPAddressData(long lngIPType, const EntryValues& values, const std::vector<std::string>& addresses);
 

@@ -47,6 +47,12 @@ void storeColumn(long table, const std::string& section, const std::string& colu
   require(WriteColumnValue(table, section, column, value), table);
 }
 
+// The value of a row's column as the file holds it, under the key that
+// WriteColumnValue writes.
+std::string storedColumn(long table, const std::string& section, const std::string& column) {
+  return ReadINI(section, FormatNumber(ValCounter(getColumnIndex(table, column)), "0"), "", TableFile(table), true);
+}
+
 bool validPort(long p) { return p >= 1 && p <= HighestPort; }
 
 // Whether a number written in the text passes the highest port. The pairs
@@ -176,6 +182,7 @@ bool SavePorts(long zone, long level, const std::string& rowText, long protocol,
   std::string& description = SettingsOf(list).at(static_cast<size_t>(rowIndex - 1)).Description;
   // The row as the files hold it, to put back when a write of the save fails.
   const std::vector<StoredRow> oldRanges = RowsWithID(table, rowSection);
+  const StoredCounters counters = ReadCounters({table});
   bool textWritten = false;
   const bool stored = ErrorBoundary("SavePorts of frmCustomFirewallSettings", [&] {
     require(Delete_TableData(table, "ID=" + rowSection, "ID"), table);
@@ -203,6 +210,7 @@ bool SavePorts(long zone, long level, const std::string& rowText, long protocol,
   // LastFailedWriteFile as it is.
   if (!textWritten || WriteColumnValue(Database_PortSetting, rowSection, "Description", description))
     PutBackRows(table, rowSection, oldRanges);
+  PutBackCounters(counters);
   return false;
 }
 
@@ -223,6 +231,18 @@ bool SaveChanges(const std::vector<CustomListEdit>& lists) {
       }
     }
   }
+  // What each stored row held before, to put back when a later row cannot
+  // be stored: a save stores every marked row or none.
+  struct StoredBefore {
+    CustomRow* row;
+    PortSettingRec* setting;
+    PortSettingRec old;
+    std::string section, description, enabled;
+    long table = -1;  // a port row's port table
+    std::vector<StoredRow> ranges;
+  };
+  std::vector<StoredBefore> stored;
+  const StoredCounters counters = ReadCounters({Database_TCPPorts, Database_UDPPorts});
   bool allStored = true;
   bool finished = ErrorBoundary("SaveChanges of frmCustomFirewallSettings", [&] {
     for (CustomList list : order) {
@@ -234,26 +254,50 @@ bool SaveChanges(const std::vector<CustomListEdit>& lists) {
           if (!row.Tag) continue;
           const int rowNo = static_cast<int>(i + 1);
           const std::string section = FormatNumber(static_cast<long long>(rowNo + sectionBase(list)), "0000");
+          StoredBefore was{&row,
+                           &settings.at(i),
+                           settings.at(i),
+                           section,
+                           storedColumn(Database_PortSetting, section, "Description"),
+                           storedColumn(Database_PortSetting, section, "Enabled"),
+                           -1,
+                           {}};
           if (IsPortRow(list, rowNo)) {
             PortRowKind kind = portRowKind(list, rowNo);
+            was.table = kind.protocol == 0 ? Database_TCPPorts : Database_UDPPorts;
+            was.ranges = RowsWithID(was.table, section);
             // A row whose ports were not stored stays marked for the next
             // save, and is not switched on without them.
             if (!SavePorts(ListZone(list), ListLevel(list), row.Text, kind.protocol, kind.portType, section, rowNo,
                            row.Checked)) {
               allStored = false;
-              continue;
+              return;
             }
           } else {
             storeColumn(Database_PortSetting, section, "Enabled", row.Checked ? "1" : "0");
           }
           settings.at(i).Enabled = row.Checked ? 1 : 0;
           row.Tag = false;
+          stored.push_back(std::move(was));
         }
       }
     }
   });
   if (!finished || !allStored) {
-    platform::MsgBox("The custom security settings could not all be saved in " + platform::resolvePath(LastFailedWriteFile()) +
+    const std::string failed = LastFailedWriteFile();
+    // The rows stored before are put back, the latest first, and stay
+    // marked on screen with the others.
+    for (auto it = stored.rbegin(); it != stored.rend(); ++it) {
+      if (it->table >= 0) {
+        static_cast<void>(WriteColumnValue(Database_PortSetting, it->section, "Description", it->description));
+        PutBackRows(it->table, it->section, it->ranges);
+      }
+      static_cast<void>(WriteColumnValue(Database_PortSetting, it->section, "Enabled", it->enabled));
+      *it->setting = it->old;
+      it->row->Tag = true;
+    }
+    PutBackCounters(counters);
+    platform::MsgBox("The custom security settings could not all be saved in " + platform::resolvePath(failed) +
                          ". Your changes are kept on screen.",
                      platform::vbExclamation, AppTitle);
     return false;

@@ -66,7 +66,10 @@ struct CustomListEdit {
 // Internet, High Trusted, Medium Trusted): the tick, and for port rows the
 // port text and the port ranges; clears the Tag of each stored row. A marked
 // port row with a port outside 1 to 65535 stops the save before anything is
-// stored, with a message. False when anything was refused or not stored.
+// stored, with a message. A row that cannot be stored stops the save and the
+// rows stored before it are put back, in the files and in memory, and stay
+// marked: every marked row is stored or none. False when anything was
+// refused or not stored.
 bool SaveChanges(const std::vector<CustomListEdit>& lists);
 
 // Stores one port row: its port text in the table and in memory, its tick,

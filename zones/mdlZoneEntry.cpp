@@ -63,9 +63,9 @@ std::vector<std::string> StoredAddresses(const std::string& strID) {
   return addresses;
 }
 
-EntrySaved StoreZoneEntry(long lngTable, long lngIPType, EntryValues values, bool blnAdd, const std::string& strID,
+namespace {
+EntrySaved storeEntryRows(long lngTable, long lngIPType, EntryValues values, bool blnAdd, const std::string& strID,
                           const std::vector<std::string>& addresses, std::string& id) {
-  blnZoneDataChanged = true;
   std::string rowSection;
   std::vector<StoredRow> oldEntry, oldAddresses;
   if (blnAdd) {
@@ -83,17 +83,36 @@ EntrySaved StoreZoneEntry(long lngTable, long lngIPType, EntryValues values, boo
     oldAddresses = RowsWithID(Database_IPAddress, id);
   }
   values.push_back({"ID", id});
-  if (!Write_MorvantisNewData(lngTable, rowSection, EntryRow(values), blnAdd)) return EntrySaved::NotSaved;
-  if (AddIPAddressData(lngIPType, values, addresses)) return EntrySaved::Saved;
   // Undo; a write of the undo that succeeds leaves LastFailedWriteFile as it is.
   // What cannot be put back has been logged by the store, and the next start
   // makes entries and address rows agree again.
   if (blnAdd) {
-    if (DeleteRowSection(lngTable, rowSection)) PutBackRows(Database_IPAddress, id, {});
-  } else if (Write_MorvantisNewData(lngTable, rowSection, oldEntry[0].Values, false)) {
-    PutBackRows(Database_IPAddress, id, oldAddresses);
+    // A new entry's address rows come first: rows whose entry was never
+    // written are dropped at the next start, while an entry without rows
+    // could not always be mended (a host name's entry does not hold its
+    // addresses).
+    if (AddIPAddressData(lngIPType, values, addresses)) {
+      if (Write_MorvantisNewData(lngTable, rowSection, EntryRow(values), true)) return EntrySaved::Saved;
+    }
+    PutBackRows(Database_IPAddress, id, {});
+    return EntrySaved::NotSaved;
   }
+  if (!Write_MorvantisNewData(lngTable, rowSection, EntryRow(values), false)) return EntrySaved::NotSaved;
+  if (AddIPAddressData(lngIPType, values, addresses)) return EntrySaved::Saved;
+  if (Write_MorvantisNewData(lngTable, rowSection, oldEntry[0].Values, false))
+    PutBackRows(Database_IPAddress, id, oldAddresses);
   return EntrySaved::NotSaved;
+}
+}  // namespace
+
+EntrySaved StoreZoneEntry(long lngTable, long lngIPType, EntryValues values, bool blnAdd, const std::string& strID,
+                          const std::vector<std::string>& addresses, std::string& id) {
+  blnZoneDataChanged = true;
+  // An entry not stored leaves no counter moved on either.
+  const StoredCounters counters = ReadCounters({lngTable, Database_IPAddress});
+  const EntrySaved saved = storeEntryRows(lngTable, lngIPType, std::move(values), blnAdd, strID, addresses, id);
+  if (saved == EntrySaved::NotSaved) PutBackCounters(counters);
+  return saved;
 }
 
 EntryRemoved RemoveZoneEntry(long lngIPType, const std::string& strID) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/Clock.h"
+#include "platform/FileSystem.h"
 #include "tests/alerts/AlertsFixture.h"
 
 namespace mvtest {
@@ -74,6 +75,16 @@ TEST_F(Archive, FailedCopyLeavesTheDateAndTheLog) {
   EXPECT_EQ(stored("LastArchiveDate"), "01-03-2024");
   EXPECT_EQ(stored("LastArchiveFile"), "");
   EXPECT_EQ(mv::DoArchiveLogFile(), "");
+}
+
+TEST_F(Archive, NoArchiveIsMadeWhoseDateCannotBeStored) {
+  lastArchivedOn("01-03-2024");
+  ASSERT_TRUE(mv::platform::setReadOnly(mv::strAlertsSettingFile, true));
+  mv::ArchiveLogAtStartup();
+  // Made now, the next start of the day would make it again over this one.
+  EXPECT_FALSE(exists("Backup/15-03-2024.txt"));
+  EXPECT_EQ(readText("logs/Alertlog.txt"), kLog);
+  EXPECT_EQ(stored("LastArchiveDate"), "01-03-2024");
 }
 
 TEST_F(Archive, ArchiveOfTheSameDayIsReplaced) {

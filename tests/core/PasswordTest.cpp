@@ -54,7 +54,7 @@ class PasswordTest : public mvtest::ProgramFolderTest {
   void storeCopies(const std::string& filePassword, const std::string& registryPassword) {
     writeText(PasswordFile, EncryptString(T1 + filePassword + T2, Key) + "\r\n");
     std::string copy = EncryptString(registryPassword, Key);
-    SetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, "MVPSD", copy);
+    EXPECT_TRUE(SetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, "MVPSD", copy));
   }
   std::optional<std::string> registryCopy() const {
     platform::RegValue value;
@@ -168,7 +168,8 @@ TEST_F(PasswordTest, FileWriteFailureRestoresTheRegistryAndTellsTheUser) {
   EXPECT_FALSE(setPassword("new"));
   EXPECT_EQ(readText(PasswordFile), fileBefore);
   EXPECT_EQ(registryCopy(), registryBefore);
-  expectOneMessage(platform::vbCritical);
+  expectOneMessage(platform::vbCritical, "The password could not be saved in " + native("System32/MVPSD.SYS") +
+                                             ".\r\nThe previous password is still in force.");
   messages.clear();
   EXPECT_EQ(getPassword(), "old");
 }
@@ -190,7 +191,8 @@ TEST_F(PasswordTest, RegistryWriteFailureLeavesTheFileAndTellsTheUser) {
   EXPECT_FALSE(setPassword("new"));
   EXPECT_EQ(readText(PasswordFile), fileBefore);
   EXPECT_EQ(registryCopy(), EncryptString("old", Key));
-  expectOneMessage(platform::vbCritical);
+  expectOneMessage(platform::vbCritical, "The password could not be saved in " + native("System32/config/registry") +
+                                             ".\r\nThe previous password is still in force.");
   messages.clear();
   EXPECT_EQ(getPassword(), "old");
 }

@@ -20,10 +20,10 @@ std::string get(const std::string& key, const std::string& name) {
 
 TEST_F(RegistryAccessTest, ValuesRoundTripThroughTheRegistryFile) {
   std::string data = "/opt/Morvantis/Morvantis";
-  SetRegValue(HKEY_LOCAL_MACHINE, kRun, "Morvantis", data);
+  EXPECT_TRUE(SetRegValue(HKEY_LOCAL_MACHINE, kRun, "Morvantis", data));
   EXPECT_EQ(get("software\\microsoft\\windows\\currentversion\\run", "MORVANTIS"), data);
   data = "second";
-  SetRegValue(HKEY_LOCAL_MACHINE, kRun, "Morvantis", data);
+  EXPECT_TRUE(SetRegValue(HKEY_LOCAL_MACHINE, kRun, "Morvantis", data));
   EXPECT_EQ(get(kRun, "Morvantis"), "second");
   EXPECT_NE(readText("System32/config/registry").find("second"), std::string::npos);
 }
@@ -32,14 +32,14 @@ TEST_F(RegistryAccessTest, MissingGivesTheDefaultButEmptyGivesEmpty) {
   EXPECT_EQ(get(kSetup, "Nothing"), "dflt");
   EXPECT_EQ(get("SOFTWARE\\NoSuchKey", "Nothing"), "dflt");
   std::string blank = "   ";
-  SetRegValue(HKEY_LOCAL_MACHINE, kSetup, "Empty", blank);
+  EXPECT_TRUE(SetRegValue(HKEY_LOCAL_MACHINE, kSetup, "Empty", blank));
   EXPECT_EQ(blank, "");
   EXPECT_EQ(get(kSetup, "Empty"), "");
 }
 
 TEST_F(RegistryAccessTest, SetRegValueStoresTheTrimmedTextWithoutNul) {
   std::string data = "  padded value \t ";
-  SetRegValue(HKEY_LOCAL_MACHINE, kSetup, "Copy", data);
+  EXPECT_TRUE(SetRegValue(HKEY_LOCAL_MACHINE, kSetup, "Copy", data));
   EXPECT_EQ(data, "padded value \t");
   platform::RegValue raw;
   ASSERT_EQ(platform::regQueryValue(HKEY_LOCAL_MACHINE, kSetup, "Copy", raw), platform::ERROR_SUCCESS);
@@ -49,11 +49,11 @@ TEST_F(RegistryAccessTest, SetRegValueStoresTheTrimmedTextWithoutNul) {
 
 TEST_F(RegistryAccessTest, SetRegValueCreatesAMissingKeyAndLogsAFailedWrite) {
   std::string data = "kept";
-  SetRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvantis\\Settings", "Value", data);
+  EXPECT_TRUE(SetRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvantis\\Settings", "Value", data));
   EXPECT_EQ(get("SOFTWARE\\Morvantis\\Settings", "Value"), "kept");
   EXPECT_EQ(get("SOFTWARE\\Morvantis\\Settings", ""), "") << "the new key's default value is empty";
   EXPECT_EQ(readText("Err.log"), "");
-  SetRegValue(0x12345678u, kSetup, "Value", data);
+  EXPECT_FALSE(SetRegValue(0x12345678u, kSetup, "Value", data));
   EXPECT_NE(readText("Err.log").find("SetRegValue of Registry"), std::string::npos);
 }
 

@@ -17,6 +17,7 @@
 #include "core/frmLogin.h"
 #include "core/frmMorvantisSettings.h"
 #include "core/frmSetPassword.h"
+#include "core/Registry.h"
 #include "core/mdINIBas.h"
 #include "core/mdlLogin.h"
 #include "core/mdlMain.h"
@@ -264,6 +265,20 @@ TEST_F(SettingsPageTest, RunAtStartupWritesTheProgramPathAndEmptiesItWhenOff) {
   ASSERT_EQ(platform::regQueryValue(platform::HKEY_LOCAL_MACHINE, RunKey, "Morvantis", value), platform::ERROR_SUCCESS);
   EXPECT_EQ(value.type, platform::REG_SZ);
   EXPECT_EQ(value.data, "");
+}
+
+TEST_F(SettingsPageTest, RunAtStartupWhoseRunValueCannotBeWrittenGoesBackInTheFileAndOnThePage) {
+  load();
+  std::string other = "kept";
+  ASSERT_TRUE(SetRegValue(platform::HKEY_LOCAL_MACHINE, RunKey, "Other", other));
+  ASSERT_TRUE(platform::setReadOnly(platform::registryFile(), true));
+  page->chkLoadOnStartup->click();
+  platform::setReadOnly(platform::registryFile(), false);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "The setting could not be saved in " + native("System32/config/registry") + ".");
+  EXPECT_FALSE(page->chkLoadOnStartup->isChecked());
+  EXPECT_FALSE(blnLoadOnStartup);
+  EXPECT_EQ(mainValue("LoadOnStartup"), "0");
 }
 
 // ---------------------------------------------------------------------------

@@ -126,6 +126,16 @@ TEST_F(MainTab, ALevelThatCannotBeStoredIsNotShown) {
   EXPECT_EQ(page->lblProgramControlSelected->text().toStdString(), "Medium :");
 }
 
+TEST_F(MainTab, ALoadOnASettingsFileThatCannotBeWrittenTellsNothingAndShowsWhatIsStored) {
+  setMain("ControlLevel", "3");
+  setMain("ControlEnable", "0");
+  ASSERT_TRUE(mv::platform::setReadOnly(mv::strProgramMainFile, true));
+  loadPage();
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(page->sldProgramControlSecurity->value(), 3);
+  EXPECT_FALSE(page->chkComponentControl->isChecked());
+}
+
 TEST_F(MainTab, ComponentControlIsStoredAndARefusedLoginPutsTheBoxBack) {
   loadPage();
   page->chkComponentControl->click();

@@ -439,6 +439,31 @@ TEST_F(ControlPage, RemovingTwentyProgramsAsksWithSixteenNamesAndYesDeletesThem)
   EXPECT_TRUE(page->rtProgramListDetails->toPlainText().isEmpty());
 }
 
+TEST_F(ControlPage, RemovingSeveralProgramsOrComponentsThatCannotBeStoredIsToldOnceAndKeepsThemAll) {
+  profile();
+  loadPage();
+  for (QTreeWidget* list : {page->lvwPrograms, page->lvwComponents})
+    for (int i = 0; i < 2; ++i) list->topLevelItem(i)->setSelected(true);
+  ASSERT_TRUE(mv::platform::setReadOnly(mv::strProgramControlFile, true));
+  answers = {mv::platform::vbYes};
+  page->cmdRemove->click();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[1].prompt, "The removal of 'Browser.exe', 'Mail.exe' could not be saved in " +
+                                    native("Profiles/ProgramControl.MVL") + ".");
+  EXPECT_EQ(page->lvwPrograms->topLevelItemCount(), 2);
+  EXPECT_EQ(colProgramList.Count(), 2);
+
+  messages.clear();
+  ASSERT_TRUE(mv::platform::setReadOnly(mv::strComponentsFile, true));
+  answers = {mv::platform::vbYes};
+  page->cmdComponentRemove->click();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[1].prompt, "The removal of 'libnet.dll', 'libui.dll' could not be saved in " +
+                                    native("Profiles/Components.MVL") + ".");
+  EXPECT_EQ(page->lvwComponents->topLevelItemCount(), 2);
+  EXPECT_EQ(colComponentList.Count(), 2);
+}
+
 // ---------------------------------------------------------------------------
 // Details and file commands.
 

@@ -313,9 +313,24 @@ TEST_F(Editor, PortsThatCannotBeStoredAreToldAndTheRowIsNotSwitchedOn) {
   EXPECT_EQ(description("0050"), "");
 }
 
+TEST_F(Editor, ASaveThatCannotStoreEveryRowStoresNone) {
+  auto* e = typePortsOfATickedRow("8080");
+  QTreeWidget* high = list(e, "lvwHighInternetZone");
+  const bool ping = high->topLevelItem(3)->checkState(0) == Qt::Checked;
+  tick(high, 3, !ping);
+  const std::string before = readText("Profiles/Database_PortSetting.MVL");
+  ASSERT_TRUE(platform::setReadOnly(TableFile(Database_TCPPorts), true));
+  button(e, "cmdOk")->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(e->isVisible());
+  EXPECT_EQ(readText("Profiles/Database_PortSetting.MVL"), before);
+  EXPECT_EQ(SettingsOf(CustomList::HighInternet).at(3).Enabled, ping ? 1 : 0);
+  EXPECT_NE(high->topLevelItem(3)->checkState(0) == Qt::Checked, ping);
+}
+
 TEST_F(Editor, AFailedSaveOfTheRowsTextPutsItsRangesBack) {
   ASSERT_TRUE(Write_MorvantisNewData(Database_TCPPorts, getNextLineNo(Database_TCPPorts), {"3", "3", "1", "25", "25", "0050"}, true));
-  const std::string before = readText("Profiles/Database_TCPPorts.MVL");
+  const std::string before = readText("Profiles/Database_TCPPorts.MVL"), master = readText("Profiles/MVDB.MVL");
   auto* e = typePortsOfATickedRow("8080");
   ASSERT_TRUE(platform::setReadOnly(TableFile(Database_PortSetting), true));
   button(e, "cmdOk")->click();
@@ -324,6 +339,7 @@ TEST_F(Editor, AFailedSaveOfTheRowsTextPutsItsRangesBack) {
                                     native("Profiles/Database_PortSetting.MVL") + ". Your changes are kept on screen.");
   EXPECT_TRUE(e->isVisible());
   EXPECT_EQ(readText("Profiles/Database_TCPPorts.MVL"), before);
+  EXPECT_EQ(readText("Profiles/MVDB.MVL"), master);
 }
 
 }  // namespace

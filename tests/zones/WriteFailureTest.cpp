@@ -38,6 +38,7 @@ class WriteFailures : public mvtest::ZonesPageTest {
 };
 
 TEST_F(WriteFailures, AnAddThatCannotBeStoredLeavesNoRowAndKeepsTheDialogOpen) {
+  const std::string master = readText("Profiles/MVDB.MVL");
   for (long table : {Database_IPSetting, Database_IPAddress}) {
     messages.clear();
     ASSERT_TRUE(platform::setReadOnly(TableFile(table), true));
@@ -53,6 +54,8 @@ TEST_F(WriteFailures, AnAddThatCannotBeStoredLeavesNoRowAndKeepsTheDialogOpen) {
     EXPECT_TRUE(tableRows(Database_IPSetting).empty());
     EXPECT_TRUE(tableRows(Database_IPAddress).empty());
     EXPECT_TRUE(listRows(page->lvwZones).empty());
+    // No counter moved on for rows that were not stored.
+    EXPECT_EQ(readText("Profiles/MVDB.MVL"), master);
     ASSERT_TRUE(platform::setReadOnly(TableFile(table), false));
   }
 }
@@ -74,6 +77,28 @@ TEST_F(WriteFailures, AnEditThatCannotBeStoredKeepsTheEntryItsAddressAndTheRow) 
   EXPECT_EQ(tableRows(Database_IPSetting), entries);
   EXPECT_EQ(tableRows(Database_IPAddress), addresses);
   EXPECT_EQ(listRows(page->lvwZones)[0][3], "Trusted");
+}
+
+TEST_F(WriteFailures, AnEditWhoseRowNumberCannotBeStoredLeavesEveryFileByteForByte) {
+  for (const char* ip : {"10.0.0.1", "10.0.0.2"}) {
+    const std::string id = addEntry(Database_IPSetting, {ip, ip, ip, "2"});
+    EXPECT_TRUE(Write_MorvantisNewData(Database_IPAddress, getNextLineNo(Database_IPAddress), {"2", "2", ip, ip, id}, true));
+  }
+  reloadPage();
+  const std::vector<std::string> files = {"Profiles/Database_IPSetting.MVL", "Profiles/Database_IPAddress.MVL",
+                                          "Profiles/MVDB.MVL"};
+  std::vector<std::string> before;
+  for (const auto& f : files) before.push_back(readText(f));
+  ASSERT_TRUE(platform::setReadOnly(MasterFile(), true));
+  auto dialog = onDialog<frmAddIPAddress>([](frmAddIPAddress& d) {
+    d.cboZones->setCurrentIndex(0);
+    d.cmdOk->click();
+  });
+  clickRow(page->lvwZones, 0);
+  page->cmdEdit->click();
+  EXPECT_EQ(dialog->leftOpen, 1);
+  ASSERT_EQ(messages.size(), 1u);
+  for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(readText(files[i]), before[i]) << files[i];
 }
 
 TEST_F(WriteFailures, ARemoveThatCannotBeStoredKeepsTheRowAndTheFiles) {
@@ -231,6 +256,51 @@ TEST_F(Interruptions, AddEditAndRemoveEndedAfterAnyWriteAreMendedAtTheNextStart)
       EXPECT_EQ(ReconcileZoneAddresses(), 0);
     }
     restore();
+  }
+}
+
+TEST_F(Interruptions, AHostNameEndedAfterAnyWriteIsNeverLeftWithoutAddressRows) {
+  const EntryValues host = {{"HostName", "h.example"}, {"Name", "H"}, {"Description", "h.example"}, {"Zone", "2"}};
+  std::string kept;
+  ASSERT_EQ(StoreZoneEntry(Database_HostSetting, ipHostName, host, true, "", {"1.1.1.1", "1.1.1.2"}, kept),
+            EntrySaved::Saved);
+  EntryValues blocked = host;
+  blocked[3].Value = "1";
+  const std::vector<std::function<void()>> sequences = {
+      [&] {
+        std::string id;
+        static_cast<void>(StoreZoneEntry(Database_HostSetting, ipHostName, host, true, "", {"3.3.3.3"}, id));
+      },
+      [&] {
+        std::string id;
+        static_cast<void>(StoreZoneEntry(Database_HostSetting, ipHostName, blocked, false, kept, {"2.2.2.1", "2.2.2.2"}, id));
+      }};
+  const std::string entries = readText("Profiles/Database_HostSetting.MVL"),
+                    addresses = readText("Profiles/Database_IPAddress.MVL"), master = readText("Profiles/MVDB.MVL");
+  for (const auto& sequence : sequences) {
+    const int writes = writesOf(sequence);
+    for (int done = 0; done < writes; ++done) {
+      writeText("Profiles/Database_HostSetting.MVL", entries);
+      writeText("Profiles/Database_IPAddress.MVL", addresses);
+      writeText("Profiles/MVDB.MVL", master);
+      platform::profileClearCache();
+      endAfter(done);
+      sequence();
+      platform::setProfileFileWriter(nullptr);
+      ReconcileZoneAddresses();
+      // Every host listed has address rows in its own zone, and no row is
+      // left without its entry.
+      Read_TableData(Database_HostSetting, "Zone,ID", "");
+      const std::vector<QueryRow> hosts(arrQueryResult.begin(), arrQueryResult.begin() + arrQueryResult[0].Count);
+      size_t held = 0;
+      for (const QueryRow& h : hosts) {
+        Read_TableData(Database_IPAddress, "Zone", "ID=" + h.Values[1]);
+        EXPECT_GT(arrQueryResult[0].Count, 0) << "after " << done << " writes";
+        for (long i = 0; i < arrQueryResult[0].Count; ++i) EXPECT_EQ(arrQueryResult[static_cast<size_t>(i)].Values[0], h.Values[0]);
+        held += static_cast<size_t>(arrQueryResult[0].Count);
+      }
+      EXPECT_EQ(tableRows(Database_IPAddress).size(), held) << "after " << done << " writes";
+    }
   }
 }
 
