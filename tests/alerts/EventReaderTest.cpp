@@ -61,6 +61,28 @@ TEST_F(EventReader, ABurstIsTakenInBitesOverTheTicksInOrderAndWhole) {
   EXPECT_EQ(pids(), expected);
 }
 
+TEST_F(EventReader, ALogReplacedAfterABurstGoesOnAfterTheCursor) {
+  // A burst of 3,000 lines of about 1 KB is read whole; then the log is
+  // replaced by a new file that holds the same lines and one more.
+  const long lines = 3000;
+  std::string text = "[Logs]\r\n";
+  char key[24];
+  for (long n = 1; n <= lines; ++n) {
+    std::snprintf(key, sizeof key, "%010ld", n);
+    text += key + ("=" + np(std::to_string(n), "/opt/" + std::string(1000, 'a'))) + "\r\n";
+  }
+  writeText(logName(false), text);
+  for (int tick = 0; tick < 10 && lngLastLogLineNo < lines; ++tick) CheckNewAlertsGenerates();
+  ASSERT_EQ(lngLastLogLineNo, lines);
+  std::snprintf(key, sizeof key, "%010ld", lines + 1);
+  writeText(logName(false) + ".new", text + key + "=" + np("9001") + "\r\n");
+  std::filesystem::rename(native(logName(false) + ".new"), native(logName(false)));
+  for (int tick = 0; tick < 10 && lngLastLogLineNo == lines; ++tick) CheckNewAlertsGenerates();
+  EXPECT_EQ(lngLastLogLineNo, lines + 1);
+  EXPECT_EQ(pids().back(), "9001");
+  EXPECT_EQ(pids().size(), static_cast<size_t>(lines + 1));
+}
+
 TEST_F(EventReader, AMissingLineBeforeAPresentOneIsSkippedForGood) {
   addLine(1, np("1"));
   addLine(2, np("2"));
