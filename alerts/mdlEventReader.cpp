@@ -54,6 +54,15 @@ class EngineLog {
     unfinishedTicks_ = 0;
   }
 
+  // Reads the file from its start again, where the cursor stands: the lines
+  // behind it are not held again (a file read anew from the start would
+  // otherwise fill the bite with them and never reach the cursor).
+  void reopen() {
+    const long taken = taken_;
+    restart();
+    taken_ = taken;
+  }
+
   // Takes in the next bite of what the engine has appended, unless a bite's
   // worth of lines is still waiting to be taken. A file that was replaced or
   // became shorter is read again from its start.
@@ -61,12 +70,12 @@ class EngineLog {
     if (heldBytes_ >= kReadBite) return;
     platform::FileTail tail = platform::readFileTail(path_, offset_, kReadBite);
     if (!tail.exists) {
-      if (offset_ != 0 || !lines_.empty()) restart();
+      if (offset_ != 0 || !lines_.empty()) reopen();
       return;
     }
     if (tail.device != device_ || tail.inode != inode_ || tail.size < offset_) {
       const bool readFromStart = offset_ == 0;
-      restart();
+      reopen();
       device_ = tail.device;
       inode_ = tail.inode;
       if (!readFromStart) tail = platform::readFileTail(path_, 0, kReadBite);

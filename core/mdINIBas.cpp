@@ -125,18 +125,21 @@ std::string ReadIniSection(const std::string& file, const std::string& section) 
       raw += e.key;
       if (e.hasEquals) raw += "=" + e.value;
     }
-    // The pairs are split at the first "=": key names never hold one, while a
-    // scrambled value may.
-    for (size_t i = 0; i < s->entries.size(); ++i) {
-      const auto& e = s->entries[i];
-      if (!e.hasEquals) break;
-      if (i == 0) arrIniSection.clear();
-      arrIniSection.push_back(IniKeyValue{e.key, DecryptString(e.value, scrambleKey(section))});
-    }
+    if (s->entries[0].hasEquals) ReadIniSectionPairs(*s, arrIniSection);
   } catch (const std::exception& e) {
     WriteErrorLog(e.what(), "ReadIniSection of mdINIBas");
   }
   return raw;
+}
+
+void ReadIniSectionPairs(const platform::ProfileSection& section, std::vector<IniKeyValue>& pairs) {
+  pairs.clear();
+  // The pairs are split at the first "=": key names never hold one, while a
+  // scrambled value may. The section's name as the file holds it is the key.
+  for (const auto& e : section.entries) {
+    if (!e.hasEquals) break;
+    pairs.push_back(IniKeyValue{e.key, DecryptString(e.value, section.name)});
+  }
 }
 
 std::string GetINISectionNames(const std::string& file) {

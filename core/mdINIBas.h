@@ -7,6 +7,10 @@
 
 namespace mv {
 
+namespace platform {
+struct ProfileSection;
+}
+
 struct IniKeyValue {
   std::string Key;
   std::string Value;
@@ -21,6 +25,9 @@ std::string ReadINI(const std::string& section, const std::string& key, const st
               const std::string& file, bool scramble);
 // Note the order: file first.
 std::string ReadIniSection(const std::string& file, const std::string& section);
+// The pairs ReadIniSection gives for a section of a picture already in hand
+// (platform::profileRead), unscrambled, into `pairs` (emptied first).
+void ReadIniSectionPairs(const platform::ProfileSection& section, std::vector<IniKeyValue>& pairs);
 std::string GetINISectionNames(const std::string& file);
 void GetINISectionKeys(std::vector<std::string>& keys, const std::string& section, const std::string& file);
 [[nodiscard]] bool DeleteINISection(const std::string& section, const std::string& file);

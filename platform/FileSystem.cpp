@@ -3,12 +3,14 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <signal.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <ctime>
 
@@ -16,17 +18,28 @@
 
 namespace mv::platform {
 namespace {
-bool writeAll(int fd, const std::string& bytes) {
-  const char* p = bytes.data();
-  size_t left = bytes.size();
-  while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
+// Writes the pieces one after another, as many in one call as the system
+// takes.
+bool writeAll(int fd, const std::vector<std::string_view>& pieces) {
+  std::vector<struct iovec> left;
+  left.reserve(pieces.size());
+  for (std::string_view p : pieces)
+    if (!p.empty()) left.push_back({const_cast<char*>(p.data()), p.size()});
+  size_t first = 0;
+  while (first < left.size()) {
+    const int count = static_cast<int>(std::min<size_t>(left.size() - first, IOV_MAX));
+    ssize_t n = ::writev(fd, left.data() + first, count);
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
     }
-    p += n;
-    left -= static_cast<size_t>(n);
+    // Past the pieces written whole, into the one written in part.
+    size_t done = static_cast<size_t>(n);
+    while (first < left.size() && done >= left[first].iov_len) done -= left[first++].iov_len;
+    if (done > 0) {
+      left[first].iov_base = static_cast<char*>(left[first].iov_base) + done;
+      left[first].iov_len -= done;
+    }
   }
   return true;
 }
@@ -159,10 +172,16 @@ FileStamp nativeFileStamp(const std::string& native) {
 }
 
 namespace {
+size_t sizeOf(const std::vector<std::string_view>& pieces) {
+  size_t total = 0;
+  for (std::string_view p : pieces) total += p.size();
+  return total;
+}
+
 // The write of writeNativeFileAtomic; with `written`, the new file is signed
 // with a modification time of the fine real-time clock and its stamp checked
 // after the rename.
-bool replaceFile(const std::string& native, const std::string& bytes, FileStamp* written) {
+bool replaceFile(const std::string& native, const std::vector<std::string_view>& pieces, FileStamp* written) {
   if (written) *written = FileStamp{};
   struct stat st;
   bool exists = ::stat(native.c_str(), &st) == 0;
@@ -170,7 +189,7 @@ bool replaceFile(const std::string& native, const std::string& bytes, FileStamp*
   std::string tmp = temporaryName(native);
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, exists ? (st.st_mode & 07777) : 0644);
   if (fd < 0) return false;
-  bool ok = writeAll(fd, bytes);
+  bool ok = writeAll(fd, pieces);
   // The signature: the time set here is read from the fine clock, while the
   // kernel stamps every change with the reading of its tick clock. A signed
   // time that happens to be the tick clock's own reading is moved by a
@@ -203,7 +222,7 @@ bool replaceFile(const std::string& native, const std::string& bytes, FileStamp*
       // reported: a change by anyone since the rename shows in the stamp.
       FileStamp now = nativeFileStamp(native);
       if (now.exists && now.inode == static_cast<std::uint64_t>(inode) && now.mtimeNs == signature &&
-          now.size == bytes.size())
+          now.size == sizeOf(pieces))
         *written = now;
     }
     return true;
@@ -214,21 +233,25 @@ bool replaceFile(const std::string& native, const std::string& bytes, FileStamp*
 }  // namespace
 
 bool writeNativeFileAtomic(const std::string& native, const std::string& bytes) {
-  return replaceFile(native, bytes, nullptr);
+  return replaceFile(native, {bytes}, nullptr);
 }
 
 bool writeNativeFileAtomic(const std::string& native, const std::string& bytes, FileStamp& written) {
-  return replaceFile(native, bytes, &written);
+  return replaceFile(native, {bytes}, &written);
 }
 
 bool writeFileAtomic(const std::string& path, const std::string& bytes) {
   return writeNativeFileAtomic(resolvePath(path), bytes);
 }
 
+bool writeFileAtomic(const std::string& path, const std::vector<std::string_view>& pieces) {
+  return replaceFile(resolvePath(path), pieces, nullptr);
+}
+
 bool appendToFile(const std::string& path, const std::string& bytes) {
   int fd = ::open(resolvePath(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (fd < 0) return false;
-  bool ok = writeAll(fd, bytes);
+  bool ok = writeAll(fd, {bytes});
   if (::close(fd) != 0) ok = false;
   return ok;
 }

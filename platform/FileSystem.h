@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace mv::platform {
@@ -16,6 +17,9 @@ bool copyFile(const std::string& from, const std::string& to);
 bool renameFile(const std::string& from, const std::string& to);
 // Replaces the file's content in one step (temporary file and rename).
 bool writeFileAtomic(const std::string& path, const std::string& bytes);
+// The same for a content given in pieces, written one after another: a large
+// text made of parts is not copied into one string first.
+bool writeFileAtomic(const std::string& path, const std::vector<std::string_view>& pieces);
 bool readFile(const std::string& path, std::string& bytes);
 bool appendToFile(const std::string& path, const std::string& bytes);
 // Cuts a file back to its first `size` bytes.

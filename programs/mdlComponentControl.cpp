@@ -9,6 +9,7 @@
 #include "core/mdINIBas.h"
 #include "core/mdlFileProperty.h"
 #include "core/mdlMain.h"
+#include "platform/PrivateProfile.h"
 #include "platform/Dialogs.h"
 #include "programs/mdlProgramControl.h"
 #include "rules/RuleText.h"
@@ -20,16 +21,15 @@ void ResetComponentControlGlobals() { colComponentList.Clear(); }
 namespace {
 
 // Reads one section into a component; throws when the section is damaged.
-std::shared_ptr<clsComponentList> readComponentSection(const std::string& name) {
+// The entries are taken by position.
+std::shared_ptr<clsComponentList> readComponentSection(const platform::ProfileSection& section,
+                                                       std::vector<IniKeyValue>& pairs) {
   auto component = std::make_shared<clsComponentList>();
-  component->ComponentName = name;
-  // The entries are taken by position. A section without entries leaves the
-  // pairs of the previous read in arrIniSection, so they are cleared first.
-  arrIniSection.clear();
-  ReadIniSection(strComponentsFile, name);
-  if (arrIniSection.size() > 0) component->Path = arrIniSection[0].Value;
-  if (arrIniSection.size() > 1) component->Description = arrIniSection[1].Value;
-  if (arrIniSection.size() > 2) component->AccessType = ValByte(arrIniSection[2].Value);
+  component->ComponentName = section.name;
+  ReadIniSectionPairs(section, pairs);
+  if (pairs.size() > 0) component->Path = pairs[0].Value;
+  if (pairs.size() > 1) component->Description = pairs[1].Value;
+  if (pairs.size() > 2) component->AccessType = ValByte(pairs[2].Value);
   return component;
 }
 
@@ -44,12 +44,16 @@ void writeComponentSection(const std::string& section, const std::string& path, 
 }  // namespace
 
 void LoadComponentsFromINI() {
-  std::vector<std::string> names = Split(GetINISectionNames(strComponentsFile), std::string(1, '\0'));
-  for (const auto& name : names) {
+  // One picture of the file serves every section.
+  auto data = platform::profileRead(strComponentsFile);
+  std::vector<IniKeyValue> pairs;
+  for (const auto& listed : data->sections()) {
+    const std::string& name = listed.name;
     if (name.empty()) continue;
-    // One damaged or duplicate section is skipped; the others still load.
+    // One damaged or duplicate section is skipped; the others still load. A
+    // name is read as the first section of that name.
     try {
-      auto component = readComponentSection(name);
+      auto component = readComponentSection(*data->section(name), pairs);
       if (component->Path.empty() || component->Description.empty()) continue;
       RefuseUnsafePath(component->Path);
       colComponentList.Add(component, LCase(component->Path));

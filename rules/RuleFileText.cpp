@@ -188,4 +188,15 @@ const std::string& RuleFileText::text() const {
   return text_;
 }
 
+std::vector<std::string_view> RuleFileText::pieces() const {
+  std::vector<std::string_view> out;
+  out.reserve(4 * used_);
+  for (size_t i = 0; i < used_; ++i) {
+    const Section& s = sections_[i];
+    if (!s.name.empty()) out.insert(out.end(), {"[", s.name, "]\r\n"});
+    out.push_back(s.lines);
+  }
+  return out;
+}
+
 }  // namespace mv

@@ -56,6 +56,9 @@ class RuleFileText {
 
   // The file's text, CR LF line ends (valid until the document changes).
   const std::string& text() const;
+  // The same text as the pieces it is made of, in order, for a write that
+  // takes them one after another (valid until the document changes).
+  std::vector<std::string_view> pieces() const;
 
  private:
   static constexpr size_t npos = static_cast<size_t>(-1);

@@ -619,7 +619,7 @@ bool AddRulesToINI(bool bBlockAll, bool bNoRestart) {
 
     // The whole file replaces the old one in one step; when it cannot be
     // written the engine keeps running on the rules it has.
-    if (!platform::writeFileAtomic(strRuleFile, doc.text())) {
+    if (!platform::writeFileAtomic(strRuleFile, doc.pieces())) {
       ShowRuleFileNotWritten("AddRulesToINI of Module mdlDefineRules");
     } else {
       blnReadEvents = false;

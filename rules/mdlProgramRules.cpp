@@ -28,18 +28,19 @@ std::string rightText(const std::string& code) {
   return "";
 }
 
-// Reads one program section; false when it cannot give a program.
-bool readProgram(const std::string& name, clsProgramList& p) {
+// Reads one program section (the first of its name); false when it cannot
+// give a program.
+bool readProgram(const std::string& name, const platform::ProfileSection& stored, clsProgramList& p) {
   p.ProgramName = name;
-  arrIniSection.clear();
-  ReadIniSection(strProgramControlFile, name);
+  std::vector<IniKeyValue> pairs;
+  ReadIniSectionPairs(stored, pairs);
   // Each value is read by its key, wherever it stands in the section; a
   // section that lacks one of the keys is damaged and gives no program.
   std::array<std::string, ProgramSectionKeys.size()> values;
   for (size_t k = 0; k < ProgramSectionKeys.size(); ++k) {
-    auto it = std::find_if(arrIniSection.begin(), arrIniSection.end(),
+    auto it = std::find_if(pairs.begin(), pairs.end(),
                            [&](const IniKeyValue& e) { return SameText(e.Key, ProgramSectionKeys[k]); });
-    if (it == arrIniSection.end()) {
+    if (it == pairs.end()) {
       WriteErrorLog("Key " + std::string(ProgramSectionKeys[k]) + " is missing in [" + name + "]",
                     "LoadProgramControlRules of Module mdlDefineRules");
       return false;
@@ -66,8 +67,10 @@ bool readProgram(const std::string& name, clsProgramList& p) {
   // A path the rule file cannot carry as a key never reaches the list.
   RefuseUnsafePath(p.Path);
   p.NoCustomizePorts = ValInt(counted);
-  for (long n = 1; n <= p.NoCustomizePorts; ++n)
-    p.CustomEntries.push_back(ReadINI(name, "Custom_" + std::to_string(n), "", strProgramControlFile, true));
+  for (long n = 1; n <= p.NoCustomizePorts; ++n) {
+    const platform::ProfileEntry* custom = stored.find("Custom_" + std::to_string(n));
+    p.CustomEntries.push_back(custom ? DecryptString(custom->value, stored.name) : std::string());
+  }
   // The checked presets' pairs, then the checked custom entries'.
   CollectPortPairs(p);
   return true;
@@ -178,26 +181,27 @@ void LoadProgramControlRules() {
   ReadPrograms now{strProgramControlFile, programWords(), {}};
   if (now.file != last.file || now.words != last.words) last.byName.clear();
   try {
+    // One picture of the file serves every section; a name is read as the
+    // first section of that name.
     auto data = platform::profileRead(strProgramControlFile);
-    for (const auto& name : Split(GetINISectionNames(strProgramControlFile), std::string(1, '\0'))) {
+    for (const auto& listed : data->sections()) {
+      const std::string& name = listed.name;
       if (name.empty()) continue;
       auto p = std::make_shared<clsProgramList>();
       bool usable = false;
-      const platform::ProfileSection* stored = data->section(name);
+      const platform::ProfileSection& stored = *data->section(name);
       auto known = last.byName.find(name);
-      if (stored && known != last.byName.end() && sameLines(known->second.lines, stored->entries)) {
+      if (known != last.byName.end() && sameLines(known->second.lines, stored.entries)) {
         *p = known->second.program;
         usable = true;
         now.byName.insert(last.byName.extract(known));
       } else {
         try {
-          usable = readProgram(name, *p);
+          usable = readProgram(name, stored, *p);
         } catch (const std::exception& e) {
           WriteErrorLog(e, "LoadProgramControlRules of Module mdlDefineRules");
         }
-        // Kept when it was read from the lines looked at here.
-        if (usable && stored && platform::profileRead(strProgramControlFile) == data)
-          now.byName.insert_or_assign(name, ReadPrograms::Program{stored->entries, *p});
+        if (usable) now.byName.insert_or_assign(name, ReadPrograms::Program{stored.entries, *p});
       }
       // A damaged section, or a second section for a program already
       // listed, is passed over; the programs after it still load.

@@ -38,11 +38,24 @@ void loadPorts(long table, long zone, long level, long portType, PortList& list,
     list.assign(static_cast<size_t>(n > 0 ? n : 1), PortPair{0, 0});
     for (long i = 0; i < n; ++i) {
       const auto& hit = arrQueryResult[static_cast<size_t>(i)];
+      const std::string& from = hit.Values.at(0);
+      const std::string& to = hit.Values.at(1);
+      auto refused = [&] { WriteErrorLog("Port refused (" + from + "-" + to + ") in row " + hit.RowSection, where); };
       // A stored value that is not a number ends the list at that row: the
       // rows before it stay, and no rule is written for a port read as 0.
-      if (!isStoredNumber(hit.Values.at(0)) || !isStoredNumber(hit.Values.at(1))) break;
-      list[static_cast<size_t>(i)][0] = ValLng(hit.Values.at(0));
-      list[static_cast<size_t>(i)][1] = ValLng(hit.Values.at(1));
+      if (!isStoredNumber(from) || !isStoredNumber(to)) {
+        refused();
+        break;
+      }
+      // A number that is no port (0, above 65535) or a range from high to
+      // low gives no rule: the row stays 0, the rows after it keep theirs.
+      const std::int32_t low = ValLng(from), high = ValLng(to);
+      if (low < 1 || high > 65535 || low > high) {
+        refused();
+        continue;
+      }
+      list[static_cast<size_t>(i)][0] = low;
+      list[static_cast<size_t>(i)][1] = high;
     }
   });
 }

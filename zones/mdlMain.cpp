@@ -83,9 +83,18 @@ void Init_Read_PortSetting() {
     for (const auto& l : lists) startRows(l);
     Read_TableData(Database_PortSetting, "Zone,Level,Enabled,Description", "");
     const long hits = arrQueryResult[0].Count;
+    // A row section that stands twice is read as the store reads and writes
+    // it: the first one; a later one would undo every change made to it.
+    std::vector<bool> placed(static_cast<size_t>(lists[3].base) + lists[3].rows + 1, false);
     for (long i = 0; i < hits; ++i) {
       const QueryRow& hit = arrQueryResult[static_cast<size_t>(i)];
       const long section = sectionNumber(hit.RowSection);
+      if (section <= 0 || section >= static_cast<long>(placed.size())) continue;
+      if (placed[static_cast<size_t>(section)]) {
+        WriteErrorLog("Row " + hit.RowSection + " stands twice; the first is read", "Init_Read_PortSetting of mdlMain");
+        continue;
+      }
+      placed[static_cast<size_t>(section)] = true;
       for (const auto& l : lists)
         if (section > l.base && section <= l.base + static_cast<long>(l.rows)) placeRow(l, section, hit.Values);
     }

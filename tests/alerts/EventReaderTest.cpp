@@ -17,7 +17,19 @@ namespace {
 using namespace mv;
 using Pids = std::vector<std::string>;
 
-class EventReader : public EventsTest {};
+class EventReader : public EventsTest {
+ protected:
+  // A log of `lines` lines of about 1 KB each, the process IDs their numbers.
+  static std::string burst(long lines) {
+    std::string text = "[Logs]\r\n";
+    char key[24];
+    for (long n = 1; n <= lines; ++n) {
+      std::snprintf(key, sizeof key, "%010ld", n);
+      text += key + ("=" + np(std::to_string(n), "/opt/" + std::string(1000, 'a'))) + "\r\n";
+    }
+    return text;
+  }
+};
 
 TEST_F(EventReader, ReadsBothLinesOfATickFirstLogBeforeSecond) {
   addLine(1, np("1"));
@@ -42,12 +54,7 @@ TEST_F(EventReader, ABurstIsTakenInBitesOverTheTicksInOrderAndWhole) {
   // 3,000 lines of about 1 KB each; the second log's line waits for the
   // first log's rest.
   const long lines = 3000;
-  std::string text = "[Logs]\r\n";
-  char key[24];
-  for (long n = 1; n <= lines; ++n) {
-    std::snprintf(key, sizeof key, "%010ld", n);
-    text += key + ("=" + np(std::to_string(n), "/opt/" + std::string(1000, 'a'))) + "\r\n";
-  }
+  std::string text = burst(lines);
   writeText(logName(false), text);
   addLine(1, np("9001"), true);
   CheckNewAlertsGenerates();
@@ -59,6 +66,24 @@ TEST_F(EventReader, ABurstIsTakenInBitesOverTheTicksInOrderAndWhole) {
   for (long n = 1; n <= lines; ++n) expected.push_back(std::to_string(n));
   expected.push_back("9001");
   EXPECT_EQ(pids(), expected);
+}
+
+TEST_F(EventReader, ALogReplacedAfterABurstGoesOnAfterTheCursor) {
+  // A burst of 3,000 lines of about 1 KB is read whole; then the log is
+  // replaced by a new file that holds the same lines and one more.
+  const long lines = 3000;
+  std::string text = burst(lines);
+  writeText(logName(false), text);
+  for (int tick = 0; tick < 10 && lngLastLogLineNo < lines; ++tick) CheckNewAlertsGenerates();
+  ASSERT_EQ(lngLastLogLineNo, lines);
+  char key[24];
+  std::snprintf(key, sizeof key, "%010ld", lines + 1);
+  writeText(logName(false) + ".new", text + key + "=" + np("9001") + "\r\n");
+  std::filesystem::rename(native(logName(false) + ".new"), native(logName(false)));
+  for (int tick = 0; tick < 10 && lngLastLogLineNo == lines; ++tick) CheckNewAlertsGenerates();
+  EXPECT_EQ(lngLastLogLineNo, lines + 1);
+  EXPECT_EQ(pids().back(), "9001");
+  EXPECT_EQ(pids().size(), static_cast<size_t>(lines + 1));
 }
 
 TEST_F(EventReader, AMissingLineBeforeAPresentOneIsSkippedForGood) {

@@ -39,6 +39,28 @@ TEST_F(CustomSections, AStoredPortThatIsNoNumberEndsThePortList) {
   EXPECT_EQ(file.find("443"), std::string::npos);
 }
 
+TEST_F(CustomSections, AStoredNumberThatIsNoPortOrARangeFromHighToLowGivesNoRuleAndIsLogged) {
+  // Internet Medium's outgoing TCP list denies its ports: a row that is no
+  // port gives no rule, and the rows after it keep theirs.
+  const std::vector<std::vector<std::string>> rows = {
+      {"3", "2", "1", "99999", "99999", "0050"}, {"3", "2", "1", "65536", "65536", "0050"},
+      {"3", "2", "1", "5000", "80", "0050"},     {"3", "2", "1", "0", "0", "0050"},
+      {"3", "2", "1", "445", "445", "0050"}};
+  for (const auto& r : rows) EXPECT_TRUE(Write_MorvantisNewData(Database_TCPPorts, getNextLineNo(Database_TCPPorts), r, true));
+  LoadTCPPorts(3, 2, 1, arrTCPInternetMediumOut);
+  intInternetZoneLevel = 2;
+  ASSERT_TRUE(AddRulesToINI(false, true));
+  const std::string file = ruleFile();
+  EXPECT_NE(file.find("DENY TCP OUT FROM ANY TO ANY:445 "), std::string::npos);
+  for (const char* port : {":99999", ":65536", ":5000-80", ":0 "}) EXPECT_EQ(file.find(port), std::string::npos) << port;
+  const std::string log = readText("Err.log");
+  size_t refused = 0;
+  for (size_t at = log.find("LoadTCPPorts of mdlRules: Port refused"); at != std::string::npos;
+       at = log.find("LoadTCPPorts of mdlRules: Port refused", at + 1))
+    ++refused;
+  EXPECT_EQ(refused, 4u);
+}
+
 TEST_F(CustomSections, StoredPortsWithBlanksAreStillNumbers) {
   EXPECT_TRUE(Write_MorvantisNewData(Database_UDPPorts, getNextLineNo(Database_UDPPorts), {"2", "2", "2", " 53", "53 ", "0009"}, true));
   PortList list;

@@ -107,6 +107,21 @@ TEST_F(PortSettings, ARowWhoseZoneOrLevelDoesNotFitItsSectionKeepsItsOwnPlace) {
   EXPECT_NE(readText("Err.log").find("Row 0026 holds Zone 9, Level 2"), std::string::npos);
 }
 
+TEST_F(PortSettings, ARowSectionThatStandsTwiceIsReadAsTheStoreWritesIt) {
+  // A second [0026] (Internet Medium's first row), saying off, at the end of
+  // the file; the change stored afterwards goes to the first one.
+  const std::string file = "Profiles/Database_PortSetting.MVL";
+  setColumn("0026", "Enabled", "0");
+  std::string text = readText(file);
+  const size_t at = text.find("[0026]");
+  const std::string off = text.substr(at, text.find('[', at + 1) - at);
+  setColumn("0026", "Enabled", "1");
+  writeText(file, readText(file) + off);
+  mv::Init_Read_PortSetting();
+  EXPECT_EQ(mv::arrInternetMediumSettings[0].Enabled, 1);
+  EXPECT_NE(readText("Err.log").find("Row 0026 stands twice"), std::string::npos);
+}
+
 TEST_F(PortSettings, MissingRowsStillGiveFullArrays) {
   for (int row = 20; row <= 25; ++row) EXPECT_TRUE(mv::DeleteRowSection(mv::Database_PortSetting, "00" + std::to_string(row)));
   for (int row = 1; row <= 12; ++row) EXPECT_TRUE(mv::DeleteRowSection(mv::Database_PortSetting, mv::FormatNumber(row, "0000")));
