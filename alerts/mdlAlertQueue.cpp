@@ -36,8 +36,7 @@ void appendOrFail(const std::string& path, const std::string& bytes) {
 // The plain log goes to "Logs" under the program folder when the folder of
 // its path is missing.
 void makeSureOfLogFolder() {
-  std::string::size_type cut = strLogPath.find_last_of('\\');
-  std::string folder = cut == std::string::npos ? std::string() : strLogPath.substr(0, cut);
+  const std::string folder = platform::folderPart(strLogPath);
   if (!folder.empty() && platform::folderExists(folder)) return;
   std::string logs = AppPath() + "\\Logs";
   if (!platform::folderExists(logs)) platform::makeFolder(logs);

@@ -24,7 +24,8 @@ const std::vector<std::string> varSettingsFiles = {
     "ProgramMain.MVL"};
 
 // The program folder and the system directory come from the operating
-// system and enter in the system's own path form.
+// system and enter as they came (systemPath): their names are taken exactly,
+// the names the system adds after "\" without regard to case.
 std::string AppPath() { return platform::systemPath(platform::programFolder()); }
 
 void SetPathGlobals() {

@@ -53,10 +53,20 @@ void installInputBox(InputBoxHandler handler) { inputBox().install(std::move(han
 
 namespace {
 // A dialog answers as the operating system names the file; the answer enters
-// in the system's own form.
+// as it came (systemPath). A "\" in it would part a name the user chose
+// into folders the system looks for without regard to case, and so name
+// another file: such a name is refused, as the dialog itself refuses a name
+// it cannot take, with its own title, and counts as cancelled.
 std::optional<FileDialogResult> answered(FileDialogKind kind, const FileDialogOptions& options) {
   std::optional<FileDialogResult> chosen = fileDialog()(kind, options);
-  if (chosen) chosen->FileName = systemPath(chosen->FileName);
+  if (!chosen) return chosen;
+  if (chosen->FileName.find('\\') != std::string::npos) {
+    MsgBox(chosen->FileName + "\r\nThis name cannot be used: a file name here cannot hold \"\\\".\r\n"
+               "Please choose another name.",
+           vbExclamation, options.DialogTitle);
+    return std::nullopt;
+  }
+  chosen->FileName = systemPath(chosen->FileName);
   return chosen;
 }
 }  // namespace

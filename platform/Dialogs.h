@@ -58,8 +58,9 @@ struct FileDialogResult {
   std::string FileTitle;  // its name without the folder
 };
 // A handler answers the native path the user chose, as the operating
-// system's dialog does; ShowOpen and ShowSave hand it on in the system's own
-// form (platform/Paths.h, systemPath).
+// system's dialog does; ShowOpen and ShowSave hand it on as it came
+// (platform/Paths.h, systemPath). A name holding "\" is refused with a
+// message titled like the dialog, and the dialog counts as cancelled.
 enum class FileDialogKind { Open, Save };
 using FileDialogHandler =
     std::function<std::optional<FileDialogResult>(FileDialogKind kind, const FileDialogOptions& options)>;

@@ -129,28 +129,33 @@ void setProgramFolder(const std::string& nativeFolder) {
 std::string systemDirectory() { return programFolder() + "/System32"; }
 
 std::string resolvePath(const std::string& path) {
-  std::string p = path;
-  for (char& c : p)
-    if (c == '\\') c = '/';
-  bool absolute = !p.empty() && p[0] == '/';
-  bool trailing = !p.empty() && p.back() == '/';
+  auto isSeparator = [](char c) { return c == '/' || c == '\\'; };
+  const bool absolute = !path.empty() && isSeparator(path.front());
+  const bool trailing = !path.empty() && isSeparator(path.back());
 
-  std::vector<std::string> parts;
+  // The names of the path, each with whether the operating system gave it
+  // (it follows a "/") and so is taken exactly.
+  struct Name {
+    std::string text;
+    bool exact;
+  };
+  std::vector<Name> names;
+  char before = 0;  // the separator before the name being read
   size_t start = 0;
-  while (start <= p.size()) {
-    size_t end = p.find('/', start);
-    if (end == std::string::npos) end = p.size();
-    if (end > start) parts.push_back(p.substr(start, end - start));
-    start = end + 1;
+  for (size_t i = 0; i <= path.size(); ++i) {
+    if (i < path.size() && !isSeparator(path[i])) continue;
+    if (i > start) names.push_back({path.substr(start, i - start), before == '/'});
+    if (i < path.size()) before = path[i];
+    start = i + 1;
   }
 
   std::string out = absolute ? "" : ".";
   bool missing = false;  // once a name is missing, the rest is taken as written
-  for (const auto& part : parts) {
-    std::string candidate = out + "/" + part;
-    if (!missing && part != "." && part != ".." && !existsNoFollowErr(candidate)) {
+  for (const Name& name : names) {
+    std::string candidate = out + "/" + name.text;
+    if (!missing && !name.exact && name.text != "." && name.text != ".." && !existsNoFollowErr(candidate)) {
       std::string found;
-      if (findNoCase(out.empty() ? "/" : out, part, found))
+      if (findNoCase(out.empty() ? "/" : out, name.text, found))
         candidate = out + "/" + found;
       else
         missing = true;
@@ -166,11 +171,11 @@ std::string resolvePath(const std::string& path) {
   return out;
 }
 
-std::string systemPath(const std::string& nativePath) {
-  std::string p = nativePath;
-  for (char& c : p)
-    if (c == '/') c = '\\';
-  return p;
+std::string systemPath(const std::string& nativePath) { return nativePath; }
+
+std::string folderPart(const std::string& path) {
+  auto pos = path.find_last_of("\\/");
+  return pos == std::string::npos ? std::string() : path.substr(0, pos + 1);
 }
 
 std::string fileNamePart(const std::string& path) {

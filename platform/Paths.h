@@ -1,7 +1,7 @@
 #pragma once
-// Program folder, system directory and the resolution of the Windows-style
-// paths the system builds ("\" separators, names matched without regard to
-// case) to native paths.
+// Program folder, system directory and the resolution of the paths the
+// system holds (its own names after "\", matched without regard to case;
+// the operating system's after "/", matched exactly) to native paths.
 #include <string>
 
 namespace mv::platform {
@@ -17,21 +17,35 @@ std::string systemDirectory();
 
 // The path boundary has one function for each direction.
 //
-// In: a path the operating system hands in (a file dialog's answer, the
-// program folder read from /proc, an environment value) enters in the
-// system's own form, the one it builds itself: every "/" becomes "\", so
-// "/home/u/alerts.txt" enters as "\home\u\alerts.txt" and the system's steps
-// that split at the last "\" or compare paths work on it unchanged.
+// A path says by its separators whose names it holds. A name after "/" is
+// one the operating system handed in (a file dialog's answer, the program
+// folder read from /proc, a program path from the engine or the process
+// list, a path stored in native form): it is used exactly as written. A
+// name after "\" (or at the start of a relative path) is one the system
+// wrote itself ("Profiles", "logs\Alertlog.txt", "Backup"): it is matched
+// without regard to case, as on Windows. So the program folder & "\Logs"
+// finds the folder "logs", while "/home/u/Alerts.txt" stays a file of its
+// own beside "/home/u/alerts.txt".
+//
+// In: a path the operating system hands in enters as it came, in native
+// form, and so keeps its exact names through every step (splitting at the
+// last separator, joining a name the system adds with "\", storing it).
+// A name that holds "\" cannot enter whole: the file dialogs refuse it.
 std::string systemPath(const std::string& nativePath);
 
 // Out: resolvePath below. Every file operation and every path shown to the
 // user (labels, message boxes) goes through it.
 //
-// Resolves a path as the system writes it ("C:/x\Profiles\a.mvl" style,
-// backslashes allowed anywhere) to a native path. Each existing name along the
-// path is matched without regard to case; names that do not exist are kept as
-// written, so a new file is created with the name as given.
+// Resolves a path as the system holds it (native names after "/", its own
+// names after "\") to a native path. Each of the system's own names that
+// exists is matched without regard to case; names that do not exist, and
+// every name after "/", are kept as written, so a new file is created with
+// the name as given.
 std::string resolvePath(const std::string& path);
+
+// The folder part of a path, up to and including its last "\" or "/"; ""
+// when it has none.
+std::string folderPart(const std::string& path);
 
 // The file-name part of a path: the text after its last "\" or "/".
 std::string fileNamePart(const std::string& path);

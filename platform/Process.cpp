@@ -133,7 +133,8 @@ std::string findProgram(const std::string& name) {
     return isExecutableFile(native) ? native : "";
   }
   for (const std::string& folder : {programFolder(), systemDirectory()}) {
-    std::string native = resolvePath(folder + "/" + name);
+    // The command's name is the system's own: matched without regard to case.
+    std::string native = resolvePath(folder + "\\" + name);
     if (isExecutableFile(native)) return native;
   }
   const char* env = std::getenv("PATH");

@@ -11,6 +11,7 @@
 #include "core/mdlFileProperty.h"
 #include "core/mdlMain.h"
 #include "platform/Events.h"
+#include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
 #include "rules/RuleText.h"
 
@@ -361,10 +362,7 @@ std::string EntryDetailsText(const std::string& path) {
          "Copy Right:\t" + info.LegalCopyright;
 }
 
-std::string ContainingFolder(const std::string& path) {
-  const std::size_t last = path.find_last_of("\\/");
-  return last == std::string::npos ? std::string() : path.substr(0, last + 1);
-}
+std::string ContainingFolder(const std::string& path) { return platform::folderPart(path); }
 
 // ---------------------------------------------------------------------------
 // Tags and lists.

@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,10 +21,13 @@
 
 #include "alerts/frmAdvanceAlertsLogs.h"
 #include "alerts/frmAlertsAndLogs.h"
+#include "alerts/mdlAlertQueue.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
 #include "platform/Shell.h"
 #include "tests/alerts/AlertsPageFixture.h"
+#include "tests/core/ModalDriver.h"
 
 namespace mvtest {
 namespace {
@@ -56,6 +61,27 @@ class AdvanceDialog : public AlertsPageTest {
       return platform::FileDialogResult{native(*relative), fs::path(*relative).filename().string()};
     });
     dialog->cmdBrowse->click();
+  }
+  // Browse through the real save dialog: the user goes to the folder (under
+  // the program folder) and types the name into its name box, which its
+  // Save button takes.
+  void browseTyping(const std::string& relativeFolder, const std::string& typed) {
+    auto saveDialog = []() -> QFileDialog* {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) return d;
+      return nullptr;
+    };
+    ModalDriver driver(saveDialog, [&] {
+      QFileDialog* d = saveDialog();
+      d->setDirectory(QString::fromStdString(native(relativeFolder)));
+      auto* name = d->findChild<QLineEdit*>("fileNameEdit");
+      name->selectAll();
+      for (QChar c : QString::fromStdString(typed)) key(name, 0, QString(c));
+      d->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Save)->click();
+    });
+    dialog->cmdBrowse->click();
+    EXPECT_EQ(driver.opened, 1);
+    EXPECT_EQ(driver.leftOpen, 0);
   }
   static void key(QWidget* target, int code, const QString& text = QString()) {
     QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, text);
@@ -133,7 +159,8 @@ TEST_F(AdvanceDialog, MovingWithTheOldLogMissingCreatesTheTwoHeaderLines) {
   fs::create_directories(native("archive"));
   dialog->cmdProgramOptionOk->click();
   EXPECT_EQ(dialog->result(), QDialog::Accepted);
-  const std::string moved = AppPath() + "\\archive\\new.txt";
+  // The chosen file is kept as the operating system named it.
+  const std::string moved = native("archive/new.txt");
   EXPECT_EQ(readText("archive/new.txt"), "Log File\r\nMorvantis Verion : 1.0\r\n");
   EXPECT_EQ(strLogPath, moved);
   EXPECT_EQ(stored("Path"), moved);
@@ -147,7 +174,7 @@ TEST_F(AdvanceDialog, MovingTakesTheLogsLinesAlong) {
   dialog->cmdProgramOptionApply->click();
   EXPECT_EQ(readText("moved.txt"), kLog);
   EXPECT_FALSE(fs::exists(native("logs/Alertlog.txt")));
-  EXPECT_EQ(strLogPath, AppPath() + "\\moved.txt");
+  EXPECT_EQ(strLogPath, native("moved.txt"));
   // Browsing twice before saving moves the log in use, not the first choice.
   browseTo("first.txt");
   browseTo("second.txt");
@@ -155,7 +182,7 @@ TEST_F(AdvanceDialog, MovingTakesTheLogsLinesAlong) {
   EXPECT_EQ(readText("second.txt"), kLog);
   EXPECT_FALSE(fs::exists(native("moved.txt")));
   EXPECT_FALSE(fs::exists(native("first.txt")));
-  EXPECT_EQ(stored("Path"), AppPath() + "\\second.txt");
+  EXPECT_EQ(stored("Path"), native("second.txt"));
 }
 
 TEST_F(AdvanceDialog, ALogCopiedButNotRemovedKeepsTheOldPathAndTheUserIsTold) {
@@ -208,6 +235,50 @@ TEST_F(AdvanceDialog, AnExistingFileChosenForADeletedLogKeepsItsContentWhenTheSe
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(messages[1].prompt, "The settings could not be saved in " + native("Profiles/AlertsAndLogSetting.MVL") + ".");
   EXPECT_EQ(readText("notes.txt"), mine);
+}
+
+TEST_F(AdvanceDialog, ANewNameThatDiffersInCaseFromAFileThereIsAFileOfItsOwn) {
+  const std::string mine = "the user's own alerts\r\n";
+  writeText("mine/alerts.txt", mine);
+  store("Path", strLogPath);
+  load();
+  browseTyping("mine", "Alerts.txt");
+  EXPECT_EQ(dialog->txtLogPath->text().toStdString(), native("mine/Alerts.txt"));
+  dialog->cmdProgramOptionApply->click();
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(readText("mine/alerts.txt"), mine);
+  EXPECT_EQ(readText("mine/Alerts.txt"), kLog);
+  EXPECT_EQ(stored("Path"), native("mine/Alerts.txt"));
+  // The alerts, View and Delete go to the file chosen, not to the other one.
+  AddSingleLineInBegin("a new alert");
+  EXPECT_EQ(readText("mine/Alerts.txt"), kLog + "a new alert\r\n");
+  std::vector<std::string> viewed;
+  platform::setTextViewerHandler([&](const std::string& path) {
+    viewed.push_back(platform::resolvePath(path));
+    return true;
+  });
+  dialog->cmdViewLog->click();
+  EXPECT_EQ(viewed, std::vector<std::string>{native("mine/Alerts.txt")});
+  answers = {platform::vbYes};
+  dialog->cmdDeleteLog->click();
+  EXPECT_FALSE(fs::exists(native("mine/Alerts.txt")));
+  EXPECT_EQ(readText("mine/alerts.txt"), mine);
+}
+
+TEST_F(AdvanceDialog, ANameHoldingABackslashIsRefusedAndNoOtherFileIsMade) {
+  fs::create_directories(native("mine"));
+  store("Path", strLogPath);
+  load();
+  browseTyping("mine", "a\\b.txt");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].prompt.find("cannot hold \"\\\""), std::string::npos);
+  EXPECT_EQ(messages[0].prompt.find(native("mine/a\\b.txt")), 0u);
+  EXPECT_EQ(messages[0].buttons, platform::vbExclamation);
+  EXPECT_EQ(dialog->txtLogPath->text().toStdString(), native("logs/Alertlog.txt"));
+  dialog->cmdProgramOptionOk->click();
+  EXPECT_EQ(stored("Path"), AppPath() + "\\logs\\Alertlog.txt");
+  EXPECT_EQ(readText("logs/Alertlog.txt"), kLog);
+  EXPECT_TRUE(fs::is_empty(native("mine")));
 }
 
 TEST_F(AdvanceDialog, ACancelledBrowseKeepsThePath) {

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <filesystem>
 
+#include "alerts/mdlAlertQueue.h"
 #include "alerts/mdlAlertsAndLogs.h"
 #include "alerts/frmTimeTemp.h"
 #include "core/FormHooks.h"
@@ -200,6 +201,22 @@ TEST_F(Startup, AValueThatDoesNotFitIsTakenAsZeroAndLoadingGoesOn) {
   EXPECT_NE(readText("Err.log").find("InitAllPath of mdlAlertsAndLogs: Overflow ([Main] SystemTray)"),
             std::string::npos);
   strPassword.clear();
+}
+
+TEST_F(Startup, AnAlertLogStoredInNativeFormIsUsedAsWritten) {
+  Main();
+  UnloadMDIMain();
+  platform::releaseSingleInstance();
+  // As an earlier release stored a log the user chose.
+  writeText("home/u/alerts.txt", "earlier alerts\r\n");
+  writeText("home/u/Alerts.TXT", "another file\r\n");
+  ASSERT_TRUE(WriteINI("Main", "Path", native("home/u/alerts.txt"), strAlertsSettingFile, true));
+  Main();
+  EXPECT_EQ(strLogPath, native("home/u/alerts.txt"));
+  AddSingleLineInBegin("an alert");
+  EXPECT_EQ(readText("home/u/alerts.txt"), "earlier alerts\r\nan alert\r\n");
+  EXPECT_EQ(readText("home/u/Alerts.TXT"), "another file\r\n");
+  EXPECT_FALSE(fs::exists(native("Logs/alerts.txt")));
 }
 
 TEST_F(Startup, TheAlertLogUnderTheLogsFolderIsKeptAcrossStarts) {

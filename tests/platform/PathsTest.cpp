@@ -34,3 +34,17 @@ TEST_F(Paths, SystemDirectoryLiesUnderTheProgramFolder) {
   EXPECT_EQ(fileNamePart("a\\b\\c.txt"), "c.txt");
   EXPECT_EQ(fileNamePart("plain"), "plain");
 }
+
+TEST_F(Paths, NamesTheOperatingSystemGaveAreTakenExactly) {
+  writeText("mine/alerts.txt", "x");
+  // After "/" a name is the operating system's: another case is another file.
+  EXPECT_EQ(resolvePath(folder + "/mine/Alerts.txt"), folder + "/mine/Alerts.txt");
+  EXPECT_EQ(resolvePath(folder + "/MINE/alerts.txt"), folder + "/MINE/alerts.txt");
+  // After "\" it is the system's own, matched without regard to case.
+  EXPECT_EQ(resolvePath(folder + "\\MINE/Alerts.txt"), folder + "/mine/Alerts.txt");
+  EXPECT_EQ(resolvePath(folder + "/mine\\Alerts.txt"), folder + "/mine/alerts.txt");
+  EXPECT_EQ(systemPath(folder + "/mine/Alerts.txt"), folder + "/mine/Alerts.txt");
+  EXPECT_EQ(folderPart(folder + "/mine/a.txt"), folder + "/mine/");
+  EXPECT_EQ(folderPart("a\\b\\c.txt"), "a\\b\\");
+  EXPECT_EQ(folderPart("plain"), "");
+}
