@@ -6,7 +6,6 @@
 #include "core/FormHooks.h"
 
 #include <exception>
-#include <functional>
 #include <utility>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "core/mdINIBas.h"
 #include "core/mdlMain.h"
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
 #include "platform/QtText.h"
 #include "programs/mdlProgramControl.h"
 #include "zones/ZoneLevels.h"
@@ -63,24 +63,21 @@ void recordArchiveDate(const Date& today) {
   writeArchiveSetting(keys::LastArchiveDate, LastArchiveDate);
 }
 
-// Archives the log with `archive` (which gives the archive's name, "" when
-// it made none) once today's date is stored. An archive whose date the file
-// lacks would be made again at the next start, over this one on the same
-// day, and the alerts archived now would be lost: with a date that cannot be
-// stored, no archive is made, and none is tried again in this run (memory
-// takes the date; the next start tries again). Not archived, the stored date
-// is put back.
-std::string archiveWithDate(const Date& today, const std::function<std::string()>& archive) {
+// Archives the log (DoArchiveLogFile) once today's date is stored. An
+// archive whose date the file lacks would be made again at the next start,
+// over this one on the same day, and the alerts archived now would be lost:
+// with a date that cannot be stored, no archive is made. Not archived, the
+// stored date is put back. Either way none is tried again in this run, so
+// the read timer does not try it at every tick (memory takes the date; the
+// next start tries again). The archive's name; "" when none was made.
+std::string archiveWithDate(const Date& today) {
   const std::string date = FormatDate(today, ArchiveDateFormat);
   if (!WriteINI(MainSection, keys::LastArchiveDate, date, strAlertsSettingFile, true)) {
     LastArchiveDate = date;
     return "";
   }
-  const std::string name = archive();
-  if (name.empty()) {
-    writeArchiveSetting(keys::LastArchiveDate, LastArchiveDate);
-    return "";
-  }
+  const std::string name = DoArchiveLogFile();
+  if (name.empty()) writeArchiveSetting(keys::LastArchiveDate, LastArchiveDate);
   LastArchiveDate = date;
   return name;
 }
@@ -91,12 +88,6 @@ bool archiveDue(const Date& today) {
   Date last;
   if (AlertDay != 1 || !ParseDateDMY(LastArchiveDate, last)) return false;
   return DateDiffDays(last, today) > AlertDays;
-}
-
-// The folder part of a path, with its closing separator.
-std::string folderOf(const std::string& path) {
-  auto cut = path.find_last_of("\\/");
-  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
 // An engine daily log is named "yyyymmdd.log" or "yyyymmddi.log". Gives its
@@ -199,14 +190,17 @@ bool DeleteAnyFile(const std::string& path) { return !platform::isReadOnlyFile(p
 std::string ArchiveFolder() { return AppPath() + "\\Backup"; }
 
 std::string DoArchiveLogFile() {
-  return ErrorBoundary("DoArchiveLogFile of Module mdlAlertsAndLogs", std::string(), [&]() -> std::string {
+  const char* const where = "DoArchiveLogFile of Module mdlAlertsAndLogs";
+  return ErrorBoundary(where, std::string(), [&]() -> std::string {
     std::string folder = ArchiveFolder();
     if (!platform::folderExists(folder) && !platform::makeFolder(folder))
       throw RuntimeError(errInvalidCall, "Path/File access error (" + folder + ")");
     std::string name = folder + "\\" + FormatDate(Today(), ArchiveDateFormat) + ".txt";
     if (!CopyAnyFile(strLogPath, name)) return "";
+    // The archive holds the lines now. A log that cannot be emptied
+    // (read-only) keeps them as well, and they go into the next archive too.
     if (!platform::writeFileAtomic(strLogPath, std::string()))
-      throw RuntimeError(errInvalidCall, "Path/File access error (" + strLogPath + ")");
+      WriteErrorLog("Path/File access error (" + strLogPath + ")", where);
     return name;
   });
 }
@@ -218,9 +212,7 @@ void ArchiveLogAtStartup() {
     recordArchiveDate(today);
     return;
   }
-  if (!archiveDue(today)) return;
-  const std::string name = archiveWithDate(today, DoArchiveLogFile);
-  if (!name.empty()) writeArchiveSetting(keys::LastArchiveFile, name);
+  ArchiveLogWhenDue();
 }
 
 bool SetArchiveDateWhenMissing() {
@@ -232,17 +224,15 @@ bool SetArchiveDateWhenMissing() {
 
 void ArchiveLogWhenDue() {
   Date today = Today();
-  if (!archiveDue(today)) return;
-  static_cast<void>(archiveWithDate(today, [&] {
-    std::string name = folderOf(strLogPath) + FormatDate(today, "ddmmyyyy") + ".txt";
-    if (!CopyAnyFile(strLogPath, name)) return std::string();
-    DeleteAnyFile(strLogPath);
-    return name;
-  }));
+  // A missing log has nothing to archive: it is looked at again later, with
+  // nothing written meanwhile.
+  if (!archiveDue(today) || !platform::fileExists(strLogPath)) return;
+  const std::string name = archiveWithDate(today);
+  if (!name.empty()) writeArchiveSetting(keys::LastArchiveFile, name);
 }
 
 void EraseExceptFileFromContainFolder(const std::string& path) {
-  std::string folder = folderOf(path);
+  std::string folder = platform::folderPart(path);
   std::string today = FormatDate(Today(), "yyyymmdd");
   // A missing folder lists no file.
   for (const auto& name : platform::listFiles(folder)) {

@@ -81,17 +81,19 @@ bool DeleteAnyFile(const std::string& path);
 std::string ArchiveFolder();
 // Copies the plain alert log to "Backup\dd-mm-yyyy.txt" under the program
 // folder and empties it. The archive's path; "" when nothing was archived.
+// Every archive, at start-up and on the read timer, is made by it.
 std::string DoArchiveLogFile();
 
 // The archive step of start-up: sets LastArchiveDate when it is empty or
-// unreadable; otherwise archives when archiving is on and more than AlertDays
-// days have passed, and then records the archive and today's date.
+// unreadable; otherwise ArchiveLogWhenDue.
 void ArchiveLogAtStartup();
 
 // The archive steps of the read timer. The first sets LastArchiveDate when it
-// is empty or unreadable and returns true (the tick then ends); the second
-// copies the log to its folder as "ddmmyyyy.txt" and deletes it when the
-// interval has passed, moving the date on only after a successful copy.
+// is empty or unreadable and returns true (the tick then ends). The second
+// archives the log (DoArchiveLogFile) when archiving is on, more than
+// AlertDays days have passed and the log exists, and then records the
+// archive and today's date; an archive that could not be made is not tried
+// again in this run.
 bool SetArchiveDateWhenMissing();
 void ArchiveLogWhenDue();
 

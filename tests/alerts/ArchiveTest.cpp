@@ -108,20 +108,43 @@ TEST_F(Archive, EmptyOrUnreadableDateBecomesTodayWithoutArchiving) {
 // ---------------------------------------------------------------------------
 // The archive of the read timer.
 
-TEST_F(Archive, TimerArchivesBesideTheLogAndDeletesIt) {
+TEST_F(Archive, TimerArchivesIntoTheArchiveFolderAsStartUpDoes) {
   lastArchivedOn("01-03-2024");
   EXPECT_FALSE(mv::SetArchiveDateWhenMissing());
   mv::ArchiveLogWhenDue();
-  EXPECT_EQ(readText("logs/15032024.txt"), kLog);
-  EXPECT_FALSE(exists("logs/Alertlog.txt"));
+  EXPECT_EQ(readText("Backup/15-03-2024.txt"), kLog);
+  EXPECT_EQ(readText("logs/Alertlog.txt"), "");
+  EXPECT_FALSE(exists("logs/15032024.txt"));
   EXPECT_EQ(mv::LastArchiveDate, "15-03-2024");
   EXPECT_EQ(stored("LastArchiveDate"), "15-03-2024");
+  EXPECT_EQ(stored("LastArchiveFile"), mv::AppPath() + "\\Backup\\15-03-2024.txt");
 
   // Archived today: the next ticks do nothing.
   writeText("logs/Alertlog.txt", "new alert\r\n");
   mv::ArchiveLogWhenDue();
   EXPECT_EQ(readText("logs/Alertlog.txt"), "new alert\r\n");
-  EXPECT_EQ(readText("logs/15032024.txt"), kLog);
+  EXPECT_EQ(readText("Backup/15-03-2024.txt"), kLog);
+}
+
+TEST_F(Archive, AnArchiveThatCannotBeMadeIsNotTriedAgainAtEveryTick) {
+  lastArchivedOn("01-03-2024");
+  writeText("Backup", "a file where the archive folder should be");
+  mv::ArchiveLogWhenDue();
+  const std::string logged = readText("Err.log");
+  EXPECT_NE(logged.find("DoArchiveLogFile of Module mdlAlertsAndLogs"), std::string::npos);
+  EXPECT_EQ(stored("LastArchiveDate"), "01-03-2024");  // the next start tries again
+  EXPECT_EQ(readText("logs/Alertlog.txt"), kLog);
+  mv::ArchiveLogWhenDue();
+  EXPECT_EQ(readText("Err.log"), logged);
+}
+
+TEST_F(Archive, AReadOnlyLogIsArchivedAndKeepsItsLines) {
+  lastArchivedOn("01-03-2024");
+  ASSERT_TRUE(mv::platform::setReadOnly(mv::strLogPath, true));
+  mv::ArchiveLogWhenDue();
+  EXPECT_EQ(readText("Backup/15-03-2024.txt"), kLog);
+  EXPECT_EQ(readText("logs/Alertlog.txt"), kLog);
+  EXPECT_EQ(stored("LastArchiveDate"), "15-03-2024");
 }
 
 TEST_F(Archive, TimerKeepsTheDateWhenTheCopyFailsOrNothingIsDue) {
@@ -130,10 +153,12 @@ TEST_F(Archive, TimerKeepsTheDateWhenTheCopyFailsOrNothingIsDue) {
   mv::ArchiveLogWhenDue();
   EXPECT_EQ(stored("LastArchiveDate"), "01-03-2024");
 
+  EXPECT_FALSE(exists("Backup"));
+
   writeText("logs/Alertlog.txt", kLog);
   lastArchivedOn("10-03-2024");
   mv::ArchiveLogWhenDue();
-  EXPECT_FALSE(exists("logs/15032024.txt"));
+  EXPECT_FALSE(exists("Backup"));
   EXPECT_EQ(readText("logs/Alertlog.txt"), kLog);
 }
 
@@ -146,8 +171,8 @@ TEST_F(Archive, TheTimerArchivesOnceTheIntervalHasPassedWhileTheProgramRuns) {
   // Past midnight the eighth day has begun: the log is archived under it.
   mv::platform::advanceClock(60);
   mv::ArchiveLogWhenDue();
-  EXPECT_EQ(readText("logs/23032024.txt"), kLog);
-  EXPECT_FALSE(exists("logs/Alertlog.txt"));
+  EXPECT_EQ(readText("Backup/23-03-2024.txt"), kLog);
+  EXPECT_EQ(readText("logs/Alertlog.txt"), "");
   EXPECT_EQ(stored("LastArchiveDate"), "23-03-2024");
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLabel>
 #include <QPushButton>
 #include <QLineEdit>
 #include <QMenu>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "alerts/frmAdvanceAlertsLogs.h"
 #include "alerts/frmTimeTemp.h"
 #include "core/FormHooks.h"
 #include "core/MDIMain.h"
@@ -177,13 +179,25 @@ TEST_F(TimerForm, ALockedNetworkKeepsItsPictureTotalsAndArchiveUntilRestarted) {
   LastArchiveDate = "01-03-2024";
   writeText("logs/Alertlog.txt", "an alert\r\n");
   EXPECT_EQ(ticks({{200, 100}, {300, 100}}), (std::vector<int>{trayLocked, trayLocked}));
-  EXPECT_FALSE(fs::exists(native("logs/15032024.txt")));
+  EXPECT_FALSE(fs::exists(native("Backup")));
 
   blnNetworkLocked = false;
   // The traffic while locked counts at the first tick after.
   EXPECT_EQ(ticks({{300, 100}}), std::vector<int>{trayIncoming});
-  EXPECT_EQ(readText("logs/15032024.txt"), "an alert\r\n");
+  EXPECT_EQ(readText("Backup/15-03-2024.txt"), "an alert\r\n");
   EXPECT_EQ(LastArchiveDate, "15-03-2024");
+}
+
+TEST_F(TimerForm, TheDailyArchiveOfTheReadTickLandsWhereTheArchiveLabelSays) {
+  LastArchiveDate = "01-03-2024";
+  writeText("logs/Alertlog.txt", "an alert\r\n");
+  ticks({{100, 100}});
+  frmAdvanceAlertsLogs settings;
+  const std::string caption = "Archive File Path - ";
+  const std::string label = settings.lbArchiveDirectory->text().toStdString();
+  ASSERT_EQ(label.rfind(caption, 0), 0u);
+  EXPECT_EQ(slurp(label.substr(caption.size()) + "15-03-2024.txt"), "an alert\r\n");
+  EXPECT_EQ(readText("logs/Alertlog.txt"), "");
 }
 
 TEST_F(TimerForm, TheReadTickReadsEventsOnlyWhenAllowedAndFirstSetsAMissingArchiveDate) {
