@@ -288,13 +288,20 @@ bool setLastLineNo(long table, const std::string& rowSection) {
   return WriteINI(kLastLineNo, tableName(table), rowSection, MasterFile(), true);
 }
 
-std::string GetNewRowIndex() {
+std::vector<std::string> GetNewRowIndexes(size_t count) {
+  if (count == 0) return {};
   long stored = ValCounter(ReadINI(kLastLineNo, "LastRowIndex", "0", MasterFile(), true));
   long long next = static_cast<long long>(std::max(stored, highestRowId())) + 1;
-  std::string id = FormatNumber(next, "000000");
-  // An ID that is not stored could be handed out again.
-  if (!WriteINI(kLastLineNo, "LastRowIndex", id, MasterFile(), true)) return "";
-  return id;
+  std::vector<std::string> ids;
+  for (size_t i = 0; i < count; ++i) ids.push_back(FormatNumber(next + static_cast<long long>(i), "000000"));
+  // IDs that are not stored could be handed out again.
+  if (!WriteINI(kLastLineNo, "LastRowIndex", ids.back(), MasterFile(), true)) return {};
+  return ids;
+}
+
+std::string GetNewRowIndex() {
+  const std::vector<std::string> ids = GetNewRowIndexes(1);
+  return ids.empty() ? std::string() : ids[0];
 }
 
 }  // namespace mv

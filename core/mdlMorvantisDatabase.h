@@ -107,5 +107,8 @@ std::string getNextLineNo(long table);
 // The next system-wide six-digit row ID (module mdlCommon), stored as the
 // last one handed out; "" when it could not be stored.
 [[nodiscard]] std::string GetNewRowIndex();
+// `count` new IDs one after another, the last stored as the last one handed
+// out; none when it could not be stored.
+[[nodiscard]] std::vector<std::string> GetNewRowIndexes(size_t count);
 
 }  // namespace mv

@@ -170,24 +170,6 @@ TEST_F(WriteFailures, AnInternetLevelBelowTrustedStoresBothLevelsInOneWriteOrNei
 
 class Interruptions : public mvtest::ZonesPageTest {
  protected:
-  // Lets `writes` settings-file writes through and fails every later one,
-  // as if the program had ended after them.
-  void endAfter(int writes) {
-    platform::setProfileFileWriter([left = writes](const std::string& native, const std::string& bytes) mutable {
-      return left-- > 0 && platform::writeNativeFileAtomic(native, bytes);
-    });
-  }
-  // The writes of the sequence when nothing stops it.
-  int writesOf(const std::function<void()>& sequence) {
-    int count = 0;
-    platform::setProfileFileWriter([&count](const std::string& native, const std::string& bytes) {
-      ++count;
-      return platform::writeNativeFileAtomic(native, bytes);
-    });
-    sequence();
-    platform::setProfileFileWriter(nullptr);
-    return count;
-  }
   // What the rules read for each entry, against what the page lists: every
   // listed entry has exactly the address row its values give, and no
   // address row belongs to no entry.
@@ -244,6 +226,7 @@ TEST_F(Interruptions, AddEditAndRemoveEndedAfterAnyWriteAreMendedAtTheNextStart)
       endAfter(done);
       sequence();
       platform::setProfileFileWriter(nullptr);
+      platform::profileFinishPendingChange();
       const int repairs = ReconcileZoneAddresses();
       expectAgreement();
       const std::string log = readText("Err.log");
@@ -287,6 +270,7 @@ TEST_F(Interruptions, AHostNameEndedAfterAnyWriteIsNeverLeftWithoutAddressRows) 
       endAfter(done);
       sequence();
       platform::setProfileFileWriter(nullptr);
+      platform::profileFinishPendingChange();
       ReconcileZoneAddresses();
       // Every host listed has address rows in its own zone, and no row is
       // left without its entry.
@@ -302,6 +286,72 @@ TEST_F(Interruptions, AHostNameEndedAfterAnyWriteIsNeverLeftWithoutAddressRows) 
       EXPECT_EQ(tableRows(Database_IPAddress).size(), held) << "after " << done << " writes";
     }
   }
+}
+
+TEST_F(Interruptions, EntriesThatShareAnIDOrHaveNoneAreMendedOnceAndThenLeftAlone) {
+  auto write = [](long table, const std::string& section, const std::vector<std::string>& values) {
+    EXPECT_TRUE(Write_MorvantisNewData(table, section, values, false));
+  };
+  // Two addresses share an ID and the rows hold only the second one's; a
+  // range and a subnet have no ID; a host name shares its ID with an address.
+  write(Database_IPSetting, "0001", {"10.0.0.1", "A", "10.0.0.1", "2", "000050"});
+  write(Database_IPSetting, "0002", {"10.0.0.2", "B", "10.0.0.2", "1", "000050"});
+  write(Database_IPRangeSetting, "0001", {"10.1.0.1", "10.1.0.9", "R", "10.1.0.1 - 10.1.0.9", "3", ""});
+  write(Database_SubnetSetting, "0006", {"10.2.0.0", "255.255.0.0", "S", "10.2.0.0/255.255.0.0", "1", "0", ""});
+  write(Database_HostSetting, "0001", {"h.example", "H", "h.example", "1", "000060"});
+  write(Database_IPSetting, "0003", {"10.0.0.3", "C", "10.0.0.3", "2", "000060"});
+  // Two host names share an ID: their rows cannot be told apart.
+  write(Database_HostSetting, "0002", {"x.example", "X", "x.example", "2", "000070"});
+  write(Database_HostSetting, "0003", {"y.example", "Y", "y.example", "2", "000070"});
+  write(Database_IPAddress, "0006", {"2", "1", "10.0.0.2", "10.0.0.2", "000050"});
+  write(Database_IPAddress, "0007", {"3", "3", "10.1.0.1", "10.1.0.9", ""});
+  write(Database_IPAddress, "0008", {"1", "1", "192.0.2.1", "192.0.2.1", "000060"});
+  write(Database_IPAddress, "0009", {"1", "2", "192.0.2.7", "192.0.2.7", "000070"});
+  write(Database_IPAddress, "0010", {"1", "2", "192.0.2.8", "192.0.2.8", "000070"});
+  EXPECT_GT(ReconcileZoneAddresses(), 0);
+  const std::vector<std::string> files = {"Database_IPSetting", "Database_IPRangeSetting", "Database_SubnetSetting",
+                                          "Database_HostSetting", "Database_IPAddress", "MVDB"};
+  std::vector<std::string> after;
+  for (const auto& f : files) after.push_back(readText("Profiles/" + f + ".MVL"));
+  writeText("Err.log", "");
+  EXPECT_EQ(ReconcileZoneAddresses(), 0);
+  for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(readText("Profiles/" + files[i] + ".MVL"), after[i]) << files[i];
+  // The host names that share an ID are logged at every start, and that is all.
+  const std::string log = readText("Err.log");
+  EXPECT_NE(log.find("ReconcileZoneAddresses of mdlZoneEntry: 2 host name entries share ID 000070 and are left as they "
+                     "are\r\n"),
+            std::string::npos);
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
+  // Every other entry has an ID of its own and exactly the rows its values
+  // give; the host names keep theirs.
+  std::vector<std::string> expected, held;
+  std::vector<std::string> ids;
+  for (long table : {Database_IPSetting, Database_IPRangeSetting, Database_SubnetSetting, Database_HostSetting}) {
+    Read_TableData(table, "Name,Zone,ID", "");
+    for (long i = 0; i < arrQueryResult[0].Count; ++i) {
+      const auto& v = arrQueryResult[static_cast<size_t>(i)].Values;
+      if (v[2] != "000070") ids.push_back(v[2]);
+      expected.push_back(v[0] + " " + v[1]);
+    }
+  }
+  std::sort(ids.begin(), ids.end());
+  EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end());
+  EXPECT_EQ(std::count(ids.begin(), ids.end(), ""), 0);
+  for (const auto& r : tableRows(Database_IPAddress)) {
+    const std::string name = [&] {
+      for (long table : {Database_IPSetting, Database_IPRangeSetting, Database_SubnetSetting, Database_HostSetting}) {
+        Read_TableData(table, "Name", "ID=" + r.values[4]);
+        if (arrQueryResult[0].Count > 0) return arrQueryResult[0].Values[0];
+      }
+      return std::string("?");
+    }();
+    held.push_back(name + " " + r.values[1] + " " + r.values[2] + "-" + r.values[3]);
+  }
+  std::sort(held.begin(), held.end());
+  EXPECT_EQ(held, (std::vector<std::string>{"A 2 10.0.0.1-10.0.0.1", "B 1 10.0.0.2-10.0.0.2", "C 2 10.0.0.3-10.0.0.3",
+                                            "H 1 192.0.2.1-192.0.2.1", "R 3 10.1.0.1-10.1.0.9",
+                                            "S 1 10.2.0.0/16-10.2.0.0/16", "X 2 192.0.2.7-192.0.2.7",
+                                            "X 2 192.0.2.8-192.0.2.8"}));
 }
 
 TEST_F(Interruptions, TheDetectedNetworksRowsAreLeftAsTheyAre) {
