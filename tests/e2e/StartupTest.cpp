@@ -24,6 +24,9 @@
 #include "platform/SingleInstance.h"
 #include "rules/NetworkCommands.h"
 #include "tests/e2e/FrontEndFixture.h"
+#include "core/FormControls.h"
+#include "platform/FileSystem.h"
+#include "zones/frmFirewall.h"
 
 namespace fs = std::filesystem;
 using namespace mv;
@@ -107,6 +110,59 @@ TEST_F(Startup, EntriesAndAddressRowsLeftApartByAnInterruptionAgreeAgain) {
   EXPECT_NE(log.find("ReconcileZoneAddresses of mdlZoneEntry: Address rows rebuilt for zone entry 000020"), std::string::npos);
   EXPECT_NE(log.find("ReconcileZoneAddresses of mdlZoneEntry: Address row 0007 of no zone entry (ID 000021) dropped"),
             std::string::npos);
+}
+
+TEST_F(Startup, ASecondStartOnEntriesThatShareAnIDOrHaveNoneRepairsNothing) {
+  installDefaults();
+  EXPECT_TRUE(Write_MorvantisNewData(Database_IPSetting, "0001", {"203.0.113.1", "A", "203.0.113.1", "2", "000050"}, false));
+  EXPECT_TRUE(Write_MorvantisNewData(Database_IPSetting, "0002", {"203.0.113.2", "B", "203.0.113.2", "1", "000050"}, false));
+  EXPECT_TRUE(Write_MorvantisNewData(Database_IPSetting, "0003", {"203.0.113.3", "C", "203.0.113.3", "1", ""}, false));
+  EXPECT_TRUE(Write_MorvantisNewData(Database_IPRangeSetting, "0001",
+                                     {"198.51.100.1", "198.51.100.9", "R", "198.51.100.1 - 198.51.100.9", "1", ""}, false));
+  EXPECT_TRUE(Write_MorvantisNewData(Database_IPAddress, "0006", {"2", "1", "203.0.113.2", "203.0.113.2", "000050"}, false));
+  EXPECT_TRUE(Write_MorvantisNewData(Database_IPAddress, "0007", {"2", "1", "203.0.113.3", "203.0.113.3", ""}, false));
+  Main();
+  const std::string rules = ruleFile();
+  for (const char* address : {"203.0.113.1", "203.0.113.2", "203.0.113.3", "198.51.100.1!198.51.100.9"})
+    EXPECT_NE(rules.find(address), std::string::npos) << address;
+  UnloadMDIMain();
+  platform::releaseSingleInstance();
+  writeText("Err.log", "");
+  Main();
+  EXPECT_EQ(readText("Err.log").find("ReconcileZoneAddresses"), std::string::npos);
+  EXPECT_EQ(ruleFile(), rules);
+}
+
+TEST_F(Startup, ANetworkTableThatCannotBeWrittenKeepsTheLastNetworksOnThePageAndInTheRules) {
+  installDefaults();
+  Main();
+  UnloadMDIMain();
+  platform::releaseSingleInstance();
+  messages.clear();
+  // The computer has moved to another network since.
+  platform::setInterfaceAddresses([] {
+    return std::optional<std::vector<platform::InterfaceAddress>>(
+        std::vector<platform::InterfaceAddress>{{{172, 20, 0, 9}, {255, 255, 0, 0}}});
+  });
+  const std::string table = TableFile(Database_IPAddress);
+  ASSERT_TRUE(platform::setReadOnly(table, true));
+  Main();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "A file " + native("Profiles/Database_IPAddress.MVL") +
+                                    " is read only.\r\nPlease change the file attribute and restart the application.");
+  EXPECT_EQ(messages[0].buttons, platform::vbCritical);
+  MDIMainIfLoaded()->Toolbar1_ButtonClick("Security");
+  frmFirewall* page = LoadedForm<frmFirewall>();
+  ASSERT_NE(page, nullptr);
+  std::vector<std::string> networks;
+  for (int i = 0; i < page->lvwZones->topLevelItemCount(); ++i)
+    if (page->lvwZones->topLevelItem(i)->text(2) == "Network")
+      networks.push_back(page->lvwZones->topLevelItem(i)->text(1).toStdString());
+  EXPECT_EQ(networks, (std::vector<std::string>{"192.168.5.20/255.255.255.0", "10.1.0.7/255.255.0.0"}));
+  const std::string rules = ruleFile();
+  EXPECT_NE(rules.find("192.168.5.20/24"), std::string::npos);
+  EXPECT_EQ(rules.find("172.20."), std::string::npos);
+  ASSERT_TRUE(platform::setReadOnly(table, false));
 }
 
 TEST_F(Startup, AMissingEngineProgramEndsWithItsMessage) {
