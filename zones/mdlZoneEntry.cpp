@@ -203,14 +203,14 @@ bool rowsAgree(const StoredEntry& e, const std::vector<const AddressRow*>& held)
 // What one start mends, worked out from the rows as they are and then
 // written as one change. Entries that share an ID, or have none, are given
 // IDs of their own, since an Edit or Remove of one of them would rebuild or
-// delete the others' rows: the first entry of an ID keeps it (a detected
-// network always keeps its own), and an address, range or subnet gets its
-// rows from its own values. Host names whose rows cannot be told apart (two
-// or more with one ID) keep that ID and their rows, and are only logged.
+// delete the others' rows. A detected network keeps its ID, else the first
+// host name of the ID, else its first entry. An address, range or subnet
+// gets its rows from its own values; the host-name rows of a shared ID go to
+// the host name of their zone (to the first host name when none has it), so
+// the rules keep every address where they had it.
 class AddressRepair {
  public:
-  std::vector<std::string> Done;   // one line per repair
-  std::vector<std::string> Notes;  // what is left as it is
+  std::vector<std::string> Done;  // one line per repair
 
   bool Plan() {
     rows_ = addressRows();
@@ -220,7 +220,8 @@ class AddressRepair {
     for (StoredEntry& e : entries_) owners[e.ID].push_back(&e);
     for (auto& [id, group] : owners) {
       if (group.size() == 1 && !id.empty()) {
-        if (group[0]->Type == ipHostName) group[0]->Expected = rangesOf(id, false);
+        if (group[0]->Type == ipHostName)
+          for (const AddressRow* a : byID_[id]) group[0]->Expected.emplace_back(a->From, a->From);
         continue;
       }
       sortOut(id, group);
@@ -228,7 +229,7 @@ class AddressRepair {
     for (const StoredEntry& e : entries_)
       if (!e.Moved) owners_.insert(e.ID);
     for (StoredEntry& e : entries_) {
-      if (e.Network || e.Expected.empty() || sharedHosts_.count(e.ID)) continue;
+      if (e.Network || e.Expected.empty()) continue;
       const std::vector<const AddressRow*>& held = e.Moved ? none_ : byID_[e.ID];
       if (!e.Moved && rowsAgree(e, held)) continue;
       for (const AddressRow* a : held) drop_.insert(a->Section);
@@ -280,44 +281,39 @@ class AddressRepair {
   std::vector<StoredEntry> entries_;
   std::map<std::string, std::vector<const AddressRow*>> byID_;
   const std::vector<const AddressRow*> none_;
-  std::set<std::string> owners_;       // the IDs entries hold after the plan
-  std::set<std::string> sharedHosts_;  // IDs that several host names keep
-  std::set<std::string> hostRowsOnly_; // IDs whose rows are a host name's only when of its type
-  std::set<std::string> drop_;         // address row sections to delete
-  std::set<std::string> taken_;        // of those, the rows of entries given IDs of their own
+  std::set<std::string> owners_;               // the IDs entries hold after the plan
+  std::map<std::string, long> keptType_;       // a shared ID kept by a network or host name: its rows' type
+  std::set<std::string> drop_;                 // address row sections to delete
+  std::set<std::string> taken_;                // of those, the rows of entries given IDs of their own
   std::vector<StoredEntry*> moved_;
   std::vector<NewRow> rebuilt_;
 
-  // A host name's addresses; in a shared ID only its own type's rows are its.
-  Ranges rangesOf(const std::string& id, bool ownTypeOnly) {
-    Ranges ranges;
-    for (const AddressRow* a : byID_[id])
-      if (!ownTypeOnly || Val(a->Type) == static_cast<double>(ipHostName)) ranges.emplace_back(a->From, a->From);
-    return ranges;
-  }
-
-  void sortOut(const std::string& id, std::vector<StoredEntry*>& group) {
-    std::vector<StoredEntry*> keep;
-    for (StoredEntry* e : group)
-      if (e->Network) keep.push_back(e);
-    const auto hosts = std::count_if(group.begin(), group.end(), [](const StoredEntry* e) { return e->Type == ipHostName; });
-    if (keep.empty() && hosts > 1) {
-      for (StoredEntry* e : group)
-        if (e->Type == ipHostName) keep.push_back(e);
-      sharedHosts_.insert(id);
-      Notes.push_back(std::to_string(hosts) + " host name entries share " +
-                      (id.empty() ? std::string("an empty ID") : "ID " + id) + " and are left as they are");
-    }
-    if (keep.empty() && !id.empty()) keep.push_back(group[0]);
-    // Rows of an ID that nobody keeps went with the entries that move on.
-    if (keep.empty())
-      for (const AddressRow* a : byID_[id]) taken_.insert(a->Section);
-    // An ID kept by host names keeps only their type's rows: the others were
-    // the rows of entries that move on.
-    if (!keep.empty() && keep[0]->Type == ipHostName) hostRowsOnly_.insert(id);
+  void sortOut(const std::string& id, const std::vector<StoredEntry*>& group) {
+    std::vector<StoredEntry*> hosts;
+    StoredEntry* keeper = nullptr;
     for (StoredEntry* e : group) {
-      if (e->Type == ipHostName && !sharedHosts_.count(id)) e->Expected = rangesOf(id, true);
-      if (std::find(keep.begin(), keep.end(), e) != keep.end()) continue;
+      if (e->Network && !keeper) keeper = e;
+      if (e->Type == ipHostName) hosts.push_back(e);
+    }
+    for (const AddressRow* a : byID_[id]) {
+      if (hosts.empty() || Val(a->Type) != static_cast<double>(ipHostName)) continue;
+      StoredEntry* owner = hosts[0];
+      for (StoredEntry* h : hosts)
+        if (h->Zone == a->Zone) {
+          owner = h;
+          break;
+        }
+      owner->Expected.emplace_back(a->From, a->From);
+    }
+    if (!keeper && !id.empty()) keeper = hosts.empty() ? group[0] : hosts[0];
+    for (const AddressRow* a : byID_[id]) {
+      // Rows that the one keeping the ID does not own were the others'.
+      if (!keeper || ((keeper->Type == ipNetwork || keeper->Type == ipHostName) && Val(a->Type) != keeper->Type))
+        taken_.insert(a->Section);
+    }
+    if (keeper && (keeper->Type == ipNetwork || keeper->Type == ipHostName)) keptType_[id] = keeper->Type;
+    for (StoredEntry* e : group) {
+      if (e == keeper || e->Network) continue;
       e->Moved = true;
       moved_.push_back(e);
     }
@@ -325,7 +321,8 @@ class AddressRepair {
 
   bool owned(const AddressRow& a) const {
     if (!owners_.count(a.ID)) return false;
-    return !hostRowsOnly_.count(a.ID) || Val(a.Type) == static_cast<double>(ipHostName);
+    const auto kept = keptType_.find(a.ID);
+    return kept == keptType_.end() || Val(a.Type) == static_cast<double>(kept->second);
   }
 };
 }  // namespace
@@ -336,7 +333,6 @@ int ReconcileZoneAddresses() {
     AddressRepair repair;
     // Nothing to mend writes nothing.
     const bool stored = StoreTogether([&] { return repair.Plan() && repair.Write(); });
-    for (const std::string& note : repair.Notes) WriteErrorLog(note, kReconcile);
     if (repair.Done.empty()) return;
     if (!stored) {
       WriteErrorLog("Zone entries and their address rows could not be mended in " + LastFailedWriteFile(), kReconcile);

@@ -59,8 +59,9 @@ EntryRemoved RemoveZoneEntry(long lngIPType, const std::string& strID);
 
 // Makes the address rows agree with the entries, as the start-up does before
 // the rules are built: entries that share an ID, or have none, are given IDs
-// of their own (the first of an ID keeps it; host names whose rows cannot be
-// told apart keep their shared ID and rows, and are logged); an entry of type
+// of their own (a detected network, else the first host name, else the first
+// entry keeps the ID; a shared ID's host-name rows go to the host name of
+// their zone); an entry of type
 // 1 to 4 whose address rows are missing, or differ from what its values give
 // (another zone, another address), gets them rebuilt as an Edit rebuilds
 // them; address rows whose ID belongs to no entry are dropped. The detected

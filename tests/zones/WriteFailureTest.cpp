@@ -288,7 +288,7 @@ TEST_F(Interruptions, AHostNameEndedAfterAnyWriteIsNeverLeftWithoutAddressRows) 
   }
 }
 
-TEST_F(Interruptions, EntriesThatShareAnIDOrHaveNoneAreMendedOnceAndThenLeftAlone) {
+TEST_F(Interruptions, EntriesThatShareAnIDOrHaveNoneAreGivenIDsOfTheirOwnOnceAndASecondStartRepairsNothing) {
   auto write = [](long table, const std::string& section, const std::vector<std::string>& values) {
     EXPECT_TRUE(Write_MorvantisNewData(table, section, values, false));
   };
@@ -300,14 +300,17 @@ TEST_F(Interruptions, EntriesThatShareAnIDOrHaveNoneAreMendedOnceAndThenLeftAlon
   write(Database_SubnetSetting, "0006", {"10.2.0.0", "255.255.0.0", "S", "10.2.0.0/255.255.0.0", "1", "0", ""});
   write(Database_HostSetting, "0001", {"h.example", "H", "h.example", "1", "000060"});
   write(Database_IPSetting, "0003", {"10.0.0.3", "C", "10.0.0.3", "2", "000060"});
-  // Two host names share an ID: their rows cannot be told apart.
+  // Two host names share an ID: their rows go by their zones.
   write(Database_HostSetting, "0002", {"x.example", "X", "x.example", "2", "000070"});
-  write(Database_HostSetting, "0003", {"y.example", "Y", "y.example", "2", "000070"});
+  write(Database_HostSetting, "0003", {"y.example", "Y", "y.example", "1", "000070"});
+  // An address shares the ID of a detected network.
+  const std::string network = addNetwork("0001", "192.168.1.0");
+  write(Database_IPSetting, "0004", {"10.0.0.4", "D", "10.0.0.4", "3", network});
   write(Database_IPAddress, "0006", {"2", "1", "10.0.0.2", "10.0.0.2", "000050"});
   write(Database_IPAddress, "0007", {"3", "3", "10.1.0.1", "10.1.0.9", ""});
   write(Database_IPAddress, "0008", {"1", "1", "192.0.2.1", "192.0.2.1", "000060"});
   write(Database_IPAddress, "0009", {"1", "2", "192.0.2.7", "192.0.2.7", "000070"});
-  write(Database_IPAddress, "0010", {"1", "2", "192.0.2.8", "192.0.2.8", "000070"});
+  write(Database_IPAddress, "0010", {"1", "1", "192.0.2.8", "192.0.2.8", "000070"});
   EXPECT_GT(ReconcileZoneAddresses(), 0);
   const std::vector<std::string> files = {"Database_IPSetting", "Database_IPRangeSetting", "Database_SubnetSetting",
                                           "Database_HostSetting", "Database_IPAddress", "MVDB"};
@@ -316,23 +319,13 @@ TEST_F(Interruptions, EntriesThatShareAnIDOrHaveNoneAreMendedOnceAndThenLeftAlon
   writeText("Err.log", "");
   EXPECT_EQ(ReconcileZoneAddresses(), 0);
   for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(readText("Profiles/" + files[i] + ".MVL"), after[i]) << files[i];
-  // The host names that share an ID are logged at every start, and that is all.
-  const std::string log = readText("Err.log");
-  EXPECT_NE(log.find("ReconcileZoneAddresses of mdlZoneEntry: 2 host name entries share ID 000070 and are left as they "
-                     "are\r\n"),
-            std::string::npos);
-  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
-  // Every other entry has an ID of its own and exactly the rows its values
-  // give; the host names keep theirs.
-  std::vector<std::string> expected, held;
-  std::vector<std::string> ids;
+  EXPECT_EQ(readText("Err.log"), "");
+  // Every entry has an ID of its own, and the rules hold for each exactly
+  // what its values give; a host name holds the addresses of its zone.
+  std::vector<std::string> ids, held;
   for (long table : {Database_IPSetting, Database_IPRangeSetting, Database_SubnetSetting, Database_HostSetting}) {
-    Read_TableData(table, "Name,Zone,ID", "");
-    for (long i = 0; i < arrQueryResult[0].Count; ++i) {
-      const auto& v = arrQueryResult[static_cast<size_t>(i)].Values;
-      if (v[2] != "000070") ids.push_back(v[2]);
-      expected.push_back(v[0] + " " + v[1]);
-    }
+    Read_TableData(table, "ID", "");
+    for (long i = 0; i < arrQueryResult[0].Count; ++i) ids.push_back(arrQueryResult[static_cast<size_t>(i)].Values[0]);
   }
   std::sort(ids.begin(), ids.end());
   EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end());
@@ -349,9 +342,10 @@ TEST_F(Interruptions, EntriesThatShareAnIDOrHaveNoneAreMendedOnceAndThenLeftAlon
   }
   std::sort(held.begin(), held.end());
   EXPECT_EQ(held, (std::vector<std::string>{"A 2 10.0.0.1-10.0.0.1", "B 1 10.0.0.2-10.0.0.2", "C 2 10.0.0.3-10.0.0.3",
-                                            "H 1 192.0.2.1-192.0.2.1", "R 3 10.1.0.1-10.1.0.9",
+                                            "D 3 10.0.0.4-10.0.0.4", "H 1 192.0.2.1-192.0.2.1",
+                                            "New Network 2 192.168.1.0/24-192.168.1.0/24", "R 3 10.1.0.1-10.1.0.9",
                                             "S 1 10.2.0.0/16-10.2.0.0/16", "X 2 192.0.2.7-192.0.2.7",
-                                            "X 2 192.0.2.8-192.0.2.8"}));
+                                            "Y 1 192.0.2.8-192.0.2.8"}));
 }
 
 TEST_F(Interruptions, TheDetectedNetworksRowsAreLeftAsTheyAre) {
