@@ -165,6 +165,32 @@ TEST_F(Startup, ANetworkTableThatCannotBeWrittenKeepsTheLastNetworksOnThePageAnd
   ASSERT_TRUE(platform::setReadOnly(table, false));
 }
 
+TEST_F(Startup, ANetworkTableThatFailsToBeWrittenKeepsTheLastNetworksAndIsTold) {
+  installDefaults();
+  Main();
+  UnloadMDIMain();
+  platform::releaseSingleInstance();
+  messages.clear();
+  const std::string subnets = readText("Profiles/Database_SubnetSetting.MVL"),
+                    addresses = readText("Profiles/Database_IPAddress.MVL");
+  platform::setInterfaceAddresses([] {
+    return std::optional<std::vector<platform::InterfaceAddress>>(
+        std::vector<platform::InterfaceAddress>{{{172, 20, 0, 9}, {255, 255, 0, 0}}});
+  });
+  // A full disk, say, under the subnet table.
+  platform::setProfileFileWriter([](const std::string& path, const std::string& bytes) {
+    return path.find("Database_SubnetSetting") == std::string::npos && platform::writeNativeFileAtomic(path, bytes);
+  });
+  Main();
+  platform::setProfileFileWriter(nullptr);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt,
+            "The detected networks could not be saved in " + native("Profiles/Database_SubnetSetting.MVL") + ".");
+  EXPECT_EQ(readText("Profiles/Database_SubnetSetting.MVL"), subnets);
+  EXPECT_EQ(readText("Profiles/Database_IPAddress.MVL"), addresses);
+  EXPECT_EQ(ruleFile().find("172.20."), std::string::npos);
+}
+
 TEST_F(Startup, AMissingEngineProgramEndsWithItsMessage) {
   fs::remove(native("Pellworth.exe"));
   EXPECT_THROW(Main(), ProgramEnded);
