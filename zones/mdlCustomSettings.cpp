@@ -119,6 +119,21 @@ std::vector<PortSettingRec>& SettingsOf(CustomList list) {
   return arrInternetMediumSettings;
 }
 
+std::optional<PortRowOwner> PortRowOfSection(const std::string& section) {
+  if (section.size() != 4 || section.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+  const long number = std::stol(section);
+  for (CustomList list : {CustomList::MediumTrusted, CustomList::HighTrusted, CustomList::MediumInternet,
+                          CustomList::HighInternet}) {
+    const long row = number - sectionBase(list);
+    if (row < 1 || row > static_cast<long>(RowTexts(list).size())) continue;
+    if (!IsPortRow(list, static_cast<int>(row))) return std::nullopt;
+    const PortRowKind kind = portRowKind(list, static_cast<int>(row));
+    return PortRowOwner{kind.protocol == 0 ? Database_TCPPorts : Database_UDPPorts, ListZone(list), ListLevel(list),
+                        kind.portType};
+  }
+  return std::nullopt;
+}
+
 std::vector<CustomRow> LoadCustomRows(CustomList list) {
   const auto& texts = RowTexts(list);
   std::vector<CustomRow> rows(texts.size());

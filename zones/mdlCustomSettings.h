@@ -2,6 +2,7 @@
 // The custom rows of each zone's Medium and High level as the editor shows
 // them, their defaults, the key filter of the port box, and their storage in
 // the port-setting table, the two port tables and the in-memory arrays.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,15 @@ long ListLevel(CustomList list);
 bool IsPortRow(CustomList list, int row);
 // The in-memory array behind the list.
 std::vector<PortSettingRec>& SettingsOf(CustomList list);
+
+// What the ranges of a port row are for: the port table that holds them and
+// the zone, level and port type (1 outgoing, 2 incoming) they stand for.
+struct PortRowOwner {
+  long table, zone, level, portType;
+};
+// The port row whose row section ("0049") a port-table row names in its ID;
+// none when the ID names no port row.
+std::optional<PortRowOwner> PortRowOfSection(const std::string& section);
 
 // One row of a list: its tick, its text, and whether it changed since it was
 // last stored (the row's Tag).
