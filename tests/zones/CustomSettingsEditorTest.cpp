@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
@@ -74,6 +75,15 @@ class Editor : public mvtest::ZoneTablesTest {
     QTest::keyClicks(e->txtPorts, ports);
     return e;
   }
+  // A port row stored ticked with one port, as a save leaves it, and read
+  // into memory as a start does.
+  static void storeTickedPortRow(long table, const std::vector<std::string>& range, const std::string& ports) {
+    const std::string& section = range.back();
+    ASSERT_TRUE(Write_MorvantisNewData(table, getNextLineNo(table), range, true));
+    ASSERT_TRUE(WriteColumnValue(Database_PortSetting, section, "Enabled", "1"));
+    ASSERT_TRUE(WriteColumnValue(Database_PortSetting, section, "Description", ports));
+    Init_Read_PortSetting();
+  }
   static std::string enabled(const std::string& section) {
     for (const auto& r : mvtest::tableRows(Database_PortSetting))
       if (r.section == section) return r.values.at(3);
@@ -130,9 +140,11 @@ TEST_F(Editor, ThePortBoxFollowsTheClickedRowAndRewritesIt) {
   QTreeWidget* high = list(e, "lvwHighInternetZone");
   clickRow(high, 11);
   EXPECT_TRUE(e->txtPorts->isVisible());
+  EXPECT_TRUE(e->txtPorts->isEnabled());
   EXPECT_TRUE(e->sknlblEnterPorts1->isVisible() && e->sknlblEnterPorts2->isVisible() && e->sknlblPorts->isVisible());
   EXPECT_EQ(e->txtPorts->text(), "");
-  EXPECT_EQ(high->topLevelItem(11)->text(0), "Allow incoming TCP ports:");
+  // A click only selects: the row is rewritten once something is typed.
+  EXPECT_EQ(high->topLevelItem(11)->text(0), "Allow incoming TCP ports:(none selected)");
   QTest::keyClicks(e->txtPorts, "80");
   EXPECT_EQ(high->topLevelItem(11)->text(0), "Allow incoming TCP ports:80");
   // The filter: a letter never, a second separator never, Backspace not after a separator.
@@ -151,8 +163,57 @@ TEST_F(Editor, ThePortBoxFollowsTheClickedRowAndRewritesIt) {
   QTreeWidget* medium = list(e, "lvwMediumInternetZone");
   clickRow(medium, 3);
   EXPECT_FALSE(e->txtPorts->isVisible());
+  EXPECT_FALSE(e->txtPorts->isEnabled());
+  EXPECT_EQ(e->txtPorts->text(), "");
   EXPECT_TRUE(e->Changed(CustomList::MediumInternet));
   EXPECT_TRUE(button(e, "cmdApply")->isEnabled());
+}
+
+TEST_F(Editor, ThePortBoxBelongsToTheSelectedRowOfTheTabShown) {
+  // Internet High's incoming TCP row is stored ticked with port 80.
+  storeTickedPortRow(Database_TCPPorts, {"3", "3", "2", "80", "80", "0049"}, "80");
+  auto* e = open(0);
+  QTreeWidget* trusted = list(e, "lvwHighTrustedZone");
+  QTreeWidget* internet = list(e, "lvwHighInternetZone");
+  clickRow(trusted, 11);
+  QTest::keyClicks(e->txtPorts, "8080");
+  EXPECT_EQ(trusted->topLevelItem(11)->text(0).toStdString(), "Allow incoming TCP ports:8080");
+
+  auto clickTab = [&](int tab) {
+    QTabBar* bar = e->TabCustomSettings->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
+    ASSERT_EQ(e->TabCustomSettings->currentIndex(), tab);
+  };
+  // On the other tab no row is selected: the box is empty and takes no keys.
+  clickTab(1);
+  EXPECT_EQ(e->txtPorts->text().toStdString(), "");
+  EXPECT_FALSE(e->txtPorts->isEnabled());
+  QTest::keyClicks(e->txtPorts, "99");
+  EXPECT_EQ(trusted->topLevelItem(11)->text(0).toStdString(), "Allow incoming TCP ports:8080");
+  EXPECT_EQ(e->txtPorts->text().toStdString(), "");
+
+  // A plain click on a row shows its ports and changes nothing: Apply leaves
+  // its stored ranges as they were.
+  const std::string ranges = readText("Profiles/Database_TCPPorts.MVL");
+  clickRow(internet, 11);
+  EXPECT_TRUE(e->txtPorts->isEnabled());
+  EXPECT_EQ(e->txtPorts->text().toStdString(), "80");
+  EXPECT_EQ(internet->topLevelItem(11)->text(0).toStdString(), "Allow incoming TCP ports:80");
+  button(e, "cmdApply")->click();
+  EXPECT_EQ(readText("Profiles/Database_TCPPorts.MVL"), ranges);
+
+  // Back on the first tab, the box is the selected row's again.
+  clickTab(0);
+  EXPECT_TRUE(e->txtPorts->isEnabled());
+  EXPECT_EQ(e->txtPorts->text().toStdString(), "8080");
+  QTest::keyClicks(e->txtPorts, "1");
+  EXPECT_EQ(trusted->topLevelItem(11)->text(0).toStdString(), "Allow incoming TCP ports:80801");
+  EXPECT_EQ(internet->topLevelItem(11)->text(0).toStdString(), "Allow incoming TCP ports:80");
+  // Clicking a switch row of the other list leaves no port row selected.
+  clickRow(list(e, "lvwMediumTrustedZone"), 2);
+  EXPECT_TRUE(trusted->selectedItems().isEmpty());
+  EXPECT_FALSE(e->txtPorts->isEnabled());
+  EXPECT_EQ(e->txtPorts->text().toStdString(), "");
 }
 
 TEST_F(Editor, ResetDefaultsWorksOnTheShownTabOnly) {
@@ -210,10 +271,7 @@ TEST_F(Editor, AppliedPortRowReachesTheTablesAndTheRuleFile) {
 }
 
 TEST_F(Editor, UntickingStoresTheRowOffAndDropsItsRanges) {
-  EXPECT_TRUE(Write_MorvantisNewData(Database_UDPPorts, getNextLineNo(Database_UDPPorts), {"2", "2", "2", "53", "53", "0009"}, true));
-  EXPECT_TRUE(WriteColumnValue(Database_PortSetting, "0009", "Enabled", "1"));
-  EXPECT_TRUE(WriteColumnValue(Database_PortSetting, "0009", "Description", "53"));
-  Init_Read_PortSetting();
+  storeTickedPortRow(Database_UDPPorts, {"2", "2", "2", "53", "53", "0009"}, "53");
   auto* e = open(0);
   QTreeWidget* medium = list(e, "lvwMediumTrustedZone");
   EXPECT_EQ(medium->topLevelItem(8)->text(0), "Block incoming UDP ports:53");
