@@ -54,6 +54,18 @@ bool reportFailure(bool ok, const std::string& file, const char* where) {
 
 const std::string& LastFailedWriteFile() { return lastFailedFile(); }
 
+bool StoreTogether(const std::function<bool()>& writes) {
+  platform::ProfileChange change;
+  if (!writes()) return false;
+  const bool stored = change.commit();
+  return reportFailure(stored, change.failedFile(), "StoreTogether of mdINIBas");
+}
+
+void FinishPendingChange() {
+  if (platform::profileFinishPendingChange())
+    WriteErrorLog("A change interrupted by the end of the program was completed", "FinishPendingChange of mdINIBas");
+}
+
 bool WriteINI(const std::string& section, const std::string& key, const std::string& value,
               const std::string& file, bool scramble) {
   return ErrorBoundary("WriteINI of mdINIBas", false, [&]() -> bool {

@@ -2,6 +2,7 @@
 // INI access for every settings file, with the system's value scrambling:
 // section and key names are plain, values are scrambled with the section name
 // as the key when the scramble flag is set.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,16 @@ void WriteINIOrRaise(const std::string& section, const std::string& key, const s
 void WriteINISectionOrRaise(const std::string& section,
                             const std::vector<std::pair<std::string, std::string>>& pairs, const std::string& file,
                             bool scramble);
+
+// Stores the writes that `writes` makes as one change (platform::ProfileChange):
+// after a kill at any moment, the next start finds either all of them or none.
+// False when `writes` gave up (nothing stored) or when the change could not
+// be stored (nothing stored; LastFailedWriteFile names the file, and the
+// failure is logged). Called inside another, it joins that one.
+[[nodiscard]] bool StoreTogether(const std::function<bool()>& writes);
+// Finishes a change that a kill interrupted, as the start-up of both programs
+// does first; logged when there was one.
+void FinishPendingChange();
 
 // The file of the last write that failed, so that a caller of several
 // writes can name the one that could not be written.

@@ -180,6 +180,7 @@ void Main() {
     platform::onTerminationSignal(EndOnSignal);
     initPath();
     RemoveStaleTemporaryFiles();
+    FinishPendingChange();
     InitTableNames();
     bool repaired = checkIsMorvantisCorrupted();
     InitAllPath();

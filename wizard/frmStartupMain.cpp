@@ -16,6 +16,7 @@
 #include <QStylePainter>
 #include <QTreeWidget>
 
+#include "core/mdINIBas.h"
 #include "core/ErrorBoundary.h"
 #include "core/FormControls.h"
 #include "core/FormSupport.h"
@@ -668,6 +669,7 @@ WizardChoices frmStartupMain::Choices() const {
 
 bool Main() {
   SetPaths();
+  FinishPendingChange();
   if (!CheckPasswordFile()) return false;
   const std::optional<std::string> password = GetStoredPassword();
   if (!password) return false;
