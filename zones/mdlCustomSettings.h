@@ -76,16 +76,17 @@ struct CustomListEdit {
 // Internet, High Trusted, Medium Trusted): the tick, and for port rows the
 // port text and the port ranges; clears the Tag of each stored row. A marked
 // port row with a port outside 1 to 65535 stops the save before anything is
-// stored, with a message. A row that cannot be stored stops the save and the
-// rows stored before it are put back, in the files and in memory, and stay
-// marked: every marked row is stored or none. False when anything was
-// refused or not stored.
+// stored, with a message. Every marked row is stored or none, in one change
+// that a kill at any moment leaves whole after the next start: when it cannot
+// be stored, the user is told, memory stays as the files hold it and every
+// row stays marked. False when anything was refused or not stored.
 bool SaveChanges(const std::vector<CustomListEdit>& lists);
 
 // Stores one port row: its port text in the table and in memory, its tick,
 // and, when the row is ticked, one port-table row per port or range.
-// Protocol 0 TCP, 1 UDP; port type 1 outgoing, 2 incoming. False when it was
-// not stored; the row's ranges and text are then put back as they were.
+// Protocol 0 TCP, 1 UDP; port type 1 outgoing, 2 incoming. Stored whole or
+// not at all; false when it was not stored. Inside a save of several rows it
+// joins that save's change.
 bool SavePorts(long zone, long level, const std::string& rowText, long protocol, long portType,
                const std::string& rowSection, int rowIndex, bool checked);
 
