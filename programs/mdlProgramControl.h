@@ -36,6 +36,9 @@ enum RightNumber : int {
 };
 // Passed where an AccessCode is expected: the right's default for new programs.
 constexpr int DefaultRight = -1;
+// Left in bytProgramRights for a stored right that cannot be read, and
+// passed on for it: that right is kept as it is stored.
+constexpr std::uint8_t UnreadableRight = 0xFF;
 
 // The four rights of one program as strictness levels, index 0 = right 1.
 using RightsLevels = std::array<std::uint8_t, 4>;
@@ -130,12 +133,15 @@ std::uint8_t AccessTextToLevel(const std::string& text);
 
 // Fills bytProgramRights: the rights of the program at 1-based `position` of
 // colProgramList (the defaults for new programs when 0), with right `right`
-// set to the engine's answer `value` and the others kept consistent. `value`
-// is left converted to an AccessCode.
+// set to the engine's answer `value` and the others kept consistent. A right
+// of the program that cannot be read is left as UnreadableRight unless it is
+// the right answered. `value` is left converted to an AccessCode.
 void setDefaultAccessRule(int right, int& value, long position);
 
 // Stores the four rights (AccessCode, DefaultRight for the default) of the
-// listed program with this path: object, page row and file.
+// listed program with this path: object, page row and file. Only the rights
+// that change are written; a right passed as any other value
+// (UnreadableRight) is kept as it stands, in memory and in the file.
 void UpdateProgramList(const std::string& path, int r1, int r2, int r3, int r4);
 
 // Writes a new program section for the file described by tblFileInfo and adds
