@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -66,6 +67,10 @@ struct InterpreterLine {
   std::string argument;
 };
 std::optional<InterpreterLine> interpreterLine(const std::string& nativePath) {
+  // Only a regular file is read: a pipe or a device could keep the reader
+  // waiting.
+  struct stat st;
+  if (::stat(nativePath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
   std::ifstream in(nativePath, std::ios::binary);
   char buf[kScriptLineLimit];
   in.read(buf, sizeof buf);

@@ -2,6 +2,8 @@
 // process of a script that runs: real scripts are started and compared.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <string>
 
@@ -60,6 +62,9 @@ TEST_F(ScriptInterpreter, AFileThatIsNoScriptHasNoneAndAMissingInterpreterIsEmpt
   writeText("bin/program", std::string("\x7f" "ELF\x02\x01\x01", 7));
   EXPECT_EQ(scriptInterpreterOf(native("bin/program")), std::nullopt);
   EXPECT_EQ(scriptInterpreterOf(native("bin/none")), std::nullopt);
+  // A pipe is not read: nothing writes into it.
+  ASSERT_EQ(::mkfifo(native("bin/pipe").c_str(), 0700), 0);
+  EXPECT_EQ(scriptInterpreterOf(native("bin/pipe")), std::nullopt);
   for (const char* interpreter : {"/nonexistent/shell", "relative/sh", "/usr/bin/env no-such-program-here", ""}) {
     const std::string script = writeScript("bin/orphan", interpreter);
     EXPECT_EQ(scriptInterpreterOf(script), "") << interpreter;
