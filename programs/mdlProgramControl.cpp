@@ -1,5 +1,6 @@
 #include "programs/mdlProgramControl.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 
@@ -11,6 +12,8 @@
 #include "core/mdlFileProperty.h"
 #include "core/mdlMain.h"
 #include "platform/Events.h"
+#include "platform/Paths.h"
+#include "platform/ProcessList.h"
 #include "platform/PrivateProfile.h"
 #include "rules/RuleText.h"
 
@@ -381,6 +384,53 @@ std::string GetPathFromTag(const std::string& tag) { return tag.size() > 1 ? LCa
 
 std::string SetTagFlag(const std::string& tag, bool flag) {
   return (flag ? "1" : "0") + (tag.size() > 1 ? tag.substr(1) : std::string());
+}
+
+// ---------------------------------------------------------------------------
+// The Add command.
+
+std::optional<platform::FileDialogResult> ShowAddProgramDialog(const std::string& filter, std::string& folder) {
+  platform::FileDialogOptions options;
+  options.DialogTitle = "Add Program";
+  options.Filter = filter;
+  options.InitDir = folder.empty() ? platform::systemPath(platform::programsFolder()) + "\\" : folder;
+  auto chosen = platform::ShowOpen(options);
+  // A cancelled dialog is no file, whatever a file may be called.
+  if (!chosen || chosen->FileName.empty()) return std::nullopt;
+  const std::size_t titleLength = std::min(chosen->FileTitle.size(), chosen->FileName.size());
+  folder = chosen->FileName.substr(0, chosen->FileName.size() - titleLength);
+  return chosen;
+}
+
+std::optional<std::string> ProgramToAdd(const std::string& chosenFile, const std::string& title) {
+  // The program is the file the engine sees run: a link is followed.
+  std::string path = platform::executablePathOf(chosenFile);
+  if (const std::optional<std::string> interpreter = platform::scriptInterpreterOf(path)) {
+    const std::string script = PrintableText(path);
+    if (interpreter->empty()) {
+      platform::MsgBox("The program " + script +
+                           " cannot be added: it is a script, and the program that runs it cannot be found on "
+                           "this computer.",
+                       platform::vbExclamation, title);
+      return std::nullopt;
+    }
+    const std::string shown = PrintableText(*interpreter);
+    const int answer = platform::MsgBox(
+        script + " is a script. The firewall sees the program that runs it, " + shown +
+            ", and the rights given to that program cover every script it runs.\r\n\r\nDo you want to add " +
+            shown + "?",
+        platform::vbYesNo + platform::vbQuestion, title);
+    if (answer != platform::vbYes) return std::nullopt;
+    path = *interpreter;
+  }
+  // A path the settings file cannot hold safely is refused before any write.
+  const std::string problem = StoredPathProblem(path);
+  if (!problem.empty()) {
+    platform::MsgBox("The program " + PrintableText(path) + " cannot be added: its path " + problem + ".",
+                     platform::vbExclamation, title);
+    return std::nullopt;
+  }
+  return path;
 }
 
 }  // namespace mv

@@ -7,11 +7,13 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "core/Collection.h"
+#include "platform/Dialogs.h"
 #include "programs/clsProgramList.h"
 
 namespace mv {
@@ -183,6 +185,28 @@ std::string EntryDetailsText(const std::string& path);
 // The folder that holds the file, with its trailing separator ("\" or
 // "/"); "" when the path names no folder.
 std::string ContainingFolder(const std::string& path);
+
+// ---------------------------------------------------------------------------
+// The Add command, shared by the program-control page and the wizard.
+
+inline const std::string AddProgramFilter =
+    "Executable File (*.exe,*.com,*.scr)|*.EXE;*.COM;*.SCR|All Files (*.*)|*.*";
+
+// Opens the "Add Program" open dialog with `filter` on `folder`, the folder
+// of the last file chosen (with its separator), or on the folder of programs
+// while none has been chosen, and keeps the chosen file's folder in
+// `folder`. The chosen file; nothing when the dialog was cancelled.
+std::optional<platform::FileDialogResult> ShowAddProgramDialog(const std::string& filter, std::string& folder);
+
+// The program that the Add of the chosen file (a path as the file dialog
+// hands it in) puts on the list, or nothing. It is the file the engine sees
+// run, links followed. The engine sees a script as the program that runs
+// it: the user is told which one that is and that its rights cover every
+// script it runs, and the interpreter is the program when the user agrees.
+// A script that nothing here can run, and a path the settings and rule
+// files cannot hold, are refused with a message. Messages carry `title`,
+// the title of the program that asks.
+std::optional<std::string> ProgramToAdd(const std::string& chosenFile, const std::string& title);
 
 // ---------------------------------------------------------------------------
 // Section utilities shared with the component store.

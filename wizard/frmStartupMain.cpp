@@ -24,8 +24,8 @@
 #include "core/mdlLogin.h"
 #include "platform/Dialogs.h"
 #include "platform/Icons.h"
-#include "platform/ProcessList.h"
 #include "platform/QtText.h"
+#include "programs/mdlProgramControl.h"
 #include "programs/mdlProgramControlLists.h"
 #include "wizard/WizardPictures.h"
 #include "wizard/frmLogin.h"
@@ -567,13 +567,11 @@ bool frmStartupMain::eventFilter(QObject* watched, QEvent* event) {
 // The program list.
 
 void frmStartupMain::cmdAdd_Click() {
-  platform::FileDialogOptions options;
-  options.DialogTitle = "Add Program";
-  options.Filter = "Executable File (*.exe,*.com,*.scr)|*.EXE;*.COM;*.SCR|All Files (*.*)|*.*";
-  auto chosen = platform::ShowOpen(options);
-  if (!chosen || chosen->FileName.empty()) return;
-  // The program is the file the engine sees run: a link is followed.
-  LoadCurrentProgramList(platform::executablePathOf(chosen->FileName));
+  auto chosen = ShowAddProgramDialog(AddProgramFilter, strOpenFolder_);
+  if (!chosen) return;
+  // The program as the front end's Add takes it, or none.
+  const std::optional<std::string> program = ProgramToAdd(chosen->FileName, AppTitle);
+  if (program) LoadCurrentProgramList(*program);
 }
 
 std::vector<std::string> frmStartupMain::listedNames() const {

@@ -341,6 +341,8 @@ TEST_F(ControlPage, AddTakesTheChosenFileWithTheDefaultsOnceOnly) {
   page->cmdProgramControlProgramAdd->click();
   EXPECT_EQ(fileDialogs, 1);
   EXPECT_EQ(lastDialog.DialogTitle, "Add Program");
+  // The first dialog opens on the folder of programs.
+  EXPECT_EQ(lastDialog.InitDir, "\\usr\\bin\\");
   EXPECT_EQ(lastDialog.Filter, "Executable File (*.exe,*.com,*.scr)|*.EXE;*.COM;*.SCR|All Files (*.*)|*.*");
   EXPECT_EQ(storedRights("Chess.exe"), "0221");
   EXPECT_EQ(programValue("Chess.exe", "Path"), native("Games/Chess.exe"));

