@@ -26,11 +26,9 @@
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "platform/QtText.h"
-#include "platform/Registry.h"
 
 namespace mv {
 namespace {
-const std::string RunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // Runs a handler's body; a run-time error is logged under the handler's name
 // and ends it.
@@ -240,17 +238,17 @@ void frmMorvantisSettings::chkLoadOnStartup_Click() {
   Guarded("chkLoadOnStartup_Click of frmMorvantisSettings", [this] {
     if (!changeSwitch(chkLoadOnStartup, keys::LoadOnStartup, blnLoadOnStartup)) return;
     const bool on = chkLoadOnStartup->isChecked();
-    // Switched off, the value stays with an empty text.
-    std::string command = on ? AppPath() + "\\" + AppEXEName + ".EXE" : "";
-    if (!SetRegValue(platform::HKEY_LOCAL_MACHINE, RunKey, AppTitle, command)) {
-      // The switch and the Run value are one setting: without the value the
-      // switch goes back, in the file and on the page.
+    // Switched off, the entry goes and the Run value stays with an empty text.
+    const std::string notWritten = SetRunAtStartup(on);
+    if (!notWritten.empty()) {
+      // The switch, the entry and the Run value are one setting: when they
+      // cannot follow, the switch goes back, in the file and on the page.
       static_cast<void>(WriteINI(keys::Main, keys::LoadOnStartup, blnLoadOnStartup ? "1" : "0",
                                  strAlertsSettingFile, true));
       handleChanges_ = false;
       chkLoadOnStartup->setChecked(blnLoadOnStartup);
       handleChanges_ = true;
-      if (loaded_) TellNotSaved("The setting", platform::registryFile());
+      if (loaded_) TellNotSaved("The setting", notWritten);
       return;
     }
     blnLoadOnStartup = on;
