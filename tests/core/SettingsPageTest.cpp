@@ -305,6 +305,22 @@ TEST_F(SettingsPageTest, RunAtStartupWhoseAutostartEntryCannotBeWrittenIsToldAnd
             platform::ERROR_FILE_NOT_FOUND);
 }
 
+TEST_F(SettingsPageTest, RunAtStartupOffThatCannotBeStoredKeepsTheAutostartEntry) {
+  load();
+  page->chkLoadOnStartup->click();
+  ASSERT_TRUE(platform::fileExists(autostartEntry()));
+  ASSERT_TRUE(platform::setReadOnly(strAlertsSettingFile, true));
+  page->chkLoadOnStartup->click();
+  platform::setReadOnly(strAlertsSettingFile, false);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "The setting could not be saved in " + native("Profiles/AlertsAndLogSetting.MVL") + ".");
+  EXPECT_TRUE(page->chkLoadOnStartup->isChecked());
+  EXPECT_TRUE(blnLoadOnStartup);
+  EXPECT_EQ(mainValue("LoadOnStartup"), "1");
+  EXPECT_TRUE(platform::fileExists(autostartEntry()));
+  EXPECT_EQ(GetRegValue(platform::HKEY_LOCAL_MACHINE, RunKey, "Morvantis", ""), AppPath() + "\\Morvantis.EXE");
+}
+
 TEST_F(SettingsPageTest, RunAtStartupWhoseRunValueCannotBeWrittenGoesBackInTheFileAndOnThePage) {
   load();
   std::string other = "kept";
