@@ -57,8 +57,9 @@ using ErrorLogLayout =
 void SetErrorLogLayout(ErrorLogLayout layout);
 // Appends the text as one line to Pipe.log in the program folder.
 void AddLineInPipeLog(const std::string& text);
-// Opens a web or mail address or a folder with the desktop's handler; when
-// none can be started the user is told, naming `shown`.
+// Opens a web or mail address or a folder with the desktop's handler without
+// waiting for it; when none can be started, or the handler ends with an
+// error, the user is told, naming `shown`.
 void OpenWithDesktop(const std::string& target, const std::string& shown);
 // Creates the file empty (an existing file is emptied).
 void generateBlankFile(const std::string& path);
