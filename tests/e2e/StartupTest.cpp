@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QTimer>
 #include <filesystem>
 
@@ -59,8 +60,20 @@ class Startup : public mvtest::FrontEndTest {
   mvtest::TemporaryConfigHome configHome;
 };
 
-TEST_F(Startup, TheDefaultSettingsLeaveTheDesktopsAutostartAlone) {
-  installDefaults();
+TEST_F(Startup, TheDemoFolderLeavesTheDesktopsAutostartAloneAlsoAfterTheWizard) {
+  // The demo folder as its build lays it out: the built-in defaults with
+  // run-at-start-up switched off.
+  fs::remove(native("System32/MVPSD.SYS"));
+  ASSERT_EQ(QProcess::execute(MV_DEMOINIT_EXE, {QString::fromStdString(folder)}), 0);
+  platform::profileClearCache();
+  loadSettings();
+  EXPECT_FALSE(blnLoadOnStartup);
+  EXPECT_FALSE(fs::exists(configHome.path() + "/autostart"));
+  // The wizard writes the built-in defaults, which have it on; the demo's
+  // run command switches it off again.
+  EXPECT_TRUE(WriteINI("Main", "LoadOnStartup", "1", strAlertsSettingFile, true));
+  ASSERT_EQ(QProcess::execute(MV_DEMOINIT_EXE, {"--no-login-start", QString::fromStdString(folder)}), 0);
+  platform::profileClearCache();
   loadSettings();
   EXPECT_FALSE(blnLoadOnStartup);
   EXPECT_FALSE(fs::exists(configHome.path() + "/autostart"));
