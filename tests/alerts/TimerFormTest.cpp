@@ -348,6 +348,21 @@ TEST_F(TimerForm, RecentTrafficOrTheScreenSaverModeHoldTheLockBack) {
   EXPECT_EQ(intIdleMinutes, 0);
 }
 
+TEST_F(TimerForm, WithTheShippedSettingsTheLockIsOnAndStopsTrafficAfterTenIdleMinutes) {
+  // The settings as start-up loads them from the shipped files.
+  ASSERT_TRUE(setPassword(""));
+  InitAllPath();
+  EXPECT_TRUE(AutomaticLock);
+  EXPECT_EQ(AutomaticLockText(AutomaticLock), "On");
+  ticks({{0, 0}});
+  minutes(9);
+  EXPECT_TRUE(commands.empty());
+  minutes(1);
+  EXPECT_EQ(commands, std::vector<std::string>{"Stop"});
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "All traffic to and from your computer is stopped." + kApplyAgain);
+}
+
 TEST_F(TimerForm, ExitWithoutAPasswordRestoresTheDefaultRulesAndEnds) {
   installNetStub();
   int flushed = 0;
