@@ -217,8 +217,9 @@ void frmTimeTemp::PassLockTimer_Timer() {
       // An interval below one minute would lock at every minute.
       due = LockInterval >= 1 && !blnTraffic_ && intIdleMinutes >= LockInterval;
     } else {
-      // The screen saver as last heard; asked again in the background, so a
-      // screen saver that started unheard is found by the next minute.
+      // The screen saver as last heard (traffic does not hold it back: the
+      // user is away); asked again in the background, so a screen saver
+      // that started unheard is found by the next minute.
       due = ScreenSaver->Active();
       ScreenSaver->Ask();
     }
