@@ -121,7 +121,13 @@ void Pellworth(bool start) {
 }
 
 bool WriteBuiltinDefault(const std::string& name) {
-  return platform::writeFileAtomic(strProfilePath + name, BuiltinDefaultText(name) + "\r\n");
+  return platform::writeFileAtomic(strProfilePath + name, BuiltinDefaultFile(name));
+}
+
+std::string BuiltinDefaultFile(const std::string& name) { return BuiltinDefaultText(name) + "\r\n"; }
+
+std::string NotSavedText(const std::string& what, const std::string& file) {
+  return what + " could not be saved in " + platform::resolvePath(file) + ".";
 }
 
 namespace {

@@ -483,8 +483,10 @@ void frmStartupMain::cmdNext_Click() {
       break;
     case 6: ShowPage(9); break;
     case 9: {
-      const std::string failure = saveStartupWizardSettings(Choices());
-      if (!failure.empty()) platform::MsgBox(failure, platform::vbCritical, AppTitle);
+      const FinishOutcome outcome = saveStartupWizardSettings(Choices());
+      if (!outcome.message.empty()) platform::MsgBox(outcome.message, platform::vbCritical, AppTitle);
+      // Nothing was stored: the finish page stays, to try again or cancel.
+      if (!outcome.stored) return;
       ending_ = true;
       EndWizard();
       break;
