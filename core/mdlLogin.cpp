@@ -12,6 +12,7 @@
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
+#include "platform/PrivateProfile.h"
 #include "platform/Registry.h"
 
 namespace mv {
@@ -146,6 +147,25 @@ bool setPassword(const std::string& password) {
   const std::string where = failed.empty() ? "" : " in " + platform::resolvePath(failed);
   platform::MsgBox("The password could not be saved" + where + "." + CrLf + "The previous password is still in force.",
                    platform::vbCritical, AppTitle);
+  return false;
+}
+
+bool StorePasswordFiles(const std::string& password, std::string& failedFile) {
+  std::string registry;
+  if (!PasswordStorageProblem(password).empty()) {
+    failedFile = passwordFile();
+    return false;
+  }
+  const platform::RegValue copy{platform::REG_SZ, registryCopy(password)};
+  if (!platform::registryTextWithValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, copy, registry)) {
+    failedFile = platform::registryFile();
+    return false;
+  }
+  platform::ProfileChange change;
+  change.writeFile(passwordFile(), fileLine(password) + CrLf);
+  change.writeFile(platform::registryFile(), registry);
+  if (change.commit()) return true;
+  failedFile = change.failedFile();
   return false;
 }
 

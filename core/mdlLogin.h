@@ -30,6 +30,14 @@ enum class PasswordCopyOrder { RegistryFirst, FileFirst };
 // failedFile then gets the file of the copy that could not be written.
 bool StorePasswordCopies(const std::string& password, PasswordCopyOrder order, std::string* failedFile = nullptr);
 
+// Stores both copies of the password as the whole files of one change
+// (platform::ProfileChange), so that they never disagree, a kill included;
+// inside another change they join it and are stored with its other files.
+// False when the password cannot be kept in both copies, the registry file
+// cannot be read or the change could not be stored (nothing stored);
+// failedFile then names the file.
+bool StorePasswordFiles(const std::string& password, std::string& failedFile);
+
 // The password held by the registry copy ("" when there is none).
 std::string RegistryPasswordCopy();
 // The password inside a line of the password file; nothing when the line is

@@ -22,7 +22,6 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
-#include "platform/Registry.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include "programs/mdlProgramControl.h"
@@ -153,12 +152,9 @@ void InitAllPath() {
     SystemTray = byteOf(AL, keys::SystemTray);
     blnLoadOnStartup = flagOf(AL, keys::LoadOnStartup);
     blnHideOnStartup = flagOf(AL, keys::HideOnStartup);
-    if (blnLoadOnStartup) {
-      std::string command = AppPath() + "\\" + AppEXEName + ".EXE";
-      // Written again at every start; a failure is logged.
-      static_cast<void>(SetRegValue(platform::HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
-                                    AppTitle, command));
-    }
+    // Written again at every start, so a copied or moved program folder
+    // starts itself; a failure is logged.
+    if (blnLoadOnStartup) static_cast<void>(SetRunAtStartup(true));
     strPassword = getPassword();
     DefaultAccessTrusted = byteOf(PM, keys::DefaultAccessTrusted);
     DefaultAccessInternet = byteOf(PM, keys::DefaultAccessInternet);

@@ -166,6 +166,8 @@ std::string resolvePath(const std::string& path) {
   return out;
 }
 
+std::string programsFolder() { return "/usr/bin"; }
+
 std::string systemPath(const std::string& nativePath) {
   std::string p = nativePath;
   for (char& c : p)

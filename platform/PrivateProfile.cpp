@@ -535,6 +535,11 @@ bool profileWriteSection(const std::string& section,
   return commit(file, pf);
 }
 
+bool profileWriteFile(const std::string& file, const std::string& text) {
+  ProfileFile& pf = load(file);
+  pf.parse(text);
+  return commit(file, pf);
+}
 
 // ---------------------------------------------------------------------------
 // Changes of several files.

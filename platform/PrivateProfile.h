@@ -67,6 +67,9 @@ bool profileDeleteSections(const std::vector<std::string>& sections, const std::
 bool profileWriteSection(const std::string& section,
                          const std::vector<std::pair<std::string, std::string>>& pairs,
                          const std::string& file);
+// Replaces the whole file by `text`, comment lines and all (during a change,
+// held as any write is, so later writes and reads of the change build on it).
+bool profileWriteFile(const std::string& file, const std::string& text);
 
 // The function that replaces a settings file by its new bytes (a native
 // path); a test puts in one that fails, as a full disk or an end of the

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QTimer>
 #include <filesystem>
 
@@ -16,11 +17,15 @@
 #include "core/MDIMain.h"
 #include "core/frmLogin.h"
 #include "core/mdlLogin.h"
+#include "core/Registry.h"
 #include "platform/Application.h"
+#include "platform/Autostart.h"
 #include "platform/Dialogs.h"
 #include "platform/Network.h"
+#include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
 #include "platform/ProcessList.h"
+#include "platform/Registry.h"
 #include "platform/SingleInstance.h"
 #include "rules/NetworkCommands.h"
 #include "tests/e2e/FrontEndFixture.h"
@@ -46,7 +51,57 @@ class Startup : public mvtest::FrontEndTest {
     return names;
   }
   fs::file_time_type stamp(const std::string& f) const { return fs::last_write_time(native("Profiles/" + f)); }
+  // The settings of every subsystem, as the start-up reads them.
+  static void loadSettings() {
+    SetPathGlobals();
+    InitTableNames();
+    InitAllPath();
+  }
+  static std::string autostartEntry(const std::string& programFolder) {
+    return platform::autostartEntryFile("Morvantis", programFolder + "/Morvantis");
+  }
+  mvtest::TemporaryConfigHome configHome;
 };
+
+TEST_F(Startup, TheDemoFolderLeavesTheDesktopsAutostartAloneAlsoAfterTheWizard) {
+  // The demo folder as its build lays it out: the built-in defaults with
+  // run-at-start-up switched off.
+  fs::remove(native("System32/MVPSD.SYS"));
+  ASSERT_EQ(QProcess::execute(MV_DEMOINIT_EXE, {QString::fromStdString(folder)}), 0);
+  platform::profileClearCache();
+  loadSettings();
+  EXPECT_FALSE(blnLoadOnStartup);
+  EXPECT_FALSE(fs::exists(configHome.path() + "/autostart"));
+  // The wizard writes the built-in defaults, which have it on; the demo's
+  // run command switches it off again.
+  EXPECT_TRUE(WriteINI("Main", "LoadOnStartup", "1", strAlertsSettingFile, true));
+  ASSERT_EQ(QProcess::execute(MV_DEMOINIT_EXE, {"--no-login-start", QString::fromStdString(folder)}), 0);
+  platform::profileClearCache();
+  loadSettings();
+  EXPECT_FALSE(blnLoadOnStartup);
+  EXPECT_FALSE(fs::exists(configHome.path() + "/autostart"));
+}
+
+TEST_F(Startup, RunAtStartupOnWritesTheAutostartEntryAgainForAMovedProgramFolder) {
+  installDefaults();
+  EXPECT_TRUE(WriteINI("Main", "LoadOnStartup", "1", strAlertsSettingFile, true));
+  loadSettings();
+  const std::string before = autostartEntry(folder);
+  ASSERT_TRUE(fs::exists(before));
+
+  const std::string moved = folder + "-moved";
+  fs::rename(folder, moved);
+  folder = moved;
+  platform::setProgramFolder(moved);
+  platform::profileClearCache();
+  loadSettings();
+  const std::string after = autostartEntry(moved);
+  ASSERT_NE(after, before) << "each program folder has an entry of its own";
+  EXPECT_NE(mvtest::slurp(after).find("\nExec=\"" + moved + "/Morvantis\"\n"), std::string::npos)
+      << mvtest::slurp(after);
+  EXPECT_EQ(GetRegValue(platform::HKEY_LOCAL_MACHINE, RunKey, "Morvantis", "none"), AppPath() + "\\Morvantis.EXE");
+  EXPECT_EQ(AppPath(), platform::systemPath(moved));
+}
 
 TEST_F(Startup, AFirstStartRepairsTheSettingsAndLocksTheInternet) {
   Main();

@@ -134,6 +134,38 @@ TEST_F(WriteFailures, ALevelThatCannotBeStoredGoesBack) {
   EXPECT_EQ(GetMasterValue(SelectedLevel, "3", ""), std::to_string(before));
 }
 
+TEST_F(WriteFailures, ARaisedInternetLevelThatCannotBeStoredGoesBackAndIsTold) {
+  page->TabFireWall->setCurrentIndex(0);
+  page->optInternetZone[2]->click();
+  ASSERT_EQ(intInternetZoneLevel, 2);
+  ASSERT_TRUE(messages.empty());
+  const int trusted = intTrustedZoneLevel;
+  ASSERT_TRUE(platform::setReadOnly(MasterFile(), true));
+  page->optInternetZone[3]->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, notSaved("The security level of the Internet Zone", MasterFile()));
+  EXPECT_TRUE(page->optInternetZone[2]->isChecked());
+  EXPECT_FALSE(page->optInternetZone[3]->isChecked());
+  EXPECT_TRUE(page->optTrustedZone[static_cast<size_t>(trusted)]->isChecked());
+  EXPECT_EQ(intInternetZoneLevel, 2);
+  EXPECT_EQ(GetMasterValue(SelectedLevel, "3", ""), "2");
+}
+
+TEST_F(WriteFailures, ATrustedLevelThatCannotBeStoredGoesBackAndIsTold) {
+  page->TabFireWall->setCurrentIndex(0);
+  const int before = intTrustedZoneLevel;
+  const int other = before == 1 ? 2 : 1;
+  ASSERT_LE(other, intInternetZoneLevel);
+  ASSERT_TRUE(platform::setReadOnly(MasterFile(), true));
+  page->optTrustedZone[static_cast<size_t>(other)]->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, notSaved("The security level of the Trusted Zone", MasterFile()));
+  EXPECT_TRUE(page->optTrustedZone[static_cast<size_t>(before)]->isChecked());
+  EXPECT_FALSE(page->optTrustedZone[static_cast<size_t>(other)]->isChecked());
+  EXPECT_EQ(intTrustedZoneLevel, before);
+  EXPECT_EQ(GetMasterValue(SelectedLevel, "2", ""), std::to_string(before));
+}
+
 TEST_F(WriteFailures, AnInternetLevelBelowTrustedStoresBothLevelsInOneWriteOrNeither) {
   page->TabFireWall->setCurrentIndex(0);
   page->optInternetZone[3]->click();
