@@ -207,7 +207,7 @@ bool rowsAgree(const StoredEntry& e, const std::vector<const AddressRow*>& held)
 // host name of the ID, else its first entry. An address, range or subnet
 // gets its rows from its own values; the host-name rows of a shared ID go to
 // the host name of their zone (to the first host name when none has it), so
-// the rules keep every address where they had it.
+// an address keeps its zone wherever a host name of that zone shares the ID.
 class AddressRepair {
  public:
   std::vector<std::string> Done;  // one line per repair
