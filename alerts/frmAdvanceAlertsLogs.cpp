@@ -311,9 +311,12 @@ void frmAdvanceAlertsLogs::cmdDeleteLog_Click() {
 }
 
 void frmAdvanceAlertsLogs::cmdViewLog_Click() {
-  if (!platform::openTextViewer(strLogPathNew))
-    platform::MsgBox("No text viewer could be started for " + platform::resolvePath(strLogPathNew) + ".",
-                     platform::vbExclamation, AppTitle);
+  // The viewer may fail after the dialog has closed: the message keeps only
+  // the path it names.
+  auto tell = [shown = platform::resolvePath(strLogPathNew)] {
+    platform::MsgBox("No text viewer could be started for " + shown + ".", platform::vbExclamation, AppTitle);
+  };
+  if (!platform::openTextViewer(strLogPathNew, tell)) tell();
 }
 
 void frmAdvanceAlertsLogs::cmdLogDefault_Click() {

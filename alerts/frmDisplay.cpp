@@ -116,7 +116,9 @@ void frmDisplay::showAlerts() {
     if (index_ < 1) return;
     const tAlertRecord& r = arrAlertQueue[static_cast<std::size_t>(index_)];
     const bool popsUp = r.Column7 == "Protected" || r.Column7 == "Blocked";
-    if (popsUp) lbAlertMessage->setText(toQString(getAlertMessage(r.Column4, r.Column2, r.Column3, r.Column6)));
+    if (popsUp)
+      lbAlertMessage->setText(toQString(
+          getAlertMessage(r.Column4, r.Column2, r.Column3, r.Column6, r.Event.SourcePort, r.Event.DestPort)));
     lblTime->setText(toQString(DateToText(r.AlertDate) + " " + DateToText(r.AlertTime)));
     lblHeading->setText(toQString(r.Column7));
     lblSessionTotalAlerts->setText(toQString(std::to_string(r.Count)));

@@ -23,6 +23,7 @@
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/QtText.h"
+#include "platform/ScreenSaver.h"
 #include "programs/mdlProgramControl.h"
 #include "rules/EngineState.h"
 #include "rules/NetworkCommands.h"
@@ -83,6 +84,12 @@ frmTimeTemp::frmTimeTemp() : ipHelper_(std::make_unique<CIpHelper>()) {
   PassLockTimer->setObjectName("PassLockTimer");
   connect(PassLockTimer, &QTimer::timeout, this, &frmTimeTemp::PassLockTimer_Timer);
   PassLockTimer->start(kLockInterval);
+  // The screen saver's start is a lock minute of its own in the screen-saver
+  // mode, so the lock does not wait for the next one.
+  ScreenSaver = new platform::ScreenSaverWatch(this);
+  connect(ScreenSaver, &platform::ScreenSaverWatch::ActiveChanged, this, [this](bool active) {
+    if (active && !LockMode) PassLockTimer_Timer();
+  });
   ShowEngineState();
 }
 
@@ -204,9 +211,19 @@ void frmTimeTemp::PassLockTimer_Timer() {
   // is already locked or stopped: nothing to engage.
   if (!AutomaticLock || lockMessageShown_ || blnNetworkLocked || blnNetworkStopped) return;
   ErrorBoundary("PassLockTimer_Timer of frmTimeTemp", [&] {
-    if (LockMode) intIdleMinutes = CInt(intIdleMinutes + 1.0);
-    // An interval below one minute would lock at every minute.
-    if (LockInterval < 1 || blnTraffic_ || intIdleMinutes < LockInterval) return;
+    bool due = false;
+    if (LockMode) {
+      intIdleMinutes = CInt(intIdleMinutes + 1.0);
+      // An interval below one minute would lock at every minute.
+      due = LockInterval >= 1 && !blnTraffic_ && intIdleMinutes >= LockInterval;
+    } else {
+      // The screen saver as last heard (traffic does not hold it back: the
+      // user is away); asked again in the background, so a screen saver
+      // that started unheard is found by the next minute.
+      due = ScreenSaver->Active();
+      ScreenSaver->Ask();
+    }
+    if (!due) return;
     intIdleMinutes = 0;
     const bool lock = EngagesMode;
     // The automatic lock only tightens the firewall and engages while the

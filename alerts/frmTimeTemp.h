@@ -3,7 +3,9 @@
 // two timers of the alerts subsystem: every 500 ms it has the engine's new
 // events read, shows the network traffic in the tray picture and archives the
 // plain alert log; every minute it counts idle minutes and engages the
-// automatic lock. It is never shown; its Exit shuts the program down.
+// automatic lock, which in its screen-saver mode also engages as soon as the
+// desktop's screen saver starts. It is never shown; its Exit shuts the
+// program down.
 //
 // Where the desktop has no tray, the form runs without a tray icon: its menu
 // and picture state are kept all the same, the main window is shown at start
@@ -23,6 +25,9 @@ class QTimer;
 namespace mv {
 
 class CIpHelper;
+namespace platform {
+class ScreenSaverWatch;
+}
 
 // Tray pictures by number.
 constexpr int trayNoTraffic = 1, trayAfterTraffic = 2, trayIncoming = 3, trayOutgoing = 4, trayBothWays = 5;
@@ -76,6 +81,8 @@ class frmTimeTemp : public QWidget {
   QAction* mnuSysTrayExit = nullptr;
   // Null where the desktop has no tray, and once removed.
   QSystemTrayIcon* SystemTrayIcon = nullptr;
+  // The desktop's screen saver, which the lock follows in its screen-saver mode.
+  platform::ScreenSaverWatch* ScreenSaver = nullptr;
 
  private:
   void buildMenu();

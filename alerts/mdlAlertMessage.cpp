@@ -14,11 +14,20 @@ namespace {
 
 const std::string kLocalAddress = "Local Address";
 
-// Address and port of "address:port"; the port is "" without a ":".
-std::pair<std::string, std::string> splitAddress(const std::string& text) {
+// Address and port of "address:port"; without a ":" the port is the one
+// the event gives in its own field.
+std::pair<std::string, std::string> splitAddress(const std::string& text, const std::string& portField) {
   std::string::size_type colon = text.find(':');
-  if (colon == std::string::npos) return {text, ""};
+  if (colon == std::string::npos) return {text, portField};
   return {text.substr(0, colon), text.substr(colon + 1)};
+}
+
+// " (phrase)" for a port; nothing when there is no port to name, so the
+// sentence never reads "(TCP port )".
+std::string portPhrase(const std::string& protocol, const std::string& port) {
+  const std::string phrase = getProtocolText(protocol, port);
+  if (port.empty() && phrase == protocol + " port ") return "";
+  return " (" + phrase + ")";
 }
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
@@ -71,10 +80,11 @@ std::string getProtocolText(const std::string& protocol, const std::string& port
 }
 
 std::string getAlertMessage(const std::string& direction, const std::string& source, const std::string& destination,
-                            const std::string& protocol) {
+                            const std::string& protocol, const std::string& sourcePortField,
+                            const std::string& destPortField) {
   return ErrorBoundary("getAlertMessage of frmDisplay", std::string(), [&] {
-    const auto [sourceAddress, sourcePort] = splitAddress(source);
-    const auto [destAddress, destPort] = splitAddress(destination);
+    const auto [sourceAddress, sourcePort] = splitAddress(source, sourcePortField);
+    const auto [destAddress, destPort] = splitAddress(destination, destPortField);
     const bool broadcast = IsBroadcastAddress(sourceAddress, destAddress);
     auto peer = [broadcast](const std::string& address) {
       return broadcast ? " subnet broadcast address (" + address + ")" : " " + address;
@@ -82,10 +92,10 @@ std::string getAlertMessage(const std::string& direction, const std::string& sou
     std::string text = "The firewall has blocked" + scopeOf(sourceAddress, destAddress) +
                        (broadcast ? " broadcast to" : " access to");
     if (SameText(direction, "Outgoing")) {
-      text += peer(destAddress) + " (" + getProtocolText(protocol, destPort) + ")" + " from your computer";
+      text += peer(destAddress) + portPhrase(protocol, destPort) + " from your computer";
     } else {
-      text += " your computer (" + getProtocolText(protocol, destPort) + ")" + " from" + peer(sourceAddress) + " (" +
-              getProtocolText(protocol, sourcePort) + ")";
+      text += " your computer" + portPhrase(protocol, destPort) + " from" + peer(sourceAddress) +
+              portPhrase(protocol, sourcePort);
     }
     return text + ".";
   });

@@ -22,7 +22,7 @@ void Page::resizeEvent(QResizeEvent* e) {
 }
 
 void TellNotSaved(const std::string& what, const std::string& file) {
-  platform::MsgBox(what + " could not be saved in " + platform::resolvePath(file) + ".", platform::vbCritical, AppTitle);
+  platform::MsgBox(NotSavedText(what, file), platform::vbCritical, AppTitle);
 }
 
 void SetTag(QWidget* control, const std::string& tag) {

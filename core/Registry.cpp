@@ -2,6 +2,9 @@
 
 #include "core/VBRuntime.h"
 #include "core/mdlMain.h"
+#include "platform/Autostart.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
 #include "platform/Registry.h"
 
 namespace mv {
@@ -46,6 +49,27 @@ bool SetRegValue(std::uint32_t hKey, const std::string& strPath, const std::stri
   WriteErrorLog("Registry error " + std::to_string(rc) + " writing " + strPath + "\\" + strValue,
                 "SetRegValue of Registry");
   return false;
+}
+
+std::string SetRunAtStartup(bool on) {
+  const std::string program = platform::programFolder() + "/" + AppEXEName;
+  const std::string entry = platform::autostartEntryFile(AppTitle, program);
+  const bool hadEntry = platform::fileExists(entry);
+  auto setEntry = [&](bool present) {
+    return present ? platform::writeAutostartEntry(AppTitle, program)
+                   : platform::removeAutostartEntry(AppTitle, program);
+  };
+  // The entry is what starts the program: it goes first, and back when the
+  // value cannot follow it.
+  if (!setEntry(on)) {
+    WriteErrorLog("Autostart entry could not be " + std::string(on ? "written" : "removed") + " (" + entry + ")",
+                  "SetRunAtStartup of Registry");
+    return entry;
+  }
+  std::string command = on ? AppPath() + "\\" + AppEXEName + ".EXE" : "";
+  if (SetRegValue(platform::HKEY_LOCAL_MACHINE, RunKey, AppTitle, command)) return "";
+  static_cast<void>(setEntry(hadEntry));
+  return platform::registryFile();
 }
 
 }  // namespace mv

@@ -21,4 +21,13 @@ void CreateRegKey(const std::string& strNewKeyName, std::uint32_t hKey, std::str
 // first. False, and logged, when the value could not be written.
 [[nodiscard]] bool SetRegValue(std::uint32_t hKey, const std::string& strPath, const std::string& strValue, std::string& strData);
 
+// Run at start-up, in the two places that keep it: the desktop's autostart
+// entry of this program folder, which starts the program at login, and the
+// value named after the application title under the Run key. On: the entry
+// and the program's path as the value; off: no entry and an empty value.
+// Returns "" when both were written, else the native path of the file that
+// could not be written, the entry then being as it was before (logged).
+std::string SetRunAtStartup(bool on);
+inline const std::string RunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
 }  // namespace mv

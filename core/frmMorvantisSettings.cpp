@@ -26,11 +26,9 @@
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "platform/QtText.h"
-#include "platform/Registry.h"
 
 namespace mv {
 namespace {
-const std::string RunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // Runs a handler's body; a run-time error is logged under the handler's name
 // and ends it.
@@ -198,28 +196,32 @@ void frmMorvantisSettings::Form_Load() {
   });
 }
 
-bool frmMorvantisSettings::changeSwitch(QCheckBox* box, const char* key, bool stored) {
-  auto putBack = [&] {
-    handleChanges_ = false;
-    box->setChecked(stored);
-    handleChanges_ = true;
-  };
+void frmMorvantisSettings::putBack(QCheckBox* box, bool stored) {
+  handleChanges_ = false;
+  box->setChecked(stored);
+  handleChanges_ = true;
+}
+
+bool frmMorvantisSettings::mayChange(QCheckBox* box, bool stored) {
+  if (!loaded_) return true;
+  if (!handleChanges_) return false;
+  if (CheckLogin()) return true;
+  putBack(box, stored);
+  return false;
+}
+
+bool frmMorvantisSettings::storeSwitch(QCheckBox* box, const char* key, bool stored) {
+  if (WriteINI(keys::Main, key, box->isChecked() ? "1" : "0", strAlertsSettingFile, true)) return true;
+  // The box shows what is stored, so nothing seems saved that is not.
   if (loaded_) {
-    if (!handleChanges_) return false;
-    if (!CheckLogin()) {
-      putBack();
-      return false;
-    }
+    putBack(box, stored);
+    TellNotSaved("The setting", strAlertsSettingFile);
   }
-  if (!WriteINI(keys::Main, key, box->isChecked() ? "1" : "0", strAlertsSettingFile, true)) {
-    // The box shows what is stored, so nothing seems saved that is not.
-    if (loaded_) {
-      putBack();
-      TellNotSaved("The setting", strAlertsSettingFile);
-    }
-    return false;
-  }
-  return true;
+  return false;
+}
+
+bool frmMorvantisSettings::changeSwitch(QCheckBox* box, const char* key, bool stored) {
+  return mayChange(box, stored) && storeSwitch(box, key, stored);
 }
 
 void frmMorvantisSettings::chkEnableSystemTrayIcon_Click() {
@@ -238,19 +240,28 @@ void frmMorvantisSettings::chkHideMorvantis_Click() {
 
 void frmMorvantisSettings::chkLoadOnStartup_Click() {
   Guarded("chkLoadOnStartup_Click of frmMorvantisSettings", [this] {
-    if (!changeSwitch(chkLoadOnStartup, keys::LoadOnStartup, blnLoadOnStartup)) return;
+    if (!mayChange(chkLoadOnStartup, blnLoadOnStartup)) return;
     const bool on = chkLoadOnStartup->isChecked();
-    // Switched off, the value stays with an empty text.
-    std::string command = on ? AppPath() + "\\" + AppEXEName + ".EXE" : "";
-    if (!SetRegValue(platform::HKEY_LOCAL_MACHINE, RunKey, AppTitle, command)) {
-      // The switch and the Run value are one setting: without the value the
-      // switch goes back, in the file and on the page.
-      static_cast<void>(WriteINI(keys::Main, keys::LoadOnStartup, blnLoadOnStartup ? "1" : "0",
-                                 strAlertsSettingFile, true));
-      handleChanges_ = false;
-      chkLoadOnStartup->setChecked(blnLoadOnStartup);
-      handleChanges_ = true;
-      if (loaded_) TellNotSaved("The setting", platform::registryFile());
+    // The switch, the desktop's entry and the Run value are one setting.
+    // The entry is what starts the program at login: switched on, it is
+    // written after the switch is stored; switched off, it goes before. A
+    // program ended in between leaves the switch on without the entry, and
+    // the next start writes it.
+    if (on && !storeSwitch(chkLoadOnStartup, keys::LoadOnStartup, blnLoadOnStartup)) return;
+    // Switched off, the Run value stays with an empty text.
+    const std::string notWritten = SetRunAtStartup(on);
+    if (!notWritten.empty()) {
+      // The switch goes back, in the file and on the page.
+      if (on)
+        static_cast<void>(WriteINI(keys::Main, keys::LoadOnStartup, blnLoadOnStartup ? "1" : "0",
+                                   strAlertsSettingFile, true));
+      putBack(chkLoadOnStartup, blnLoadOnStartup);
+      if (loaded_) TellNotSaved("The setting", notWritten);
+      return;
+    }
+    if (!on && !storeSwitch(chkLoadOnStartup, keys::LoadOnStartup, blnLoadOnStartup)) {
+      // The switch stays on: so do its entry and its value.
+      static_cast<void>(SetRunAtStartup(true));
       return;
     }
     blnLoadOnStartup = on;

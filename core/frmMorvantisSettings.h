@@ -78,6 +78,14 @@ class frmMorvantisSettings : public Page {
   QLabel* newLink(QWidget* frame, const char* name, const QRect& at);
   // The gate and the write of one switch; false when the change is refused.
   bool changeSwitch(QCheckBox* box, const char* key, bool stored);
+  // The gate alone: after the load, a change needs the login; a refused one
+  // puts the box back.
+  bool mayChange(QCheckBox* box, bool stored);
+  // The write alone: the box's state under [Main]; one that cannot be
+  // written puts the box back and, after the load, is told.
+  bool storeSwitch(QCheckBox* box, const char* key, bool stored);
+  // Sets the box to the stored state without running its handler.
+  void putBack(QCheckBox* box, bool stored);
 
   bool loaded_ = false;          // the load has finished
   bool handleChanges_ = false;   // off while a box is put back

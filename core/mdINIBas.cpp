@@ -1,5 +1,6 @@
 #include "core/mdINIBas.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "core/ErrorBoundary.h"
@@ -53,6 +54,18 @@ bool reportFailure(bool ok, const std::string& file, const char* where) {
 }  // namespace
 
 const std::string& LastFailedWriteFile() { return lastFailedFile(); }
+
+bool StoreTogether(const std::function<bool()>& writes) {
+  platform::ProfileChange change;
+  if (!writes()) return false;
+  const bool stored = change.commit();
+  return reportFailure(stored, change.failedFile(), "StoreTogether of mdINIBas");
+}
+
+void FinishPendingChange() {
+  if (platform::profileFinishPendingChange())
+    WriteErrorLog("A change interrupted by the end of the program was completed", "FinishPendingChange of mdINIBas");
+}
 
 bool WriteINI(const std::string& section, const std::string& key, const std::string& value,
               const std::string& file, bool scramble) {
@@ -140,6 +153,23 @@ void ReadIniSectionPairs(const platform::ProfileSection& section, std::vector<In
     if (!e.hasEquals) break;
     pairs.push_back(IniKeyValue{e.key, DecryptString(e.value, section.name)});
   }
+}
+
+bool ReadIniSectionKeys(const platform::ProfileSection& section, std::span<const char* const> keys,
+                        std::vector<std::string>& values, std::string& missing) {
+  std::vector<IniKeyValue> pairs;
+  ReadIniSectionPairs(section, pairs);
+  values.clear();
+  missing.clear();
+  for (const char* key : keys) {
+    auto it = std::find_if(pairs.begin(), pairs.end(), [key](const IniKeyValue& e) { return SameText(e.Key, key); });
+    if (it == pairs.end()) {
+      missing = key;
+      return false;
+    }
+    values.push_back(it->Value);
+  }
+  return true;
 }
 
 std::string GetINISectionNames(const std::string& file) {

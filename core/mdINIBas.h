@@ -2,6 +2,8 @@
 // INI access for every settings file, with the system's value scrambling:
 // section and key names are plain, values are scrambled with the section name
 // as the key when the scramble flag is set.
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,13 @@ std::string ReadIniSection(const std::string& file, const std::string& section);
 // The pairs ReadIniSection gives for a section of a picture already in hand
 // (platform::profileRead), unscrambled, into `pairs` (emptied first).
 void ReadIniSectionPairs(const platform::ProfileSection& section, std::vector<IniKeyValue>& pairs);
+// The unscrambled values of the named keys of such a section, in the order
+// the keys are named, each found by its name without regard to case wherever
+// it stands in the section (the first entry of that name): a section whose
+// lines were sorted or moved by hand reads as written. False, with the first
+// key the section lacks in `missing`, when one of them is not there.
+bool ReadIniSectionKeys(const platform::ProfileSection& section, std::span<const char* const> keys,
+                        std::vector<std::string>& values, std::string& missing);
 std::string GetINISectionNames(const std::string& file);
 void GetINISectionKeys(std::vector<std::string>& keys, const std::string& section, const std::string& file);
 [[nodiscard]] bool DeleteINISection(const std::string& section, const std::string& file);
@@ -51,6 +60,16 @@ void WriteINIOrRaise(const std::string& section, const std::string& key, const s
 void WriteINISectionOrRaise(const std::string& section,
                             const std::vector<std::pair<std::string, std::string>>& pairs, const std::string& file,
                             bool scramble);
+
+// Stores the writes that `writes` makes as one change (platform::ProfileChange):
+// after a kill at any moment, the next start finds either all of them or none.
+// False when `writes` gave up (nothing stored) or when the change could not
+// be stored (nothing stored; LastFailedWriteFile names the file, and the
+// failure is logged). Called inside another, it joins that one.
+[[nodiscard]] bool StoreTogether(const std::function<bool()>& writes);
+// Finishes a change that a kill interrupted, as the start-up of both programs
+// does first; logged when there was one.
+void FinishPendingChange();
 
 // The file of the last write that failed, so that a caller of several
 // writes can name the one that could not be written.

@@ -12,6 +12,7 @@
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
+#include "platform/PrivateProfile.h"
 #include "platform/Registry.h"
 
 namespace mv {
@@ -44,68 +45,6 @@ bool storableForm(const std::string& form) {
   return form.empty() || (form.front() != ' ' && form.back() != ' ');
 }
 
-// What both copies held before a change, so that a failed change can be
-// undone.
-struct StoredCopies {
-  std::optional<std::string> file;
-  std::optional<platform::RegValue> registry;
-};
-
-StoredCopies readStoredCopies() {
-  StoredCopies copies;
-  std::string bytes;
-  if (platform::fileExists(passwordFile()) && platform::readFile(passwordFile(), bytes)) copies.file = bytes;
-  platform::RegValue value;
-  if (platform::regQueryValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, value) ==
-      platform::ERROR_SUCCESS)
-    copies.registry = value;
-  return copies;
-}
-
-void restoreStoredCopies(const StoredCopies& copies) {
-  if (copies.registry)
-    platform::regSetValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, *copies.registry);
-  else
-    platform::regDeleteValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName);
-  std::string now;
-  bool fileNow = platform::readFile(passwordFile(), now);
-  if (copies.file && (!fileNow || now != *copies.file))
-    platform::writeFileAtomic(passwordFile(), *copies.file);
-  else if (!copies.file && fileNow)
-    platform::deleteFile(passwordFile());
-}
-
-bool writeRegistryCopy(const std::string& password) {
-  std::string copy = registryCopy(password);
-  const std::string expected = copy;
-  return SetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, copy) &&
-         GetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, "") == expected;
-}
-
-bool writePasswordFile(const std::string& password) {
-  const std::string content = fileLine(password) + CrLf;
-  std::string back;
-  return platform::writeFileAtomic(passwordFile(), content) && platform::readFile(passwordFile(), back) &&
-         back == content;
-}
-
-// Writes both copies in the given order and reads each back; false as soon
-// as one does not hold what was written, with the file of that copy.
-bool writeBothCopies(const std::string& password, PasswordCopyOrder order, std::string& failedFile) {
-  auto file = [&] {
-    if (writePasswordFile(password)) return true;
-    failedFile = passwordFile();
-    return false;
-  };
-  auto registry = [&] {
-    if (writeRegistryCopy(password)) return true;
-    failedFile = platform::registryFile();
-    return false;
-  };
-  if (order == PasswordCopyOrder::FileFirst) return file() && registry();
-  return registry() && file();
-}
-
 }  // namespace
 
 bool CheckLogin() {
@@ -128,24 +67,40 @@ std::string PasswordStorageProblem(const std::string& password) {
   return "";
 }
 
-bool StorePasswordCopies(const std::string& password, PasswordCopyOrder order, std::string* failedFile) {
-  const StoredCopies before = readStoredCopies();
-  bool written = false;
-  std::string failed;
-  ErrorBoundary("setPassword of mdlAlertsAndLogs", [&] {
-    written = PasswordStorageProblem(password).empty() && writeBothCopies(password, order, failed);
-  });
-  if (!written) restoreStoredCopies(before);
-  if (failedFile) *failedFile = failed;
-  return written;
-}
-
 bool setPassword(const std::string& password) {
+  // Both copies are stored as one change: a program ended half-way leaves
+  // the old password in both or the new one in both, never copies that
+  // disagree (which would end the next start).
   std::string failed;
-  if (StorePasswordCopies(password, PasswordCopyOrder::RegistryFirst, &failed)) return true;
+  const bool stored = ErrorBoundary("setPassword of mdlAlertsAndLogs", false, [&] {
+    if (!PasswordStorageProblem(password).empty()) return false;
+    if (StorePasswordFiles(password, failed)) return true;
+    WriteErrorLog("Path/File access error (" + failed + ")", "setPassword of mdlAlertsAndLogs");
+    return false;
+  });
+  if (stored) return true;
   const std::string where = failed.empty() ? "" : " in " + platform::resolvePath(failed);
   platform::MsgBox("The password could not be saved" + where + "." + CrLf + "The previous password is still in force.",
                    platform::vbCritical, AppTitle);
+  return false;
+}
+
+bool StorePasswordFiles(const std::string& password, std::string& failedFile) {
+  std::string registry;
+  if (!PasswordStorageProblem(password).empty()) {
+    failedFile = passwordFile();
+    return false;
+  }
+  const platform::RegValue copy{platform::REG_SZ, registryCopy(password)};
+  if (!platform::registryTextWithValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, copy, registry)) {
+    failedFile = platform::registryFile();
+    return false;
+  }
+  platform::ProfileChange change;
+  change.writeFile(passwordFile(), fileLine(password) + CrLf);
+  change.writeFile(platform::registryFile(), registry);
+  if (change.commit()) return true;
+  failedFile = change.failedFile();
   return false;
 }
 

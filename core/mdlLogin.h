@@ -18,17 +18,17 @@ inline const std::string PasswordKey = "KXN 4718";
 // is already open returns False at once.
 bool CheckLogin();
 
-// Writes the registry copy and then the password file, and reads both back.
-// When either cannot be written, the old copies are put back, the user is
-// told, and the result is false.
+// Stores both copies as StorePasswordFiles does. When they cannot be stored
+// the old copies stay, the user is told, and the result is false.
 bool setPassword(const std::string& password);
 
-// Which copy a change writes first.
-enum class PasswordCopyOrder { RegistryFirst, FileFirst };
-// Writes both copies in that order and reads each back; when either fails,
-// both are put back as they were and the result is false (no message);
-// failedFile then gets the file of the copy that could not be written.
-bool StorePasswordCopies(const std::string& password, PasswordCopyOrder order, std::string* failedFile = nullptr);
+// Stores both copies of the password as the whole files of one change
+// (platform::ProfileChange), so that they never disagree, a kill included;
+// inside another change they join it and are stored with its other files.
+// False when the password cannot be kept in both copies, the registry file
+// cannot be read or the change could not be stored (nothing stored);
+// failedFile then names the file.
+bool StorePasswordFiles(const std::string& password, std::string& failedFile);
 
 // The password held by the registry copy ("" when there is none).
 std::string RegistryPasswordCopy();

@@ -72,8 +72,11 @@ void WriteErrorLog(const std::exception& error, const std::string& errorText) {
 void AddLineInPipeLog(const std::string& text) { platform::appendToFile(AppPath() + "\\Pipe.log", text + "\r\n"); }
 
 void OpenWithDesktop(const std::string& target, const std::string& shown) {
-  if (!platform::shellOpen(target))
+  // Told alike whether the handler cannot start or starts and then fails.
+  auto tell = [shown] {
     platform::MsgBox("No program could be started to open " + shown + ".", platform::vbExclamation, AppTitle);
+  };
+  if (!platform::shellOpen(target, tell)) tell();
 }
 
 void generateBlankFile(const std::string& path) {
@@ -119,7 +122,13 @@ void Pellworth(bool start) {
 }
 
 bool WriteBuiltinDefault(const std::string& name) {
-  return platform::writeFileAtomic(strProfilePath + name, BuiltinDefaultText(name) + "\r\n");
+  return platform::writeFileAtomic(strProfilePath + name, BuiltinDefaultFile(name));
+}
+
+std::string BuiltinDefaultFile(const std::string& name) { return BuiltinDefaultText(name) + "\r\n"; }
+
+std::string NotSavedText(const std::string& what, const std::string& file) {
+  return what + " could not be saved in " + platform::resolvePath(file) + ".";
 }
 
 namespace {

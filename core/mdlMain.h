@@ -57,8 +57,9 @@ using ErrorLogLayout =
 void SetErrorLogLayout(ErrorLogLayout layout);
 // Appends the text as one line to Pipe.log in the program folder.
 void AddLineInPipeLog(const std::string& text);
-// Opens a web or mail address or a folder with the desktop's handler; when
-// none can be started the user is told, naming `shown`.
+// Opens a web or mail address or a folder with the desktop's handler without
+// waiting for it; when none can be started, or the handler ends with an
+// error, the user is told, naming `shown`.
 void OpenWithDesktop(const std::string& target, const std::string& shown);
 // Creates the file empty (an existing file is emptied).
 void generateBlankFile(const std::string& path);
@@ -73,9 +74,16 @@ long SafeUBound(const std::vector<T>& list) {
 // The built-in default of a settings file or rule template: the resource's
 // bytes without its last byte. Empty when there is no such resource.
 std::string BuiltinDefaultText(const std::string& name);
+// The bytes of a settings file as its built-in default lays it down: the
+// default's text and one line end.
+std::string BuiltinDefaultFile(const std::string& name);
 // Writes the built-in default of the settings file over the file in the
 // Profiles folder, in one step; false when it could not be written.
 bool WriteBuiltinDefault(const std::string& name);
+
+// The message that a change was not stored: "<what> could not be saved in
+// <file>.", the file shown as the user finds it.
+std::string NotSavedText(const std::string& what, const std::string& file);
 
 // Ends every running Pellworth.exe started from the program folder and, when
 // `start` is set, starts it again (the program ends when it is missing).

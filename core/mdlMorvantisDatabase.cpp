@@ -232,36 +232,6 @@ bool WriteColumnValue(long table, const std::string& rowSection, const std::stri
   return WriteINI(rowSection, FormatNumber(ValCounter(key), "0"), value, TableFile(table), true);
 }
 
-std::vector<StoredRow> RowsWithID(long table, const std::string& id) {
-  Read_TableData(table, "*", "ID=" + id);
-  std::vector<StoredRow> rows;
-  for (long i = 0; i < arrQueryResult[0].Count; ++i)
-    rows.push_back({arrQueryResult[static_cast<size_t>(i)].RowSection, arrQueryResult[static_cast<size_t>(i)].Values});
-  return rows;
-}
-
-void PutBackRows(long table, const std::string& id, const std::vector<StoredRow>& rows) {
-  if (RowsWithID(table, id) == rows) return;
-  if (!Delete_TableData(table, "ID=" + id, "ID")) return;
-  for (const StoredRow& r : rows)
-    if (!Write_MorvantisNewData(table, r.Section, r.Values, false)) return;
-}
-
-StoredCounters ReadCounters(const std::vector<long>& tables) {
-  StoredCounters counters;
-  counters.Values.emplace_back("LastRowIndex", ReadINI(kLastLineNo, "LastRowIndex", "", MasterFile(), true));
-  for (long table : tables)
-    counters.Values.emplace_back(tableName(table), ReadINI(kLastLineNo, tableName(table), "", MasterFile(), true));
-  return counters;
-}
-
-void PutBackCounters(const StoredCounters& counters) {
-  std::vector<std::pair<std::string, std::string>> changed;
-  for (const auto& [key, value] : counters.Values)
-    if (ReadINI(kLastLineNo, key, "", MasterFile(), true) != value) changed.emplace_back(key, value);
-  if (!changed.empty()) static_cast<void>(WriteINIKeys(kLastLineNo, changed, MasterFile(), true));
-}
-
 std::string GetMasterValue(long table, const std::string& key, const std::string& defaultValue) {
   return ReadINI(tableName(table), key, defaultValue, MasterFile(), true);
 }
@@ -288,13 +258,20 @@ bool setLastLineNo(long table, const std::string& rowSection) {
   return WriteINI(kLastLineNo, tableName(table), rowSection, MasterFile(), true);
 }
 
-std::string GetNewRowIndex() {
+std::vector<std::string> GetNewRowIndexes(size_t count) {
+  if (count == 0) return {};
   long stored = ValCounter(ReadINI(kLastLineNo, "LastRowIndex", "0", MasterFile(), true));
   long long next = static_cast<long long>(std::max(stored, highestRowId())) + 1;
-  std::string id = FormatNumber(next, "000000");
-  // An ID that is not stored could be handed out again.
-  if (!WriteINI(kLastLineNo, "LastRowIndex", id, MasterFile(), true)) return "";
-  return id;
+  std::vector<std::string> ids;
+  for (size_t i = 0; i < count; ++i) ids.push_back(FormatNumber(next + static_cast<long long>(i), "000000"));
+  // IDs that are not stored could be handed out again.
+  if (!WriteINI(kLastLineNo, "LastRowIndex", ids.back(), MasterFile(), true)) return {};
+  return ids;
+}
+
+std::string GetNewRowIndex() {
+  const std::vector<std::string> ids = GetNewRowIndexes(1);
+  return ids.empty() ? std::string() : ids[0];
 }
 
 }  // namespace mv

@@ -68,31 +68,6 @@ void Read_TableData(long table, const std::string& columns, const std::string& w
 [[nodiscard]] bool WriteColumnValue(long table, const std::string& rowSection, const std::string& column,
                                     const std::string& value);
 
-// A stored row with its row section, kept to put it back after a failed
-// write.
-struct StoredRow {
-  std::string Section;
-  std::vector<std::string> Values;  // in column-map order, as a row is written
-  bool operator==(const StoredRow&) const = default;
-};
-// The rows whose ID column holds `id`.
-std::vector<StoredRow> RowsWithID(long table, const std::string& id);
-// Makes the rows with the ID what `rows` holds again: the rows with the ID
-// now are deleted and `rows` written back in their own row sections; rows
-// that are as they were are not touched. It stops at the first write that
-// fails (logged by the store).
-void PutBackRows(long table, const std::string& id, const std::vector<StoredRow>& rows);
-// The row counters of the given tables and the row ID counter as the master
-// file holds them, kept to put back after a user action that could not be
-// stored, so that it leaves the master file as it was. A counter put back
-// behind rows that stayed is harmless: the next number is always taken after
-// the highest row and ID that exist.
-struct StoredCounters {
-  std::vector<std::pair<std::string, std::string>> Values;
-};
-StoredCounters ReadCounters(const std::vector<long>& tables);
-// Writes back the counters that changed since; a failure is logged.
-void PutBackCounters(const StoredCounters& counters);
 std::string GetMasterValue(long table, const std::string& key, const std::string& defaultValue);
 [[nodiscard]] bool SetMasterValue(long table, const std::string& key, const std::string& value);
 // Several master values of one table in one write: all are stored or none.
@@ -107,5 +82,8 @@ std::string getNextLineNo(long table);
 // The next system-wide six-digit row ID (module mdlCommon), stored as the
 // last one handed out; "" when it could not be stored.
 [[nodiscard]] std::string GetNewRowIndex();
+// `count` new IDs one after another, the last stored as the last one handed
+// out; none when it could not be stored.
+[[nodiscard]] std::vector<std::string> GetNewRowIndexes(size_t count);
 
 }  // namespace mv

@@ -8,6 +8,7 @@
 #include "alerts/mdlEventGlobals.h"
 #include "core/ErrorBoundary.h"
 #include "core/FormHooks.h"
+#include "core/FormSupport.h"
 #include "core/MDIMain.h"
 #include "core/Registry.h"
 #include "core/SettingsKeys.h"
@@ -21,7 +22,6 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
-#include "platform/Registry.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include "programs/mdlProgramControl.h"
@@ -72,13 +72,38 @@ int zoneLevel(const std::string& zone) {
   }
 }
 
-// A read-only alert log is reported and not written this run.
-int writableFlag(const std::string& path) {
-  if (GetFileAttrib(path) != 1) return 1;
+void tellReadOnly(const std::string& path) {
   platform::MsgBox("A file " + platform::resolvePath(path) +
                        " is read only.\r\nPlease change the file attribute and restart the application.",
                    platform::vbCritical, AppTitle);
+}
+
+// A read-only alert log is reported and not written this run.
+int writableFlag(const std::string& path) {
+  if (GetFileAttrib(path) != 1) return 1;
+  tellReadOnly(path);
   return 0;
+}
+
+// The networks of the last start make way for the ones detected now, in
+// both tables as one change. When a table cannot be written both keep the
+// last start's networks, so that the page lists the networks the rules
+// trust, and the user is told.
+void renewDetectedNetworks() {
+  const bool stored = StoreTogether([] {
+    for (int i = 1; i <= 5; ++i)
+      if (!DeleteRowSection(Database_SubnetSetting, FormatNumber(i, "0000")) ||
+          !DeleteRowSection(Database_IPAddress, FormatNumber(i, "0000")))
+        return false;
+    DetectActiveNetwork();
+    return true;
+  });
+  if (stored) return;
+  const std::string& file = LastFailedWriteFile();
+  if (GetFileAttrib(file) == 1)
+    tellReadOnly(file);
+  else
+    TellNotSaved("The detected networks", file);
 }
 
 }  // namespace
@@ -127,12 +152,9 @@ void InitAllPath() {
     SystemTray = byteOf(AL, keys::SystemTray);
     blnLoadOnStartup = flagOf(AL, keys::LoadOnStartup);
     blnHideOnStartup = flagOf(AL, keys::HideOnStartup);
-    if (blnLoadOnStartup) {
-      std::string command = AppPath() + "\\" + AppEXEName + ".EXE";
-      // Written again at every start; a failure is logged.
-      static_cast<void>(SetRegValue(platform::HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
-                                    AppTitle, command));
-    }
+    // Written again at every start, so a copied or moved program folder
+    // starts itself; a failure is logged.
+    if (blnLoadOnStartup) static_cast<void>(SetRunAtStartup(true));
     strPassword = getPassword();
     DefaultAccessTrusted = byteOf(PM, keys::DefaultAccessTrusted);
     DefaultAccessInternet = byteOf(PM, keys::DefaultAccessInternet);
@@ -180,6 +202,7 @@ void Main() {
     platform::onTerminationSignal(EndOnSignal);
     initPath();
     RemoveStaleTemporaryFiles();
+    FinishPendingChange();
     InitTableNames();
     bool repaired = checkIsMorvantisCorrupted();
     InitAllPath();
@@ -187,15 +210,11 @@ void Main() {
     Init_Read_PortSetting();
     intInternetZoneLevel = zoneLevel("3");
     intTrustedZoneLevel = zoneLevel("2");
-    // Rows that cannot be deleted (logged) are written over by the detection.
-    for (int i = 1; i <= 5; ++i) {
-      static_cast<void>(DeleteRowSection(Database_SubnetSetting, FormatNumber(i, "0000")));
-      static_cast<void>(DeleteRowSection(Database_IPAddress, FormatNumber(i, "0000")));
-    }
-    DetectActiveNetwork();
-    // An entry and its address rows are two files: what an interruption left
-    // between them is mended before the rules are built from the rows.
+    // What a hand-edited file or an older version left between the entries
+    // and their address rows is mended before the rules are built from the
+    // rows; the detected networks' rows then go last, as at every start.
     ReconcileZoneAddresses();
+    renewDetectedNetworks();
     if (repaired) {
       // The rules of damaged settings cannot be trusted: all traffic is
       // locked until the user applies settings again.

@@ -11,11 +11,13 @@
 //   action,protocol,direction,source,destination,program,text,level,
 //   source port,destination port,pid   a packet (action 0 Allow, 1 Deny;
 //                        protocol 0 TCP, 1 UDP, 2 ICMP, 3 IGMP; direction
-//                        0 in, 1 out; level 0 High, 1 Medium)
+//                        0 in, 1 out; level 0 High, 1 Medium; source and
+//                        destination are address:port)
 // --alert writes a denied outgoing TCP packet to 10.1.2.3:25 without a
 // program, which the front end shows in its alert pop-up. The line goes to
 // the first log of the day, or with --i to the second one, under the next
-// line number, and that number is printed.
+// line number, and that number is printed. Without arguments the tool lists
+// these forms.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -31,10 +33,32 @@ namespace {
 
 constexpr int kKeyDigits = 10;
 
+// The forms of the command and of the engine's lines. Without arguments it
+// is the answer (standard output, success); after a wrong use it goes to the
+// error stream with a failure.
+constexpr const char* kForms =
+    "usage: mvevent SYSTEMDIR [--i] [--day YYYYMMDD] [--date TEXT] FIELD1 [FIELD2 ...]\n"
+    "       mvevent SYSTEMDIR [--i] [--day YYYYMMDD] [--date TEXT] --alert\n"
+    "Appends one event line (TEXT, or the time now, then the fields, joined by \",\")\n"
+    "to the day's first log (--i: its second one) in SYSTEMDIR/logfiles/mvd.\n"
+    "The fields of each kind of line:\n"
+    "  NP PID PATH                      a process started\n"
+    "  DP PID PATH                      a process ended\n"
+    "  NM PATH RIGHT                    a module was loaded (right 0 Allow, 1 Block, 2 Ask)\n"
+    "  CR PID PATH ZONE KIND ANSWER     an access request was answered (zone 1 Trusted,\n"
+    "                                   2 Internet; kind 1 server, 2 access;\n"
+    "                                   answer 1 Allow, 2 Ask, 3 Block)\n"
+    "  ACTION PROTOCOL DIRECTION SOURCE DESTINATION PROGRAM TEXT LEVEL\n"
+    "  SOURCEPORT DESTPORT PID          a packet (action 0 Allow, 1 Deny; protocol 0 TCP,\n"
+    "                                   1 UDP, 2 ICMP, 3 IGMP; direction 0 in, 1 out;\n"
+    "                                   level 0 High, 1 Medium); SOURCE and DESTINATION\n"
+    "                                   are address:port, as 192.168.0.5:1025\n"
+    "--alert writes a denied outgoing TCP packet from 192.168.0.5:1025 to 10.1.2.3:25\n"
+    "without a program, which the front end shows in its alert pop-up.\n"
+    "Example: mvevent SYSTEMDIR 1 0 1 192.168.0.5:1025 10.1.2.3:80 \"\" Blocked 0 1025 80 0\n";
+
 int usage() {
-  std::fputs("usage: mvevent SYSTEMDIR [--i] [--day YYYYMMDD] [--date TEXT] FIELD1 [FIELD2 ...]\n"
-             "       mvevent SYSTEMDIR [--i] [--day YYYYMMDD] [--date TEXT] --alert\n",
-             stderr);
+  std::fputs(kForms, stderr);
   return 1;
 }
 
@@ -76,6 +100,10 @@ long appendLine(const std::string& path, const std::string& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 1) {
+    std::fputs(kForms, stdout);
+    return 0;
+  }
   if (argc < 3) return usage();
   std::string systemDir = argv[1];
   bool secondLog = false;

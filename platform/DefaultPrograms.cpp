@@ -1,12 +1,11 @@
 #include "platform/DefaultPrograms.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "platform/Process.h"
 #include "platform/Seam.h"
 
 namespace mv::platform {
@@ -38,16 +37,11 @@ std::vector<std::string> split(const std::string& text, char by) {
   return parts;
 }
 
-bool isProgram(const fs::path& p) {
-  std::error_code ec;
-  return fs::is_regular_file(p, ec) && ::access(p.c_str(), X_OK) == 0;
-}
-
 // The real file behind a path (links followed), "" when it is no program.
 std::string programFile(const fs::path& p) {
   std::error_code ec;
   fs::path real = fs::canonical(p, ec);
-  return !ec && isProgram(real) ? real.string() : "";
+  return !ec && isRunnableFile(real) ? real.string() : "";
 }
 
 // The desktop's folders of one kind: the user's own (the variable `home`,
@@ -157,11 +151,8 @@ std::string desktopEntryProgram(const std::string& desktopFileText, const std::s
     }
     if (word.empty()) return "";
     if (word.find('/') != std::string::npos) return programFile(word);
-    for (const auto& dir : split(pathVariable, ':')) {
-      std::string p = programFile(fs::path(dir) / word);
-      if (!p.empty()) return p;
-    }
-    return "";
+    const std::string found = findOnPath(word, pathVariable);
+    return found.empty() ? "" : programFile(found);
   }
   return "";
 }

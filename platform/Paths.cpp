@@ -171,6 +171,8 @@ std::string resolvePath(const std::string& path) {
   return out;
 }
 
+std::string programsFolder() { return "/usr/bin"; }
+
 std::string systemPath(const std::string& nativePath) { return nativePath; }
 
 std::string folderPart(const std::string& path) {

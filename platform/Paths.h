@@ -15,6 +15,10 @@ void setProgramFolder(const std::string& nativeFolder);
 // program folder.
 std::string systemDirectory();
 
+// The folder of the programs installed for every user (native path): where
+// a search for a program to add starts.
+std::string programsFolder();
+
 // The path boundary has one function for each direction.
 //
 // A path says by its separators whose names it holds. A name after "/" is

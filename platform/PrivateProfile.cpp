@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <ctime>
 #include <unordered_map>
+#include <utility>
 
 #include "platform/Paths.h"
 #include "platform/ProfileText.h"
@@ -294,9 +295,50 @@ std::unordered_map<std::string, std::shared_ptr<ProfileFile>>& cache() {
   return c;
 }
 
-// The up-to-date entry for a file, read again when it changed on disk. A read
+// The writes of the change under way (ProfileChange): the pictures of the
+// files it changed, by native path, in the order they were first changed.
+struct HeldChange {
+  int depth = 0;
+  std::vector<std::pair<std::string, std::shared_ptr<ProfileFile>>> files;
+  std::unordered_map<std::string, std::string> names;  // native -> the caller's name
+  std::vector<std::string> keys;                      // cache keys to forget at the end
+  std::vector<std::pair<std::string, std::string>> wholeFiles;  // native, bytes
+  std::vector<std::pair<std::string, std::string>> removals;    // native, the caller's name
+  std::shared_ptr<ProfileFile> find(const std::string& native) const {
+    for (const auto& [n, pf] : files)
+      if (n == native) return pf;
+    return nullptr;
+  }
+};
+HeldChange& held() {
+  static HeldChange h;
+  return h;
+}
+
+ProfileFile& loadFromDisk(const std::string& file);
+
+// The up-to-date entry for a file: during a change, the held picture of a file
+// it changed; else the cached one, read again when it changed on disk. A read
 // of an unchanged file costs one stat.
 ProfileFile& load(const std::string& file) {
+  HeldChange& h = held();
+  if (h.depth == 0 || h.files.empty()) return loadFromDisk(file);
+  auto& slot = cache()[file];
+  if (slot) {
+    if (auto pf = h.find(slot->native)) {
+      slot = pf;
+      return *slot;
+    }
+  }
+  ProfileFile& fresh = loadFromDisk(file);
+  if (auto pf = h.find(fresh.native)) {
+    cache()[file] = pf;
+    return *pf;
+  }
+  return fresh;
+}
+
+ProfileFile& loadFromDisk(const std::string& file) {
   auto& slot = cache()[file];
   std::string text;
   bool haveText = false;
@@ -354,6 +396,22 @@ Seam<FileWriter>& fileWriter() {
 // as the picture of what was written. On failure the cached entry is dropped,
 // so the next read sees what is really on disk.
 bool commit(const std::string& file, ProfileFile& pf) {
+  HeldChange& h = held();
+  if (h.depth > 0) {
+    // Held until the change is stored; an unreadable file is refused now,
+    // as its write would be.
+    if (pf.unreadable) {
+      cache().erase(file);
+      return false;
+    }
+    std::shared_ptr<ProfileFile> mine = cache()[file];
+    if (!h.find(pf.native)) {
+      h.files.emplace_back(pf.native, mine);
+      h.names.emplace(pf.native, file);
+    }
+    h.keys.push_back(file);
+    return true;
+  }
   long long takenNs = realTimeNs();
   std::string text = pf.serialize();
   // A file that already holds the change needs no write, so storing a value
@@ -477,6 +535,216 @@ bool profileWriteSection(const std::string& section,
   return commit(file, pf);
 }
 
+bool profileWriteFile(const std::string& file, const std::string& text) {
+  ProfileFile& pf = load(file);
+  pf.parse(text);
+  return commit(file, pf);
+}
+
+// ---------------------------------------------------------------------------
+// Changes of several files.
+//
+// The record holds, after a header line, one entry per file:
+//   "W <path length> <byte count>\n" path bytes "\n"   a file's new content
+//   "R <path length>\n" path "\n"                       a file removed
+// and ends with "END\n", so that a record cut short is never taken for whole.
+
+namespace {
+
+const std::string kRecordHeader = "MORVANTIS CHANGE 1\n";
+
+struct RecordEntry {
+  bool remove = false;
+  std::string native, bytes;
+};
+
+std::string recordText(const std::vector<RecordEntry>& entries) {
+  std::string text = kRecordHeader;
+  for (const RecordEntry& e : entries) {
+    if (e.remove) {
+      text += "R " + std::to_string(e.native.size()) + "\n" + e.native + "\n";
+    } else {
+      text += "W " + std::to_string(e.native.size()) + " " + std::to_string(e.bytes.size()) + "\n";
+      text += e.native;
+      text += e.bytes;
+      text += "\n";
+    }
+  }
+  return text + "END\n";
+}
+
+// The entries of a record, or nothing when it is not whole.
+std::optional<std::vector<RecordEntry>> parseRecord(const std::string& text) {
+  if (text.compare(0, kRecordHeader.size(), kRecordHeader) != 0) return std::nullopt;
+  std::vector<RecordEntry> entries;
+  size_t at = kRecordHeader.size();
+  auto number = [&](size_t& value) {
+    size_t end = at;
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+    if (end == at || end - at > 18) return false;
+    value = std::stoull(text.substr(at, end - at));
+    at = end;
+    return true;
+  };
+  auto expect = [&](char c) {
+    if (at >= text.size() || text[at] != c) return false;
+    ++at;
+    return true;
+  };
+  auto take = [&](size_t n, std::string& out) {
+    if (text.size() - at < n) return false;
+    out.assign(text, at, n);
+    at += n;
+    return true;
+  };
+  while (at < text.size()) {
+    if (text.compare(at, std::string::npos, "END\n") == 0) return entries;
+    RecordEntry e;
+    size_t pathSize = 0, byteCount = 0;
+    if (expect('W')) {
+      if (!expect(' ') || !number(pathSize) || !expect(' ') || !number(byteCount) || !expect('\n') ||
+          !take(pathSize, e.native) || !take(byteCount, e.bytes) || !expect('\n'))
+        return std::nullopt;
+    } else if (expect('R')) {
+      e.remove = true;
+      if (!expect(' ') || !number(pathSize) || !expect('\n') || !take(pathSize, e.native) || !expect('\n'))
+        return std::nullopt;
+    } else {
+      return std::nullopt;
+    }
+    if (e.native.empty()) return std::nullopt;
+    entries.push_back(std::move(e));
+  }
+  return std::nullopt;
+}
+
+bool removeNative(const std::string& native) { return ::unlink(native.c_str()) == 0 || errno == ENOENT; }
+
+bool writeThroughSeam(const std::string& native, const std::string& bytes) {
+  FileStamp ignored;
+  return fileWriter()(native, bytes, ignored);
+}
+
+// Forgets the held pictures: the files are read again as they are on disk.
+void endHeldChange() {
+  HeldChange& h = held();
+  for (const std::string& key : h.keys) cache().erase(key);
+  for (const auto& [native, pf] : h.files)
+    for (auto it = cache().begin(); it != cache().end();)
+      it = it->second == pf ? cache().erase(it) : std::next(it);
+  const int depth = h.depth;
+  h = HeldChange{};
+  h.depth = depth;
+}
+
+}  // namespace
+
+std::string profileChangeRecordPath() { return programFolder() + "/Morvantis.change"; }
+
+ProfileChange::ProfileChange() { outermost_ = held().depth++ == 0; }
+
+ProfileChange::~ProfileChange() {
+  HeldChange& h = held();
+  if (outermost_ && !committed_) endHeldChange();
+  --h.depth;
+}
+
+void ProfileChange::writeFile(const std::string& path, std::string bytes) {
+  const std::string native = resolvePath(path);
+  held().names.emplace(native, path);
+  held().wholeFiles.emplace_back(native, std::move(bytes));
+}
+
+void ProfileChange::removeFile(const std::string& path) { held().removals.emplace_back(resolvePath(path), path); }
+
+bool ProfileChange::commit() {
+  committed_ = true;
+  if (!outermost_) return true;
+  HeldChange& h = held();
+  struct Write {
+    std::string native, name, bytes, old;
+    bool existed = false;
+  };
+  std::vector<Write> writes;
+  failed_.clear();
+  auto refuse = [&](const std::string& native) {
+    failed_ = h.names.count(native) ? h.names.at(native) : native;
+    endHeldChange();
+    return false;
+  };
+  for (const auto& [native, pf] : h.files) {
+    std::string text = pf->serialize();
+    if (pf->unreadable) return refuse(native);
+    if (text == pf->raw) continue;
+    writes.push_back({native, h.names[native], std::move(text), pf->raw, pf->stamp.exists});
+  }
+  for (auto& [native, bytes] : h.wholeFiles) {
+    Write w{native, h.names[native], std::move(bytes), "", false};
+    struct stat st;
+    w.existed = ::stat(native.c_str(), &st) == 0;
+    if (w.existed && !readNativeFile(native, w.old)) return refuse(native);
+    writes.push_back(std::move(w));
+  }
+  // A file the change cannot replace refuses it before anything is written.
+  for (const Write& w : writes) {
+    struct stat st;
+    if (w.existed && ::stat(w.native.c_str(), &st) == 0 && !(st.st_mode & S_IWUSR)) return refuse(w.native);
+  }
+  const auto removals = h.removals;
+  if (writes.empty() && removals.empty()) {
+    endHeldChange();
+    return true;
+  }
+  const bool recorded = writes.size() + removals.size() > 1;
+  const std::string record = profileChangeRecordPath();
+  if (recorded) {
+    std::vector<RecordEntry> entries;
+    for (const Write& w : writes) entries.push_back({false, w.native, w.bytes});
+    for (const auto& [native, name] : removals) entries.push_back({true, native, ""});
+    if (!writeThroughSeam(record, recordText(entries))) {
+      failed_ = record;
+      endHeldChange();
+      return false;
+    }
+  }
+  for (size_t i = 0; i < writes.size(); ++i) {
+    if (writeThroughSeam(writes[i].native, writes[i].bytes)) continue;
+    failed_ = writes[i].name;
+    // What was written is put back; where that fails too, the record stays
+    // and the next start writes the change to its end.
+    bool putBack = true;
+    for (size_t j = i; j-- > 0;)
+      putBack = (writes[j].existed ? writeThroughSeam(writes[j].native, writes[j].old) : removeNative(writes[j].native)) &&
+                putBack;
+    if (putBack && recorded) removeNative(record);
+    endHeldChange();
+    return false;
+  }
+  // A file that cannot be removed is left behind: every write of the change
+  // is in place, so the change stands.
+  for (const auto& [native, name] : removals) removeNative(native);
+  if (recorded) removeNative(record);
+  endHeldChange();
+  return true;
+}
+
+bool profileFinishPendingChange() {
+  const std::string record = profileChangeRecordPath();
+  std::string text;
+  if (!readNativeFile(record, text)) return false;
+  const auto entries = parseRecord(text);
+  if (!entries) {
+    // Cut short: the kill came before the record was whole, when no file had
+    // been changed yet.
+    removeNative(record);
+    return false;
+  }
+  for (const RecordEntry& e : *entries)
+    if (!(e.remove ? removeNative(e.native) : writeThroughSeam(e.native, e.bytes))) return false;
+  removeNative(record);
+  cache().clear();
+  return true;
+}
 
 void setProfileFileWriter(ProfileFileWriter writer) {
   // A test's writer signs nothing: what it wrote is confirmed on read, as a

@@ -67,12 +67,66 @@ bool profileDeleteSections(const std::vector<std::string>& sections, const std::
 bool profileWriteSection(const std::string& section,
                          const std::vector<std::pair<std::string, std::string>>& pairs,
                          const std::string& file);
+// Replaces the whole file by `text`, comment lines and all (during a change,
+// held as any write is, so later writes and reads of the change build on it).
+bool profileWriteFile(const std::string& file, const std::string& text);
 
 // The function that replaces a settings file by its new bytes (a native
 // path); a test puts in one that fails, as a full disk or an end of the
 // program between two writes would. Null takes the real one back.
 using ProfileFileWriter = std::function<bool(const std::string& native, const std::string& bytes)>;
 void setProfileFileWriter(ProfileFileWriter writer);
+
+// A change of several writes that must come back whole across a crash.
+//
+// While a ProfileChange lives, every write of this layer is held in memory
+// instead of being written, and every read sees the held writes. commit()
+// then stores them: first a record of the whole change (the new bytes of
+// every file it touches) in one atomic write, then each file, then the
+// removals, and last the record goes. A kill before the record is whole
+// leaves every file as it was; a kill after it leaves the record, and the next
+// start (profileFinishPendingChange) writes the change to its end. A change
+// that touches one file only is written without a record: one atomic replace
+// is already whole.
+//
+// Changes made while another lives join it: only the outermost commits.
+// Nothing that may run the event loop (a message box) belongs inside one,
+// since whatever a timer wrote meanwhile would be held with it.
+class ProfileChange {
+ public:
+  ProfileChange();
+  // A change that was not committed is dropped: the files stay as they are
+  // and the held pictures are forgotten.
+  ~ProfileChange();
+  ProfileChange(const ProfileChange&) = delete;
+  ProfileChange& operator=(const ProfileChange&) = delete;
+
+  // A whole file that is not a settings file, replaced with the change (a
+  // path as the system writes it).
+  void writeFile(const std::string& path, std::string bytes);
+  // A file removed with the change, after every write.
+  void removeFile(const std::string& path);
+
+  // Stores the change. Before anything is written it is refused when one of
+  // its files is read-only or unreadable. When a write fails, the files
+  // already written are put back. False in both cases: failedFile() names the
+  // file as the caller named it, and no file holds the change. True when it
+  // joined an outer change.
+  bool commit();
+  const std::string& failedFile() const { return failed_; }
+
+ private:
+  bool outermost_ = false;
+  bool committed_ = false;
+  std::string failed_;
+};
+
+// Writes a change to its end when a kill left its record behind (the
+// start-up of either program calls it before reading any settings). Returns
+// true when it finished one. A record that cannot be read whole is removed.
+bool profileFinishPendingChange();
+// The record's file (native path), in the program folder.
+std::string profileChangeRecordPath();
 
 // Forgets every cached file (tests that change files behind the cache's back
 // within one clock tick).

@@ -24,11 +24,6 @@ constexpr size_t kReadSize = 1024;
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
-bool isExecutableFile(const std::string& native) {
-  struct stat st;
-  return ::stat(native.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(native.c_str(), X_OK) == 0;
-}
-
 void closeIfOpen(int& fd) {
   if (fd >= 0) ::close(fd);
   fd = -1;
@@ -126,29 +121,42 @@ std::vector<std::string> splitCommandLine(const std::string& commandLine) {
   return words;
 }
 
+bool isRunnableFile(const std::string& nativePath) {
+  struct stat st;
+  return ::stat(nativePath.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(nativePath.c_str(), X_OK) == 0;
+}
+
 std::string findProgram(const std::string& name) {
   if (name.empty()) return "";
   if (name.find_first_of("\\/") != std::string::npos) {
     std::string native = resolvePath(name);
-    return isExecutableFile(native) ? native : "";
+    return isRunnableFile(native) ? native : "";
   }
   for (const std::string& folder : {programFolder(), systemDirectory()}) {
     // The command's name is the system's own: matched without regard to case.
     std::string native = resolvePath(folder + "\\" + name);
-    if (isExecutableFile(native)) return native;
+    if (isRunnableFile(native)) return native;
   }
-  const char* env = std::getenv("PATH");
-  std::string path = env && *env ? env : "/usr/local/bin:/usr/bin:/bin";
+  return findOnPath(name, searchPathVariable());
+}
+
+std::string findOnPath(const std::string& name, const std::string& pathVariable) {
+  if (pathVariable.empty()) return "";
   size_t start = 0;
-  while (start <= path.size()) {
-    size_t end = path.find(':', start);
-    if (end == std::string::npos) end = path.size();
-    std::string folder = end > start ? path.substr(start, end - start) : ".";
+  while (start <= pathVariable.size()) {
+    size_t end = pathVariable.find(':', start);
+    if (end == std::string::npos) end = pathVariable.size();
+    std::string folder = end > start ? pathVariable.substr(start, end - start) : ".";
     std::string native = folder + "/" + name;
-    if (isExecutableFile(native)) return native;
+    if (isRunnableFile(native)) return native;
     start = end + 1;
   }
   return "";
+}
+
+std::string searchPathVariable() {
+  const char* env = std::getenv("PATH");
+  return env && *env ? env : "/usr/local/bin:/usr/bin:/bin";
 }
 
 CommandResult runCommand(const std::string& commandLine, bool captureOutput, bool captureError,

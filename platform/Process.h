@@ -21,6 +21,20 @@ std::vector<std::string> splitCommandLine(const std::string& commandLine);
 // system directory, and then, exactly, in each folder of PATH.
 std::string findProgram(const std::string& name);
 
+// Whether the file at `nativePath` is a regular file (links followed) that
+// this process may run.
+bool isRunnableFile(const std::string& nativePath);
+
+// The program `name` (a bare name) as a search along `pathVariable` finds it:
+// in the first of its folders (separated by ":", an empty one standing for
+// the current folder) that holds it as a runnable regular file. Its path
+// there, folder & "/" & name; "" when no folder holds it or the list is
+// empty.
+std::string findOnPath(const std::string& name, const std::string& pathVariable);
+// The folders a program is looked for in: PATH, or the usual folders of
+// programs when it is not set.
+std::string searchPathVariable();
+
 enum class CommandStatus { Finished, NotStarted, TimedOut };
 
 struct CommandResult {

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,8 +15,10 @@
 #include <cstring>
 #include <fstream>
 #include <thread>
+#include <vector>
 
 #include "platform/Paths.h"
+#include "platform/Process.h"
 
 namespace mv::platform {
 namespace {
@@ -39,6 +42,75 @@ std::string executableOf(int pid) {
 std::string realPath(const std::string& path) {
   char buf[PATH_MAX];
   return ::realpath(path.c_str(), buf) ? std::string(buf) : path;
+}
+
+// What the system reads of a script's first line, and how many scripts deep
+// it follows an interpreter that is a script itself.
+constexpr std::size_t kScriptLineLimit = 256;
+constexpr int kScriptDepth = 4;
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string trimBlanks(const std::string& text) {
+  size_t first = 0, last = text.size();
+  while (first < last && isBlank(text[first])) ++first;
+  while (last > first && isBlank(text[last - 1])) --last;
+  return text.substr(first, last - first);
+}
+
+// The program and its one argument that a script's first line names, as the
+// system passes them: the line after "#!" holds the program's path and then,
+// after blanks, the rest of the line as one argument. Nothing when the file
+// is no script.
+struct InterpreterLine {
+  std::string program;
+  std::string argument;
+};
+std::optional<InterpreterLine> interpreterLine(const std::string& nativePath) {
+  // Only a regular file is read: a pipe or a device could keep the reader
+  // waiting.
+  struct stat st;
+  if (::stat(nativePath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  std::ifstream in(nativePath, std::ios::binary);
+  char buf[kScriptLineLimit];
+  in.read(buf, sizeof buf);
+  std::string line(buf, static_cast<size_t>(in.gcount()));
+  if (line.rfind("#!", 0) != 0) return std::nullopt;
+  line = trimBlanks(line.substr(2, line.find('\n') - 2));
+  size_t blank = 0;
+  while (blank < line.size() && !isBlank(line[blank])) ++blank;
+  return InterpreterLine{line.substr(0, blank), trimBlanks(line.substr(blank))};
+}
+
+// The program that env starts for the argument a script's first line gives
+// it: its first word that is no option and no NAME=VALUE setting. The
+// argument is one word unless it begins with "-S", which splits the rest at
+// blanks. "" when it names none.
+std::string envCommand(const std::string& argument) {
+  std::vector<std::string> words;
+  if (argument.rfind("-S", 0) == 0) {
+    std::string word;
+    for (char c : argument.substr(2) + " ") {
+      if (!isBlank(c)) {
+        word += c;
+      } else if (!word.empty()) {
+        words.push_back(word);
+        word.clear();
+      }
+    }
+  } else {
+    words.push_back(argument);
+  }
+  for (size_t i = 0; i < words.size(); ++i) {
+    const std::string& w = words[i];
+    if (w == "-u" || w == "-C" || w == "--unset" || w == "--chdir") {
+      ++i;  // its value follows
+      continue;
+    }
+    if (w.empty() || w.front() == '-' || w.find('=') != std::string::npos) continue;
+    return w;
+  }
+  return "";
 }
 
 bool waitUntilEnded(int pid, std::chrono::milliseconds limit) {
@@ -101,6 +173,33 @@ std::vector<int> findProcessesByPath(const std::string& nativePath) {
 }
 
 std::string executablePathOf(const std::string& path) { return realPath(resolvePath(path)); }
+
+std::optional<std::string> scriptInterpreterOf(const std::string& nativePath) {
+  std::optional<InterpreterLine> line = interpreterLine(nativePath);
+  if (!line) return std::nullopt;
+  for (int depth = 0; depth < kScriptDepth; ++depth) {
+    // The system takes the interpreter's path as written; a relative one
+    // depends on the folder of whoever starts the script.
+    if (line->program.empty() || line->program.front() != '/') return "";
+    std::string interpreter = realPath(line->program);
+    if (!isRunnableFile(interpreter)) return "";
+    if (fileNamePart(interpreter) == "env") {
+      const std::string command = envCommand(line->argument);
+      if (command.find('/') != std::string::npos) {
+        if (command.front() != '/') return "";
+        interpreter = realPath(command);
+      } else {
+        const std::string found = command.empty() ? "" : findOnPath(command, searchPathVariable());
+        if (found.empty()) return "";
+        interpreter = realPath(found);
+      }
+      if (!isRunnableFile(interpreter)) return "";
+    }
+    line = interpreterLine(interpreter);
+    if (!line) return interpreter;
+  }
+  return "";
+}
 
 bool isProcessRunning(int pid) {
   if (pid <= 0) return false;

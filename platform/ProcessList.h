@@ -3,6 +3,7 @@
 // finding those started from a given executable, ending one, and starting a
 // program detached from this one.
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,16 @@ std::vector<int> findProcessesByPath(const std::string& nativePath);
 // system writes it: the native path with every symbolic link followed, as
 // /proc/PID/exe reads it. A path that names no file comes back resolved.
 std::string executablePathOf(const std::string& path);
+
+// A script is a file whose first line starts with "#!" and names the program
+// that runs it, its interpreter; a process started from a script is a
+// process of that program, and /proc/PID/exe names the interpreter, not the
+// script. For the file at `nativePath`: nothing when it is no script; else
+// the interpreter as /proc/PID/exe names it (every symbolic link followed;
+// for "#!/usr/bin/env NAME" the program NAME found along PATH, which env
+// starts in its place; an interpreter that is a script itself stands for its
+// own), or "" when the interpreter cannot be found here.
+std::optional<std::string> scriptInterpreterOf(const std::string& nativePath);
 
 // True while the process exists and has not ended (an ended process that its
 // parent has not yet collected counts as ended).

@@ -102,11 +102,8 @@ Store loadStore() {
   return st;
 }
 
-bool saveStore(const Store& st) {
-  // A registry that could not be read is never replaced by a partial one.
-  if (st.unreadable) return false;
-  ::mkdir(systemDirectory().c_str(), 0755);
-  ::mkdir((systemDirectory() + "/config").c_str(), 0755);
+// The file's bytes for the store.
+std::string storeText(const Store& st) {
   std::ostringstream out;
   for (const auto& [n, k] : st.keys) {
     out << "K " << k.root << " " << escape(k.path) << "\n";
@@ -114,12 +111,53 @@ bool saveStore(const Store& st) {
       out << "V " << k.root << " " << escape(k.path) << "\t" << escape(nv.first) << "\t" << nv.second.type << "\t"
           << escape(nv.second.data) << "\n";
   }
-  return writeNativeFileAtomic(registryFile(), out.str());
+  return out.str();
+}
+
+bool saveStore(const Store& st) {
+  // A registry that could not be read is never replaced by a partial one.
+  if (st.unreadable) return false;
+  ::mkdir(systemDirectory().c_str(), 0755);
+  ::mkdir((systemDirectory() + "/config").c_str(), 0755);
+  return writeNativeFileAtomic(registryFile(), storeText(st));
+}
+
+// Every key along the path comes into being, as with the Windows call.
+void ensureKeyPath(Store& st, std::uint32_t root, const std::string& subKey) {
+  std::string acc;
+  size_t start = 0;
+  while (start <= subKey.size()) {
+    size_t end = subKey.find('\\', start);
+    if (end == std::string::npos) end = subKey.size();
+    if (end > start) {
+      acc += (acc.empty() ? "" : "\\") + subKey.substr(start, end - start);
+      ensureKey(st, root, acc);
+    }
+    start = end + 1;
+  }
+}
+
+void setIn(Store& st, std::uint32_t root, const std::string& subKey, const std::string& name, const RegValue& value) {
+  auto& slot = st.keys.at(normalKey(root, subKey)).values[lower(name)];
+  if (slot.first.empty()) slot.first = name;
+  slot.second = value;
 }
 
 bool knownRoot(std::uint32_t root) { return root >= HKEY_CLASSES_ROOT && root <= 0x80000006u; }
 
 }  // namespace
+
+bool registryTextWithValue(std::uint32_t root, const std::string& subKey, const std::string& name,
+                           const RegValue& value, std::string& text) {
+  if (!knownRoot(root)) return false;
+  Store st = loadStore();
+  if (st.unreadable) return false;
+  ensureKeyPath(st, root, subKey);
+  if (!st.keys.count(normalKey(root, subKey))) return false;
+  setIn(st, root, subKey, name, value);
+  text = storeText(st);
+  return true;
+}
 
 std::string registryFile() { return systemDirectory() + "/config/registry"; }
 
@@ -133,18 +171,7 @@ long regCreateKey(std::uint32_t root, const std::string& subKey) {
   if (!knownRoot(root)) return ERROR_INVALID_HANDLE;
   Store st = loadStore();
   if (st.keys.count(normalKey(root, subKey))) return ERROR_SUCCESS;
-  // Every key along the path comes into being, as with the Windows call.
-  std::string acc;
-  size_t start = 0;
-  while (start <= subKey.size()) {
-    size_t end = subKey.find('\\', start);
-    if (end == std::string::npos) end = subKey.size();
-    if (end > start) {
-      acc += (acc.empty() ? "" : "\\") + subKey.substr(start, end - start);
-      ensureKey(st, root, acc);
-    }
-    start = end + 1;
-  }
+  ensureKeyPath(st, root, subKey);
   return saveStore(st) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
@@ -164,9 +191,7 @@ long regSetValue(std::uint32_t root, const std::string& subKey, const std::strin
   Store st = loadStore();
   auto k = st.keys.find(normalKey(root, subKey));
   if (k == st.keys.end()) return ERROR_FILE_NOT_FOUND;
-  auto& slot = k->second.values[lower(name)];
-  if (slot.first.empty()) slot.first = name;
-  slot.second = value;
+  setIn(st, root, subKey, name, value);
   return saveStore(st) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 

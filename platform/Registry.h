@@ -35,6 +35,13 @@ long regQueryValue(std::uint32_t root, const std::string& subKey, const std::str
 long regSetValue(std::uint32_t root, const std::string& subKey, const std::string& name, const RegValue& value);
 long regDeleteValue(std::uint32_t root, const std::string& subKey, const std::string& name);
 
+// The registry file's bytes as they would be with the value set (its key and
+// the keys above it created when missing), without writing them: for a
+// caller that stores the registry together with other files. False when the
+// registry file cannot be read.
+bool registryTextWithValue(std::uint32_t root, const std::string& subKey, const std::string& name,
+                           const RegValue& value, std::string& text);
+
 // The native path of the registry file.
 std::string registryFile();
 

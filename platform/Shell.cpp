@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
+#include <set>
 
 #include "platform/Paths.h"
 #include "platform/QtText.h"
@@ -11,35 +12,72 @@
 namespace mv::platform {
 namespace {
 
+// The programs started and not yet ended. They are never ended from here:
+// a browser that a handler runs outlives this program.
+std::set<QProcess*>& running() {
+  static auto* processes = new std::set<QProcess*>;
+  return *processes;
+}
+
+// Starts the program without waiting for it to end. Its input is empty and
+// its output goes where ours goes, so nothing of it hangs on a pipe of ours
+// once we have ended. An error exit code reported later runs `failed`.
+bool startWatched(const QString& program, const QStringList& arguments, LaterFailure failed) {
+  auto* process = new QProcess;
+  process->setProgram(program);
+  process->setArguments(arguments);
+  process->setStandardInputFile(QProcess::nullDevice());
+  process->setProcessChannelMode(QProcess::ForwardedChannels);
+  QObject::connect(process, &QProcess::finished, process,
+                   [process, failed = std::move(failed)](int exitCode, QProcess::ExitStatus status) {
+                     running().erase(process);
+                     process->deleteLater();
+                     if (status == QProcess::NormalExit && exitCode != 0 && failed) failed();
+                   });
+  process->start();
+  if (!process->waitForStarted()) {
+    delete process;
+    return false;
+  }
+  running().insert(process);
+  return true;
+}
+
 // The desktop's opener takes web and mail addresses as they are; a path
 // without a scheme is a folder or file of this machine.
-bool openWithDesktop(const std::string& target) {
+bool openWithDesktop(const std::string& target, LaterFailure failed) {
   const std::size_t colon = target.find(':');
   const bool hasScheme = colon != std::string::npos && colon > 1;
   const std::string what = hasScheme ? target : resolvePath(target);
-  return QProcess::startDetached("xdg-open", QStringList{toQString(what)});
+  return startWatched("xdg-open", QStringList{toQString(what)}, std::move(failed));
 }
 
-Seam<bool(const std::string&)>& opener() {
-  static Seam<bool(const std::string&)> seam(openWithDesktop);
+Seam<bool(const std::string&, LaterFailure)>& opener() {
+  static Seam<bool(const std::string&, LaterFailure)> seam(openWithDesktop);
   return seam;
 }
 
 // The desktop's own text editors, then its opener for whatever it has.
-bool startTextViewer(const std::string& path) {
+bool startTextViewer(const std::string& path, LaterFailure failed) {
   static const char* const viewers[] = {"gnome-text-editor", "gedit", "kate", "kwrite", "mousepad",
                                         "pluma", "xed", "featherpad", "leafpad", "xdg-open"};
   const QString file = toQString(resolvePath(path));
   for (const char* viewer : viewers) {
     const QString program = QStandardPaths::findExecutable(viewer);
-    if (!program.isEmpty() && QProcess::startDetached(program, QStringList{file})) return true;
+    if (!program.isEmpty() && startWatched(program, QStringList{file}, failed)) return true;
   }
   return false;
 }
 
-Seam<bool(const std::string&)>& viewer() {
-  static Seam<bool(const std::string&)> seam(startTextViewer);
+Seam<bool(const std::string&, LaterFailure)>& viewer() {
+  static Seam<bool(const std::string&, LaterFailure)> seam(startTextViewer);
   return seam;
+}
+
+// A test's replacement answers only whether it started.
+std::function<bool(const std::string&, LaterFailure)> startsOnly(std::function<bool(const std::string&)> handler) {
+  if (!handler) return nullptr;
+  return [handler = std::move(handler)](const std::string& target, LaterFailure) { return handler(target); };
 }
 
 Seam<bool(const std::string&)>& sheet() {
@@ -49,11 +87,15 @@ Seam<bool(const std::string&)>& sheet() {
 
 }  // namespace
 
-bool shellOpen(const std::string& target) { return opener()(target); }
-void setShellOpenHandler(std::function<bool(const std::string&)> handler) { opener().replace(std::move(handler)); }
+bool shellOpen(const std::string& target, LaterFailure failed) { return opener()(target, std::move(failed)); }
+void setShellOpenHandler(std::function<bool(const std::string&)> handler) {
+  opener().replace(startsOnly(std::move(handler)));
+}
 
-bool openTextViewer(const std::string& path) { return viewer()(path); }
-void setTextViewerHandler(std::function<bool(const std::string&)> handler) { viewer().replace(std::move(handler)); }
+bool openTextViewer(const std::string& path, LaterFailure failed) { return viewer()(path, std::move(failed)); }
+void setTextViewerHandler(std::function<bool(const std::string&)> handler) {
+  viewer().replace(startsOnly(std::move(handler)));
+}
 
 bool showPropertiesSheet(const std::string& path) { return sheet()(path); }
 void setPropertiesSheetHandler(PropertiesSheetHandler handler) { sheet().replace(std::move(handler)); }

@@ -38,7 +38,6 @@
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
-#include "platform/ProcessList.h"
 #include "platform/QtText.h"
 #include "programs/frmAdvanceProgram.h"
 #include "programs/frmProgramControlProgramOption.h"
@@ -46,7 +45,6 @@
 #include "programs/mdlComponentControl.h"
 #include "programs/mdlProgramControl.h"
 #include "rules/NetworkCommands.h"
-#include "rules/RuleText.h"
 
 namespace mv {
 
@@ -56,8 +54,6 @@ using platform::toQString;
 namespace {
 
 const std::string MainSection = "Main";
-const std::string AddProgramFilter =
-    "Executable File (*.exe,*.com,*.scr)|*.EXE;*.COM;*.SCR|All Files (*.*)|*.*";
 
 // The list columns of a program row: 1 the name, 2-5 the rights, 6 the lock.
 constexpr int LockColumn = 6;
@@ -638,38 +634,24 @@ void frmProgramControl::AddProgram(const std::string& source) {
 }
 
 std::optional<std::string> frmProgramControl::ShowOpenDialog(const std::string& filter) {
-  platform::FileDialogOptions options;
-  options.DialogTitle = "Add Program";
-  options.Filter = filter;
-  options.InitDir = strOpenFolder_;
-  auto chosen = platform::ShowOpen(options);
-  // A cancelled dialog is no file, whatever a file may be called.
-  if (!chosen || chosen->FileName.empty()) return std::nullopt;
+  auto chosen = ShowAddProgramDialog(filter, strOpenFolder_);
+  if (!chosen) return std::nullopt;
   strOpenFileName_ = chosen->FileName;
-  const std::size_t titleLength = std::min(chosen->FileTitle.size(), chosen->FileName.size());
-  strOpenFolder_ = chosen->FileName.substr(0, chosen->FileName.size() - titleLength);
   return chosen->FileTitle;
 }
 
 void frmProgramControl::AddProgramFromFile() {
   ErrorBoundary("AddProgramFromFile of frmProgramControl", [&] {
     if (!ShowOpenDialog(AddProgramFilter)) return;
-    // The program is the file the engine sees run: a link is followed.
-    const std::string path = platform::executablePathOf(strOpenFileName_);
+    const std::optional<std::string> program = ProgramToAdd(strOpenFileName_, AppTitle);
+    if (!program) return;
+    const std::string& path = *program;
     getFileProperty(path);
     // A program already listed is not added again.
     if (colProgramList.Contains(LCase(path))) return;
     // A file without a description is listed under its file name: a section
     // needs a name.
     const std::string name = Trim(tblFileInfo.FileDescription).empty() ? tblFileInfo.FileName : tblFileInfo.FileDescription;
-    // A path the settings file cannot hold safely is refused before any write.
-    const std::string problem = StoredPathProblem(tblFileInfo.FullPath);
-    if (!problem.empty()) {
-      platform::MsgBox("The program " + PrintableText(tblFileInfo.FullPath) + " cannot be added: its path " +
-                           problem + ".",
-                       platform::vbExclamation, AppTitle);
-      return;
-    }
     AddProgramControlToINI(name, DefaultRight, DefaultRight, DefaultRight, DefaultRight);
     if (!colProgramList.Contains(LCase(path))) {
       TellNotSaved("The program '" + name + "'", strProgramControlFile);
@@ -720,7 +702,7 @@ void frmProgramControl::cmdComponentApply_Click() {
     const std::string text = fromQString(row->text(2));
     if (text != strAllow && text != strBlock && text != strAsk) return;
     // The row shows only a right that is stored.
-    if (!StoreComponentRight(fromQString(row->text(0)), path, AccessTextToCode(text))) {
+    if (!StoreComponentRight(ComponentRowSection(row), path, AccessTextToCode(text))) {
       row->setText(2, toQString(ComponentRightText(component.AccessType)));
       TellNotSaved("The right of '" + fromQString(row->text(0)) + "'", strComponentsFile);
     }

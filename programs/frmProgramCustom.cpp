@@ -21,6 +21,7 @@
 #include "core/mdINIBas.h"
 #include "core/mdlMain.h"
 #include "platform/QtText.h"
+#include "platform/ScreenSaver.h"
 #include "programs/mdlProgramControl.h"
 
 namespace mv {
@@ -31,6 +32,8 @@ const std::string AutoLockSection = "AutoLock";
 constexpr long MinMinutes = 1;
 constexpr long MaxMinutes = 999;
 const char* const kLockAfterCaption = "Lock after                 minutes of inactivity";
+const char* const kNoScreenSaver =
+    "No screen saver answers on this desktop: the lock cannot follow it. Choose the idle minutes instead.";
 
 // A spinner of two arrows beside a text box: each arrow reports its click
 // and the spinner itself holds no value.
@@ -56,7 +59,7 @@ class UpDown : public QSpinBox {
 }  // namespace
 
 frmProgramCustom::frmProgramCustom(QWidget* parent) : QDialog(parent) {
-  SetUpDialog(this, "frmProgramCustom", "Custom Lock Settings", {400, 300});
+  SetUpDialog(this, "frmProgramCustom", "Custom Lock Settings", {400, 336});
   FormInstance<frmProgramCustom>() = this;
   buildControls();
   setValues();
@@ -68,10 +71,10 @@ frmProgramCustom::~frmProgramCustom() = default;
 frmProgramCustom* ProgramCustomFormIfLoaded() { return LoadedForm<frmProgramCustom>(); }
 
 void frmProgramCustom::buildControls() {
-  tabAutoLock = NewTabControl(this, "tabAutoLock", {8, 8, 384, 244});
+  tabAutoLock = NewTabControl(this, "tabAutoLock", {8, 8, 384, 280});
   QWidget* tab = NewTab(tabAutoLock, "tabAutoLockPage", "Auto Lock");
 
-  QGroupBox* fraLock = NewFrame(tab, "fraLock", "Lock Mode to Use When Internet Enabled", {8, 8, 362, 86});
+  QGroupBox* fraLock = NewFrame(tab, "fraLock", "Lock Mode to Use When Internet Enabled", {8, 8, 362, 122});
   optLockTimeMode = NewOption(fraLock, "optLockTimeMode", kLockAfterCaption, {12, 24, 338, 24});
   // The interval box and its spinner stand in the gap of the caption.
   const QStyle* style = optLockTimeMode->style();
@@ -91,17 +94,21 @@ void frmProgramCustom::buildControls() {
   Label1 = NewLabel(fraLock, "Label1", kLockAfterCaption, {30, 26, 300, 20});
   Label1->hide();
   optLockScreenSaver = NewOption(fraLock, "optLockScreenSaver", "Lock when Screen-Saver active", {12, 54, 338, 24});
+  // Told under the screen-saver mode while it is chosen and the desktop has
+  // no screen saver that answers.
+  lblScreenSaverMissing = NewLabel(fraLock, "lblScreenSaverMissing", kNoScreenSaver, {32, 80, 318, 34});
+  lblScreenSaverMissing->hide();
 
-  QGroupBox* fraLockEngages = NewFrame(tab, "fraLockEngages", "When Lock Engages", {8, 100, 362, 78});
+  QGroupBox* fraLockEngages = NewFrame(tab, "fraLockEngages", "When Lock Engages", {8, 136, 362, 78});
   optBlockInternet = NewOption(fraLockEngages, "optBlockInternet", "&Block all internet access", {12, 22, 338, 22});
   optAllowLockProgram = NewOption(fraLockEngages, "optAllowLockProgram", "&Allow Pass-Lock programs to use internet", {12, 48, 338, 22});
 
   lbAccessPermissionFooter =
       NewLabel(tab, "lbAccessPermissionFooter",
                "Auto Lock Control is OFF: \n Any change can't effect untill Auto Lock Control is off.",
-               {8, 182, 362, 34});
+               {8, 218, 362, 34});
 
-  NewOkCancel(this, 220, 262);
+  NewOkCancel(this, 220, 298);
 
   TagByName({optLockTimeMode, txtlockInterval, Up_Down_minute, optLockScreenSaver, optBlockInternet,
              optAllowLockProgram, cmdOk, cmdCancel});
@@ -159,11 +166,17 @@ void frmProgramCustom::cmdCancel_Click() { reject(); }
 void frmProgramCustom::optLockTimeMode_Click() {
   txtlockInterval->setEnabled(true);
   Up_Down_minute->setEnabled(true);
+  lblScreenSaverMissing->hide();
 }
 
 void frmProgramCustom::optLockScreenSaver_Click() {
   txtlockInterval->setEnabled(false);
   Up_Down_minute->setEnabled(false);
+  // The desktop is asked in the background; its answer tells whether the
+  // lock has a screen saver to follow, while this mode is still chosen.
+  platform::AskScreenSaver(this, [this](bool answers, bool) {
+    lblScreenSaverMissing->setVisible(!answers && optLockScreenSaver->isChecked());
+  });
 }
 
 void frmProgramCustom::txtlockInterval_Change() {

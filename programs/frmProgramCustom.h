@@ -34,6 +34,8 @@ class frmProgramCustom : public QDialog {
   QAbstractSpinBox* Up_Down_minute = nullptr;
   QLabel* Label1 = nullptr;
   QRadioButton* optLockScreenSaver = nullptr;
+  // Shown while the screen-saver mode is chosen and no screen saver answers.
+  QLabel* lblScreenSaverMissing = nullptr;
   QRadioButton* optBlockInternet = nullptr;
   QRadioButton* optAllowLockProgram = nullptr;
   QLabel* lbAccessPermissionFooter = nullptr;

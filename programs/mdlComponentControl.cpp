@@ -20,24 +20,31 @@ void ResetComponentControlGlobals() { colComponentList.Clear(); }
 
 namespace {
 
-// Reads one section into a component; throws when the section is damaged.
-// The entries are taken by position.
-std::shared_ptr<clsComponentList> readComponentSection(const platform::ProfileSection& section,
-                                                       std::vector<IniKeyValue>& pairs) {
+// Reads one section into a component, each value by its key; nothing when
+// the section lacks a key (logged).
+std::shared_ptr<clsComponentList> readComponentSection(const platform::ProfileSection& section) {
+  std::vector<std::string> values;
+  std::string missing;
+  if (!ReadIniSectionKeys(section, ComponentSectionKeys, values, missing)) {
+    WriteErrorLog("Key " + missing + " is missing in [" + section.name + "]",
+                  "LoadComponentsFromINI of Module mdlComponentControl");
+    return nullptr;
+  }
   auto component = std::make_shared<clsComponentList>();
   component->ComponentName = section.name;
-  ReadIniSectionPairs(section, pairs);
-  if (pairs.size() > 0) component->Path = pairs[0].Value;
-  if (pairs.size() > 1) component->Description = pairs[1].Value;
-  if (pairs.size() > 2) component->AccessType = ValByte(pairs[2].Value);
+  component->Path = values[0];
+  component->Description = values[1];
+  component->AccessType = ValByte(values[2]);
   return component;
 }
 
 void writeComponentSection(const std::string& section, const std::string& path, const std::string& description,
                            std::uint8_t right) {
   if (!WriteINISection(section,
-                             {{"Path", path}, {"Description", description}, {"AccessType", std::to_string(right)}},
-                             strComponentsFile, true))
+                       {{ComponentSectionKeys[0], path},
+                        {ComponentSectionKeys[1], description},
+                        {ComponentSectionKeys[2], std::to_string(right)}},
+                       strComponentsFile, true))
     throw RuntimeError(errInvalidCall, "Path/File access error (" + strComponentsFile + ")");
 }
 
@@ -46,15 +53,14 @@ void writeComponentSection(const std::string& section, const std::string& path, 
 void LoadComponentsFromINI() {
   // One picture of the file serves every section.
   auto data = platform::profileRead(strComponentsFile);
-  std::vector<IniKeyValue> pairs;
   for (const auto& listed : data->sections()) {
     const std::string& name = listed.name;
     if (name.empty()) continue;
     // One damaged or duplicate section is skipped; the others still load. A
     // name is read as the first section of that name.
     try {
-      auto component = readComponentSection(*data->section(name), pairs);
-      if (component->Path.empty() || component->Description.empty()) continue;
+      auto component = readComponentSection(*data->section(name));
+      if (!component || component->Path.empty() || component->Description.empty()) continue;
       RefuseUnsafePath(component->Path);
       colComponentList.Add(component, LCase(component->Path));
     } catch (const std::exception& e) {
@@ -118,10 +124,14 @@ void AddComponentToINI(const std::string& path, std::uint8_t right) {
   });
 }
 
-std::string ComponentRightText(std::uint8_t right) {
-  if (right == AccessAllow) return strAllow;
-  if (right == AccessAsk) return strAsk;
-  return "";
+std::string ComponentRightText(std::uint8_t right) { return AccessCodeToText(right); }
+
+std::string ComponentDisplayName(const clsComponentList& component) {
+  const std::string& section = component.ComponentName;
+  const std::size_t slash = component.Path.find_last_of("\\/");
+  const std::string file = slash == std::string::npos ? component.Path : component.Path.substr(slash + 1);
+  if (file.empty() || section.size() < file.size() || !SameText(section.substr(0, file.size()), file)) return section;
+  return file + section.substr(file.size());
 }
 
 std::string ComponentRemovalQuestion(const std::vector<std::string>& names) {

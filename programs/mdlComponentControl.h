@@ -1,6 +1,7 @@
 #pragma once
 // The component list store: the components (modules loaded by programs) with
 // their right, kept in Components.MVL and in colComponentList.
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -11,6 +12,9 @@
 
 namespace mv {
 
+// The keys of a component section, in the order they are written.
+inline constexpr std::array<const char*, 3> ComponentSectionKeys = {"Path", "Description", "AccessType"};
+
 // The components, keyed by the lower-cased path, in file order.
 inline Collection<std::shared_ptr<clsComponentList>> colComponentList;
 
@@ -18,8 +22,9 @@ inline Collection<std::shared_ptr<clsComponentList>> colComponentList;
 void ResetComponentControlGlobals();
 
 // Adds one component per usable section of Components.MVL to
-// colComponentList. A damaged section, or one naming a path that is already
-// listed, is skipped.
+// colComponentList, each value read by its key wherever it stands in the
+// section. A damaged section (one that lacks a key), or one naming a path
+// that is already listed, is skipped.
 void LoadComponentsFromINI();
 
 // The unscrambled value of the key; "" when it is missing.
@@ -32,9 +37,15 @@ void AddComponentToINI(const std::string& path, std::uint8_t right);
 // The section for the module with this path among "name(1)", "name(2)", ...
 std::string GetComponentSection(const std::string& name, const std::string& path);
 
-// The right text a component row shows: Allow or Ask; a blocked component
-// shows none.
+// The right text a component row shows: Allow, Block or Ask; none for a
+// code that is no right.
 std::string ComponentRightText(std::uint8_t right);
+
+// The name a component is listed under: its section name, with the module's
+// file name written as its path writes it ("libssl.so.3" for the section
+// "LIBSSL.SO.3", "libssl.so.3(1)" for "LIBSSL.SO.3(1)"); the section name as
+// it stands when it does not begin with the file name.
+std::string ComponentDisplayName(const clsComponentList& component);
 
 // The question before components are removed (names as RemovalNameList
 // lists them).

@@ -1,5 +1,6 @@
 #include "programs/mdlProgramControl.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 
@@ -12,6 +13,7 @@
 #include "core/mdlMain.h"
 #include "platform/Events.h"
 #include "platform/Paths.h"
+#include "platform/ProcessList.h"
 #include "platform/PrivateProfile.h"
 #include "rules/RuleText.h"
 
@@ -236,10 +238,10 @@ void setDefaultAccessRule(int right, int& value, long position) {
     value = EngineAnswerToAccessCode(value);
     if (position != 0) {
       clsProgramList& program = *colProgramList.Item(position);
-      // A right text that cannot be read starts from the right's default.
+      // A right text that cannot be read stays unread: the answer for
+      // another right never turns it into a right.
       for (int r = RightAccessTrusted; r <= RightServerInternet; ++r)
-        bytProgramRights[static_cast<size_t>(r - 1)] =
-            readAccessText(rightText(program, r)).value_or(DefaultRightCode(r));
+        bytProgramRights[static_cast<size_t>(r - 1)] = readAccessText(rightText(program, r)).value_or(UnreadableRight);
     } else {
       for (int r = RightAccessTrusted; r <= RightServerInternet; ++r)
         bytProgramRights[static_cast<size_t>(r - 1)] = DefaultRightCode(r);
@@ -249,26 +251,34 @@ void setDefaultAccessRule(int right, int& value, long position) {
     RightsLevels levels;
     for (size_t i = 0; i < levels.size(); ++i) levels[i] = AccessCodeToLevel(bytProgramRights[i]);
     ApplyRightsConsistencyRule(levels, right, level);
-    for (size_t i = 0; i < levels.size(); ++i) bytProgramRights[i] = LevelToAccessCode(levels[i]);
+    for (size_t i = 0; i < levels.size(); ++i)
+      bytProgramRights[i] = levels[i] == 0 ? UnreadableRight : LevelToAccessCode(levels[i]);
   });
 }
 
 void UpdateProgramList(const std::string& path, int r1, int r2, int r3, int r4) {
   ErrorBoundary("UpdateProgramList of Module mdlProgramControl", [&] {
-    const std::array<std::uint8_t, 4> codes = resolveRights(r1, r2, r3, r4);
+    const std::array<int, 4> passed = {r1, r2, r3, r4};
     std::string key = LCase(path);
     clsProgramList& program = *colProgramList.Item(key);
-    // The four rights are stored in one write; memory and the page follow
-    // only what was stored.
-    std::vector<std::pair<std::string, std::string>> columns;
-    for (int r = RightAccessTrusted; r <= RightServerInternet; ++r)
-      columns.emplace_back("Column" + std::to_string(r), std::to_string(codes[static_cast<size_t>(r - 1)]));
-    if (!WriteINIKeys(program.ProgramName, columns, strProgramControlFile, true)) return;
+    // The rights that change are stored in one write; memory and the page
+    // follow only what was stored. A right that stays is not written, so a
+    // stored value that cannot be read is left byte for byte.
     std::array<std::string, 4> texts;
+    std::vector<std::pair<std::string, std::string>> columns;
     for (int r = RightAccessTrusted; r <= RightServerInternet; ++r) {
-      texts[static_cast<size_t>(r - 1)] = AccessCodeToText(codes[static_cast<size_t>(r - 1)]);
-      rightText(program, r) = texts[static_cast<size_t>(r - 1)];
+      const int code = passed[static_cast<size_t>(r - 1)];
+      std::string& text = texts[static_cast<size_t>(r - 1)];
+      text = rightText(program, r);
+      if (code != DefaultRight && (code < AccessAllow || code > AccessAsk)) continue;
+      const std::uint8_t stored = resolveRight(code, r);
+      if (readAccessText(text) == stored) continue;
+      columns.emplace_back("Column" + std::to_string(r), std::to_string(stored));
+      text = AccessCodeToText(stored);
     }
+    if (!columns.empty() && !WriteINIKeys(program.ProgramName, columns, strProgramControlFile, true)) return;
+    for (int r = RightAccessTrusted; r <= RightServerInternet; ++r)
+      rightText(program, r) = texts[static_cast<size_t>(r - 1)];
     hooks::Call(hooks::ProgramRowRights, key, texts);
   });
 }
@@ -371,6 +381,53 @@ std::string GetPathFromTag(const std::string& tag) { return tag.size() > 1 ? LCa
 
 std::string SetTagFlag(const std::string& tag, bool flag) {
   return (flag ? "1" : "0") + (tag.size() > 1 ? tag.substr(1) : std::string());
+}
+
+// ---------------------------------------------------------------------------
+// The Add command.
+
+std::optional<platform::FileDialogResult> ShowAddProgramDialog(const std::string& filter, std::string& folder) {
+  platform::FileDialogOptions options;
+  options.DialogTitle = "Add Program";
+  options.Filter = filter;
+  options.InitDir = folder.empty() ? platform::systemPath(platform::programsFolder()) + "\\" : folder;
+  auto chosen = platform::ShowOpen(options);
+  // A cancelled dialog is no file, whatever a file may be called.
+  if (!chosen || chosen->FileName.empty()) return std::nullopt;
+  const std::size_t titleLength = std::min(chosen->FileTitle.size(), chosen->FileName.size());
+  folder = chosen->FileName.substr(0, chosen->FileName.size() - titleLength);
+  return chosen;
+}
+
+std::optional<std::string> ProgramToAdd(const std::string& chosenFile, const std::string& title) {
+  // The program is the file the engine sees run: a link is followed.
+  std::string path = platform::executablePathOf(chosenFile);
+  if (const std::optional<std::string> interpreter = platform::scriptInterpreterOf(path)) {
+    const std::string script = PrintableText(path);
+    if (interpreter->empty()) {
+      platform::MsgBox("The program " + script +
+                           " cannot be added: it is a script, and the program that runs it cannot be found on "
+                           "this computer.",
+                       platform::vbExclamation, title);
+      return std::nullopt;
+    }
+    const std::string shown = PrintableText(*interpreter);
+    const int answer = platform::MsgBox(
+        script + " is a script. The firewall sees the program that runs it, " + shown +
+            ", and the rights given to that program cover every script it runs.\r\n\r\nDo you want to add " +
+            shown + "?",
+        platform::vbYesNo + platform::vbQuestion, title);
+    if (answer != platform::vbYes) return std::nullopt;
+    path = *interpreter;
+  }
+  // A path the settings file cannot hold safely is refused before any write.
+  const std::string problem = StoredPathProblem(path);
+  if (!problem.empty()) {
+    platform::MsgBox("The program " + PrintableText(path) + " cannot be added: its path " + problem + ".",
+                     platform::vbExclamation, title);
+    return std::nullopt;
+  }
+  return path;
 }
 
 }  // namespace mv

@@ -7,11 +7,13 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "core/Collection.h"
+#include "platform/Dialogs.h"
 #include "programs/clsProgramList.h"
 
 namespace mv {
@@ -36,6 +38,9 @@ enum RightNumber : int {
 };
 // Passed where an AccessCode is expected: the right's default for new programs.
 constexpr int DefaultRight = -1;
+// Left in bytProgramRights for a stored right that cannot be read, and
+// passed on for it: that right is kept as it is stored.
+constexpr std::uint8_t UnreadableRight = 0xFF;
 
 // The four rights of one program as strictness levels, index 0 = right 1.
 using RightsLevels = std::array<std::uint8_t, 4>;
@@ -130,12 +135,15 @@ std::uint8_t AccessTextToLevel(const std::string& text);
 
 // Fills bytProgramRights: the rights of the program at 1-based `position` of
 // colProgramList (the defaults for new programs when 0), with right `right`
-// set to the engine's answer `value` and the others kept consistent. `value`
-// is left converted to an AccessCode.
+// set to the engine's answer `value` and the others kept consistent. A right
+// of the program that cannot be read is left as UnreadableRight unless it is
+// the right answered. `value` is left converted to an AccessCode.
 void setDefaultAccessRule(int right, int& value, long position);
 
 // Stores the four rights (AccessCode, DefaultRight for the default) of the
-// listed program with this path: object, page row and file.
+// listed program with this path: object, page row and file. Only the rights
+// that change are written; a right passed as any other value
+// (UnreadableRight) is kept as it stands, in memory and in the file.
 void UpdateProgramList(const std::string& path, int r1, int r2, int r3, int r4);
 
 // Writes a new program section for the file described by tblFileInfo and adds
@@ -177,6 +185,28 @@ std::string EntryDetailsText(const std::string& path);
 // The folder that holds the file, with its trailing separator ("\" or
 // "/"); "" when the path names no folder.
 std::string ContainingFolder(const std::string& path);
+
+// ---------------------------------------------------------------------------
+// The Add command, shared by the program-control page and the wizard.
+
+inline const std::string AddProgramFilter =
+    "Executable File (*.exe,*.com,*.scr)|*.EXE;*.COM;*.SCR|All Files (*.*)|*.*";
+
+// Opens the "Add Program" open dialog with `filter` on `folder`, the folder
+// of the last file chosen (with its separator), or on the folder of programs
+// while none has been chosen, and keeps the chosen file's folder in
+// `folder`. The chosen file; nothing when the dialog was cancelled.
+std::optional<platform::FileDialogResult> ShowAddProgramDialog(const std::string& filter, std::string& folder);
+
+// The program that the Add of the chosen file (a path as the file dialog
+// hands it in) puts on the list, or nothing. It is the file the engine sees
+// run, links followed. The engine sees a script as the program that runs
+// it: the user is told which one that is and that its rights cover every
+// script it runs, and the interpreter is the program when the user agrees.
+// A script that nothing here can run, and a path the settings and rule
+// files cannot hold, are refused with a message. Messages carry `title`,
+// the title of the program that asks.
+std::optional<std::string> ProgramToAdd(const std::string& chosenFile, const std::string& title);
 
 // ---------------------------------------------------------------------------
 // Section utilities shared with the component store.

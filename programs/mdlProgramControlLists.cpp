@@ -114,12 +114,17 @@ void AddComponentRow(const std::string& key) {
 QTreeWidgetItem* AppendComponentRow(QTreeWidget* list, const clsComponentList& component) {
   auto* row = new QTreeWidgetItem();
   SetListItemKey(row, LCase(component.Path));
-  row->setText(0, toQString(component.ComponentName));
+  row->setText(0, toQString(ComponentDisplayName(component)));
   row->setText(1, toQString(component.Description));
   row->setText(2, toQString(ComponentRightText(component.AccessType)));
   SetListItemTag(row, component.Path);
   list->addTopLevelItem(row);
   return row;
+}
+
+std::string ComponentRowSection(const QTreeWidgetItem* row) {
+  const std::string key = LCase(ListItemTag(row));
+  return colComponentList.Contains(key) ? colComponentList.Item(key)->ComponentName : fromQString(row->text(0));
 }
 
 void ShowComponentRowRight(const std::string& key, const std::string& right) {
@@ -141,11 +146,16 @@ void removeComponent() {
     int answer = platform::MsgBox(ComponentRemovalQuestion(names), platform::vbYesNo + platform::vbQuestion, AppTitle);
     if (answer != platform::vbYes) return;
 
-    std::vector<std::string> paths;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-      if (list->topLevelItem(i)->isSelected()) paths.push_back(ListItemTag(list->topLevelItem(i)));
+    // Each row's section is the one its component is stored under.
+    std::vector<std::string> sections, paths;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+      QTreeWidgetItem* row = list->topLevelItem(i);
+      if (!row->isSelected()) continue;
+      paths.push_back(ListItemTag(row));
+      sections.push_back(ComponentRowSection(row));
+    }
     // All the components go, or, told once, none.
-    if (!RemoveComponentEntries(names, paths)) {
+    if (!RemoveComponentEntries(sections, paths)) {
       TellNotSaved("The removal of " + QuotedNames(names), strComponentsFile);
       return;
     }

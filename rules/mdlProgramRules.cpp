@@ -1,8 +1,6 @@
 // The program and component sections of the rule file: the program list read
 // from ProgramControl.MVL, the four default program sections, each program's
 // four sections and the component keys.
-#include <algorithm>
-#include <array>
 #include <memory>
 #include <unordered_map>
 
@@ -32,20 +30,13 @@ std::string rightText(const std::string& code) {
 // give a program.
 bool readProgram(const std::string& name, const platform::ProfileSection& stored, clsProgramList& p) {
   p.ProgramName = name;
-  std::vector<IniKeyValue> pairs;
-  ReadIniSectionPairs(stored, pairs);
-  // Each value is read by its key, wherever it stands in the section; a
-  // section that lacks one of the keys is damaged and gives no program.
-  std::array<std::string, ProgramSectionKeys.size()> values;
-  for (size_t k = 0; k < ProgramSectionKeys.size(); ++k) {
-    auto it = std::find_if(pairs.begin(), pairs.end(),
-                           [&](const IniKeyValue& e) { return SameText(e.Key, ProgramSectionKeys[k]); });
-    if (it == pairs.end()) {
-      WriteErrorLog("Key " + std::string(ProgramSectionKeys[k]) + " is missing in [" + name + "]",
-                    "LoadProgramControlRules of Module mdlDefineRules");
-      return false;
-    }
-    values[k] = it->Value;
+  // A section that lacks one of the keys is damaged and gives no program.
+  std::vector<std::string> values;
+  std::string missing;
+  if (!ReadIniSectionKeys(stored, ProgramSectionKeys, values, missing)) {
+    WriteErrorLog("Key " + missing + " is missing in [" + name + "]",
+                  "LoadProgramControlRules of Module mdlDefineRules");
+    return false;
   }
   auto v = [&values](ProgramSectionEntry entry) { return values[entry - 1]; };
   p.Version = v(psVersion);

@@ -10,6 +10,7 @@
 #include "core/mdlMorvantisDatabase.h"
 #include "platform/PrivateProfile.h"
 #include "rules/mdlDefineRules.h"
+#include "zones/mdlCustomSettings.h"
 
 namespace mv {
 
@@ -31,7 +32,7 @@ bool isStoredNumber(const std::string& value) {
 void loadPorts(long table, long zone, long level, long portType, PortList& list, const char* where) {
   list.assign(1, PortPair{0, 0});
   ErrorBoundary(where, [&] {
-    Read_TableData(table, "PortFrom,PortTo",
+    Read_TableData(table, "PortFrom,PortTo,ID",
                    "Zone=" + std::to_string(zone) + " && Level=" + std::to_string(level) +
                        " && PortType=" + std::to_string(portType));
     long n = arrQueryResult[0].Count;
@@ -40,6 +41,18 @@ void loadPorts(long table, long zone, long level, long portType, PortList& list,
       const auto& hit = arrQueryResult[static_cast<size_t>(i)];
       const std::string& from = hit.Values.at(0);
       const std::string& to = hit.Values.at(1);
+      // A range stands for the port row its ID names: one that names another
+      // zone, level, direction or protocol (a row moved by hand) gives no
+      // rule, so it never opens or blocks ports for a list it is not shown in.
+      const auto owner = PortRowOfSection(Trim(hit.Values.at(2)));
+      if (!owner || owner->table != table || owner->zone != zone || owner->level != level ||
+          owner->portType != portType) {
+        WriteErrorLog("Port row " + hit.RowSection + " holds Zone " + std::to_string(zone) + ", Level " +
+                          std::to_string(level) + ", PortType " + std::to_string(portType) + " for custom row " +
+                          hit.Values.at(2) + ", which is no such port row of this table; no rule",
+                      where);
+        continue;
+      }
       auto refused = [&] { WriteErrorLog("Port refused (" + from + "-" + to + ") in row " + hit.RowSection, where); };
       // A stored value that is not a number ends the list at that row: the
       // rows before it stay, and no rule is written for a port read as 0.

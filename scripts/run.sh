@@ -17,9 +17,18 @@ if [ "${1:-}" = "wizard" ]; then
   program="MorvantisStartup"
   shift
 fi
+run=("$demo/$program" "$@")
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display: $program runs on a virtual display, where its windows cannot be seen."
   echo "End it with Ctrl+C here (or: kill \$(pidof $program)); the front end then restores the default rule file and ends Pellworth.exe."
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$demo/$program" "$@"
+  run=(xvfb-run -a -s "-screen 0 1280x1024x24" "${run[@]}")
 fi
-exec "$demo/$program" "$@"
+if [ "$program" = "MorvantisStartup" ]; then
+  # The wizard's Finish writes the default settings, which start the program
+  # with the desktop session; the demo folder keeps that off.
+  status=0
+  "${run[@]}" || status=$?
+  "$build/mvdemoinit" --no-login-start "$demo"
+  exit $status
+fi
+exec "${run[@]}"

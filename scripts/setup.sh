@@ -2,8 +2,10 @@
 # Installs what building, running and testing Morvantis needs on Debian 12,
 # skipping what is already there.
 set -euo pipefail
+# qt6-base-dev carries Qt D-Bus too; dbus gives the tests their private
+# session bus (dbus-daemon).
 packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev
-          xvfb xauth xdotool python3)
+          xvfb xauth xdotool python3 dbus)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -1,10 +1,14 @@
 // Build-time tool for the demo program folder: lays out the default settings
 // files and the password file with its registry copy for "no password", as an
 // installer would, so that the first start finds them all. What the folder
-// already holds is kept as the user left it.
+// already holds is kept as the user left it. The demo does not start with the
+// desktop session: a new folder, and with "--no-login-start" the folder as it
+// is (after the wizard rewrote its settings), has run-at-start-up off.
 #include <QCoreApplication>
 #include <iostream>
+#include <string>
 
+#include "core/mdINIBas.h"
 #include "core/mdlLogin.h"
 #include "core/mdlMain.h"
 #include "platform/Dialogs.h"
@@ -13,8 +17,9 @@
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  if (argc != 2) {
-    std::cerr << "usage: mvdemoinit <program folder>\n";
+  const bool offAgain = argc == 3 && std::string(argv[1]) == "--no-login-start";
+  if (argc != 2 && !offAgain) {
+    std::cerr << "usage: mvdemoinit [--no-login-start] <program folder>\n";
     return 2;
   }
   // A console tool has no windows: messages go to the error stream.
@@ -22,10 +27,15 @@ int main(int argc, char** argv) {
     std::cerr << "mvdemoinit: " << prompt << "\n";
     return static_cast<int>(mv::platform::vbOK);
   });
-  mv::platform::setProgramFolder(argv[1]);
+  mv::platform::setProgramFolder(argv[argc - 1]);
   mv::SetPathGlobals();
+  const bool fresh = !mv::platform::fileExists(mv::strSystemDir + "MVPSD.SYS");
   mv::checkIsMorvantisCorrupted();
-  if (mv::platform::fileExists(mv::strSystemDir + "MVPSD.SYS")) return 0;
+  if ((fresh || offAgain) && !mv::WriteINI("Main", "LoadOnStartup", "0", mv::strAlertsSettingFile, true)) {
+    std::cerr << "mvdemoinit: the alert settings file could not be written\n";
+    return 1;
+  }
+  if (!fresh) return 0;
   if (!mv::setPassword("")) {
     std::cerr << "mvdemoinit: the password store could not be written\n";
     return 1;

@@ -16,6 +16,7 @@
 #include <QStylePainter>
 #include <QTreeWidget>
 
+#include "core/mdINIBas.h"
 #include "core/ErrorBoundary.h"
 #include "core/FormControls.h"
 #include "core/FormSupport.h"
@@ -23,8 +24,8 @@
 #include "core/mdlLogin.h"
 #include "platform/Dialogs.h"
 #include "platform/Icons.h"
-#include "platform/ProcessList.h"
 #include "platform/QtText.h"
+#include "programs/mdlProgramControl.h"
 #include "programs/mdlProgramControlLists.h"
 #include "wizard/WizardPictures.h"
 #include "wizard/frmLogin.h"
@@ -482,8 +483,10 @@ void frmStartupMain::cmdNext_Click() {
       break;
     case 6: ShowPage(9); break;
     case 9: {
-      const std::string failure = saveStartupWizardSettings(Choices());
-      if (!failure.empty()) platform::MsgBox(failure, platform::vbCritical, AppTitle);
+      const FinishOutcome outcome = saveStartupWizardSettings(Choices());
+      if (!outcome.message.empty()) platform::MsgBox(outcome.message, platform::vbCritical, AppTitle);
+      // Nothing was stored: the finish page stays, to try again or cancel.
+      if (!outcome.stored) return;
       ending_ = true;
       EndWizard();
       break;
@@ -566,13 +569,11 @@ bool frmStartupMain::eventFilter(QObject* watched, QEvent* event) {
 // The program list.
 
 void frmStartupMain::cmdAdd_Click() {
-  platform::FileDialogOptions options;
-  options.DialogTitle = "Add Program";
-  options.Filter = "Executable File (*.exe,*.com,*.scr)|*.EXE;*.COM;*.SCR|All Files (*.*)|*.*";
-  auto chosen = platform::ShowOpen(options);
-  if (!chosen || chosen->FileName.empty()) return;
-  // The program is the file the engine sees run: a link is followed.
-  LoadCurrentProgramList(platform::executablePathOf(chosen->FileName));
+  auto chosen = ShowAddProgramDialog(AddProgramFilter, strOpenFolder_);
+  if (!chosen) return;
+  // The program as the front end's Add takes it, or none.
+  const std::optional<std::string> program = ProgramToAdd(chosen->FileName, AppTitle);
+  if (program) LoadCurrentProgramList(*program);
 }
 
 std::vector<std::string> frmStartupMain::listedNames() const {
@@ -668,6 +669,7 @@ WizardChoices frmStartupMain::Choices() const {
 
 bool Main() {
   SetPaths();
+  FinishPendingChange();
   if (!CheckPasswordFile()) return false;
   const std::optional<std::string> password = GetStoredPassword();
   if (!password) return false;

@@ -93,6 +93,7 @@ class frmStartupMain : public QWidget {
   QMenu* mnuAccess_ = nullptr;
   QMenu* mnuServer_ = nullptr;
   std::map<std::string, QPixmap> ProgramImgList16_;  // program icons by path
+  std::string strOpenFolder_;                         // folder of the last file added, with its separator
   std::vector<WizardProgram> defaults_;               // what page 5 names
   std::vector<QLabel*> defaultLabels_;                // lbAutoProgram1, Label1, Label2
   std::vector<QLabel*> defaultPictures_;              // picProg1 .. picProg3

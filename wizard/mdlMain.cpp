@@ -127,17 +127,25 @@ std::string ProgramDisplayName(const std::string& path) {
   return Trim(name);
 }
 
-bool ReloadProfiles() {
-  return ErrorBoundary(kReloadProfiles, [] {
+bool ReloadProfiles(std::string* failedFile) {
+  return ErrorBoundary(kReloadProfiles, [&] {
+    auto fail = [&](const std::string& path) {
+      if (failedFile) *failedFile = path;
+      fileAccessError(path);
+    };
     if (!platform::folderExists(mv::strProfilePath) && !platform::makeFolder(mv::strProfilePath))
-      fileAccessError(mv::strProfilePath);
+      fail(mv::strProfilePath);
     for (const std::string& name : mv::varSettingsFiles)
-      if (!mv::WriteBuiltinDefault(name)) fileAccessError(mv::strProfilePath + name);
+      if (!platform::profileWriteFile(mv::strProfilePath + name, mv::BuiltinDefaultFile(name)))
+        fail(mv::strProfilePath + name);
   });
 }
 
-bool SavePassword(const std::string& password) {
-  return mv::StorePasswordCopies(password, mv::PasswordCopyOrder::FileFirst);
+bool SavePassword(const std::string& password, std::string* failedFile) {
+  std::string failed;
+  if (mv::StorePasswordFiles(password, failed)) return true;
+  if (failedFile) *failedFile = failed;
+  return false;
 }
 
 void WriteProgramEntry(const std::string& name, const std::string& path, const std::string& version,
@@ -177,28 +185,36 @@ void SaveProgramList(const std::vector<WizardProgram>& programs) {
   }
 }
 
-std::string saveStartupWizardSettings(const WizardChoices& choices) {
-  std::vector<std::string> failed;
-  if (!ReloadProfiles()) failed.push_back("The settings files could not all be written.");
-  // What the step in hand would leave undone, for the message.
-  std::string undone;
-  const bool done = ErrorBoundary(kSaveSettings, [&] {
-    if (!choices.NewPassword.empty()) {
-      undone = "The password could not be saved; the previous password is still in force. "
-               "The alert setting and the programs were not written.";
-      if (!SavePassword(choices.NewPassword)) fileAccessError(passwordFile());
+FinishOutcome saveStartupWizardSettings(const WizardChoices& choices) {
+  // Every file of the configuration is stored in one change: a failure, or a
+  // kill at any moment, leaves all of them as they were or all as chosen.
+  std::string failedFile;  // the file that could not be written
+  bool pending = false;    // a change that the next start completes
+  {
+    platform::ProfileChange change;
+    const bool held = ReloadProfiles(&failedFile) && ErrorBoundary(kSaveSettings, [&] {
+      if (!choices.NewPassword.empty() && !SavePassword(choices.NewPassword, &failedFile))
+        fileAccessError(failedFile);
+      failedFile = mv::strAlertsSettingFile;
+      mv::WriteINIOrRaise("Main", "AlertEvent", std::to_string(choices.AlertChoice), mv::strAlertsSettingFile, true);
+      failedFile = mv::strProgramControlFile;
+      if (choices.ProgramChoice == 1) AddDefaultPrograms(choices.defaults);
+      if (choices.ProgramChoice == 3) SaveProgramList(choices.programs);
+    });
+    if (held && change.commit()) {
+      if (!choices.NewPassword.empty()) strPassword = choices.NewPassword;
+      return {true, ""};
     }
-    undone = "The alert setting could not be saved; the programs were not written.";
-    mv::WriteINIOrRaise("Main", "AlertEvent", std::to_string(choices.AlertChoice), mv::strAlertsSettingFile, true);
-    undone = "The programs could not all be written.";
-    if (choices.ProgramChoice == 1) AddDefaultPrograms(choices.defaults);
-    if (choices.ProgramChoice == 3) SaveProgramList(choices.programs);
-  });
-  if (!done) failed.push_back(undone);
-  if (failed.empty()) return "";
-  std::string message = "The setup is not complete.";
-  for (const std::string& line : failed) message += CrLf + line;
-  return message + CrLf + "The reason is written to Err.log in the program folder.";
+    if (held) {
+      failedFile = change.failedFile();
+      WriteErrorLog(errFileAccess, "Path/File access error (" + failedFile + ")", kSaveSettings);
+      pending = platform::fileExists(platform::profileChangeRecordPath());
+    }
+  }
+  std::string message = "The setup is not complete." + CrLf + mv::NotSavedText("The settings", failedFile) + CrLf;
+  message += pending ? "The setup will be completed at the next start."
+                     : "Nothing was changed: the previous settings and password are still in force.";
+  return {pending, message + CrLf + "The reason is written to Err.log in the program folder."};
 }
 
 }  // namespace mv::wizard

@@ -80,15 +80,15 @@ struct WizardChoices {
   std::vector<WizardProgram> programs;  // the list of page 6, in list order
 };
 
-// Rewrites the thirteen settings files from the built-in defaults. Each is
-// replaced in one step, so a file is either the old one or the new one.
-// False (logged) when one could not be written; later files keep their old
-// contents.
-bool ReloadProfiles();
+// Rewrites the thirteen settings files from the built-in defaults, each in
+// one replace (inside a change, held with it). False (logged) when one could
+// not be written; failedFile then names it, and later files are not reached.
+bool ReloadProfiles(std::string* failedFile = nullptr);
 
-// Writes the password file and then its registry copy, and reads both back;
-// when either fails the previous copies are put back. False on failure.
-bool SavePassword(const std::string& password);
+// Writes the password file and its registry copy together (inside a change,
+// held with it), so that they never disagree. False when they could not be
+// written, both as they were; failedFile then names the file.
+bool SavePassword(const std::string& password, std::string* failedFile = nullptr);
 
 // Writes one program section of ProgramControl.MVL: the section emptied and
 // its fifteen keys in their order. Throws when the file cannot be written.
@@ -104,10 +104,16 @@ void AddDefaultPrograms(const std::vector<WizardProgram>& defaults);
 // Writes one section per program of the list, in list order.
 void SaveProgramList(const std::vector<WizardProgram>& programs);
 
+// What Finish came to.
+struct FinishOutcome {
+  bool stored = false;   // the configuration is in the files, or the next start completes it
+  std::string message;   // "" when everything was written; else what to tell the user
+};
+
 // Finishes the wizard: the defaults, the password, the alert switch and the
-// programs, in that order. Returns "" when everything was written, else the
-// message that says what failed (also logged).
-std::string saveStartupWizardSettings(const WizardChoices& choices);
+// programs, stored together. When one file cannot be written nothing is
+// stored, and the message (also logged) names the file.
+FinishOutcome saveStartupWizardSettings(const WizardChoices& choices);
 
 // The display name of a program file as the wizard lists it: the file's
 // description, or its file name when it has none; brackets become

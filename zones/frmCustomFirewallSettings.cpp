@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTreeWidget>
 
@@ -25,6 +26,16 @@ constexpr int TickRole = Qt::UserRole + 1;   // the tick last seen, to tell a to
 constexpr CustomList kLists[] = {CustomList::HighTrusted, CustomList::MediumTrusted, CustomList::HighInternet,
                                  CustomList::MediumInternet};
 size_t number(CustomList list) { return static_cast<size_t>(list); }
+// The other list of the same tab.
+CustomList partner(CustomList list) {
+  switch (list) {
+    case CustomList::HighTrusted: return CustomList::MediumTrusted;
+    case CustomList::MediumTrusted: return CustomList::HighTrusted;
+    case CustomList::HighInternet: return CustomList::MediumInternet;
+    case CustomList::MediumInternet: break;
+  }
+  return CustomList::HighInternet;
+}
 }  // namespace
 
 frmCustomFirewallSettings::frmCustomFirewallSettings(QWidget* parent) : QDialog(parent) {
@@ -83,6 +94,7 @@ void frmCustomFirewallSettings::buildControls() {
       view->setCurrentItem(item);
       List_Click(list);
     });
+    connect(view, &QTreeWidget::itemSelectionChanged, this, [this, list] { List_SelectionChanged(list); });
     connect(view, &QTreeWidget::itemChanged, this, [this, list](QTreeWidgetItem* item) {
       // Only a change of the tick is a toggle; the editor's own changes of a
       // row are not.
@@ -167,6 +179,41 @@ void frmCustomFirewallSettings::putRows(CustomList list, const std::vector<Custo
 void frmCustomFirewallSettings::showPortBox(bool shown) {
   for (QWidget* w : std::initializer_list<QWidget*>{txtPorts, sknlblEnterPorts1, sknlblEnterPorts2, sknlblPorts})
     w->setVisible(shown);
+  txtPorts->setEnabled(shown);
+}
+
+void frmCustomFirewallSettings::List_SelectionChanged(CustomList list) {
+  if (!ListOf(list)->selectedItems().isEmpty()) {
+    QTreeWidget* other = ListOf(partner(list));
+    const QSignalBlocker quiet(other);
+    other->clearSelection();
+  }
+  followSelection();
+}
+
+void frmCustomFirewallSettings::followSelection() {
+  const CustomList shown[] = {intInternetTab == 1 ? CustomList::HighInternet : CustomList::HighTrusted,
+                              intInternetTab == 1 ? CustomList::MediumInternet : CustomList::MediumTrusted};
+  bytCurrentList = 0;
+  intSelectedRow = -1;
+  for (CustomList list : shown) {
+    const auto selected = ListOf(list)->selectedItems();
+    if (selected.isEmpty()) continue;
+    bytCurrentList = static_cast<int>(list);
+    intSelectedRow = ListOf(list)->indexOfTopLevelItem(selected.first());
+    break;
+  }
+  const bool portRow = bytCurrentList != 0 && IsPortRow(static_cast<CustomList>(bytCurrentList), intSelectedRow + 1);
+  std::string ports;
+  if (portRow) {
+    const QTreeWidgetItem* row = ListOf(static_cast<CustomList>(bytCurrentList))->topLevelItem(intSelectedRow);
+    ports = PortsOfRow(platform::fromQString(row->text(0)));
+    if (ports == strNoneSelected) ports.clear();
+  }
+  // Filling the box is no edit: the row keeps its text and is not marked.
+  const QSignalBlocker quiet(txtPorts);
+  txtPorts->setText(platform::toQString(ports));
+  showPortBox(portRow);
 }
 
 void frmCustomFirewallSettings::TabCustomSettings_Click(int previousTab) {
@@ -176,27 +223,15 @@ void frmCustomFirewallSettings::TabCustomSettings_Click(int previousTab) {
   fraInternet->setVisible(internet);
   fraInternetZone->setVisible(internet);
   intInternetTab = internet ? 1 : 0;
+  // The box belongs to a row of the tab shown, never to one of the hidden tab.
+  followSelection();
 }
 
 void frmCustomFirewallSettings::List_Click(CustomList list) {
   static const char* names[] = {"", "lvwHighTrustedZone_Click", "lvwMediumTrustedZone_Click",
                                 "lvwHighInternetZone_Click", "lvwMediumInternetZone_Click"};
   ErrorBoundary(std::string(names[number(list)]) + " of frmCustomFirewallSettings", [&] {
-    QTreeWidget* view = ListOf(list);
-    QTreeWidgetItem* item = view->currentItem();
-    if (!item) return;
-    intSelectedRow = view->indexOfTopLevelItem(item);
-    bytCurrentList = static_cast<int>(list);
-    if (IsPortRow(list, intSelectedRow + 1)) {
-      showPortBox(true);
-      const std::string ports = PortsOfRow(platform::fromQString(item->text(0)));
-      // Setting the text runs the change handling, which rewrites the row.
-      const QString shown = platform::toQString(ports == strNoneSelected ? std::string() : ports);
-      if (txtPorts->text() == shown) txtPorts_Change();
-      else txtPorts->setText(shown);
-    } else {
-      showPortBox(false);
-    }
+    followSelection();
     changed_[number(list)] = true;
     cmdApply->setEnabled(true);
   });
@@ -230,6 +265,9 @@ void frmCustomFirewallSettings::txtPorts_Change() {
     item->setText(0, platform::toQString(WithPorts(platform::fromQString(item->text(0)), shown)));
     item->setData(0, TagRole, true);
     updating_ = wasUpdating;
+    // A row edited is stored with its list, however the row was selected.
+    changed_[static_cast<size_t>(bytCurrentList)] = true;
+    cmdApply->setEnabled(true);
   });
 }
 

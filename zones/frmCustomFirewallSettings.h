@@ -69,6 +69,13 @@ class frmCustomFirewallSettings : public QDialog {
   void Form_Load();
   void setValues();
   void showPortBox(bool shown);
+  // A list's selection changed: the other list of its tab loses its
+  // selection, so a tab has one selected row, and the port box follows.
+  void List_SelectionChanged(CustomList list);
+  // Gives the port box to the selected row of the tab shown: that row's
+  // ports when it is a port row, otherwise an empty, disabled, hidden box.
+  // Nothing is marked as changed.
+  void followSelection();
   // The list's rows as plain rows, and back.
   std::vector<CustomRow> rowsOf(CustomList list) const;
   void putRows(CustomList list, const std::vector<CustomRow>& rows);

@@ -47,12 +47,6 @@ void storeColumn(long table, const std::string& section, const std::string& colu
   require(WriteColumnValue(table, section, column, value), table);
 }
 
-// The value of a row's column as the file holds it, under the key that
-// WriteColumnValue writes.
-std::string storedColumn(long table, const std::string& section, const std::string& column) {
-  return ReadINI(section, FormatNumber(ValCounter(getColumnIndex(table, column)), "0"), "", TableFile(table), true);
-}
-
 bool validPort(long p) { return p >= 1 && p <= HighestPort; }
 
 // Whether a number written in the text passes the highest port. The pairs
@@ -119,6 +113,21 @@ std::vector<PortSettingRec>& SettingsOf(CustomList list) {
   return arrInternetMediumSettings;
 }
 
+std::optional<PortRowOwner> PortRowOfSection(const std::string& section) {
+  if (section.size() != 4 || section.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+  const long number = std::stol(section);
+  for (CustomList list : {CustomList::MediumTrusted, CustomList::HighTrusted, CustomList::MediumInternet,
+                          CustomList::HighInternet}) {
+    const long row = number - sectionBase(list);
+    if (row < 1 || row > static_cast<long>(RowTexts(list).size())) continue;
+    if (!IsPortRow(list, static_cast<int>(row))) return std::nullopt;
+    const PortRowKind kind = portRowKind(list, static_cast<int>(row));
+    return PortRowOwner{kind.protocol == 0 ? Database_TCPPorts : Database_UDPPorts, ListZone(list), ListLevel(list),
+                        kind.portType};
+  }
+  return std::nullopt;
+}
+
 std::vector<CustomRow> LoadCustomRows(CustomList list) {
   const auto& texts = RowTexts(list);
   std::vector<CustomRow> rows(texts.size());
@@ -179,39 +188,33 @@ bool SavePorts(long zone, long level, const std::string& rowText, long protocol,
   const long table = protocol == 0 ? Database_TCPPorts : Database_UDPPorts;
   const CustomList list = zone == 2 ? (level == 3 ? CustomList::HighTrusted : CustomList::MediumTrusted)
                                     : (level == 3 ? CustomList::HighInternet : CustomList::MediumInternet);
-  std::string& description = SettingsOf(list).at(static_cast<size_t>(rowIndex - 1)).Description;
-  // The row as the files hold it, to put back when a write of the save fails.
-  const std::vector<StoredRow> oldRanges = RowsWithID(table, rowSection);
-  const StoredCounters counters = ReadCounters({table});
-  bool textWritten = false;
-  const bool stored = ErrorBoundary("SavePorts of frmCustomFirewallSettings", [&] {
-    require(Delete_TableData(table, "ID=" + rowSection, "ID"), table);
-    const std::string ports = Trim(PortsOfRow(rowText));
-    const bool none = ports == strNoneSelected;
-    // The ranges first: the row's text follows only ranges that were stored.
-    if (checked && !none) {
-      for (const auto& pair : ParsePortList(ports)) {
-        if (pair.From < 1) continue;
-        const long to = pair.To >= 1 ? pair.To : pair.From;
-        require(Write_MorvantisNewData(table, getNextLineNo(table),
-                                       {std::to_string(zone), std::to_string(level), std::to_string(portType),
-                                        std::to_string(pair.From), std::to_string(to), rowSection},
-                                       true),
-                table);
+  const std::string ports = Trim(PortsOfRow(rowText));
+  const bool none = ports == strNoneSelected;
+  std::string* description = nullptr;
+  // The old ranges, the new ones with their counter, the text and the tick
+  // are stored together: a row is never left with half of its ranges.
+  const bool stored = StoreTogether([&] {
+    return ErrorBoundary("SavePorts of frmCustomFirewallSettings", false, [&] {
+      description = &SettingsOf(list).at(static_cast<size_t>(rowIndex - 1)).Description;
+      require(Delete_TableData(table, "ID=" + rowSection, "ID"), table);
+      if (checked && !none) {
+        for (const auto& pair : ParsePortList(ports)) {
+          if (pair.From < 1) continue;
+          const long to = pair.To >= 1 ? pair.To : pair.From;
+          require(Write_MorvantisNewData(table, getNextLineNo(table),
+                                         {std::to_string(zone), std::to_string(level), std::to_string(portType),
+                                          std::to_string(pair.From), std::to_string(to), rowSection},
+                                         true),
+                  table);
+        }
       }
-    }
-    storeColumn(Database_PortSetting, rowSection, "Description", none ? "" : ports);
-    textWritten = true;
-    storeColumn(Database_PortSetting, rowSection, "Enabled", checked ? "1" : "0");
-    if (!none) description = ports;
+      storeColumn(Database_PortSetting, rowSection, "Description", none ? "" : ports);
+      storeColumn(Database_PortSetting, rowSection, "Enabled", checked ? "1" : "0");
+      return true;
+    });
   });
-  if (stored) return true;
-  // Undo, latest write first; a write of the undo that succeeds leaves
-  // LastFailedWriteFile as it is.
-  if (!textWritten || WriteColumnValue(Database_PortSetting, rowSection, "Description", description))
-    PutBackRows(table, rowSection, oldRanges);
-  PutBackCounters(counters);
-  return false;
+  if (stored && !none) *description = ports;
+  return stored;
 }
 
 bool SaveChanges(const std::vector<CustomListEdit>& lists) {
@@ -231,78 +234,53 @@ bool SaveChanges(const std::vector<CustomListEdit>& lists) {
       }
     }
   }
-  // What each stored row held before, to put back when a later row cannot
-  // be stored: a save stores every marked row or none.
-  struct StoredBefore {
-    CustomRow* row;
-    PortSettingRec* setting;
-    PortSettingRec old;
-    std::string section, description, enabled;
-    long table = -1;  // a port row's port table
-    std::vector<StoredRow> ranges;
+  // Memory as the files hold it, put back when the save is not stored.
+  struct Kept {
+    std::vector<PortSettingRec> settings;
+    std::vector<CustomRow> rows;
   };
-  std::vector<StoredBefore> stored;
-  const StoredCounters counters = ReadCounters({Database_TCPPorts, Database_UDPPorts});
-  bool allStored = true;
-  bool finished = ErrorBoundary("SaveChanges of frmCustomFirewallSettings", [&] {
-    for (CustomList list : order) {
-      for (const auto& edit : lists) {
-        if (edit.list != list || !edit.changed) continue;
-        auto& settings = SettingsOf(list);
-        for (size_t i = 0; i < edit.rows->size(); ++i) {
-          CustomRow& row = (*edit.rows)[i];
-          if (!row.Tag) continue;
-          const int rowNo = static_cast<int>(i + 1);
-          const std::string section = FormatNumber(static_cast<long long>(rowNo + sectionBase(list)), "0000");
-          StoredBefore was{&row,
-                           &settings.at(i),
-                           settings.at(i),
-                           section,
-                           storedColumn(Database_PortSetting, section, "Description"),
-                           storedColumn(Database_PortSetting, section, "Enabled"),
-                           -1,
-                           {}};
-          if (IsPortRow(list, rowNo)) {
-            PortRowKind kind = portRowKind(list, rowNo);
-            was.table = kind.protocol == 0 ? Database_TCPPorts : Database_UDPPorts;
-            was.ranges = RowsWithID(was.table, section);
-            // A row whose ports were not stored stays marked for the next
-            // save, and is not switched on without them.
-            if (!SavePorts(ListZone(list), ListLevel(list), row.Text, kind.protocol, kind.portType, section, rowNo,
-                           row.Checked)) {
-              allStored = false;
-              return;
+  std::vector<Kept> kept;
+  for (const auto& edit : lists) kept.push_back({SettingsOf(edit.list), *edit.rows});
+  // Every marked row, its ranges and the tables' counters are stored
+  // together or not at all, whenever the program ends.
+  const bool stored = StoreTogether([&] {
+    return ErrorBoundary("SaveChanges of frmCustomFirewallSettings", false, [&] {
+      for (CustomList list : order) {
+        for (const auto& edit : lists) {
+          if (edit.list != list || !edit.changed) continue;
+          auto& settings = SettingsOf(list);
+          for (size_t i = 0; i < edit.rows->size(); ++i) {
+            CustomRow& row = (*edit.rows)[i];
+            if (!row.Tag) continue;
+            const int rowNo = static_cast<int>(i + 1);
+            const std::string section = FormatNumber(static_cast<long long>(rowNo + sectionBase(list)), "0000");
+            if (IsPortRow(list, rowNo)) {
+              const PortRowKind kind = portRowKind(list, rowNo);
+              if (!SavePorts(ListZone(list), ListLevel(list), row.Text, kind.protocol, kind.portType, section, rowNo,
+                             row.Checked))
+                return false;
+            } else {
+              storeColumn(Database_PortSetting, section, "Enabled", row.Checked ? "1" : "0");
             }
-          } else {
-            storeColumn(Database_PortSetting, section, "Enabled", row.Checked ? "1" : "0");
+            settings.at(i).Enabled = row.Checked ? 1 : 0;
+            row.Tag = false;
           }
-          settings.at(i).Enabled = row.Checked ? 1 : 0;
-          row.Tag = false;
-          stored.push_back(std::move(was));
         }
       }
-    }
+      return true;
+    });
   });
-  if (!finished || !allStored) {
-    const std::string failed = LastFailedWriteFile();
-    // The rows stored before are put back, the latest first, and stay
-    // marked on screen with the others.
-    for (auto it = stored.rbegin(); it != stored.rend(); ++it) {
-      if (it->table >= 0) {
-        static_cast<void>(WriteColumnValue(Database_PortSetting, it->section, "Description", it->description));
-        PutBackRows(it->table, it->section, it->ranges);
-      }
-      static_cast<void>(WriteColumnValue(Database_PortSetting, it->section, "Enabled", it->enabled));
-      *it->setting = it->old;
-      it->row->Tag = true;
-    }
-    PutBackCounters(counters);
-    platform::MsgBox("The custom security settings could not all be saved in " + platform::resolvePath(failed) +
-                         ". Your changes are kept on screen.",
-                     platform::vbExclamation, AppTitle);
-    return false;
+  if (stored) return true;
+  // Nothing was stored: memory stays as the files hold it, and every row
+  // stays marked on screen for another try.
+  for (size_t k = 0; k < lists.size(); ++k) {
+    SettingsOf(lists[k].list) = kept[k].settings;
+    *lists[k].rows = kept[k].rows;
   }
-  return true;
+  platform::MsgBox("The custom security settings could not all be saved in " +
+                       platform::resolvePath(LastFailedWriteFile()) + ". Your changes are kept on screen.",
+                   platform::vbExclamation, AppTitle);
+  return false;
 }
 
 }  // namespace mv

@@ -2,6 +2,7 @@
 // The custom rows of each zone's Medium and High level as the editor shows
 // them, their defaults, the key filter of the port box, and their storage in
 // the port-setting table, the two port tables and the in-memory arrays.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,15 @@ long ListLevel(CustomList list);
 bool IsPortRow(CustomList list, int row);
 // The in-memory array behind the list.
 std::vector<PortSettingRec>& SettingsOf(CustomList list);
+
+// What the ranges of a port row are for: the port table that holds them and
+// the zone, level and port type (1 outgoing, 2 incoming) they stand for.
+struct PortRowOwner {
+  long table, zone, level, portType;
+};
+// The port row whose row section ("0049") a port-table row names in its ID;
+// none when the ID names no port row.
+std::optional<PortRowOwner> PortRowOfSection(const std::string& section);
 
 // One row of a list: its tick, its text, and whether it changed since it was
 // last stored (the row's Tag).
@@ -66,16 +76,17 @@ struct CustomListEdit {
 // Internet, High Trusted, Medium Trusted): the tick, and for port rows the
 // port text and the port ranges; clears the Tag of each stored row. A marked
 // port row with a port outside 1 to 65535 stops the save before anything is
-// stored, with a message. A row that cannot be stored stops the save and the
-// rows stored before it are put back, in the files and in memory, and stay
-// marked: every marked row is stored or none. False when anything was
-// refused or not stored.
+// stored, with a message. Every marked row is stored or none, in one change
+// that a kill at any moment leaves whole after the next start: when it cannot
+// be stored, the user is told, memory stays as the files hold it and every
+// row stays marked. False when anything was refused or not stored.
 bool SaveChanges(const std::vector<CustomListEdit>& lists);
 
 // Stores one port row: its port text in the table and in memory, its tick,
 // and, when the row is ticked, one port-table row per port or range.
-// Protocol 0 TCP, 1 UDP; port type 1 outgoing, 2 incoming. False when it was
-// not stored; the row's ranges and text are then put back as they were.
+// Protocol 0 TCP, 1 UDP; port type 1 outgoing, 2 incoming. Stored whole or
+// not at all; false when it was not stored. Inside a save of several rows it
+// joins that save's change.
 bool SavePorts(long zone, long level, const std::string& rowText, long protocol, long portType,
                const std::string& rowSection, int rowIndex, bool checked);
 

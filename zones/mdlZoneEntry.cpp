@@ -1,6 +1,8 @@
 #include "zones/mdlZoneEntry.h"
 
 #include <algorithm>
+#include <map>
+#include <set>
 
 #include "core/ErrorBoundary.h"
 #include "core/VBRuntime.h"
@@ -64,10 +66,10 @@ std::vector<std::string> StoredAddresses(const std::string& strID) {
 }
 
 namespace {
+// The writes of one entry; they are held and stored together by the caller.
 EntrySaved storeEntryRows(long lngTable, long lngIPType, EntryValues values, bool blnAdd, const std::string& strID,
                           const std::vector<std::string>& addresses, std::string& id) {
   std::string rowSection;
-  std::vector<StoredRow> oldEntry, oldAddresses;
   if (blnAdd) {
     id = GetNewRowIndex();
     if (id.empty()) return EntrySaved::NotSaved;
@@ -77,54 +79,47 @@ EntrySaved storeEntryRows(long lngTable, long lngIPType, EntryValues values, boo
     // An entry removed since the dialog opened is not written back: its
     // address rows would belong to no entry.
     if (id.empty()) return EntrySaved::EntryGone;
-    oldEntry = RowsWithID(lngTable, id);
-    if (oldEntry.empty()) return EntrySaved::EntryGone;
-    rowSection = oldEntry[0].Section;
-    oldAddresses = RowsWithID(Database_IPAddress, id);
+    Read_TableData(lngTable, "ID", whereID(id));
+    if (arrQueryResult[0].Count < 1) return EntrySaved::EntryGone;
+    rowSection = arrQueryResult[0].RowSection;
   }
   values.push_back({"ID", id});
-  // Undo; a write of the undo that succeeds leaves LastFailedWriteFile as it is.
-  // What cannot be put back has been logged by the store, and the next start
-  // makes entries and address rows agree again.
-  if (blnAdd) {
-    // A new entry's address rows come first: rows whose entry was never
-    // written are dropped at the next start, while an entry without rows
-    // could not always be mended (a host name's entry does not hold its
-    // addresses).
-    if (AddIPAddressData(lngIPType, values, addresses)) {
-      if (Write_MorvantisNewData(lngTable, rowSection, EntryRow(values), true)) return EntrySaved::Saved;
-    }
-    PutBackRows(Database_IPAddress, id, {});
-    return EntrySaved::NotSaved;
-  }
-  if (!Write_MorvantisNewData(lngTable, rowSection, EntryRow(values), false)) return EntrySaved::NotSaved;
-  if (AddIPAddressData(lngIPType, values, addresses)) return EntrySaved::Saved;
-  if (Write_MorvantisNewData(lngTable, rowSection, oldEntry[0].Values, false))
-    PutBackRows(Database_IPAddress, id, oldAddresses);
-  return EntrySaved::NotSaved;
+  // Should the change ever be cut short all the same, the start-up drops
+  // address rows without an entry and rebuilds those an address, range or
+  // subnet entry gives; so a new entry's address rows go first.
+  if (blnAdd)
+    return AddIPAddressData(lngIPType, values, addresses) &&
+                   Write_MorvantisNewData(lngTable, rowSection, EntryRow(values), true)
+               ? EntrySaved::Saved
+               : EntrySaved::NotSaved;
+  return Write_MorvantisNewData(lngTable, rowSection, EntryRow(values), false) &&
+                 AddIPAddressData(lngIPType, values, addresses)
+             ? EntrySaved::Saved
+             : EntrySaved::NotSaved;
 }
 }  // namespace
 
 EntrySaved StoreZoneEntry(long lngTable, long lngIPType, EntryValues values, bool blnAdd, const std::string& strID,
                           const std::vector<std::string>& addresses, std::string& id) {
   blnZoneDataChanged = true;
-  // An entry not stored leaves no counter moved on either.
-  const StoredCounters counters = ReadCounters({lngTable, Database_IPAddress});
-  const EntrySaved saved = storeEntryRows(lngTable, lngIPType, std::move(values), blnAdd, strID, addresses, id);
-  if (saved == EntrySaved::NotSaved) PutBackCounters(counters);
-  return saved;
+  EntrySaved saved = EntrySaved::NotSaved;
+  const bool stored = StoreTogether([&] {
+    saved = storeEntryRows(lngTable, lngIPType, std::move(values), blnAdd, strID, addresses, id);
+    return saved == EntrySaved::Saved;
+  });
+  return saved == EntrySaved::Saved && !stored ? EntrySaved::NotSaved : saved;
 }
 
 EntryRemoved RemoveZoneEntry(long lngIPType, const std::string& strID) {
   if (lngIPType < ipHostName || lngIPType > ipSubnet) return EntryRemoved::Refused;
   const long table = EntryTable(lngIPType);
   blnZoneDataChanged = true;
-  const std::vector<StoredRow> entry = RowsWithID(table, strID);
-  if (!Delete_TableData(table, whereID(strID), "ID")) return EntryRemoved::NotSaved;
-  if (Delete_TableData(Database_IPAddress, whereID(strID), "ID")) return EntryRemoved::Removed;
-  for (const StoredRow& r : entry)
-    if (!Write_MorvantisNewData(table, r.Section, r.Values, false)) break;
-  return EntryRemoved::NotSaved;
+  return StoreTogether([&] {
+           return Delete_TableData(table, whereID(strID), "ID") &&
+                  Delete_TableData(Database_IPAddress, whereID(strID), "ID");
+         })
+             ? EntryRemoved::Removed
+             : EntryRemoved::NotSaved;
 }
 
 namespace {
@@ -134,6 +129,7 @@ constexpr const char* kReconcile = "ReconcileZoneAddresses of mdlZoneEntry";
 struct AddressRow {
   std::string Section, Type, Zone, From, To, ID;
 };
+using Ranges = std::vector<std::pair<std::string, std::string>>;  // from, to
 
 std::vector<AddressRow> addressRows() {
   Read_TableData(Database_IPAddress, "IPType,Zone,IPAddressFrom,IPAddressTo,ID", "");
@@ -145,96 +141,205 @@ std::vector<AddressRow> addressRows() {
   return rows;
 }
 
-// A user's entry with what its address rows must hold.
-struct ExpectedEntry {
+// A stored entry with what its address rows must hold. A host name's
+// addresses are only in its rows (an Edit that does not look the name up
+// again keeps them too), so its ranges are taken from the rows it owns.
+struct StoredEntry {
   long Type = 0;
-  EntryValues Values;  // with Zone, ID and the address columns
-  std::vector<std::pair<std::string, std::string>> Ranges;  // from, to
+  long Table = 0;
+  std::string Section, ID, Zone;
+  Ranges Expected;
+  bool Network = false;  // a detected network: its rows are the start-up's own
+  bool Moved = false;    // given an ID of its own
 };
 
-// The entries of one table, with the address rows each must have. A host
-// name keeps the addresses its rows hold (its entry holds only the name, and
-// an Edit that does not look it up again keeps them too).
-void collectEntries(long type, const std::vector<AddressRow>& rows, std::vector<ExpectedEntry>& entries,
-                    std::vector<std::string>& networkIDs) {
-  const long table = EntryTable(type);
-  const bool subnet = type == ipSubnet;
-  Read_TableData(table, subnet ? "IP,SubnetMask,Zone,ID,ActiveNetwork" : std::string(EditColumns(type)) + ",Zone,ID", "");
-  const std::vector<QueryRow> hits(arrQueryResult.begin(), arrQueryResult.begin() + arrQueryResult[0].Count);
-  for (const QueryRow& r : hits) {
-    const auto& v = r.Values;
-    if (subnet && Val(v.at(4)) == 1) {
-      networkIDs.push_back(v.at(3));
-      continue;
-    }
-    ExpectedEntry e;
-    e.Type = type;
-    switch (type) {
-      case ipHostName:
-        e.Values = {{"Zone", v.at(2)}, {"ID", v.at(3)}};
-        for (const AddressRow& a : rows)
-          if (a.ID == v.at(3)) e.Ranges.emplace_back(a.From, a.From);
-        break;
-      case ipAddress:
-        e.Values = {{"IP", v.at(0)}, {"Zone", v.at(2)}, {"ID", v.at(3)}};
-        e.Ranges.emplace_back(v.at(0), v.at(0));
-        break;
-      case ipRange:
-        e.Values = {{"IPFrom", v.at(0)}, {"IPTo", v.at(1)}, {"Zone", v.at(3)}, {"ID", v.at(4)}};
-        e.Ranges.emplace_back(v.at(0), v.at(1));
-        break;
-      default: {
-        const std::string prefix = v.at(0) + "/" + std::to_string(static_cast<long>(GetMaskBits(v.at(1))));
-        e.Values = {{"Zone", v.at(2)}, {"ID", v.at(3)}};
-        e.Ranges.emplace_back(prefix, prefix);
-        break;
+std::vector<StoredEntry> storedEntries() {
+  std::vector<StoredEntry> entries;
+  for (long type = ipHostName; type <= ipSubnet; ++type) {
+    const long table = EntryTable(type);
+    const bool subnet = type == ipSubnet;
+    Read_TableData(table, subnet ? "IP,SubnetMask,Zone,ID,ActiveNetwork" : EditColumns(type) + ",Zone,ID", "");
+    for (long i = 0; i < arrQueryResult[0].Count; ++i) {
+      const QueryRow& r = arrQueryResult[static_cast<size_t>(i)];
+      const auto& v = r.Values;
+      StoredEntry e;
+      e.Type = type;
+      e.Table = table;
+      e.Section = r.RowSection;
+      switch (type) {
+        case ipHostName:
+        case ipAddress:
+          e.Zone = v.at(2), e.ID = v.at(3);
+          if (type == ipAddress) e.Expected.emplace_back(v.at(0), v.at(0));
+          break;
+        case ipRange:
+          e.Zone = v.at(3), e.ID = v.at(4);
+          e.Expected.emplace_back(v.at(0), v.at(1));
+          break;
+        default: {
+          e.Zone = v.at(2), e.ID = v.at(3);
+          e.Network = Val(v.at(4)) == 1;
+          if (e.Network) e.Type = ipNetwork;
+          const std::string prefix = v.at(0) + "/" + std::to_string(static_cast<long>(GetMaskBits(v.at(1))));
+          e.Expected.emplace_back(prefix, prefix);
+          break;
+        }
       }
+      entries.push_back(std::move(e));
     }
-    entries.push_back(std::move(e));
   }
+  return entries;
 }
 
-bool rowsAgree(const ExpectedEntry& e, const std::vector<AddressRow>& rows) {
-  const std::string& id = EntryItem(e.Values, "ID");
-  const std::string& zone = EntryItem(e.Values, "Zone");
-  std::vector<std::pair<std::string, std::string>> held;
-  for (const AddressRow& a : rows) {
-    if (a.ID != id) continue;
-    if (Val(a.Type) != e.Type || a.Zone != zone) return false;
-    held.emplace_back(a.From, a.To);
+bool rowsAgree(const StoredEntry& e, const std::vector<const AddressRow*>& held) {
+  Ranges ranges;
+  for (const AddressRow* a : held) {
+    if (Val(a->Type) != e.Type || a->Zone != e.Zone) return false;
+    ranges.emplace_back(a->From, a->To);
   }
-  return held == e.Ranges;
+  return ranges == e.Expected;
 }
+
+// What one start mends, worked out from the rows as they are and then
+// written as one change. Entries that share an ID, or have none, are given
+// IDs of their own, since an Edit or Remove of one of them would rebuild or
+// delete the others' rows. A detected network keeps its ID, else the first
+// host name of the ID, else its first entry. An address, range or subnet
+// gets its rows from its own values; the host-name rows of a shared ID go to
+// the host name of their zone (to the first host name when none has it), so
+// an address keeps its zone wherever a host name of that zone shares the ID.
+class AddressRepair {
+ public:
+  std::vector<std::string> Done;  // one line per repair
+
+  bool Plan() {
+    rows_ = addressRows();
+    entries_ = storedEntries();
+    for (const AddressRow& a : rows_) byID_[a.ID].push_back(&a);
+    std::map<std::string, std::vector<StoredEntry*>> owners;
+    for (StoredEntry& e : entries_) owners[e.ID].push_back(&e);
+    for (auto& [id, group] : owners) {
+      if (group.size() == 1 && !id.empty()) {
+        if (group[0]->Type == ipHostName)
+          for (const AddressRow* a : byID_[id]) group[0]->Expected.emplace_back(a->From, a->From);
+        continue;
+      }
+      sortOut(id, group);
+    }
+    for (const StoredEntry& e : entries_)
+      if (!e.Moved) owners_.insert(e.ID);
+    for (StoredEntry& e : entries_) {
+      if (e.Network || e.Expected.empty()) continue;
+      const std::vector<const AddressRow*>& held = e.Moved ? none_ : byID_[e.ID];
+      if (!e.Moved && rowsAgree(e, held)) continue;
+      for (const AddressRow* a : held) drop_.insert(a->Section);
+      for (const auto& [from, to] : e.Expected) rebuilt_.push_back({&e, from, to});
+      if (!e.Moved) Done.push_back("Address rows rebuilt for zone entry " + e.ID);
+    }
+    for (const AddressRow& a : rows_) {
+      if (drop_.count(a.Section) || Val(a.Type) == static_cast<double>(ipNetwork) || owned(a)) continue;
+      drop_.insert(a.Section);
+      if (!taken_.count(a.Section))
+        Done.push_back("Address row " + a.Section + " of no zone entry (ID " + a.ID + ") dropped");
+    }
+    return !Done.empty() || !moved_.empty();
+  }
+
+  // The writes of the plan; every one of them is held until the change is
+  // stored as a whole.
+  bool Write() {
+    const std::vector<std::string> ids = GetNewRowIndexes(moved_.size());
+    if (ids.size() != moved_.size()) return false;
+    for (size_t i = 0; i < moved_.size(); ++i) {
+      StoredEntry& e = *moved_[i];
+      Done.push_back("Zone entry " + e.Section + " of " + varTableNames[static_cast<size_t>(e.Table)] +
+                     (e.ID.empty() ? " had no ID" : " shared ID " + e.ID) + ": given ID " + ids[i]);
+      e.ID = ids[i];
+      if (!WriteColumnValue(e.Table, e.Section, "ID", e.ID)) return false;
+    }
+    if (!drop_.empty() &&
+        !DeleteINISections(std::vector<std::string>(drop_.begin(), drop_.end()), TableFile(Database_IPAddress)))
+      return false;
+    if (rebuilt_.empty()) return true;
+    long line = static_cast<long>(Val(getNextLineNo(Database_IPAddress)));
+    std::string section;
+    for (const NewRow& r : rebuilt_) {
+      section = FormatNumber(line++, "0000");
+      if (!Write_MorvantisNewData(Database_IPAddress, section,
+                                  {std::to_string(r.Entry->Type), r.Entry->Zone, r.From, r.To, r.Entry->ID}, false))
+        return false;
+    }
+    return setLastLineNo(Database_IPAddress, section);
+  }
+
+ private:
+  struct NewRow {
+    const StoredEntry* Entry;
+    std::string From, To;
+  };
+  std::vector<AddressRow> rows_;
+  std::vector<StoredEntry> entries_;
+  std::map<std::string, std::vector<const AddressRow*>> byID_;
+  const std::vector<const AddressRow*> none_;
+  std::set<std::string> owners_;               // the IDs entries hold after the plan
+  std::map<std::string, long> keptType_;       // a shared ID kept by a network or host name: its rows' type
+  std::set<std::string> drop_;                 // address row sections to delete
+  std::set<std::string> taken_;                // of those, the rows of entries given IDs of their own
+  std::vector<StoredEntry*> moved_;
+  std::vector<NewRow> rebuilt_;
+
+  void sortOut(const std::string& id, const std::vector<StoredEntry*>& group) {
+    std::vector<StoredEntry*> hosts;
+    StoredEntry* keeper = nullptr;
+    for (StoredEntry* e : group) {
+      if (e->Network && !keeper) keeper = e;
+      if (e->Type == ipHostName) hosts.push_back(e);
+    }
+    for (const AddressRow* a : byID_[id]) {
+      if (hosts.empty() || Val(a->Type) != static_cast<double>(ipHostName)) continue;
+      StoredEntry* owner = hosts[0];
+      for (StoredEntry* h : hosts)
+        if (h->Zone == a->Zone) {
+          owner = h;
+          break;
+        }
+      owner->Expected.emplace_back(a->From, a->From);
+    }
+    if (!keeper && !id.empty()) keeper = hosts.empty() ? group[0] : hosts[0];
+    for (const AddressRow* a : byID_[id]) {
+      // Rows that the one keeping the ID does not own were the others'.
+      if (!keeper || ((keeper->Type == ipNetwork || keeper->Type == ipHostName) && Val(a->Type) != keeper->Type))
+        taken_.insert(a->Section);
+    }
+    if (keeper && (keeper->Type == ipNetwork || keeper->Type == ipHostName)) keptType_[id] = keeper->Type;
+    for (StoredEntry* e : group) {
+      if (e == keeper || e->Network) continue;
+      e->Moved = true;
+      moved_.push_back(e);
+    }
+  }
+
+  bool owned(const AddressRow& a) const {
+    if (!owners_.count(a.ID)) return false;
+    const auto kept = keptType_.find(a.ID);
+    return kept == keptType_.end() || Val(a.Type) == static_cast<double>(kept->second);
+  }
+};
 }  // namespace
 
 int ReconcileZoneAddresses() {
   int repairs = 0;
   ErrorBoundary(kReconcile, [&] {
-    const std::vector<AddressRow> rows = addressRows();
-    std::vector<ExpectedEntry> entries;
-    std::vector<std::string> ids;
-    for (long type = ipHostName; type <= ipSubnet; ++type) collectEntries(type, rows, entries, ids);
-    for (const ExpectedEntry& e : entries) {
-      const std::string& id = EntryItem(e.Values, "ID");
-      ids.push_back(id);
-      if (e.Ranges.empty() || rowsAgree(e, rows)) continue;
-      std::vector<std::string> addresses;
-      for (const auto& r : e.Ranges) addresses.push_back(r.first);
-      const bool rebuilt = AddIPAddressData(e.Type, e.Values, addresses);
-      WriteErrorLog(std::string(rebuilt ? "Address rows rebuilt" : "Address rows could not be rebuilt") +
-                        " for zone entry " + id,
-                    kReconcile);
-      if (rebuilt) ++repairs;
+    AddressRepair repair;
+    // Nothing to mend writes nothing.
+    const bool stored = StoreTogether([&] { return repair.Plan() && repair.Write(); });
+    if (repair.Done.empty()) return;
+    if (!stored) {
+      WriteErrorLog("Zone entries and their address rows could not be mended in " + LastFailedWriteFile(), kReconcile);
+      return;
     }
-    for (const AddressRow& a : rows) {
-      // The detected networks' rows are written by the start-up itself.
-      if (Val(a.Type) == static_cast<double>(ipNetwork) || std::find(ids.begin(), ids.end(), a.ID) != ids.end()) continue;
-      const bool dropped = DeleteRowSection(Database_IPAddress, a.Section);
-      WriteErrorLog(std::string(dropped ? "Address row " : "Address row could not be dropped: ") + a.Section +
-                        " of no zone entry (ID " + a.ID + ")" + (dropped ? " dropped" : ""),
-                    kReconcile);
-      if (dropped) ++repairs;
-    }
+    for (const std::string& line : repair.Done) WriteErrorLog(line, kReconcile);
+    repairs = static_cast<int>(repair.Done.size());
   });
   return repairs;
 }

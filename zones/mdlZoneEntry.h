@@ -42,28 +42,32 @@ enum class EntrySaved { Saved, EntryGone, NotSaved };
 // the entry with strID in its own row section, and nothing at all is written
 // when there is no such row any more. Then the entry's address rows are
 // rebuilt from its values and the address list. `id` receives the entry's ID.
-// The entry row is written before its address rows, so an interruption
-// between them leaves an entry whose address rows the next start rebuilds.
-// When a write fails the writes before it are undone as far as the files
-// allow (NotSaved; LastFailedWriteFile names the file).
+// The entry row, its address rows and the counters are stored as one change:
+// a program ended at any moment leaves, after the next start, the entry
+// wholly as it was or wholly as stored, a host name's addresses included.
+// When the change cannot be stored nothing is (NotSaved; LastFailedWriteFile
+// names the file).
 EntrySaved StoreZoneEntry(long lngTable, long lngIPType, EntryValues values, bool blnAdd, const std::string& strID,
                           const std::vector<std::string>& addresses, std::string& id);
 
 // What Remove did.
 enum class EntryRemoved { Removed, Refused, NotSaved };
-// Deletes an entry of type 1 to 4 and its address rows, and raises the
-// zone-data flag; Refused (nothing deleted) for any other type. The entry row
-// goes first, so an interruption leaves address rows without an entry, which
-// the next start drops. When the address rows cannot be deleted the entry row
-// is put back (NotSaved).
+// Deletes an entry of type 1 to 4 and its address rows as one change, and
+// raises the zone-data flag; Refused (nothing deleted) for any other type,
+// NotSaved (nothing deleted) when the change cannot be stored.
 EntryRemoved RemoveZoneEntry(long lngIPType, const std::string& strID);
 
 // Makes the address rows agree with the entries, as the start-up does before
-// the rules are built: an entry of type 1 to 4 whose address rows are
-// missing, or differ from what its values give (another zone, another
-// address), gets them rebuilt as an Edit rebuilds them; address rows whose ID
-// belongs to no entry are dropped. The detected networks' rows stay as they
-// are. Each repair is logged. Returns the number of repairs.
+// the rules are built: entries that share an ID, or have none, are given IDs
+// of their own (a detected network, else the first host name, else the first
+// entry keeps the ID; a shared ID's host-name rows go to the host name of
+// their zone); an entry of type
+// 1 to 4 whose address rows are missing, or differ from what its values give
+// (another zone, another address), gets them rebuilt as an Edit rebuilds
+// them; address rows whose ID belongs to no entry are dropped. The detected
+// networks' rows stay as they are. All repairs are stored as one change, each
+// logged; a second run finds nothing to repair. Returns the number of repairs
+// (0 when they could not be stored).
 int ReconcileZoneAddresses();
 
 // The four octet boxes of a dotted address: each box up to its dot, the last

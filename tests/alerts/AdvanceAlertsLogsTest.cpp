@@ -299,6 +299,14 @@ TEST_F(AdvanceDialog, ViewWithoutATextViewerNamesTheLogAsTheUserWouldTypeIt) {
   EXPECT_EQ(messages[0].prompt, "No text viewer could be started for " + native("logs/Alertlog.txt") + ".");
 }
 
+TEST_F(AdvanceDialog, ViewSaysWhenTheViewerStartsAndFails) {
+  load();
+  FailingOpener opener;
+  dialog->cmdViewLog->click();
+  ASSERT_TRUE(processEventsUntil([&] { return !messages.empty(); }));
+  EXPECT_EQ(messages[0].prompt, "No text viewer could be started for " + native("logs/Alertlog.txt") + ".");
+}
+
 TEST_F(AdvanceDialog, TheDaysBoxStaysBetweenOneAndTheMost) {
   load();
   dialog->txtAlertsDays->setText("0");

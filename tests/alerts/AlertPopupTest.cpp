@@ -269,6 +269,21 @@ TEST_F(AlertSentence, TheTwoShapesAndTheScope) {
             "The firewall has blocked local network access to your computer (IGMP) from Local Address (IGMP).");
 }
 
+TEST_F(AlertPopup, AddressesWithoutPortsTakeTheEventsPortFields) {
+  event(packet(1, 0, 1, "10.0.0.1", "10.1.2.3", "", "1025", "25"));
+  ASSERT_NE(popup(), nullptr);
+  EXPECT_EQ(text("lbAlertMessage"), kSentence);
+}
+
+TEST_F(AlertSentence, APortKnownNowhereLeavesItsPhraseOut) {
+  EXPECT_EQ(getAlertMessage("Outgoing", "10.0.0.1", "10.1.2.3", "TCP"),
+            "The firewall has blocked internet access to 10.1.2.3 from your computer.");
+  EXPECT_EQ(getAlertMessage("Incoming", "10.0.0.9", "10.0.0.1", "UDP", "", "53"),
+            "The firewall has blocked internet access to your computer (DNS) from 10.0.0.9.");
+  // A port in the address holds over the event's field.
+  EXPECT_EQ(getAlertMessage("Outgoing", "10.0.0.1:1025", "10.1.2.3:25", "TCP", "1", "80"), kSentence);
+}
+
 TEST_F(AlertSentence, PortAndProtocolPhrases) {
   EXPECT_EQ(getProtocolText("TCP", "80"), "HTTP");
   EXPECT_EQ(getProtocolText("UDP", "53"), "DNS");

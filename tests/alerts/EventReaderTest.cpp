@@ -4,11 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "rules/mdlDefineRules.h"
+#if defined(__SANITIZE_ADDRESS__)
+// The address sanitizer's count of the bytes in use (its own allocator).
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#else
+#include <malloc.h>
+#endif
 #include "tests/alerts/EventsFixture.h"
 
 namespace mvtest {
@@ -16,6 +23,16 @@ namespace {
 
 using namespace mv;
 using Pids = std::vector<std::string>;
+
+// The bytes the program has allocated and not freed.
+std::size_t heapInUse() {
+#if defined(__SANITIZE_ADDRESS__)
+  return __sanitizer_get_current_allocated_bytes();
+#else
+  const struct mallinfo2 info = mallinfo2();
+  return info.uordblks + info.hblkhd;
+#endif
+}
 
 class EventReader : public EventsTest {
  protected:
@@ -66,6 +83,21 @@ TEST_F(EventReader, ABurstIsTakenInBitesOverTheTicksInOrderAndWhole) {
   for (long n = 1; n <= lines; ++n) expected.push_back(std::to_string(n));
   expected.push_back("9001");
   EXPECT_EQ(pids(), expected);
+}
+
+TEST_F(EventReader, TheSecondLogsBurstIsNotHeldWhileTheFirstLogIsRead) {
+  // The first log holds a line for each tick (invalid lines, taken one a
+  // tick); the second a burst of about 24 MB, which waits meanwhile.
+  const int ticks = 24;
+  for (int n = 1; n <= ticks + 1; ++n) addLine(n, "not an event");
+  writeText(logName(true), burst(24000));
+  const std::size_t before = heapInUse();
+  for (int tick = 0; tick < ticks; ++tick) CheckNewAlertsGenerates();
+  EXPECT_EQ(lngLastLogLineNo, ticks);
+  EXPECT_EQ(lngLastILogLineNo, 0);
+  // What waits is held a bite at a time, not the whole burst.
+  const std::size_t held = heapInUse() - std::min(before, heapInUse());
+  EXPECT_LT(held, std::size_t{8} << 20);
 }
 
 TEST_F(EventReader, ALogReplacedAfterABurstGoesOnAfterTheCursor) {

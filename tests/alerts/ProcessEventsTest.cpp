@@ -181,6 +181,31 @@ TEST_F(ProcessEvents, AnAnswerForAListedProgramRewritesItsRightsByTheModel) {
   EXPECT_EQ(pids(), std::vector<std::string>{"7"});
 }
 
+TEST_F(ProcessEvents, AnAnswerLeavesAStoredRightThatCannotBeReadByteForByte) {
+  // Server Trusted holds no right code.
+  listProgram("/opt/app/run", "run", "0070");
+  auto line = [this](const std::string& key) {
+    const std::string text = readText("Profiles/ProgramControl.MVL");
+    const std::size_t at = text.find("\r\n" + key + "=");
+    return at == std::string::npos ? std::string("<missing>") : text.substr(at, text.find("\r\n", at + 2) - at);
+  };
+  const std::string damaged = line("Column3");
+  // Internet access answered Block: Internet server follows; nothing else is written.
+  events({"10:00:00,CR,7,/opt/app/run,2,2,3"});
+  EXPECT_EQ(rightsOf("/opt/app/run"), "Allow Block  Block");
+  EXPECT_EQ(stored("run", "Column2"), "1");
+  EXPECT_EQ(stored("run", "Column4"), "1");
+  EXPECT_EQ(line("Column3"), damaged);
+  // Trusted access answered Block: the rule moves the rights it can read.
+  events({"10:00:00,CR,7,/opt/app/run,1,2,3"});
+  EXPECT_EQ(rightsOf("/opt/app/run"), "Block Block  Block");
+  EXPECT_EQ(line("Column3"), damaged);
+  // The answer for that right itself is stored.
+  events({"10:00:00,CR,7,/opt/app/run,1,1,2"});
+  EXPECT_EQ(rightsOf("/opt/app/run"), "Ask Block Ask Block");
+  EXPECT_EQ(stored("run", "Column3"), "2");
+}
+
 TEST_F(ProcessEvents, AnAnswerWithUndefinedCodesChangesNoRight) {
   listProgram("/opt/app/run", "run", "2222");
   events({"10:00:00,CR,7,/opt/app/run,1,2,4",     // no such answer

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QTimer>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@
 #include "rules/NetworkCommands.h"
 #include "rules/mdlDefineRules.h"
 #include "tests/alerts/AlertsFixture.h"
+#include "tests/support/SessionBus.h"
 
 namespace mvtest {
 namespace {
@@ -360,6 +362,21 @@ TEST_F(TimerForm, RecentTrafficOrTheScreenSaverModeHoldTheLockBack) {
   EXPECT_EQ(intIdleMinutes, 0);
 }
 
+TEST_F(TimerForm, WithTheShippedSettingsTheLockIsOnAndStopsTrafficAfterTenIdleMinutes) {
+  // The settings as start-up loads them from the shipped files.
+  ASSERT_TRUE(setPassword(""));
+  InitAllPath();
+  EXPECT_TRUE(AutomaticLock);
+  EXPECT_EQ(AutomaticLockText(AutomaticLock), "On");
+  ticks({{0, 0}});
+  minutes(9);
+  EXPECT_TRUE(commands.empty());
+  minutes(1);
+  EXPECT_EQ(commands, std::vector<std::string>{"Stop"});
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "All traffic to and from your computer is stopped." + kApplyAgain);
+}
+
 TEST_F(TimerForm, ExitWithoutAPasswordRestoresTheDefaultRulesAndEnds) {
   installNetStub();
   int flushed = 0;
@@ -420,6 +437,73 @@ TEST_F(TimerForm, TheTrayShowsAndHidesTheMainWindow) {
   main->showMinimized();
   form->TrayIcon_LeftClick();
   EXPECT_FALSE(main->isMinimized());
+}
+
+// The screen-saver mode, with a screen saver on a session bus of the test's
+// own: the bus runs (and the screen saver answers, where a test puts one)
+// before the form is loaded.
+class ScreenSaverLock : public TimerForm {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(bus.address.isEmpty());
+    LockMode = false;
+    LockInterval = 1;
+    startScreenSaver();
+    TimerForm::SetUp();
+  }
+  void TearDown() override {
+    TimerForm::TearDown();
+    saver.reset();
+  }
+  virtual void startScreenSaver() {
+    saver = std::make_unique<TestScreenSaver>(bus.address, "/org/freedesktop/ScreenSaver", false);
+    ASSERT_TRUE(saver->registered());
+  }
+
+  PrivateSessionBus bus;
+  std::unique_ptr<TestScreenSaver> saver;
+};
+
+TEST_F(ScreenSaverLock, TheLockEngagesWhenTheScreenSaverStarts) {
+  EngagesMode = true;
+  // The form asks at its start, and the lock minutes ask again: an idle
+  // screen saver holds the lock back however long the wait.
+  ASSERT_TRUE(waitFor([&] { return saver->asked() >= 1; }));
+  minutes(3);
+  ASSERT_TRUE(waitFor([&] { return saver->asked() >= 4; }));
+  EXPECT_TRUE(commands.empty());
+
+  // It starts: the lock engages at once, without waiting for the minute.
+  saver->setActive(true);
+  ASSERT_TRUE(waitFor([&] { return !commands.empty(); }));
+  EXPECT_EQ(commands, std::vector<std::string>{"Lock"});
+  EXPECT_EQ(gateOpen, std::vector<bool>{true});
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "All traffic to and from your computer is locked." + kApplyAgain);
+  EXPECT_EQ(intIdleMinutes, 0);
+}
+
+class RunningScreenSaverLock : public ScreenSaverLock {
+ protected:
+  // Served at the object some desktops use, and running already.
+  void startScreenSaver() override {
+    saver = std::make_unique<TestScreenSaver>(bus.address, "/ScreenSaver", true);
+    ASSERT_TRUE(saver->registered());
+  }
+};
+
+TEST_F(RunningScreenSaverLock, AScreenSaverRunningAtTheStartStopsTrafficOnceItAnswers) {
+  ASSERT_TRUE(waitFor([&] { return !commands.empty(); }));
+  EXPECT_EQ(commands, std::vector<std::string>{"Stop"});
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "All traffic to and from your computer is stopped." + kApplyAgain);
+
+  // The idle-minutes mode does not look at the screen saver.
+  commands.clear();
+  LockMode = true;
+  LockInterval = 5;
+  minutes(1);
+  EXPECT_TRUE(commands.empty());
 }
 
 }  // namespace

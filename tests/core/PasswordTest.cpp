@@ -16,6 +16,7 @@
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
+#include "platform/PrivateProfile.h"
 #include "platform/Registry.h"
 #include "tests/core/ModalDriver.h"
 #include "tests/support/TestEnv.h"
@@ -195,6 +196,34 @@ TEST_F(PasswordTest, RegistryWriteFailureLeavesTheFileAndTellsTheUser) {
                                              ".\r\nThe previous password is still in force.");
   messages.clear();
   EXPECT_EQ(getPassword(), "old");
+}
+
+TEST_F(PasswordTest, AChangeEndedAfterAnyWriteLeavesOneOfTheTwoPasswordsInBothCopies) {
+  int writes = 0;
+  ASSERT_TRUE(setPassword("old"));
+  platform::setProfileFileWriter([&](const std::string& native, const std::string& bytes) {
+    ++writes;
+    return platform::writeNativeFileAtomic(native, bytes);
+  });
+  ASSERT_TRUE(setPassword("new"));
+  ASSERT_GE(writes, 2);
+  for (int done = 0; done < writes; ++done) {
+    SCOPED_TRACE("ended after " + std::to_string(done) + " writes");
+    ASSERT_TRUE(setPassword("old"));
+    // Every write after the first `done` fails, as if the program had ended.
+    platform::setProfileFileWriter([left = done](const std::string& native, const std::string& bytes) mutable {
+      return left-- > 0 && platform::writeNativeFileAtomic(native, bytes);
+    });
+    static_cast<void>(setPassword("new"));
+    // The next start: the change is finished or taken back, then both
+    // copies are read and must agree.
+    platform::setProfileFileWriter(nullptr);
+    platform::profileFinishPendingChange();
+    messages.clear();
+    std::string password;
+    EXPECT_NO_THROW(password = getPassword());
+    EXPECT_TRUE(password == "old" || password == "new") << password;
+  }
 }
 
 // ---------------------------------------------------------------------------

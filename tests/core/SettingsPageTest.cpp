@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -22,6 +23,7 @@
 #include "core/mdlLogin.h"
 #include "core/mdlMain.h"
 #include "platform/Dialogs.h"
+#include "platform/Autostart.h"
 #include "platform/Registry.h"
 #include "programs/mdlProgramControl.h"
 #include "tests/core/ModalDriver.h"
@@ -32,8 +34,6 @@
 namespace {
 
 using namespace mv;
-
-const std::string RunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 class SettingsPageTest : public mvtest::ProgramFolderTest {
  protected:
@@ -74,7 +74,11 @@ class SettingsPageTest : public mvtest::ProgramFolderTest {
                                                  [act] { act(*SetPasswordFormIfLoaded()); });
   }
 
+  // This program folder's autostart entry.
+  std::string autostartEntry() const { return platform::autostartEntryFile("Morvantis", folder + "/Morvantis"); }
+
   std::unique_ptr<frmMorvantisSettings> page;
+  mvtest::TemporaryConfigHome configHome;
 };
 
 // ---------------------------------------------------------------------------
@@ -267,6 +271,56 @@ TEST_F(SettingsPageTest, RunAtStartupWritesTheProgramPathAndEmptiesItWhenOff) {
   EXPECT_EQ(value.data, "");
 }
 
+TEST_F(SettingsPageTest, RunAtStartupWritesTheDesktopsAutostartEntryAndRemovesItWhenOff) {
+  load();
+  page->chkLoadOnStartup->click();
+  const std::string entry = autostartEntry();
+  EXPECT_EQ(entry.rfind(configHome.path() + "/autostart/Morvantis-", 0), 0u) << entry;
+  EXPECT_EQ(mvtest::slurp(entry), "[Desktop Entry]\n"
+                                  "Type=Application\n"
+                                  "Name=Morvantis\n"
+                                  "Comment=Starts Morvantis from " + folder + "/Morvantis\n"
+                                  "Exec=\"" + folder + "/Morvantis\"\n"
+                                  "TryExec=" + folder + "/Morvantis\n"
+                                  "Terminal=false\n");
+  EXPECT_TRUE(messages.empty());
+  page->chkLoadOnStartup->click();
+  EXPECT_FALSE(platform::fileExists(entry));
+  EXPECT_EQ(mainValue("LoadOnStartup"), "0");
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(SettingsPageTest, RunAtStartupWhoseAutostartEntryCannotBeWrittenIsToldAndGoesBack) {
+  load();
+  // A file where the autostart folder belongs: nothing can be written in it.
+  std::ofstream(configHome.path() + "/autostart").close();
+  page->chkLoadOnStartup->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "The setting could not be saved in " + autostartEntry() + ".");
+  EXPECT_FALSE(page->chkLoadOnStartup->isChecked());
+  EXPECT_FALSE(blnLoadOnStartup);
+  EXPECT_EQ(mainValue("LoadOnStartup"), "0");
+  platform::RegValue value;
+  EXPECT_EQ(platform::regQueryValue(platform::HKEY_LOCAL_MACHINE, RunKey, "Morvantis", value),
+            platform::ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(SettingsPageTest, RunAtStartupOffThatCannotBeStoredKeepsTheAutostartEntry) {
+  load();
+  page->chkLoadOnStartup->click();
+  ASSERT_TRUE(platform::fileExists(autostartEntry()));
+  ASSERT_TRUE(platform::setReadOnly(strAlertsSettingFile, true));
+  page->chkLoadOnStartup->click();
+  platform::setReadOnly(strAlertsSettingFile, false);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "The setting could not be saved in " + native("Profiles/AlertsAndLogSetting.MVL") + ".");
+  EXPECT_TRUE(page->chkLoadOnStartup->isChecked());
+  EXPECT_TRUE(blnLoadOnStartup);
+  EXPECT_EQ(mainValue("LoadOnStartup"), "1");
+  EXPECT_TRUE(platform::fileExists(autostartEntry()));
+  EXPECT_EQ(GetRegValue(platform::HKEY_LOCAL_MACHINE, RunKey, "Morvantis", ""), AppPath() + "\\Morvantis.EXE");
+}
+
 TEST_F(SettingsPageTest, RunAtStartupWhoseRunValueCannotBeWrittenGoesBackInTheFileAndOnThePage) {
   load();
   std::string other = "kept";
@@ -279,6 +333,7 @@ TEST_F(SettingsPageTest, RunAtStartupWhoseRunValueCannotBeWrittenGoesBackInTheFi
   EXPECT_FALSE(page->chkLoadOnStartup->isChecked());
   EXPECT_FALSE(blnLoadOnStartup);
   EXPECT_EQ(mainValue("LoadOnStartup"), "0");
+  EXPECT_FALSE(platform::fileExists(autostartEntry())) << "the entry goes with the setting";
 }
 
 // ---------------------------------------------------------------------------

@@ -192,7 +192,7 @@ TEST_F(AlertsRoad, AlertsGoToTheLogChosenWithBrowseOutsideTheProgramFolderAlsoAf
 }
 
 TEST_F(AlertsRoad, AProgramAddedThroughALinkIsStoredUnderItsTargetAndShownActiveWhenItRuns) {
-  writeText("bin/tool-2.1", "#!/bin/sh\n");
+  writeText("bin/tool-2.1", std::string("\x7f" "ELF\x02\x01\x01", 7));
   fs::permissions(native("bin/tool-2.1"), fs::perms::owner_all);
   fs::create_symlink("tool-2.1", native("bin/tool"));
   MDIMainIfLoaded()->ProgramControl_Click();
@@ -212,6 +212,41 @@ TEST_F(AlertsRoad, AProgramAddedThroughALinkIsStoredUnderItsTargetAndShownActive
   EXPECT_TRUE(colProgramList.Item(LCase(target))->Active);
   EXPECT_TRUE(row->font(0).bold());
   EXPECT_EQ(row->foreground(0).color(), QColor(0, 128, 0));
+  EXPECT_EQ(colProgramList.Count(), 1);
+}
+
+TEST_F(AlertsRoad, AScriptIsAddedAsTheProgramThatRunsItWhenTheUserAgreesAndShownActiveWhenItRuns) {
+  const std::string script = writeScript("bin/backup", "/bin/sh");
+  // The engine names a running script as /proc/PID/exe names it.
+  const std::string seen = mvtest::runningExecutable(script);
+  ASSERT_FALSE(seen.empty());
+  MDIMainIfLoaded()->ProgramControl_Click();
+  frmProgramControl* page = ProgramControlPageIfLoaded();
+  ASSERT_NE(page, nullptr);
+  const std::string before = readText("Profiles/ProgramControl.MVL");
+  dialogAnswers(script);
+  messages.clear();
+  answers = {platform::vbNo};
+  page->cmdProgramControlProgramAdd->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, script + " is a script. The firewall sees the program that runs it, " + seen +
+                                    ", and the rights given to that program cover every script it runs.\r\n\r\n"
+                                    "Do you want to add " + seen + "?");
+  EXPECT_EQ(messages[0].buttons, platform::vbYesNo + platform::vbQuestion);
+  EXPECT_EQ(messages[0].title, "Morvantis");
+  EXPECT_EQ(page->lvwPrograms->topLevelItemCount(), 0);
+  EXPECT_EQ(colProgramList.Count(), 0);
+  EXPECT_EQ(readText("Profiles/ProgramControl.MVL"), before);
+
+  answers = {platform::vbYes};
+  page->cmdProgramControlProgramAdd->click();
+  EXPECT_EQ(ReadINI(fs::path(seen).filename().string(), "Path", "", strProgramControlFile, true), seen);
+  ASSERT_EQ(page->lvwPrograms->topLevelItemCount(), 1);
+  QTreeWidgetItem* row = page->lvwPrograms->topLevelItem(0);
+  ASSERT_EQ(event({"NP", "700", seen}), 0);
+  timer->TimerReadEvent_Timer();
+  EXPECT_TRUE(colProgramList.Item(LCase(seen))->Active);
+  EXPECT_TRUE(row->font(0).bold());
   EXPECT_EQ(colProgramList.Count(), 1);
 }
 

@@ -320,6 +320,14 @@ TEST_F(EngineTest, EventGoesToTheGivenDayAndCreatesItsLog) {
   EXPECT_EQ(readText("System32/logfiles/mvd/20200131.log"), "[Logs]\r\n0000000001=t,CR,5,/p,1,2,1\r\n");
 }
 
+TEST_F(EngineTest, EventWithoutArgumentsListsTheFormsAndTheAddressForm) {
+  const Outcome help = run(MV_EVENT_EXE, {});
+  EXPECT_EQ(help.exitCode, 0);
+  for (const char* form : {"--alert", "NP PID PATH", "DP PID PATH", "NM PATH RIGHT", "CR PID PATH ZONE KIND ANSWER",
+                           "ACTION PROTOCOL DIRECTION SOURCE DESTINATION", "are address:port"})
+    EXPECT_NE(help.output.find(form), std::string::npos) << form;
+}
+
 TEST_F(EngineTest, EventRejectsBadArguments) {
   for (const auto& args : std::vector<std::vector<std::string>>{
            {}, {"--i"}, {"--day", "2020", "NP"}, {"--bogus", "NP"}, {"NP", "1\n2"}, {"--date"}}) {

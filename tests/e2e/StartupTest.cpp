@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QTimer>
 #include <filesystem>
 
@@ -17,14 +18,21 @@
 #include "core/MDIMain.h"
 #include "core/frmLogin.h"
 #include "core/mdlLogin.h"
+#include "core/Registry.h"
 #include "platform/Application.h"
+#include "platform/Autostart.h"
 #include "platform/Dialogs.h"
 #include "platform/Network.h"
+#include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
 #include "platform/ProcessList.h"
+#include "platform/Registry.h"
 #include "platform/SingleInstance.h"
 #include "rules/NetworkCommands.h"
 #include "tests/e2e/FrontEndFixture.h"
+#include "core/FormControls.h"
+#include "platform/FileSystem.h"
+#include "zones/frmFirewall.h"
 
 namespace fs = std::filesystem;
 using namespace mv;
@@ -44,7 +52,57 @@ class Startup : public mvtest::FrontEndTest {
     return names;
   }
   fs::file_time_type stamp(const std::string& f) const { return fs::last_write_time(native("Profiles/" + f)); }
+  // The settings of every subsystem, as the start-up reads them.
+  static void loadSettings() {
+    SetPathGlobals();
+    InitTableNames();
+    InitAllPath();
+  }
+  static std::string autostartEntry(const std::string& programFolder) {
+    return platform::autostartEntryFile("Morvantis", programFolder + "/Morvantis");
+  }
+  mvtest::TemporaryConfigHome configHome;
 };
+
+TEST_F(Startup, TheDemoFolderLeavesTheDesktopsAutostartAloneAlsoAfterTheWizard) {
+  // The demo folder as its build lays it out: the built-in defaults with
+  // run-at-start-up switched off.
+  fs::remove(native("System32/MVPSD.SYS"));
+  ASSERT_EQ(QProcess::execute(MV_DEMOINIT_EXE, {QString::fromStdString(folder)}), 0);
+  platform::profileClearCache();
+  loadSettings();
+  EXPECT_FALSE(blnLoadOnStartup);
+  EXPECT_FALSE(fs::exists(configHome.path() + "/autostart"));
+  // The wizard writes the built-in defaults, which have it on; the demo's
+  // run command switches it off again.
+  EXPECT_TRUE(WriteINI("Main", "LoadOnStartup", "1", strAlertsSettingFile, true));
+  ASSERT_EQ(QProcess::execute(MV_DEMOINIT_EXE, {"--no-login-start", QString::fromStdString(folder)}), 0);
+  platform::profileClearCache();
+  loadSettings();
+  EXPECT_FALSE(blnLoadOnStartup);
+  EXPECT_FALSE(fs::exists(configHome.path() + "/autostart"));
+}
+
+TEST_F(Startup, RunAtStartupOnWritesTheAutostartEntryAgainForAMovedProgramFolder) {
+  installDefaults();
+  EXPECT_TRUE(WriteINI("Main", "LoadOnStartup", "1", strAlertsSettingFile, true));
+  loadSettings();
+  const std::string before = autostartEntry(folder);
+  ASSERT_TRUE(fs::exists(before));
+
+  const std::string moved = folder + "-moved";
+  fs::rename(folder, moved);
+  folder = moved;
+  platform::setProgramFolder(moved);
+  platform::profileClearCache();
+  loadSettings();
+  const std::string after = autostartEntry(moved);
+  ASSERT_NE(after, before) << "each program folder has an entry of its own";
+  EXPECT_NE(mvtest::slurp(after).find("\nExec=\"" + moved + "/Morvantis\"\n"), std::string::npos)
+      << mvtest::slurp(after);
+  EXPECT_EQ(GetRegValue(platform::HKEY_LOCAL_MACHINE, RunKey, "Morvantis", "none"), AppPath() + "\\Morvantis.EXE");
+  EXPECT_EQ(AppPath(), platform::systemPath(moved));
+}
 
 TEST_F(Startup, AFirstStartRepairsTheSettingsAndLocksTheInternet) {
   Main();
@@ -108,6 +166,85 @@ TEST_F(Startup, EntriesAndAddressRowsLeftApartByAnInterruptionAgreeAgain) {
   EXPECT_NE(log.find("ReconcileZoneAddresses of mdlZoneEntry: Address rows rebuilt for zone entry 000020"), std::string::npos);
   EXPECT_NE(log.find("ReconcileZoneAddresses of mdlZoneEntry: Address row 0007 of no zone entry (ID 000021) dropped"),
             std::string::npos);
+}
+
+TEST_F(Startup, ASecondStartOnEntriesThatShareAnIDOrHaveNoneRepairsNothing) {
+  installDefaults();
+  EXPECT_TRUE(Write_MorvantisNewData(Database_IPSetting, "0001", {"203.0.113.1", "A", "203.0.113.1", "2", "000050"}, false));
+  EXPECT_TRUE(Write_MorvantisNewData(Database_IPSetting, "0002", {"203.0.113.2", "B", "203.0.113.2", "1", "000050"}, false));
+  EXPECT_TRUE(Write_MorvantisNewData(Database_IPSetting, "0003", {"203.0.113.3", "C", "203.0.113.3", "1", ""}, false));
+  EXPECT_TRUE(Write_MorvantisNewData(Database_IPRangeSetting, "0001",
+                                     {"198.51.100.1", "198.51.100.9", "R", "198.51.100.1 - 198.51.100.9", "1", ""}, false));
+  EXPECT_TRUE(Write_MorvantisNewData(Database_IPAddress, "0006", {"2", "1", "203.0.113.2", "203.0.113.2", "000050"}, false));
+  EXPECT_TRUE(Write_MorvantisNewData(Database_IPAddress, "0007", {"2", "1", "203.0.113.3", "203.0.113.3", ""}, false));
+  Main();
+  const std::string rules = ruleFile();
+  for (const char* address : {"203.0.113.1", "203.0.113.2", "203.0.113.3", "198.51.100.1!198.51.100.9"})
+    EXPECT_NE(rules.find(address), std::string::npos) << address;
+  UnloadMDIMain();
+  platform::releaseSingleInstance();
+  writeText("Err.log", "");
+  Main();
+  EXPECT_EQ(readText("Err.log").find("ReconcileZoneAddresses"), std::string::npos);
+  EXPECT_EQ(ruleFile(), rules);
+}
+
+TEST_F(Startup, ANetworkTableThatCannotBeWrittenKeepsTheLastNetworksOnThePageAndInTheRules) {
+  installDefaults();
+  Main();
+  UnloadMDIMain();
+  platform::releaseSingleInstance();
+  messages.clear();
+  // The computer has moved to another network since.
+  platform::setInterfaceAddresses([] {
+    return std::optional<std::vector<platform::InterfaceAddress>>(
+        std::vector<platform::InterfaceAddress>{{{172, 20, 0, 9}, {255, 255, 0, 0}}});
+  });
+  const std::string table = TableFile(Database_IPAddress);
+  ASSERT_TRUE(platform::setReadOnly(table, true));
+  Main();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "A file " + native("Profiles/Database_IPAddress.MVL") +
+                                    " is read only.\r\nPlease change the file attribute and restart the application.");
+  EXPECT_EQ(messages[0].buttons, platform::vbCritical);
+  MDIMainIfLoaded()->Toolbar1_ButtonClick("Security");
+  frmFirewall* page = LoadedForm<frmFirewall>();
+  ASSERT_NE(page, nullptr);
+  std::vector<std::string> networks;
+  for (int i = 0; i < page->lvwZones->topLevelItemCount(); ++i)
+    if (page->lvwZones->topLevelItem(i)->text(2) == "Network")
+      networks.push_back(page->lvwZones->topLevelItem(i)->text(1).toStdString());
+  EXPECT_EQ(networks, (std::vector<std::string>{"192.168.5.20/255.255.255.0", "10.1.0.7/255.255.0.0"}));
+  const std::string rules = ruleFile();
+  EXPECT_NE(rules.find("192.168.5.20/24"), std::string::npos);
+  EXPECT_EQ(rules.find("172.20."), std::string::npos);
+  ASSERT_TRUE(platform::setReadOnly(table, false));
+}
+
+TEST_F(Startup, ANetworkTableThatFailsToBeWrittenKeepsTheLastNetworksAndIsTold) {
+  installDefaults();
+  Main();
+  UnloadMDIMain();
+  platform::releaseSingleInstance();
+  messages.clear();
+  const std::string subnets = readText("Profiles/Database_SubnetSetting.MVL"),
+                    addresses = readText("Profiles/Database_IPAddress.MVL");
+  platform::setInterfaceAddresses([] {
+    return std::optional<std::vector<platform::InterfaceAddress>>(
+        std::vector<platform::InterfaceAddress>{{{172, 20, 0, 9}, {255, 255, 0, 0}}});
+  });
+  // A full disk, say, under the subnet table.
+  platform::setProfileFileWriter([](const std::string& path, const std::string& bytes) {
+    return path.find("Database_SubnetSetting") == std::string::npos && platform::writeNativeFileAtomic(path, bytes);
+  });
+  Main();
+  platform::setProfileFileWriter(nullptr);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt,
+            "The detected networks could not be saved in " + native("Profiles/Database_SubnetSetting.MVL") + ".");
+  EXPECT_EQ(readText("Profiles/Database_SubnetSetting.MVL"), subnets);
+  EXPECT_EQ(readText("Profiles/Database_IPAddress.MVL"), addresses);
+  EXPECT_EQ(ruleFile().find("172.20."), std::string::npos);
 }
 
 TEST_F(Startup, AMissingEngineProgramEndsWithItsMessage) {

@@ -141,6 +141,22 @@ TEST_F(Wiring, HelpAndContactSayWhenTheDesktopsOpenerCannotStart) {
   EXPECT_EQ(messages[1].prompt, "No program could be started to open " + strSupportMail + ".");
 }
 
+TEST_F(Wiring, HelpAndContactSayWhenTheDesktopsOpenerStartsAndFails) {
+  MDIMain* m = start();
+  platform::setShellOpenHandler(nullptr);  // the desktop's own opener
+  mvtest::FailingOpener opener(true);
+  trigger(m, "mnuContents");
+  // The window is not held while the opener runs.
+  ASSERT_TRUE(mvtest::processEventsUntil([&] { return opener.started(); }));
+  EXPECT_TRUE(messages.empty());
+  opener.release();
+  ASSERT_TRUE(mvtest::processEventsUntil([&] { return !messages.empty(); }));
+  EXPECT_EQ(messages[0].prompt, "No program could be started to open " + strHelpURL + ".");
+  trigger(m, "mnuVisitWebsite");
+  ASSERT_TRUE(mvtest::processEventsUntil([&] { return messages.size() == 2; }));
+  EXPECT_EQ(messages[1].prompt, "No program could be started to open " + strHomePageURL + ".");
+}
+
 TEST_F(Wiring, TrayMenuRunsItsCommands) {
   MDIMain* m = start();
   frmTimeTemp* tray = TimerFormIfLoaded();

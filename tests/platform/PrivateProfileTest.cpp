@@ -128,3 +128,119 @@ TEST_F(PrivateProfile, APictureKeptThroughWritesIsTheOneAFreshReadGives) {
   EXPECT_EQ(kept,
             "[A] k1=one; new= lead;\n[A] k1=second A;\n[Last] end=2; more=3;\n[Fresh] 1=a;\n[B] again=x;\n");
 }
+
+// ---------------------------------------------------------------------------
+// Changes of several files.
+
+class ProfileChanges : public PrivateProfile {
+ protected:
+  std::string second() const { return folder + "\\Profiles\\second.ini"; }
+  void SetUp() override {
+    PrivateProfile::SetUp();
+    lay();
+  }
+  void lay() {
+    writeText("Profiles/test.ini", "[A]\r\nk=old\r\n");
+    writeText("Profiles/second.ini", "[B]\r\nk=old\r\n");
+    writeText("gone.txt", "history");
+    deleteFile(folder + "\\whole.txt");
+    profileClearCache();
+  }
+  void TearDown() override {
+    setProfileFileWriter(nullptr);
+    PrivateProfile::TearDown();
+  }
+  // The change every case below makes: two settings files, a new whole file
+  // and a removal.
+  bool change() {
+    ProfileChange c;
+    EXPECT_TRUE(profileWriteString("A", "k", "new", file()));
+    EXPECT_TRUE(profileWriteString("B", "k", "new", second()));
+    c.writeFile(folder + "\\whole.txt", "whole");
+    c.removeFile(folder + "\\gone.txt");
+    return c.commit();
+  }
+  bool before() {
+    return text() == "[A]\r\nk=old\r\n" && readText("Profiles/second.ini") == "[B]\r\nk=old\r\n" &&
+           !fileExists(folder + "\\whole.txt") && readText("gone.txt") == "history";
+  }
+  bool after() {
+    return text() == "[A]\r\nk=new\r\n" && readText("Profiles/second.ini") == "[B]\r\nk=new\r\n" &&
+           readText("whole.txt") == "whole" && !fileExists(folder + "\\gone.txt");
+  }
+};
+
+TEST_F(ProfileChanges, HeldWritesAreReadBackAndDroppedUnlessCommitted) {
+  {
+    ProfileChange c;
+    ASSERT_TRUE(profileWriteString("A", "k", "held", file()));
+    EXPECT_EQ(profileGetString("a", "K", file()).value(), "held");
+    EXPECT_EQ(text(), "[A]\r\nk=old\r\n");
+  }
+  EXPECT_EQ(profileGetString("A", "k", file()).value(), "old");
+  EXPECT_TRUE(change());
+  EXPECT_TRUE(after());
+  EXPECT_FALSE(fileExists(profileChangeRecordPath()));
+}
+
+TEST_F(ProfileChanges, AKillAfterAnyWriteIsFinishedOrUndoneAtTheNextStart) {
+  int writes = 0;
+  setProfileFileWriter([&](const std::string& native, const std::string& bytes) {
+    ++writes;
+    return writeNativeFileAtomic(native, bytes);
+  });
+  ASSERT_TRUE(change());
+  ASSERT_EQ(writes, 4);  // the record and three files
+  for (int done = 0; done < writes; ++done) {
+    SCOPED_TRACE("ended after " + std::to_string(done) + " writes");
+    lay();
+    // Every write after the first `done` fails, as if the program had ended.
+    setProfileFileWriter([left = done](const std::string& native, const std::string& bytes) mutable {
+      return left-- > 0 && writeNativeFileAtomic(native, bytes);
+    });
+    EXPECT_FALSE(change());
+    setProfileFileWriter(nullptr);
+    profileClearCache();
+    profileFinishPendingChange();
+    EXPECT_TRUE(done <= 1 ? before() : after());
+    EXPECT_FALSE(fileExists(profileChangeRecordPath()));
+    // A second start has nothing left to finish.
+    EXPECT_FALSE(profileFinishPendingChange());
+  }
+}
+
+TEST_F(ProfileChanges, AFileThatCannotBeWrittenLeavesEveryFileAsItWas) {
+  ASSERT_TRUE(setReadOnly(second(), true));
+  EXPECT_FALSE(change());
+  setReadOnly(second(), false);
+  EXPECT_TRUE(before());
+  // A write that fails half-way puts back the files written before it.
+  int writes = 0;
+  setProfileFileWriter([&](const std::string& native, const std::string& bytes) {
+    return ++writes != 3 && writeNativeFileAtomic(native, bytes);
+  });
+  ProfileChange c;
+  ASSERT_TRUE(profileWriteString("A", "k", "new", file()));
+  ASSERT_TRUE(profileWriteString("B", "k", "new", second()));
+  EXPECT_FALSE(c.commit());
+  EXPECT_EQ(c.failedFile(), second());
+  EXPECT_TRUE(before());
+  EXPECT_FALSE(fileExists(profileChangeRecordPath()));
+}
+
+TEST_F(ProfileChanges, ARecordCutShortChangesNothing) {
+  int writes = 0;
+  std::string record;
+  setProfileFileWriter([&](const std::string& native, const std::string& bytes) {
+    if (++writes == 1) record = bytes;
+    return writes == 1 && writeNativeFileAtomic(native, bytes);
+  });
+  EXPECT_FALSE(change());
+  setProfileFileWriter(nullptr);
+  ASSERT_GT(record.size(), 10u);
+  const std::string native = profileChangeRecordPath();
+  ASSERT_TRUE(writeNativeFileAtomic(native, record.substr(0, record.size() - 4)));
+  EXPECT_FALSE(profileFinishPendingChange());
+  EXPECT_TRUE(before());
+  EXPECT_FALSE(fileExists(native));
+}

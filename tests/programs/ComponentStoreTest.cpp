@@ -143,7 +143,7 @@ TEST_F(ComponentPage, ReportedComponentsAreShownWithTheirRight) {
   EXPECT_EQ(mv::ListItemKey(row), "c:\\windows\\allow.dll");
   EXPECT_EQ(mv::ListItemTag(row), "C:\\Windows\\Allow.dll");
   EXPECT_EQ(rightShown(0), "Allow");
-  EXPECT_EQ(rightShown(1), "");
+  EXPECT_EQ(rightShown(1), "Block");
   EXPECT_EQ(rightShown(2), "Ask");
   EXPECT_TRUE(removeButton.isEnabled());
 

@@ -14,9 +14,11 @@
 
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
+#include "platform/ScreenSaver.h"
 #include "programs/frmAdvanceProgram.h"
 #include "programs/frmProgramCustom.h"
 #include "tests/programs/ProgramStoreFixture.h"
+#include "tests/support/SessionBus.h"
 
 namespace mvtest {
 namespace {
@@ -326,6 +328,59 @@ TEST_F(LockDialog, WithTheLockOffTheFooterShowsAndSavingStillWorks) {
   dialog.txtlockInterval->setText("5");
   dialog.cmdOk->click();
   EXPECT_EQ(stored("LockInterval"), "5");
+}
+
+TEST_F(LockDialog, TheScreenSaverModeSaysSoWhereNoScreenSaverAnswersAndTheIdleMinutesStillWork) {
+  const QString note =
+      "No screen saver answers on this desktop: the lock cannot follow it. Choose the idle minutes instead.";
+  {
+    // A session bus on which no screen saver is registered.
+    PrivateSessionBus bus;
+    ASSERT_FALSE(bus.address.isEmpty());
+    mv::frmProgramCustom dialog;
+    dialog.show();
+    EXPECT_TRUE(dialog.lblScreenSaverMissing->isHidden());
+    dialog.optLockScreenSaver->click();
+    ASSERT_TRUE(waitFor([&] { return dialog.lblScreenSaverMissing->isVisible(); }));
+    EXPECT_EQ(dialog.lblScreenSaverMissing->text(), note);
+
+    // The idle minutes take the note away and are stored as ever.
+    dialog.optLockTimeMode->click();
+    EXPECT_TRUE(dialog.lblScreenSaverMissing->isHidden());
+    EXPECT_TRUE(dialog.txtlockInterval->isEnabled());
+    dialog.txtlockInterval->setFocus();
+    dialog.txtlockInterval->end(false);
+    type(dialog.txtlockInterval, Qt::Key_5, "5");
+    dialog.cmdOk->click();
+    EXPECT_EQ(stored("LockMode"), "1");
+    EXPECT_EQ(stored("LockInterval"), "105");
+    EXPECT_TRUE(mv::LockMode);
+    EXPECT_EQ(mv::LockInterval, 105);
+  }
+  // No session bus at all: a dialog that opens in the screen-saver mode says so.
+  ASSERT_EQ(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), kNoSessionBus);
+  mv::LockMode = false;
+  mv::frmProgramCustom dialog;
+  dialog.show();
+  ASSERT_TRUE(waitFor([&] { return dialog.lblScreenSaverMissing->isVisible(); }));
+  EXPECT_EQ(dialog.lblScreenSaverMissing->text(), note);
+}
+
+TEST_F(LockDialog, TheScreenSaverModeSaysNothingWhereAScreenSaverAnswers) {
+  PrivateSessionBus bus;
+  ASSERT_FALSE(bus.address.isEmpty());
+  TestScreenSaver saver(bus.address, "/org/freedesktop/ScreenSaver", false);
+  ASSERT_TRUE(saver.registered());
+  mv::frmProgramCustom dialog;
+  dialog.show();
+  dialog.optLockScreenSaver->click();
+  // A second question on the same bus is answered after the dialog's.
+  QObject context;
+  bool answered = false;
+  mv::platform::AskScreenSaver(&context, [&](bool answers, bool) { answered = answers; });
+  ASSERT_TRUE(waitFor([&] { return answered; }));
+  EXPECT_EQ(saver.asked(), 2);
+  EXPECT_TRUE(dialog.lblScreenSaverMissing->isHidden());
 }
 
 }  // namespace

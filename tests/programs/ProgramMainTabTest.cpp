@@ -129,6 +129,7 @@ TEST_F(MainTab, ALevelThatCannotBeStoredIsNotShown) {
 TEST_F(MainTab, ALoadOnASettingsFileThatCannotBeWrittenTellsNothingAndShowsWhatIsStored) {
   setMain("ControlLevel", "3");
   setMain("ControlEnable", "0");
+  mv::AutomaticLock = true;  // as start-up loads the shipped file
   ASSERT_TRUE(mv::platform::setReadOnly(mv::strProgramMainFile, true));
   loadPage();
   EXPECT_TRUE(messages.empty());

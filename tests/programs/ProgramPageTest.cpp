@@ -296,6 +296,38 @@ TEST_F(ControlPage, ComponentMenuRightsAreStored) {
   EXPECT_EQ(net->text(2), "Allow");
 }
 
+TEST_F(ControlPage, AfterARestartComponentsAreListedAsTheirPathsNameThemWithEveryRight) {
+  mv::AddComponentToINI("/usr/lib/x86_64-linux-gnu/libssl.so.3", mv::AccessBlock);
+  mv::AddComponentToINI("/opt/app/lib/libssl.so.3", mv::AccessAsk);
+  mv::AddComponentToINI("/opt/app/lib/LibUI.so", mv::AccessAllow);
+  const std::vector<std::string> sections = {"LIBSSL.SO.3", "LIBSSL.SO.3(1)", "LIBUI.SO"};
+  ASSERT_EQ(sectionNames(mv::strComponentsFile), sections);
+  // The next start reads the components from their file.
+  colComponentList.Clear();
+  mv::LoadComponentsFromINI();
+  loadPage();
+  page->TabProgramControl->setCurrentIndex(2);
+  QTreeWidget* list = page->lvwComponents;
+  ASSERT_EQ(list->topLevelItemCount(), 3);
+  EXPECT_EQ(texts(list->topLevelItem(0), 0, 2), "libssl.so.3 libssl.so.3 Block");
+  EXPECT_EQ(texts(list->topLevelItem(1), 0, 2), "libssl.so.3(1) libssl.so.3 Ask");
+  EXPECT_EQ(texts(list->topLevelItem(2), 0, 2), "LibUI.so LibUI.so Allow");
+
+  // The rows act on the sections the components are stored under.
+  select(list, list->topLevelItem(0));
+  choose("mnuComponentAccessAllow");
+  EXPECT_EQ(list->topLevelItem(0)->text(2), "Allow");
+  EXPECT_EQ(mv::ReadINI("LIBSSL.SO.3", "AccessType", "", mv::strComponentsFile, true), "0");
+  EXPECT_EQ(sectionNames(mv::strComponentsFile), sections);
+  select(list, list->topLevelItem(1));
+  answers = {mv::platform::vbYes};
+  page->cmdComponentRemove->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "Do you want to remove the following Component(s)?\r\nlibssl.so.3(1)\r\n");
+  EXPECT_EQ(sectionNames(mv::strComponentsFile), (std::vector<std::string>{"LIBSSL.SO.3", "LIBUI.SO"}));
+  EXPECT_EQ(list->topLevelItemCount(), 2);
+}
+
 // ---------------------------------------------------------------------------
 // Adding and removing programs.
 
@@ -309,6 +341,8 @@ TEST_F(ControlPage, AddTakesTheChosenFileWithTheDefaultsOnceOnly) {
   page->cmdProgramControlProgramAdd->click();
   EXPECT_EQ(fileDialogs, 1);
   EXPECT_EQ(lastDialog.DialogTitle, "Add Program");
+  // The first dialog opens on the folder of programs.
+  EXPECT_EQ(lastDialog.InitDir, "/usr/bin\\");
   EXPECT_EQ(lastDialog.Filter, "Executable File (*.exe,*.com,*.scr)|*.EXE;*.COM;*.SCR|All Files (*.*)|*.*");
   EXPECT_EQ(storedRights("Chess.exe"), "0221");
   EXPECT_EQ(programValue("Chess.exe", "Path"), native("Games/Chess.exe"));
@@ -321,7 +355,7 @@ TEST_F(ControlPage, AddTakesTheChosenFileWithTheDefaultsOnceOnly) {
   // The same file again adds nothing; the dialog opens in the folder of the
   // last file.
   choose("mnuProgramAdd");
-  EXPECT_EQ(lastDialog.InitDir, mv::platform::systemPath(native("Games")) + "\\");
+  EXPECT_EQ(lastDialog.InitDir, native("Games") + "/");
   EXPECT_EQ(page->lvwPrograms->topLevelItemCount(), 1);
   EXPECT_EQ(colProgramList.Count(), 1);
 }

@@ -175,18 +175,22 @@ TEST_F(EngineAnswers, NewProgramStartsFromTheDefaults) {
   EXPECT_EQ(answer(mv::RightServerInternet, mv::AnswerAsk, 0), (Rights{K, K, K, K}));
 }
 
-TEST_F(EngineAnswers, StartValuesStayForUndefinedAnswersAndUnreadableTextsTakeTheDefault) {
+TEST_F(EngineAnswers, StartValuesStayForUndefinedAnswersAndUnreadableTextsStayUnread) {
   EXPECT_EQ(answer(5, mv::AnswerAllow, 1), (Rights{B, B, B, B}));
   EXPECT_EQ(answer(mv::RightAccessTrusted, 3, 1), (Rights{B, B, B, B}));
   EXPECT_EQ(converted, 3);
 
+  constexpr std::uint8_t U = mv::UnreadableRight;
   colProgramList.Item(1)->AccessTrusted = "";
   colProgramList.Item(1)->ServerTrusted = "garbled";
-  EXPECT_EQ(answer(5, mv::AnswerAllow, 1), (Rights{K, B, K, B}));
+  EXPECT_EQ(answer(5, mv::AnswerAllow, 1), (Rights{U, B, U, B}));
+  // The answered right takes the answer; the rule moves no unread right.
+  EXPECT_EQ(answer(mv::RightServerInternet, mv::AnswerAllow, 1), (Rights{U, A, U, A}));
+  EXPECT_EQ(answer(mv::RightAccessTrusted, mv::AnswerBlock, 1), (Rights{B, B, U, B}));
 
   // A position that is not listed is logged and changes nothing.
   answer(mv::RightAccessTrusted, mv::AnswerAllow, 5);
-  EXPECT_EQ(mv::bytProgramRights, (Rights{K, B, K, B}));
+  EXPECT_EQ(mv::bytProgramRights, (Rights{B, B, U, B}));
   EXPECT_NE(errLog().find("setDefaultAccessRule of Module mdlProgramControl"), std::string::npos);
 }
 

@@ -221,6 +221,23 @@ TEST_F(HostileText, AProgramSectionWithoutOneOfItsKeysGivesNoProgram) {
   EXPECT_NE(readText("Err.log").find("Key Version is missing in [Broken]"), std::string::npos);
 }
 
+TEST_F(HostileText, AComponentSectionIsReadByItsKeyNames) {
+  addComponent("ORDERED.SO", "/usr/lib/ordered.so", "1");
+  // Keys sorted by name, and turned round: each keeps its right.
+  ASSERT_TRUE(WriteINISection("SORTED.SO",
+                              {{"AccessType", "1"}, {"Description", "sorted"}, {"Path", "/usr/lib/sorted.so"}},
+                              strComponentsFile, true));
+  ASSERT_TRUE(WriteINISection("TURNED.SO",
+                              {{"Description", "turned"}, {"AccessType", "2"}, {"Path", "/usr/lib/turned.so"}},
+                              strComponentsFile, true));
+  // A section without its right gives no component.
+  ASSERT_TRUE(WriteINISection("NORIGHT.SO", {{"Path", "/usr/lib/noright.so"}, {"Description", "no right"}},
+                              strComponentsFile, true));
+  const std::string file = written();
+  EXPECT_EQ(section(file, "_ModuleList"), "/usr/lib/ordered.so=1\r\n/usr/lib/sorted.so=1\r\n/usr/lib/turned.so=2\r\n");
+  EXPECT_NE(readText("Err.log").find("Key AccessType is missing in [NORIGHT.SO]"), std::string::npos);
+}
+
 TEST_F(HostileText, ACustomPortThatIsNoPortGivesNoRuleAndIsLogged) {
   // Only the checked ports are allowed: the sound entry's port, then the
   // denial of everything else.

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "programs/mdlProgramControl.h"
 #include "rules/NetworkCommands.h"
 #include "tests/rules/RulesFixture.h"
 
@@ -109,7 +110,24 @@ TEST_F(RuleFile, ARuleFileThatCannotBeWrittenIsReportedAndFlagsRecover) {
   EXPECT_TRUE(blnReadEvents);
   EXPECT_FALSE(blnForceLog);
   ASSERT_FALSE(messages.empty());
-  EXPECT_NE(messages.back().prompt.find("could not be written"), std::string::npos);
+  // The file is named as the user finds it on disk.
+  EXPECT_EQ(messages.back().prompt,
+            "The rule file " + native("System32/drivers/etc/mvd.conf") + " could not be written.");
+}
+
+TEST_F(RuleFile, ARuleFileOfManyProgramsIsWrittenWhole) {
+  ControlLevel = 2;
+  const int programs = 80;
+  for (int n = 1; n <= programs; ++n) {
+    const std::string path = "/opt/app" + std::to_string(n);
+    ASSERT_TRUE(WriteINISection("App" + std::to_string(n), NewProgramSection("1.0", {0, 1, 2, 0}, path),
+                                strProgramControlFile, true));
+  }
+  ASSERT_TRUE(AddRulesToINI(false, true));
+  EXPECT_TRUE(messages.empty());
+  const std::string f = ruleFile();
+  EXPECT_NE(f.find("/opt/app80=LocalNet Blocked TrustedA81 TrustedS81 InternetA81 InternetS81\r\n"), std::string::npos);
+  EXPECT_NE(f.find("[InternetS81]\r\n"), std::string::npos);
 }
 
 TEST_F(RuleFile, ProgramControlLowWritesNoProgramSections) {

@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -85,12 +88,16 @@ void resetAllGlobals() {
   mv::platform::setInterfaceCounters(nullptr);
 }
 
-void ProgramFolderTest::SetUp() {
-  std::string tmpl = (fs::temp_directory_path() / "mvtest-XXXXXX").string();
+std::string makeTemporaryFolder(const std::string& prefix) {
+  std::string tmpl = (fs::temp_directory_path() / (prefix + "-XXXXXX")).string();
   std::vector<char> buf(tmpl.begin(), tmpl.end());
   buf.push_back('\0');
-  ASSERT_NE(mkdtemp(buf.data()), nullptr);
-  folder = buf.data();
+  return mkdtemp(buf.data()) ? std::string(buf.data()) : std::string();
+}
+
+void ProgramFolderTest::SetUp() {
+  folder = makeTemporaryFolder("mvtest");
+  ASSERT_FALSE(folder.empty());
   fs::create_directories(folder + "/Profiles");
   fs::create_directories(folder + "/System32/drivers/etc");
   fs::create_directories(folder + "/System32/logfiles/mvd");
@@ -132,6 +139,86 @@ void ProgramFolderTest::writeText(const std::string& relative, const std::string
 }
 
 void ProgramFolderTest::installDefaults() const { mv::checkIsMorvantisCorrupted(); }
+
+std::string ProgramFolderTest::writeScript(const std::string& relative, const std::string& interpreter) const {
+  writeText(relative, "#!" + interpreter + "\necho running\nread line\n");
+  fs::permissions(native(relative), fs::perms::owner_all);
+  return native(relative);
+}
+
+std::string runningExecutable(const std::string& nativePath, const std::string& pathVariable) {
+  QProcess process;
+  process.setProgram(QString::fromStdString(nativePath));
+  if (!pathVariable.empty()) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("PATH", QString::fromStdString(pathVariable));
+    process.setProcessEnvironment(env);
+  }
+  process.start();
+  std::string exe;
+  if (process.waitForStarted(10000) && process.waitForReadyRead(10000)) {
+    std::error_code ec;
+    exe = fs::read_symlink("/proc/" + std::to_string(process.processId()) + "/exe", ec).string();
+  }
+  process.kill();
+  process.waitForFinished(10000);
+  return exe;
+}
+
+FailingOpener::FailingOpener(bool held) : folder_(makeTemporaryFolder("mvopener")) {
+  const std::string script = folder_ + "/xdg-open";
+  std::ofstream out(script, std::ios::binary);
+  out << "#!/bin/sh\n"
+         ": > '" << folder_ << "/started'\n"
+         "i=0\n"
+         "while [ -e '" << folder_ << "/held' ] && [ $i -lt 600 ]; do /bin/sleep 0.05; i=$((i+1)); done\n"
+         "exit 3\n";
+  out.close();
+  fs::permissions(script, fs::perms::owner_all);
+  if (held) std::ofstream(folder_ + "/held").close();
+  const char* path = std::getenv("PATH");
+  savedPath_ = path ? path : "";
+  setenv("PATH", folder_.c_str(), 1);
+}
+
+FailingOpener::~FailingOpener() {
+  setenv("PATH", savedPath_.c_str(), 1);
+  release();
+  std::error_code ec;
+  fs::remove_all(folder_, ec);
+}
+
+void FailingOpener::release() const {
+  std::error_code ec;
+  fs::remove(folder_ + "/held", ec);
+}
+
+bool FailingOpener::started() const { return fs::exists(folder_ + "/started"); }
+
+bool processEventsUntil(const std::function<bool()>& condition) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!condition()) {
+    if (clock.elapsed() > 10000) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
+}
+
+TemporaryConfigHome::TemporaryConfigHome() : path_(makeTemporaryFolder("mvconfig")) {
+  const char* saved = std::getenv("XDG_CONFIG_HOME");
+  saved_ = saved ? saved : "";
+  setenv("XDG_CONFIG_HOME", path_.c_str(), 1);
+}
+
+TemporaryConfigHome::~TemporaryConfigHome() {
+  setenv("XDG_CONFIG_HOME", saved_.c_str(), 1);
+  std::error_code ec;
+  for (auto& e : fs::recursive_directory_iterator(path_, ec))
+    fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(path_, ec);
+}
 
 NoProgramsOnPath::NoProgramsOnPath() {
   const char* path = std::getenv("PATH");

@@ -3,6 +3,7 @@
 // sections, as the front end reads them; and what happens when a step fails.
 #include <QRadioButton>
 #include <QTest>
+#include <map>
 
 #include "core/Registry.h"
 #include "core/mdINIBas.h"
@@ -52,6 +53,15 @@ class WizardFinish : public WizardTest {
     writeText("expected.MVL", builtin(name));
     EXPECT_TRUE(WriteINI(section, key, value, native("expected.MVL"), true));
     return readText("expected.MVL");
+  }
+  // Every settings file, the password file and the registry file, by name.
+  std::map<std::string, std::string> everyFile() const {
+    std::map<std::string, std::string> files;
+    for (const std::string& name : varSettingsFiles) files[name] = readText("Profiles/" + name);
+    files["MVPSD.SYS"] = readText("System32/MVPSD.SYS");
+    files["registry"] = readText("System32/config/registry");
+    EXPECT_FALSE(platform::fileExists(platform::profileChangeRecordPath()));
+    return files;
   }
   void finish() {
     ASSERT_EQ(shownPage(), 9);
@@ -161,52 +171,61 @@ TEST_F(WizardFinish, WithoutABrowserTheComponentsAreStillWrittenAndNoFailureIsRe
   EXPECT_NE(readText("Err.log").find("saveStartupWizardSettings of frmStartupMain:---->"), std::string::npos);
 }
 
-TEST_F(WizardFinish, ASettingsFileThatCannotBeWrittenIsKeptWholeAndTheUserIsTold) {
-  const std::string before = readText("Profiles/MVDB.MVL");
+TEST_F(WizardFinish, ASettingsFileThatCannotBeWrittenStoresNothingAndTheFinishPageStays) {
+  const std::string a = program("apps/blocked"), b = program("apps/server");
+  chooseTwoPrograms(a, b, "s3cret");
+  const auto before = everyFile();
   platform::setReadOnly(strProfilePath + "MVDB.MVL", true);
-  toProgramsPage();
-  control<QRadioButton>("optNoProgramAdd")->click();
   click("cmdNext");
-  finish();
-  // Never deleted first: the old file is there, whole.
-  EXPECT_EQ(readText("Profiles/MVDB.MVL"), before);
+  EXPECT_EQ(ended, 0);
+  platform::setReadOnly(strProfilePath + "MVDB.MVL", false);
+  // Nothing written anywhere: not the files before it, not those after it,
+  // not the password.
+  EXPECT_EQ(everyFile(), before);
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].prompt.rfind("The setup is not complete.\r\nThe settings files could not all be written.", 0),
-            0u);
+  EXPECT_EQ(messages[0].prompt, "The setup is not complete.\r\nThe settings could not be saved in " +
+                                    native("Profiles/MVDB.MVL") +
+                                    ".\r\nNothing was changed: the previous settings and password are still in "
+                                    "force.\r\nThe reason is written to Err.log in the program folder.");
   EXPECT_EQ(messages[0].buttons, platform::vbCritical);
-  EXPECT_NE(readText("Err.log").find("ReloadProfiles of Module mdlMain:---->75,"), std::string::npos);
+  EXPECT_NE(readText("Err.log").find("saveStartupWizardSettings of frmStartupMain:---->75,"), std::string::npos);
+  EXPECT_EQ(wizard::strPassword, "");
+  // The finish page stays, and once the file can be written Finish stores it all.
+  EXPECT_EQ(shownPage(), 9);
+  finish();
+  EXPECT_EQ(messages.size(), 1u);
+  EXPECT_EQ(readText("Profiles/MVDB.MVL"), builtin("MVDB.MVL"));
+  EXPECT_EQ(wizard::GetStoredPassword(), std::optional<std::string>("s3cret"));
 }
 
-TEST_F(WizardFinish, APasswordThatCannotBeSavedKeepsTheOldOneAndSkipsTheRest) {
-  const std::string oldFile = readText("System32/MVPSD.SYS");
-  const std::string oldCopy = GetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, "MVPSD", "none");
+TEST_F(WizardFinish, APasswordThatCannotBeSavedStoresNothing) {
+  const auto before = everyFile();
   // The registry cannot be written.
   platform::setReadOnly(platform::registryFile(), true);
   toProgramsPage("s3cret");
   click("cmdNext");
-  finish();
+  ASSERT_EQ(shownPage(), 9);
+  click("cmdNext");
+  EXPECT_EQ(ended, 0);
   platform::setReadOnly(platform::registryFile(), false);
-  EXPECT_EQ(readText("System32/MVPSD.SYS"), oldFile);
-  EXPECT_EQ(GetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, "MVPSD", "none"), oldCopy);
+  EXPECT_EQ(everyFile(), before);
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_NE(messages[0].prompt.find("The password could not be saved; the previous password is still in force."),
+  EXPECT_NE(messages[0].prompt.find("The settings could not be saved in " + platform::registryFile() + ".\r\n"),
             std::string::npos);
-  // The alert switch and the programs were not written.
-  EXPECT_EQ(readText("Profiles/ProgramControl.MVL"), ";Save Programs Here\r\n");
-  EXPECT_NE(readText("Err.log").find("saveStartupWizardSettings of frmStartupMain:---->75,"), std::string::npos);
 }
 
 TEST_F(WizardFinish, APasswordFileThatCannotBeWrittenLeavesBothCopiesAsTheyWere) {
   ASSERT_TRUE(setPassword("before"));
-  const std::string oldFile = readText("System32/MVPSD.SYS");
+  const auto before = everyFile();
   platform::setReadOnly(strSystemDir + "MVPSD.SYS", true);
   WizardChoices choices;
   choices.NewPassword = "after";
   choices.ProgramChoice = 2;
-  EXPECT_NE(wizard::saveStartupWizardSettings(choices), "");
+  const wizard::FinishOutcome outcome = wizard::saveStartupWizardSettings(choices);
+  EXPECT_FALSE(outcome.stored);
+  EXPECT_NE(outcome.message.find(native("System32/MVPSD.SYS")), std::string::npos);
   platform::setReadOnly(strSystemDir + "MVPSD.SYS", false);
-  EXPECT_EQ(readText("System32/MVPSD.SYS"), oldFile);
-  EXPECT_EQ(GetRegValue(platform::HKEY_LOCAL_MACHINE, SetupKey, "MVPSD", "none"), EncryptString("before", PasswordKey));
+  EXPECT_EQ(everyFile(), before);
   // Both programs still start on the old password.
   EXPECT_EQ(wizard::GetStoredPassword(), std::optional<std::string>("before"));
 }
@@ -227,15 +246,15 @@ TEST_F(WizardFinish, RightCodesAndDisplayNames) {
 }
 
 TEST_F(WizardFinish, AFileNameThatCannotNameASectionIsListedAndStoredSafely) {
-  const std::string odd = program("apps/[x]\tname");
+  const std::string odd = program("apps/[x] name");
   toProgramsPage();
   control<QRadioButton>("optAdvanceProgram")->click();
   click("cmdNext");
   chosenFiles = {odd};
   click("cmdAdd");
-  ASSERT_EQ(row(0)[0], "(x)_name");
+  ASSERT_EQ(row(0)[0], "(x) name");
   click("cmdNext");
   finish();
-  EXPECT_EQ(GetINISectionNames(strProgramControlFile), "(x)_name");
-  EXPECT_EQ(stored("(x)_name", "Path"), odd);
+  EXPECT_EQ(GetINISectionNames(strProgramControlFile), "(x) name");
+  EXPECT_EQ(stored("(x) name", "Path"), odd);
 }

@@ -49,6 +49,7 @@ class WizardTestOn : public Base {
         [this](mv::platform::FileDialogKind, const mv::platform::FileDialogOptions& options)
             -> std::optional<mv::platform::FileDialogResult> {
           dialogTitles.push_back(options.DialogTitle);
+          dialogFolders.push_back(options.InitDir);
           if (chosenFiles.empty()) return std::nullopt;
           std::string f = chosenFiles.front();
           chosenFiles.pop_front();
@@ -64,9 +65,10 @@ class WizardTestOn : public Base {
     Base::TearDown();
   }
 
-  // An executable file under the program folder; its native path.
+  // An executable file under the program folder, a compiled program (no
+  // script); its native path.
   std::string program(const std::string& relative) {
-    writeText(relative, "#!/bin/sh\n");
+    writeText(relative, std::string("\x7f" "ELF\x02\x01\x01", 7));
     std::filesystem::permissions(native(relative), std::filesystem::perms::owner_all);
     return native(relative);
   }
@@ -168,6 +170,7 @@ class WizardTestOn : public Base {
   int ended = 0;
   std::deque<std::string> chosenFiles;  // what the open-file dialog returns, in order
   std::vector<std::string> dialogTitles;
+  std::vector<std::string> dialogFolders;  // the folder each dialog opened on
   std::string serviceManager, networkManager, browser;
 };
 

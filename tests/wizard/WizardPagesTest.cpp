@@ -297,3 +297,45 @@ TEST_F(WizardPages, CancelAsksAndNoKeepsThePage) {
   EXPECT_EQ(readText("Profiles/AlertsAndLogSetting.MVL"), before);
   EXPECT_EQ(ended, 0);
 }
+
+TEST_F(WizardPages, TheDialogOpensOnTheFolderOfProgramsThenWhereTheLastProgramWas) {
+  toListPage();
+  add({program("apps/one")});
+  click("cmdAdd");
+  EXPECT_EQ(dialogFolders, (std::vector<std::string>{"/usr/bin\\", native("apps") + "/"}));
+}
+
+TEST_F(WizardPages, APathTheFrontEndWouldDropIsRefusedWithTheMessageOfItsAdd) {
+  toListPage();
+  const std::string odd = program("apps/a=b");
+  add({odd});
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "The program " + odd + " cannot be added: its path holds \"=\".");
+  EXPECT_EQ(messages[0].buttons, platform::vbExclamation);
+  EXPECT_EQ(messages[0].title, "Morvantis Startup");
+  EXPECT_EQ(programs()->topLevelItemCount(), 0);
+}
+
+TEST_F(WizardPages, AScriptIsListedAsTheProgramThatRunsItWhenTheUserAgrees) {
+  toListPage();
+  const std::string script = writeScript("apps/backup", "/bin/sh");
+  // The engine names a running script as /proc/PID/exe names it.
+  const std::string seen = mvtest::runningExecutable(script);
+  ASSERT_FALSE(seen.empty());
+  answers = {platform::vbNo};
+  add({script});
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, script + " is a script. The firewall sees the program that runs it, " + seen +
+                                    ", and the rights given to that program cover every script it runs.\r\n\r\n"
+                                    "Do you want to add " + seen + "?");
+  EXPECT_EQ(messages[0].buttons, platform::vbQuestion + platform::vbYesNo);
+  EXPECT_EQ(programs()->topLevelItemCount(), 0);
+
+  answers = {platform::vbYes};
+  add({script});
+  ASSERT_EQ(messages.size(), 2u);
+  ASSERT_EQ(programs()->topLevelItemCount(), 1);
+  // The path the finish stores for the program.
+  ASSERT_EQ(form()->Choices().programs.size(), 1u);
+  EXPECT_EQ(form()->Choices().programs[0].path, seen);
+}

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
@@ -12,6 +13,7 @@
 #include "core/FormControls.h"
 #include "core/mdlMorvantisDatabase.h"
 #include "platform/FileSystem.h"
+#include "platform/PrivateProfile.h"
 #include "rules/RuleInputs.h"
 #include "rules/mdlDefineRules.h"
 #include "rules/mdlRules.h"
@@ -74,6 +76,15 @@ class Editor : public mvtest::ZoneTablesTest {
     QTest::keyClicks(e->txtPorts, ports);
     return e;
   }
+  // A port row stored ticked with one port, as a save leaves it, and read
+  // into memory as a start does.
+  static void storeTickedPortRow(long table, const std::vector<std::string>& range, const std::string& ports) {
+    const std::string& section = range.back();
+    ASSERT_TRUE(Write_MorvantisNewData(table, getNextLineNo(table), range, true));
+    ASSERT_TRUE(WriteColumnValue(Database_PortSetting, section, "Enabled", "1"));
+    ASSERT_TRUE(WriteColumnValue(Database_PortSetting, section, "Description", ports));
+    Init_Read_PortSetting();
+  }
   static std::string enabled(const std::string& section) {
     for (const auto& r : mvtest::tableRows(Database_PortSetting))
       if (r.section == section) return r.values.at(3);
@@ -130,9 +141,11 @@ TEST_F(Editor, ThePortBoxFollowsTheClickedRowAndRewritesIt) {
   QTreeWidget* high = list(e, "lvwHighInternetZone");
   clickRow(high, 11);
   EXPECT_TRUE(e->txtPorts->isVisible());
+  EXPECT_TRUE(e->txtPorts->isEnabled());
   EXPECT_TRUE(e->sknlblEnterPorts1->isVisible() && e->sknlblEnterPorts2->isVisible() && e->sknlblPorts->isVisible());
   EXPECT_EQ(e->txtPorts->text(), "");
-  EXPECT_EQ(high->topLevelItem(11)->text(0), "Allow incoming TCP ports:");
+  // A click only selects: the row is rewritten once something is typed.
+  EXPECT_EQ(high->topLevelItem(11)->text(0), "Allow incoming TCP ports:(none selected)");
   QTest::keyClicks(e->txtPorts, "80");
   EXPECT_EQ(high->topLevelItem(11)->text(0), "Allow incoming TCP ports:80");
   // The filter: a letter never, a second separator never, Backspace not after a separator.
@@ -151,8 +164,57 @@ TEST_F(Editor, ThePortBoxFollowsTheClickedRowAndRewritesIt) {
   QTreeWidget* medium = list(e, "lvwMediumInternetZone");
   clickRow(medium, 3);
   EXPECT_FALSE(e->txtPorts->isVisible());
+  EXPECT_FALSE(e->txtPorts->isEnabled());
+  EXPECT_EQ(e->txtPorts->text(), "");
   EXPECT_TRUE(e->Changed(CustomList::MediumInternet));
   EXPECT_TRUE(button(e, "cmdApply")->isEnabled());
+}
+
+TEST_F(Editor, ThePortBoxBelongsToTheSelectedRowOfTheTabShown) {
+  // Internet High's incoming TCP row is stored ticked with port 80.
+  storeTickedPortRow(Database_TCPPorts, {"3", "3", "2", "80", "80", "0049"}, "80");
+  auto* e = open(0);
+  QTreeWidget* trusted = list(e, "lvwHighTrustedZone");
+  QTreeWidget* internet = list(e, "lvwHighInternetZone");
+  clickRow(trusted, 11);
+  QTest::keyClicks(e->txtPorts, "8080");
+  EXPECT_EQ(trusted->topLevelItem(11)->text(0).toStdString(), "Allow incoming TCP ports:8080");
+
+  auto clickTab = [&](int tab) {
+    QTabBar* bar = e->TabCustomSettings->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
+    ASSERT_EQ(e->TabCustomSettings->currentIndex(), tab);
+  };
+  // On the other tab no row is selected: the box is empty and takes no keys.
+  clickTab(1);
+  EXPECT_EQ(e->txtPorts->text().toStdString(), "");
+  EXPECT_FALSE(e->txtPorts->isEnabled());
+  QTest::keyClicks(e->txtPorts, "99");
+  EXPECT_EQ(trusted->topLevelItem(11)->text(0).toStdString(), "Allow incoming TCP ports:8080");
+  EXPECT_EQ(e->txtPorts->text().toStdString(), "");
+
+  // A plain click on a row shows its ports and changes nothing: Apply leaves
+  // its stored ranges as they were.
+  const std::string ranges = readText("Profiles/Database_TCPPorts.MVL");
+  clickRow(internet, 11);
+  EXPECT_TRUE(e->txtPorts->isEnabled());
+  EXPECT_EQ(e->txtPorts->text().toStdString(), "80");
+  EXPECT_EQ(internet->topLevelItem(11)->text(0).toStdString(), "Allow incoming TCP ports:80");
+  button(e, "cmdApply")->click();
+  EXPECT_EQ(readText("Profiles/Database_TCPPorts.MVL"), ranges);
+
+  // Back on the first tab, the box is the selected row's again.
+  clickTab(0);
+  EXPECT_TRUE(e->txtPorts->isEnabled());
+  EXPECT_EQ(e->txtPorts->text().toStdString(), "8080");
+  QTest::keyClicks(e->txtPorts, "1");
+  EXPECT_EQ(trusted->topLevelItem(11)->text(0).toStdString(), "Allow incoming TCP ports:80801");
+  EXPECT_EQ(internet->topLevelItem(11)->text(0).toStdString(), "Allow incoming TCP ports:80");
+  // Clicking a switch row of the other list leaves no port row selected.
+  clickRow(list(e, "lvwMediumTrustedZone"), 2);
+  EXPECT_TRUE(trusted->selectedItems().isEmpty());
+  EXPECT_FALSE(e->txtPorts->isEnabled());
+  EXPECT_EQ(e->txtPorts->text().toStdString(), "");
 }
 
 TEST_F(Editor, ResetDefaultsWorksOnTheShownTabOnly) {
@@ -210,10 +272,7 @@ TEST_F(Editor, AppliedPortRowReachesTheTablesAndTheRuleFile) {
 }
 
 TEST_F(Editor, UntickingStoresTheRowOffAndDropsItsRanges) {
-  EXPECT_TRUE(Write_MorvantisNewData(Database_UDPPorts, getNextLineNo(Database_UDPPorts), {"2", "2", "2", "53", "53", "0009"}, true));
-  EXPECT_TRUE(WriteColumnValue(Database_PortSetting, "0009", "Enabled", "1"));
-  EXPECT_TRUE(WriteColumnValue(Database_PortSetting, "0009", "Description", "53"));
-  Init_Read_PortSetting();
+  storeTickedPortRow(Database_UDPPorts, {"2", "2", "2", "53", "53", "0009"}, "53");
   auto* e = open(0);
   QTreeWidget* medium = list(e, "lvwMediumTrustedZone");
   EXPECT_EQ(medium->topLevelItem(8)->text(0), "Block incoming UDP ports:53");
@@ -340,6 +399,116 @@ TEST_F(Editor, AFailedSaveOfTheRowsTextPutsItsRangesBack) {
   EXPECT_TRUE(e->isVisible());
   EXPECT_EQ(readText("Profiles/Database_TCPPorts.MVL"), before);
   EXPECT_EQ(readText("Profiles/MVDB.MVL"), master);
+}
+
+// A save cut short after any of its writes, as a kill would leave it: after
+// the next start the editor shows the settings as they were before OK or
+// Apply, or as the user made them, and the rule file holds those same
+// settings, never a mix.
+class EditorKilled : public Editor {
+ protected:
+  static constexpr const char* kFiles[] = {"Profiles/Database_PortSetting.MVL", "Profiles/Database_TCPPorts.MVL",
+                                           "Profiles/Database_UDPPorts.MVL", "Profiles/MVDB.MVL"};
+  // What a start shows: the editor opened on the settings read again, and
+  // the rule file written from them at both levels of each zone.
+  struct Shown {
+    std::vector<std::vector<std::string>> rows;
+    std::string rules;
+    bool operator==(const Shown&) const = default;
+  };
+  Shown start() {
+    platform::setProfileFileWriter(nullptr);
+    platform::profileFinishPendingChange();
+    ResetPortSettingGlobals();
+    Init_Read_PortSetting();
+    Shown shown;
+    auto* e = open(0);
+    for (const char* name : {"lvwHighTrustedZone", "lvwMediumTrustedZone", "lvwHighInternetZone", "lvwMediumInternetZone"}) {
+      std::vector<std::string> rows = texts(list(e, name));
+      const std::vector<int> ticked = ticks(list(e, name));
+      for (size_t i = 0; i < rows.size(); ++i) rows[i] += ticked[i] ? " [x]" : " [ ]";
+      shown.rows.push_back(rows);
+    }
+    arrTrustedEntries = {"10.1.1.1"};
+    blnZoneDataChanged = false;
+    DefaultAccessTrusted = DefaultAccessInternet = DefaultServerTrusted = DefaultServerInternet = 2;
+    for (int level : {2, 3}) {
+      intTrustedZoneLevel = intInternetZoneLevel = level;
+      LoadBlockingRules(false);  // the rule file is written whether or not the service starts
+      shown.rules += readText("System32/drivers/etc/mvd.conf");
+    }
+    return shown;
+  }
+  // Ticks and types on both tabs, then OK or Apply.
+  void edit(const char* command) {
+    auto* e = open(1);
+    QTreeWidget* high = list(e, "lvwHighInternetZone");
+    clickRow(high, 11);  // incoming TCP: 80 becomes 8080, 100-200
+    e->txtPorts->selectAll();
+    QTest::keyClick(e->txtPorts, Qt::Key_Backspace);
+    QTest::keyClicks(e->txtPorts, "8080,100-200");
+    tick(high, 10);  // outgoing UDP, with port 5000
+    clickRow(high, 10);
+    QTest::keyClicks(e->txtPorts, "5000");
+    tick(high, 3);  // incoming ping
+    clickRow(high, 3);
+    QTabBar* bar = e->TabCustomSettings->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(0).center());
+    QTreeWidget* medium = list(e, "lvwMediumTrustedZone");
+    tick(medium, 8, false);  // incoming UDP 53 off
+    clickRow(medium, 8);
+    tick(medium, 11);  // outgoing TCP 25 blocked
+    clickRow(medium, 11);
+    QTest::keyClicks(e->txtPorts, "25");
+    button(e, command)->click();
+  }
+};
+
+TEST_F(EditorKilled, OkOrApplyEndedAfterAnyWriteComesBackWholeAfterTheNextStart) {
+  storeTickedPortRow(Database_TCPPorts, {"3", "3", "2", "80", "80", "0049"}, "80");
+  storeTickedPortRow(Database_UDPPorts, {"2", "2", "2", "53", "53", "0009"}, "53");
+  std::vector<std::string> stored;
+  for (const char* file : kFiles) stored.push_back(readText(file));
+  auto restore = [&] {
+    for (size_t i = 0; i < stored.size(); ++i) writeText(kFiles[i], stored[i]);
+    std::remove(platform::profileChangeRecordPath().c_str());
+    platform::profileClearCache();
+    ResetPortSettingGlobals();
+    Init_Read_PortSetting();
+  };
+  const Shown before = start();
+  for (const char* command : {"cmdOk", "cmdApply"}) {
+    restore();
+    int writes = 0;
+    platform::setProfileFileWriter([&writes](const std::string& native, const std::string& bytes) {
+      ++writes;
+      return platform::writeNativeFileAtomic(native, bytes);
+    });
+    edit(command);
+    const Shown after = start();
+    ASSERT_NE(after, before);
+    EXPECT_EQ(after.rows[2][11], "Allow incoming TCP ports:8080, 100-200 [x]");
+    EXPECT_EQ(after.rows[1][11], "Block outgoing TCP ports:25 [x]");
+    EXPECT_GE(writes, 4) << command;
+    int sawBefore = 0, sawAfter = 0;
+    for (int done = 0; done < writes; ++done) {
+      SCOPED_TRACE(std::string(command) + " ended after " + std::to_string(done) + " writes");
+      restore();
+      platform::setProfileFileWriter([left = done](const std::string& native, const std::string& bytes) mutable {
+        return left-- > 0 && platform::writeNativeFileAtomic(native, bytes);
+      });
+      edit(command);
+      const Shown shown = start();
+      sawBefore += shown == before;
+      sawAfter += shown == after;
+      EXPECT_TRUE(shown == before || shown == after);
+    }
+    // Both ends are reached: a cut before the change is recorded, and one
+    // that the start finishes.
+    EXPECT_GT(sawBefore, 0) << command;
+    EXPECT_GT(sawAfter, 0) << command;
+  }
+  restore();
 }
 
 }  // namespace

@@ -134,6 +134,38 @@ TEST_F(WriteFailures, ALevelThatCannotBeStoredGoesBack) {
   EXPECT_EQ(GetMasterValue(SelectedLevel, "3", ""), std::to_string(before));
 }
 
+TEST_F(WriteFailures, ARaisedInternetLevelThatCannotBeStoredGoesBackAndIsTold) {
+  page->TabFireWall->setCurrentIndex(0);
+  page->optInternetZone[2]->click();
+  ASSERT_EQ(intInternetZoneLevel, 2);
+  ASSERT_TRUE(messages.empty());
+  const int trusted = intTrustedZoneLevel;
+  ASSERT_TRUE(platform::setReadOnly(MasterFile(), true));
+  page->optInternetZone[3]->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, notSaved("The security level of the Internet Zone", MasterFile()));
+  EXPECT_TRUE(page->optInternetZone[2]->isChecked());
+  EXPECT_FALSE(page->optInternetZone[3]->isChecked());
+  EXPECT_TRUE(page->optTrustedZone[static_cast<size_t>(trusted)]->isChecked());
+  EXPECT_EQ(intInternetZoneLevel, 2);
+  EXPECT_EQ(GetMasterValue(SelectedLevel, "3", ""), "2");
+}
+
+TEST_F(WriteFailures, ATrustedLevelThatCannotBeStoredGoesBackAndIsTold) {
+  page->TabFireWall->setCurrentIndex(0);
+  const int before = intTrustedZoneLevel;
+  const int other = before == 1 ? 2 : 1;
+  ASSERT_LE(other, intInternetZoneLevel);
+  ASSERT_TRUE(platform::setReadOnly(MasterFile(), true));
+  page->optTrustedZone[static_cast<size_t>(other)]->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, notSaved("The security level of the Trusted Zone", MasterFile()));
+  EXPECT_TRUE(page->optTrustedZone[static_cast<size_t>(before)]->isChecked());
+  EXPECT_FALSE(page->optTrustedZone[static_cast<size_t>(other)]->isChecked());
+  EXPECT_EQ(intTrustedZoneLevel, before);
+  EXPECT_EQ(GetMasterValue(SelectedLevel, "2", ""), std::to_string(before));
+}
+
 TEST_F(WriteFailures, AnInternetLevelBelowTrustedStoresBothLevelsInOneWriteOrNeither) {
   page->TabFireWall->setCurrentIndex(0);
   page->optInternetZone[3]->click();
@@ -170,24 +202,6 @@ TEST_F(WriteFailures, AnInternetLevelBelowTrustedStoresBothLevelsInOneWriteOrNei
 
 class Interruptions : public mvtest::ZonesPageTest {
  protected:
-  // Lets `writes` settings-file writes through and fails every later one,
-  // as if the program had ended after them.
-  void endAfter(int writes) {
-    platform::setProfileFileWriter([left = writes](const std::string& native, const std::string& bytes) mutable {
-      return left-- > 0 && platform::writeNativeFileAtomic(native, bytes);
-    });
-  }
-  // The writes of the sequence when nothing stops it.
-  int writesOf(const std::function<void()>& sequence) {
-    int count = 0;
-    platform::setProfileFileWriter([&count](const std::string& native, const std::string& bytes) {
-      ++count;
-      return platform::writeNativeFileAtomic(native, bytes);
-    });
-    sequence();
-    platform::setProfileFileWriter(nullptr);
-    return count;
-  }
   // What the rules read for each entry, against what the page lists: every
   // listed entry has exactly the address row its values give, and no
   // address row belongs to no entry.
@@ -244,6 +258,7 @@ TEST_F(Interruptions, AddEditAndRemoveEndedAfterAnyWriteAreMendedAtTheNextStart)
       endAfter(done);
       sequence();
       platform::setProfileFileWriter(nullptr);
+      platform::profileFinishPendingChange();
       const int repairs = ReconcileZoneAddresses();
       expectAgreement();
       const std::string log = readText("Err.log");
@@ -287,6 +302,7 @@ TEST_F(Interruptions, AHostNameEndedAfterAnyWriteIsNeverLeftWithoutAddressRows) 
       endAfter(done);
       sequence();
       platform::setProfileFileWriter(nullptr);
+      platform::profileFinishPendingChange();
       ReconcileZoneAddresses();
       // Every host listed has address rows in its own zone, and no row is
       // left without its entry.
@@ -302,6 +318,66 @@ TEST_F(Interruptions, AHostNameEndedAfterAnyWriteIsNeverLeftWithoutAddressRows) 
       EXPECT_EQ(tableRows(Database_IPAddress).size(), held) << "after " << done << " writes";
     }
   }
+}
+
+TEST_F(Interruptions, EntriesThatShareAnIDOrHaveNoneAreGivenIDsOfTheirOwnOnceAndASecondStartRepairsNothing) {
+  auto write = [](long table, const std::string& section, const std::vector<std::string>& values) {
+    EXPECT_TRUE(Write_MorvantisNewData(table, section, values, false));
+  };
+  // Two addresses share an ID and the rows hold only the second one's; a
+  // range and a subnet have no ID; a host name shares its ID with an address.
+  write(Database_IPSetting, "0001", {"10.0.0.1", "A", "10.0.0.1", "2", "000050"});
+  write(Database_IPSetting, "0002", {"10.0.0.2", "B", "10.0.0.2", "1", "000050"});
+  write(Database_IPRangeSetting, "0001", {"10.1.0.1", "10.1.0.9", "R", "10.1.0.1 - 10.1.0.9", "3", ""});
+  write(Database_SubnetSetting, "0006", {"10.2.0.0", "255.255.0.0", "S", "10.2.0.0/255.255.0.0", "1", "0", ""});
+  write(Database_HostSetting, "0001", {"h.example", "H", "h.example", "1", "000060"});
+  write(Database_IPSetting, "0003", {"10.0.0.3", "C", "10.0.0.3", "2", "000060"});
+  // Two host names share an ID: their rows go by their zones.
+  write(Database_HostSetting, "0002", {"x.example", "X", "x.example", "2", "000070"});
+  write(Database_HostSetting, "0003", {"y.example", "Y", "y.example", "1", "000070"});
+  // An address shares the ID of a detected network.
+  const std::string network = addNetwork("0001", "192.168.1.0");
+  write(Database_IPSetting, "0004", {"10.0.0.4", "D", "10.0.0.4", "3", network});
+  write(Database_IPAddress, "0006", {"2", "1", "10.0.0.2", "10.0.0.2", "000050"});
+  write(Database_IPAddress, "0007", {"3", "3", "10.1.0.1", "10.1.0.9", ""});
+  write(Database_IPAddress, "0008", {"1", "1", "192.0.2.1", "192.0.2.1", "000060"});
+  write(Database_IPAddress, "0009", {"1", "2", "192.0.2.7", "192.0.2.7", "000070"});
+  write(Database_IPAddress, "0010", {"1", "1", "192.0.2.8", "192.0.2.8", "000070"});
+  EXPECT_GT(ReconcileZoneAddresses(), 0);
+  const std::vector<std::string> files = {"Database_IPSetting", "Database_IPRangeSetting", "Database_SubnetSetting",
+                                          "Database_HostSetting", "Database_IPAddress", "MVDB"};
+  std::vector<std::string> after;
+  for (const auto& f : files) after.push_back(readText("Profiles/" + f + ".MVL"));
+  writeText("Err.log", "");
+  EXPECT_EQ(ReconcileZoneAddresses(), 0);
+  for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(readText("Profiles/" + files[i] + ".MVL"), after[i]) << files[i];
+  EXPECT_EQ(readText("Err.log"), "");
+  // Every entry has an ID of its own, and the rules hold for each exactly
+  // what its values give; a host name holds the addresses of its zone.
+  std::vector<std::string> ids, held;
+  for (long table : {Database_IPSetting, Database_IPRangeSetting, Database_SubnetSetting, Database_HostSetting}) {
+    Read_TableData(table, "ID", "");
+    for (long i = 0; i < arrQueryResult[0].Count; ++i) ids.push_back(arrQueryResult[static_cast<size_t>(i)].Values[0]);
+  }
+  std::sort(ids.begin(), ids.end());
+  EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end());
+  EXPECT_EQ(std::count(ids.begin(), ids.end(), ""), 0);
+  for (const auto& r : tableRows(Database_IPAddress)) {
+    const std::string name = [&] {
+      for (long table : {Database_IPSetting, Database_IPRangeSetting, Database_SubnetSetting, Database_HostSetting}) {
+        Read_TableData(table, "Name", "ID=" + r.values[4]);
+        if (arrQueryResult[0].Count > 0) return arrQueryResult[0].Values[0];
+      }
+      return std::string("?");
+    }();
+    held.push_back(name + " " + r.values[1] + " " + r.values[2] + "-" + r.values[3]);
+  }
+  std::sort(held.begin(), held.end());
+  EXPECT_EQ(held, (std::vector<std::string>{"A 2 10.0.0.1-10.0.0.1", "B 1 10.0.0.2-10.0.0.2", "C 2 10.0.0.3-10.0.0.3",
+                                            "D 3 10.0.0.4-10.0.0.4", "H 1 192.0.2.1-192.0.2.1",
+                                            "New Network 2 192.168.1.0/24-192.168.1.0/24", "R 3 10.1.0.1-10.1.0.9",
+                                            "S 1 10.2.0.0/16-10.2.0.0/16", "X 2 192.0.2.7-192.0.2.7",
+                                            "Y 1 192.0.2.8-192.0.2.8"}));
 }
 
 TEST_F(Interruptions, TheDetectedNetworksRowsAreLeftAsTheyAre) {

@@ -17,7 +17,9 @@
 #include "core/FormControls.h"
 #include "core/MDIMain.h"
 #include "core/mdlMorvantisDatabase.h"
+#include "platform/FileSystem.h"
 #include "platform/Network.h"
+#include "platform/PrivateProfile.h"
 #include "tests/core/ModalDriver.h"
 #include "tests/zones/ZoneTestSupport.h"
 #include "zones/frmAddHostSite.h"
@@ -57,6 +59,25 @@ class ZonesPageTest : public ZoneTablesTest {
                                {ip, "255.255.255.0", "New Network", ip + "/255.255.255.0", "2", "1", id}, false));
     EXPECT_TRUE(mv::Write_MorvantisNewData(mv::Database_IPAddress, section, {"5", "2", ip + "/24", ip + "/24", id}, false));
     return id;
+  }
+
+  // Lets `writes` settings-file writes through and fails every later one,
+  // as if the program had ended after them.
+  static void endAfter(int writes) {
+    mv::platform::setProfileFileWriter([left = writes](const std::string& native, const std::string& bytes) mutable {
+      return left-- > 0 && mv::platform::writeNativeFileAtomic(native, bytes);
+    });
+  }
+  // The writes of the sequence when nothing stops it.
+  static int writesOf(const std::function<void()>& sequence) {
+    int count = 0;
+    mv::platform::setProfileFileWriter([&count](const std::string& native, const std::string& bytes) {
+      ++count;
+      return mv::platform::writeNativeFileAtomic(native, bytes);
+    });
+    sequence();
+    mv::platform::setProfileFileWriter(nullptr);
+    return count;
   }
 
   // The page, loaded and shown on its own.

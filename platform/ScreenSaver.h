@@ -1,0 +1,45 @@
+#pragma once
+// The desktop's screen saver, followed over the session bus: the service
+// org.freedesktop.ScreenSaver answers GetActive and announces ActiveChanged.
+// Every question is answered in the background with a short time limit, so
+// the window never waits for the desktop.
+#include <QObject>
+#include <functional>
+
+namespace mv::platform {
+
+// Whether a screen saver answered, and whether it is running.
+using ScreenSaverAnswer = std::function<void(bool answers, bool active)>;
+
+// Asks the desktop's screen saver once; `answered` runs with the outcome when
+// it arrives (answers false where no session bus or no screen saver answers
+// in time), never from within this call, and only while `context` lives.
+void AskScreenSaver(QObject* context, ScreenSaverAnswer answered);
+
+// Follows the screen saver from its creation on: asks it at once, then
+// listens for its announcements, from whichever program gives them.
+class ScreenSaverWatch : public QObject {
+  Q_OBJECT
+ public:
+  explicit ScreenSaverWatch(QObject* parent = nullptr);
+
+  // True while the screen saver runs, as last heard; false where none answers.
+  bool Active() const { return active_; }
+  // Asks again; a different answer comes as ActiveChanged.
+  void Ask();
+
+ signals:
+  void ActiveChanged(bool active);
+
+ private slots:
+  void announced(bool active);
+
+ private:
+  void listen();
+  void setActive(bool active);
+
+  bool active_ = false;
+  bool listening_ = false;
+};
+
+}  // namespace mv::platform

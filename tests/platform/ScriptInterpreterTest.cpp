@@ -1,0 +1,75 @@
+// The program the system runs for a script, named as /proc/PID/exe names the
+// process of a script that runs: real scripts are started and compared.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/ProcessList.h"
+#include "tests/support/TestEnv.h"
+
+namespace fs = std::filesystem;
+using mv::platform::scriptInterpreterOf;
+
+namespace mvtest {
+namespace {
+
+class ScriptInterpreter : public ProgramFolderTest {
+ protected:
+  // A folder of programs to search: "tools/shell" is a link to /bin/sh.
+  std::string toolsPath() {
+    fs::create_directories(native("tools"));
+    fs::create_symlink("/bin/sh", native("tools/shell"));
+    return native("nothing") + ":" + native("tools");
+  }
+};
+
+TEST_F(ScriptInterpreter, AScriptIsKnownByTheProgramThatRunsIt) {
+  const std::string script = writeScript("bin/backup", "/bin/sh");
+  const std::string seen = runningExecutable(script);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_NE(seen, script);
+  EXPECT_EQ(scriptInterpreterOf(script), seen);
+}
+
+TEST_F(ScriptInterpreter, EnvStandsForTheProgramItFindsAlongPath) {
+  const std::string path = toolsPath();
+  const char* saved = std::getenv("PATH");
+  const std::string before = saved ? saved : "";
+  setenv("PATH", path.c_str(), 1);
+  const std::string plain = writeScript("bin/plain", "/usr/bin/env shell");
+  const std::string split = writeScript("bin/split", "/usr/bin/env -S -u HOME LANG=C shell -e");
+  const std::string seen = runningExecutable(plain, path);
+  const auto plainAnswer = scriptInterpreterOf(plain), splitAnswer = scriptInterpreterOf(split);
+  setenv("PATH", before.c_str(), 1);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(plainAnswer, seen);
+  EXPECT_EQ(runningExecutable(split, path), seen);
+  EXPECT_EQ(splitAnswer, seen);
+}
+
+TEST_F(ScriptInterpreter, AnInterpreterThatIsAScriptStandsForItsOwn) {
+  const std::string wrapper = writeScript("bin/wrapper", "/bin/sh");
+  const std::string script = writeScript("bin/tool", wrapper);
+  const std::string seen = runningExecutable(script);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(scriptInterpreterOf(script), seen);
+}
+
+TEST_F(ScriptInterpreter, AFileThatIsNoScriptHasNoneAndAMissingInterpreterIsEmpty) {
+  writeText("bin/program", std::string("\x7f" "ELF\x02\x01\x01", 7));
+  EXPECT_EQ(scriptInterpreterOf(native("bin/program")), std::nullopt);
+  EXPECT_EQ(scriptInterpreterOf(native("bin/none")), std::nullopt);
+  // A pipe is not read: nothing writes into it.
+  ASSERT_EQ(::mkfifo(native("bin/pipe").c_str(), 0700), 0);
+  EXPECT_EQ(scriptInterpreterOf(native("bin/pipe")), std::nullopt);
+  for (const char* interpreter : {"/nonexistent/shell", "relative/sh", "/usr/bin/env no-such-program-here", ""}) {
+    const std::string script = writeScript("bin/orphan", interpreter);
+    EXPECT_EQ(scriptInterpreterOf(script), "") << interpreter;
+  }
+}
+
+}  // namespace
+}  // namespace mvtest

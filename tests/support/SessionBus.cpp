@@ -1,0 +1,119 @@
+#include "tests/support/SessionBus.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QStandardPaths>
+#include <QThread>
+#include <cstdlib>
+
+namespace mvtest {
+
+namespace {
+
+const QString kService = QStringLiteral("org.freedesktop.ScreenSaver");
+const QString kInterface = QStringLiteral("org.freedesktop.ScreenSaver");
+
+// Lets every connection own and call anything; no service directory, so
+// nothing of the machine is started on the bus.
+const char* const kConfig = R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:path=%1/bus</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+)";
+
+}  // namespace
+
+PrivateSessionBus::PrivateSessionBus() : savedAddress_(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS")) {
+  const QString program = QStandardPaths::findExecutable("dbus-daemon");
+  EXPECT_FALSE(program.isEmpty()) << "dbus-daemon is not installed (scripts/setup.sh installs the package dbus)";
+  if (program.isEmpty() || !dir_.isValid()) return;
+  QFile config(dir_.filePath("session.conf"));
+  if (!config.open(QIODevice::WriteOnly)) return;
+  config.write(QString::fromUtf8(kConfig).arg(dir_.path()).toUtf8());
+  config.close();
+  daemon_.setProgram(program);
+  daemon_.setArguments({"--config-file=" + config.fileName(), "--print-address", "--nofork"});
+  daemon_.start();
+  // The daemon prints its address once it listens.
+  while (daemon_.waitForReadyRead(10000) && !daemon_.canReadLine()) {
+  }
+  address = QString::fromUtf8(daemon_.readLine()).trimmed();
+  EXPECT_FALSE(address.isEmpty()) << "dbus-daemon did not start: " << daemon_.readAllStandardError().toStdString();
+  if (!address.isEmpty()) qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+}
+
+PrivateSessionBus::~PrivateSessionBus() {
+  qputenv("DBUS_SESSION_BUS_ADDRESS", savedAddress_.toUtf8());
+  if (daemon_.state() == QProcess::NotRunning) return;
+  daemon_.terminate();
+  if (!daemon_.waitForFinished(10000)) daemon_.kill();
+  daemon_.waitForFinished();
+}
+
+// Answers GetActive with the screen saver's state.
+class TestScreenSaver::Object : public QDBusVirtualObject {
+ public:
+  bool active = false;
+  int asked = 0;
+
+  QString introspect(const QString&) const override {
+    return QStringLiteral(
+        "<interface name=\"org.freedesktop.ScreenSaver\">"
+        "<method name=\"GetActive\"><arg type=\"b\" direction=\"out\"/></method>"
+        "<signal name=\"ActiveChanged\"><arg type=\"b\"/></signal></interface>");
+  }
+  bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+    if (message.interface() != kInterface || message.member() != QLatin1String("GetActive")) return false;
+    ++asked;
+    connection.send(message.createReply(active));
+    return true;
+  }
+};
+
+TestScreenSaver::TestScreenSaver(const QString& busAddress, const QString& path, bool active)
+    : bus_(QDBusConnection::connectToBus(busAddress, "mvtest-screensaver " + busAddress)),
+      path_(path),
+      object_(std::make_unique<Object>()) {
+  object_->active = active;
+  registered_ = bus_.isConnected() && bus_.registerVirtualObject(path_, object_.get()) &&
+                bus_.registerService(kService);
+}
+
+TestScreenSaver::~TestScreenSaver() {
+  bus_.unregisterService(kService);
+  bus_.unregisterObject(path_);
+  QDBusConnection::disconnectFromBus(bus_.name());
+}
+
+int TestScreenSaver::asked() const { return object_->asked; }
+
+void TestScreenSaver::setActive(bool active) {
+  object_->active = active;
+  QDBusMessage signal = QDBusMessage::createSignal(path_, kInterface, "ActiveChanged");
+  signal << active;
+  bus_.send(signal);
+}
+
+bool waitFor(const std::function<bool()>& done) {
+  QDeadlineTimer limit(20000);
+  while (!done() && !limit.hasExpired()) {
+    QCoreApplication::processEvents();
+    QThread::msleep(5);
+  }
+  return done();
+}
+
+}  // namespace mvtest

@@ -1,0 +1,64 @@
+#pragma once
+// A session bus of the test's own, and a screen saver to put on it.
+#include <QDBusConnection>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace mvtest {
+
+// A dbus-daemon started with a configuration that starts no service of the
+// machine; DBUS_SESSION_BUS_ADDRESS names it while it lives. The test fails
+// when no dbus-daemon is installed.
+class PrivateSessionBus {
+ public:
+  PrivateSessionBus();
+  ~PrivateSessionBus();
+  PrivateSessionBus(const PrivateSessionBus&) = delete;
+  PrivateSessionBus& operator=(const PrivateSessionBus&) = delete;
+
+  // Empty when the daemon did not start.
+  QString address;
+
+ private:
+  QTemporaryDir dir_;
+  QProcess daemon_;
+  QString savedAddress_;
+};
+
+// The desktop's screen saver as a test plays it: the service
+// org.freedesktop.ScreenSaver on the bus, answering GetActive at one object
+// path and announcing ActiveChanged from it.
+class TestScreenSaver {
+ public:
+  TestScreenSaver(const QString& busAddress, const QString& path, bool active);
+  ~TestScreenSaver();
+  TestScreenSaver(const TestScreenSaver&) = delete;
+  TestScreenSaver& operator=(const TestScreenSaver&) = delete;
+
+  // True when the service name is held and the object registered.
+  bool registered() const { return registered_; }
+  // How often GetActive was asked.
+  int asked() const;
+  // Starts or ends the screen saver and announces it.
+  void setActive(bool active);
+
+ private:
+  class Object;
+  QDBusConnection bus_;
+  QString path_;
+  std::unique_ptr<Object> object_;
+  bool registered_ = false;
+};
+
+// Runs the event loop until `done` is true or a generous limit has passed;
+// what `done` returns last.
+bool waitFor(const std::function<bool()>& done);
+
+// The address of a session bus that does not exist.
+inline constexpr const char* kNoSessionBus = "unix:path=/nonexistent/morvantis-test-bus";
+
+}  // namespace mvtest
