@@ -9,6 +9,7 @@
 #include "core/mdlMain.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
+#include "platform/PrivateProfile.h"
 
 namespace mv {
 
@@ -34,45 +35,59 @@ std::string NewPlainLogHeader() {
 
 LogMove MovePlainLog(const std::string& oldPath, const std::string& newPath) {
   if (platform::resolvePath(oldPath) == platform::resolvePath(newPath)) return LogMove::Moved;
-  if (CopyAnyFile(oldPath, newPath)) {
-    if (DeleteAnyFile(oldPath)) return LogMove::Moved;
-    DeleteAnyFile(newPath);
-    return LogMove::Failed;
+  // As on Windows, a read-only log is not deleted, and so not moved.
+  if (platform::isReadOnlyFile(oldPath)) return LogMove::Failed;
+  platform::ProfileChange change;
+  std::string lines;
+  LogMove move = LogMove::Moved;
+  if (platform::readFile(oldPath, lines)) {
+    change.writeFile(newPath, std::move(lines));
+    change.removeFile(oldPath);
+  } else {
+    // Nothing to copy: the header goes after whatever the chosen file holds.
+    std::string there;
+    if (platform::fileExists(newPath) && !platform::readFile(newPath, there)) return LogMove::Failed;
+    change.writeFile(newPath, there + NewPlainLogHeader());
+    move = LogMove::Created;
   }
-  return platform::appendToFile(newPath, NewPlainLogHeader()) ? LogMove::Created : LogMove::Failed;
+  return change.commit() ? move : LogMove::Failed;
 }
 
 AlertLogSave SaveAlertLogSettings(const AlertLogSettings& settings, const std::string& logInUse) {
   AlertLogSave result;
-  std::string path = settings.path;
-  // The chosen file as it was, for taking the move back: a file that was
-  // there keeps its content, only one the move made goes.
-  platform::FileStamp chosen;
-  if (path != logInUse) {
-    result.pathChanged = true;
-    chosen = platform::nativeFileStamp(platform::resolvePath(path));
-    result.move = MovePlainLog(logInUse, path);
-    if (result.move == LogMove::Failed) path = logInUse;
-    // The log is written where the file now is, whatever the settings file
-    // says.
-    strLogPath = path;
-  }
-  std::vector<std::pair<std::string, std::string>> keys = {
-      {AlertKeys::AlertDay, settings.archive ? "1" : "0"},
-      {AlertKeys::AlertDays, settings.days},
-      {AlertKeys::Path, path},
+  result.pathChanged = settings.path != logInUse;
+  std::string path = logInUse;
+  // The log's new place, its removal from the old one and the keys that name
+  // it are stored together: whatever the moment the program ends, the next
+  // start finds the whole log at the place Path names.
+  auto store = [&](bool moving) {
+    return StoreTogether([&] {
+      path = logInUse;
+      if (moving) {
+        result.move = MovePlainLog(logInUse, settings.path);
+        if (result.move != LogMove::Failed) path = settings.path;
+      }
+      std::vector<std::pair<std::string, std::string>> keys = {
+          {AlertKeys::AlertDay, settings.archive ? "1" : "0"},
+          {AlertKeys::AlertDays, settings.days},
+          {AlertKeys::Path, path},
+      };
+      if (settings.separation != 0)
+        keys.emplace_back(AlertKeys::LogSeparation, std::to_string(settings.separation));
+      return WriteINIKeys(AlertKeys::Main, keys, strAlertsSettingFile, true);
+    });
   };
-  if (settings.separation != 0) keys.emplace_back(AlertKeys::LogSeparation, std::to_string(settings.separation));
-  result.written = WriteINIKeys(AlertKeys::Main, keys, strAlertsSettingFile, true);
-  if (!result.written && result.pathChanged && result.move != LogMove::Failed) {
-    // The settings file still names the old place, where the next start
-    // looks: the log goes back there.
-    const bool back = result.move == LogMove::Moved ? MovePlainLog(path, logInUse) == LogMove::Moved
-                      : chosen.exists               ? platform::truncateFile(path, chosen.size)
-                                                    : DeleteAnyFile(path);
-    if (back) strLogPath = logInUse;
+  result.written = store(result.pathChanged);
+  if (!result.written && result.pathChanged && LastFailedWriteFile() == settings.path &&
+      !platform::fileExists(platform::profileChangeRecordPath())) {
+    // The log cannot be written at the new place: it stays where it is, and
+    // the other settings are stored. (A change the next start completes
+    // moves it after all.)
+    result.written = store(false);
+    result.move = LogMove::Failed;
   }
   if (result.written) {
+    strLogPath = path;
     AlertDay = settings.archive ? 1 : 0;
     if (settings.separation != 0) strLogSeparator = LogSeparatorOf(settings.separation);
   }

@@ -26,9 +26,12 @@ enum class LogMove {
   Failed,   // the log stays where it was
 };
 
-// Moves the plain log from `oldPath` to `newPath`, replacing a file there. A
-// copy whose old file cannot be removed is taken back, so the log stays in
-// one place. Two names of one file move nothing.
+// Moves the plain log from `oldPath` to `newPath`, replacing a file there:
+// the new file with the old one's lines and the old one's removal are one
+// change of the settings store, stored with the change the call is made in
+// (StoreTogether), or alone. A read-only log is not moved. Two names of one
+// file move nothing. When the change is stored with an outer one, the
+// outcome holds once that one is stored.
 LogMove MovePlainLog(const std::string& oldPath, const std::string& newPath);
 
 // The advanced dialog's settings.
@@ -45,14 +48,15 @@ struct AlertLogSave {
   bool pathChanged = false;
 };
 
-// Moves the log when the path differs from `logInUse` (the file written now),
-// then writes AlertDay, AlertDays, Path and LogSeparation in one step: Path
-// only as the place the log really is, LogSeparation only when one is chosen.
-// The archive switch, the separator and the log path in memory follow what
-// was stored; the archive period takes effect at the next start. When the
-// keys cannot be written, a log moved for them goes back to its old place; a
-// file that only received the header lines is cut back to what it held
-// before, and removed only when the move made it.
+// Moves the log when the path differs from `logInUse` (the file written now)
+// and writes AlertDay, AlertDays, Path and LogSeparation, all in one change:
+// Path only as the place the log really is, LogSeparation only when one is
+// chosen. A kill at any moment leaves, after the next start, the whole log at
+// the place Path names. A log that cannot be written at the new place stays
+// where it is and the other keys are stored. When the keys cannot be
+// written, nothing changes, the log included. The archive switch, the
+// separator and the log path in memory follow what was stored; the archive
+// period takes effect at the next start.
 [[nodiscard]] AlertLogSave SaveAlertLogSettings(const AlertLogSettings& settings, const std::string& logInUse);
 
 }  // namespace mv

@@ -25,6 +25,7 @@
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
+#include "platform/PrivateProfile.h"
 #include "platform/Shell.h"
 #include "tests/alerts/AlertsPageFixture.h"
 #include "tests/core/ModalDriver.h"
@@ -279,6 +280,52 @@ TEST_F(AdvanceDialog, ANameHoldingABackslashIsRefusedAndNoOtherFileIsMade) {
   EXPECT_EQ(stored("Path"), AppPath() + "\\logs\\Alertlog.txt");
   EXPECT_EQ(readText("logs/Alertlog.txt"), kLog);
   EXPECT_TRUE(fs::is_empty(native("mine")));
+}
+
+TEST_F(AdvanceDialog, AMoveEndedAfterAnyWriteLeavesTheWholeLogWhereTheSettingsSayAfterAStart) {
+  const std::string old = strLogPath;
+  store("Path", old);
+  ASSERT_TRUE(setPassword(""));  // the start reads it
+  const std::string settings = readText("Profiles/AlertsAndLogSetting.MVL");
+  auto move = [&] {
+    load();
+    browseTo("moved.txt");
+    dialog->cmdProgramOptionApply->click();
+    dialog.reset();
+  };
+  int writes = 0;
+  platform::setProfileFileWriter([&writes](const std::string& native, const std::string& bytes) {
+    ++writes;
+    return platform::writeNativeFileAtomic(native, bytes);
+  });
+  move();
+  platform::setProfileFileWriter(nullptr);
+  ASSERT_EQ(stored("Path"), native("moved.txt"));
+  ASSERT_GE(writes, 3);
+  for (int done = 0; done <= writes; ++done) {
+    SCOPED_TRACE("ended after " + std::to_string(done) + " writes");
+    writeText("logs/Alertlog.txt", kLog);
+    fs::remove(native("moved.txt"));
+    writeText("Profiles/AlertsAndLogSetting.MVL", settings);
+    platform::profileClearCache();
+    strLogPath = old;
+    platform::setProfileFileWriter([left = done](const std::string& native, const std::string& bytes) mutable {
+      return left-- > 0 && platform::writeNativeFileAtomic(native, bytes);
+    });
+    move();
+    platform::setProfileFileWriter(nullptr);
+    // The next start.
+    platform::profileFinishPendingChange();
+    InitAllPath();
+    ASSERT_TRUE(openLogFiles());
+    EXPECT_EQ(strLogPath, stored("Path"));
+    EXPECT_EQ(slurp(platform::resolvePath(strLogPath)), kLog);
+    // One log, before or after the move.
+    const bool moved = strLogPath == native("moved.txt");
+    EXPECT_TRUE(moved || strLogPath == old);
+    EXPECT_NE(fs::exists(native("logs/Alertlog.txt")), moved);
+    EXPECT_EQ(fs::exists(native("moved.txt")), moved);
+  }
 }
 
 TEST_F(AdvanceDialog, ACancelledBrowseKeepsThePath) {
