@@ -18,6 +18,7 @@
 #include "core/FormControls.h"
 #include "core/FormSupport.h"
 #include "core/VBRuntime.h"
+#include "core/mdINIBas.h"
 #include "core/mdlFileProperty.h"
 #include "core/mdlMain.h"
 #include "platform/Dialogs.h"
@@ -198,7 +199,8 @@ bool frmAdvanceAlertsLogs::SaveAlertSettings() {
     const AlertLogSave saved = SaveAlertLogSettings(settings, strLogPathOld);
     if (!saved.written) {
       // Nothing changed, the log included: the dialog stays open as typed.
-      TellNotSaved("The settings", strAlertsSettingFile);
+      // The message names the file that could not be written.
+      TellNotSaved("The settings", LastFailedWriteFile());
       return false;
     }
     if (saved.pathChanged) {

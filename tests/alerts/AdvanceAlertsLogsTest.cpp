@@ -328,6 +328,23 @@ TEST_F(AdvanceDialog, AMoveEndedAfterAnyWriteLeavesTheWholeLogWhereTheSettingsSa
   }
 }
 
+TEST_F(AdvanceDialog, AMoveThatCannotBeStoredNamesTheFileThatCouldNotBeWritten) {
+  store("Path", strLogPath);
+  load();
+  browseTo("moved.txt");
+  const std::string record = platform::profileChangeRecordPath();
+  platform::setProfileFileWriter([&record](const std::string& native, const std::string& bytes) {
+    return native != record && platform::writeNativeFileAtomic(native, bytes);
+  });
+  dialog->cmdProgramOptionApply->click();
+  platform::setProfileFileWriter(nullptr);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "The settings could not be saved in " + record + ".");
+  EXPECT_EQ(readText("logs/Alertlog.txt"), kLog);
+  EXPECT_FALSE(fs::exists(native("moved.txt")));
+  EXPECT_TRUE(applyEnabled());
+}
+
 TEST_F(AdvanceDialog, ACancelledBrowseKeepsThePath) {
   load();
   browseTo(std::nullopt);
