@@ -315,6 +315,18 @@ HeldChange& held() {
   return h;
 }
 
+// A change whose record is left in place while this program runs (its
+// write and the put-back of its files both failed): it is written to its end
+// before anything is written again, and until then nothing more is written,
+// so that no later write is undone when the record is finished.
+bool& recordPending() {
+  static bool pending = false;
+  return pending;
+}
+void finishRecordPending() {
+  if (recordPending() && held().depth == 0) profileFinishPendingChange();
+}
+
 ProfileFile& loadFromDisk(const std::string& file);
 
 // The up-to-date entry for a file: during a change, the held picture of a file
@@ -336,6 +348,13 @@ ProfileFile& load(const std::string& file) {
     return *pf;
   }
   return fresh;
+}
+
+// The entry a write changes: a change left pending is finished first, so
+// that the write builds on it.
+ProfileFile& loadForWrite(const std::string& file) {
+  finishRecordPending();
+  return load(file);
 }
 
 ProfileFile& loadFromDisk(const std::string& file) {
@@ -418,7 +437,7 @@ bool commit(const std::string& file, ProfileFile& pf) {
   // again succeeds also where the file cannot be written.
   if (!pf.unreadable && text == pf.raw) return true;
   FileStamp written;
-  if (pf.unreadable || !fileWriter()(pf.native, text, written)) {
+  if (pf.unreadable || recordPending() || !fileWriter()(pf.native, text, written)) {
     cache().erase(file);
     return false;
   }
@@ -481,13 +500,13 @@ bool profileWriteString(const std::string& section, const std::string& key, cons
 
 bool profileWriteKeys(const std::string& section, const std::vector<std::pair<std::string, std::string>>& pairs,
                       const std::string& file) {
-  ProfileFile& pf = load(file);
+  ProfileFile& pf = loadForWrite(file);
   for (const auto& [key, value] : pairs) setKey(pf, section, key, value);
   return commit(file, pf);
 }
 
 bool profileDeleteKey(const std::string& section, const std::string& key, const std::string& file) {
-  ProfileFile& pf = load(file);
+  ProfileFile& pf = loadForWrite(file);
   long s = pf.sectionIndex(section);
   if (s < 0) return true;
   LineSpan at = pf.keyLine(static_cast<size_t>(s), key);
@@ -502,7 +521,7 @@ bool profileDeleteSection(const std::string& section, const std::string& file) {
 }
 
 bool profileDeleteSections(const std::vector<std::string>& sections, const std::string& file) {
-  ProfileFile& pf = load(file);
+  ProfileFile& pf = loadForWrite(file);
   bool removed = false;
   for (const std::string& section : sections) {
     long s = pf.sectionIndex(section);
@@ -516,7 +535,7 @@ bool profileDeleteSections(const std::vector<std::string>& sections, const std::
 bool profileWriteSection(const std::string& section,
                          const std::vector<std::pair<std::string, std::string>>& pairs,
                          const std::string& file) {
-  ProfileFile& pf = load(file);
+  ProfileFile& pf = loadForWrite(file);
   std::string body;
   for (const auto& [k, v] : pairs) body.append(nameOf(k)).append("=").append(encodeProfileValue(v)).append("\r\n");
   long s = pf.sectionIndex(section);
@@ -536,7 +555,7 @@ bool profileWriteSection(const std::string& section,
 }
 
 bool profileWriteFile(const std::string& file, const std::string& text) {
-  ProfileFile& pf = load(file);
+  ProfileFile& pf = loadForWrite(file);
   pf.parse(text);
   return commit(file, pf);
 }
@@ -548,6 +567,9 @@ bool profileWriteFile(const std::string& file, const std::string& text) {
 //   "W <path length> <byte count>\n" path bytes "\n"   a file's new content
 //   "R <path length>\n" path "\n"                       a file removed
 // and ends with "END\n", so that a record cut short is never taken for whole.
+// A path inside the program folder is written relative to it, so that a
+// folder moved or copied before the next start finishes the change in
+// itself.
 
 namespace {
 
@@ -558,9 +580,19 @@ struct RecordEntry {
   std::string native, bytes;
 };
 
-std::string recordText(const std::vector<RecordEntry>& entries) {
+std::string recordedPath(const std::string& native) {
+  const std::string folder = programFolder() + "/";
+  return native.compare(0, folder.size(), folder) == 0 ? native.substr(folder.size()) : native;
+}
+
+std::string pathOfRecord(const std::string& recorded) {
+  return recorded.front() == '/' ? recorded : programFolder() + "/" + recorded;
+}
+
+std::string recordText(std::vector<RecordEntry> entries) {
   std::string text = kRecordHeader;
-  for (const RecordEntry& e : entries) {
+  for (RecordEntry& e : entries) {
+    e.native = recordedPath(e.native);
     if (e.remove) {
       text += "R " + std::to_string(e.native.size()) + "\n" + e.native + "\n";
     } else {
@@ -613,6 +645,7 @@ std::optional<std::vector<RecordEntry>> parseRecord(const std::string& text) {
       return std::nullopt;
     }
     if (e.native.empty()) return std::nullopt;
+    e.native = pathOfRecord(e.native);
     entries.push_back(std::move(e));
   }
   return std::nullopt;
@@ -641,7 +674,10 @@ void endHeldChange() {
 
 std::string profileChangeRecordPath() { return programFolder() + "/Morvantis.change"; }
 
-ProfileChange::ProfileChange() { outermost_ = held().depth++ == 0; }
+ProfileChange::ProfileChange() {
+  finishRecordPending();
+  outermost_ = held().depth++ == 0;
+}
 
 ProfileChange::~ProfileChange() {
   HeldChange& h = held();
@@ -697,11 +733,12 @@ bool ProfileChange::commit() {
   }
   const bool recorded = writes.size() + removals.size() > 1;
   const std::string record = profileChangeRecordPath();
+  if (recordPending()) return refuse(record);
   if (recorded) {
     std::vector<RecordEntry> entries;
     for (const Write& w : writes) entries.push_back({false, w.native, w.bytes});
     for (const auto& [native, name] : removals) entries.push_back({true, native, ""});
-    if (!writeThroughSeam(record, recordText(entries))) {
+    if (!writeThroughSeam(record, recordText(std::move(entries)))) {
       failed_ = record;
       endHeldChange();
       return false;
@@ -717,6 +754,7 @@ bool ProfileChange::commit() {
       putBack = (writes[j].existed ? writeThroughSeam(writes[j].native, writes[j].old) : removeNative(writes[j].native)) &&
                 putBack;
     if (putBack && recorded) removeNative(record);
+    if (!putBack && recorded) recordPending() = true;
     endHeldChange();
     return false;
   }
@@ -731,6 +769,7 @@ bool ProfileChange::commit() {
 bool profileFinishPendingChange() {
   const std::string record = profileChangeRecordPath();
   std::string text;
+  recordPending() = false;
   if (!readNativeFile(record, text)) return false;
   const auto entries = parseRecord(text);
   if (!entries) {
@@ -739,8 +778,15 @@ bool profileFinishPendingChange() {
     removeNative(record);
     return false;
   }
-  for (const RecordEntry& e : *entries)
-    if (!(e.remove ? removeNative(e.native) : writeThroughSeam(e.native, e.bytes))) return false;
+  bool changed = false;
+  for (const RecordEntry& e : *entries) {
+    if (!(e.remove ? removeNative(e.native) : writeThroughSeam(e.native, e.bytes))) {
+      if (changed) cache().clear();
+      recordPending() = true;
+      return false;
+    }
+    changed = true;
+  }
   removeNative(record);
   cache().clear();
   return true;

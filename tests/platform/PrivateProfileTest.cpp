@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
 #include "platform/ProfileText.h"
 #include "tests/support/TestEnv.h"
@@ -243,4 +246,44 @@ TEST_F(ProfileChanges, ARecordCutShortChangesNothing) {
   EXPECT_FALSE(profileFinishPendingChange());
   EXPECT_TRUE(before());
   EXPECT_FALSE(fileExists(native));
+}
+
+TEST_F(ProfileChanges, AChangeLeftByAKillIsFinishedInAProgramFolderMovedBeforeTheStart) {
+  // Ended after the record and the first file.
+  setProfileFileWriter([left = 2](const std::string& native, const std::string& bytes) mutable {
+    return left-- > 0 && writeNativeFileAtomic(native, bytes);
+  });
+  EXPECT_FALSE(change());
+  setProfileFileWriter(nullptr);
+  ASSERT_TRUE(fileExists(profileChangeRecordPath()));
+  const std::string moved = folder + "-moved";
+  ASSERT_EQ(::rename(folder.c_str(), moved.c_str()), 0);
+  setProgramFolder(moved);
+  profileClearCache();
+  EXPECT_TRUE(profileFinishPendingChange());
+  EXPECT_EQ(mvtest::slurp(moved + "/Profiles/test.ini"), "[A]\r\nk=new\r\n");
+  EXPECT_EQ(mvtest::slurp(moved + "/Profiles/second.ini"), "[B]\r\nk=new\r\n");
+  EXPECT_EQ(mvtest::slurp(moved + "/whole.txt"), "whole");
+  EXPECT_FALSE(fileExists(moved + "/gone.txt"));
+  EXPECT_FALSE(fileExists(folder));
+  ASSERT_EQ(::rename(moved.c_str(), folder.c_str()), 0);
+  setProgramFolder(folder);
+}
+
+TEST_F(ProfileChanges, AChangeThatCouldNotBePutBackIsFinishedBeforeTheNextWriteSoThatTheWriteStands) {
+  // The second file cannot be written, nor the first put back: the record
+  // stays while the program runs on.
+  setProfileFileWriter([left = 2](const std::string& native, const std::string& bytes) mutable {
+    return left-- > 0 && writeNativeFileAtomic(native, bytes);
+  });
+  EXPECT_FALSE(change());
+  setProfileFileWriter(nullptr);
+  ASSERT_TRUE(fileExists(profileChangeRecordPath()));
+  // A later write of the first file, then the next start.
+  ASSERT_TRUE(profileWriteString("A", "later", "1", file()));
+  profileClearCache();
+  profileFinishPendingChange();
+  EXPECT_EQ(text(), "[A]\r\nk=new\r\nlater=1\r\n");
+  EXPECT_EQ(readText("Profiles/second.ini"), "[B]\r\nk=new\r\n");
+  EXPECT_FALSE(fileExists(profileChangeRecordPath()));
 }
