@@ -29,6 +29,9 @@ int main(int argc, char** argv) {
   });
   mv::platform::setProgramFolder(argv[argc - 1]);
   mv::SetPathGlobals();
+  // A change the last run of the programs left half-way is finished before
+  // the folder is looked at, as their start-up does.
+  mv::FinishPendingChange();
   const bool fresh = !mv::platform::fileExists(mv::strSystemDir + "MVPSD.SYS");
   mv::checkIsMorvantisCorrupted();
   if ((fresh || offAgain) && !mv::WriteINI("Main", "LoadOnStartup", "0", mv::strAlertsSettingFile, true)) {

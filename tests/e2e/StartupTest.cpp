@@ -83,6 +83,32 @@ TEST_F(Startup, TheDemoFolderLeavesTheDesktopsAutostartAloneAlsoAfterTheWizard) 
   EXPECT_FALSE(fs::exists(configHome.path() + "/autostart"));
 }
 
+TEST_F(Startup, TheDemoFolderFinishesAChangeLeftHalfWayBeforeSwitchingTheAutostartOff) {
+  fs::remove(native("System32/MVPSD.SYS"));
+  ASSERT_EQ(QProcess::execute(MV_DEMOINIT_EXE, {QString::fromStdString(folder)}), 0);
+  platform::profileClearCache();
+  // A wizard's Finish that switched it on, ended after its record and first
+  // file.
+  platform::setProfileFileWriter([left = 2](const std::string& native, const std::string& bytes) mutable {
+    return left-- > 0 && platform::writeNativeFileAtomic(native, bytes);
+  });
+  {
+    platform::ProfileChange change;
+    ASSERT_TRUE(WriteINI("Main", "LoadOnStartup", "1", strAlertsSettingFile, true));
+    ASSERT_TRUE(WriteINI("AutoLock", "LockInterval", "7", strProgramMainFile, true));
+    EXPECT_FALSE(change.commit());
+  }
+  platform::setProfileFileWriter(nullptr);
+  ASSERT_TRUE(fs::exists(platform::profileChangeRecordPath()));
+  ASSERT_EQ(QProcess::execute(MV_DEMOINIT_EXE, {"--no-login-start", QString::fromStdString(folder)}), 0);
+  // The next start.
+  platform::profileClearCache();
+  FinishPendingChange();
+  loadSettings();
+  EXPECT_FALSE(blnLoadOnStartup);
+  EXPECT_EQ(LockInterval, 7);
+}
+
 TEST_F(Startup, RunAtStartupOnWritesTheAutostartEntryAgainForAMovedProgramFolder) {
   installDefaults();
   EXPECT_TRUE(WriteINI("Main", "LoadOnStartup", "1", strAlertsSettingFile, true));
