@@ -6,6 +6,7 @@
 #include "core/ErrorBoundary.h"
 #include "core/VBRuntime.h"
 #include "core/mdlMain.h"
+#include "platform/FileSystem.h"
 #include "platform/PrivateProfile.h"
 #include "platform/ProfileText.h"
 
@@ -65,6 +66,11 @@ bool StoreTogether(const std::function<bool()>& writes) {
 void FinishPendingChange() {
   if (platform::profileFinishPendingChange())
     WriteErrorLog("A change interrupted by the end of the program was completed", "FinishPendingChange of mdINIBas");
+  else if (platform::fileExists(platform::profileChangeRecordPath()))
+    // Nothing is written until it is: a later write would be undone when it is.
+    WriteErrorLog("A change interrupted by the end of the program could not be completed (" +
+                      platform::profileChangeRecordPath() + ")",
+                  "FinishPendingChange of mdINIBas");
 }
 
 bool WriteINI(const std::string& section, const std::string& key, const std::string& value,

@@ -2,6 +2,7 @@
 
 #include "core/mdINIBas.h"
 #include "platform/FileSystem.h"
+#include "platform/PrivateProfile.h"
 #include "tests/support/TestEnv.h"
 
 using namespace mv;
@@ -84,6 +85,26 @@ TEST_F(Ini, AFailedWriteIsReportedAndLogged) {
   std::string log = readText("Err.log");
   EXPECT_NE(log.find("WriteINI of mdINIBas: "), std::string::npos);
   EXPECT_EQ(log.substr(log.size() - 2), "\r\n");
+}
+
+TEST_F(Ini, AChangeLeftHalfWayThatTheStartCannotCompleteIsLogged) {
+  const std::string second = folder + "\\Profiles\\Second.MVL";
+  ASSERT_TRUE(WriteINI("S", "k", "old", file(), false));
+  ASSERT_TRUE(WriteINI("S", "k", "old", second, false));
+  // Ended after the record and the first file.
+  mv::platform::setProfileFileWriter([left = 2](const std::string& native, const std::string& bytes) mutable {
+    return left-- > 0 && mv::platform::writeNativeFileAtomic(native, bytes);
+  });
+  EXPECT_FALSE(StoreTogether([&] { return WriteINI("S", "k", "new", file(), false) && WriteINI("S", "k", "new", second, false); }));
+  mv::platform::setProfileFileWriter(nullptr);
+  writeText("Err.log", "");
+  ASSERT_TRUE(mv::platform::setReadOnly(second, true));
+  FinishPendingChange();
+  EXPECT_NE(readText("Err.log").find("could not be completed"), std::string::npos) << readText("Err.log");
+  ASSERT_TRUE(mv::platform::setReadOnly(second, false));
+  FinishPendingChange();
+  EXPECT_NE(readText("Err.log").find("was completed"), std::string::npos);
+  EXPECT_EQ(ReadINI("S", "k", "", second, false), "new");
 }
 
 TEST_F(Ini, ReadIniSectionKeepsFileOrderAndStopsAtAnEntryWithoutEquals) {
