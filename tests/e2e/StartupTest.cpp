@@ -356,6 +356,18 @@ TEST_F(Startup, AnAlertLogStoredInNativeFormIsUsedAsWritten) {
   EXPECT_FALSE(fs::exists(native("Logs/alerts.txt")));
 }
 
+TEST_F(Startup, AChosenAlertLogThatIsGoneStartsAfreshUnderLogsWithItsExactName) {
+  Main();
+  UnloadMDIMain();
+  platform::releaseSingleInstance();
+  writeText("Logs/Alertlog.txt", "earlier alerts\r\n");
+  ASSERT_TRUE(WriteINI("Main", "Path", native("gone") + "/ALERTLOG.TXT", strAlertsSettingFile, true));
+  Main();
+  AddSingleLineInBegin("an alert");
+  EXPECT_EQ(readText("Logs/Alertlog.txt"), "earlier alerts\r\n");
+  EXPECT_NE(readText("Logs/ALERTLOG.TXT").find("an alert\r\n"), std::string::npos);
+}
+
 TEST_F(Startup, TheAlertLogUnderTheLogsFolderIsKeptAcrossStarts) {
   Main();
   // The stored path names "logs" while the folder is "Logs": one folder.
