@@ -83,6 +83,24 @@ TEST_F(Startup, TheDemoFolderLeavesTheDesktopsAutostartAloneAlsoAfterTheWizard) 
   EXPECT_FALSE(fs::exists(configHome.path() + "/autostart"));
 }
 
+TEST_F(Startup, TheDemoFolderSwitchedOffAgainNoLongerStartsWithTheDesktop) {
+  // The user ticked it on in the demo, then walked through the wizard (or
+  // built the demo again in the same place): its entry goes with the setting.
+  installDefaults();
+  EXPECT_TRUE(WriteINI("Main", "LoadOnStartup", "1", strAlertsSettingFile, true));
+  loadSettings();
+  ASSERT_TRUE(fs::exists(autostartEntry(folder)));
+  ASSERT_EQ(QProcess::execute(MV_DEMOINIT_EXE, {"--no-login-start", QString::fromStdString(folder)}), 0);
+  EXPECT_FALSE(fs::exists(autostartEntry(folder)));
+  platform::profileClearCache();
+  EXPECT_EQ(GetRegValue(platform::HKEY_LOCAL_MACHINE, RunKey, "Morvantis", "none"), "");
+
+  ASSERT_TRUE(platform::writeAutostartEntry("Morvantis", folder + "/Morvantis"));
+  fs::remove(native("System32/MVPSD.SYS"));
+  ASSERT_EQ(QProcess::execute(MV_DEMOINIT_EXE, {QString::fromStdString(folder)}), 0);
+  EXPECT_FALSE(fs::exists(autostartEntry(folder)));
+}
+
 TEST_F(Startup, RunAtStartupOnWritesTheAutostartEntryAgainForAMovedProgramFolder) {
   installDefaults();
   EXPECT_TRUE(WriteINI("Main", "LoadOnStartup", "1", strAlertsSettingFile, true));
