@@ -40,7 +40,7 @@ void makeSureOfLogFolder() {
   if (!folder.empty() && platform::folderExists(folder)) return;
   std::string logs = AppPath() + "\\Logs";
   if (!platform::folderExists(logs)) platform::makeFolder(logs);
-  strLogPath = logs + "\\" + platform::fileNamePart(strLogPath);
+  strLogPath = platform::sameNameIn(logs, strLogPath);
 }
 
 // Removes the newest alert (the queue keeps its empty element 0).

@@ -183,7 +183,7 @@ bool openLogFiles() {
     if (!platform::fileExists(strLogPath)) {
       std::string logs = AppPath() + "\\Logs";
       if (!platform::folderExists(logs)) platform::makeFolder(logs);
-      strLogPath = logs + "\\" + platform::fileNamePart(strLogPath);
+      strLogPath = platform::sameNameIn(logs, strLogPath);
       generateBlankFile(strLogPath);
     }
     blnLogFileWritable = writableFlag(strLogPath);

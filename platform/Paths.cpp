@@ -185,4 +185,10 @@ std::string fileNamePart(const std::string& path) {
   return pos == std::string::npos ? path : path.substr(pos + 1);
 }
 
+std::string sameNameIn(const std::string& folder, const std::string& path) {
+  auto pos = path.find_last_of("\\/");
+  const char separator = pos == std::string::npos ? '\\' : path[pos];
+  return folder + separator + fileNamePart(path);
+}
+
 }  // namespace mv::platform

@@ -54,4 +54,9 @@ std::string folderPart(const std::string& path);
 // The file-name part of a path: the text after its last "\" or "/".
 std::string fileNamePart(const std::string& path);
 
+// The file of `path` under another folder, its name joined with the
+// separator it had, so that a name the operating system handed in stays
+// exact and one of the system's own is still matched without regard to case.
+std::string sameNameIn(const std::string& folder, const std::string& path);
+
 }  // namespace mv::platform

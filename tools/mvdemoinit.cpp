@@ -3,11 +3,13 @@
 // installer would, so that the first start finds them all. What the folder
 // already holds is kept as the user left it. The demo does not start with the
 // desktop session: a new folder, and with "--no-login-start" the folder as it
-// is (after the wizard rewrote its settings), has run-at-start-up off.
+// is (after the wizard rewrote its settings), has run-at-start-up off, and
+// an autostart entry the user made for the folder earlier is removed.
 #include <QCoreApplication>
 #include <iostream>
 #include <string>
 
+#include "core/Registry.h"
 #include "core/mdINIBas.h"
 #include "core/mdlLogin.h"
 #include "core/mdlMain.h"
@@ -34,9 +36,16 @@ int main(int argc, char** argv) {
   mv::FinishPendingChange();
   const bool fresh = !mv::platform::fileExists(mv::strSystemDir + "MVPSD.SYS");
   mv::checkIsMorvantisCorrupted();
-  if ((fresh || offAgain) && !mv::WriteINI("Main", "LoadOnStartup", "0", mv::strAlertsSettingFile, true)) {
-    std::cerr << "mvdemoinit: the alert settings file could not be written\n";
-    return 1;
+  if (fresh || offAgain) {
+    if (!mv::WriteINI("Main", "LoadOnStartup", "0", mv::strAlertsSettingFile, true)) {
+      std::cerr << "mvdemoinit: the alert settings file could not be written\n";
+      return 1;
+    }
+    const std::string notWritten = mv::SetRunAtStartup(false);
+    if (!notWritten.empty()) {
+      std::cerr << "mvdemoinit: " << notWritten << " could not be written\n";
+      return 1;
+    }
   }
   if (!fresh) return 0;
   if (!mv::setPassword("")) {

@@ -236,6 +236,15 @@ TEST_F(AlertQueue, APlainLogWithoutItsFolderGoesToLogsUnderTheProgramFolder) {
   EXPECT_NE(readText("logs/mine.txt").find("10.7.7.7"), std::string::npos);
 }
 
+TEST_F(AlertQueue, AChosenLogWithoutItsFolderKeepsItsExactNameUnderLogs) {
+  writeText("logs/Alertlog.txt", "the default log\r\n");
+  strLogPath = native("gone") + "/ALERTLOG.TXT";
+  AlertEvent = 0;
+  event(deny());
+  EXPECT_EQ(readText("logs/ALERTLOG.TXT"), kDeny + "\r\n");
+  EXPECT_EQ(readText("logs/Alertlog.txt"), "the default log\r\n");
+}
+
 TEST(QtrLogLines, StayOneLineWhateverTheScrambledBytes) {
   // Bytes that scramble to CR, LF and "%" under the log's key.
   const std::string text = DecryptString("\r\n%ab", "KXN 4718") + "plain,text";

@@ -109,6 +109,24 @@ TEST_F(Startup, TheDemoFolderFinishesAChangeLeftHalfWayBeforeSwitchingTheAutosta
   EXPECT_EQ(LockInterval, 7);
 }
 
+TEST_F(Startup, TheDemoFolderSwitchedOffAgainNoLongerStartsWithTheDesktop) {
+  // The user ticked it on in the demo, then walked through the wizard (or
+  // built the demo again in the same place): its entry goes with the setting.
+  installDefaults();
+  EXPECT_TRUE(WriteINI("Main", "LoadOnStartup", "1", strAlertsSettingFile, true));
+  loadSettings();
+  ASSERT_TRUE(fs::exists(autostartEntry(folder)));
+  ASSERT_EQ(QProcess::execute(MV_DEMOINIT_EXE, {"--no-login-start", QString::fromStdString(folder)}), 0);
+  EXPECT_FALSE(fs::exists(autostartEntry(folder)));
+  platform::profileClearCache();
+  EXPECT_EQ(GetRegValue(platform::HKEY_LOCAL_MACHINE, RunKey, "Morvantis", "none"), "");
+
+  ASSERT_TRUE(platform::writeAutostartEntry("Morvantis", folder + "/Morvantis"));
+  fs::remove(native("System32/MVPSD.SYS"));
+  ASSERT_EQ(QProcess::execute(MV_DEMOINIT_EXE, {QString::fromStdString(folder)}), 0);
+  EXPECT_FALSE(fs::exists(autostartEntry(folder)));
+}
+
 TEST_F(Startup, RunAtStartupOnWritesTheAutostartEntryAgainForAMovedProgramFolder) {
   installDefaults();
   EXPECT_TRUE(WriteINI("Main", "LoadOnStartup", "1", strAlertsSettingFile, true));
@@ -380,6 +398,18 @@ TEST_F(Startup, AnAlertLogStoredInNativeFormIsUsedAsWritten) {
   EXPECT_EQ(readText("home/u/alerts.txt"), "earlier alerts\r\nan alert\r\n");
   EXPECT_EQ(readText("home/u/Alerts.TXT"), "another file\r\n");
   EXPECT_FALSE(fs::exists(native("Logs/alerts.txt")));
+}
+
+TEST_F(Startup, AChosenAlertLogThatIsGoneStartsAfreshUnderLogsWithItsExactName) {
+  Main();
+  UnloadMDIMain();
+  platform::releaseSingleInstance();
+  writeText("Logs/Alertlog.txt", "earlier alerts\r\n");
+  ASSERT_TRUE(WriteINI("Main", "Path", native("gone") + "/ALERTLOG.TXT", strAlertsSettingFile, true));
+  Main();
+  AddSingleLineInBegin("an alert");
+  EXPECT_EQ(readText("Logs/Alertlog.txt"), "earlier alerts\r\n");
+  EXPECT_NE(readText("Logs/ALERTLOG.TXT").find("an alert\r\n"), std::string::npos);
 }
 
 TEST_F(Startup, TheAlertLogUnderTheLogsFolderIsKeptAcrossStarts) {
