@@ -57,12 +57,6 @@ void writeArchiveSetting(const std::string& key, const std::string& value) {
   static_cast<void>(WriteINI(MainSection, key, value, strAlertsSettingFile, true));
 }
 
-// Records today as the day of the last archive, in memory and in the file.
-void recordArchiveDate(const Date& today) {
-  LastArchiveDate = FormatDate(today, ArchiveDateFormat);
-  writeArchiveSetting(keys::LastArchiveDate, LastArchiveDate);
-}
-
 // Archives the log (DoArchiveLogFile) once today's date is stored. An
 // archive whose date the file lacks would be made again at the next start,
 // over this one on the same day, and the alerts archived now would be lost:
@@ -206,19 +200,15 @@ std::string DoArchiveLogFile() {
 }
 
 void ArchiveLogAtStartup() {
-  Date today = Today();
-  Date last;
-  if (!ParseDateDMY(LastArchiveDate, last)) {
-    recordArchiveDate(today);
-    return;
-  }
-  ArchiveLogWhenDue();
+  if (!SetArchiveDateWhenMissing()) ArchiveLogWhenDue();
 }
 
 bool SetArchiveDateWhenMissing() {
   Date last;
   if (ParseDateDMY(LastArchiveDate, last)) return false;
-  recordArchiveDate(Today());
+  // Today is the day of the last archive, in memory and in the file.
+  LastArchiveDate = FormatDate(Today(), ArchiveDateFormat);
+  writeArchiveSetting(keys::LastArchiveDate, LastArchiveDate);
   return true;
 }
 
