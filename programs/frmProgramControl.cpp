@@ -720,7 +720,7 @@ void frmProgramControl::cmdComponentRemove_Click() {
 void frmProgramControl::mnuComponentOpen_Click() {
   QTreeWidgetItem* row = selectedRow(lvwComponents);
   if (!row) return;
-  const std::string folder = ContainingFolder(ListItemTag(row));
+  const std::string folder = platform::folderPart(ListItemTag(row));
   if (!folder.empty() && platform::folderExists(folder))
     OpenWithDesktop(folder, platform::resolvePath(folder));
 }

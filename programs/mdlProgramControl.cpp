@@ -372,8 +372,6 @@ std::string EntryDetailsText(const std::string& path) {
          "Copy Right:\t" + info.LegalCopyright;
 }
 
-std::string ContainingFolder(const std::string& path) { return platform::folderPart(path); }
-
 // ---------------------------------------------------------------------------
 // Tags and lists.
 

@@ -182,10 +182,6 @@ std::string ProgramRemovalQuestion(const std::vector<std::string>& names);
 // file's properties into tblFileInfo.
 std::string EntryDetailsText(const std::string& path);
 
-// The folder that holds the file, with its trailing separator ("\" or
-// "/"); "" when the path names no folder.
-std::string ContainingFolder(const std::string& path);
-
 // ---------------------------------------------------------------------------
 // The Add command, shared by the program-control page and the wizard.
 
