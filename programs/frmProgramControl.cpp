@@ -702,7 +702,7 @@ void frmProgramControl::cmdComponentApply_Click() {
     const std::string text = fromQString(row->text(2));
     if (text != strAllow && text != strBlock && text != strAsk) return;
     // The row shows only a right that is stored.
-    if (!StoreComponentRight(ComponentRowSection(row), path, AccessTextToCode(text))) {
+    if (!StoreComponentRight(path, AccessTextToCode(text))) {
       row->setText(2, toQString(ComponentRightText(component.AccessType)));
       TellNotSaved("The right of '" + fromQString(row->text(0)) + "'", strComponentsFile);
     }

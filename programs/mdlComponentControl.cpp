@@ -9,8 +9,8 @@
 #include "core/mdINIBas.h"
 #include "core/mdlFileProperty.h"
 #include "core/mdlMain.h"
+#include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
-#include "platform/Dialogs.h"
 #include "programs/mdlProgramControl.h"
 #include "rules/RuleText.h"
 
@@ -82,8 +82,10 @@ void AddComponentToINI(const std::string& path, std::uint8_t right) {
     RefuseUnsafePath(path);
     getFileProperty(path);
     const FileInfoRec info = tblFileInfo;
-    std::string componentName = info.FileName;
     const std::string plain = UCase(info.FileName);
+    // The component is named by its section; the list shows the file name
+    // in its own case (ComponentDisplayName).
+    std::string componentName = plain;
     const std::string stored = ReadComponentValue(plain, "Path", strComponentsFile);
 
     // The section already holding this module, if any.
@@ -128,8 +130,7 @@ std::string ComponentRightText(std::uint8_t right) { return AccessCodeToText(rig
 
 std::string ComponentDisplayName(const clsComponentList& component) {
   const std::string& section = component.ComponentName;
-  const std::size_t slash = component.Path.find_last_of("\\/");
-  const std::string file = slash == std::string::npos ? component.Path : component.Path.substr(slash + 1);
+  const std::string file = platform::fileNamePart(component.Path);
   if (file.empty() || section.size() < file.size() || !SameText(section.substr(0, file.size()), file)) return section;
   return file + section.substr(file.size());
 }
@@ -138,14 +139,13 @@ std::string ComponentRemovalQuestion(const std::vector<std::string>& names) {
   return "Do you want to remove the following Component(s)?\r\n" + RemovalNameList(names);
 }
 
-bool StoreComponentRight(const std::string& section, const std::string& path, std::uint8_t right) {
+bool StoreComponentRight(const std::string& path, std::uint8_t right) {
   clsComponentList& component = *colComponentList.Item(path);
   // Values are scrambled with the section's name, so the key is written with
-  // the name as the file holds it: a component added in this run shows its
-  // file name in its own case while its section is upper-cased.
-  std::string stored = section;
+  // the name as the file holds it, whatever case the component names it in.
+  std::string stored = component.ComponentName;
   for (const auto& name : Split(GetINISectionNames(strComponentsFile), std::string(1, '\0')))
-    if (!name.empty() && SameText(name, section)) {
+    if (!name.empty() && SameText(name, component.ComponentName)) {
       stored = name;
       break;
     }
@@ -154,7 +154,10 @@ bool StoreComponentRight(const std::string& section, const std::string& path, st
   return true;
 }
 
-bool RemoveComponentEntries(const std::vector<std::string>& sections, const std::vector<std::string>& paths) {
+bool RemoveComponentEntries(const std::vector<std::string>& paths) {
+  std::vector<std::string> sections;
+  for (const std::string& path : paths)
+    if (colComponentList.Contains(path)) sections.push_back(colComponentList.Item(path)->ComponentName);
   if (!DeleteINISections(sections, strComponentsFile)) return false;
   for (const std::string& path : paths) colComponentList.Remove(path);
   return true;

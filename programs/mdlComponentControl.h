@@ -51,15 +51,15 @@ std::string ComponentDisplayName(const clsComponentList& component);
 // lists them).
 std::string ComponentRemovalQuestion(const std::vector<std::string>& names);
 
-// Stores a component's right (AccessCode) under AccessType of its section,
-// found by name without regard to case, and in its entry of colComponentList
-// (keyed by its path); false, with nothing changed, when it cannot be stored.
-bool StoreComponentRight(const std::string& section, const std::string& path, std::uint8_t right);
+// Stores the right (AccessCode) of the listed component with this path under
+// AccessType of its section, found by name without regard to case, and in
+// its entry of colComponentList; false, with nothing changed, when it cannot
+// be stored.
+bool StoreComponentRight(const std::string& path, std::uint8_t right);
 
-// Removes components: their sections of Components.MVL, in one write, and
-// their entries of colComponentList (keyed by their paths); false, with
-// nothing changed, when the sections could not be deleted.
-[[nodiscard]] bool RemoveComponentEntries(const std::vector<std::string>& sections,
-                                          const std::vector<std::string>& paths);
+// Removes the listed components with these paths: their sections of
+// Components.MVL, in one write, and their entries of colComponentList; false,
+// with nothing changed, when the sections could not be deleted.
+[[nodiscard]] bool RemoveComponentEntries(const std::vector<std::string>& paths);
 
 }  // namespace mv

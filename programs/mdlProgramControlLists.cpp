@@ -122,11 +122,6 @@ QTreeWidgetItem* AppendComponentRow(QTreeWidget* list, const clsComponentList& c
   return row;
 }
 
-std::string ComponentRowSection(const QTreeWidgetItem* row) {
-  const std::string key = LCase(ListItemTag(row));
-  return colComponentList.Contains(key) ? colComponentList.Item(key)->ComponentName : fromQString(row->text(0));
-}
-
 void ShowComponentRowRight(const std::string& key, const std::string& right) {
   ProgramControlPageControls* page = ProgramControlPage();
   if (!page || !page->lvwComponents) return;
@@ -146,16 +141,11 @@ void removeComponent() {
     int answer = platform::MsgBox(ComponentRemovalQuestion(names), platform::vbYesNo + platform::vbQuestion, AppTitle);
     if (answer != platform::vbYes) return;
 
-    // Each row's section is the one its component is stored under.
-    std::vector<std::string> sections, paths;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-      QTreeWidgetItem* row = list->topLevelItem(i);
-      if (!row->isSelected()) continue;
-      paths.push_back(ListItemTag(row));
-      sections.push_back(ComponentRowSection(row));
-    }
+    std::vector<std::string> paths;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+      if (list->topLevelItem(i)->isSelected()) paths.push_back(ListItemTag(list->topLevelItem(i)));
     // All the components go, or, told once, none.
-    if (!RemoveComponentEntries(sections, paths)) {
+    if (!RemoveComponentEntries(paths)) {
       TellNotSaved("The removal of " + QuotedNames(names), strComponentsFile);
       return;
     }

@@ -51,9 +51,6 @@ void ShowProgramRowActivity(QTreeWidgetItem* row, bool active);
 // Appends the row of a listed component to the list.
 class clsComponentList;
 QTreeWidgetItem* AppendComponentRow(QTreeWidget* list, const clsComponentList& component);
-// The section of Components.MVL a component row stands for (its name on the
-// list may be written otherwise).
-std::string ComponentRowSection(const QTreeWidgetItem* row);
 // The program's row shows the four right texts.
 void ShowProgramRowRights(const std::string& key, const std::array<std::string, 4>& rights);
 // The component's row (name, description, right), and Remove becomes usable.
