@@ -18,7 +18,6 @@
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTreeWidget>
-#include <algorithm>
 #include <array>
 #include <functional>
 #include <vector>
@@ -633,17 +632,11 @@ void frmProgramControl::AddProgram(const std::string& source) {
   if (source == "FromSystmFile") AddProgramFromFile();
 }
 
-std::optional<std::string> frmProgramControl::ShowOpenDialog(const std::string& filter) {
-  auto chosen = ShowAddProgramDialog(filter, strOpenFolder_);
-  if (!chosen) return std::nullopt;
-  strOpenFileName_ = chosen->FileName;
-  return chosen->FileTitle;
-}
-
 void frmProgramControl::AddProgramFromFile() {
   ErrorBoundary("AddProgramFromFile of frmProgramControl", [&] {
-    if (!ShowOpenDialog(AddProgramFilter)) return;
-    const std::optional<std::string> program = ProgramToAdd(strOpenFileName_, AppTitle);
+    const auto chosen = ShowAddProgramDialog(AddProgramFilter, strOpenFolder_);
+    if (!chosen) return;
+    const std::optional<std::string> program = ProgramToAdd(chosen->FileName, AppTitle);
     if (!program) return;
     const std::string& path = *program;
     getFileProperty(path);

@@ -6,7 +6,6 @@
 // page connects to its public procedures while it is loaded.
 #include <QPoint>
 #include <cstdint>
-#include <optional>
 #include <string>
 
 #include "core/FormSupport.h"
@@ -130,7 +129,6 @@ class frmProgramControl : public Page {
   void saveProgramList();
   void ChangeDefaultProgramZone(std::uint8_t column, std::uint8_t value);
   void cmdComponentApply_Click();
-  std::optional<std::string> ShowOpenDialog(const std::string& filter);
   void AddProgram(const std::string& source);
   void AddProgramFromFile();
   // The login gate of the "Main" tab: asked only once the page has loaded.
@@ -149,8 +147,7 @@ class frmProgramControl : public Page {
   bool blnSliderReady = false;
   bool handleComponentControl_ = true;  // off while the check box is put back
   bool handleLockOptions_ = true;       // off while an option is put back
-  std::string strOpenFolder_;    // folder of the last file chosen, with its separator
-  std::string strOpenFileName_;  // full name of the last file chosen
+  std::string strOpenFolder_;  // folder of the last file chosen, with its separator
   int programSortKey_ = 0;
   bool programSortDescending_ = false;
   int componentSortKey_ = 0;
