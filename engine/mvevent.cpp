@@ -1,23 +1,8 @@
-// Appends one engine event line to a day's event log, as the engine does:
-//   mvevent SYSTEMDIR [--i] [--day YYYYMMDD] [--date TEXT] FIELD1 [FIELD2 ...]
-//   mvevent SYSTEMDIR [--i] [--day YYYYMMDD] [--date TEXT] --alert
-// The line is field 0 (TEXT, or the local time as "hh:mm:ss") followed by
-// the given fields, joined by ",". The engine's lines are:
-//   NP,pid,path          a process started      DP,pid,path   it ended
-//   NM,path,right        a module was loaded (right 0 Allow, 1 Block, 2 Ask)
-//   CR,pid,path,zone,kind,answer   an access request was answered
-//                        (zone 1 Trusted, 2 Internet; kind 1 server,
-//                        2 access; answer 1 Allow, 2 Ask, 3 Block)
-//   action,protocol,direction,source,destination,program,text,level,
-//   source port,destination port,pid   a packet (action 0 Allow, 1 Deny;
-//                        protocol 0 TCP, 1 UDP, 2 ICMP, 3 IGMP; direction
-//                        0 in, 1 out; level 0 High, 1 Medium; source and
-//                        destination are address:port)
-// --alert writes a denied outgoing TCP packet to 10.1.2.3:25 without a
-// program, which the front end shows in its alert pop-up. The line goes to
+// Appends one engine event line to a day's event log, as the engine does.
+// The forms of the command and of the engine's lines are those of kForms
+// below, which the tool prints when run without arguments. The line goes to
 // the first log of the day, or with --i to the second one, under the next
-// line number, and that number is printed. Without arguments the tool lists
-// these forms.
+// line number, and that number is printed.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
