@@ -1,6 +1,5 @@
 #include "zones/mdlZoneEntry.h"
 
-#include <algorithm>
 #include <map>
 #include <set>
 
