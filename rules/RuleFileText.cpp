@@ -175,17 +175,10 @@ void RuleFileText::emptySection(const std::string& section) {
   s.nextNumber = 0;
 }
 
-const std::string& RuleFileText::text() const {
-  size_t total = 0;
-  for (size_t i = 0; i < used_; ++i) total += sections_[i].name.size() + 4 + sections_[i].lines.size();
-  text_.clear();
-  text_.reserve(total);
-  for (size_t i = 0; i < used_; ++i) {
-    const Section& s = sections_[i];
-    if (!s.name.empty()) text_.append(1, '[').append(s.name).append("]\r\n");
-    text_.append(s.lines);
-  }
-  return text_;
+std::string RuleFileText::text() const {
+  std::string text;
+  for (std::string_view piece : pieces()) text.append(piece);
+  return text;
 }
 
 std::vector<std::string_view> RuleFileText::pieces() const {

@@ -54,11 +54,11 @@ class RuleFileText {
   // Empties the document; the room its texts took is kept for the next one.
   void clear();
 
-  // The file's text, CR LF line ends (valid until the document changes).
-  const std::string& text() const;
-  // The same text as the pieces it is made of, in order, for a write that
+  // The file's text as the pieces it is made of, in order, for a write that
   // takes them one after another (valid until the document changes).
   std::vector<std::string_view> pieces() const;
+  // The same text in one string, CR LF line ends.
+  std::string text() const;
 
  private:
   static constexpr size_t npos = static_cast<size_t>(-1);
@@ -101,7 +101,6 @@ class RuleFileText {
   // sections_[0, used_) are the document's; the rest wait to be used again.
   std::vector<Section> sections_;
   size_t used_ = 0;
-  mutable std::string text_;
   std::unordered_map<std::string, size_t> index_;  // lower-case name -> first section
   // The section found by name last, and that name as it was asked for: the
   // keyed writes of a rule section come one after another.

@@ -184,18 +184,14 @@ std::string PortListProblem(const std::string& ports) {
 }
 
 bool SavePorts(long zone, long level, const std::string& rowText, long protocol, long portType,
-               const std::string& rowSection, int rowIndex, bool checked) {
+               const std::string& rowSection, bool checked) {
   const long table = protocol == 0 ? Database_TCPPorts : Database_UDPPorts;
-  const CustomList list = zone == 2 ? (level == 3 ? CustomList::HighTrusted : CustomList::MediumTrusted)
-                                    : (level == 3 ? CustomList::HighInternet : CustomList::MediumInternet);
   const std::string ports = Trim(PortsOfRow(rowText));
   const bool none = ports == strNoneSelected;
-  std::string* description = nullptr;
   // The old ranges, the new ones with their counter, the text and the tick
   // are stored together: a row is never left with half of its ranges.
-  const bool stored = StoreTogether([&] {
+  return StoreTogether([&] {
     return ErrorBoundary("SavePorts of frmCustomFirewallSettings", false, [&] {
-      description = &SettingsOf(list).at(static_cast<size_t>(rowIndex - 1)).Description;
       require(Delete_TableData(table, "ID=" + rowSection, "ID"), table);
       if (checked && !none) {
         for (const auto& pair : ParsePortList(ports)) {
@@ -213,8 +209,6 @@ bool SavePorts(long zone, long level, const std::string& rowText, long protocol,
       return true;
     });
   });
-  if (stored && !none) *description = ports;
-  return stored;
 }
 
 bool SaveChanges(const std::vector<CustomListEdit>& lists) {
@@ -234,13 +228,14 @@ bool SaveChanges(const std::vector<CustomListEdit>& lists) {
       }
     }
   }
-  // Memory as the files hold it, put back when the save is not stored.
-  struct Kept {
-    std::vector<PortSettingRec> settings;
-    std::vector<CustomRow> rows;
+  // The marked rows, in the order they are stored.
+  struct Marked {
+    CustomList list;
+    int rowNo;
+    CustomRow* row;
+    PortSettingRec* setting;
   };
-  std::vector<Kept> kept;
-  for (const auto& edit : lists) kept.push_back({SettingsOf(edit.list), *edit.rows});
+  std::vector<Marked> marked;
   // Every marked row, its ranges and the tables' counters are stored
   // together or not at all, whenever the program ends.
   const bool stored = StoreTogether([&] {
@@ -248,7 +243,6 @@ bool SaveChanges(const std::vector<CustomListEdit>& lists) {
       for (CustomList list : order) {
         for (const auto& edit : lists) {
           if (edit.list != list || !edit.changed) continue;
-          auto& settings = SettingsOf(list);
           for (size_t i = 0; i < edit.rows->size(); ++i) {
             CustomRow& row = (*edit.rows)[i];
             if (!row.Tag) continue;
@@ -256,31 +250,36 @@ bool SaveChanges(const std::vector<CustomListEdit>& lists) {
             const std::string section = FormatNumber(static_cast<long long>(rowNo + sectionBase(list)), "0000");
             if (IsPortRow(list, rowNo)) {
               const PortRowKind kind = portRowKind(list, rowNo);
-              if (!SavePorts(ListZone(list), ListLevel(list), row.Text, kind.protocol, kind.portType, section, rowNo,
+              if (!SavePorts(ListZone(list), ListLevel(list), row.Text, kind.protocol, kind.portType, section,
                              row.Checked))
                 return false;
             } else {
               storeColumn(Database_PortSetting, section, "Enabled", row.Checked ? "1" : "0");
             }
-            settings.at(i).Enabled = row.Checked ? 1 : 0;
-            row.Tag = false;
+            marked.push_back({list, rowNo, &row, &SettingsOf(list).at(i)});
           }
         }
       }
       return true;
     });
   });
-  if (stored) return true;
-  // Nothing was stored: memory stays as the files hold it, and every row
-  // stays marked on screen for another try.
-  for (size_t k = 0; k < lists.size(); ++k) {
-    SettingsOf(lists[k].list) = kept[k].settings;
-    *lists[k].rows = kept[k].rows;
+  if (!stored) {
+    // Nothing was stored: memory is left as the files hold it, and every
+    // row stays marked on screen for another try.
+    platform::MsgBox("The custom security settings could not all be saved in " +
+                         platform::resolvePath(LastFailedWriteFile()) + ". Your changes are kept on screen.",
+                     platform::vbExclamation, AppTitle);
+    return false;
   }
-  platform::MsgBox("The custom security settings could not all be saved in " +
-                       platform::resolvePath(LastFailedWriteFile()) + ". Your changes are kept on screen.",
-                   platform::vbExclamation, AppTitle);
-  return false;
+  for (const Marked& m : marked) {
+    m.setting->Enabled = m.row->Checked ? 1 : 0;
+    if (IsPortRow(m.list, m.rowNo)) {
+      const std::string ports = Trim(PortsOfRow(m.row->Text));
+      if (ports != strNoneSelected) m.setting->Description = ports;
+    }
+    m.row->Tag = false;
+  }
+  return true;
 }
 
 }  // namespace mv

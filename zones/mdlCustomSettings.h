@@ -82,12 +82,12 @@ struct CustomListEdit {
 // row stays marked. False when anything was refused or not stored.
 bool SaveChanges(const std::vector<CustomListEdit>& lists);
 
-// Stores one port row: its port text in the table and in memory, its tick,
-// and, when the row is ticked, one port-table row per port or range.
-// Protocol 0 TCP, 1 UDP; port type 1 outgoing, 2 incoming. Stored whole or
-// not at all; false when it was not stored. Inside a save of several rows it
-// joins that save's change.
+// Stores one port row in the tables: its port text, its tick, and, when the
+// row is ticked, one port-table row per port or range. Protocol 0 TCP, 1 UDP;
+// port type 1 outgoing, 2 incoming. Stored whole or not at all; false when it
+// was not stored. Inside a save of several rows it joins that save's change,
+// and SaveChanges updates memory once the whole save is stored.
 bool SavePorts(long zone, long level, const std::string& rowText, long protocol, long portType,
-               const std::string& rowSection, int rowIndex, bool checked);
+               const std::string& rowSection, bool checked);
 
 }  // namespace mv

@@ -1,6 +1,5 @@
 #include "zones/mdlZoneEntry.h"
 
-#include <algorithm>
 #include <map>
 #include <set>
 
@@ -149,8 +148,7 @@ struct StoredEntry {
   long Table = 0;
   std::string Section, ID, Zone;
   Ranges Expected;
-  bool Network = false;  // a detected network: its rows are the start-up's own
-  bool Moved = false;    // given an ID of its own
+  bool Moved = false;  // given an ID of its own
 };
 
 std::vector<StoredEntry> storedEntries() {
@@ -178,8 +176,8 @@ std::vector<StoredEntry> storedEntries() {
           break;
         default: {
           e.Zone = v.at(2), e.ID = v.at(3);
-          e.Network = Val(v.at(4)) == 1;
-          if (e.Network) e.Type = ipNetwork;
+          // A detected network: its rows are the start-up's own.
+          if (Val(v.at(4)) == 1) e.Type = ipNetwork;
           const std::string prefix = v.at(0) + "/" + std::to_string(static_cast<long>(GetMaskBits(v.at(1))));
           e.Expected.emplace_back(prefix, prefix);
           break;
@@ -212,6 +210,7 @@ class AddressRepair {
  public:
   std::vector<std::string> Done;  // one line per repair
 
+  // Works out the repairs; false when there is nothing to mend.
   bool Plan() {
     rows_ = addressRows();
     entries_ = storedEntries();
@@ -229,7 +228,7 @@ class AddressRepair {
     for (const StoredEntry& e : entries_)
       if (!e.Moved) owners_.insert(e.ID);
     for (StoredEntry& e : entries_) {
-      if (e.Network || e.Expected.empty()) continue;
+      if (e.Type == ipNetwork || e.Expected.empty()) continue;
       const std::vector<const AddressRow*>& held = e.Moved ? none_ : byID_[e.ID];
       if (!e.Moved && rowsAgree(e, held)) continue;
       for (const AddressRow* a : held) drop_.insert(a->Section);
@@ -292,7 +291,7 @@ class AddressRepair {
     std::vector<StoredEntry*> hosts;
     StoredEntry* keeper = nullptr;
     for (StoredEntry* e : group) {
-      if (e->Network && !keeper) keeper = e;
+      if (e->Type == ipNetwork && !keeper) keeper = e;
       if (e->Type == ipHostName) hosts.push_back(e);
     }
     for (const AddressRow* a : byID_[id]) {
@@ -313,7 +312,7 @@ class AddressRepair {
     }
     if (keeper && (keeper->Type == ipNetwork || keeper->Type == ipHostName)) keptType_[id] = keeper->Type;
     for (StoredEntry* e : group) {
-      if (e == keeper || e->Network) continue;
+      if (e == keeper || e->Type == ipNetwork) continue;
       e->Moved = true;
       moved_.push_back(e);
     }
@@ -332,9 +331,8 @@ int ReconcileZoneAddresses() {
   ErrorBoundary(kReconcile, [&] {
     AddressRepair repair;
     // Nothing to mend writes nothing.
-    const bool stored = StoreTogether([&] { return repair.Plan() && repair.Write(); });
-    if (repair.Done.empty()) return;
-    if (!stored) {
+    if (!repair.Plan()) return;
+    if (!StoreTogether([&] { return repair.Write(); })) {
       WriteErrorLog("Zone entries and their address rows could not be mended in " + LastFailedWriteFile(), kReconcile);
       return;
     }
