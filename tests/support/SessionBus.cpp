@@ -2,14 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QStandardPaths>
-#include <QThread>
-#include <cstdlib>
 
 namespace mvtest {
 
@@ -105,15 +101,6 @@ void TestScreenSaver::setActive(bool active) {
   QDBusMessage signal = QDBusMessage::createSignal(path_, kInterface, "ActiveChanged");
   signal << active;
   bus_.send(signal);
-}
-
-bool waitFor(const std::function<bool()>& done) {
-  QDeadlineTimer limit(20000);
-  while (!done() && !limit.hasExpired()) {
-    QCoreApplication::processEvents();
-    QThread::msleep(5);
-  }
-  return done();
 }
 
 }  // namespace mvtest

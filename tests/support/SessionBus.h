@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "tests/support/TestEnv.h"
+
 namespace mvtest {
 
 // A dbus-daemon started with a configuration that starts no service of the
@@ -54,9 +56,8 @@ class TestScreenSaver {
   bool registered_ = false;
 };
 
-// Runs the event loop until `done` is true or a generous limit has passed;
-// what `done` returns last.
-bool waitFor(const std::function<bool()>& done);
+// Runs the event loop until `done` is true (processEventsUntil).
+inline bool waitFor(const std::function<bool()>& done) { return processEventsUntil(done); }
 
 // The address of a session bus that does not exist.
 inline constexpr const char* kNoSessionBus = "unix:path=/nonexistent/morvantis-test-bus";
