@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "tests/support/TestEnv.h"
@@ -28,7 +29,7 @@ class PrivateSessionBus {
  private:
   QTemporaryDir dir_;
   QProcess daemon_;
-  QString savedAddress_;
+  std::optional<EnvironmentVariable> address_;
 };
 
 // The desktop's screen saver as a test plays it: the service
