@@ -144,36 +144,35 @@ std::string ReadIniSection(const std::string& file, const std::string& section) 
       raw += e.key;
       if (e.hasEquals) raw += "=" + e.value;
     }
-    if (s->entries[0].hasEquals) ReadIniSectionPairs(*s, arrIniSection);
+    // The pairs are split at the first "=": key names never hold one, while a
+    // scrambled value may. The section's name as the file holds it is the key.
+    if (s->entries[0].hasEquals) arrIniSection.clear();
+    for (const auto& e : s->entries) {
+      if (!e.hasEquals) break;
+      arrIniSection.push_back(IniKeyValue{e.key, DecryptString(e.value, s->name)});
+    }
   } catch (const std::exception& e) {
     WriteErrorLog(e.what(), "ReadIniSection of mdINIBas");
   }
   return raw;
 }
 
-void ReadIniSectionPairs(const platform::ProfileSection& section, std::vector<IniKeyValue>& pairs) {
-  pairs.clear();
-  // The pairs are split at the first "=": key names never hold one, while a
-  // scrambled value may. The section's name as the file holds it is the key.
-  for (const auto& e : section.entries) {
-    if (!e.hasEquals) break;
-    pairs.push_back(IniKeyValue{e.key, DecryptString(e.value, section.name)});
-  }
-}
-
 bool ReadIniSectionKeys(const platform::ProfileSection& section, std::span<const char* const> keys,
                         std::vector<std::string>& values, std::string& missing) {
-  std::vector<IniKeyValue> pairs;
-  ReadIniSectionPairs(section, pairs);
+  // The pairs are those ReadIniSection gives: the entries before the first
+  // one without "=".
+  const auto end = std::find_if(section.entries.begin(), section.entries.end(),
+                                [](const platform::ProfileEntry& e) { return !e.hasEquals; });
   values.clear();
   missing.clear();
   for (const char* key : keys) {
-    auto it = std::find_if(pairs.begin(), pairs.end(), [key](const IniKeyValue& e) { return SameText(e.Key, key); });
-    if (it == pairs.end()) {
+    auto it = std::find_if(section.entries.begin(), end,
+                           [key](const platform::ProfileEntry& e) { return SameText(e.key, key); });
+    if (it == end) {
       missing = key;
       return false;
     }
-    values.push_back(it->Value);
+    values.push_back(DecryptString(it->value, section.name));
   }
   return true;
 }

@@ -27,13 +27,11 @@ std::string ReadINI(const std::string& section, const std::string& key, const st
               const std::string& file, bool scramble);
 // Note the order: file first.
 std::string ReadIniSection(const std::string& file, const std::string& section);
-// The pairs ReadIniSection gives for a section of a picture already in hand
-// (platform::profileRead), unscrambled, into `pairs` (emptied first).
-void ReadIniSectionPairs(const platform::ProfileSection& section, std::vector<IniKeyValue>& pairs);
-// The unscrambled values of the named keys of such a section, in the order
-// the keys are named, each found by its name without regard to case wherever
-// it stands in the section (the first entry of that name): a section whose
-// lines were sorted or moved by hand reads as written. False, with the first
+// The unscrambled values of the named keys of a section of a picture already
+// in hand (platform::profileRead), among the pairs ReadIniSection gives for
+// it, in the order the keys are named, each found by its name without regard
+// to case wherever it stands in the section (the first entry of that name): a
+// section whose lines were sorted or moved by hand reads as written. False, with the first
 // key the section lacks in `missing`, when one of them is not there.
 bool ReadIniSectionKeys(const platform::ProfileSection& section, std::span<const char* const> keys,
                         std::vector<std::string>& values, std::string& missing);

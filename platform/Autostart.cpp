@@ -83,7 +83,7 @@ std::string autostartEntryFile(const std::string& name, const std::string& progr
 
 bool writeAutostartEntry(const std::string& name, const std::string& program) {
   const std::string folder = autostartFolder();
-  if (folder.empty() || !makeFolders(folder)) return false;
+  if (folder.empty()) return false;
   const std::string entry = "[Desktop Entry]\n"
                             "Type=Application\n"
                             "Name=" + entryString(name) + "\n"
@@ -91,7 +91,12 @@ bool writeAutostartEntry(const std::string& name, const std::string& program) {
                             "Exec=" + entryString(execWord(program)) + "\n"
                             "TryExec=" + entryString(program) + "\n"
                             "Terminal=false\n";
-  return writeNativeFileAtomic(autostartEntryFile(name, program), entry);
+  // Written again at every start: an entry that already holds it is left as
+  // it is.
+  const std::string file = autostartEntryFile(name, program);
+  std::string now;
+  if (readNativeFile(file, now) && now == entry) return true;
+  return makeFolders(folder) && writeNativeFileAtomic(file, entry);
 }
 
 bool removeAutostartEntry(const std::string& name, const std::string& program) {

@@ -301,7 +301,6 @@ struct HeldChange {
   int depth = 0;
   std::vector<std::pair<std::string, std::shared_ptr<ProfileFile>>> files;
   std::unordered_map<std::string, std::string> names;  // native -> the caller's name
-  std::vector<std::string> keys;                      // cache keys to forget at the end
   std::vector<std::pair<std::string, std::string>> wholeFiles;  // native, bytes
   std::vector<std::pair<std::string, std::string>> removals;    // native, the caller's name
   std::shared_ptr<ProfileFile> find(const std::string& native) const {
@@ -428,7 +427,6 @@ bool commit(const std::string& file, ProfileFile& pf) {
       h.files.emplace_back(pf.native, mine);
       h.names.emplace(pf.native, file);
     }
-    h.keys.push_back(file);
     return true;
   }
   long long takenNs = realTimeNs();
@@ -658,10 +656,10 @@ bool writeThroughSeam(const std::string& native, const std::string& bytes) {
   return fileWriter()(native, bytes, ignored);
 }
 
-// Forgets the held pictures: the files are read again as they are on disk.
+// Forgets the held pictures, under whatever name they were read: the files
+// are read again as they are on disk.
 void endHeldChange() {
   HeldChange& h = held();
-  for (const std::string& key : h.keys) cache().erase(key);
   for (const auto& [native, pf] : h.files)
     for (auto it = cache().begin(); it != cache().end();)
       it = it->second == pf ? cache().erase(it) : std::next(it);
@@ -708,25 +706,27 @@ bool ProfileChange::commit() {
     endHeldChange();
     return false;
   };
+  // A file the change cannot replace (read-only) refuses it before anything
+  // is written; one stat tells that and whether the file exists.
+  auto readOnly = [](const std::string& native, bool& exists) {
+    struct stat st;
+    exists = ::stat(native.c_str(), &st) == 0;
+    return exists && !(st.st_mode & S_IWUSR);
+  };
+  bool exists = false;
   for (const auto& [native, pf] : h.files) {
     std::string text = pf->serialize();
     if (pf->unreadable) return refuse(native);
     if (text == pf->raw) continue;
+    if (readOnly(native, exists)) return refuse(native);
     writes.push_back({native, h.names[native], std::move(text), pf->raw, pf->stamp.exists});
   }
   for (auto& [native, bytes] : h.wholeFiles) {
     Write w{native, h.names[native], std::move(bytes), "", false};
-    struct stat st;
-    w.existed = ::stat(native.c_str(), &st) == 0;
-    if (w.existed && !readNativeFile(native, w.old)) return refuse(native);
+    if (readOnly(native, w.existed) || (w.existed && !readNativeFile(native, w.old))) return refuse(native);
     writes.push_back(std::move(w));
   }
-  // A file the change cannot replace refuses it before anything is written.
-  for (const Write& w : writes) {
-    struct stat st;
-    if (w.existed && ::stat(w.native.c_str(), &st) == 0 && !(st.st_mode & S_IWUSR)) return refuse(w.native);
-  }
-  const auto removals = h.removals;
+  const auto& removals = h.removals;
   if (writes.empty() && removals.empty()) {
     endHeldChange();
     return true;
@@ -738,11 +738,7 @@ bool ProfileChange::commit() {
     std::vector<RecordEntry> entries;
     for (const Write& w : writes) entries.push_back({false, w.native, w.bytes});
     for (const auto& [native, name] : removals) entries.push_back({true, native, ""});
-    if (!writeThroughSeam(record, recordText(std::move(entries)))) {
-      failed_ = record;
-      endHeldChange();
-      return false;
-    }
+    if (!writeThroughSeam(record, recordText(std::move(entries)))) return refuse(record);
   }
   for (size_t i = 0; i < writes.size(); ++i) {
     if (writeThroughSeam(writes[i].native, writes[i].bytes)) continue;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/Registry.h"
+#include "core/SettingsKeys.h"
 #include "core/mdINIBas.h"
 #include "core/mdlLogin.h"
 #include "core/mdlMain.h"
@@ -37,7 +38,7 @@ int main(int argc, char** argv) {
   const bool fresh = !mv::platform::fileExists(mv::strSystemDir + "MVPSD.SYS");
   mv::checkIsMorvantisCorrupted();
   if (fresh || offAgain) {
-    if (!mv::WriteINI("Main", "LoadOnStartup", "0", mv::strAlertsSettingFile, true)) {
+    if (!mv::WriteINI(mv::keys::Main, mv::keys::LoadOnStartup, "0", mv::strAlertsSettingFile, true)) {
       std::cerr << "mvdemoinit: the alert settings file could not be written\n";
       return 1;
     }

@@ -163,6 +163,16 @@ class ProfileChanges : public PrivateProfile {
     c.removeFile(folder + "\\gone.txt");
     return c.commit();
   }
+  // The change, with every write after the first `writes` failing, as if the
+  // program had ended there.
+  bool changeEndedAfter(int writes) {
+    setProfileFileWriter([left = writes](const std::string& native, const std::string& bytes) mutable {
+      return left-- > 0 && writeNativeFileAtomic(native, bytes);
+    });
+    const bool stored = change();
+    setProfileFileWriter(nullptr);
+    return stored;
+  }
   bool before() {
     return text() == "[A]\r\nk=old\r\n" && readText("Profiles/second.ini") == "[B]\r\nk=old\r\n" &&
            !fileExists(folder + "\\whole.txt") && readText("gone.txt") == "history";
@@ -197,12 +207,7 @@ TEST_F(ProfileChanges, AKillAfterAnyWriteIsFinishedOrUndoneAtTheNextStart) {
   for (int done = 0; done < writes; ++done) {
     SCOPED_TRACE("ended after " + std::to_string(done) + " writes");
     lay();
-    // Every write after the first `done` fails, as if the program had ended.
-    setProfileFileWriter([left = done](const std::string& native, const std::string& bytes) mutable {
-      return left-- > 0 && writeNativeFileAtomic(native, bytes);
-    });
-    EXPECT_FALSE(change());
-    setProfileFileWriter(nullptr);
+    EXPECT_FALSE(changeEndedAfter(done));
     profileClearCache();
     profileFinishPendingChange();
     EXPECT_TRUE(done <= 1 ? before() : after());
@@ -250,11 +255,7 @@ TEST_F(ProfileChanges, ARecordCutShortChangesNothing) {
 
 TEST_F(ProfileChanges, AChangeLeftByAKillIsFinishedInAProgramFolderMovedBeforeTheStart) {
   // Ended after the record and the first file.
-  setProfileFileWriter([left = 2](const std::string& native, const std::string& bytes) mutable {
-    return left-- > 0 && writeNativeFileAtomic(native, bytes);
-  });
-  EXPECT_FALSE(change());
-  setProfileFileWriter(nullptr);
+  EXPECT_FALSE(changeEndedAfter(2));
   ASSERT_TRUE(fileExists(profileChangeRecordPath()));
   const std::string moved = folder + "-moved";
   ASSERT_EQ(::rename(folder.c_str(), moved.c_str()), 0);
@@ -273,11 +274,7 @@ TEST_F(ProfileChanges, AChangeLeftByAKillIsFinishedInAProgramFolderMovedBeforeTh
 TEST_F(ProfileChanges, AChangeThatCouldNotBePutBackIsFinishedBeforeTheNextWriteSoThatTheWriteStands) {
   // The second file cannot be written, nor the first put back: the record
   // stays while the program runs on.
-  setProfileFileWriter([left = 2](const std::string& native, const std::string& bytes) mutable {
-    return left-- > 0 && writeNativeFileAtomic(native, bytes);
-  });
-  EXPECT_FALSE(change());
-  setProfileFileWriter(nullptr);
+  EXPECT_FALSE(changeEndedAfter(2));
   ASSERT_TRUE(fileExists(profileChangeRecordPath()));
   // A later write of the first file, then the next start.
   ASSERT_TRUE(profileWriteString("A", "later", "1", file()));

@@ -2,14 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QStandardPaths>
-#include <QThread>
-#include <cstdlib>
 
 namespace mvtest {
 
@@ -36,7 +32,7 @@ const char* const kConfig = R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D
 
 }  // namespace
 
-PrivateSessionBus::PrivateSessionBus() : savedAddress_(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS")) {
+PrivateSessionBus::PrivateSessionBus() {
   const QString program = QStandardPaths::findExecutable("dbus-daemon");
   EXPECT_FALSE(program.isEmpty()) << "dbus-daemon is not installed (scripts/setup.sh installs the package dbus)";
   if (program.isEmpty() || !dir_.isValid()) return;
@@ -52,11 +48,10 @@ PrivateSessionBus::PrivateSessionBus() : savedAddress_(qEnvironmentVariable("DBU
   }
   address = QString::fromUtf8(daemon_.readLine()).trimmed();
   EXPECT_FALSE(address.isEmpty()) << "dbus-daemon did not start: " << daemon_.readAllStandardError().toStdString();
-  if (!address.isEmpty()) qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+  if (!address.isEmpty()) address_.emplace("DBUS_SESSION_BUS_ADDRESS", address.toStdString());
 }
 
 PrivateSessionBus::~PrivateSessionBus() {
-  qputenv("DBUS_SESSION_BUS_ADDRESS", savedAddress_.toUtf8());
   if (daemon_.state() == QProcess::NotRunning) return;
   daemon_.terminate();
   if (!daemon_.waitForFinished(10000)) daemon_.kill();
@@ -105,15 +100,6 @@ void TestScreenSaver::setActive(bool active) {
   QDBusMessage signal = QDBusMessage::createSignal(path_, kInterface, "ActiveChanged");
   signal << active;
   bus_.send(signal);
-}
-
-bool waitFor(const std::function<bool()>& done) {
-  QDeadlineTimer limit(20000);
-  while (!done() && !limit.hasExpired()) {
-    QCoreApplication::processEvents();
-    QThread::msleep(5);
-  }
-  return done();
 }
 
 }  // namespace mvtest

@@ -6,7 +6,10 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+
+#include "tests/support/TestEnv.h"
 
 namespace mvtest {
 
@@ -26,7 +29,7 @@ class PrivateSessionBus {
  private:
   QTemporaryDir dir_;
   QProcess daemon_;
-  QString savedAddress_;
+  std::optional<EnvironmentVariable> address_;
 };
 
 // The desktop's screen saver as a test plays it: the service
@@ -54,9 +57,8 @@ class TestScreenSaver {
   bool registered_ = false;
 };
 
-// Runs the event loop until `done` is true or a generous limit has passed;
-// what `done` returns last.
-bool waitFor(const std::function<bool()>& done);
+// Runs the event loop until `done` is true (processEventsUntil).
+inline bool waitFor(const std::function<bool()>& done) { return processEventsUntil(done); }
 
 // The address of a session bus that does not exist.
 inline constexpr const char* kNoSessionBus = "unix:path=/nonexistent/morvantis-test-bus";

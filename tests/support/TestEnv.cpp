@@ -165,7 +165,7 @@ std::string runningExecutable(const std::string& nativePath, const std::string& 
   return exe;
 }
 
-FailingOpener::FailingOpener(bool held) : folder_(makeTemporaryFolder("mvopener")) {
+FailingOpener::FailingOpener(bool held) : folder_(makeTemporaryFolder("mvopener")), path_("PATH", folder_) {
   const std::string script = folder_ + "/xdg-open";
   std::ofstream out(script, std::ios::binary);
   out << "#!/bin/sh\n"
@@ -176,13 +176,9 @@ FailingOpener::FailingOpener(bool held) : folder_(makeTemporaryFolder("mvopener"
   out.close();
   fs::permissions(script, fs::perms::owner_all);
   if (held) std::ofstream(folder_ + "/held").close();
-  const char* path = std::getenv("PATH");
-  savedPath_ = path ? path : "";
-  setenv("PATH", folder_.c_str(), 1);
 }
 
 FailingOpener::~FailingOpener() {
-  setenv("PATH", savedPath_.c_str(), 1);
   release();
   std::error_code ec;
   fs::remove_all(folder_, ec);
@@ -205,14 +201,10 @@ bool processEventsUntil(const std::function<bool()>& condition) {
   return true;
 }
 
-TemporaryConfigHome::TemporaryConfigHome() : path_(makeTemporaryFolder("mvconfig")) {
-  const char* saved = std::getenv("XDG_CONFIG_HOME");
-  saved_ = saved ? saved : "";
-  setenv("XDG_CONFIG_HOME", path_.c_str(), 1);
-}
+TemporaryConfigHome::TemporaryConfigHome()
+    : path_(makeTemporaryFolder("mvconfig")), variable_("XDG_CONFIG_HOME", path_) {}
 
 TemporaryConfigHome::~TemporaryConfigHome() {
-  setenv("XDG_CONFIG_HOME", saved_.c_str(), 1);
   std::error_code ec;
   for (auto& e : fs::recursive_directory_iterator(path_, ec))
     fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
@@ -220,12 +212,12 @@ TemporaryConfigHome::~TemporaryConfigHome() {
   fs::remove_all(path_, ec);
 }
 
-NoProgramsOnPath::NoProgramsOnPath() {
-  const char* path = std::getenv("PATH");
-  saved_ = path ? path : "";
-  setenv("PATH", "/nonexistent", 1);
+EnvironmentVariable::EnvironmentVariable(const char* name, const std::string& value) : name_(name) {
+  const char* saved = std::getenv(name);
+  saved_ = saved ? saved : "";
+  setenv(name, value.c_str(), 1);
 }
 
-NoProgramsOnPath::~NoProgramsOnPath() { setenv("PATH", saved_.c_str(), 1); }
+EnvironmentVariable::~EnvironmentVariable() { setenv(name_, saved_.c_str(), 1); }
 
 }  // namespace mvtest

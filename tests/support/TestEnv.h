@@ -54,17 +54,25 @@ std::string runningExecutable(const std::string& nativePath, const std::string& 
 // Reads a whole file (native path).
 std::string slurp(const std::string& nativePath);
 
-// While it lives, the program search path names no folder, so no desktop
-// program (opener, text viewer) can be started.
-class NoProgramsOnPath {
+// While it lives, the environment variable `name` holds `value`; the value
+// before comes back after it.
+class EnvironmentVariable {
  public:
-  NoProgramsOnPath();
-  ~NoProgramsOnPath();
-  NoProgramsOnPath(const NoProgramsOnPath&) = delete;
-  NoProgramsOnPath& operator=(const NoProgramsOnPath&) = delete;
+  EnvironmentVariable(const char* name, const std::string& value);
+  ~EnvironmentVariable();
+  EnvironmentVariable(const EnvironmentVariable&) = delete;
+  EnvironmentVariable& operator=(const EnvironmentVariable&) = delete;
 
  private:
+  const char* name_;
   std::string saved_;
+};
+
+// While it lives, the program search path names no folder, so no desktop
+// program (opener, text viewer) can be started.
+class NoProgramsOnPath : EnvironmentVariable {
+ public:
+  NoProgramsOnPath() : EnvironmentVariable("PATH", "/nonexistent") {}
 };
 
 // While it lives, the program search path names only a folder whose one
@@ -83,7 +91,7 @@ class FailingOpener {
 
  private:
   std::string folder_;
-  std::string savedPath_;
+  EnvironmentVariable path_;
 };
 
 // Lets window events run until the condition holds, for at most ten
@@ -102,7 +110,7 @@ class TemporaryConfigHome {
 
  private:
   std::string path_;
-  std::string saved_;
+  EnvironmentVariable variable_;
 };
 
 // Makes a fresh temporary folder (native path) named after `prefix`.
