@@ -35,14 +35,18 @@ std::string NewPlainLogHeader() {
 
 LogMove MovePlainLog(const std::string& oldPath, const std::string& newPath) {
   if (platform::resolvePath(oldPath) == platform::resolvePath(newPath)) return LogMove::Moved;
+  // Two names of one file (a linked folder): moving would write the file
+  // and then delete it under its other name.
+  const platform::FileStamp from = platform::nativeFileStamp(platform::resolvePath(oldPath));
+  const platform::FileStamp to = platform::nativeFileStamp(platform::resolvePath(newPath));
+  if (from.exists && to.exists && from.device == to.device && from.inode == to.inode) return LogMove::Moved;
   // As on Windows, a read-only log is not deleted, and so not moved.
   if (platform::isReadOnlyFile(oldPath)) return LogMove::Failed;
   platform::ProfileChange change;
-  std::string lines;
   LogMove move = LogMove::Moved;
-  if (platform::readFile(oldPath, lines)) {
-    change.writeFile(newPath, std::move(lines));
-    change.removeFile(oldPath);
+  if (from.exists && platform::readFileTail(oldPath, 0, 0).exists) {
+    // The lines go from file to file, not through the change's record.
+    change.moveFile(oldPath, newPath);
   } else {
     // Nothing to copy: the header goes after whatever the chosen file holds.
     std::string there;

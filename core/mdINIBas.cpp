@@ -5,7 +5,10 @@
 
 #include "core/ErrorBoundary.h"
 #include "core/VBRuntime.h"
+#include "core/SettingsKeys.h"
 #include "core/mdlMain.h"
+#include "platform/Paths.h"
+#include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/PrivateProfile.h"
 #include "platform/ProfileText.h"
@@ -63,14 +66,53 @@ bool StoreTogether(const std::function<bool()>& writes) {
   return reportFailure(stored, change.failedFile(), "StoreTogether of mdINIBas");
 }
 
+namespace {
+constexpr const char* kFinish = "FinishPendingChange of mdINIBas";
+
+void logFinish(const platform::ChangeFinish& finish) {
+  if (finish.damaged) {
+    WriteErrorLog(finish.keptAs.empty()
+                      ? "A damaged change record could not be set aside (" + platform::profileChangeRecordPath() + ")"
+                      : "A damaged change record was set aside, not applied (" + finish.keptAs + ")",
+                  kFinish);
+    return;
+  }
+  if (finish.finished) {
+    WriteErrorLog("A change interrupted by the end of the program was completed", kFinish);
+    return;
+  }
+  for (const std::string& file : finish.notWritten)
+    WriteErrorLog("A change interrupted by the end of the program could not be completed in " + file, kFinish);
+}
+
+// The alert log's places: the one the settings name on disk, and the one a
+// change names in the settings it writes (a change that moves the log).
+std::vector<std::string> logPlaces(const std::vector<platform::ChangeRecordEntry>& entries) {
+  std::vector<std::string> places;
+  auto add = [&](const std::shared_ptr<const platform::ProfileData>& settings) {
+    if (auto path = settings->value(keys::Main, keys::Path))
+      places.push_back(platform::resolvePath(DecryptString(*path, keys::Main)));
+  };
+  add(platform::profileRead(strAlertsSettingFile));
+  const std::string file = platform::resolvePath(strAlertsSettingFile);
+  for (const auto& e : entries)
+    if (e.kind == platform::ChangeRecordEntry::Write && e.native == file) add(platform::profileParseText(e.bytes));
+  return places;
+}
+}  // namespace
+
 void FinishPendingChange() {
-  if (platform::profileFinishPendingChange())
-    WriteErrorLog("A change interrupted by the end of the program was completed", "FinishPendingChange of mdINIBas");
-  else if (platform::fileExists(platform::profileChangeRecordPath()))
-    // Nothing is written until it is: a later write would be undone when it is.
-    WriteErrorLog("A change interrupted by the end of the program could not be completed (" +
-                      platform::profileChangeRecordPath() + ")",
-                  "FinishPendingChange of mdINIBas");
+  // Whoever finishes a change left on disk logs it: this start, or a later
+  // write of this program that finds another program's change.
+  platform::setChangeFinishReporter(logFinish);
+  platform::setChangeLogPlaces(logPlaces);
+  const platform::ChangeFinish finish = platform::finishChangeRecord();
+  if (finish.notWritten.empty()) return;
+  std::string files;
+  for (const std::string& file : finish.notWritten) files += "\r\n" + file;
+  platform::MsgBox("A change interrupted by the end of the program could not be completed in:" + files +
+                       "\r\nThe rest of it was saved. Please check these settings.",
+                   platform::vbExclamation, AppTitle);
 }
 
 bool WriteINI(const std::string& section, const std::string& key, const std::string& value,

@@ -66,7 +66,9 @@ void WriteINISectionOrRaise(const std::string& section,
 // failure is logged). Called inside another, it joins that one.
 [[nodiscard]] bool StoreTogether(const std::function<bool()>& writes);
 // Finishes a change that a kill interrupted, as the start-up of both programs
-// does first; logged when there was one.
+// does first, before reading any settings. What it did is logged, from then
+// on also when a later write finds a change another program left. Files it
+// could not write are told in a message.
 void FinishPendingChange();
 
 // The file of the last write that failed, so that a caller of several

@@ -126,8 +126,11 @@ bool EndOnSignal(int) {
 }
 
 void RemoveStaleTemporaryFiles() {
-  for (const std::string& folder : {strProfilePath, strSystemDir, strSystemDir + "drivers\\etc\\", AppPath() + "\\"})
-    platform::removeStaleTemporaryFiles(folder);
+  // Every folder of the program folder's tree, and the logs' folders, which
+  // may lie outside it.
+  platform::removeStaleTemporaryFilesBelow(AppPath() + "\\");
+  for (const std::string& log : {strLogPath, strQTRLogFile})
+    if (!log.empty()) platform::removeStaleTemporaryFiles(platform::folderPart(log));
 }
 
 void InitAllPath() {
@@ -201,7 +204,6 @@ void Main() {
     if (!platform::acquireSingleInstance(AppEXEName)) return;
     platform::onTerminationSignal(EndOnSignal);
     initPath();
-    RemoveStaleTemporaryFiles();
     FinishPendingChange();
     InitTableNames();
     bool repaired = checkIsMorvantisCorrupted();
@@ -225,6 +227,7 @@ void Main() {
       LoadBlockingRules(false);
     }
     if (!openLogFiles()) platform::EndProgram();
+    RemoveStaleTemporaryFiles();
     // Without a tray icon to bring it back, the window is shown whatever the
     // hide setting says.
     if (!blnHideOnStartup || !SystemTrayAvailable()) MDIMainForm();

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -52,14 +53,6 @@ std::string folderOf(const std::string& native) {
   return native.substr(0, slash);
 }
 
-// Makes a rename in the folder durable: without this a power loss after the
-// rename may bring back the old file, or none.
-void syncFolder(const std::string& folder) {
-  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
 
 const char* const kTemporaryMark = ".~";
 
@@ -81,11 +74,30 @@ pid_t temporaryWriter(const std::string& name) {
 
 bool processRunning(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
 
+// A temporary file just created is locked by its writer a moment later; one
+// younger than this is left alone even when nobody holds it yet.
+constexpr long long kNewTemporaryNs = 2000000000LL;
+
 long long nanoseconds(const struct timespec& t) {
   return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
 }
 
 }  // namespace
+
+// Makes a rename or removal in the folder durable: without this a power loss
+// after it may bring back the old file, or none.
+void syncNativeFolder(const std::string& folder) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+bool removeNativeFile(const std::string& native) {
+  if (::unlink(native.c_str()) != 0) return errno == ENOENT;
+  syncNativeFolder(folderOf(native));
+  return true;
+}
 
 bool fileExists(const std::string& path) {
   struct stat st;
@@ -189,6 +201,9 @@ bool replaceFile(const std::string& native, const std::vector<std::string_view>&
   std::string tmp = temporaryName(native);
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, exists ? (st.st_mode & 07777) : 0644);
   if (fd < 0) return false;
+  // Held until the file is in place (closed after the rename): a temporary
+  // file nobody holds is one whose writer was killed.
+  ::flock(fd, LOCK_EX);
   bool ok = writeAll(fd, pieces);
   // The signature: the time set here is read from the fine clock, while the
   // kernel stamps every change with the reading of its tick clock. A signed
@@ -214,9 +229,9 @@ bool replaceFile(const std::string& native, const std::vector<std::string_view>&
     }
   }
   ok = ok && ::fsync(fd) == 0;
-  if (::close(fd) != 0) ok = false;
   if (ok && ::rename(tmp.c_str(), native.c_str()) == 0) {
-    syncFolder(folderOf(native));
+    ::close(fd);
+    syncNativeFolder(folderOf(native));
     if (written && signature != 0) {
       // Only the file this call put in place, with the time it set, is
       // reported: a change by anyone since the rename shows in the stamp.
@@ -228,6 +243,7 @@ bool replaceFile(const std::string& native, const std::vector<std::string_view>&
     return true;
   }
   ::unlink(tmp.c_str());
+  ::close(fd);
   return false;
 }
 }  // namespace
@@ -271,7 +287,7 @@ bool renameFile(const std::string& from, const std::string& to) {
   struct stat st;
   if (::lstat(target.c_str(), &st) == 0) return false;
   if (::rename(source.c_str(), target.c_str()) != 0) return false;
-  syncFolder(folderOf(target));
+  syncNativeFolder(folderOf(target));
   return true;
 }
 
@@ -305,19 +321,53 @@ bool setReadOnly(const std::string& path, bool readOnly) {
   return ::chmod(native.c_str(), m) == 0;
 }
 
-int removeStaleTemporaryFiles(const std::string& folder) {
-  int removed = 0;
-  const std::string native = resolvePath(folder);
-  const pid_t self = ::getpid();
-  for (const auto& name : listFiles(folder)) {
-    pid_t writer = temporaryWriter(name);
-    if (writer <= 0) continue;
-    // This process writes nothing while it starts: a file with its own ID is
-    // left by an earlier process that had the same ID.
-    if (writer != self && processRunning(writer)) continue;
-    if (::unlink((native + "/" + name).c_str()) == 0) ++removed;
+namespace {
+// A temporary file of a killed writer: nobody holds its lock, and it is not
+// one just created whose writer is about to take it.
+bool leftOver(const std::string& native, pid_t writer) {
+  const int fd = ::open(native.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  bool stale = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+  if (stale && writer != ::getpid() && processRunning(writer)) {
+    struct timespec now;
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    stale = nanoseconds(now) - nanoseconds(st.st_mtim) > kNewTemporaryNs;
   }
+  // Removed while the lock is held, so that no writer takes it meanwhile.
+  if (stale) stale = ::unlink(native.c_str()) == 0;
+  ::close(fd);
+  return stale;
+}
+
+int removeStaleIn(const std::string& native, int depth) {
+  int removed = 0;
+  DIR* d = opendir(native.c_str());
+  if (!d) return 0;
+  std::vector<std::string> folders;
+  while (dirent* e = readdir(d)) {
+    std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    const std::string path = native + "/" + name;
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) continue;
+    if (S_ISDIR(st.st_mode)) {
+      folders.push_back(path);
+    } else if (pid_t writer = temporaryWriter(name); writer > 0 && S_ISREG(st.st_mode) && leftOver(path, writer)) {
+      ++removed;
+    }
+  }
+  closedir(d);
+  if (depth > 0)
+    for (const std::string& f : folders) removed += removeStaleIn(f, depth - 1);
   return removed;
 }
+}  // namespace
+
+int removeStaleTemporaryFiles(const std::string& folder) { return removeStaleIn(resolvePath(folder), 0); }
+
+// The program folder's tree is a few levels deep; the limit only keeps a
+// folder that loops through a bind mount from running away.
+int removeStaleTemporaryFilesBelow(const std::string& folder) { return removeStaleIn(resolvePath(folder), 8); }
 
 }  // namespace mv::platform

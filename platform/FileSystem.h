@@ -66,9 +66,19 @@ FileStamp nativeFileStamp(const std::string& nativePath);
 // provably the one just written and signed, else a stamp with exists false.
 bool writeNativeFileAtomic(const std::string& nativePath, const std::string& bytes, FileStamp& written);
 
+// Makes the renames and removals in a folder (native path) durable.
+void syncNativeFolder(const std::string& nativeFolder);
+// Removes a file (native path) durably: its folder is synced after the
+// removal. True when the file is gone (also when it was not there).
+bool removeNativeFile(const std::string& nativePath);
+
 // Removes the temporary files ("NAME.~PID") that writes in the folder left
-// behind when their writer was killed: those whose writer no longer runs.
-// Files of a running writer stay. Returns how many were removed.
+// behind when their writer was killed. A writer holds a lock on its
+// temporary file until the file is in place, so a file that nobody holds is
+// left over, whatever its process ID names (a process ID of another PID
+// namespace, or one used again). Returns how many were removed.
 int removeStaleTemporaryFiles(const std::string& folder);
+// The same in the folder and every folder below it (links not followed).
+int removeStaleTemporaryFilesBelow(const std::string& folder);
 
 }  // namespace mv::platform

@@ -11,9 +11,9 @@
 #include <unordered_map>
 #include <utility>
 
+#include "platform/ChangeRecord.h"
 #include "platform/Paths.h"
 #include "platform/ProfileText.h"
-#include "platform/Seam.h"
 
 namespace mv::platform {
 namespace {
@@ -131,6 +131,22 @@ class ProfileFile {
   std::string preamble;       // lines before the first section
   std::vector<Block> blocks;  // parallel to data->sections_
   std::shared_ptr<ProfileData> data = std::make_shared<ProfileData>();
+
+  // The picture is what is now on disk: `text` was written, and `written` is
+  // the new file's stamp when it is provably the one written.
+  void wrote(std::string text, const FileStamp& written, long long takenNs) {
+    raw = std::move(text);
+    ours = written.exists;
+    if (ours) {
+      stamp = written;
+    } else {
+      // Not provably ours (a file system without fine times, or a change
+      // since the rename): the bytes are confirmed on read until the stamp
+      // is old enough.
+      stamp = nativeFileStamp(native);
+      this->takenNs = takenNs;
+    }
+  }
 
   bool trusted(const FileStamp& now) const {
     return now.exists && now == stamp && (ours || stamp.ctimeNs + stampLagNs(stamp) < takenNs);
@@ -303,6 +319,7 @@ struct HeldChange {
   std::unordered_map<std::string, std::string> names;  // native -> the caller's name
   std::vector<std::pair<std::string, std::string>> wholeFiles;  // native, bytes
   std::vector<std::pair<std::string, std::string>> removals;    // native, the caller's name
+  std::vector<std::pair<std::string, std::string>> moves;       // native from, native to
   std::shared_ptr<ProfileFile> find(const std::string& native) const {
     for (const auto& [n, pf] : files)
       if (n == native) return pf;
@@ -312,18 +329,6 @@ struct HeldChange {
 HeldChange& held() {
   static HeldChange h;
   return h;
-}
-
-// A change whose record is left in place while this program runs (its
-// write and the put-back of its files both failed): it is written to its end
-// before anything is written again, and until then nothing more is written,
-// so that no later write is undone when the record is finished.
-bool& recordPending() {
-  static bool pending = false;
-  return pending;
-}
-void finishRecordPending() {
-  if (recordPending() && held().depth == 0) profileFinishPendingChange();
 }
 
 ProfileFile& loadFromDisk(const std::string& file);
@@ -347,13 +352,6 @@ ProfileFile& load(const std::string& file) {
     return *pf;
   }
   return fresh;
-}
-
-// The entry a write changes: a change left pending is finished first, so
-// that the write builds on it.
-ProfileFile& loadForWrite(const std::string& file) {
-  finishRecordPending();
-  return load(file);
 }
 
 ProfileFile& loadFromDisk(const std::string& file) {
@@ -400,15 +398,6 @@ ProfileFile& loadFromDisk(const std::string& file) {
   return *slot;
 }
 
-// The replace of a whole file, reporting the new file's stamp (a test may
-// make it fail).
-using FileWriter = bool(const std::string&, const std::string&, FileStamp&);
-Seam<FileWriter>& fileWriter() {
-  static Seam<FileWriter> seam(static_cast<bool (*)(const std::string&, const std::string&, FileStamp&)>(
-      writeNativeFileAtomic));
-  return seam;
-}
-
 // Writes the entry's lines to its file through a temporary file and a rename,
 // so that a reader never sees half a file. The entry, already changed, stays
 // as the picture of what was written. On failure the cached entry is dropped,
@@ -435,21 +424,11 @@ bool commit(const std::string& file, ProfileFile& pf) {
   // again succeeds also where the file cannot be written.
   if (!pf.unreadable && text == pf.raw) return true;
   FileStamp written;
-  if (pf.unreadable || recordPending() || !fileWriter()(pf.native, text, written)) {
+  if (pf.unreadable || !replaceFolderFile(pf.native, text, written)) {
     cache().erase(file);
     return false;
   }
-  pf.raw = std::move(text);
-  pf.ours = written.exists;
-  if (pf.ours) {
-    pf.stamp = written;
-  } else {
-    // Not provably ours (a file system without fine times, or a change
-    // since the rename): the bytes are confirmed on read until the stamp is
-    // old enough.
-    pf.stamp = nativeFileStamp(pf.native);
-    pf.takenNs = takenNs;
-  }
+  pf.wrote(std::move(text), written, takenNs);
   return true;
 }
 
@@ -458,6 +437,12 @@ std::string newLine(const std::string& text) { return text + "\r\n"; }
 }  // namespace
 
 std::shared_ptr<const ProfileData> profileRead(const std::string& file) { return load(file).data; }
+
+std::shared_ptr<const ProfileData> profileParseText(const std::string& text) {
+  ProfileFile pf;
+  pf.parse(text);
+  return pf.data;
+}
 
 std::optional<std::string> profileGetString(const std::string& section, const std::string& key,
                                             const std::string& file) {
@@ -491,6 +476,38 @@ void setKey(ProfileFile& pf, const std::string& rawSection, const std::string& r
 }
 }  // namespace
 
+namespace {
+// A write of one file: the folder's write lock is held from the read of the
+// file's picture to its replace, so that no other process changes the file
+// in between (its change would be lost) and a change left on disk by a
+// killed process is finished first (it would undo this write at the next
+// start).
+template <class Write>
+bool lockedWrite(const std::string& file, Write write) {
+  FolderWriteLock lock;
+  if (!lock.held()) return false;
+  return write(load(file));
+}
+
+// The entry of a file about to be replaced whole: its bytes on disk are
+// needed (to leave an unchanged file alone, to put it back), its old picture
+// is not, so it is not parsed.
+ProfileFile& loadForReplace(const std::string& file) {
+  auto& slot = cache()[file];
+  if (slot) {
+    if (auto pf = held().find(slot->native)) return *(slot = pf);
+    if (slot->trusted(nativeFileStamp(slot->native))) return *slot;
+  }
+  auto pf = std::make_shared<ProfileFile>();
+  pf->native = resolvePath(file);
+  if (auto heldPicture = held().find(pf->native)) return *(slot = heldPicture);
+  pf->takenNs = realTimeNs();
+  pf->stamp = nativeFileStamp(pf->native);
+  if (pf->stamp.exists && !readNativeFile(pf->native, pf->raw)) pf->unreadable = true;
+  return *(slot = pf);
+}
+}  // namespace
+
 bool profileWriteString(const std::string& section, const std::string& key, const std::string& value,
                         const std::string& file) {
   return profileWriteKeys(section, {{key, value}}, file);
@@ -498,20 +515,22 @@ bool profileWriteString(const std::string& section, const std::string& key, cons
 
 bool profileWriteKeys(const std::string& section, const std::vector<std::pair<std::string, std::string>>& pairs,
                       const std::string& file) {
-  ProfileFile& pf = loadForWrite(file);
-  for (const auto& [key, value] : pairs) setKey(pf, section, key, value);
-  return commit(file, pf);
+  return lockedWrite(file, [&](ProfileFile& pf) {
+    for (const auto& [key, value] : pairs) setKey(pf, section, key, value);
+    return commit(file, pf);
+  });
 }
 
 bool profileDeleteKey(const std::string& section, const std::string& key, const std::string& file) {
-  ProfileFile& pf = loadForWrite(file);
-  long s = pf.sectionIndex(section);
-  if (s < 0) return true;
-  LineSpan at = pf.keyLine(static_cast<size_t>(s), key);
-  if (at.begin == std::string::npos) return true;
-  pf.blocks[static_cast<size_t>(s)].text.erase(at.begin, at.end - at.begin);
-  pf.derive(static_cast<size_t>(s));
-  return commit(file, pf);
+  return lockedWrite(file, [&](ProfileFile& pf) {
+    long s = pf.sectionIndex(section);
+    if (s < 0) return true;
+    LineSpan at = pf.keyLine(static_cast<size_t>(s), key);
+    if (at.begin == std::string::npos) return true;
+    pf.blocks[static_cast<size_t>(s)].text.erase(at.begin, at.end - at.begin);
+    pf.derive(static_cast<size_t>(s));
+    return commit(file, pf);
+  });
 }
 
 bool profileDeleteSection(const std::string& section, const std::string& file) {
@@ -519,150 +538,64 @@ bool profileDeleteSection(const std::string& section, const std::string& file) {
 }
 
 bool profileDeleteSections(const std::vector<std::string>& sections, const std::string& file) {
-  ProfileFile& pf = loadForWrite(file);
-  bool removed = false;
-  for (const std::string& section : sections) {
-    long s = pf.sectionIndex(section);
-    if (s < 0) continue;
-    pf.removeSection(static_cast<size_t>(s));
-    removed = true;
-  }
-  return !removed || commit(file, pf);
+  return lockedWrite(file, [&](ProfileFile& pf) {
+    bool removed = false;
+    for (const std::string& section : sections) {
+      long s = pf.sectionIndex(section);
+      if (s < 0) continue;
+      pf.removeSection(static_cast<size_t>(s));
+      removed = true;
+    }
+    return !removed || commit(file, pf);
+  });
 }
 
 bool profileWriteSection(const std::string& section,
                          const std::vector<std::pair<std::string, std::string>>& pairs,
                          const std::string& file) {
-  ProfileFile& pf = loadForWrite(file);
-  std::string body;
-  for (const auto& [k, v] : pairs) body.append(nameOf(k)).append("=").append(encodeProfileValue(v)).append("\r\n");
-  long s = pf.sectionIndex(section);
-  if (s < 0) {
-    pf.appendSection(newLine("[" + nameOf(section) + "]"), body);
+  return lockedWrite(file, [&](ProfileFile& pf) {
+    std::string body;
+    for (const auto& [k, v] : pairs) body.append(nameOf(k)).append("=").append(encodeProfileValue(v)).append("\r\n");
+    long s = pf.sectionIndex(section);
+    if (s < 0) {
+      pf.appendSection(newLine("[" + nameOf(section) + "]"), body);
+      return commit(file, pf);
+    }
+    Block& b = pf.blocks[static_cast<size_t>(s)];
+    // The section's own lines go; blank lines that separate it from the next
+    // section stay.
+    const size_t header = lineEnd(b.text, 0);
+    b.text.erase(header, b.content - header);
+    if (header == b.text.size()) terminate(b.text);
+    b.text.insert(lineEnd(b.text, 0), body);
+    pf.derive(static_cast<size_t>(s));
     return commit(file, pf);
-  }
-  Block& b = pf.blocks[static_cast<size_t>(s)];
-  // The section's own lines go; blank lines that separate it from the next
-  // section stay.
-  const size_t header = lineEnd(b.text, 0);
-  b.text.erase(header, b.content - header);
-  if (header == b.text.size()) terminate(b.text);
-  b.text.insert(lineEnd(b.text, 0), body);
-  pf.derive(static_cast<size_t>(s));
-  return commit(file, pf);
+  });
 }
 
 bool profileWriteFile(const std::string& file, const std::string& text) {
-  ProfileFile& pf = loadForWrite(file);
+  FolderWriteLock lock;
+  if (!lock.held()) return false;
+  ProfileFile& pf = loadForReplace(file);
   pf.parse(text);
   return commit(file, pf);
 }
 
 // ---------------------------------------------------------------------------
-// Changes of several files.
-//
-// The record holds, after a header line, one entry per file:
-//   "W <path length> <byte count>\n" path bytes "\n"   a file's new content
-//   "R <path length>\n" path "\n"                       a file removed
-// and ends with "END\n", so that a record cut short is never taken for whole.
-// A path inside the program folder is written relative to it, so that a
-// folder moved or copied before the next start finishes the change in
-// itself.
+// Changes of several files (the record and the lock: ChangeRecord.h).
 
 namespace {
 
-const std::string kRecordHeader = "MORVANTIS CHANGE 1\n";
-
-struct RecordEntry {
-  bool remove = false;
-  std::string native, bytes;
-};
-
-std::string recordedPath(const std::string& native) {
-  const std::string folder = programFolder() + "/";
-  return native.compare(0, folder.size(), folder) == 0 ? native.substr(folder.size()) : native;
-}
-
-std::string pathOfRecord(const std::string& recorded) {
-  return recorded.front() == '/' ? recorded : programFolder() + "/" + recorded;
-}
-
-std::string recordText(std::vector<RecordEntry> entries) {
-  std::string text = kRecordHeader;
-  for (RecordEntry& e : entries) {
-    e.native = recordedPath(e.native);
-    if (e.remove) {
-      text += "R " + std::to_string(e.native.size()) + "\n" + e.native + "\n";
-    } else {
-      text += "W " + std::to_string(e.native.size()) + " " + std::to_string(e.bytes.size()) + "\n";
-      text += e.native;
-      text += e.bytes;
-      text += "\n";
-    }
-  }
-  return text + "END\n";
-}
-
-// The entries of a record, or nothing when it is not whole.
-std::optional<std::vector<RecordEntry>> parseRecord(const std::string& text) {
-  if (text.compare(0, kRecordHeader.size(), kRecordHeader) != 0) return std::nullopt;
-  std::vector<RecordEntry> entries;
-  size_t at = kRecordHeader.size();
-  auto number = [&](size_t& value) {
-    size_t end = at;
-    while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
-    if (end == at || end - at > 18) return false;
-    value = std::stoull(text.substr(at, end - at));
-    at = end;
-    return true;
-  };
-  auto expect = [&](char c) {
-    if (at >= text.size() || text[at] != c) return false;
-    ++at;
-    return true;
-  };
-  auto take = [&](size_t n, std::string& out) {
-    if (text.size() - at < n) return false;
-    out.assign(text, at, n);
-    at += n;
-    return true;
-  };
-  while (at < text.size()) {
-    if (text.compare(at, std::string::npos, "END\n") == 0) return entries;
-    RecordEntry e;
-    size_t pathSize = 0, byteCount = 0;
-    if (expect('W')) {
-      if (!expect(' ') || !number(pathSize) || !expect(' ') || !number(byteCount) || !expect('\n') ||
-          !take(pathSize, e.native) || !take(byteCount, e.bytes) || !expect('\n'))
-        return std::nullopt;
-    } else if (expect('R')) {
-      e.remove = true;
-      if (!expect(' ') || !number(pathSize) || !expect('\n') || !take(pathSize, e.native) || !expect('\n'))
-        return std::nullopt;
-    } else {
-      return std::nullopt;
-    }
-    if (e.native.empty()) return std::nullopt;
-    e.native = pathOfRecord(e.native);
-    entries.push_back(std::move(e));
-  }
-  return std::nullopt;
-}
-
-bool removeNative(const std::string& native) { return ::unlink(native.c_str()) == 0 || errno == ENOENT; }
-
-bool writeThroughSeam(const std::string& native, const std::string& bytes) {
-  FileStamp ignored;
-  return fileWriter()(native, bytes, ignored);
-}
-
-// Forgets the held pictures, under whatever name they were read: the files
-// are read again as they are on disk.
-void endHeldChange() {
+// Ends the change under way. A stored change leaves its pictures in the
+// cache, as a single write does: they are what the files now hold. A change
+// dropped or refused forgets them, under whatever name they were read, so
+// the files are read again as they are on disk.
+void endHeldChange(bool stored) {
   HeldChange& h = held();
-  for (const auto& [native, pf] : h.files)
-    for (auto it = cache().begin(); it != cache().end();)
-      it = it->second == pf ? cache().erase(it) : std::next(it);
+  if (!stored)
+    for (const auto& [native, pf] : h.files)
+      for (auto it = cache().begin(); it != cache().end();)
+        it = it->second == pf ? cache().erase(it) : std::next(it);
   const int depth = h.depth;
   h = HeldChange{};
   h.depth = depth;
@@ -670,16 +603,11 @@ void endHeldChange() {
 
 }  // namespace
 
-std::string profileChangeRecordPath() { return programFolder() + "/Morvantis.change"; }
-
-ProfileChange::ProfileChange() {
-  finishRecordPending();
-  outermost_ = held().depth++ == 0;
-}
+ProfileChange::ProfileChange() { outermost_ = held().depth++ == 0; }
 
 ProfileChange::~ProfileChange() {
   HeldChange& h = held();
-  if (outermost_ && !committed_) endHeldChange();
+  if (outermost_ && !committed_) endHeldChange(false);
   --h.depth;
 }
 
@@ -691,109 +619,123 @@ void ProfileChange::writeFile(const std::string& path, std::string bytes) {
 
 void ProfileChange::removeFile(const std::string& path) { held().removals.emplace_back(resolvePath(path), path); }
 
+void ProfileChange::moveFile(const std::string& from, const std::string& to) {
+  const std::string native = resolvePath(from), target = resolvePath(to);
+  held().names.emplace(native, from);
+  held().names.emplace(target, to);
+  held().moves.emplace_back(native, target);
+}
+
 bool ProfileChange::commit() {
   committed_ = true;
   if (!outermost_) return true;
   HeldChange& h = held();
   struct Write {
-    std::string native, name, bytes, old;
+    std::string native, bytes, old;
+    bool existed = false;
+    ProfileFile* picture = nullptr;  // a settings file's held picture
+  };
+  struct Move {
+    std::string from, to, bytes, old;  // old: what `to` held before
     bool existed = false;
   };
   std::vector<Write> writes;
+  std::vector<Move> moves;
   failed_.clear();
   auto refuse = [&](const std::string& native) {
     failed_ = h.names.count(native) ? h.names.at(native) : native;
-    endHeldChange();
+    endHeldChange(false);
     return false;
   };
+  // Another process's write that did not end in time: nothing is written.
+  if (!lock_.held()) return refuse(h.files.empty() ? profileChangeRecordPath() : h.files.front().first);
   // A file the change cannot replace (read-only) refuses it before anything
-  // is written; one stat tells that and whether the file exists.
+  // is written; one stat tells that and whether the file exists. What a
+  // replaced file held is kept, to be put back when a later write fails.
   auto readOnly = [](const std::string& native, bool& exists) {
     struct stat st;
     exists = ::stat(native.c_str(), &st) == 0;
     return exists && !(st.st_mode & S_IWUSR);
   };
-  bool exists = false;
+  auto keepOld = [&](const std::string& native, bool& existed, std::string& old) {
+    return !readOnly(native, existed) && (!existed || readNativeFile(native, old));
+  };
   for (const auto& [native, pf] : h.files) {
     std::string text = pf->serialize();
     if (pf->unreadable) return refuse(native);
     if (text == pf->raw) continue;
+    bool exists = false;
     if (readOnly(native, exists)) return refuse(native);
-    writes.push_back({native, h.names[native], std::move(text), pf->raw, pf->stamp.exists});
+    writes.push_back({native, std::move(text), pf->raw, pf->stamp.exists, pf.get()});
   }
   for (auto& [native, bytes] : h.wholeFiles) {
-    Write w{native, h.names[native], std::move(bytes), "", false};
-    if (readOnly(native, w.existed) || (w.existed && !readNativeFile(native, w.old))) return refuse(native);
+    Write w{native, std::move(bytes), "", false, nullptr};
+    if (!keepOld(native, w.existed, w.old)) return refuse(native);
     writes.push_back(std::move(w));
   }
+  for (const auto& [from, to] : h.moves) {
+    Move m{from, to, "", "", false};
+    bool exists = false;
+    if (readOnly(from, exists) || !readNativeFile(from, m.bytes)) return refuse(from);
+    if (!keepOld(to, m.existed, m.old)) return refuse(to);
+    moves.push_back(std::move(m));
+  }
   const auto& removals = h.removals;
-  if (writes.empty() && removals.empty()) {
-    endHeldChange();
+  // A move is a write and a removal.
+  const size_t steps = writes.size() + removals.size() + 2 * moves.size();
+  if (steps == 0) {
+    endHeldChange(true);
     return true;
   }
-  const bool recorded = writes.size() + removals.size() > 1;
-  const std::string record = profileChangeRecordPath();
-  if (recordPending()) return refuse(record);
+  const bool recorded = steps > 1;
   if (recorded) {
-    std::vector<RecordEntry> entries;
-    for (const Write& w : writes) entries.push_back({false, w.native, w.bytes});
-    for (const auto& [native, name] : removals) entries.push_back({true, native, ""});
-    if (!writeThroughSeam(record, recordText(std::move(entries)))) return refuse(record);
+    std::vector<ChangeRecordEntry> entries;
+    for (const Move& m : moves) entries.push_back({ChangeRecordEntry::Move, m.from, m.to});
+    for (const Write& w : writes) entries.push_back({ChangeRecordEntry::Write, w.native, w.bytes});
+    for (const auto& [native, name] : removals) entries.push_back({ChangeRecordEntry::Remove, native, ""});
+    if (!writeChangeRecord(entries)) return refuse(profileChangeRecordPath());
   }
-  for (size_t i = 0; i < writes.size(); ++i) {
-    if (writeThroughSeam(writes[i].native, writes[i].bytes)) continue;
-    failed_ = writes[i].name;
-    // What was written is put back; where that fails too, the record stays
-    // and the next start writes the change to its end.
+  // Each step done puts back what it changed when a later one fails.
+  std::vector<std::function<bool()>> undo;
+  auto restore = [](const std::string& native, bool existed, const std::string& old) {
+    return existed ? replaceFolderFile(native, old) : removeNativeFile(native);
+  };
+  auto fail = [&](const std::string& native) {
+    failed_ = h.names.count(native) ? h.names.at(native) : native;
+    // What was written is put back; where that fails too, the record stays,
+    // and whoever takes the folder's lock next writes the change to its end.
     bool putBack = true;
-    for (size_t j = i; j-- > 0;)
-      putBack = (writes[j].existed ? writeThroughSeam(writes[j].native, writes[j].old) : removeNative(writes[j].native)) &&
-                putBack;
-    if (putBack && recorded) removeNative(record);
-    if (!putBack && recorded) recordPending() = true;
-    endHeldChange();
+    for (auto it = undo.rbegin(); it != undo.rend(); ++it) putBack = (*it)() && putBack;
+    if (putBack && recorded) removeChangeRecord();
+    endHeldChange(false);
     return false;
+  };
+  for (const Move& m : moves) {
+    if (!replaceFolderFile(m.to, m.bytes)) return fail(m.to);
+    undo.push_back([&] { return restore(m.to, m.existed, m.old); });
+    if (!removeNativeFile(m.from)) return fail(m.from);
+    // The new place is given back only once the old one holds the file
+    // again: the file is never in neither.
+    undo.back() = [&] { return replaceFolderFile(m.from, m.bytes) && restore(m.to, m.existed, m.old); };
+  }
+  for (Write& w : writes) {
+    const long long takenNs = realTimeNs();
+    FileStamp written;
+    if (!replaceFolderFile(w.native, w.bytes, written)) return fail(w.native);
+    undo.push_back([&] { return restore(w.native, w.existed, w.old); });
+    if (w.picture) w.picture->wrote(std::move(w.bytes), written, takenNs);
   }
   // A file that cannot be removed is left behind: every write of the change
   // is in place, so the change stands.
-  for (const auto& [native, name] : removals) removeNative(native);
-  if (recorded) removeNative(record);
-  endHeldChange();
+  for (const auto& [native, name] : removals) removeNativeFile(native);
+  if (recorded) removeChangeRecord();
+  endHeldChange(true);
   return true;
 }
 
 bool profileFinishPendingChange() {
-  const std::string record = profileChangeRecordPath();
-  std::string text;
-  recordPending() = false;
-  if (!readNativeFile(record, text)) return false;
-  const auto entries = parseRecord(text);
-  if (!entries) {
-    // Cut short: the kill came before the record was whole, when no file had
-    // been changed yet.
-    removeNative(record);
-    return false;
-  }
-  bool changed = false;
-  for (const RecordEntry& e : *entries) {
-    if (!(e.remove ? removeNative(e.native) : writeThroughSeam(e.native, e.bytes))) {
-      if (changed) cache().clear();
-      recordPending() = true;
-      return false;
-    }
-    changed = true;
-  }
-  removeNative(record);
-  cache().clear();
-  return true;
-}
-
-void setProfileFileWriter(ProfileFileWriter writer) {
-  // A test's writer signs nothing: what it wrote is confirmed on read, as a
-  // file written by another process is.
-  if (!writer) return fileWriter().replace(nullptr);
-  fileWriter().replace([writer = std::move(writer)](const std::string& native, const std::string& bytes,
-                                                    FileStamp&) { return writer(native, bytes); });
+  const ChangeFinish finish = finishChangeRecord();
+  return finish.found && !finish.damaged;
 }
 
 void profileClearCache() { cache().clear(); }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ChangeRecord.h"
 #include "platform/FileSystem.h"
 
 namespace mv::platform {
@@ -45,6 +46,9 @@ class ProfileData {
 // file gives an empty picture. The picture stays valid while it is held.
 std::shared_ptr<const ProfileData> profileRead(const std::string& file);
 
+// The picture of a settings file's text that is not (yet) a file.
+std::shared_ptr<const ProfileData> profileParseText(const std::string& text);
+
 // The value of a key, or nothing when the file, section or key is missing.
 std::optional<std::string> profileGetString(const std::string& section, const std::string& key,
                                             const std::string& file);
@@ -71,28 +75,28 @@ bool profileWriteSection(const std::string& section,
 // held as any write is, so later writes and reads of the change build on it).
 bool profileWriteFile(const std::string& file, const std::string& text);
 
-// The function that replaces a settings file by its new bytes (a native
-// path); a test puts in one that fails, as a full disk or an end of the
-// program between two writes would. Null takes the real one back.
-using ProfileFileWriter = std::function<bool(const std::string& native, const std::string& bytes)>;
-void setProfileFileWriter(ProfileFileWriter writer);
-
 // A change of several writes that must come back whole across a crash.
 //
-// While a ProfileChange lives, every write of this layer is held in memory
-// instead of being written, and every read sees the held writes. commit()
-// then stores them: first a record of the whole change (the new bytes of
-// every file it touches) in one atomic write, then each file, then the
-// removals, and last the record goes. A kill before the record is whole
-// leaves every file as it was; a kill after it leaves the record, and the next
-// start (profileFinishPendingChange) writes the change to its end. A change
-// that touches one file only is written without a record: one atomic replace
-// is already whole.
+// While a ProfileChange lives, the program folder's write lock is held
+// (ChangeRecord.h), every write of this layer is held in memory instead of
+// being written, and every read sees the held writes (reads of other files
+// see them as they are on disk, since no other process writes meanwhile).
+// commit() then stores them: first a record of the whole change (the new
+// bytes of every file it touches) in one atomic write, then each file, then
+// the removals, and last the record goes. A kill before the record is in
+// place leaves every file as it was; a kill after it leaves the record, and
+// whoever takes the lock next (the next start, at the latest) writes the
+// change to its end. A change that touches one file only is written without
+// a record: one atomic replace is already whole. Every file of a recorded
+// change lies in the program folder.
 //
 // Changes made while another lives join it: only the outermost commits.
 // Nothing that may run the event loop (a message box) belongs inside one,
 // since whatever a timer wrote meanwhile would be held with it.
 class ProfileChange {
+  // Taken first, released last.
+  FolderWriteLock lock_;
+
  public:
   ProfileChange();
   // A change that was not committed is dropped: the files stay as they are
@@ -106,9 +110,15 @@ class ProfileChange {
   void writeFile(const std::string& path, std::string bytes);
   // A file removed with the change, after every write.
   void removeFile(const std::string& path);
+  // A file moved to another place with the change, before every write: its
+  // bytes are written there and the old name goes (the bytes do not pass
+  // through the record). Outside the program folder, only a log's place is
+  // moved, from one that a setting names to one that the change names.
+  void moveFile(const std::string& from, const std::string& to);
 
   // Stores the change. Before anything is written it is refused when one of
-  // its files is read-only or unreadable. When a write fails, the files
+  // its files is read-only or unreadable, or when another process's write
+  // held the folder too long. When a write fails, the files
   // already written are put back. False in both cases: failedFile() names the
   // file as the caller named it, and no file holds the change. True when it
   // joined an outer change.
@@ -121,12 +131,10 @@ class ProfileChange {
   std::string failed_;
 };
 
-// Writes a change to its end when a kill left its record behind (the
-// start-up of either program calls it before reading any settings). Returns
-// true when it finished one. A record that cannot be read whole is removed.
+// Writes a change to its end when a kill left its record behind
+// (finishChangeRecord). Returns true when it finished one; a damaged record
+// is moved aside, not applied.
 bool profileFinishPendingChange();
-// The record's file (native path), in the program folder.
-std::string profileChangeRecordPath();
 
 // Forgets every cached file (tests that change files behind the cache's back
 // within one clock tick).

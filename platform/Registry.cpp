@@ -10,6 +10,7 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/ChangeRecord.h"
 #include "platform/FileSystem.h"
 #include "platform/ProfileText.h"
 #include "platform/Paths.h"
@@ -167,12 +168,26 @@ long regOpenKey(std::uint32_t root, const std::string& subKey) {
   return st.keys.count(normalKey(root, subKey)) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
-long regCreateKey(std::uint32_t root, const std::string& subKey) {
+namespace {
+// A change of the registry file: read and written under the program
+// folder's write lock, so that another process's change in between is not
+// lost.
+template <class Change>
+long lockedChange(std::uint32_t root, Change change) {
   if (!knownRoot(root)) return ERROR_INVALID_HANDLE;
+  FolderWriteLock lock;
+  if (!lock.held()) return ERROR_ACCESS_DENIED;
   Store st = loadStore();
-  if (st.keys.count(normalKey(root, subKey))) return ERROR_SUCCESS;
-  ensureKeyPath(st, root, subKey);
-  return saveStore(st) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+  return change(st);
+}
+}  // namespace
+
+long regCreateKey(std::uint32_t root, const std::string& subKey) {
+  return lockedChange(root, [&](Store& st) -> long {
+    if (st.keys.count(normalKey(root, subKey))) return ERROR_SUCCESS;
+    ensureKeyPath(st, root, subKey);
+    return saveStore(st) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+  });
 }
 
 long regQueryValue(std::uint32_t root, const std::string& subKey, const std::string& name, RegValue& out) {
@@ -187,20 +202,19 @@ long regQueryValue(std::uint32_t root, const std::string& subKey, const std::str
 }
 
 long regSetValue(std::uint32_t root, const std::string& subKey, const std::string& name, const RegValue& value) {
-  if (!knownRoot(root)) return ERROR_INVALID_HANDLE;
-  Store st = loadStore();
-  auto k = st.keys.find(normalKey(root, subKey));
-  if (k == st.keys.end()) return ERROR_FILE_NOT_FOUND;
-  setIn(st, root, subKey, name, value);
-  return saveStore(st) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+  return lockedChange(root, [&](Store& st) -> long {
+    if (!st.keys.count(normalKey(root, subKey))) return ERROR_FILE_NOT_FOUND;
+    setIn(st, root, subKey, name, value);
+    return saveStore(st) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+  });
 }
 
 long regDeleteValue(std::uint32_t root, const std::string& subKey, const std::string& name) {
-  if (!knownRoot(root)) return ERROR_INVALID_HANDLE;
-  Store st = loadStore();
-  auto k = st.keys.find(normalKey(root, subKey));
-  if (k == st.keys.end() || !k->second.values.erase(lower(name))) return ERROR_FILE_NOT_FOUND;
-  return saveStore(st) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+  return lockedChange(root, [&](Store& st) -> long {
+    auto k = st.keys.find(normalKey(root, subKey));
+    if (k == st.keys.end() || !k->second.values.erase(lower(name))) return ERROR_FILE_NOT_FOUND;
+    return saveStore(st) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+  });
 }
 
 }  // namespace mv::platform

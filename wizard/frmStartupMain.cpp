@@ -23,7 +23,9 @@
 #include "core/Twips.h"
 #include "core/mdlLogin.h"
 #include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
 #include "platform/Icons.h"
+#include "platform/Paths.h"
 #include "platform/QtText.h"
 #include "programs/mdlProgramControl.h"
 #include "programs/mdlProgramControlLists.h"
@@ -670,6 +672,7 @@ WizardChoices frmStartupMain::Choices() const {
 bool Main() {
   SetPaths();
   FinishPendingChange();
+  platform::removeStaleTemporaryFilesBelow(platform::programFolder());
   if (!CheckPasswordFile()) return false;
   const std::optional<std::string> password = GetStoredPassword();
   if (!password) return false;

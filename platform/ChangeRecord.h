@@ -1,0 +1,105 @@
+#pragma once
+// One writer at a time in a program folder, and the record that keeps a
+// change of several files whole across a crash.
+//
+// The front end and the wizard are separate programs that may run at once on
+// one folder. Every write of a settings file, every change of several files
+// and the start's finishing of a change hold the folder's write lock
+// (FolderWriteLock), so that no process reads a file half-way through another
+// one's change of it, writes over a change that is being made, or finishes a
+// change that is still being made.
+//
+// A change of several files first writes its record (the new bytes of every
+// file it touches, the files it removes) in one atomic write, then each file,
+// then the removals, and last removes the record. A record found on disk was
+// left by a process that ended before it was done: whoever takes the lock
+// next finishes it before anything else is written, so no later write is
+// ever undone by it.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace mv::platform {
+
+// Holds the program folder's write lock for its lifetime (nested holders in
+// one process share it). Taking it waits a few seconds at most for another
+// process's write; held() is false when that wait ran out, and the caller
+// then writes nothing. Right after the lock is taken, a record left on disk
+// is finished.
+class FolderWriteLock {
+ public:
+  FolderWriteLock();
+  ~FolderWriteLock();
+  FolderWriteLock(const FolderWriteLock&) = delete;
+  FolderWriteLock& operator=(const FolderWriteLock&) = delete;
+  bool held() const { return held_; }
+
+ private:
+  bool held_ = false;
+};
+
+// Replaces a file of the folder by its new bytes (a native path), through the
+// writer a test may replace. `written` gets the new file's stamp when it is
+// provably the one just written (FileSystem.h), else exists is false.
+bool replaceFolderFile(const std::string& native, const std::string& bytes, FileStamp& written);
+bool replaceFolderFile(const std::string& native, const std::string& bytes);
+
+// The function that replaces a settings file by its new bytes (a native
+// path); a test puts in one that fails, as a full disk or an end of the
+// program between two writes would. Null takes the real one back.
+using ProfileFileWriter = std::function<bool(const std::string& native, const std::string& bytes)>;
+void setProfileFileWriter(ProfileFileWriter writer);
+
+// One entry of a change's record: a file's new content, a file removed, or
+// a file moved to another place (`bytes` then holds the new place; the
+// content does not pass through the record).
+struct ChangeRecordEntry {
+  enum Kind { Write, Remove, Move } kind = Write;
+  std::string native, bytes;
+};
+
+// Writes the record of a change (the lock must be held). A file inside the
+// program folder is named relative to it, so that a folder moved before the
+// next start finishes the change in itself.
+bool writeChangeRecord(const std::vector<ChangeRecordEntry>& entries);
+
+// Moves a file (native paths): its bytes are written at the new place, then
+// the old name goes. A move whose file is gone already is done. False when
+// it could not be read, written or removed.
+bool moveFolderFile(const std::string& from, const std::string& to);
+
+// A finished record writes and removes files inside the program folder, and
+// outside it only where a setting names a log: the places this function
+// gives (native paths) for a record's entries, from the settings on disk and
+// those the record writes. The program sets it; without it nothing outside
+// the folder is touched.
+void setChangeLogPlaces(std::function<std::vector<std::string>(const std::vector<ChangeRecordEntry>&)> places);
+// Removes the record of a change that is done, durably.
+void removeChangeRecord();
+
+// What finishing a record found on disk did.
+struct ChangeFinish {
+  bool found = false;     // a record was there
+  bool finished = false;  // every one of its writes and removals is done
+  // The files it could not write or remove (native paths); the rest of the
+  // change was written, and the record is gone all the same.
+  std::vector<std::string> notWritten;
+  // A record that could not be read as one of ours (damaged, not a regular
+  // file, too large, a step out of the folder in a name): never applied,
+  // and kept under this name beside it when it could be moved aside.
+  bool damaged = false;
+  std::string keptAs;
+};
+// Takes the lock and finishes a record left on disk, as each program's start
+// does before reading any settings.
+ChangeFinish finishChangeRecord();
+// Called with the result whenever a record was found and finished, whoever
+// took the lock (the program sets it to log what happened).
+void setChangeFinishReporter(std::function<void(const ChangeFinish&)> reporter);
+
+// The record's file (native path), in the program folder.
+std::string profileChangeRecordPath();
+
+}  // namespace mv::platform
