@@ -23,4 +23,9 @@ FocusKeeper::~FocusKeeper() {
   else if (canTakeFocus(fallback_)) fallback_->setFocus(Qt::OtherFocusReason);
 }
 
+void MoveFocusOff(QWidget* control, QWidget* to) {
+  QWidget* focus = control->window()->focusWidget();
+  if (focus && (focus == control || control->isAncestorOf(focus))) to->setFocus(Qt::OtherFocusReason);
+}
+
 }  // namespace mv

@@ -27,4 +27,9 @@ class FocusKeeper {
   QPointer<QWidget> fallback_;
 };
 
+// For a control about to be hidden or switched off for good, or to show
+// something else than the user was working on: when it has the focus, the
+// focus goes to `to`.
+void MoveFocusOff(QWidget* control, QWidget* to);
+
 }  // namespace mv
