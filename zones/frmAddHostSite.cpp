@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 
 #include "core/ErrorBoundary.h"
+#include "core/FormFocus.h"
 #include "core/FormControls.h"
 #include "core/FormSupport.h"
 #include "core/mdlMain.h"
@@ -80,6 +81,9 @@ bool frmAddHostSite::resolve() {
   // One lookup at a time, and the fields stay as they were asked about: the
   // addresses found are stored with the very name that was looked up.
   if (Resolving) return false;
+  // The keyboard goes on from where the user was once the answer is in,
+  // not from whatever control the switching off would hand the focus to.
+  const FocusKeeper keeper(this, txtDescription);
   QApplication::setOverrideCursor(Qt::BusyCursor);
   cmdLookup->setEnabled(false);
   cmdOk->setEnabled(false);

@@ -8,11 +8,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTreeWidget>
 
 #include "core/ErrorBoundary.h"
 #include "core/FormControls.h"
+#include "core/FormFocus.h"
 #include "core/FormSupport.h"
 #include "core/VBRuntime.h"
 #include "core/mdlMain.h"
@@ -224,6 +226,9 @@ void frmCustomFirewallSettings::TabCustomSettings_Click(int previousTab) {
   fraInternetZone->setVisible(internet);
   intInternetTab = internet ? 1 : 0;
   // The box belongs to a row of the tab shown, never to one of the hidden tab.
+  // A focus in it goes to the tab just chosen, where keys change nothing,
+  // rather than on to the next button of the Tab order.
+  MoveFocusOff(txtPorts, TabCustomSettings->tabBar());
   followSelection();
 }
 

@@ -1,6 +1,7 @@
 // The custom security settings editor through its controls: the rows, ticks
 // and port texts it loads, the port box, Reset Defaults, Apply, OK and
 // Cancel, and the rule file that follows the stored settings.
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -215,6 +216,27 @@ TEST_F(Editor, ThePortBoxBelongsToTheSelectedRowOfTheTabShown) {
   EXPECT_TRUE(trusted->selectedItems().isEmpty());
   EXPECT_FALSE(e->txtPorts->isEnabled());
   EXPECT_EQ(e->txtPorts->text().toStdString(), "");
+}
+
+TEST_F(Editor, ASpaceAfterATabSwitchFromThePortBoxChangesNoTick) {
+  auto* e = typePortsOfATickedRow("80");
+  tick(list(e, "lvwMediumTrustedZone"), 0);  // not as Reset Defaults would leave it
+  auto allTicks = [e] {
+    std::vector<std::vector<int>> t;
+    for (const char* name : {"lvwHighTrustedZone", "lvwMediumTrustedZone", "lvwHighInternetZone", "lvwMediumInternetZone"})
+      t.push_back(ticks(list(e, name)));
+    return t;
+  };
+  const auto before = allTicks();
+  e->activateWindow();
+  QApplication::setActiveWindow(e);
+  QTest::mouseClick(e->txtPorts, Qt::LeftButton);
+  ASSERT_EQ(e->focusWidget(), e->txtPorts);
+  QTabBar* bar = e->TabCustomSettings->tabBar();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(0).center());
+  ASSERT_EQ(e->TabCustomSettings->currentIndex(), 0);
+  QTest::keyClick(e->focusWidget() ? e->focusWidget() : e, Qt::Key_Space);
+  EXPECT_EQ(allTicks(), before);
 }
 
 TEST_F(Editor, ResetDefaultsWorksOnTheShownTabOnly) {

@@ -476,6 +476,41 @@ TEST_F(EntryDialogs, ANameWithoutAddressesIsToldAtLookupAndRefusedAtOk) {
   EXPECT_EQ(tableRows(Database_IPAddress), (Rows{{"0006", {"1", "2", "10.1.1.1", "10.1.1.1", "000001"}}}));
 }
 
+TEST_F(EntryDialogs, AfterALookupTabTypingAndEnterAddTheEntry) {
+  fakeResolver({{"nas.lan", {{192, 168, 1, 5}}}});
+  auto dialog = onDialog<frmAddHostSite>([](frmAddHostSite& d) {
+    typeIntoFocus(&d, "nas.lan");
+    QTest::keyClick(focusOf(&d), Qt::Key_Tab);
+    ASSERT_EQ(focusOf(&d), d.cmdLookup);
+    QTest::keyClick(d.cmdLookup, Qt::Key_Return);
+    ASSERT_EQ(d.lvwDetails->topLevelItemCount(), 1);
+    QTest::keyClick(focusOf(&d), Qt::Key_Tab);
+    typeIntoFocus(&d, "Local box");
+    QTest::keyClick(focusOf(&d), Qt::Key_Return);
+  });
+  page->mnuPopupHostSite_Click();
+  EXPECT_EQ(listRows(page->lvwZones),
+            (std::vector<ListRow>{{"Local box", "nas.lan", "Host Name", "Trusted", "000001"}}));
+}
+
+TEST_F(EntryDialogs, AfterAHostNameRefusedAtOkTheCorrectionIsTypedIntoTheBox) {
+  std::string id = addEntry(Database_HostSetting, {"nas.lan", "Box", "nas.lan", "2"});
+  delete page;
+  page = loadPage();
+  fakeResolver({{"nas.lan", {{192, 168, 1, 5}}}});
+  auto dialog = onDialog<frmAddHostSite>([](frmAddHostSite& d) {
+    typeIntoFocus(&d, "nas.lam");  // the name opens selected: typing replaces it
+    QTest::keyClick(focusOf(&d), Qt::Key_Return);
+    QTest::keyClick(focusOf(&d), Qt::Key_Backspace);
+    typeIntoFocus(&d, "n");
+    QTest::keyClick(focusOf(&d), Qt::Key_Return);
+  });
+  page->cmdEdit->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "Morvantis can't find 'nas.lam'.");
+  EXPECT_EQ(tableRows(Database_IPAddress), (Rows{{"0006", {"1", "2", "192.168.1.5", "192.168.1.5", id}}}));
+}
+
 // A resolver that blocks, as the real one does, until the test lets it
 // answer.
 struct SlowResolver {
