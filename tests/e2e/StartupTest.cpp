@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QTimer>
 #include <filesystem>
+#include <fstream>
 
 #include "alerts/mdlAlertQueue.h"
 #include "alerts/mdlAlertsAndLogs.h"
@@ -125,6 +126,18 @@ TEST_F(Startup, TheDemoFolderSwitchedOffAgainNoLongerStartsWithTheDesktop) {
   fs::remove(native("System32/MVPSD.SYS"));
   ASSERT_EQ(QProcess::execute(MV_DEMOINIT_EXE, {QString::fromStdString(folder)}), 0);
   EXPECT_FALSE(fs::exists(autostartEntry(folder)));
+}
+
+TEST_F(Startup, AnAutostartEntryThatCannotBeWrittenIsToldOnceAtTheStart) {
+  installDefaults();
+  EXPECT_TRUE(WriteINI("Main", "LoadOnStartup", "1", strAlertsSettingFile, true));
+  // A file where the autostart folder belongs: nothing can be written in it.
+  std::ofstream(configHome.path() + "/autostart").close();
+  Main();
+  ASSERT_TRUE(blnStarted);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "The setting could not be saved in " + autostartEntry(folder) + ".");
+  EXPECT_EQ(messages[0].buttons, platform::vbCritical);
 }
 
 TEST_F(Startup, RunAtStartupOnWritesTheAutostartEntryAgainForAMovedProgramFolder) {
