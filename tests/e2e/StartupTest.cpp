@@ -128,6 +128,23 @@ TEST_F(Startup, TheDemoFolderSwitchedOffAgainNoLongerStartsWithTheDesktop) {
   EXPECT_FALSE(fs::exists(autostartEntry(folder)));
 }
 
+TEST_F(Startup, TheDemoFolderRemovesTheAutostartEntryBeforeStoringTheSwitchOff) {
+  installDefaults();
+  EXPECT_TRUE(WriteINI("Main", "LoadOnStartup", "1", strAlertsSettingFile, true));
+  loadSettings();
+  ASSERT_TRUE(fs::exists(autostartEntry(folder)));
+  // The switch cannot be stored: the tool ends between its two steps.
+  ASSERT_TRUE(platform::setReadOnly(strAlertsSettingFile, true));
+  EXPECT_EQ(QProcess::execute(MV_DEMOINIT_EXE, {"--no-login-start", QString::fromStdString(folder)}), 1);
+  platform::setReadOnly(strAlertsSettingFile, false);
+  EXPECT_FALSE(fs::exists(autostartEntry(folder))) << "an entry left with the switch off would stay for good";
+  // The switch still on, the next start writes the entry again.
+  platform::profileClearCache();
+  loadSettings();
+  EXPECT_TRUE(blnLoadOnStartup);
+  EXPECT_TRUE(fs::exists(autostartEntry(folder)));
+}
+
 TEST_F(Startup, AnAutostartEntryThatCannotBeWrittenIsToldOnceAtTheStart) {
   installDefaults();
   EXPECT_TRUE(WriteINI("Main", "LoadOnStartup", "1", strAlertsSettingFile, true));
