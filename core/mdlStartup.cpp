@@ -156,8 +156,11 @@ void InitAllPath() {
     blnLoadOnStartup = flagOf(AL, keys::LoadOnStartup);
     blnHideOnStartup = flagOf(AL, keys::HideOnStartup);
     // Written again at every start, so a copied or moved program folder
-    // starts itself; a failure is logged.
-    if (blnLoadOnStartup) static_cast<void>(SetRunAtStartup(true));
+    // starts itself; an entry that cannot be written is told, as a tick is.
+    if (blnLoadOnStartup) {
+      const std::string notWritten = SetRunAtStartup(true);
+      if (!notWritten.empty()) TellNotSaved("The setting", notWritten);
+    }
     strPassword = getPassword();
     DefaultAccessTrusted = byteOf(PM, keys::DefaultAccessTrusted);
     DefaultAccessInternet = byteOf(PM, keys::DefaultAccessInternet);

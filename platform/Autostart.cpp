@@ -1,12 +1,15 @@
 #include "platform/Autostart.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QByteArray>
 #include <QCryptographicHash>
+#include <QString>
 #include <cerrno>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/FileSystem.h"
 
@@ -35,16 +38,41 @@ std::string entryString(const std::string& text) {
 }
 
 // The program as the one word of an Exec line: in double quotes, with the
-// characters that the quoting reserves escaped by a backslash, and "%"
-// doubled (a field code otherwise).
+// characters that the quoting reserves escaped by a backslash.
 std::string execWord(const std::string& program) {
   std::string quoted = "\"";
   for (char c : program) {
     if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
     quoted += c;
-    if (c == '%') quoted += '%';
   }
   return quoted + "\"";
+}
+
+bool isUtf8(const std::string& text) {
+  const QByteArray bytes = QByteArray::fromStdString(text);
+  return QString::fromUtf8(bytes).toUtf8() == bytes;
+}
+
+// Whether an Exec line can name the program as it stands. An entry holds
+// UTF-8 text only, and the desktop's readers (GLib's among them) look for
+// the program an Exec line names before they turn "%%" into "%": a program
+// named with a "%" is not found, and the entry starts nothing.
+bool execCanName(const std::string& program) {
+  return program.find('%') == std::string::npos && isUtf8(program);
+}
+
+// The home folder: $HOME, else the user's entry in the user database, else
+// the root folder, as the desktop's readers find it.
+std::string homeFolder() {
+  const std::string home = env("HOME");
+  if (!home.empty() && home[0] == '/') return home;
+  std::vector<char> buffer(16384);
+  passwd user {};
+  passwd* found = nullptr;
+  if (::getpwuid_r(::getuid(), &user, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir &&
+      found->pw_dir[0] == '/')
+    return found->pw_dir;
+  return "/";
 }
 
 // Creates the folder and the ones above it that are missing, readable by
@@ -59,9 +87,39 @@ bool makeFolders(const std::string& folder) {
   return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string autostartFolder() {
-  const std::string config = userConfigFolder();
-  return config.empty() ? std::string() : config + "/autostart";
+std::string autostartFolder() { return userConfigFolder() + "/autostart"; }
+
+// The entry's path without its ending ".desktop": the name of the link that
+// stands for a program no Exec line can name.
+std::string entryStem(const std::string& name, const std::string& program) {
+  const QByteArray digest = QCryptographicHash::hash(QByteArray::fromStdString(program), QCryptographicHash::Sha256);
+  return autostartFolder() + "/" + name + "-" + digest.toHex().left(12).toStdString();
+}
+
+std::string linkTarget(const std::string& link) {
+  std::vector<char> buffer(4096);
+  const ssize_t n = ::readlink(link.c_str(), buffer.data(), buffer.size());
+  return n > 0 && static_cast<std::size_t>(n) < buffer.size() ? std::string(buffer.data(), static_cast<std::size_t>(n))
+                                                               : std::string();
+}
+
+// Makes `link` a symbolic link to `target`, replacing what stands there in
+// one step.
+bool placeLink(const std::string& link, const std::string& target) {
+  if (linkTarget(link) == target) return true;
+  const std::string made = link + ".new";
+  ::unlink(made.c_str());
+  if (::symlink(target.c_str(), made.c_str()) != 0) return false;
+  if (::rename(made.c_str(), link.c_str()) == 0) return true;
+  ::unlink(made.c_str());
+  return false;
+}
+
+// Removes `link` when it is a symbolic link; true when none is left.
+bool removeLink(const std::string& link) {
+  struct stat st {};
+  if (::lstat(link.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR;
+  return !S_ISLNK(st.st_mode) || ::unlink(link.c_str()) == 0;
 }
 
 }  // namespace
@@ -69,40 +127,50 @@ std::string autostartFolder() {
 std::string userConfigFolder() {
   std::string folder = env("XDG_CONFIG_HOME");
   if (folder.empty() || folder[0] != '/') {
-    const std::string home = env("HOME");
-    folder = home.empty() ? std::string() : home + "/.config";
+    folder = homeFolder();
+    while (!folder.empty() && folder.back() == '/') folder.pop_back();
+    folder += "/.config";
   }
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   return folder;
 }
 
 std::string autostartEntryFile(const std::string& name, const std::string& program) {
-  const QByteArray digest = QCryptographicHash::hash(QByteArray::fromStdString(program), QCryptographicHash::Sha256);
-  return autostartFolder() + "/" + name + "-" + digest.toHex().left(12).toStdString() + ".desktop";
+  return entryStem(name, program) + ".desktop";
 }
 
 bool writeAutostartEntry(const std::string& name, const std::string& program) {
-  const std::string folder = autostartFolder();
-  if (folder.empty()) return false;
+  // A program that no Exec line can name is started through a link beside
+  // its entry; where the link's own path cannot be named either, no entry
+  // can start it.
+  const std::string link = entryStem(name, program);
+  const bool throughLink = !execCanName(program);
+  const std::string started = throughLink ? link : program;
+  if (!execCanName(started)) return false;
+  // The comment names the program; bytes of its path that are not UTF-8
+  // show as replacement characters.
+  const std::string shown = QString::fromUtf8(QByteArray::fromStdString(program)).toStdString();
   const std::string entry = "[Desktop Entry]\n"
                             "Type=Application\n"
                             "Name=" + entryString(name) + "\n"
-                            "Comment=" + entryString("Starts " + name + " from " + program) + "\n"
-                            "Exec=" + entryString(execWord(program)) + "\n"
-                            "TryExec=" + entryString(program) + "\n"
+                            "Comment=" + entryString("Starts " + name + " from " + shown) + "\n"
+                            "Exec=" + entryString(execWord(started)) + "\n"
+                            "TryExec=" + entryString(started) + "\n"
                             "Terminal=false\n";
   // Written again at every start: an entry that already holds it is left as
-  // it is.
-  const std::string file = autostartEntryFile(name, program);
+  // it is. The link goes first, so the entry never names a missing one.
+  const std::string file = link + ".desktop";
   std::string now;
-  if (readNativeFile(file, now) && now == entry) return true;
-  return makeFolders(folder) && writeNativeFileAtomic(file, entry);
+  if (readNativeFile(file, now) && now == entry && (!throughLink || linkTarget(link) == program)) return true;
+  return makeFolders(autostartFolder()) && (!throughLink || placeLink(link, program)) &&
+         writeNativeFileAtomic(file, entry);
 }
 
 bool removeAutostartEntry(const std::string& name, const std::string& program) {
-  if (autostartFolder().empty()) return true;
-  const std::string file = autostartEntryFile(name, program);
-  return ::unlink(file.c_str()) == 0 || errno == ENOENT || errno == ENOTDIR;
+  const std::string link = entryStem(name, program);
+  const std::string file = link + ".desktop";
+  // The entry goes first: a link left without it starts nothing.
+  return (::unlink(file.c_str()) == 0 || errno == ENOENT || errno == ENOTDIR) && removeLink(link);
 }
 
 }  // namespace mv::platform

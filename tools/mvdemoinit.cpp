@@ -38,13 +38,17 @@ int main(int argc, char** argv) {
   const bool fresh = !mv::platform::fileExists(mv::strSystemDir + "MVPSD.SYS");
   mv::checkIsMorvantisCorrupted();
   if (fresh || offAgain) {
-    if (!mv::WriteINI(mv::keys::Main, mv::keys::LoadOnStartup, "0", mv::strAlertsSettingFile, true)) {
-      std::cerr << "mvdemoinit: the alert settings file could not be written\n";
-      return 1;
-    }
+    // The entry goes before the switch is stored, as the settings page has
+    // it: ended in between, the folder keeps the switch on, and its next
+    // start writes the entry again, instead of an entry that no start
+    // removes.
     const std::string notWritten = mv::SetRunAtStartup(false);
     if (!notWritten.empty()) {
       std::cerr << "mvdemoinit: " << notWritten << " could not be written\n";
+      return 1;
+    }
+    if (!mv::WriteINI(mv::keys::Main, mv::keys::LoadOnStartup, "0", mv::strAlertsSettingFile, true)) {
+      std::cerr << "mvdemoinit: the alert settings file could not be written\n";
       return 1;
     }
   }

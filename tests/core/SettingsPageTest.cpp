@@ -24,6 +24,7 @@
 #include "core/mdlMain.h"
 #include "platform/Dialogs.h"
 #include "platform/Autostart.h"
+#include "platform/PrivateProfile.h"
 #include "platform/Registry.h"
 #include "programs/mdlProgramControl.h"
 #include "tests/core/ModalDriver.h"
@@ -319,6 +320,23 @@ TEST_F(SettingsPageTest, RunAtStartupOffThatCannotBeStoredKeepsTheAutostartEntry
   EXPECT_EQ(mainValue("LoadOnStartup"), "1");
   EXPECT_TRUE(platform::fileExists(autostartEntry()));
   EXPECT_EQ(GetRegValue(platform::HKEY_LOCAL_MACHINE, RunKey, "Morvantis", ""), AppPath() + "\\Morvantis.EXE");
+}
+
+TEST_F(SettingsPageTest, RunAtStartupOffRemovesTheAutostartEntryBeforeTheSwitchIsStored) {
+  load();
+  page->chkLoadOnStartup->click();
+  ASSERT_TRUE(platform::fileExists(autostartEntry()));
+  // The program ends as the switch is written: that write never happens.
+  const std::string settings = native("Profiles/AlertsAndLogSetting.MVL");
+  bool entryAtTheSwitch = true;
+  platform::setProfileFileWriter([&](const std::string& file, const std::string& bytes) {
+    if (file != settings) return platform::writeNativeFileAtomic(file, bytes);
+    entryAtTheSwitch = platform::fileExists(autostartEntry());
+    return false;
+  });
+  page->chkLoadOnStartup->click();
+  platform::setProfileFileWriter(nullptr);
+  EXPECT_FALSE(entryAtTheSwitch) << "an entry left with the switch off would start the program at every login";
 }
 
 TEST_F(SettingsPageTest, RunAtStartupWhoseRunValueCannotBeWrittenGoesBackInTheFileAndOnThePage) {

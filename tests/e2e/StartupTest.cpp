@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QTimer>
 #include <filesystem>
+#include <fstream>
 
 #include "alerts/mdlAlertQueue.h"
 #include "alerts/mdlAlertsAndLogs.h"
@@ -125,6 +126,35 @@ TEST_F(Startup, TheDemoFolderSwitchedOffAgainNoLongerStartsWithTheDesktop) {
   fs::remove(native("System32/MVPSD.SYS"));
   ASSERT_EQ(QProcess::execute(MV_DEMOINIT_EXE, {QString::fromStdString(folder)}), 0);
   EXPECT_FALSE(fs::exists(autostartEntry(folder)));
+}
+
+TEST_F(Startup, TheDemoFolderRemovesTheAutostartEntryBeforeStoringTheSwitchOff) {
+  installDefaults();
+  EXPECT_TRUE(WriteINI("Main", "LoadOnStartup", "1", strAlertsSettingFile, true));
+  loadSettings();
+  ASSERT_TRUE(fs::exists(autostartEntry(folder)));
+  // The switch cannot be stored: the tool ends between its two steps.
+  ASSERT_TRUE(platform::setReadOnly(strAlertsSettingFile, true));
+  EXPECT_EQ(QProcess::execute(MV_DEMOINIT_EXE, {"--no-login-start", QString::fromStdString(folder)}), 1);
+  platform::setReadOnly(strAlertsSettingFile, false);
+  EXPECT_FALSE(fs::exists(autostartEntry(folder))) << "an entry left with the switch off would stay for good";
+  // The switch still on, the next start writes the entry again.
+  platform::profileClearCache();
+  loadSettings();
+  EXPECT_TRUE(blnLoadOnStartup);
+  EXPECT_TRUE(fs::exists(autostartEntry(folder)));
+}
+
+TEST_F(Startup, AnAutostartEntryThatCannotBeWrittenIsToldOnceAtTheStart) {
+  installDefaults();
+  EXPECT_TRUE(WriteINI("Main", "LoadOnStartup", "1", strAlertsSettingFile, true));
+  // A file where the autostart folder belongs: nothing can be written in it.
+  std::ofstream(configHome.path() + "/autostart").close();
+  Main();
+  ASSERT_TRUE(blnStarted);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "The setting could not be saved in " + autostartEntry(folder) + ".");
+  EXPECT_EQ(messages[0].buttons, platform::vbCritical);
 }
 
 TEST_F(Startup, RunAtStartupOnWritesTheAutostartEntryAgainForAMovedProgramFolder) {
