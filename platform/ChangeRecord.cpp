@@ -57,6 +57,7 @@ struct LockState {
   int depth = 0;
   bool held = false;
   int fd = -1;
+  pid_t owner = 0;  // the process that opened fd
   std::string folder;
   // What the last taking of the lock found and finished.
   ChangeFinish lastFinish;
@@ -69,9 +70,12 @@ LockState& lockState() {
 ChangeFinish finishFound();
 
 bool takeFolderLock(LockState& s) {
-  if (s.fd < 0 || s.folder != programFolder()) {
+  // A flock belongs to the open folder, which a forked child shares with its
+  // parent: each process opens the folder for itself.
+  if (s.fd < 0 || s.folder != programFolder() || s.owner != ::getpid()) {
     if (s.fd >= 0) ::close(s.fd);
     s.folder = programFolder();
+    s.owner = ::getpid();
     s.fd = ::open(s.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   }
   // A folder that cannot be opened cannot be written in either: its writes

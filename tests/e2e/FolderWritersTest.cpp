@@ -1,0 +1,239 @@
+// Two processes on one program folder: a change cut short by the real end of
+// its process is whole after the next start of either program, a later
+// write of another process never lets it undo anything, two writers lose
+// nothing of each other's, and a record that is not one of ours is never
+// applied.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <set>
+
+#include "core/mdINIBas.h"
+#include "core/mdlLogin.h"
+#include "core/mdlMorvantisDatabase.h"
+#include "platform/ChangeRecord.h"
+#include "platform/PrivateProfile.h"
+#include "tests/core/ModalDriver.h"
+#include "tests/e2e/FrontEndFixture.h"
+#include "tests/wizard/WizardFixture.h"
+#include "zones/mdlZoneEntry.h"
+
+namespace fs = std::filesystem;
+using namespace mv;
+
+namespace {
+
+// Runs `body` in a child process and waits for its end; the child ends with
+// _exit, as a killed process does: nothing of it runs on the way out.
+int inChild(const std::function<void()>& body) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    body();
+    ::_exit(0);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// In a child: its process ends right before write number `last` + 1.
+void endAfterWrites(int last) {
+  platform::setProfileFileWriter([left = last](const std::string& native, const std::string& bytes) mutable {
+    if (left-- == 0) ::_exit(9);
+    return platform::writeNativeFileAtomic(native, bytes);
+  });
+}
+
+}  // namespace
+
+class FolderWriters : public mvtest::WizardTestOn<mvtest::FrontEndTest> {
+ protected:
+  std::string master() const { return MasterFile(); }
+  std::string record() const { return platform::profileChangeRecordPath(); }
+};
+
+TEST_F(FolderWriters, APasswordChangeEndedByItsProcessEndIsWholeAtTheNextStartOfEitherProgram) {
+  // Ended after the record, and after the record and the password file. The
+  // password is taken away, so the wizard asks for none once it has read it.
+  for (int done : {1, 2}) {
+    SCOPED_TRACE("ended after " + std::to_string(done) + " writes");
+    ASSERT_TRUE(setPassword("s3cret"));
+    platform::profileClearCache();
+    ASSERT_EQ(inChild([&] {
+                endAfterWrites(done);
+                setPassword("");
+              }),
+              9);
+    ASSERT_TRUE(fs::exists(record()));
+    // Nothing of the child's run is in this process: the start finds the
+    // record on disk. The wizard reads the password before anything else.
+    messages.clear();
+    wizard::strPassword = "?";
+    // A login asked for would mean the old password was read.
+    mvtest::ModalDriver login([] { return QApplication::activeModalWidget(); }, [] {});
+    ASSERT_NE(start(), nullptr) << (messages.empty() ? "" : messages[0].prompt);
+    EXPECT_EQ(login.opened, 0);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(wizard::strPassword, "");
+    EXPECT_FALSE(fs::exists(record()));
+    delete form();
+    wizard::ResetWizardGlobals();
+  }
+  // The front end's start finishes it too, before it reads the password.
+  ASSERT_EQ(inChild([&] {
+              endAfterWrites(2);
+              setPassword("other");
+            }),
+            9);
+  strPassword.clear();
+  // A process of its own has told nothing how to report a finished change.
+  platform::setChangeFinishReporter(nullptr);
+  writeText("Err.log", "");
+  Main();
+  ASSERT_TRUE(blnStarted);
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(strPassword, "other");
+  EXPECT_FALSE(fs::exists(record()));
+  EXPECT_NE(readText("Err.log").find("was completed"), std::string::npos);
+}
+
+TEST_F(FolderWriters, AChangeOfAnotherProcessLeftOnDiskIsFinishedBeforeThisOnesWriteSoNeitherUndoesTheOther) {
+  ASSERT_TRUE(WriteINI("T", "a", "0", master(), false) && WriteINI("T", "b", "0", strAlertsSettingFile, false));
+  // The other process ends after its record and its first file.
+  ASSERT_EQ(inChild([&] {
+              endAfterWrites(2);
+              static_cast<void>(StoreTogether([&] {
+                return WriteINI("T", "a", "1", master(), false) && WriteINI("T", "b", "1", strAlertsSettingFile, false);
+              }));
+            }),
+            9);
+  ASSERT_TRUE(fs::exists(record()));
+  // This process, running all along, writes one of the same files.
+  ASSERT_TRUE(WriteINI("T", "b", "2", strAlertsSettingFile, false));
+  EXPECT_EQ(ReadINI("T", "a", "", master(), false), "1");
+  EXPECT_FALSE(fs::exists(record()));
+  // The next start has nothing to undo it with.
+  FinishPendingChange();
+  platform::profileClearCache();
+  EXPECT_EQ(ReadINI("T", "b", "", strAlertsSettingFile, false), "2");
+}
+
+TEST_F(FolderWriters, TwoProcessesAddingZoneEntriesAtOnceLoseNoneOfThem) {
+  constexpr int kEach = 40;
+  auto addEntries = [&](int first) {
+    for (int i = first; i < first + kEach; ++i) {
+      std::string id;
+      const std::string address = "10.9." + std::to_string(i / 200) + "." + std::to_string(i % 200 + 1);
+      if (StoreZoneEntry(Database_IPSetting, ipAddress,
+                         {{"IP", address}, {"Name", "entry " + std::to_string(i)}, {"Description", address}, {"Zone", "2"}},
+                         true, "", {}, id) != EntrySaved::Saved)
+        ::_exit(3);
+    }
+  };
+  const pid_t other = ::fork();
+  if (other == 0) {
+    addEntries(0);
+    ::_exit(0);
+  }
+  const int here = inChild([&] { addEntries(kEach); });
+  int status = 0;
+  ::waitpid(other, &status, 0);
+  ASSERT_EQ(here, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  platform::profileClearCache();
+  Read_TableData(Database_IPSetting, "ID,Name", "");
+  std::set<std::string> ids, descriptions;
+  for (long i = 0; i < arrQueryResult[0].Count; ++i) {
+    ids.insert(arrQueryResult[static_cast<size_t>(i)].Values.at(0));
+    descriptions.insert(arrQueryResult[static_cast<size_t>(i)].Values.at(1));
+  }
+  for (int i = 0; i < 2 * kEach; ++i) EXPECT_TRUE(descriptions.count("entry " + std::to_string(i))) << i;
+  EXPECT_EQ(ids.size(), descriptions.size());
+  // Every entry has its address row.
+  for (const std::string& id : ids) EXPECT_EQ(StoredAddresses(id).size(), 1u) << id;
+}
+
+TEST_F(FolderWriters, AStartWaitsForAnotherProcessesChangeInsteadOfFinishingItHalfWay) {
+  ASSERT_TRUE(WriteINI("T", "a", "0", master(), false) && WriteINI("T", "b", "0", strAlertsSettingFile, false));
+  int go[2], ready[2];
+  ASSERT_EQ(::pipe(go), 0);
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t writer = ::fork();
+  if (writer == 0) {
+    // Stops after its record until told to go on.
+    int writes = 0;
+    platform::setProfileFileWriter([&](const std::string& native, const std::string& bytes) {
+      const bool ok = platform::writeNativeFileAtomic(native, bytes);
+      if (++writes == 1) {
+        char c = 0;
+        if (::write(ready[1], &c, 1) != 1 || ::read(go[0], &c, 1) != 1) ::_exit(4);
+      }
+      return ok;
+    });
+    const bool stored = StoreTogether([&] {
+      return WriteINI("T", "a", "1", master(), false) && WriteINI("T", "b", "1", strAlertsSettingFile, false);
+    });
+    ::_exit(stored ? 0 : 5);
+  }
+  char c = 0;
+  ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  ASSERT_TRUE(fs::exists(record()));
+  // The other process holds the folder: this start does not take its record.
+  const platform::ChangeFinish finish = platform::finishChangeRecord();
+  EXPECT_FALSE(finish.found);
+  EXPECT_FALSE(WriteINI("T", "c", "x", master(), false));
+  ASSERT_EQ(::write(go[1], &c, 1), 1);
+  int status = 0;
+  ::waitpid(writer, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  platform::profileClearCache();
+  EXPECT_EQ(ReadINI("T", "a", "", master(), false), "1");
+  EXPECT_EQ(ReadINI("T", "b", "", strAlertsSettingFile, false), "1");
+  EXPECT_FALSE(fs::exists(record()));
+  for (int fd : {go[0], go[1], ready[0], ready[1]}) ::close(fd);
+}
+
+TEST_F(FolderWriters, ARecordThatIsNotOneOfOursIsSetAsideAndNeverApplied) {
+  const std::string outside = fs::path(folder).parent_path() / ("outside-" + fs::path(folder).filename().string());
+  writeText("Profiles/keep.MVL", "kept");
+  auto recordOf = [](const std::string& path, const std::string& bytes) {
+    return "MORVANTIS CHANGE 1\nW " + std::to_string(path.size()) + " " + std::to_string(bytes.size()) + "\n" + path +
+           bytes + "\nEND\n";
+  };
+  // Names that step out of the folder, a damaged text, and files that are
+  // not regular ones (a FIFO would block a plain open; a link to an endless
+  // device would never end a read).
+  const std::vector<std::function<void()>> records = {
+      [&] { writeText("Morvantis.change", recordOf("../" + fs::path(outside).filename().string(), "x")); },
+      [&] { writeText("Morvantis.change", recordOf(outside, "x")); },
+      [&] { writeText("Morvantis.change", recordOf("Profiles/keep.MVL", "changed").substr(0, 40)); },
+      [&] { ASSERT_EQ(::mkfifo(record().c_str(), 0644), 0); },
+      [&] { ASSERT_EQ(::symlink("/dev/zero", record().c_str()), 0); },
+  };
+  for (size_t i = 0; i < records.size(); ++i) {
+    SCOPED_TRACE("record " + std::to_string(i));
+    fs::remove(native("Morvantis.change.damaged"));
+    writeText("Err.log", "");
+    records[i]();
+    FinishPendingChange();
+    EXPECT_FALSE(fs::exists(outside));
+    EXPECT_EQ(readText("Profiles/keep.MVL"), "kept");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(record())));
+    // A full path is a log's place, never any other file's: that step alone
+    // is refused and told; anything else is no record of ours.
+    const bool damaged = i != 1;
+    EXPECT_EQ(fs::exists(fs::symlink_status(native("Morvantis.change.damaged"))), damaged);
+    EXPECT_NE(readText("Err.log").find(damaged ? "set aside" : "could not be completed in " + outside), std::string::npos);
+    // It does not stop the next write.
+    EXPECT_TRUE(WriteINI("T", "after", std::to_string(i), master(), false));
+  }
+  fs::remove(outside);
+}
