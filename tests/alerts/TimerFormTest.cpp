@@ -502,6 +502,19 @@ TEST_F(ScreenSaverLock, TheLockEngagesWhenTheScreenSaverStarts) {
   EXPECT_EQ(intIdleMinutes, 0);
 }
 
+TEST_F(ScreenSaverLock, TrafficDoesNotHoldTheScreenSaverLockBack) {
+  ASSERT_TRUE(waitFor([&] { return saver->asked() >= 1; }));
+  // Traffic flows at every read tick: the screen saver's start locks all the same.
+  ticks({{100, 100}, {200, 300}});
+  ASSERT_TRUE(screenSaverStarts());
+  EXPECT_EQ(commands, std::vector<std::string>{"Stop"});
+
+  // And so does the lock minute while the screen saver runs on.
+  ticks({{300, 400}});
+  minutes(1);
+  EXPECT_EQ(commands, (std::vector<std::string>{"Stop", "Stop"}));
+}
+
 class IdleModeLock : public ScreenSaverLock {
  protected:
   IdleModeLock() { screenSaverMode = false; }

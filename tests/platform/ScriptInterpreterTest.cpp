@@ -102,6 +102,15 @@ TEST_F(ScriptInterpreter, ALinkNamedEnvToAProgramThatActsByItsNameIsEnv) {
   EXPECT_EQ(scriptInterpreterOf(script), seen);
 }
 
+TEST_F(ScriptInterpreter, BlanksAfterTheMarkAreSkippedAsTheSystemSkipsThem) {
+  for (const char* line : {" /bin/sh", "\t/bin/sh", " \t /bin/sh -e"}) {
+    const std::string script = writeScript("bin/tool", line);
+    const std::string seen = runningExecutable(script);
+    ASSERT_FALSE(seen.empty()) << line;
+    EXPECT_EQ(scriptInterpreterOf(script), seen) << line;
+  }
+}
+
 TEST_F(ScriptInterpreter, AnInterpreterThatIsAScriptStandsForItsOwn) {
   const std::string wrapper = writeScript("bin/wrapper", "/bin/sh");
   const std::string script = writeScript("bin/tool", wrapper);
