@@ -62,6 +62,7 @@ class SessionBusLink : public QObject {
       connectTo(address);
     }
     const int id = ++lastId_;
+    std::erase_if(waiting_, [](const Waiting& w) { return !w.context; });
     waiting_.push_back({id, context, std::move(ready)});
     QTimer::singleShot(kAnswerTime, context, [this, id] {
       for (auto w = waiting_.begin(); w != waiting_.end(); ++w) {
