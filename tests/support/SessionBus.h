@@ -25,6 +25,9 @@ class PrivateSessionBus {
 
   // Empty when the daemon did not start.
   QString address;
+  // The folder in which the daemon listens, on the socket "bus" (where a
+  // desktop session's bus sits in $XDG_RUNTIME_DIR).
+  QString folder() const { return dir_.path(); }
 
   // Stops the daemon (SIGSTOP): it still takes connections but answers
   // nothing until resumed. True when it was stopped.
