@@ -28,12 +28,12 @@ constexpr int kAnswerTime = 2000;
 using BusReady = std::function<void(const std::optional<QDBusConnection>& bus)>;
 
 // The session bus the environment names now, reached in the background.
-// Connecting waits until the bus answers, as long as libdbus lets it (25
-// seconds), and a bus that takes connections but answers none (a hung
-// desktop) must not hold the window. So a thread of its own connects, one
-// connection at a time, and until it is done this thread calls nothing of
-// Qt D-Bus: Qt makes every connection on its D-Bus thread and would have a
-// caller wait for that one to end.
+// Connecting waits until the bus answers, and for a bus that takes
+// connections but answers none (a hung desktop) libdbus waits for ever; that
+// must not hold the window. So a thread of its own connects, one
+// connection at a time, and until it is done the window's thread calls
+// nothing of Qt D-Bus: Qt makes every connection on its D-Bus thread and
+// would have a caller wait for that one to end.
 //
 // Each address gets a connection of its own, so a bus named after this
 // program started (a new desktop session, a test's private bus) is reached;

@@ -17,8 +17,8 @@ namespace mv::platform {
 using ScreenSaverAnswer = std::function<void(bool answers, bool active)>;
 
 // Asks the desktop's screen saver once; `answered` runs with the outcome when
-// it arrives (answers false where no session bus or no screen saver answers
-// in time, or while the bus is still being reached), never from within this
+// it arrives (answers false where no session bus is named, where the bus is
+// not reached or no screen saver answers in time), never from within this
 // call, and only while `context` lives.
 void AskScreenSaver(QObject* context, ScreenSaverAnswer answered);
 
