@@ -84,13 +84,20 @@ frmTimeTemp::frmTimeTemp() : ipHelper_(std::make_unique<CIpHelper>()) {
   PassLockTimer->setObjectName("PassLockTimer");
   connect(PassLockTimer, &QTimer::timeout, this, &frmTimeTemp::PassLockTimer_Timer);
   PassLockTimer->start(kLockInterval);
+  // Only the lock's screen-saver mode asks the desktop; chosen later, its
+  // first lock minute starts following the screen saver.
+  if (AutomaticLock && !LockMode) followScreenSaver();
+  ShowEngineState();
+}
+
+void frmTimeTemp::followScreenSaver() {
+  if (ScreenSaver) return ScreenSaver->Ask();
+  ScreenSaver = new platform::ScreenSaverWatch(this);
   // The screen saver's start is a lock minute of its own in the screen-saver
   // mode, so the lock does not wait for the next one.
-  ScreenSaver = new platform::ScreenSaverWatch(this);
   connect(ScreenSaver, &platform::ScreenSaverWatch::ActiveChanged, this, [this](bool active) {
     if (active && !LockMode) PassLockTimer_Timer();
   });
-  ShowEngineState();
 }
 
 frmTimeTemp::~frmTimeTemp() {
@@ -218,10 +225,11 @@ void frmTimeTemp::PassLockTimer_Timer() {
       due = LockInterval >= 1 && !blnTraffic_ && intIdleMinutes >= LockInterval;
     } else {
       // The screen saver as last heard (traffic does not hold it back: the
-      // user is away); asked again in the background, so a screen saver
-      // that started unheard is found by the next minute.
-      due = ScreenSaver->Active();
-      ScreenSaver->Ask();
+      // user is away; none heard yet counts as none running); asked again in
+      // the background, so a screen saver that started unheard is found by
+      // the next minute.
+      due = ScreenSaver && ScreenSaver->Active();
+      followScreenSaver();
     }
     if (!due) return;
     intIdleMinutes = 0;

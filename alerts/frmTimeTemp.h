@@ -81,12 +81,15 @@ class frmTimeTemp : public QWidget {
   QAction* mnuSysTrayExit = nullptr;
   // Null where the desktop has no tray, and once removed.
   QSystemTrayIcon* SystemTrayIcon = nullptr;
-  // The desktop's screen saver, which the lock follows in its screen-saver mode.
+  // The desktop's screen saver, which the lock follows in its screen-saver
+  // mode; null until that mode first needs it.
   platform::ScreenSaverWatch* ScreenSaver = nullptr;
 
  private:
   void buildMenu();
   void addTrayIcon();
+  // Starts following the screen saver, or asks it again.
+  void followScreenSaver();
 
   std::unique_ptr<CIpHelper> ipHelper_;
   bool blnTraffic_ = false;        // the last read tick saw traffic

@@ -13,7 +13,9 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <fstream>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -82,35 +84,138 @@ std::optional<InterpreterLine> interpreterLine(const std::string& nativePath) {
   return InterpreterLine{line.substr(0, blank), trimBlanks(line.substr(blank))};
 }
 
-// The program that env starts for the argument a script's first line gives
-// it: its first word that is no option and no NAME=VALUE setting. The
-// argument is one word unless it begins with "-S", which splits the rest at
-// blanks. "" when it names none.
-std::string envCommand(const std::string& argument) {
+// The folders a program is looked for in where PATH is not set, as env
+// looks after -i or -u PATH.
+constexpr const char kUnsetPathFolders[] = "/bin:/usr/bin";
+
+// env's long options, which it also takes shortened to any beginning that
+// names one of them alone, and the letter of the short option each stands
+// for ('-' where none matters here, 'x' for those that end env at once).
+enum class EnvValue { None, Required, Optional };
+struct EnvOption {
+  std::string_view name;
+  char letter;
+  EnvValue value;
+};
+constexpr EnvOption kEnvOptions[] = {
+    {"block-signal", '-', EnvValue::Optional}, {"chdir", 'C', EnvValue::Required},
+    {"debug", 'v', EnvValue::None},            {"default-signal", '-', EnvValue::Optional},
+    {"help", 'x', EnvValue::None},             {"ignore-environment", 'i', EnvValue::None},
+    {"ignore-signal", '-', EnvValue::Optional}, {"list-signal-handling", '-', EnvValue::None},
+    {"null", '0', EnvValue::None},             {"split-string", 'S', EnvValue::Required},
+    {"unset", 'u', EnvValue::Required},        {"version", 'x', EnvValue::None},
+};
+
+const EnvOption* envOption(const std::string& name) {
+  const EnvOption* found = nullptr;
+  int beginning = 0;
+  for (const EnvOption& option : kEnvOptions) {
+    if (option.name == name) return &option;
+    if (option.name.starts_with(name)) {
+      found = &option;
+      ++beginning;
+    }
+  }
+  return beginning == 1 ? found : nullptr;
+}
+
+// The words env makes of the value of -S: blanks separate them, quotes keep
+// blanks within one, and a word that begins with "#" ends the value.
+// Nothing where the value holds env's escapes or variables ("\", "$"),
+// whose reading is not followed here.
+std::optional<std::vector<std::string>> envSplitWords(const std::string& text) {
+  if (text.find_first_of("\\$") != std::string::npos) return std::nullopt;
   std::vector<std::string> words;
-  if (argument.rfind("-S", 0) == 0) {
-    std::string word;
-    for (char c : argument.substr(2) + " ") {
-      if (!isBlank(c)) {
-        word += c;
-      } else if (!word.empty()) {
-        words.push_back(word);
-        word.clear();
+  std::string word;
+  bool inWord = false;
+  char quote = 0;
+  for (char c : text) {
+    if (quote) {
+      if (c == quote) quote = 0;
+      else word += c;
+    } else if (isBlank(c) || c == '\n' || c == '\r' || c == '\f' || c == '\v') {
+      if (inWord) words.push_back(word);
+      word.clear();
+      inWord = false;
+    } else if (c == '#' && !inWord) {
+      break;
+    } else if (c == '\'' || c == '"') {
+      quote = c;
+      inWord = true;
+    } else {
+      word += c;
+      inWord = true;
+    }
+  }
+  if (quote) return std::nullopt;
+  if (inWord) words.push_back(word);
+  return words;
+}
+
+// What env runs for the argument a script's first line gives it, and the
+// folders it looks for it in. env reads options first (short ones may share
+// a word, the last taking the rest of it as its value; -S splits its value
+// into further words), then NAME=VALUE settings, then the command, which it
+// looks for along PATH as the options and settings leave it. The script
+// itself comes after the argument: nothing when env would take it as the
+// command or as an option's value, or refuses the argument.
+struct EnvCommand {
+  std::string name;
+  std::string folders;
+};
+std::optional<EnvCommand> envCommand(const std::string& argument) {
+  std::deque<std::string> words{argument};
+  std::optional<std::string> path = searchPathVariable();
+  while (!words.empty()) {
+    const std::string word = words.front();
+    if (word.size() < 2 || word[0] != '-') break;
+    words.pop_front();
+    if (word == "--") break;
+    // The options of the word, each with the value the word gives it.
+    std::vector<std::pair<char, std::optional<std::string>>> options;
+    if (word[1] == '-') {
+      const std::size_t equals = word.find('=');
+      const EnvOption* option = envOption(word.substr(2, equals == std::string::npos ? equals : equals - 2));
+      if (!option || (equals != std::string::npos && option->value == EnvValue::None)) return std::nullopt;
+      options.push_back({option->letter, equals == std::string::npos ? std::nullopt
+                                                                     : std::optional(word.substr(equals + 1))});
+    } else {
+      for (std::size_t i = 1; i < word.size(); ++i) {
+        const char letter = word[i];
+        if (letter == 'i' || letter == '0' || letter == 'v') {
+          options.push_back({letter, std::nullopt});
+        } else if (letter == 'u' || letter == 'C' || letter == 'S') {
+          options.push_back({letter, i + 1 < word.size() ? std::optional(word.substr(i + 1)) : std::nullopt});
+          break;
+        } else {
+          return std::nullopt;
+        }
       }
     }
-  } else {
-    words.push_back(argument);
-  }
-  for (size_t i = 0; i < words.size(); ++i) {
-    const std::string& w = words[i];
-    if (w == "-u" || w == "-C" || w == "--unset" || w == "--chdir") {
-      ++i;  // its value follows
-      continue;
+    for (auto& [letter, value] : options) {
+      if (!value && (letter == 'u' || letter == 'C' || letter == 'S')) {
+        if (words.empty()) return std::nullopt;
+        value = words.front();
+        words.pop_front();
+      }
+      if (letter == 'x') return std::nullopt;
+      if (letter == 'i' || (letter == 'u' && *value == "PATH")) path.reset();
+      if (letter == 'S') {
+        const std::optional<std::vector<std::string>> split = envSplitWords(*value);
+        if (!split) return std::nullopt;
+        words.insert(words.begin(), split->begin(), split->end());
+      }
     }
-    if (w.empty() || w.front() == '-' || w.find('=') != std::string::npos) continue;
-    return w;
   }
-  return "";
+  // A lone "-" empties the environment as -i does.
+  if (!words.empty() && words.front() == "-") {
+    path.reset();
+    words.pop_front();
+  }
+  for (; !words.empty() && words.front().find('=') != std::string::npos; words.pop_front())
+    if (words.front().starts_with("PATH=")) path = words.front().substr(5);
+  if (words.empty()) return std::nullopt;
+  return EnvCommand{words.front(), path.value_or(kUnsetPathFolders)};
 }
 
 bool waitUntilEnded(int pid, std::chrono::milliseconds limit) {
@@ -183,13 +288,18 @@ std::optional<std::string> scriptInterpreterOf(const std::string& nativePath) {
     if (line->program.empty() || line->program.front() != '/') return "";
     std::string interpreter = realPath(line->program);
     if (!isRunnableFile(interpreter)) return "";
-    if (fileNamePart(interpreter) == "env") {
-      const std::string command = envCommand(line->argument);
-      if (command.find('/') != std::string::npos) {
-        if (command.front() != '/') return "";
-        interpreter = realPath(command);
+    // The system starts the interpreter under the name the line gives it,
+    // and a program that serves under several names (busybox) acts by that
+    // name: a link named env is env whatever it leads to, as env itself is
+    // whatever its link is called.
+    if (fileNamePart(line->program) == "env" || fileNamePart(interpreter) == "env") {
+      const std::optional<EnvCommand> command = envCommand(line->argument);
+      if (!command || command->name.empty()) return "";
+      if (command->name.find('/') != std::string::npos) {
+        if (command->name.front() != '/') return "";
+        interpreter = realPath(command->name);
       } else {
-        const std::string found = command.empty() ? "" : findOnPath(command, searchPathVariable());
+        const std::string found = findOnPath(command->name, command->folders);
         if (found.empty()) return "";
         interpreter = realPath(found);
       }

@@ -42,9 +42,12 @@ std::string executablePathOf(const std::string& path);
 // process of that program, and /proc/PID/exe names the interpreter, not the
 // script. For the file at `nativePath`: nothing when it is no script; else
 // the interpreter as /proc/PID/exe names it (every symbolic link followed;
-// for "#!/usr/bin/env NAME" the program NAME found along PATH, which env
-// starts in its place; an interpreter that is a script itself stands for its
-// own), or "" when the interpreter cannot be found here.
+// an interpreter that is a script itself stands for its own), or "" when the
+// interpreter cannot be found here. An interpreter named env, or a link
+// named env (to a program that acts by the name it is started under, such
+// as busybox), stands for the command env starts in its place, read from
+// the line as env reads it (its options, -S or --split-string and the
+// settings before the command) and found along PATH as those leave it.
 std::optional<std::string> scriptInterpreterOf(const std::string& nativePath);
 
 // True while the process exists and has not ended (an ended process that its

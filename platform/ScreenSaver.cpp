@@ -4,8 +4,12 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QPointer>
 #include <QTimer>
 #include <array>
+#include <optional>
+#include <thread>
+#include <vector>
 
 namespace mv::platform {
 
@@ -17,21 +21,103 @@ const QString kInterface = QStringLiteral("org.freedesktop.ScreenSaver");
 // knows GetActive answers.
 const std::array<QString, 2> kPaths = {QStringLiteral("/org/freedesktop/ScreenSaver"),
                                        QStringLiteral("/ScreenSaver")};
-// A screen saver that has not answered by then counts as none.
+// A screen saver that has not answered by then counts as none; so does a
+// session bus not reached by then.
 constexpr int kAnswerTime = 2000;
 
-// The session bus the environment names now. Each address gets a connection
-// of its own, so a bus named after this program started (a new desktop
-// session, a test's private bus) is reached; a bus that cannot be reached is
-// tried again at the next question.
-QDBusConnection sessionBus() {
-  const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
-  const QString name = QStringLiteral("morvantis-session ") + address;
-  QDBusConnection bus = address.isEmpty() ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, name)
-                                          : QDBusConnection::connectToBus(address, name);
-  if (!bus.isConnected()) QDBusConnection::disconnectFromBus(name);
-  return bus;
-}
+using BusReady = std::function<void(const std::optional<QDBusConnection>& bus)>;
+
+// The session bus the environment names now, reached in the background.
+// Connecting waits until the bus answers, and for a bus that takes
+// connections but answers none (a hung desktop) libdbus waits for ever; that
+// must not hold the window. So a thread of its own connects, one
+// connection at a time, and until it is done the window's thread calls
+// nothing of Qt D-Bus: Qt makes every connection on its D-Bus thread and
+// would have a caller wait for that one to end.
+//
+// Each address gets a connection of its own, so a bus named after this
+// program started (a new desktop session, a test's private bus) is reached;
+// a bus that could not be reached or has gone is tried again at the next
+// question. Where the environment names no bus, none is looked for or
+// started.
+class SessionBusLink : public QObject {
+ public:
+  // The one link; it lives as long as the program.
+  static SessionBusLink& instance() {
+    static auto* link = new SessionBusLink;
+    return *link;
+  }
+
+  // Runs `ready` with the connection, or with none where no bus is named or
+  // reached within the answer time; never from within this call, and only
+  // while `context` lives.
+  void whenConnected(QObject* context, BusReady ready) {
+    const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+    if (!connecting_) {
+      if (address.isEmpty() || (bus_ && address == address_ && bus_->isConnected())) {
+        const std::optional<QDBusConnection> bus = address.isEmpty() ? std::nullopt : bus_;
+        QTimer::singleShot(0, context, [ready, bus] { ready(bus); });
+        return;
+      }
+      connectTo(address);
+    }
+    const int id = ++lastId_;
+    std::erase_if(waiting_, [](const Waiting& w) { return !w.context; });
+    waiting_.push_back({id, context, std::move(ready)});
+    QTimer::singleShot(kAnswerTime, context, [this, id] {
+      for (auto w = waiting_.begin(); w != waiting_.end(); ++w) {
+        if (w->id != id) continue;
+        const BusReady ready = std::move(w->ready);
+        waiting_.erase(w);
+        return ready(std::nullopt);
+      }
+    });
+  }
+
+ private:
+  struct Waiting {
+    int id;
+    QPointer<QObject> context;
+    BusReady ready;
+  };
+
+  void connectTo(const QString& address) {
+    connecting_ = true;
+    const QString replaced = bus_ ? bus_->name() : QString();
+    bus_.reset();
+    address_ = address;
+    const QString name = QStringLiteral("morvantis-session %1").arg(++attempts_);
+    std::thread([this, replaced, address, name] {
+      if (!replaced.isEmpty()) QDBusConnection::disconnectFromBus(replaced);
+      std::optional<QDBusConnection> bus = QDBusConnection::connectToBus(address, name);
+      if (!bus->isConnected()) {
+        bus.reset();
+        QDBusConnection::disconnectFromBus(name);
+      }
+      QMetaObject::invokeMethod(this, [this, bus] { connected(bus); }, Qt::QueuedConnection);
+    }).detach();
+  }
+
+  void connected(const std::optional<QDBusConnection>& bus) {
+    connecting_ = false;
+    bus_ = bus;
+    // The environment may name another bus by now: the questions wait for
+    // that one.
+    const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+    if (!address.isEmpty() && address != address_) return connectTo(address);
+    std::vector<Waiting> waiting;
+    waiting.swap(waiting_);
+    for (const Waiting& w : waiting)
+      if (w.context) w.ready(address.isEmpty() ? std::nullopt : bus_);
+  }
+
+  QString address_;  // of the connection made or being made
+  std::optional<QDBusConnection> bus_;
+  bool connecting_ = false;
+  int attempts_ = 0;
+  int lastId_ = 0;
+  std::vector<Waiting> waiting_;
+};
 
 // An object that has no such method or interface sends the question on to
 // the next object; no service, no session bus or no answer in time end it.
@@ -57,27 +143,29 @@ void askObject(const QDBusConnection& bus, std::size_t path, QObject* context, c
 }  // namespace
 
 void AskScreenSaver(QObject* context, ScreenSaverAnswer answered) {
-  const QDBusConnection bus = sessionBus();
-  if (!bus.isConnected()) {
-    QTimer::singleShot(0, context, [answered] { answered(false, false); });
-    return;
-  }
-  askObject(bus, 0, context, answered);
+  SessionBusLink::instance().whenConnected(context, [context, answered](const std::optional<QDBusConnection>& bus) {
+    if (!bus) return answered(false, false);
+    askObject(*bus, 0, context, answered);
+  });
 }
 
 ScreenSaverWatch::ScreenSaverWatch(QObject* parent) : QObject(parent) { Ask(); }
 
 void ScreenSaverWatch::Ask() {
-  listen();
-  AskScreenSaver(this, [this](bool answers, bool active) { setActive(answers && active); });
+  SessionBusLink::instance().whenConnected(this, [this](const std::optional<QDBusConnection>& bus) {
+    if (!bus) return setActive(false);
+    listen(*bus);
+    askObject(*bus, 0, this, [this](bool answers, bool active) { setActive(answers && active); });
+  });
 }
 
-void ScreenSaverWatch::listen() {
-  if (listening_) return;
+void ScreenSaverWatch::listen(const QDBusConnection& bus) {
+  if (listening_ == bus.name()) return;
   // Any sender, any object: the screen saver may start after this program,
   // and desktops announce at either of their objects.
-  listening_ = sessionBus().connect(QString(), QString(), kInterface, QStringLiteral("ActiveChanged"), this,
-                                    SLOT(announced(bool)));
+  if (QDBusConnection(bus).connect(QString(), QString(), kInterface, QStringLiteral("ActiveChanged"), this,
+                                   SLOT(announced(bool))))
+    listening_ = bus.name();
 }
 
 void ScreenSaverWatch::announced(bool active) { setActive(active); }

@@ -1,10 +1,15 @@
 #pragma once
 // The desktop's screen saver, followed over the session bus: the service
 // org.freedesktop.ScreenSaver answers GetActive and announces ActiveChanged.
-// Every question is answered in the background with a short time limit, so
-// the window never waits for the desktop.
+// Every question is answered in the background with a short time limit, the
+// session bus reached in the background too, so the window never waits for
+// the desktop. Where DBUS_SESSION_BUS_ADDRESS names no bus, no screen saver
+// answers: no bus is looked for or started.
 #include <QObject>
+#include <QString>
 #include <functional>
+
+class QDBusConnection;
 
 namespace mv::platform {
 
@@ -12,8 +17,9 @@ namespace mv::platform {
 using ScreenSaverAnswer = std::function<void(bool answers, bool active)>;
 
 // Asks the desktop's screen saver once; `answered` runs with the outcome when
-// it arrives (answers false where no session bus or no screen saver answers
-// in time), never from within this call, and only while `context` lives.
+// it arrives (answers false where no session bus is named, where the bus is
+// not reached or no screen saver answers in time), never from within this
+// call, and only while `context` lives.
 void AskScreenSaver(QObject* context, ScreenSaverAnswer answered);
 
 // Follows the screen saver from its creation on: asks it at once, then
@@ -35,11 +41,11 @@ class ScreenSaverWatch : public QObject {
   void announced(bool active);
 
  private:
-  void listen();
+  void listen(const QDBusConnection& bus);
   void setActive(bool active);
 
   bool active_ = false;
-  bool listening_ = false;
+  QString listening_;  // the name of the connection announcements come on
 };
 
 }  // namespace mv::platform

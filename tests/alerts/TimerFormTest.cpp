@@ -8,9 +8,16 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "alerts/frmAdvanceAlertsLogs.h"
@@ -53,6 +60,7 @@ class TimerForm : public AlertsTest {
       return std::optional<std::vector<platform::InterfaceCounters>>{{{"eth0", received, sent}}};
     });
     platform::setEndProgramHandler([] { throw ProgramEnded{}; });
+    beforeLoad();
     form = LoadTimerForm();
     // The tests run the handlers themselves.
     form->TimerReadEvent->stop();
@@ -73,6 +81,9 @@ class TimerForm : public AlertsTest {
     ResetRuleGlobals();
     AlertsTest::TearDown();
   }
+
+  // The settings the form is to find when it loads.
+  virtual void beforeLoad() {}
 
   bool record(const std::string& command, bool result, bool askLogin) {
     commands.push_back(command);
@@ -446,10 +457,12 @@ class ScreenSaverLock : public TimerForm {
  protected:
   void SetUp() override {
     ASSERT_FALSE(bus.address.isEmpty());
-    LockMode = false;
-    LockInterval = 1;
     startScreenSaver();
     TimerForm::SetUp();
+  }
+  void beforeLoad() override {
+    LockMode = !screenSaverMode;
+    LockInterval = 1;
   }
   void TearDown() override {
     TimerForm::TearDown();
@@ -460,6 +473,13 @@ class ScreenSaverLock : public TimerForm {
     ASSERT_TRUE(saver->registered());
   }
 
+  // Starts the screen saver; true once a lock command has run.
+  bool screenSaverStarts() {
+    saver->setActive(true);
+    return waitFor([&] { return !commands.empty(); });
+  }
+
+  bool screenSaverMode = true;  // the lock's mode when the form loads
   PrivateSessionBus bus;
   std::unique_ptr<TestScreenSaver> saver;
 };
@@ -474,13 +494,46 @@ TEST_F(ScreenSaverLock, TheLockEngagesWhenTheScreenSaverStarts) {
   EXPECT_TRUE(commands.empty());
 
   // It starts: the lock engages at once, without waiting for the minute.
-  saver->setActive(true);
-  ASSERT_TRUE(waitFor([&] { return !commands.empty(); }));
+  ASSERT_TRUE(screenSaverStarts());
   EXPECT_EQ(commands, std::vector<std::string>{"Lock"});
   EXPECT_EQ(gateOpen, std::vector<bool>{true});
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].prompt, "All traffic to and from your computer is locked." + kApplyAgain);
   EXPECT_EQ(intIdleMinutes, 0);
+}
+
+TEST_F(ScreenSaverLock, TrafficDoesNotHoldTheScreenSaverLockBack) {
+  ASSERT_TRUE(waitFor([&] { return saver->asked() >= 1; }));
+  // Traffic flows at every read tick: the screen saver's start locks all the same.
+  ticks({{100, 100}, {200, 300}});
+  ASSERT_TRUE(screenSaverStarts());
+  EXPECT_EQ(commands, std::vector<std::string>{"Stop"});
+
+  // And so does the lock minute while the screen saver runs on.
+  ticks({{300, 400}});
+  minutes(1);
+  EXPECT_EQ(commands, (std::vector<std::string>{"Stop", "Stop"}));
+}
+
+class IdleModeLock : public ScreenSaverLock {
+ protected:
+  IdleModeLock() { screenSaverMode = false; }
+};
+
+TEST_F(IdleModeLock, TheScreenSaverIsFollowedOnlyOnceItsModeIsChosen) {
+  LockInterval = 10;
+  ticks({{0, 0}});
+  minutes(2);
+  EXPECT_EQ(form->ScreenSaver, nullptr);
+
+  // The mode chosen while the program runs: its first minute asks, and the
+  // screen saver's start locks from then on.
+  LockMode = false;
+  minutes(1);
+  ASSERT_TRUE(waitFor([&] { return saver->asked() >= 1; }));
+  EXPECT_TRUE(commands.empty());
+  ASSERT_TRUE(screenSaverStarts());
+  EXPECT_EQ(commands, std::vector<std::string>{"Stop"});
 }
 
 class RunningScreenSaverLock : public ScreenSaverLock {
@@ -504,6 +557,80 @@ TEST_F(RunningScreenSaverLock, AScreenSaverRunningAtTheStartStopsTrafficOnceItAn
   LockInterval = 5;
   minutes(1);
   EXPECT_TRUE(commands.empty());
+}
+
+// Lets a stopped session bus run on when the test has not reached its end
+// in time, so a window that waits for the bus fails the test instead of
+// hanging it.
+class BusWatchdog {
+ public:
+  explicit BusWatchdog(const PrivateSessionBus& bus)
+      : thread_([this, &bus] {
+          std::unique_lock lock(mutex_);
+          if (!reached_.wait_for(lock, std::chrono::seconds(20), [this] { return done_; })) {
+            fired_ = true;
+            bus.resume();
+          }
+        }) {}
+  ~BusWatchdog() { finish(); }
+  BusWatchdog(const BusWatchdog&) = delete;
+  BusWatchdog& operator=(const BusWatchdog&) = delete;
+
+  // Marks the end as reached; true when that was in time.
+  bool finish() {
+    {
+      std::lock_guard lock(mutex_);
+      done_ = true;
+    }
+    reached_.notify_all();
+    if (thread_.joinable()) thread_.join();
+    return !fired_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable reached_;
+  bool done_ = false;
+  bool fired_ = false;
+  std::thread thread_;
+};
+
+// The screen-saver mode on a session bus whose daemon is stopped: it takes
+// connections and answers nothing, as a hung desktop's bus does.
+class StoppedSessionBus : public TimerForm {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(bus.address.isEmpty());
+    ASSERT_TRUE(bus.stop());
+    TimerForm::SetUp();
+  }
+  void beforeLoad() override {
+    LockMode = false;
+    LockInterval = 1;
+    watchdog.emplace(bus);
+  }
+  void TearDown() override {
+    watchdog.reset();
+    TimerForm::TearDown();
+  }
+
+  PrivateSessionBus bus;
+  std::optional<BusWatchdog> watchdog;
+};
+
+TEST_F(StoppedSessionBus, TheWindowAnswersAndTheLockWaitsForNoScreenSaver) {
+  // As at the end of start-up: the main window shown, the timer form loaded.
+  MDIMain* main = MDIMainForm();
+  ASSERT_TRUE(main->isVisible());
+  auto* program = qobject_cast<QToolButton*>(main->Toolbar1->widgetForAction(main->ToolbarButton("Program")));
+  ASSERT_NE(program, nullptr);
+  QTimer::singleShot(0, program, &QToolButton::click);
+  EXPECT_TRUE(waitFor([&] { return main->StatusPanel4->text() == "Program control"; }));
+
+  // The lock minutes go on as where no screen saver answers.
+  minutes(2);
+  EXPECT_TRUE(commands.empty());
+  EXPECT_TRUE(watchdog->finish()) << "the window waited for the stopped session bus";
 }
 
 }  // namespace

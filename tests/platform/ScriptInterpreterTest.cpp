@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/ProcessList.h"
 #include "tests/support/TestEnv.h"
@@ -48,6 +49,66 @@ TEST_F(ScriptInterpreter, EnvStandsForTheProgramItFindsAlongPath) {
   EXPECT_EQ(plainAnswer, seen);
   EXPECT_EQ(runningExecutable(split, path), seen);
   EXPECT_EQ(splitAnswer, seen);
+}
+
+TEST_F(ScriptInterpreter, EnvIsReadWithItsLongAndJoinedOptionsAndItsSettings) {
+  const std::string path = toolsPath();
+  const EnvironmentVariable searched("PATH", "/nonexistent:" + path);
+  // Each line runs the program "shell" of the tools folder, or /bin/sh,
+  // which the emptied environment finds in the usual folders.
+  const std::vector<std::string> lines = {"/usr/bin/env --split-string=shell -e",
+                                          "/usr/bin/env --spl=shell",
+                                          "/usr/bin/env -vS shell # a comment",
+                                          "/usr/bin/env -S 'shell' -e",
+                                          "/usr/bin/env -S PATH=" + native("tools") + " shell",
+                                          "/usr/bin/env -iS sh",
+                                          "/usr/bin/env -S -u PATH sh",
+                                          "/usr/bin/env -S - sh"};
+  for (const std::string& line : lines) {
+    const std::string script = writeScript("bin/tool", line);
+    const std::string seen = runningExecutable(script, path);
+    ASSERT_FALSE(seen.empty()) << line;
+    EXPECT_EQ(scriptInterpreterOf(script), seen) << line;
+  }
+  // Options env refuses run nothing.
+  for (const char* line : {"/usr/bin/env --shell=x", "/usr/bin/env --null=1 shell", "/usr/bin/env -x shell"}) {
+    const std::string script = writeScript("bin/tool", line);
+    EXPECT_EQ(runningExecutable(script, path), "") << line;
+    EXPECT_EQ(scriptInterpreterOf(script), "") << line;
+  }
+  // Nor do options that take the script itself for their value (run, such
+  // a script starts itself over and over).
+  for (const char* line : {"/usr/bin/env --split-string", "/usr/bin/env -S"})
+    EXPECT_EQ(scriptInterpreterOf(writeScript("bin/tool", line)), "") << line;
+}
+
+TEST_F(ScriptInterpreter, ALinkNamedEnvToAProgramThatActsByItsNameIsEnv) {
+  const std::string path = toolsPath();
+  const EnvironmentVariable searched("PATH", path);
+  // A program that serves under several names, as busybox does: started as
+  // env it acts as env, under any other name it refuses to run.
+  writeText("multi/multicall",
+            "#!/bin/bash\n"
+            "case \"${0##*/}\" in\n"
+            "  env) exec /usr/bin/env \"$@\" ;;\n"
+            "  *) exit 64 ;;\n"
+            "esac\n");
+  fs::permissions(native("multi/multicall"), fs::perms::owner_all);
+  fs::create_symlink("multicall", native("multi/env"));
+  const std::string script = writeScript("bin/tool", native("multi/env") + " shell");
+  const std::string seen = runningExecutable(script, path);
+  ASSERT_FALSE(seen.empty());
+  ASSERT_NE(seen, fs::canonical("/bin/bash").string());
+  EXPECT_EQ(scriptInterpreterOf(script), seen);
+}
+
+TEST_F(ScriptInterpreter, BlanksAfterTheMarkAreSkippedAsTheSystemSkipsThem) {
+  for (const char* line : {" /bin/sh", "\t/bin/sh", " \t /bin/sh -e"}) {
+    const std::string script = writeScript("bin/tool", line);
+    const std::string seen = runningExecutable(script);
+    ASSERT_FALSE(seen.empty()) << line;
+    EXPECT_EQ(scriptInterpreterOf(script), seen) << line;
+  }
 }
 
 TEST_F(ScriptInterpreter, AnInterpreterThatIsAScriptStandsForItsOwn) {

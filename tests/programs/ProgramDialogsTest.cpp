@@ -383,5 +383,34 @@ TEST_F(LockDialog, TheScreenSaverModeSaysNothingWhereAScreenSaverAnswers) {
   EXPECT_TRUE(dialog.lblScreenSaverMissing->isHidden());
 }
 
+// While it lives, the environment variable is not set at all.
+class UnsetVariable {
+ public:
+  explicit UnsetVariable(const char* name) : name_(name), saved_(qgetenv(name)) { unsetenv(name); }
+  ~UnsetVariable() { setenv(name_, saved_.constData(), 1); }
+  UnsetVariable(const UnsetVariable&) = delete;
+  UnsetVariable& operator=(const UnsetVariable&) = delete;
+
+ private:
+  const char* name_;
+  QByteArray saved_;
+};
+
+TEST_F(LockDialog, WhereTheEnvironmentNamesNoSessionBusNoneIsLookedForOrStarted) {
+  // A screen saver on a bus where a desktop session keeps its own, which
+  // libdbus would take (or else start a bus) when no address is set.
+  PrivateSessionBus bus;
+  ASSERT_FALSE(bus.address.isEmpty());
+  TestScreenSaver saver(bus.address, "/org/freedesktop/ScreenSaver", false);
+  ASSERT_TRUE(saver.registered());
+  const EnvironmentVariable runtime("XDG_RUNTIME_DIR", bus.folder().toStdString());
+  const UnsetVariable noAddress("DBUS_SESSION_BUS_ADDRESS");
+  mv::LockMode = false;
+  mv::frmProgramCustom dialog;
+  dialog.show();
+  ASSERT_TRUE(waitFor([&] { return dialog.lblScreenSaverMissing->isVisible(); }));
+  EXPECT_EQ(saver.asked(), 0);
+}
+
 }  // namespace
 }  // namespace mvtest

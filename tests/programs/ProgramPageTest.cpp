@@ -399,6 +399,21 @@ TEST_F(ControlPage, AnUnsafeProgramPathIsRefusedWithAMessageNamingTheFile) {
   EXPECT_TRUE(sectionNames(mv::strProgramControlFile).empty());
 }
 
+TEST_F(ControlPage, AScriptWhoseInterpreterIsMissingIsRefusedWithAMessageNamingTheScript) {
+  const std::string script = writeScript("Apps/report", "/nonexistent/shell");
+  loadPage();
+  chooseFile(script);
+  page->cmdProgramControlProgramAdd->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, "The program " + script +
+                                    " cannot be added: it is a script, and the program that runs it cannot be "
+                                    "found on this computer.");
+  EXPECT_EQ(messages[0].buttons, mv::platform::vbExclamation);
+  EXPECT_EQ(page->lvwPrograms->topLevelItemCount(), 0);
+  EXPECT_EQ(colProgramList.Count(), 0);
+  EXPECT_TRUE(sectionNames(mv::strProgramControlFile).empty());
+}
+
 TEST_F(ControlPage, AProgramWhoseFileNameBeginsWithABlankIsStoredReadableAndKeptOverARestart) {
   writeText("Apps/ Lead.exe", "MZ");
   addProgram("C:\\Apps\\Browser.exe", 0, 0, 0, 0);

@@ -1,6 +1,7 @@
 #include "tests/support/SessionBus.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
@@ -47,15 +48,24 @@ PrivateSessionBus::PrivateSessionBus() {
   while (daemon_.waitForReadyRead(10000) && !daemon_.canReadLine()) {
   }
   address = QString::fromUtf8(daemon_.readLine()).trimmed();
+  pid_ = daemon_.processId();
   EXPECT_FALSE(address.isEmpty()) << "dbus-daemon did not start: " << daemon_.readAllStandardError().toStdString();
   if (!address.isEmpty()) address_.emplace("DBUS_SESSION_BUS_ADDRESS", address.toStdString());
 }
 
 PrivateSessionBus::~PrivateSessionBus() {
   if (daemon_.state() == QProcess::NotRunning) return;
+  // A stopped daemon would not end until it runs again.
+  resume();
   daemon_.terminate();
   if (!daemon_.waitForFinished(10000)) daemon_.kill();
   daemon_.waitForFinished();
+}
+
+bool PrivateSessionBus::stop() { return pid_ > 0 && ::kill(static_cast<pid_t>(pid_), SIGSTOP) == 0; }
+
+void PrivateSessionBus::resume() const {
+  if (pid_ > 0) ::kill(static_cast<pid_t>(pid_), SIGCONT);
 }
 
 // Answers GetActive with the screen saver's state.

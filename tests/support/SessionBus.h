@@ -25,8 +25,18 @@ class PrivateSessionBus {
 
   // Empty when the daemon did not start.
   QString address;
+  // The folder in which the daemon listens, on the socket "bus" (where a
+  // desktop session's bus sits in $XDG_RUNTIME_DIR).
+  QString folder() const { return dir_.path(); }
+
+  // Stops the daemon (SIGSTOP): it still takes connections but answers
+  // nothing until resumed. True when it was stopped.
+  bool stop();
+  // Lets a stopped daemon run on (SIGCONT); callable from any thread.
+  void resume() const;
 
  private:
+  qint64 pid_ = 0;
   QTemporaryDir dir_;
   QProcess daemon_;
   std::optional<EnvironmentVariable> address_;
