@@ -42,11 +42,14 @@ std::vector<std::string> EntryRow(const EntryValues& values) {
 bool AddIPAddressData(long lngIPType, const EntryValues& values, const std::vector<std::string>& addresses) {
   return ErrorBoundary("AddIPAddressData of mdlCommon", false, [&] {
     const std::string id = EntryItem(values, "ID");
-    // The new rows are written before the old ones go, so a sequence ended
-    // half-way leaves the entry with rows (old, new or both), which the
-    // start-up mends from the entry, and never with none: a host name's
-    // entry does not hold its addresses. A detected network's row is
-    // written over in its own row section.
+    // The old rows are noted first and dropped after the new ones are
+    // written, in one write of the table: the new rows carry the same ID, so
+    // a delete by ID would take them too. The entry dialogs' store and the
+    // start-up's detection of the networks write all this and the entry rows
+    // as one change (StoreTogether), so after a program ended at any moment
+    // the entry has its old rows or its new ones, never a mix of the two.
+    // A detected network's old row goes by its ID first, and each new row
+    // takes the row section of its own network.
     std::vector<std::string> old;
     if (lngIPType == ipNetwork) {
       if (!Delete_TableData(Database_IPAddress, "ID=" + id, "ID")) return false;

@@ -216,15 +216,31 @@ TEST_F(Startup, ASecondStartWritesNoSettingsFileAndShowsNoMessage) {
 
 TEST_F(Startup, DetectedNetworksReplaceRowsOneToFive) {
   installDefaults();
-  // A detected network of an earlier start, and an entry of the user's own.
-  EXPECT_TRUE(Write_MorvantisNewData(Database_SubnetSetting, "0003", {"172.16.0.0", "255.255.0.0", "Old", "", "2", "1", "000009"}, false));
+  // Five detected networks of an earlier start, all trusted, and a subnet of
+  // the user's own.
+  for (int i = 1; i <= 5; ++i) {
+    const std::string row = FormatNumber(i, "0000"), id = FormatNumber(90 + i, "000000");
+    const std::string ip = "172.16." + std::to_string(i) + ".0";
+    EXPECT_TRUE(Write_MorvantisNewData(Database_SubnetSetting, row, {ip, "255.255.255.0", "Old", "", "2", "1", id}, false));
+    EXPECT_TRUE(Write_MorvantisNewData(Database_IPAddress, row, {"5", "2", ip + "/24", ip + "/24", id}, false));
+  }
   EXPECT_TRUE(Write_MorvantisNewData(Database_SubnetSetting, "0006", {"10.9.0.0", "255.255.0.0", "Mine", "", "1", "0", "000010"}, false));
+  EXPECT_TRUE(Write_MorvantisNewData(Database_IPAddress, "0006", {"4", "1", "10.9.0.0/16", "10.9.0.0/16", "000010"}, false));
   Main();
-  Read_TableData(Database_SubnetSetting, "IP,Name,ActiveNetwork", "");
-  std::vector<std::string> rows;
-  for (long i = 0; i < arrQueryResult[0].Count; ++i)
-    rows.push_back(arrQueryResult[i].RowSection + " " + arrQueryResult[i].Values[0] + " " + arrQueryResult[i].Values[2]);
-  EXPECT_EQ(rows, (std::vector<std::string>{"0006 10.9.0.0 0", "0001 192.168.5.20 1", "0002 10.1.0.7 1"}));
+  // The two networks detected now take rows 0001 and 0002 of both tables;
+  // none of the earlier five is left, in the tables or in the rules.
+  auto rows = [](long table, const std::string& columns) {
+    Read_TableData(table, columns, "");
+    std::vector<std::string> held;
+    for (long i = 0; i < arrQueryResult[0].Count; ++i)
+      held.push_back(arrQueryResult[i].RowSection + " " + arrQueryResult[i].Values[0] + " " + arrQueryResult[i].Values[1]);
+    return held;
+  };
+  EXPECT_EQ(rows(Database_SubnetSetting, "IP,ActiveNetwork"),
+            (std::vector<std::string>{"0006 10.9.0.0 0", "0001 192.168.5.20 1", "0002 10.1.0.7 1"}));
+  EXPECT_EQ(rows(Database_IPAddress, "IPType,IPAddressFrom"),
+            (std::vector<std::string>{"0006 4 10.9.0.0/16", "0001 5 192.168.5.20/24", "0002 5 10.1.0.7/16"}));
+  EXPECT_EQ(ruleFile().find("172.16."), std::string::npos);
 }
 
 TEST_F(Startup, EntriesAndAddressRowsLeftApartByAnInterruptionAgreeAgain) {

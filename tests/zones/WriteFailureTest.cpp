@@ -4,6 +4,8 @@
 // sequence that ended half-way: the start-up makes them agree again.
 #include <QComboBox>
 #include <QRadioButton>
+#include <filesystem>
+#include <map>
 
 #include "core/mdINIBas.h"
 #include "platform/Dialogs.h"
@@ -378,6 +380,41 @@ TEST_F(Interruptions, EntriesThatShareAnIDOrHaveNoneAreGivenIDsOfTheirOwnOnceAnd
                                             "New Network 2 192.168.1.0/24-192.168.1.0/24", "R 3 10.1.0.1-10.1.0.9",
                                             "S 1 10.2.0.0/16-10.2.0.0/16", "X 2 192.0.2.7-192.0.2.7",
                                             "Y 1 192.0.2.8-192.0.2.8"}));
+}
+
+TEST_F(Interruptions, TheStartsRepairsEndedAfterAnyWriteLeaveTheSettingsAsBeforeOrWhollyRepaired) {
+  auto write = [](long table, const std::string& section, const std::vector<std::string>& values) {
+    EXPECT_TRUE(Write_MorvantisNewData(table, section, values, false));
+  };
+  // Two addresses share an ID and the rows hold only the second one's; an
+  // address row belongs to no entry. Mending them touches the address table,
+  // the entry table and the master file's counters.
+  write(Database_IPSetting, "0001", {"10.0.0.1", "A", "10.0.0.1", "2", "000050"});
+  write(Database_IPSetting, "0002", {"10.0.0.2", "B", "10.0.0.2", "1", "000050"});
+  write(Database_IPAddress, "0006", {"2", "1", "10.0.0.2", "10.0.0.2", "000050"});
+  write(Database_IPAddress, "0007", {"2", "2", "198.51.100.66", "198.51.100.66", "000021"});
+  const std::string profiles = native("Profiles");
+  auto settings = [&] {
+    std::map<std::string, std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(profiles))
+      files[e.path().filename().string()] = readText("Profiles/" + e.path().filename().string());
+    return files;
+  };
+  const auto before = settings();
+  const int writes = writesOf([] { ReconcileZoneAddresses(); });
+  const auto after = settings();
+  ASSERT_NE(after, before);
+  for (int done = 0; done < writes; ++done) {
+    for (const auto& [name, text] : before) writeText("Profiles/" + name, text);
+    platform::profileClearCache();
+    endAfter(done);
+    ReconcileZoneAddresses();
+    platform::setProfileFileWriter(nullptr);
+    // The next start.
+    platform::profileFinishPendingChange();
+    const auto now = settings();
+    EXPECT_TRUE(now == before || now == after) << "ended after " << done << " of " << writes << " writes";
+  }
 }
 
 TEST_F(Interruptions, TheDetectedNetworksRowsAreLeftAsTheyAre) {
