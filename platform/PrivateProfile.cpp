@@ -1,6 +1,7 @@
 #include "platform/PrivateProfile.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -603,7 +604,26 @@ void endHeldChange(bool stored) {
 
 }  // namespace
 
-ProfileChange::ProfileChange() { outermost_ = held().depth++ == 0; }
+namespace {
+// A change of large settings files builds buffers of their whole bytes (the
+// files' texts, the record). Freed memory at the top of the heap is kept for
+// the next change instead of being given back to the system, which would
+// make every change fault all of it in again (about a millisecond a
+// megabyte). Allocations past the mapping threshold still go back.
+void keepFreedMemory() {
+  static const bool kept = [] {
+    ::mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
+    ::mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    return true;
+  }();
+  static_cast<void>(kept);
+}
+}  // namespace
+
+ProfileChange::ProfileChange() {
+  keepFreedMemory();
+  outermost_ = held().depth++ == 0;
+}
 
 ProfileChange::~ProfileChange() {
   HeldChange& h = held();
@@ -666,7 +686,9 @@ bool ProfileChange::commit() {
     if (text == pf->raw) continue;
     bool exists = false;
     if (readOnly(native, exists)) return refuse(native);
-    writes.push_back({native, std::move(text), pf->raw, pf->stamp.exists, pf.get()});
+    // The picture's bytes go with the write, to be put back on failure: a
+    // stored change gives the picture its new bytes, a failed one drops it.
+    writes.push_back({native, std::move(text), std::move(pf->raw), pf->stamp.exists, pf.get()});
   }
   for (auto& [native, bytes] : h.wholeFiles) {
     Write w{native, std::move(bytes), "", false, nullptr};
