@@ -5,8 +5,12 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QPointer>
+#include <QCoreApplication>
 #include <QTimer>
 #include <array>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -40,6 +44,28 @@ using BusReady = std::function<void(const std::optional<QDBusConnection>& bus)>;
 // a bus that could not be reached or has gone is tried again at the next
 // question. Where the environment names no bus, none is looked for or
 // started.
+// The connecting threads still running. Qt D-Bus's own objects go when the
+// program ends, and a thread still connecting would then use them: the end
+// of the application waits for the threads a short while (a bus that answers
+// does in milliseconds). Never destroyed, so a thread may use it to the end.
+struct ConnectingThreads {
+  std::mutex mutex;
+  std::condition_variable done;
+  int running = 0;
+  static ConnectingThreads& instance() {
+    static auto* threads = [] {
+      auto* t = new ConnectingThreads;
+      qAddPostRoutine([] {
+        ConnectingThreads& c = ConnectingThreads::instance();
+        std::unique_lock<std::mutex> lock(c.mutex);
+        c.done.wait_for(lock, std::chrono::seconds(5), [&c] { return c.running == 0; });
+      });
+      return t;
+    }();
+    return *threads;
+  }
+};
+
 class SessionBusLink : public QObject {
  public:
   // The one link; it lives as long as the program.
@@ -87,7 +113,12 @@ class SessionBusLink : public QObject {
     bus_.reset();
     address_ = address;
     const QString name = QStringLiteral("morvantis-session %1").arg(++attempts_);
-    std::thread([this, replaced, address, name] {
+    ConnectingThreads& threads = ConnectingThreads::instance();
+    {
+      std::lock_guard<std::mutex> lock(threads.mutex);
+      ++threads.running;
+    }
+    std::thread([this, replaced, address, name, &threads] {
       if (!replaced.isEmpty()) QDBusConnection::disconnectFromBus(replaced);
       std::optional<QDBusConnection> bus = QDBusConnection::connectToBus(address, name);
       if (!bus->isConnected()) {
@@ -95,6 +126,9 @@ class SessionBusLink : public QObject {
         QDBusConnection::disconnectFromBus(name);
       }
       QMetaObject::invokeMethod(this, [this, bus] { connected(bus); }, Qt::QueuedConnection);
+      std::lock_guard<std::mutex> lock(threads.mutex);
+      --threads.running;
+      threads.done.notify_all();
     }).detach();
   }
 

@@ -3,6 +3,10 @@
 // temporary files of interrupted writes, and the test for a damaged file.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <sys/file.h>
+
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -147,6 +151,27 @@ TEST_F(ProfileEdges, TemporaryFilesOfEndedWritersGoAndLiveOnesStay) {
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (std::vector<std::string>{"MVDB.MVL", "ProgramControl.MVL.~" + std::to_string(live), "notes.~draft"}));
   EXPECT_EQ(removeStaleTemporaryFiles(folder + "\\NoSuchFolder"), 0);
+}
+
+TEST_F(ProfileEdges, TemporaryFilesNobodyHoldsGoInEveryFolderBelowWhateverProcessTheirIDNames) {
+  // Process 1 always runs (in a PID namespace, it is the namespace's first
+  // process): only the lock its writer holds tells a write in progress.
+  auto aged = [&](const std::string& relative) {
+    writeText(relative, "half");
+    const struct timespec old[2] = {{::time(nullptr) - 60, 0}, {::time(nullptr) - 60, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, native(relative).c_str(), old, 0), 0);
+  };
+  aged("System32/config/registry.~1");
+  aged("Profiles/MVDB.MVL.~1");
+  aged("Profiles/Components.MVL.~1");
+  const int held = ::open(native("Profiles/Components.MVL.~1").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  EXPECT_EQ(removeStaleTemporaryFilesBelow(folder + "\\"), 2);
+  EXPECT_FALSE(fs::exists(native("System32/config/registry.~1")));
+  EXPECT_FALSE(fs::exists(native("Profiles/MVDB.MVL.~1")));
+  EXPECT_TRUE(fs::exists(native("Profiles/Components.MVL.~1")));
+  ::close(held);
 }
 
 TEST_F(ProfileEdges, AnAtomicWriteLeavesNoTemporaryFileAndRenameRefusesATakenName) {
