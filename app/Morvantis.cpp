@@ -5,9 +5,13 @@
 #include "core/FormSeams.h"
 #include "core/FormSupport.h"
 #include "core/mdlMain.h"
+#include "platform/SessionBusProbe.h"
 
 int main(int argc, char** argv) {
+  // Before Qt starts: Qt waits on the session bus without a time limit.
+  const std::string busDropped = mv::platform::PassOverSessionBusThatDoesNotAnswer();
   QApplication app(argc, argv);
+  if (!busDropped.empty()) mv::WriteErrorLog(busDropped, "main of Morvantis");
   app.setApplicationName("Morvantis");
   app.setQuitOnLastWindowClosed(false);
   app.setWindowIcon(mv::WindowIcon());

@@ -4,11 +4,16 @@
 #include <QApplication>
 
 #include "platform/GuiSeams.h"
+#include "platform/SessionBusProbe.h"
 #include "wizard/WizardPictures.h"
 #include "wizard/frmStartupMain.h"
+#include "wizard/mdlMain.h"
 
 int main(int argc, char** argv) {
+  // Before Qt starts: Qt waits on the session bus without a time limit.
+  const std::string busDropped = mv::platform::PassOverSessionBusThatDoesNotAnswer();
   QApplication app(argc, argv);
+  if (!busDropped.empty()) mv::wizard::WriteErrorLog(0, busDropped, "main of MorvantisStartup");
   app.setApplicationName("MorvantisStartup");
   app.setWindowIcon(QIcon(mv::wizard::WizardPicture(101, 32)));
   mv::platform::installGuiSeams();
