@@ -15,10 +15,11 @@ FocusKeeper::FocusKeeper(QWidget* window, QWidget* fallback)
 }
 
 FocusKeeper::~FocusKeeper() {
-  // A closed window needs no focus, and a control the user has given it to
-  // meanwhile keeps it.
+  // A closed window needs no focus. Otherwise the keyboard goes back where
+  // it was, wherever keys pressed meanwhile moved it: only the controls left
+  // on during the wait can have taken it, and the next keys meant for the
+  // form would land on one of them (a blank on Cancel closes the window).
   if (!window_ || !window_->isVisible()) return;
-  if (QWidget* now = window_->focusWidget(); now && now != window_) return;
   if (canTakeFocus(had_)) had_->setFocus(Qt::OtherFocusReason);
   else if (canTakeFocus(fallback_)) fallback_->setFocus(Qt::OtherFocusReason);
 }

@@ -11,8 +11,8 @@ namespace mv {
 // While it lives, the window may switch its controls off for a while (a wait
 // for an answer): it takes the focus off the focused control first, so that
 // the focus goes nowhere meanwhile. Gone, it gives the focus back to that
-// control, or to `fallback` when that one can no longer take it; a focus the
-// user has put somewhere meanwhile stays there. Made before the controls are
+// control, or to `fallback` when that one can no longer take it, wherever
+// keys pressed meanwhile have moved it. Made before the controls are
 // switched off, it ends after they are switched on again.
 class FocusKeeper {
  public:

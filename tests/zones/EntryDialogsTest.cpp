@@ -40,6 +40,29 @@ class EntryDialogs : public mvtest::ZonesPageTest {
   static void typeIntoFocus(QWidget* dialog, const char* text) {
     for (const char* c = text; *c; ++c) QTest::keyClick(focusOf(dialog), *c);
   }
+  // The host name typed, Tab to Lookup and Enter on it, `whileWaiting` run
+  // during the lookup; then Tab, a name typed and Enter. True when
+  // `whileWaiting` ran while the lookup still waited.
+  static bool lookUpThenNameByKeys(frmAddHostSite& d, std::function<void()> whileWaiting) {
+    bool ranWhileWaiting = false;
+    typeIntoFocus(&d, "nas.lan");
+    QTest::keyClick(focusOf(&d), Qt::Key_Tab);
+    EXPECT_EQ(focusOf(&d), d.cmdLookup);
+    // Gone with this call: a lookup that ends sooner leaves it unfired.
+    QTimer during;
+    during.setSingleShot(true);
+    QObject::connect(&during, &QTimer::timeout, &d, [&] {
+      ranWhileWaiting = !d.cmdLookup->isEnabled();  // the lookup still waits
+      whileWaiting();
+    });
+    during.start(200);
+    QTest::keyClick(d.cmdLookup, Qt::Key_Return);
+    EXPECT_EQ(d.lvwDetails->topLevelItemCount(), 1);
+    QTest::keyClick(focusOf(&d), Qt::Key_Tab);
+    typeIntoFocus(&d, "Local box");
+    QTest::keyClick(focusOf(&d), Qt::Key_Return);
+    return ranWhileWaiting;
+  }
   // The page's list after a run of the Add menu's command.
   frmFirewall* page = nullptr;
   void SetUp() override {
@@ -478,17 +501,27 @@ TEST_F(EntryDialogs, ANameWithoutAddressesIsToldAtLookupAndRefusedAtOk) {
 
 TEST_F(EntryDialogs, AfterALookupTabTypingAndEnterAddTheEntry) {
   fakeResolver({{"nas.lan", {{192, 168, 1, 5}}}});
-  auto dialog = onDialog<frmAddHostSite>([](frmAddHostSite& d) {
-    typeIntoFocus(&d, "nas.lan");
-    QTest::keyClick(focusOf(&d), Qt::Key_Tab);
-    ASSERT_EQ(focusOf(&d), d.cmdLookup);
-    QTest::keyClick(d.cmdLookup, Qt::Key_Return);
-    ASSERT_EQ(d.lvwDetails->topLevelItemCount(), 1);
-    QTest::keyClick(focusOf(&d), Qt::Key_Tab);
-    typeIntoFocus(&d, "Local box");
-    QTest::keyClick(focusOf(&d), Qt::Key_Return);
+  auto dialog = onDialog<frmAddHostSite>([](frmAddHostSite& d) { lookUpThenNameByKeys(d, [] {}); });
+  page->mnuPopupHostSite_Click();
+  EXPECT_EQ(listRows(page->lvwZones),
+            (std::vector<ListRow>{{"Local box", "nas.lan", "Host Name", "Trusted", "000001"}}));
+}
+
+TEST_F(EntryDialogs, ATabPressedWhileALookupWaitsLeavesTheKeysAfterItToTheFormAsBefore) {
+  fakeResolver({});
+  // The resolver blocks on its own thread, as the real one does, and answers
+  // after two seconds.
+  platform::setHostLookup([](const std::string&, std::vector<platform::IPv4Bytes>& out) {
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    out = {{192, 168, 1, 5}};
+    return true;
+  });
+  bool pressedDuringWait = false;
+  auto dialog = onDialog<frmAddHostSite>([&](frmAddHostSite& d) {
+    pressedDuringWait = lookUpThenNameByKeys(d, [&d] { QTest::keyClick(focusOf(&d), Qt::Key_Tab); });
   });
   page->mnuPopupHostSite_Click();
+  EXPECT_TRUE(pressedDuringWait);
   EXPECT_EQ(listRows(page->lvwZones),
             (std::vector<ListRow>{{"Local box", "nas.lan", "Host Name", "Trusted", "000001"}}));
 }
