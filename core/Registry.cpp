@@ -72,4 +72,6 @@ std::string SetRunAtStartup(bool on) {
   return platform::registryFile();
 }
 
+std::string RunAtStartupCaption() { return "Run " + AppTitle + " at windows startup"; }
+
 }  // namespace mv

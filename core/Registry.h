@@ -28,6 +28,8 @@ void CreateRegKey(const std::string& strNewKeyName, std::uint32_t hKey, std::str
 // Returns "" when both were written, else the native path of the file that
 // could not be written, the entry then being as it was before (logged).
 std::string SetRunAtStartup(bool on);
+// The setting's name as the settings page shows it.
+std::string RunAtStartupCaption();
 inline const std::string RunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 }  // namespace mv

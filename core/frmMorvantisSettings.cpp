@@ -176,7 +176,7 @@ void frmMorvantisSettings::Form_Load() {
     hide();
     loaded_ = false;
     const QString title = platform::toQString(AppTitle);
-    chkLoadOnStartup->setText("Run " + title + " at windows startup");
+    chkLoadOnStartup->setText(platform::toQString(RunAtStartupCaption()));
     chkHideMorvantis->setText("Hide " + title + " on Start");
     fraProgramSummary->setTitle(title + " Settings");
     fraAlertActivity->setTitle("Network activity detected by " + title);
@@ -242,6 +242,12 @@ void frmMorvantisSettings::chkLoadOnStartup_Click() {
   Guarded("chkLoadOnStartup_Click of frmMorvantisSettings", [this] {
     if (!mayChange(chkLoadOnStartup, blnLoadOnStartup)) return;
     const bool on = chkLoadOnStartup->isChecked();
+    // While the page loads, the box only shows the stored switch: the start
+    // has already written the entry and the value it stands for, once.
+    if (!loaded_) {
+      static_cast<void>(storeSwitch(chkLoadOnStartup, keys::LoadOnStartup, blnLoadOnStartup));
+      return;
+    }
     // The switch, the desktop's entry and the Run value are one setting.
     // The entry is what starts the program at login: switched on, it is
     // written after the switch is stored; switched off, it goes before. A

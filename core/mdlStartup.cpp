@@ -159,7 +159,7 @@ void InitAllPath() {
     // starts itself; an entry that cannot be written is told, as a tick is.
     if (blnLoadOnStartup) {
       const std::string notWritten = SetRunAtStartup(true);
-      if (!notWritten.empty()) TellNotSaved("The setting", notWritten);
+      if (!notWritten.empty()) TellNotSaved("The setting \"" + RunAtStartupCaption() + "\"", notWritten);
     }
     strPassword = getPassword();
     DefaultAccessTrusted = byteOf(PM, keys::DefaultAccessTrusted);

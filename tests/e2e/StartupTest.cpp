@@ -18,6 +18,7 @@
 #include "core/FormHooks.h"
 #include "core/MDIMain.h"
 #include "core/frmLogin.h"
+#include "core/frmMorvantisSettings.h"
 #include "core/mdlLogin.h"
 #include "core/Registry.h"
 #include "platform/Application.h"
@@ -153,8 +154,18 @@ TEST_F(Startup, AnAutostartEntryThatCannotBeWrittenIsToldOnceAtTheStart) {
   Main();
   ASSERT_TRUE(blnStarted);
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].prompt, "The setting could not be saved in " + autostartEntry(folder) + ".");
+  EXPECT_EQ(messages[0].prompt, "The setting \"Run Morvantis at windows startup\" could not be saved in " +
+                                    autostartEntry(folder) + ".");
   EXPECT_EQ(messages[0].buttons, platform::vbCritical);
+  // The settings page, loaded at the start, shows the switch without trying
+  // the entry again: one try, so one line in the error log.
+  ASSERT_NE(LoadedForm<frmMorvantisSettings>(), nullptr);
+  const std::string log = mvtest::slurp(native("Err.log"));
+  std::size_t tries = 0;
+  for (std::size_t at = log.find("Autostart entry could not be written"); at != std::string::npos;
+       at = log.find("Autostart entry could not be written", at + 1))
+    ++tries;
+  EXPECT_EQ(tries, 1u) << log;
 }
 
 TEST_F(Startup, RunAtStartupOnWritesTheAutostartEntryAgainForAMovedProgramFolder) {
