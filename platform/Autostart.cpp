@@ -89,11 +89,20 @@ bool makeFolders(const std::string& folder) {
 
 std::string autostartFolder() { return userConfigFolder() + "/autostart"; }
 
-// The entry's path without its ending ".desktop": the name of the link that
-// stands for a program no Exec line can name.
+// The entry's path without its ending ".desktop": the name of the folder
+// that holds the link standing for a program no Exec line can name.
 std::string entryStem(const std::string& name, const std::string& program) {
   const QByteArray digest = QCryptographicHash::hash(QByteArray::fromStdString(program), QCryptographicHash::Sha256);
   return autostartFolder() + "/" + name + "-" + digest.toHex().left(12).toStdString();
+}
+
+// The link inside that folder. It bears the program's own file name, which
+// a process started through it takes as its name (so `pidof` and `kill`
+// find it as they find the program started directly); a file name that an
+// Exec line cannot hold gives way to the application's name.
+std::string linkIn(const std::string& folder, const std::string& name, const std::string& program) {
+  const std::string own = program.substr(program.find_last_of('/') + 1);
+  return folder + "/" + (!own.empty() && execCanName(own) ? own : name);
 }
 
 std::string linkTarget(const std::string& link) {
@@ -103,10 +112,14 @@ std::string linkTarget(const std::string& link) {
                                                                : std::string();
 }
 
-// Makes `link` a symbolic link to `target`, replacing what stands there in
-// one step.
-bool placeLink(const std::string& link, const std::string& target) {
+// Makes `link` a symbolic link to `target` in its folder `folder`, made
+// when missing, replacing what stands there in one step. A link of an
+// earlier version standing where the folder belongs goes first.
+bool placeLink(const std::string& folder, const std::string& link, const std::string& target) {
   if (linkTarget(link) == target) return true;
+  struct stat st {};
+  if (::lstat(folder.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && ::unlink(folder.c_str()) != 0) return false;
+  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
   const std::string made = link + ".new";
   ::unlink(made.c_str());
   if (::symlink(target.c_str(), made.c_str()) != 0) return false;
@@ -140,10 +153,11 @@ std::string autostartEntryFile(const std::string& name, const std::string& progr
 }
 
 bool writeAutostartEntry(const std::string& name, const std::string& program) {
-  // A program that no Exec line can name is started through a link beside
-  // its entry; where the link's own path cannot be named either, no entry
-  // can start it.
-  const std::string link = entryStem(name, program);
+  // A program that no Exec line can name is started through a link in a
+  // folder beside its entry; where the link's own path cannot be named
+  // either, no entry can start it.
+  const std::string stem = entryStem(name, program);
+  const std::string link = linkIn(stem, name, program);
   const bool throughLink = !execCanName(program);
   const std::string started = throughLink ? link : program;
   if (!execCanName(started)) return false;
@@ -159,18 +173,25 @@ bool writeAutostartEntry(const std::string& name, const std::string& program) {
                             "Terminal=false\n";
   // Written again at every start: an entry that already holds it is left as
   // it is. The link goes first, so the entry never names a missing one.
-  const std::string file = link + ".desktop";
+  const std::string file = stem + ".desktop";
   std::string now;
   if (readNativeFile(file, now) && now == entry && (!throughLink || linkTarget(link) == program)) return true;
-  return makeFolders(autostartFolder()) && (!throughLink || placeLink(link, program)) &&
+  return makeFolders(autostartFolder()) && (!throughLink || placeLink(stem, link, program)) &&
          writeNativeFileAtomic(file, entry);
 }
 
 bool removeAutostartEntry(const std::string& name, const std::string& program) {
-  const std::string link = entryStem(name, program);
-  const std::string file = link + ".desktop";
-  // The entry goes first: a link left without it starts nothing.
-  return (::unlink(file.c_str()) == 0 || errno == ENOENT || errno == ENOTDIR) && removeLink(link);
+  const std::string stem = entryStem(name, program);
+  const std::string file = stem + ".desktop";
+  // The entry goes first: a link left without it starts nothing. Then the
+  // link with its folder, or a link of an earlier version in the folder's
+  // place.
+  if (::unlink(file.c_str()) != 0 && errno != ENOENT && errno != ENOTDIR) return false;
+  if (!removeLink(linkIn(stem, name, program))) return false;
+  struct stat st {};
+  if (::lstat(stem.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR;
+  if (S_ISLNK(st.st_mode)) return ::unlink(stem.c_str()) == 0;
+  return !S_ISDIR(st.st_mode) || ::rmdir(stem.c_str()) == 0;
 }
 
 }  // namespace mv::platform

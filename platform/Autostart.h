@@ -13,7 +13,9 @@
 //
 // The desktop does not start a program whose path holds "%" or is not UTF-8
 // when an entry names it directly: such a program is named through a
-// symbolic link beside the entry, NAME-XXXXXXXXXXXX.
+// symbolic link in a folder beside the entry, NAME-XXXXXXXXXXXX/, the link
+// bearing the program's own file name, so that the process started through
+// it has the program's name.
 #include <string>
 
 namespace mv::platform {

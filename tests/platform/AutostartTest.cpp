@@ -2,6 +2,9 @@
 // written so that the desktop starts exactly that file.
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -13,6 +16,8 @@
 
 #include "platform/Autostart.h"
 #include "tests/support/TestEnv.h"
+
+extern char** environ;
 
 using namespace mv::platform;
 namespace fs = std::filesystem;
@@ -200,6 +205,31 @@ TEST(Autostart, TheDesktopStartsAProgramWhosePathHoldsAPercentSign) {
 TEST(Autostart, TheDesktopStartsAProgramWhosePathIsNotUtf8) {
   const std::string folder = makeProgram("/caf\xE9/Morvantis");
   expectTheDesktopStarts(folder + "/caf\xE9/Morvantis");
+  fs::remove_all(folder);
+}
+
+TEST(Autostart, AProgramStartedThroughTheLinkRunsUnderItsOwnName) {
+  const mvtest::TemporaryConfigHome home;
+  const std::string folder = mvtest::makeTemporaryFolder("mvprogram");
+  fs::create_directories(folder + "/caf\xE9");
+  const std::string program = folder + "/caf\xE9/Morvantis";
+  fs::copy_file("/bin/sleep", program);
+  ASSERT_TRUE(writeAutostartEntry("Morvantis", program));
+  const std::string started = programTheDesktopStarts(autostartEntryFile("Morvantis", program));
+  ASSERT_FALSE(started.empty());
+  ASSERT_NE(started, program) << "the link is what the entry names";
+
+  std::string argv0 = started, seconds = "30";
+  char* argv[] = {argv0.data(), seconds.data(), nullptr};
+  pid_t pid = 0;
+  ASSERT_EQ(::posix_spawn(&pid, started.c_str(), nullptr, nullptr, argv, environ), 0);
+  // The name the process table gives the process, as pidof reads it.
+  const std::string name = mvtest::slurp("/proc/" + std::to_string(pid) + "/comm");
+  ::kill(pid, SIGKILL);
+  ::waitpid(pid, nullptr, 0);
+  EXPECT_EQ(name, "Morvantis\n");
+  ASSERT_TRUE(removeAutostartEntry("Morvantis", program));
+  EXPECT_TRUE(fs::is_empty(home.path() + "/autostart")) << "nothing of the entry is left";
   fs::remove_all(folder);
 }
 
