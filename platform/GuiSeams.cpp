@@ -1,11 +1,15 @@
 #include "platform/GuiSeams.h"
 
+#include <dirent.h>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QGridLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRegularExpression>
@@ -143,6 +147,31 @@ class FilterProxy : public QSortFilterProxyModel {
   std::vector<QRegularExpression> patterns_;
 };
 
+// The names in a folder that are not UTF-8, shown as the desktop shows
+// them. Qt's file dialog leaves such files out (it cannot name them in its
+// strings), so the dialog says which they are instead.
+QStringList namesNotUtf8(const QString& folder) {
+  QStringList names;
+  DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+  if (!dir) return names;
+  while (const dirent* entry = ::readdir(dir)) {
+    const QByteArray name(entry->d_name);
+    const QString shown = QString::fromUtf8(name);
+    if (shown.toUtf8() != name) names << shown;
+  }
+  ::closedir(dir);
+  names.sort();
+  return names;
+}
+
+QString notListedText(const QStringList& names) {
+  if (names.isEmpty()) return QString();
+  constexpr qsizetype shownAtMost = 5;
+  QString text = "Not listed, as their names are not UTF-8: " + names.mid(0, shownAtMost).join(", ");
+  if (names.size() > shownAtMost) text += QString(" and %1 more").arg(names.size() - shownAtMost);
+  return text + ".";
+}
+
 std::optional<FileDialogResult> showQtFileDialog(FileDialogKind kind, const FileDialogOptions& o) {
   if (!haveWindows()) return std::nullopt;
   QFileDialog dialog(nullptr, toQString(o.DialogTitle));
@@ -180,7 +209,23 @@ std::optional<FileDialogResult> showQtFileDialog(FileDialogKind kind, const File
     if (name && kind == FileDialogKind::Save) name->setText(typed);
   });
 
+  // Below the dialog's own controls: the files of the folder shown that it
+  // cannot list.
+  auto* notListed = new QLabel(&dialog);
+  notListed->setObjectName("lblNotListed");
+  notListed->setWordWrap(true);
+  notListed->hide();
+  if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+    grid->addWidget(notListed, grid->rowCount(), 0, 1, grid->columnCount());
+  auto showNotListed = [notListed](const QString& folder) {
+    const QString text = notListedText(namesNotUtf8(folder));
+    notListed->setText(text);
+    notListed->setVisible(!text.isEmpty());
+  };
+  QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog, showNotListed);
+
   if (!o.InitDir.empty()) dialog.setDirectory(toQString(resolvePath(o.InitDir)));
+  showNotListed(dialog.directory().absolutePath());
   if (!o.FileName.empty())
     dialog.selectFile(toQString(o.FileName.find_first_of("\\/") == std::string::npos ? o.FileName
                                                                                       : resolvePath(o.FileName)));

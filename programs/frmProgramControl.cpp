@@ -532,7 +532,7 @@ void frmProgramControl::saveProgramList() {
     const std::string tag = ListItemTag(row);
     const std::string path = GetPathFromTag(tag);
     if (tag.empty() || tag[0] != '1') return;
-    const std::string section = fromQString(row->text(0));
+    const std::string section = ProgramRowName(row);
     SetListItemTag(row, "0" + path);
     if (!colProgramList.Contains(path)) {
       // A program no longer in memory takes no change: the row shows again
@@ -584,7 +584,7 @@ void frmProgramControl::cmdRemove_Click() {
     if (!CheckLogin()) return;
     std::vector<std::string> names;
     for (int i = 0; i < lvwPrograms->topLevelItemCount(); ++i)
-      if (lvwPrograms->topLevelItem(i)->isSelected()) names.push_back(fromQString(lvwPrograms->topLevelItem(i)->text(0)));
+      if (lvwPrograms->topLevelItem(i)->isSelected()) names.push_back(ProgramRowName(lvwPrograms->topLevelItem(i)));
     if (names.empty()) return;
     if (platform::MsgBox(ProgramRemovalQuestion(names), platform::vbYesNo + platform::vbQuestion, AppTitle) !=
         platform::vbYes)

@@ -191,17 +191,31 @@ int FindListItemByTag(const QTreeWidget* list, const std::string& text) {
   return 0;
 }
 
-std::string ListItemKey(const QTreeWidgetItem* item) {
-  return item ? fromQString(item->data(0, ListKeyRole).toString()) : std::string();
+// The key and the Tag hold paths as the file system gave them: they are
+// kept as bytes, so that a file name that is not UTF-8 still names its file.
+namespace {
+std::string bytesOf(const QTreeWidgetItem* item, int role) {
+  return item ? item->data(0, role).toByteArray().toStdString() : std::string();
+}
+}  // namespace
+
+std::string ListItemKey(const QTreeWidgetItem* item) { return bytesOf(item, ListKeyRole); }
+
+std::string ListItemTag(const QTreeWidgetItem* item) { return bytesOf(item, ListTagRole); }
+
+void SetListItemKey(QTreeWidgetItem* item, const std::string& key) {
+  item->setData(0, ListKeyRole, QByteArray::fromStdString(key));
 }
 
-std::string ListItemTag(const QTreeWidgetItem* item) {
-  return item ? fromQString(item->data(0, ListTagRole).toString()) : std::string();
+void SetListItemTag(QTreeWidgetItem* item, const std::string& tag) {
+  item->setData(0, ListTagRole, QByteArray::fromStdString(tag));
 }
 
-void SetListItemKey(QTreeWidgetItem* item, const std::string& key) { item->setData(0, ListKeyRole, toQString(key)); }
-
-void SetListItemTag(QTreeWidgetItem* item, const std::string& tag) { item->setData(0, ListTagRole, toQString(tag)); }
+std::string ProgramRowName(const QTreeWidgetItem* row) {
+  if (!row) return std::string();
+  const std::string key = GetPathFromTag(ListItemTag(row));
+  return colProgramList.Contains(key) ? colProgramList.Item(key)->ProgramName : fromQString(row->text(0));
+}
 
 QTreeWidgetItem* FindListItemByKey(const QTreeWidget* list, const std::string& key) {
   if (!list) return nullptr;

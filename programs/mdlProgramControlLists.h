@@ -78,6 +78,10 @@ std::string ListItemKey(const QTreeWidgetItem* item);
 std::string ListItemTag(const QTreeWidgetItem* item);
 void SetListItemKey(QTreeWidgetItem* item, const std::string& key);
 void SetListItemTag(QTreeWidgetItem* item, const std::string& tag);
+// The name of a program row's program as stored (its section), byte for
+// byte; the row shows it as the desktop does, and a name that is not UTF-8
+// does not survive the way back from the row's text.
+std::string ProgramRowName(const QTreeWidgetItem* row);
 // The row under `key` (compared ignoring case), or null.
 QTreeWidgetItem* FindListItemByKey(const QTreeWidget* list, const std::string& key);
 

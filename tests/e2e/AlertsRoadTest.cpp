@@ -7,11 +7,15 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <QApplication>
 #include <QColor>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QMouseEvent>
+#include <QTabWidget>
+#include <QTextEdit>
 #include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
@@ -29,6 +33,9 @@
 #include "core/mdINIBas.h"
 #include "core/mdlLogin.h"
 #include "programs/frmProgramControl.h"
+#include "programs/frmProgramControlProgramOption.h"
+#include "core/mdlFileProperty.h"
+#include "tests/core/ModalDriver.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
@@ -213,6 +220,68 @@ TEST_F(AlertsRoad, AProgramAddedThroughALinkIsStoredUnderItsTargetAndShownActive
   EXPECT_TRUE(row->font(0).bold());
   EXPECT_EQ(row->foreground(0).color(), QColor(0, 128, 0));
   EXPECT_EQ(colProgramList.Count(), 1);
+}
+
+TEST_F(AlertsRoad, AProgramWhoseFileNameIsNotUtf8IsShownAsTheDesktopShowsItAndManagedByItsOwnName) {
+  // Linux file names are bytes: this one is not UTF-8.
+  const std::string name = "tr\xfe" "e";
+  const std::string program = native("bin/" + name);
+  fs::create_directories(native("bin"));
+  fs::copy_file("/usr/bin/true", program);
+  fs::copy_file("/usr/bin/true", native("bin/plain"));
+  ASSERT_EQ(event({"CR", "4242", program, "2", "2", "2"}), 0);
+  timer->TimerReadEvent_Timer();
+  ASSERT_EQ(ReadINI(name, "Path", "", strProgramControlFile, true), program);
+
+  MDIMainIfLoaded()->ProgramControl_Click();
+  frmProgramControl* page = ProgramControlPageIfLoaded();
+  ASSERT_NE(page, nullptr);
+  page->TabProgramControl->setCurrentIndex(1);
+  ASSERT_EQ(page->lvwPrograms->topLevelItemCount(), 1);
+  QTreeWidgetItem* row = page->lvwPrograms->topLevelItem(0);
+  EXPECT_EQ(row->text(0), QString::fromUtf8("tr\xef\xbf\xbd" "e"));
+  // A click on the row's name.
+  QWidget* viewport = page->lvwPrograms->viewport();
+  const QPointF at(page->lvwPrograms->visualItemRect(row).topLeft() + QPoint(4, 4));
+  QMouseEvent press(QEvent::MouseButtonPress, at, viewport->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, {});
+  QApplication::sendEvent(viewport, &press);
+  QMouseEvent release(QEvent::MouseButtonRelease, at, viewport->mapToGlobal(at), Qt::LeftButton, {}, {});
+  QApplication::sendEvent(viewport, &release);
+
+  // The details are the file's own.
+  getFileProperty(native("bin/plain"));
+  const std::string size = tblFileInfo.SizeText;
+  ASSERT_NE(size, "0 Byte");
+  const std::string details = page->rtProgramListDetails->toPlainText().toUtf8().toStdString();
+  EXPECT_NE(details.find("File Size :\t\t" + size + "\n"), std::string::npos) << details;
+
+  // A right chosen from the menu is stored in the program's own section.
+  MDIMainIfLoaded()->MenuItem("mnuAccessTrustedBlock")->trigger();
+  EXPECT_EQ(ReadINI(name, "Column1", "", strProgramControlFile, true), "1");
+  EXPECT_EQ(GetINISectionNames(strProgramControlFile), name) << "no other section";
+
+  // Options opens on the program.
+  QString optionsFor;
+  {
+    mvtest::ModalDriver options([] { return LoadedForm<frmProgramControlProgramOption>(); }, [&] {
+      frmProgramControlProgramOption* d = LoadedForm<frmProgramControlProgramOption>();
+      optionsFor = d->sknlblPortsProductName->text();
+      d->cmdProgramOptionCancel_Click();
+    });
+    page->cmdProgramControlProgramOption->click();
+    EXPECT_EQ(options.opened, 1);
+  }
+  EXPECT_EQ(optionsFor, row->text(0));
+
+  // Remove takes its section out of the file, for good.
+  answers = {platform::vbYes};
+  page->cmdRemove->click();
+  EXPECT_EQ(page->lvwPrograms->topLevelItemCount(), 0);
+  EXPECT_EQ(GetINISectionNames(strProgramControlFile), "");
+  restart();
+  MDIMainIfLoaded()->ProgramControl_Click();
+  EXPECT_EQ(ProgramControlPageIfLoaded()->lvwPrograms->topLevelItemCount(), 0);
+  EXPECT_EQ(colProgramList.Count(), 0);
 }
 
 TEST_F(AlertsRoad, AScriptIsAddedAsTheProgramThatRunsItWhenTheUserAgreesAndShownActiveWhenItRuns) {

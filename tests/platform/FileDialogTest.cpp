@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -138,6 +139,25 @@ TEST_F(FileDialogSeam, ANameTypedIsTakenByTheOpenButtonAndEntersAsItCame) {
   ASSERT_TRUE(answer.has_value());
   EXPECT_EQ(answer->FileName, native("bin/tool"));
   EXPECT_EQ(answer->FileTitle, "tool");
+}
+
+TEST_F(FileDialogSeam, AFileWhoseNameIsNotUtf8IsNamedBelowTheListItCannotBeIn) {
+  const std::string program = native("bin/tr\xfe" "e");
+  fs::copy_file("/usr/bin/true", program);
+  std::set<std::string> programs;
+  QString told;
+  bool shown = false;
+  open([&](QFileDialog* d) {
+    programs = listed(d, 3);
+    auto* label = d->findChild<QLabel*>("lblNotListed");
+    ASSERT_NE(label, nullptr);
+    told = label->text();
+    shown = label->isVisible();
+    d->reject();
+  });
+  EXPECT_EQ(programs, (std::set<std::string>{"sub", "tool", "run.sh"}));
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(told, QString::fromUtf8("Not listed, as their names are not UTF-8: tr\xef\xbf\xbd" "e."));
 }
 
 }  // namespace
