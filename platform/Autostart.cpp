@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/QtText.h"
 
 namespace mv::platform {
 namespace {
@@ -46,11 +47,6 @@ std::string execWord(const std::string& program) {
     quoted += c;
   }
   return quoted + "\"";
-}
-
-bool isUtf8(const std::string& text) {
-  const QByteArray bytes = QByteArray::fromStdString(text);
-  return QString::fromUtf8(bytes).toUtf8() == bytes;
 }
 
 // Whether an Exec line can name the program as it stands. An entry holds
@@ -163,7 +159,7 @@ bool writeAutostartEntry(const std::string& name, const std::string& program) {
   if (!execCanName(started)) return false;
   // The comment names the program; bytes of its path that are not UTF-8
   // show as replacement characters.
-  const std::string shown = QString::fromUtf8(QByteArray::fromStdString(program)).toStdString();
+  const std::string shown = fromQString(toQString(program));
   const std::string entry = "[Desktop Entry]\n"
                             "Type=Application\n"
                             "Name=" + entryString(name) + "\n"

@@ -155,9 +155,8 @@ QStringList namesNotUtf8(const QString& folder) {
   DIR* dir = ::opendir(QFile::encodeName(folder).constData());
   if (!dir) return names;
   while (const dirent* entry = ::readdir(dir)) {
-    const QByteArray name(entry->d_name);
-    const QString shown = QString::fromUtf8(name);
-    if (shown.toUtf8() != name) names << shown;
+    const std::string name = entry->d_name;
+    if (!isUtf8(name)) names << toQString(name);
   }
   ::closedir(dir);
   names.sort();
