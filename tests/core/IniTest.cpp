@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "core/mdINIBas.h"
 #include "platform/FileSystem.h"
 #include "platform/PrivateProfile.h"
@@ -162,13 +160,3 @@ TEST_F(Ini, SectionNamesKeysAndDeletion) {
   EXPECT_EQ(text(), "[Two]\r\nb=" + EncryptString("2", "Two") + "\r\nc=" + EncryptString("3", "Two") + "\r\n");
 }
 
-TEST_F(Ini, WritesTogetherWhoseBodyGivesUpHalfWayStoreNothing) {
-  const std::string first = folder + "\\Profiles\\first.ini", second = folder + "\\Profiles\\second.ini";
-  ASSERT_TRUE(WriteINI("A", "k", "old", first, false));
-  // A folder where the second file should be: it cannot be read, even by root.
-  std::filesystem::create_directories(native("Profiles/second.ini"));
-  EXPECT_FALSE(StoreTogether([&] { return WriteINI("A", "k", "new", first, false) && WriteINI("B", "k", "new", second, false); }));
-  platform::profileClearCache();
-  EXPECT_EQ(ReadINI("A", "k", "", first, false), "old");
-  EXPECT_FALSE(platform::fileExists(platform::profileChangeRecordPath()));
-}
