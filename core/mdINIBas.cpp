@@ -1,6 +1,7 @@
 #include "core/mdINIBas.h"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
 
 #include "core/ErrorBoundary.h"
@@ -9,6 +10,7 @@
 #include "core/mdlMain.h"
 #include "platform/Paths.h"
 #include "platform/Dialogs.h"
+#include "platform/Events.h"
 #include "platform/FileSystem.h"
 #include "platform/PrivateProfile.h"
 #include "platform/ProfileText.h"
@@ -68,6 +70,10 @@ bool StoreTogether(const std::function<bool()>& writes) {
 
 namespace {
 constexpr const char* kFinish = "FinishPendingChange of mdINIBas";
+// How long a start waits for another program's change to end.
+constexpr std::chrono::milliseconds kStartLockWait{30000};
+constexpr const char* kWaitingForOtherProgram =
+    "Waiting for another Morvantis program to finish saving the settings...";
 
 void logFinish(const platform::ChangeFinish& finish) {
   if (finish.damaged) {
@@ -106,7 +112,29 @@ void FinishPendingChange() {
   // write of this program that finds another program's change.
   platform::setChangeFinishReporter(logFinish);
   platform::setChangeLogPlaces(logPlaces);
-  const platform::ChangeFinish finish = platform::finishChangeRecord();
+  // A start waits for another program's change to end, longer than a write
+  // does, and finishes its record before anything is read; a wait that is
+  // not quick is said on screen.
+  const auto began = std::chrono::steady_clock::now();
+  bool told = false;
+  const platform::ChangeFinish finish = platform::finishChangeRecord(kStartLockWait, [&] {
+    if (!told && std::chrono::steady_clock::now() - began >= std::chrono::seconds(1)) {
+      platform::ShowNotice(kWaitingForOtherProgram, AppTitle);
+      told = true;
+    }
+    platform::pumpEvents();
+  });
+  if (told) platform::ShowNotice("", AppTitle);
+  if (finish.lockRanOut) {
+    WriteErrorLog("Another program held the settings for " + std::to_string(kStartLockWait.count() / 1000) +
+                      " seconds; the settings were read as they were",
+                  kFinish);
+    platform::MsgBox("Another Morvantis program is saving the settings and did not finish within " +
+                         std::to_string(kStartLockWait.count() / 1000) +
+                         " seconds. The settings are read as they are now.",
+                     platform::vbExclamation, AppTitle);
+    return;
+  }
   if (finish.notWritten.empty()) return;
   std::string files;
   for (const std::string& file : finish.notWritten) files += "\r\n" + file;

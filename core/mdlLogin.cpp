@@ -79,8 +79,11 @@ bool setPassword(const std::string& password) {
     return false;
   });
   if (stored) return true;
-  const std::string where = failed.empty() ? "" : " in " + platform::resolvePath(failed);
-  platform::MsgBox("The password could not be saved" + where + "." + CrLf + "The previous password is still in force.",
+  const std::string where = failed.empty() && !platform::folderLockRanOut() ? "" : NotSavedPlace(failed);
+  platform::MsgBox("The password could not be saved" + where + "." + CrLf +
+                       (platform::changeRecordLeft() && !platform::folderLockRanOut()
+                            ? "The new password will be in force once the change is completed, when the settings are next saved or at the next start."
+                            : "The previous password is still in force."),
                    platform::vbCritical, AppTitle);
   return false;
 }

@@ -127,8 +127,15 @@ bool WriteBuiltinDefault(const std::string& name) {
 
 std::string BuiltinDefaultFile(const std::string& name) { return BuiltinDefaultText(name) + "\r\n"; }
 
+std::string NotSavedPlace(const std::string& file) {
+  if (platform::folderLockRanOut()) return ": " + std::string(kOtherProgramSaving);
+  return " in " + platform::resolvePath(file);
+}
+
 std::string NotSavedText(const std::string& what, const std::string& file) {
-  return what + " could not be saved in " + platform::resolvePath(file) + ".";
+  std::string text = what + " could not be saved" + NotSavedPlace(file) + ".";
+  if (!platform::folderLockRanOut() && platform::changeRecordLeft()) text += std::string("\r\n") + kCompletedLater;
+  return text;
 }
 
 namespace {

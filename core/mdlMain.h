@@ -81,8 +81,17 @@ std::string BuiltinDefaultFile(const std::string& name);
 // Profiles folder, in one step; false when it could not be written.
 bool WriteBuiltinDefault(const std::string& name);
 
-// The message that a change was not stored: "<what> could not be saved in
-// <file>.", the file shown as the user finds it.
+// Why a change was not stored, to follow "could not be saved": " in
+// <file>", the file shown as the user finds it, or, when the wait for another
+// program's write ran out, ": another Morvantis program is saving the
+// settings" (no file is at fault then).
+std::string NotSavedPlace(const std::string& file);
+inline constexpr const char* kOtherProgramSaving = "another Morvantis program is saving the settings";
+// What a change whose put-back failed leaves to do.
+inline constexpr const char* kCompletedLater =
+    "The change will be completed when the settings are next saved, or at the next start.";
+// The message that a change was not stored: "<what> could not be saved" and
+// its place; when its record stays on disk, that it will be completed.
 std::string NotSavedText(const std::string& what, const std::string& file);
 
 // Ends every running Pellworth.exe started from the program folder and, when

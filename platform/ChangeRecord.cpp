@@ -6,9 +6,15 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QMetaObject>
+
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -23,7 +29,7 @@ namespace {
 // How long a write waits for another process's write to end. Writes of
 // settings take milliseconds; a writer that holds the lock longer has hung,
 // and this process's write then fails (and is told) instead of hanging too.
-constexpr auto kLockWait = std::chrono::seconds(3);
+constexpr auto kLockWait = std::chrono::milliseconds(3000);
 
 // A record holds the new bytes of settings files; anything larger is not one
 // of ours.
@@ -67,9 +73,84 @@ LockState& lockState() {
   return s;
 }
 
+// Set when a wait for another process's write ran out, for the rest of the
+// user action under way: its later writes take the lock only when it is
+// free, so that one action waits once, and what it could not store is told
+// as the other program's saving. The window's next turn of events (the end
+// of the action) clears it; a test's reset of the seams does too.
+std::atomic<bool>& lockRanOut() {
+  static std::atomic<bool> ranOut{false};
+  static const bool registered = [] {
+    detail::seamResets().push_back([] { ranOut = false; });
+    return true;
+  }();
+  static_cast<void>(registered);
+  return ranOut;
+}
+
+void noteLockRanOut() {
+  lockRanOut() = true;
+  if (QCoreApplication* app = QCoreApplication::instance())
+    QMetaObject::invokeMethod(app, [] { lockRanOut() = false; }, Qt::QueuedConnection);
+}
+
 ChangeFinish finishFound();
 
-bool takeFolderLock(LockState& s) {
+// One wait for the lock in the kernel's queue of waiters: a thread of its
+// own blocks in flock on an open folder of its own, and the caller waits for
+// it with a limit. A wait that ran out leaves the thread to let the lock go
+// again as soon as it gets it.
+struct LockWaiter {
+  std::mutex mutex;
+  std::condition_variable done;
+  enum State { Waiting, Taken, NoLocks, Abandoned } state = Waiting;
+  int fd = -1;
+};
+
+enum class Taken { Yes, RanOut, NoLocks };
+
+Taken waitInQueue(const std::string& folder, std::chrono::milliseconds wait,
+                  const std::function<void()>& whileWaiting, int& fd) {
+  auto waiter = std::make_shared<LockWaiter>();
+  waiter->fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (waiter->fd < 0) return Taken::NoLocks;
+  std::thread([waiter] {
+    int rc;
+    do rc = ::flock(waiter->fd, LOCK_EX);
+    while (rc != 0 && errno == EINTR);
+    std::lock_guard<std::mutex> guard(waiter->mutex);
+    if (waiter->state == LockWaiter::Abandoned) {
+      ::close(waiter->fd);  // lets the lock go
+      return;
+    }
+    waiter->state = rc == 0 ? LockWaiter::Taken : LockWaiter::NoLocks;
+    waiter->done.notify_all();
+  }).detach();
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  std::unique_lock<std::mutex> guard(waiter->mutex);
+  while (waiter->state == LockWaiter::Waiting) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) {
+      waiter->state = LockWaiter::Abandoned;
+      return Taken::RanOut;
+    }
+    waiter->done.wait_for(guard, std::min<std::chrono::steady_clock::duration>(deadline - now,
+                                                                             std::chrono::milliseconds(100)));
+    if (whileWaiting && waiter->state == LockWaiter::Waiting) {
+      guard.unlock();
+      whileWaiting();
+      guard.lock();
+    }
+  }
+  if (waiter->state == LockWaiter::NoLocks) {
+    ::close(waiter->fd);
+    return Taken::NoLocks;
+  }
+  fd = waiter->fd;
+  return Taken::Yes;
+}
+
+bool takeFolderLock(LockState& s, std::chrono::milliseconds wait, const std::function<void()>& whileWaiting) {
   // A flock belongs to the open folder, which a forked child shares with its
   // parent: each process opens the folder for itself.
   if (s.fd < 0 || s.folder != programFolder() || s.owner != ::getpid()) {
@@ -81,30 +162,45 @@ bool takeFolderLock(LockState& s) {
   // A folder that cannot be opened cannot be written in either: its writes
   // fail on their own.
   if (s.fd < 0) return true;
-  const auto deadline = std::chrono::steady_clock::now() + kLockWait;
-  while (::flock(s.fd, LOCK_EX | LOCK_NB) != 0) {
-    if (errno != EWOULDBLOCK && errno != EINTR) return true;  // a file system without locks
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  if (::flock(s.fd, LOCK_EX | LOCK_NB) == 0) return true;
+  if (errno != EWOULDBLOCK) return true;  // a file system without locks
+  // Once a wait ran out in this action, the rest of it does not wait again.
+  if (lockRanOut()) return false;
+  int taken = -1;
+  switch (waitInQueue(s.folder, wait, whileWaiting, taken)) {
+    case Taken::Yes:
+      // The waiter's open folder holds the lock from now on.
+      ::close(s.fd);
+      s.fd = taken;
+      return true;
+    case Taken::NoLocks:
+      return true;
+    case Taken::RanOut:
+      break;
   }
-  return true;
+  noteLockRanOut();
+  return false;
 }
 
 }  // namespace
 
-FolderWriteLock::FolderWriteLock() {
+FolderWriteLock::FolderWriteLock() : FolderWriteLock(kLockWait) {}
+
+FolderWriteLock::FolderWriteLock(std::chrono::milliseconds wait, const std::function<void()>& whileWaiting) {
   LockState& s = lockState();
   s.mutex.lock();
   if (s.depth++ > 0) {
     held_ = s.held;
     return;
   }
-  s.held = takeFolderLock(s);
+  s.held = takeFolderLock(s, wait, whileWaiting);
   held_ = s.held;
   if (!held_) return;
   s.lastFinish = finishFound();
   if (s.lastFinish.found && reporter()) reporter()(s.lastFinish);
 }
+
+bool folderLockRanOut() { return lockRanOut(); }
 
 FolderWriteLock::~FolderWriteLock() {
   LockState& s = lockState();
@@ -369,14 +465,22 @@ void removeChangeRecord() {
   ::close(fd);
 }
 
-ChangeFinish finishChangeRecord() {
+bool changeRecordLeft() {
+  struct stat st;
+  // An emptied record is a finished one.
+  return ::lstat(profileChangeRecordPath().c_str(), &st) == 0 && st.st_size > 0;
+}
+
+ChangeFinish finishChangeRecord(std::chrono::milliseconds wait, const std::function<void()>& whileWaiting) {
   LockState& s = lockState();
   std::lock_guard<std::recursive_mutex> guard(s.mutex);
   s.lastFinish = ChangeFinish{};
   // Nested in a holder of this process, the record was finished when it
   // took the lock.
-  FolderWriteLock lock;
-  return s.lastFinish;
+  FolderWriteLock lock(wait, whileWaiting);
+  ChangeFinish finish = s.lastFinish;
+  finish.lockRanOut = !lock.held();
+  return finish;
 }
 
 }  // namespace mv::platform

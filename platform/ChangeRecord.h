@@ -15,6 +15,7 @@
 // left by a process that ended before it was done: whoever takes the lock
 // next finishes it before anything else is written, so no later write is
 // ever undone by it.
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,13 +25,18 @@
 namespace mv::platform {
 
 // Holds the program folder's write lock for its lifetime (nested holders in
-// one process share it). Taking it waits a few seconds at most for another
-// process's write; held() is false when that wait ran out, and the caller
-// then writes nothing. Right after the lock is taken, a record left on disk
-// is finished.
+// one process share it). Taking it waits in turn behind other processes'
+// writes (the kernel's queue of waiters, no polling), a few seconds at most;
+// held() is false when that wait ran out, and the caller then writes
+// nothing. A user action waits once: after a wait ran out, the action's
+// later takings do not wait (folderLockRanOut). Right after the lock is
+// taken, a record left on disk is finished.
 class FolderWriteLock {
  public:
   FolderWriteLock();
+  // Waits `wait` at most, calling `whileWaiting` about ten times a second
+  // while it waits (to keep a window painted).
+  explicit FolderWriteLock(std::chrono::milliseconds wait, const std::function<void()>& whileWaiting = {});
   ~FolderWriteLock();
   FolderWriteLock(const FolderWriteLock&) = delete;
   FolderWriteLock& operator=(const FolderWriteLock&) = delete;
@@ -39,6 +45,12 @@ class FolderWriteLock {
  private:
   bool held_ = false;
 };
+
+// True while a wait for the lock ran out in the user action under way (until
+// the window's events run again): what the action could not store is then
+// told as another Morvantis program's saving of the settings, not as a
+// file that cannot be written.
+bool folderLockRanOut();
 
 // Replaces a file of the folder by its new bytes (a native path), through the
 // writer a test may replace. `written` gets the new file's stamp when it is
@@ -78,6 +90,9 @@ bool moveFolderFile(const std::string& from, const std::string& to);
 void setChangeLogPlaces(std::function<std::vector<std::string>(const std::vector<ChangeRecordEntry>&)> places);
 // Removes the record of a change that is done, durably.
 void removeChangeRecord();
+// True when a change's record is on disk: a change that whoever takes the
+// lock next completes.
+bool changeRecordLeft();
 
 // What finishing a record found on disk did.
 struct ChangeFinish {
@@ -91,10 +106,15 @@ struct ChangeFinish {
   // and kept under this name beside it when it could be moved aside.
   bool damaged = false;
   std::string keptAs;
+  // The lock could not be taken within the wait: another process's write
+  // went on all that time, and its record (if any) was not looked at.
+  bool lockRanOut = false;
 };
-// Takes the lock and finishes a record left on disk, as each program's start
-// does before reading any settings.
-ChangeFinish finishChangeRecord();
+// Takes the lock (waiting `wait` at most, see FolderWriteLock) and finishes a
+// record left on disk, as each program's start does before reading any
+// settings.
+ChangeFinish finishChangeRecord(std::chrono::milliseconds wait = std::chrono::milliseconds(3000),
+                                const std::function<void()>& whileWaiting = {});
 // Called with the result whenever a record was found and finished, whoever
 // took the lock (the program sets it to log what happened).
 void setChangeFinishReporter(std::function<void(const ChangeFinish&)> reporter);

@@ -36,7 +36,18 @@ Seam<std::optional<FileDialogResult>(FileDialogKind, const FileDialogOptions&)>&
   return seam;
 }
 
+Seam<void(const std::string&, const std::string&)>& notice() {
+  static Seam<void(const std::string&, const std::string&)> seam([](const std::string& text, const std::string& title) {
+    if (!text.empty()) std::cerr << title << ": " << text << "\n";
+  });
+  return seam;
+}
+
 }  // namespace
+
+void ShowNotice(const std::string& text, const std::string& title) { notice()(text, title); }
+void setNoticeHandler(NoticeHandler handler) { notice().replace(std::move(handler)); }
+void installNotice(NoticeHandler handler) { notice().install(std::move(handler)); }
 
 int MsgBox(const std::string& prompt, int buttons, const std::string& title) {
   return msgBox()(prompt, buttons, title);

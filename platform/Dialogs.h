@@ -36,6 +36,13 @@ void setMsgBoxHandler(MsgBoxHandler handler);
 // The forms layer's message box, used unless a test replaces it.
 void installMsgBox(MsgBoxHandler handler);
 
+// A word on screen while the program waits (a small window without
+// buttons, not modal); "" takes it down. A test replaces it to see it.
+using NoticeHandler = std::function<void(const std::string& text, const std::string& title)>;
+void ShowNotice(const std::string& text, const std::string& title);
+void setNoticeHandler(NoticeHandler handler);
+void installNotice(NoticeHandler handler);
+
 // An input box: the text typed, or nothing when the user cancelled.
 using InputBoxHandler =
     std::function<std::optional<std::string>(const std::string& prompt, const std::string& title,

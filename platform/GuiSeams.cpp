@@ -11,6 +11,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QSortFilterProxyModel>
@@ -234,9 +235,30 @@ std::optional<FileDialogResult> showQtFileDialog(FileDialogKind kind, const File
   return FileDialogResult{fromQString(chosen), fromQString(QFileInfo(chosen).fileName())};
 }
 
+// One small window at a time, shown while the program waits.
+void showQtNotice(const std::string& text, const std::string& title) {
+  static QPointer<QLabel> shown;
+  if (text.empty()) {
+    delete shown;
+    return;
+  }
+  if (!haveWindows()) return;
+  if (!shown) {
+    shown = new QLabel;
+    shown->setObjectName("lblNotice");
+    shown->setMargin(16);
+    shown->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  }
+  shown->setWindowTitle(toQString(title));
+  shown->setText(toQString(text));
+  shown->show();
+  shown->raise();
+}
+
 }  // namespace
 
 void installGuiSeams() {
+  installNotice(showQtNotice);
   installMsgBox(showQtMessageBox);
   installInputBox(showQtInputBox);
   installFileDialog(showQtFileDialog);

@@ -654,6 +654,7 @@ bool ProfileChange::commit() {
     std::string native, bytes, old;
     bool existed = false;
     ProfileFile* picture = nullptr;  // a settings file's held picture
+    bool done = false;               // written: its bytes are the picture's
   };
   struct Move {
     std::string from, to, bytes, old;  // old: what `to` held before
@@ -662,6 +663,7 @@ bool ProfileChange::commit() {
   std::vector<Write> writes;
   std::vector<Move> moves;
   failed_.clear();
+  pending_ = false;
   auto refuse = [&](const std::string& native) {
     failed_ = h.names.count(native) ? h.names.at(native) : native;
     endHeldChange(false);
@@ -722,14 +724,39 @@ bool ProfileChange::commit() {
   auto restore = [](const std::string& native, bool existed, const std::string& old) {
     return existed ? replaceFolderFile(native, old) : removeNativeFile(native);
   };
+  // Writes the whole change again from its start, as the record says: a move
+  // whose file is gone already is done.
+  auto writeForward = [&] {
+    bool whole = true;
+    for (const Move& m : moves) whole = moveFolderFile(m.from, m.to) && whole;
+    for (const Write& w : writes)
+      whole = replaceFolderFile(w.native, w.done && w.picture ? w.picture->raw : w.bytes) && whole;
+    for (const auto& [native, name] : removals) removeNativeFile(native);
+    return whole;
+  };
   auto fail = [&](const std::string& native) {
     failed_ = h.names.count(native) ? h.names.at(native) : native;
-    // What was written is put back; where that fails too, the record stays,
-    // and whoever takes the folder's lock next writes the change to its end.
+    // What was written is put back.
     bool putBack = true;
     for (auto it = undo.rbegin(); it != undo.rend(); ++it) putBack = (*it)() && putBack;
-    if (putBack && recorded) removeChangeRecord();
+    if (putBack) {
+      if (recorded) removeChangeRecord();
+      endHeldChange(false);
+      return false;
+    }
+    // Where that fails too, the files hold part of the change and its record
+    // is in place: the change is written to its end then and there, and
+    // stands. When that fails as well, the record stays, and whoever takes
+    // the folder's lock next writes the change to its end.
+    const bool whole = writeForward();
     endHeldChange(false);
+    profileClearCache();
+    if (whole) {
+      removeChangeRecord();
+      failed_.clear();
+      return true;
+    }
+    pending_ = true;
     return false;
   };
   for (const Move& m : moves) {
@@ -746,6 +773,7 @@ bool ProfileChange::commit() {
     if (!replaceFolderFile(w.native, w.bytes, written)) return fail(w.native);
     undo.push_back([&] { return restore(w.native, w.existed, w.old); });
     if (w.picture) w.picture->wrote(std::move(w.bytes), written, takenNs);
+    w.done = true;
   }
   // A file that cannot be removed is left behind: every write of the change
   // is in place, so the change stands.

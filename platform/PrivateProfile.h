@@ -118,16 +118,22 @@ class ProfileChange {
 
   // Stores the change. Before anything is written it is refused when one of
   // its files is read-only or unreadable, or when another process's write
-  // held the folder too long. When a write fails, the files
-  // already written are put back. False in both cases: failedFile() names the
-  // file as the caller named it, and no file holds the change. True when it
-  // joined an outer change.
+  // held the folder too long (folderLockRanOut). When a write fails, the
+  // files already written are put back. False in both cases: failedFile()
+  // names the file as the caller named it, and no file holds the change.
+  // Where a file cannot be put back either, the change is written to its end
+  // at once and stands (true); when that fails too, false with pending():
+  // its record stays, and whoever takes the folder's lock next (this
+  // program's next write, another program's, the next start) completes it.
+  // True when it joined an outer change.
   bool commit();
   const std::string& failedFile() const { return failed_; }
+  bool pending() const { return pending_; }
 
  private:
   bool outermost_ = false;
   bool committed_ = false;
+  bool pending_ = false;
   std::string failed_;
 };
 

@@ -326,7 +326,7 @@ bool frmProgramControlProgramOption::cmdProgramOptionApply_Click() {
     return SaveData(*colProgramList.Item(key_), optionsFromControls(), strProgramControlFile);
   });
   if (!saved) {
-    platform::MsgBox("The options of " + programName_ + " could not be saved in " + platform::resolvePath(strProgramControlFile) + ".",
+    platform::MsgBox(NotSavedText("The options of " + programName_, strProgramControlFile),
                      platform::vbCritical, AppTitle);
     return false;
   }

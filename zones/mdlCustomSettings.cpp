@@ -266,8 +266,8 @@ bool SaveChanges(const std::vector<CustomListEdit>& lists) {
   if (!stored) {
     // Nothing was stored: memory is left as the files hold it, and every
     // row stays marked on screen for another try.
-    platform::MsgBox("The custom security settings could not all be saved in " +
-                         platform::resolvePath(LastFailedWriteFile()) + ". Your changes are kept on screen.",
+    platform::MsgBox("The custom security settings could not all be saved" + NotSavedPlace(LastFailedWriteFile()) +
+                         ". Your changes are kept on screen.",
                      platform::vbExclamation, AppTitle);
     return false;
   }

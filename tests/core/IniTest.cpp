@@ -159,3 +159,4 @@ TEST_F(Ini, SectionNamesKeysAndDeletion) {
   EXPECT_EQ(GetINISectionNames(file()), "Two");
   EXPECT_EQ(text(), "[Two]\r\nb=" + EncryptString("2", "Two") + "\r\nc=" + EncryptString("3", "Two") + "\r\n");
 }
+

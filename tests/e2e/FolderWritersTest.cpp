@@ -12,14 +12,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <set>
+#include <thread>
 
+#include "alerts/mdlAlertsAndLogs.h"
+#include "core/SettingsKeys.h"
 #include "core/mdINIBas.h"
 #include "core/mdlLogin.h"
+#include "core/mdlMain.h"
 #include "core/mdlMorvantisDatabase.h"
 #include "platform/ChangeRecord.h"
+#include "platform/Dialogs.h"
 #include "platform/PrivateProfile.h"
 #include "tests/core/ModalDriver.h"
 #include "tests/e2e/FrontEndFixture.h"
@@ -161,43 +167,88 @@ TEST_F(FolderWriters, TwoProcessesAddingZoneEntriesAtOnceLoseNoneOfThem) {
   for (const std::string& id : ids) EXPECT_EQ(StoredAddresses(id).size(), 1u) << id;
 }
 
-TEST_F(FolderWriters, AStartWaitsForAnotherProcessesChangeInsteadOfFinishingItHalfWay) {
-  ASSERT_TRUE(WriteINI("T", "a", "0", master(), false) && WriteINI("T", "b", "0", strAlertsSettingFile, false));
-  int go[2], ready[2];
-  ASSERT_EQ(::pipe(go), 0);
+TEST_F(FolderWriters, AStartBesideAWriterPausedHoldingTheLockWaitsAndReadsItsWholeChange) {
+  ASSERT_TRUE(WriteINI("T", "a", "0", master(), false));
+  ASSERT_TRUE(WriteINI(keys::Main, keys::LogSeparation, "1", strAlertsSettingFile, true));
+  int ready[2];
   ASSERT_EQ(::pipe(ready), 0);
   const pid_t writer = ::fork();
   if (writer == 0) {
-    // Stops after its record until told to go on.
+    // Stops after its record for longer than a write waits for the lock.
     int writes = 0;
     platform::setProfileFileWriter([&](const std::string& native, const std::string& bytes) {
       const bool ok = platform::writeNativeFileAtomic(native, bytes);
       if (++writes == 1) {
         char c = 0;
-        if (::write(ready[1], &c, 1) != 1 || ::read(go[0], &c, 1) != 1) ::_exit(4);
+        if (::write(ready[1], &c, 1) != 1) ::_exit(4);
+        std::this_thread::sleep_for(std::chrono::milliseconds(4500));
       }
       return ok;
     });
     const bool stored = StoreTogether([&] {
-      return WriteINI("T", "a", "1", master(), false) && WriteINI("T", "b", "1", strAlertsSettingFile, false);
+      return WriteINI("T", "a", "1", master(), false) &&
+             WriteINI(keys::Main, keys::LogSeparation, "3", strAlertsSettingFile, true);
     });
     ::_exit(stored ? 0 : 5);
   }
   char c = 0;
   ASSERT_EQ(::read(ready[0], &c, 1), 1);
   ASSERT_TRUE(fs::exists(record()));
-  // The other process holds the folder: this start does not take its record.
-  const platform::ChangeFinish finish = platform::finishChangeRecord();
-  EXPECT_FALSE(finish.found);
-  EXPECT_FALSE(WriteINI("T", "c", "x", master(), false));
-  ASSERT_EQ(::write(go[1], &c, 1), 1);
+  std::vector<std::string> notices;
+  platform::setNoticeHandler([&](const std::string& text, const std::string&) { notices.push_back(text); });
+  writeText("Err.log", "");
+  Main();
+  ASSERT_TRUE(blnStarted);
+  // The other program's change ended before the settings were read, and
+  // nothing was told as unwritable.
+  EXPECT_TRUE(messages.empty()) << messages[0].prompt;
+  EXPECT_EQ(strLogSeparator, LogSeparatorOf(3));
+  EXPECT_EQ(ReadINI("T", "a", "", master(), false), "1");
+  EXPECT_FALSE(fs::exists(record()));
+  // The wait was said on screen, and taken down.
+  ASSERT_EQ(notices.size(), 2u);
+  EXPECT_NE(notices[0].find("another Morvantis program"), std::string::npos);
+  EXPECT_EQ(notices[1], "");
   int status = 0;
   ::waitpid(writer, &status, 0);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  platform::profileClearCache();
-  EXPECT_EQ(ReadINI("T", "a", "", master(), false), "1");
-  EXPECT_EQ(ReadINI("T", "b", "", strAlertsSettingFile, false), "1");
-  EXPECT_FALSE(fs::exists(record()));
+  for (int fd : ready) ::close(fd);
+}
+
+TEST_F(FolderWriters, AWriteRefusedForTheLockSaysAnotherProgramIsSavingAndTheActionWaitsOnce) {
+  int go[2], ready[2];
+  ASSERT_EQ(::pipe(go), 0);
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    // Holds the folder, as a program that hung in its write does.
+    platform::FolderWriteLock lock;
+    char c = 0;
+    if (!lock.held() || ::write(ready[1], &c, 1) != 1 || ::read(go[0], &c, 1) != 1) ::_exit(4);
+    ::_exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  const std::string password = readText("System32/MVPSD.SYS");
+  EXPECT_FALSE(setPassword("s3cret"));
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt,
+            "The password could not be saved: another Morvantis program is saving the settings.\r\n"
+            "The previous password is still in force.");
+  EXPECT_EQ(readText("System32/MVPSD.SYS"), password);
+  // The rest of the action does not wait again.
+  const auto before = std::chrono::steady_clock::now();
+  EXPECT_FALSE(WriteINI("T", "a", "1", master(), false));
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
+  EXPECT_EQ(NotSavedText("The setting", master()),
+            "The setting could not be saved: another Morvantis program is saving the settings.");
+  ASSERT_EQ(::write(go[1], &c, 1), 1);
+  int status = 0;
+  ::waitpid(holder, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  // Once the window's events ran, the next action waits and writes.
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(WriteINI("T", "a", "2", master(), false));
   for (int fd : {go[0], go[1], ready[0], ready[1]}) ::close(fd);
 }
 

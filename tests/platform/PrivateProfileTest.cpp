@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "platform/FileSystem.h"
@@ -283,4 +286,84 @@ TEST_F(ProfileChanges, AChangeThatCouldNotBePutBackIsFinishedBeforeTheNextWriteS
   EXPECT_EQ(text(), "[A]\r\nk=new\r\nlater=1\r\n");
   EXPECT_EQ(readText("Profiles/second.ini"), "[B]\r\nk=new\r\n");
   EXPECT_FALSE(fileExists(profileChangeRecordPath()));
+}
+
+TEST_F(ProfileChanges, AChangeWhoseFileCannotBePutBackIsWrittenToItsEndThenAndThere) {
+  // The second file fails once, and so does the first file's put-back.
+  int writes = 0;
+  setProfileFileWriter([&](const std::string& native, const std::string& bytes) {
+    ++writes;
+    return writes != 3 && writes != 4 && writeNativeFileAtomic(native, bytes);
+  });
+  {
+    ProfileChange c;
+    ASSERT_TRUE(profileWriteString("A", "k", "new", file()));
+    ASSERT_TRUE(profileWriteString("B", "k", "new", second()));
+    EXPECT_TRUE(c.commit());
+    EXPECT_FALSE(c.pending());
+  }
+  EXPECT_EQ(text(), "[A]\r\nk=new\r\n");
+  EXPECT_EQ(readText("Profiles/second.ini"), "[B]\r\nk=new\r\n");
+  EXPECT_FALSE(fileExists(profileChangeRecordPath()));
+  // Where that fails too, the change is said to be left to complete.
+  lay();
+  EXPECT_FALSE(changeEndedAfter(2));
+  EXPECT_TRUE(changeRecordLeft());
+}
+
+TEST_F(ProfileChanges, AChangeToAReadOnlyFileIsRefusedBeforeAnythingIsWritten) {
+  ASSERT_TRUE(setReadOnly(second(), true));
+  int writes = 0;
+  setProfileFileWriter([&](const std::string& native, const std::string& bytes) {
+    ++writes;
+    return writeNativeFileAtomic(native, bytes);
+  });
+  EXPECT_FALSE(change());
+  EXPECT_EQ(writes, 0);
+  setReadOnly(second(), false);
+  EXPECT_TRUE(before());
+}
+
+TEST_F(ProfileChanges, AChangeWhoseWaitForTheLockRanOutWritesNothing) {
+  int go[2], ready[2];
+  ASSERT_EQ(::pipe(go), 0);
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    FolderWriteLock lock;
+    char c = 0;
+    if (!lock.held() || ::write(ready[1], &c, 1) != 1 || ::read(go[0], &c, 1) != 1) ::_exit(4);
+    ::_exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  int writes = 0;
+  setProfileFileWriter([&](const std::string& native, const std::string& bytes) {
+    ++writes;
+    return writeNativeFileAtomic(native, bytes);
+  });
+  {
+    ProfileChange change;
+    change.writeFile(folder + "\\whole.txt", "whole");
+    change.writeFile(folder + "\\other.txt", "other");
+    EXPECT_FALSE(change.commit());
+  }
+  EXPECT_TRUE(folderLockRanOut());
+  EXPECT_EQ(writes, 0);
+  EXPECT_TRUE(before());
+  EXPECT_FALSE(fileExists(folder + "\\other.txt"));
+  ASSERT_EQ(::write(go[1], &c, 1), 1);
+  int status = 0;
+  ::waitpid(holder, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  for (int fd : {go[0], go[1], ready[0], ready[1]}) ::close(fd);
+}
+
+TEST_F(PrivateProfile, AFileReplacedWholeIsWrittenAlthoughTheCacheHeldItsBytesBeforeAnotherProcessChangedIt) {
+  ASSERT_TRUE(profileWriteFile(file(), "[A]\r\nk=mine\r\n"));
+  ASSERT_EQ(profileGetString("A", "k", file()).value(), "mine");
+  // Another process replaces it behind the cache (same size, new file).
+  ASSERT_TRUE(writeNativeFileAtomic(native("Profiles/test.ini"), "[A]\r\nk=othr\r\n"));
+  ASSERT_TRUE(profileWriteFile(file(), "[A]\r\nk=mine\r\n"));
+  EXPECT_EQ(text(), "[A]\r\nk=mine\r\n");
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "platform/Registry.h"
 #include "tests/support/TestEnv.h"
 
@@ -37,4 +40,30 @@ TEST_F(Registry, MissingKeysRefuseValuesUntilCreated) {
   EXPECT_EQ(regOpenKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\New"), ERROR_SUCCESS);
   EXPECT_EQ(regSetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\New\\Deep", "v", v), ERROR_SUCCESS);
   EXPECT_EQ(regOpenKey(0x12345678u, "SOFTWARE"), ERROR_INVALID_HANDLE);
+}
+
+TEST_F(Registry, TwoProcessesSettingDifferentValuesAtOnceKeepBoth) {
+  ASSERT_EQ(regCreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Both"), ERROR_SUCCESS);
+  constexpr int kEach = 60;
+  auto setValues = [](const char* prefix) {
+    for (int i = 0; i < kEach; ++i)
+      if (regSetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Both", prefix + std::to_string(i),
+                      RegValue{REG_SZ, std::to_string(i)}) != ERROR_SUCCESS)
+        ::_exit(3);
+  };
+  const pid_t other = ::fork();
+  if (other == 0) {
+    setValues("a");
+    ::_exit(0);
+  }
+  setValues("b");
+  int status = 0;
+  ::waitpid(other, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  for (const char* prefix : {"a", "b"})
+    for (int i = 0; i < kEach; ++i) {
+      RegValue v;
+      EXPECT_EQ(regQueryValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Both", prefix + std::to_string(i), v), ERROR_SUCCESS)
+          << prefix << i;
+    }
 }
