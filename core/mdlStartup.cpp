@@ -31,6 +31,7 @@
 #include "zones/ZoneLevels.h"
 #include "zones/mdlActiveNetwork.h"
 #include "zones/mdlMain.h"
+#include "zones/mdlSecurityLevel.h"
 #include "zones/mdlZoneEntry.h"
 
 namespace mv {
@@ -62,14 +63,6 @@ bool flagOf(const std::string& file, const std::string& key, const std::string& 
 }
 std::int16_t intOf(const std::string& file, const std::string& key, const std::string& section = keys::Main) {
   return number(file, key, [](double v) { return CInt(v); }, section);
-}
-
-int zoneLevel(const std::string& zone) {
-  try {
-    return CInt(Val(GetMasterValue(SelectedLevel, zone, "")));
-  } catch (const RuntimeError&) {
-    return 0;
-  }
 }
 
 void tellReadOnly(const std::string& path) {
@@ -213,8 +206,7 @@ void Main() {
     InitAllPath();
     InitProgramControl();
     Init_Read_PortSetting();
-    intInternetZoneLevel = zoneLevel("3");
-    intTrustedZoneLevel = zoneLevel("2");
+    ReadZoneLevels();
     // What a hand-edited file or an older version left between the entries
     // and their address rows is mended before the rules are built from the
     // rows; the detected networks' rows then go last, as at every start.

@@ -12,10 +12,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <set>
+#include <thread>
 
+#include "core/frmLogin.h"
 #include "core/mdINIBas.h"
 #include "core/mdlLogin.h"
 #include "core/mdlMorvantisDatabase.h"
@@ -50,6 +54,60 @@ void endAfterWrites(int last) {
     if (left-- == 0) ::_exit(9);
     return platform::writeNativeFileAtomic(native, bytes);
   });
+}
+
+// Another process whose change stops after its write number `pauseAfter`
+// until it is told to go on; it ends with 0 when the change was stored.
+class PausedWriter {
+ public:
+  PausedWriter(int pauseAfter, const std::function<bool()>& change) {
+    if (::pipe(go_) != 0 || ::pipe(ready_) != 0) return;
+    pid_ = ::fork();
+    if (pid_ != 0) return;
+    int writes = 0;
+    platform::setProfileFileWriter([&, pauseAfter](const std::string& native, const std::string& bytes) {
+      const bool ok = platform::writeNativeFileAtomic(native, bytes);
+      if (++writes == pauseAfter) {
+        char c = 0;
+        if (::write(ready_[1], &c, 1) != 1 || ::read(go_[0], &c, 1) != 1) ::_exit(4);
+      }
+      return ok;
+    });
+    ::_exit(change() ? 0 : 5);
+  }
+  ~PausedWriter() {
+    for (int fd : {go_[0], go_[1], ready_[0], ready_[1]}) ::close(fd);
+  }
+  // Waits until it stopped; false when it never did.
+  bool paused() {
+    char c = 0;
+    return pid_ > 0 && ::read(ready_[0], &c, 1) == 1;
+  }
+  void goOn() {
+    char c = 0;
+    static_cast<void>(::write(go_[1], &c, 1));
+  }
+  // True when it ended and stored its change.
+  bool stored() {
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  }
+
+ private:
+  int go_[2] = {-1, -1}, ready_[2] = {-1, -1};
+  pid_t pid_ = -1;
+};
+
+// The password as the start of the front end or of the wizard reads it;
+// nothing when the start ended instead.
+std::optional<std::string> passwordAtStart(bool wizardStarts) {
+  if (wizardStarts) return wizard::GetStoredPassword();
+  try {
+    return getPassword();
+  } catch (const mvtest::ProgramEnded&) {
+    return std::nullopt;
+  }
 }
 
 }  // namespace
@@ -163,42 +221,24 @@ TEST_F(FolderWriters, TwoProcessesAddingZoneEntriesAtOnceLoseNoneOfThem) {
 
 TEST_F(FolderWriters, AStartWaitsForAnotherProcessesChangeInsteadOfFinishingItHalfWay) {
   ASSERT_TRUE(WriteINI("T", "a", "0", master(), false) && WriteINI("T", "b", "0", strAlertsSettingFile, false));
-  int go[2], ready[2];
-  ASSERT_EQ(::pipe(go), 0);
-  ASSERT_EQ(::pipe(ready), 0);
-  const pid_t writer = ::fork();
-  if (writer == 0) {
-    // Stops after its record until told to go on.
-    int writes = 0;
-    platform::setProfileFileWriter([&](const std::string& native, const std::string& bytes) {
-      const bool ok = platform::writeNativeFileAtomic(native, bytes);
-      if (++writes == 1) {
-        char c = 0;
-        if (::write(ready[1], &c, 1) != 1 || ::read(go[0], &c, 1) != 1) ::_exit(4);
-      }
-      return ok;
-    });
-    const bool stored = StoreTogether([&] {
+  // Stops after its record until told to go on.
+  PausedWriter writer(1, [&] {
+    return StoreTogether([&] {
       return WriteINI("T", "a", "1", master(), false) && WriteINI("T", "b", "1", strAlertsSettingFile, false);
     });
-    ::_exit(stored ? 0 : 5);
-  }
-  char c = 0;
-  ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  });
+  ASSERT_TRUE(writer.paused());
   ASSERT_TRUE(fs::exists(record()));
   // The other process holds the folder: this start does not take its record.
   const platform::ChangeFinish finish = platform::finishChangeRecord();
   EXPECT_FALSE(finish.found);
   EXPECT_FALSE(WriteINI("T", "c", "x", master(), false));
-  ASSERT_EQ(::write(go[1], &c, 1), 1);
-  int status = 0;
-  ::waitpid(writer, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  writer.goOn();
+  EXPECT_TRUE(writer.stored());
   platform::profileClearCache();
   EXPECT_EQ(ReadINI("T", "a", "", master(), false), "1");
   EXPECT_EQ(ReadINI("T", "b", "", strAlertsSettingFile, false), "1");
   EXPECT_FALSE(fs::exists(record()));
-  for (int fd : {go[0], go[1], ready[0], ready[1]}) ::close(fd);
 }
 
 TEST_F(FolderWriters, ARecordThatIsNotOneOfOursIsSetAsideAndNeverApplied) {
@@ -236,4 +276,80 @@ TEST_F(FolderWriters, ARecordThatIsNotOneOfOursIsSetAsideAndNeverApplied) {
     EXPECT_TRUE(WriteINI("T", "after", std::to_string(i), master(), false));
   }
   fs::remove(outside);
+}
+
+namespace {
+// Another process that changes the password `times` times, between two
+// passwords, and ends.
+pid_t changePasswordElsewhere(int times) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    for (int i = 0; i < times; ++i)
+      if (!setPassword(i % 2 ? "second" : "first")) ::_exit(3);
+    ::_exit(0);
+  }
+  return pid;
+}
+}  // namespace
+
+TEST_F(FolderWriters, StartsBesideAnotherProcessChangingThePasswordReadBothCopiesOfOneChange) {
+  ASSERT_TRUE(setPassword("first"));
+  const pid_t other = changePasswordElsewhere(150);
+  int starts = 0, status = 0;
+  while (::waitpid(other, &status, WNOHANG) == 0) {
+    // The front end's and the wizard's starts in turn.
+    const std::optional<std::string> password = passwordAtStart(starts++ % 2 == 1);
+    ASSERT_TRUE(password == "first" || password == "second")
+        << (messages.empty() ? "no password" : messages[0].prompt);
+  }
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_GT(starts, 10);
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(ended, 0);
+}
+
+TEST_F(FolderWriters, StartsBesideAWriterPausedBetweenTheTwoPasswordFilesReadItsWholeChange) {
+  for (const bool wizardStarts : {false, true}) {
+    SCOPED_TRACE(wizardStarts ? "the wizard" : "the front end");
+    ASSERT_TRUE(setPassword("old"));
+    // Its record, then the password file; there it stops until told to go on
+    // with the registry's copy.
+    PausedWriter writer(2, [] { return setPassword("new"); });
+    ASSERT_TRUE(writer.paused());
+    // The writer goes on a moment after the start began to read.
+    std::thread release([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      writer.goOn();
+    });
+    const std::optional<std::string> password = passwordAtStart(wizardStarts);
+    release.join();
+    EXPECT_TRUE(writer.stored());
+    EXPECT_EQ(password, "new");
+    EXPECT_TRUE(messages.empty()) << messages[0].prompt;
+    EXPECT_EQ(ended, 0);
+    messages.clear();
+  }
+}
+
+TEST_F(FolderWriters, TheLoginChecksThePasswordAnotherProcessSetMeanwhile) {
+  ASSERT_TRUE(setPassword("old"));
+  strPassword = getPassword();
+  blnLoggedIn = true;
+  const pid_t other = changePasswordElsewhere(1);
+  int status = 0;
+  ::waitpid(other, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  // The login made with the old password no longer opens the settings: the
+  // new password is asked for.
+  int asked = 0;
+  mvtest::ModalDriver login([] { return static_cast<QWidget*>(LoginFormIfLoaded()); }, [&] {
+    ++asked;
+    frmLogin* f = LoginFormIfLoaded();
+    f->findChild<QLineEdit*>("txtPassword")->setText("first");
+    f->findChild<QPushButton*>("cmdOk")->click();
+  });
+  EXPECT_TRUE(CheckLogin());
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(strPassword, "first");
+  EXPECT_TRUE(messages.empty());
 }
