@@ -22,7 +22,10 @@ std::uint64_t SettingsSeenNow() {
   return platform::profileLookForOutsideChanges(settingsFiles());
 }
 
-bool SettingsOvertaken(std::uint64_t seen) { return platform::profileLookForOutsideChanges(settingsFiles()) != seen; }
+bool SettingsOvertaken(std::uint64_t seen) {
+  platform::FolderWriteLock lock;
+  return platform::profileLookForOutsideChanges(settingsFiles()) != seen;
+}
 
 bool StoreOnView(std::uint64_t seen, const std::function<void()>& store) {
   platform::FolderWriteLock lock;

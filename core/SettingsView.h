@@ -15,7 +15,8 @@ namespace mv {
 // The mark a window takes right before it reads what it shows.
 std::uint64_t SettingsSeenNow();
 // True when another program replaced a settings file since the mark. It
-// looks at the files now.
+// looks at the files now, holding the folder's lock (so that no change is
+// seen half-way).
 bool SettingsOvertaken(std::uint64_t seen);
 // Runs `store` holding the folder's lock, so that nothing changes between
 // the look and the store; false, with nothing run, when the settings were

@@ -35,6 +35,7 @@
 #include "zones/frmAddSubnet.h"
 #include "zones/frmCustomFirewallSettings.h"
 #include "zones/mdlCommonLists.h"
+#include "zones/mdlMain.h"
 #include "zones/mdlSecurityLevel.h"
 #include "zones/mdlZoneEntry.h"
 
@@ -298,11 +299,15 @@ std::optional<ZoneListRow> frmFirewall::SelectedRow() const {
 }
 
 void frmFirewall::ShowFilesAgain(const std::string& message) {
-  ReadZoneLevels();
+  ReadZoneSettings();
   // Filled as at the load: showing the stored levels asks for no login.
   const bool loaded = blnLoaded;
   blnLoaded = false;
   FillListView();
+  // An option that was checked already raises no Click: each zone's level
+  // is shown from the files either way.
+  reselect(optInternetZone, intInternetZoneLevel);
+  reselect(optTrustedZone, intTrustedZoneLevel);
   blnLoaded = loaded;
   platform::MsgBox(message, platform::vbInformation, AppTitle);
 }
@@ -511,6 +516,14 @@ bool frmFirewall::showLevel(long zone, int level) {
   return true;
 }
 
+bool frmFirewall::levelOvertaken() {
+  // Only a level the user chose is checked; the levels shown from the files
+  // are not.
+  if (!blnLoaded || !SettingsOvertaken(seen_)) return false;
+  ShowFilesAgain(SettingsOvertakenText("the security level was not changed"));
+  return true;
+}
+
 void frmFirewall::reselect(std::array<QRadioButton*, 4>& options, int level) {
   const bool loaded = blnLoaded;
   blnLoaded = false;
@@ -529,6 +542,7 @@ void frmFirewall::optInternetZone_Click(int index) {
       reselect(optInternetZone, intInternetZoneLevel);
       return;
     }
+    if (levelOvertaken()) return;
     // A lower Internet level takes the Trusted level down with it: both are
     // stored in one write, so the file never holds one without the other.
     if (index < intTrustedZoneLevel) {
@@ -554,6 +568,7 @@ void frmFirewall::optTrustedZone_Click(int index) {
       reselect(optTrustedZone, intTrustedZoneLevel);
       return;
     }
+    if (levelOvertaken()) return;
     if (index > intInternetZoneLevel) {
       platform::MsgBox("You can't set Trusted Zone security higher than Internet Zone security.",
                        platform::vbInformation, AppTitle);

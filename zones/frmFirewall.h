@@ -105,6 +105,10 @@ class frmFirewall : public Page {
   // Stores a changed level, then shows its texts and keeps it; false (told,
   // nothing changed) when it could not be stored.
   bool showLevel(long zone, int level);
+  // True when another program changed the settings since the page showed
+  // them: the page shows them again and tells the user, and the chosen level
+  // is not stored.
+  bool levelOvertaken();
   // Selects the zone's option of the level without the login gate.
   void reselect(std::array<QRadioButton*, 4>& options, int level);
   void openCustomSettings(int tab);

@@ -7,6 +7,7 @@
 #include "core/VBRuntime.h"
 #include "core/mdlMain.h"
 #include "core/mdlMorvantisDatabase.h"
+#include "zones/mdlSecurityLevel.h"
 
 namespace mv {
 
@@ -73,6 +74,11 @@ long sectionNumber(const std::string& name) {
 }
 
 }  // namespace
+
+void ReadZoneSettings() {
+  ReadZoneLevels();
+  Init_Read_PortSetting();
+}
 
 void Init_Read_PortSetting() {
   ErrorBoundary("Init_Read_PortSetting of mdlMain", [&] {

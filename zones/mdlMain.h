@@ -38,6 +38,10 @@ void ResetPortSettingGlobals();
 
 // Fills the four arrays from the port-setting table.
 void Init_Read_PortSetting();
+// Reads the zones' levels and custom settings into memory again from the
+// files, as the start does (a window that another program's change
+// overtook shows them again).
+void ReadZoneSettings();
 
 // The items of a port-list text ("80, 1000-2000") as pairs; never empty.
 std::vector<PortRangePair> ParsePortList(const std::string& text);

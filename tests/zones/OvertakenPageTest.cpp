@@ -6,11 +6,16 @@
 #include <unistd.h>
 
 #include <QLabel>
+#include <QRadioButton>
 #include <functional>
 
 #include "core/SettingsView.h"
 #include "platform/Dialogs.h"
 #include "tests/zones/ZonesPageSupport.h"
+#include "zones/frmCustomFirewallSettings.h"
+#include "zones/mdlCustomSettings.h"
+#include "zones/mdlMain.h"
+#include "zones/mdlSecurityLevel.h"
 #include "wizard/mdlMain.h"
 
 using namespace mv;
@@ -22,6 +27,10 @@ namespace {
 
 class OvertakenPage : public mvtest::ZonesPageTest {
  protected:
+  void TearDown() override {
+    delete LoadedForm<frmCustomFirewallSettings>();
+    mvtest::ZonesPageTest::TearDown();
+  }
   // Runs `body` in a process of its own and waits for its end.
   static void elsewhere(const std::function<bool()>& body) {
     const pid_t pid = ::fork();
@@ -127,4 +136,73 @@ TEST_F(OvertakenPage, AChangeMadeElsewhereBeforeThePageWasFilledOrOneOfThisProgr
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(tableRows(Database_IPSetting).size(), 2u);
   EXPECT_EQ(listRows(page->lvwZones), printerListed2);
+}
+
+TEST_F(OvertakenPage, ALevelChosenAfterTheWizardFinishedElsewhereIsToldAndTheStoredLevelsShown) {
+  // The front end had set Low for both zones; the wizard puts back the
+  // defaults (Internet High, Trusted Medium).
+  ASSERT_TRUE(StoreZoneLevels(1, 1));
+  ReadZoneLevels();
+  frmFirewall* page = loadPage();
+  page->TabFireWall->setCurrentIndex(0);
+  wizardFinishes();
+  page->optInternetZone[2]->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, SettingsOvertakenText("the security level was not changed"));
+  EXPECT_EQ(GetMasterValue(SelectedLevel, "3", ""), "3");
+  EXPECT_EQ(GetMasterValue(SelectedLevel, "2", ""), "2");
+  EXPECT_TRUE(page->optInternetZone[3]->isChecked());
+  EXPECT_TRUE(page->optTrustedZone[2]->isChecked());
+  EXPECT_EQ(page->lblInternetSelected->text(), "High :");
+  EXPECT_EQ(page->lblTrustedSelected->text(), "Medium :");
+}
+
+TEST_F(OvertakenPage, TheCustomSettingsSavedAfterTheWizardFinishedElsewhereAreToldAndOnlyTheUsersRowsKept) {
+  Init_Read_PortSetting();
+  // Two rows of the High Internet list that the defaults leave unticked.
+  std::vector<int> unticked;
+  const std::vector<CustomRow> defaults = LoadCustomRows(CustomList::HighInternet);
+  for (int i = 0; i < 9 && unticked.size() < 2; ++i)
+    if (!defaults[static_cast<size_t>(i)].Checked) unticked.push_back(i);
+  ASSERT_EQ(unticked.size(), 2u);
+  const int earlier = unticked[0], chosen = unticked[1];
+  auto openEditor = [] {
+    delete LoadedForm<frmCustomFirewallSettings>();
+    auto* e = LoadForm<frmCustomFirewallSettings>();
+    e->TabCustomSettings->setCurrentIndex(1);
+    e->show();
+    return e;
+  };
+  auto tick = [](frmCustomFirewallSettings* e, int row) {
+    e->findChild<QTreeWidget*>("lvwHighInternetZone")->topLevelItem(row)->setCheckState(0, Qt::Checked);
+  };
+  auto ticked = [](frmCustomFirewallSettings* e, int row) {
+    return e->findChild<QTreeWidget*>("lvwHighInternetZone")->topLevelItem(row)->checkState(0) == Qt::Checked;
+  };
+  // The front end stored one row ticked; the wizard puts back the defaults
+  // while the editor is open, and the user ticks another row.
+  frmCustomFirewallSettings* editor = openEditor();
+  tick(editor, earlier);
+  editor->findChild<QPushButton*>("cmdOk")->click();
+  editor = openEditor();
+  ASSERT_TRUE(ticked(editor, earlier));
+  wizardFinishes();
+  tick(editor, chosen);
+  editor->findChild<QPushButton*>("cmdOk")->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, SettingsOvertakenText("the changes were not saved") +
+                                    "\r\nThe rows you changed are kept as you set them.");
+  ASSERT_NE(LoadedForm<frmCustomFirewallSettings>(), nullptr);
+  EXPECT_FALSE(ticked(editor, earlier));
+  EXPECT_TRUE(ticked(editor, chosen));
+  platform::profileClearCache();
+  Init_Read_PortSetting();
+  EXPECT_FALSE(LoadCustomRows(CustomList::HighInternet)[static_cast<size_t>(chosen)].Checked);
+  // The next OK stores the user's row on the files as they are now.
+  editor->findChild<QPushButton*>("cmdOk")->click();
+  EXPECT_EQ(messages.size(), 1u);
+  Init_Read_PortSetting();
+  const std::vector<CustomRow> stored = LoadCustomRows(CustomList::HighInternet);
+  EXPECT_TRUE(stored[static_cast<size_t>(chosen)].Checked);
+  EXPECT_FALSE(stored[static_cast<size_t>(earlier)].Checked);
 }
