@@ -31,7 +31,6 @@
 #include "zones/ZoneLevels.h"
 #include "zones/mdlActiveNetwork.h"
 #include "zones/mdlMain.h"
-#include "zones/mdlSecurityLevel.h"
 #include "zones/mdlZoneEntry.h"
 
 namespace mv {
@@ -205,8 +204,7 @@ void Main() {
     bool repaired = checkIsMorvantisCorrupted();
     InitAllPath();
     InitProgramControl();
-    Init_Read_PortSetting();
-    ReadZoneLevels();
+    ReadZoneSettings();
     // What a hand-edited file or an older version left between the entries
     // and their address rows is mended before the rules are built from the
     // rows; the detected networks' rows then go last, as at every start.

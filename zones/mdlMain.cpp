@@ -7,6 +7,7 @@
 #include "core/VBRuntime.h"
 #include "core/mdlMain.h"
 #include "core/mdlMorvantisDatabase.h"
+#include "platform/ChangeRecord.h"
 #include "zones/mdlSecurityLevel.h"
 
 namespace mv {
@@ -76,8 +77,10 @@ long sectionNumber(const std::string& name) {
 }  // namespace
 
 void ReadZoneSettings() {
-  ReadZoneLevels();
+  // Both files are read while no other program changes them.
+  platform::FolderWriteLock lock;
   Init_Read_PortSetting();
+  ReadZoneLevels();
 }
 
 void Init_Read_PortSetting() {

@@ -38,9 +38,9 @@ void ResetPortSettingGlobals();
 
 // Fills the four arrays from the port-setting table.
 void Init_Read_PortSetting();
-// Reads the zones' levels and custom settings into memory again from the
-// files, as the start does (a window that another program's change
-// overtook shows them again).
+// Reads the zones' custom settings and levels into memory from the files,
+// together, while the folder's lock is held: at the start, and when a window
+// that another program's change overtook shows them again.
 void ReadZoneSettings();
 
 // The items of a port-list text ("80, 1000-2000") as pairs; never empty.

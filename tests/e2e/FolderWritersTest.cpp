@@ -28,6 +28,8 @@
 #include "tests/core/ModalDriver.h"
 #include "tests/e2e/FrontEndFixture.h"
 #include "tests/wizard/WizardFixture.h"
+#include "zones/mdlMain.h"
+#include "zones/mdlSecurityLevel.h"
 #include "zones/mdlZoneEntry.h"
 
 namespace fs = std::filesystem;
@@ -352,4 +354,39 @@ TEST_F(FolderWriters, TheLoginChecksThePasswordAnotherProcessSetMeanwhile) {
   EXPECT_EQ(asked, 1);
   EXPECT_EQ(strPassword, "first");
   EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(FolderWriters, AStartBesideAWriterPausedBetweenTheLevelsAndTheCustomSettingsReadsItsWholeChange) {
+  // The switched-on rows of every custom list.
+  auto switchedOn = [] {
+    int on = 0;
+    for (const auto* list : {&arrTrustedMediumSettings, &arrTrustedHighSettings, &arrInternetMediumSettings,
+                             &arrInternetHighSettings})
+      for (const PortSettingRec& row : *list) on += row.Enabled;
+    return on;
+  };
+  ReadZoneSettings();
+  const int before = switchedOn();
+  Read_TableData(Database_PortSetting, "Enabled", "");
+  ASSERT_GT(arrQueryResult[0].Count, 0);
+  const std::string section = arrQueryResult[0].RowSection;
+  const bool wasOn = arrQueryResult[0].Values.at(0) == "1";
+  // Its record, then the levels; there it stops until told to go on with
+  // the custom settings.
+  PausedWriter writer(2, [&] {
+    return StoreTogether([&] {
+      return StoreZoneLevels(1, 1) && WriteColumnValue(Database_PortSetting, section, "Enabled", wasOn ? "0" : "1");
+    });
+  });
+  ASSERT_TRUE(writer.paused());
+  std::thread release([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    writer.goOn();
+  });
+  ReadZoneSettings();
+  release.join();
+  EXPECT_TRUE(writer.stored());
+  EXPECT_EQ(intInternetZoneLevel, 1);
+  EXPECT_EQ(intTrustedZoneLevel, 1);
+  EXPECT_EQ(switchedOn(), before + (wasOn ? -1 : 1));
 }
