@@ -233,7 +233,15 @@ bool addAddress(const std::string& ip, std::string& id) {
   return StoreZoneEntry(Database_IPSetting, ipAddress, values, true, "", {}, id) == EntrySaved::Saved;
 }
 
-bool removeAddress(const std::string& id) { return RemoveZoneEntry(ipAddress, id) == EntryRemoved::Removed; }
+// The zones page's row of the address entry, as Remove is given it.
+ZoneListRow shownRow(const std::string& id) {
+  Read_TableData(Database_IPSetting, "*", "ID=" + id);
+  const std::vector<ZoneListRow> rows = ZoneListRows(Database_IPSetting, "IP Address");
+  if (rows.size() != 1) std::abort();
+  return rows[0];
+}
+
+bool removeAddress(const ZoneListRow& shown) { return RemoveZoneEntry(shown) == EntryRemoved::Removed; }
 
 void AtomicWriteAddressFile(benchmark::State& state) {
   const std::string dir = layOutZoneStore(state.range(0));
@@ -249,7 +257,7 @@ void AddAddressEntry(benchmark::State& state) {
   for (auto _ : state) {
     std::string id;
     if (!samples.call([&] { return addAddress("192.168.7.7", id); })) break;
-    if (!removeAddress(id)) std::abort();
+    if (!removeAddress(shownRow(id))) std::abort();
   }
   samples.report();
 }
@@ -290,7 +298,8 @@ void RemoveAddressEntry(benchmark::State& state) {
   Samples samples(state, addressFile(dir));
   std::string id = idOf(entry);
   for (auto _ : state) {
-    if (!samples.call([&] { return removeAddress(id); })) break;
+    const ZoneListRow shown = shownRow(id);
+    if (!samples.call([&] { return removeAddress(shown); })) break;
     if (!addAddress(addressOf(entry), id)) std::abort();
   }
   samples.report();

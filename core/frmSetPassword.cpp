@@ -37,6 +37,8 @@ frmSetPassword::~frmSetPassword() = default;
 
 void frmSetPassword::cmdOk_Click() {
   ErrorBoundary("cmdOK_Click of frmSetPassword", [&] {
+    // The old password asked for is the one in force now.
+    RefreshPassword();
     const bool passwordSet = !strPassword.empty();
     if (passwordSet && TextOf(txtOldPassword) != strPassword) {
       platform::MsgBox("Invalid old password, please try again.", platform::vbInformation, AppTitle);

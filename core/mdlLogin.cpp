@@ -48,6 +48,7 @@ bool storableForm(const std::string& form) {
 }  // namespace
 
 bool CheckLogin() {
+  RefreshPassword();
   if (strPassword.empty() || blnLoggedIn) return true;
   // Without a login window to ask (no forms) the gate stays shut.
   ErrorBoundary("CheckLogin of mdlLogin", [] { hooks::Call(hooks::ShowLogin); });
@@ -94,12 +95,14 @@ bool StorePasswordFiles(const std::string& password, std::string& failedFile) {
     failedFile = passwordFile();
     return false;
   }
+  // The registry's text is built from the file as it is while the lock is
+  // held, so that no other program's change of it is written over.
+  platform::ProfileChange change;
   const platform::RegValue copy{platform::REG_SZ, registryCopy(password)};
   if (!platform::registryTextWithValue(platform::HKEY_LOCAL_MACHINE, SetupKey, RegistryValueName, copy, registry)) {
     failedFile = platform::registryFile();
     return false;
   }
-  platform::ProfileChange change;
   change.writeFile(passwordFile(), fileLine(password) + CrLf);
   change.writeFile(platform::registryFile(), registry);
   if (change.commit()) return true;
@@ -123,23 +126,76 @@ std::optional<std::string> PasswordFromFileLine(const std::string& line) {
 namespace {
 const char* const kPasswordMissing = "Applicaation corrupted please reinstall it.";
 
+// What the two copies' files were when they were last read.
+struct PairStamps {
+  platform::FileStamp file, registry;
+  bool operator==(const PairStamps&) const = default;
+};
+PairStamps pairStamps() {
+  return {platform::nativeFileStamp(platform::resolvePath(passwordFile())),
+          platform::nativeFileStamp(platform::registryFile())};
+}
+// Set once the program has read the password (getPassword).
+std::optional<PairStamps>& watchedStamps() {
+  static std::optional<PairStamps> stamps;
+  return stamps;
+}
+PairStamps lastReadStamps;
+
+// The password both copies hold; nothing when they disagree or the file's
+// first line holds none.
+std::optional<std::string> passwordOfPair(const PasswordPair& pair) {
+  const std::optional<std::string> password =
+      PasswordFromFileLine(pair.fileBytes.substr(0, pair.fileBytes.find_first_of(CrLf)));
+  if (!password || *password != pair.registryCopy) return std::nullopt;
+  return password;
+}
+
 std::string readPasswordCopies() {
-  const std::string copy = RegistryPasswordCopy();
+  const PasswordPair pair = ReadPasswordPair();
   const std::string missing = kPasswordMissing;
-  if (!platform::fileExists(passwordFile())) endWithMessage(missing);
-  std::string bytes;
+  if (!pair.fileExists) endWithMessage(missing);
   // A password file that exists but cannot be read (a folder in its place, no
   // read permission) ends the program as a missing one does: running on
   // without the password would open every setting to anyone.
-  if (!platform::readFile(passwordFile(), bytes)) {
+  if (!pair.fileRead) {
     WriteErrorLog("Path/File access error (" + passwordFile() + ")", "getPassword of mdlAlertsAndLogs");
     endWithMessage(missing);
   }
-  const std::optional<std::string> password = PasswordFromFileLine(bytes.substr(0, bytes.find_first_of(CrLf)));
-  if (!password || *password != copy) passwordCorrupted();
+  const std::optional<std::string> password = passwordOfPair(pair);
+  if (!password) passwordCorrupted();
+  watchedStamps() = lastReadStamps;
   return *password;
 }
 }  // namespace
+
+PasswordPair ReadPasswordPair() {
+  PasswordPair pair;
+  // Held only for the reads: a message about what was read comes after.
+  platform::FolderWriteLock lock;
+  pair.registryCopy = RegistryPasswordCopy();
+  pair.fileExists = platform::fileExists(passwordFile());
+  pair.fileRead = pair.fileExists && platform::readFile(passwordFile(), pair.fileBytes);
+  lastReadStamps = pairStamps();
+  return pair;
+}
+
+void RefreshPassword() {
+  if (!watchedStamps() || pairStamps() == *watchedStamps()) return;
+  const PasswordPair pair = ReadPasswordPair();
+  watchedStamps() = lastReadStamps;
+  const std::optional<std::string> password = pair.fileRead ? passwordOfPair(pair) : std::nullopt;
+  if (!password) {
+    WriteErrorLog("The two copies of the password disagree; the password read at the start stays in force",
+                  "RefreshPassword of mdlLogin");
+    return;
+  }
+  if (*password == strPassword) return;
+  strPassword = *password;
+  blnLoggedIn = false;
+}
+
+void ResetPasswordWatch() { watchedStamps().reset(); }
 
 std::string getPassword() {
   auto password = ErrorBoundary("getPassword of mdlAlertsAndLogs", std::optional<std::string>(),

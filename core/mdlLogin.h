@@ -36,6 +36,26 @@ std::string RegistryPasswordCopy();
 // too short to hold the two filler texts.
 std::optional<std::string> PasswordFromFileLine(const std::string& line);
 
+// Both copies of the password as the files hold them, read together while
+// the folder's lock is held, so that another program's change of the
+// password is seen wholly or not at all.
+struct PasswordPair {
+  std::string registryCopy;  // the password the registry copy holds
+  bool fileExists = false;   // the password file is there
+  bool fileRead = false;     // and could be read: its bytes
+  std::string fileBytes;
+};
+PasswordPair ReadPasswordPair();
+
+// Reads the password again when another program changed either copy since
+// this program last read them (after getPassword), so that the login gate
+// checks the password in force. A login made with another password no
+// longer counts. Copies that disagree leave the password in memory as it is
+// (logged).
+void RefreshPassword();
+// Forgets what the copies were when last read (tests).
+void ResetPasswordWatch();
+
 // Reads and checks both copies and returns the password. A missing password
 // file, a line too short to hold the filler texts, or copies that disagree
 // end the program with a message.

@@ -3,6 +3,7 @@
 #include "core/ErrorBoundary.h"
 #include "core/VBRuntime.h"
 #include "platform/Application.h"
+#include "platform/ChangeRecord.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/ProcessList.h"
@@ -164,6 +165,9 @@ std::string keepDamagedAside(const std::string& path) {
 bool checkIsMorvantisCorrupted() {
   bool allPresent = true;
   ErrorBoundary(kRepairText, [&] {
+    // Another program's change of the files is not taken for damage, nor
+    // written over by a default, half-way.
+    platform::FolderWriteLock lock;
     for (const auto& name : varSettingsFiles) {
       std::string path = strProfilePath + name;
       const std::string defaultText = BuiltinDefaultText(name) + "\r\n";

@@ -64,14 +64,6 @@ std::int16_t intOf(const std::string& file, const std::string& key, const std::s
   return number(file, key, [](double v) { return CInt(v); }, section);
 }
 
-int zoneLevel(const std::string& zone) {
-  try {
-    return CInt(Val(GetMasterValue(SelectedLevel, zone, "")));
-  } catch (const RuntimeError&) {
-    return 0;
-  }
-}
-
 void tellReadOnly(const std::string& path) {
   platform::MsgBox("A file " + platform::resolvePath(path) +
                        " is read only.\r\nPlease change the file attribute and restart the application.",
@@ -212,9 +204,7 @@ void Main() {
     bool repaired = checkIsMorvantisCorrupted();
     InitAllPath();
     InitProgramControl();
-    Init_Read_PortSetting();
-    intInternetZoneLevel = zoneLevel("3");
-    intTrustedZoneLevel = zoneLevel("2");
+    ReadZoneSettings();
     // What a hand-edited file or an older version left between the entries
     // and their address rows is mended before the rules are built from the
     // rows; the detected networks' rows then go last, as at every start.

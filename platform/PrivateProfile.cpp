@@ -334,6 +334,20 @@ HeldChange& held() {
 
 ProfileFile& loadFromDisk(const std::string& file);
 
+// How many times a file was found changed on disk against this process's
+// last picture of it. This process's own writes keep its pictures up to
+// date, so each such change was made by another process.
+std::uint64_t& outsideChanges() {
+  static std::uint64_t count = 0;
+  return count;
+}
+// Counts a fresh picture of a file whose earlier picture holds other bytes.
+void noteOutsideChange(const ProfileFile* before, const ProfileFile& now) {
+  if (!before) return;
+  const bool was = before->stamp.exists || before->unreadable, is = now.stamp.exists || now.unreadable;
+  if (was != is || (is && (before->unreadable || now.unreadable || before->raw != now.raw))) ++outsideChanges();
+}
+
 // The up-to-date entry for a file: during a change, the held picture of a file
 // it changed; else the cached one, read again when it changed on disk. A read
 // of an unchanged file costs one stat.
@@ -373,6 +387,7 @@ ProfileFile& loadFromDisk(const std::string& file) {
       }
     }
   }
+  const std::shared_ptr<ProfileFile> before = slot;
   auto pf = std::make_shared<ProfileFile>();
   if (slot && now.exists) {
     pf->native = slot->native;
@@ -395,6 +410,7 @@ ProfileFile& loadFromDisk(const std::string& file) {
       pf->stamp.exists = false;  // read again next time
     }
   }
+  noteOutsideChange(before.get(), *pf);
   slot = pf;
   return *slot;
 }
@@ -789,5 +805,12 @@ bool profileFinishPendingChange() {
 }
 
 void profileClearCache() { cache().clear(); }
+
+std::uint64_t profileOutsideChanges() { return outsideChanges(); }
+
+std::uint64_t profileLookForOutsideChanges(const std::vector<std::string>& files) {
+  for (const std::string& file : files) static_cast<void>(load(file));
+  return outsideChanges();
+}
 
 }  // namespace mv::platform

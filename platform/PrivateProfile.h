@@ -6,6 +6,7 @@
 // A write changes only the lines it concerns and replaces the file
 // atomically. Reads are served from a cache that is checked against the
 // file's identity, size and modification time on every call.
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -141,6 +142,16 @@ class ProfileChange {
 // (finishChangeRecord). Returns true when it finished one; a damaged record
 // is moved aside, not applied.
 bool profileFinishPendingChange();
+
+// How many times this process found a settings file changed by another
+// process since it last read or wrote it (a count that only grows). A
+// window that notes it before it reads what it shows knows, by a larger
+// count later, that what it shows may have been overtaken.
+std::uint64_t profileOutsideChanges();
+// Looks at the files (paths as the system writes them) now, so that a
+// change another process made to one of them since this process last read
+// it is counted; returns the count afterwards.
+std::uint64_t profileLookForOutsideChanges(const std::vector<std::string>& files);
 
 // Forgets every cached file (tests that change files behind the cache's back
 // within one clock tick).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
 #include <string_view>
 
 #include "core/ErrorBoundary.h"
@@ -10,6 +11,7 @@
 #include "core/MGetCmdOutput.h"
 #include "core/VBRuntime.h"
 #include "core/mdlMain.h"
+#include "platform/ChangeRecord.h"
 #include "platform/Dialogs.h"
 #include "platform/Events.h"
 #include "platform/FileSystem.h"
@@ -553,6 +555,10 @@ bool AddRulesToINI(bool bBlockAll, bool bNoRestart) {
     ShowApplyingForm(10, bBlockAll ? 1 : 0);
     platform::pumpEvents();
 
+    // The settings are read, and the rule file is written from them, while
+    // no other program changes them: the rules never mix two states of the
+    // settings.
+    std::optional<platform::FolderWriteLock> lock(std::in_place);
     RuleFileText& doc = RuleDocument();
     doc.clear();
     lngRuleLineNo = 0;
@@ -619,7 +625,9 @@ bool AddRulesToINI(bool bBlockAll, bool bNoRestart) {
 
     // The whole file replaces the old one in one step; when it cannot be
     // written the engine keeps running on the rules it has.
-    if (!platform::writeFileAtomic(strRuleFile, doc.pieces())) {
+    const bool written = platform::writeFileAtomic(strRuleFile, doc.pieces());
+    lock.reset();
+    if (!written) {
       ShowRuleFileNotWritten("AddRulesToINI of Module mdlDefineRules");
     } else {
       blnReadEvents = false;

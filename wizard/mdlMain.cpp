@@ -75,11 +75,14 @@ bool CheckPasswordFile() {
 }
 
 std::optional<std::string> GetStoredPassword() {
-  const std::string copy = mv::RegistryPasswordCopy();
+  // Both copies are read together, never half-way through another
+  // program's change of the password.
+  mv::PasswordPair pair = mv::ReadPasswordPair();
+  const std::string& copy = pair.registryCopy;
   if (!CheckPasswordFile()) return std::nullopt;
-  std::string bytes;
+  std::string& bytes = pair.fileBytes;
   std::optional<std::string> password;
-  if (platform::readFile(passwordFile(), bytes)) {
+  if (pair.fileRead) {
     // The file holds one line and its line end, nothing else.
     if (bytes.size() >= 2 && bytes.compare(bytes.size() - 2, 2, CrLf) == 0) bytes.resize(bytes.size() - 2);
     if (bytes.find_first_of(CrLf) == std::string::npos) password = mv::PasswordFromFileLine(bytes);

@@ -17,8 +17,11 @@
 #include "core/FormFocus.h"
 #include "core/FormSupport.h"
 #include "core/VBRuntime.h"
+#include "core/SettingsView.h"
 #include "core/mdlMain.h"
+#include "platform/Dialogs.h"
 #include "platform/QtText.h"
+#include "zones/mdlMain.h"
 
 namespace mv {
 
@@ -147,6 +150,7 @@ void frmCustomFirewallSettings::Form_Load() {
 
 void frmCustomFirewallSettings::setValues() {
   ErrorBoundary("setValues of frmCustomFirewallSettings", [&] {
+    seen_ = SettingsSeenNow();
     for (CustomList list : kLists) putRows(list, LoadCustomRows(list));
     showPortBox(false);
   });
@@ -295,7 +299,26 @@ bool frmCustomFirewallSettings::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
+bool frmCustomFirewallSettings::overtaken() {
+  if (!SettingsOvertaken(seen_)) return false;
+  // The rows are shown from the files again, but those the user changed,
+  // which stay as set and marked for the next save.
+  seen_ = SettingsSeenNow();
+  ReadZoneSettings();
+  for (CustomList list : kLists) {
+    std::vector<CustomRow> rows = LoadCustomRows(list);
+    const std::vector<CustomRow> shown = rowsOf(list);
+    for (size_t i = 0; i < rows.size() && i < shown.size(); ++i)
+      if (shown[i].Tag) rows[i] = shown[i];
+    putRows(list, rows);
+  }
+  platform::MsgBox(SettingsOvertakenText("the changes were not saved") + "\r\nThe rows you changed are kept as you set them.",
+                   platform::vbInformation, AppTitle);
+  return true;
+}
+
 bool frmCustomFirewallSettings::saveChanges() {
+  if (overtaken()) return false;
   std::array<std::vector<CustomRow>, 5> rows;
   std::vector<CustomListEdit> edits;
   for (CustomList list : kLists) {

@@ -4,6 +4,7 @@
 // given port lists, stored by Apply and OK.
 #include <QDialog>
 #include <array>
+#include <cstdint>
 #include <vector>
 
 #include "zones/mdlCustomSettings.h"
@@ -81,11 +82,16 @@ class frmCustomFirewallSettings : public QDialog {
   void putRows(CustomList list, const std::vector<CustomRow>& rows);
   // Stores the changed lists; true when everything was stored.
   bool saveChanges();
+  // True when another program changed the settings since the rows were
+  // shown: the rows are shown from the files again (those the user changed
+  // stay as set), the user is told, and nothing is stored.
+  bool overtaken();
 
   int intSelectedRow = -1;
   int bytCurrentList = 0;
   int intInternetTab = 0;
   std::array<bool, 5> changed_{};  // by list number
+  std::uint64_t seen_ = 0;         // the settings' mark when the rows were shown
   bool updating_ = false;          // rows being set by the editor itself
 };
 

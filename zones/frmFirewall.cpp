@@ -18,6 +18,7 @@
 #include "core/ErrorBoundary.h"
 #include "core/FormControls.h"
 #include "core/MDIMain.h"
+#include "core/SettingsView.h"
 #include "core/StringTable.h"
 #include "core/FormSupport.h"
 #include "core/mdINIBas.h"
@@ -34,6 +35,7 @@
 #include "zones/frmAddSubnet.h"
 #include "zones/frmCustomFirewallSettings.h"
 #include "zones/mdlCommonLists.h"
+#include "zones/mdlMain.h"
 #include "zones/mdlSecurityLevel.h"
 #include "zones/mdlZoneEntry.h"
 
@@ -258,6 +260,7 @@ void frmFirewall::Form_Load() {
 void frmFirewall::SetToolTips() { LoadToolTipText(this, "Security"); }
 
 void frmFirewall::FillListView() {
+  seen_ = SettingsSeenNow();
   lvwZones->clear();
   const std::pair<long, const char*> passes[] = {{Database_HostSetting, "Host Name"},
                                                  {Database_IPRangeSetting, "IP Range"},
@@ -286,6 +289,27 @@ void frmFirewall::FillListView() {
 QTreeWidgetItem* frmFirewall::selectedItem() const {
   const auto selected = lvwZones->selectedItems();
   return selected.isEmpty() ? nullptr : selected.first();
+}
+
+std::optional<ZoneListRow> frmFirewall::SelectedRow() const {
+  const QTreeWidgetItem* item = selectedItem();
+  if (!item) return std::nullopt;
+  return ZoneListRow{textOf(item, colName), textOf(item, colAddress), textOf(item, colType), textOf(item, colZone),
+                     textOf(item, colID)};
+}
+
+void frmFirewall::ShowFilesAgain(const std::string& message) {
+  ReadZoneSettings();
+  // Filled as at the load: showing the stored levels asks for no login.
+  const bool loaded = blnLoaded;
+  blnLoaded = false;
+  FillListView();
+  // An option that was checked already raises no Click: each zone's level
+  // is shown from the files either way.
+  reselect(optInternetZone, intInternetZoneLevel);
+  reselect(optTrustedZone, intTrustedZoneLevel);
+  blnLoaded = loaded;
+  platform::MsgBox(message, platform::vbInformation, AppTitle);
 }
 
 void frmFirewall::UpdateEntryDetails() {
@@ -403,14 +427,28 @@ void frmFirewall::lvwZones_DblClick() {
     if (blnLoaded && !CheckLogin()) return;
     const QTreeWidgetItem* item = selectedItem();
     if (!item) return;
-    const std::string id = textOf(item, colID);
+    const ZoneListRow shown = *SelectedRow();
+    const std::string id = shown.ID;
     strEditEntryID = id;
-    const long code = GetIPTypeCode(textOf(item, colType));
+    const long code = GetIPTypeCode(shown.TypeName);
     if (code < ipHostName || code > ipNetwork) return;
-    const auto values = ReadZoneEntry(code, id);
+    // The entry is read as the files hold it, and opened only while its ID
+    // is still held by the entry the row shows.
+    std::optional<std::vector<std::string>> values;
+    bool asShown = false;
+    if (!StoreOnView(seen_, [&] {
+          values = ReadZoneEntry(code, id);
+          asShown = EntryIsAsShown(shown);
+        })) {
+      ShowFilesAgain(SettingsOvertakenText("the entry was not opened"));
+      return;
+    }
     if (!values) {
-      platform::MsgBox("The entry '" + textOf(item, colName) + "' no longer exists.", platform::vbInformation,
-                       AppTitle);
+      platform::MsgBox("The entry '" + shown.Text + "' no longer exists.", platform::vbInformation, AppTitle);
+      return;
+    }
+    if (!asShown) {
+      ShowFilesAgain(NotAsShownText(shown.Text, "it was not opened"));
       return;
     }
     ZoneEntryDialog* dialog = nullptr;
@@ -445,9 +483,17 @@ void frmFirewall::cmdRemove_Click() {
     if (platform::MsgBox("Are you sure do you want to remove '" + textOf(item, colName) + "'?",
                          platform::vbYesNo + platform::vbQuestion, AppTitle) != platform::vbYes)
       return;
-    const EntryRemoved removed = RemoveZoneEntry(code, textOf(item, colID));
-    if (removed == EntryRemoved::NotSaved)
-      TellNotSaved("The removal of '" + textOf(item, colName) + "'", LastFailedWriteFile());
+    const ZoneListRow shown = *SelectedRow();
+    EntryRemoved removed = EntryRemoved::NotSaved;
+    if (!StoreOnView(seen_, [&] { removed = RemoveZoneEntry(shown); })) {
+      ShowFilesAgain(SettingsOvertakenText("nothing was removed"));
+      return;
+    }
+    if (removed == EntryRemoved::NotAsShown) {
+      ShowFilesAgain(NotAsShownText(shown.Text, "nothing was removed"));
+      return;
+    }
+    if (removed == EntryRemoved::NotSaved) TellNotSaved("The removal of '" + shown.Text + "'", LastFailedWriteFile());
     if (removed != EntryRemoved::Removed) return;
     delete item;
     ClearEntryDetails();
@@ -470,6 +516,14 @@ bool frmFirewall::showLevel(long zone, int level) {
   return true;
 }
 
+bool frmFirewall::levelOvertaken() {
+  // Only a level the user chose is checked; the levels shown from the files
+  // are not.
+  if (!blnLoaded || !SettingsOvertaken(seen_)) return false;
+  ShowFilesAgain(SettingsOvertakenText("the security level was not changed"));
+  return true;
+}
+
 void frmFirewall::reselect(std::array<QRadioButton*, 4>& options, int level) {
   const bool loaded = blnLoaded;
   blnLoaded = false;
@@ -488,6 +542,7 @@ void frmFirewall::optInternetZone_Click(int index) {
       reselect(optInternetZone, intInternetZoneLevel);
       return;
     }
+    if (levelOvertaken()) return;
     // A lower Internet level takes the Trusted level down with it: both are
     // stored in one write, so the file never holds one without the other.
     if (index < intTrustedZoneLevel) {
@@ -513,6 +568,7 @@ void frmFirewall::optTrustedZone_Click(int index) {
       reselect(optTrustedZone, intTrustedZoneLevel);
       return;
     }
+    if (levelOvertaken()) return;
     if (index > intInternetZoneLevel) {
       platform::MsgBox("You can't set Trusted Zone security higher than Internet Zone security.",
                        platform::vbInformation, AppTitle);

@@ -4,6 +4,8 @@
 // entry dialogs to add or edit an entry, and removes entries.
 #include <QTreeWidget>
 #include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/FormSupport.h"
@@ -32,6 +34,15 @@ class frmFirewall : public Page {
   // Copies the selected entry into the detail labels; without a selected
   // entry they stay as they are.
   void UpdateEntryDetails();
+
+  // The row the list has selected, as it shows it; nothing when none is.
+  std::optional<ZoneListRow> SelectedRow() const;
+  // The mark of the settings taken when the list was last filled
+  // (SettingsView.h).
+  std::uint64_t SettingsSeen() const { return seen_; }
+  // Shows the files again, as they are now (the levels and the list), then
+  // tells the user why.
+  void ShowFilesAgain(const std::string& message);
 
   // The commands of the main window's Add menu: each opens its dialog in
   // Add mode and afterwards enables Edit and Remove when the list holds an
@@ -94,6 +105,10 @@ class frmFirewall : public Page {
   // Stores a changed level, then shows its texts and keeps it; false (told,
   // nothing changed) when it could not be stored.
   bool showLevel(long zone, int level);
+  // True when another program changed the settings since the page showed
+  // them: the page shows them again and tells the user, and the chosen level
+  // is not stored.
+  bool levelOvertaken();
   // Selects the zone's option of the level without the login gate.
   void reselect(std::array<QRadioButton*, 4>& options, int level);
   void openCustomSettings(int tab);
@@ -111,6 +126,7 @@ class frmFirewall : public Page {
   void fitColumns();
 
   bool blnLoaded = false;
+  std::uint64_t seen_ = 0;
   bool sorted_ = false;
   int sortKey_ = 0;
   Qt::SortOrder sortOrder_ = Qt::AscendingOrder;

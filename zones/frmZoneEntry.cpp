@@ -17,6 +17,7 @@
 #include "core/mdlMain.h"
 #include "platform/Dialogs.h"
 #include "platform/QtText.h"
+#include "core/SettingsView.h"
 #include "zones/frmFirewall.h"
 #include "zones/mdlCommonLists.h"
 #include "zones/mdlZoneEntry.h"
@@ -252,7 +253,31 @@ void ZoneEntryDialog::SaveEntry(long table, long ipType, const EntryValues& valu
   const bool add = IsAddMode();
   const std::string editID = strEditEntryID;
   std::string id;
-  const EntrySaved saved = StoreZoneEntry(table, ipType, values, add, editID, addresses, id);
+  EntrySaved saved = EntrySaved::NotSaved;
+  frmFirewall* page = LoadedForm<frmFirewall>();
+  // An Edit stores over the entry the page's row shows, and only while its
+  // ID is still held by that entry (an entry that is gone is told as such).
+  const std::optional<ZoneListRow> shown = page && !add ? page->SelectedRow() : std::nullopt;
+  bool asShown = true;
+  auto store = [&] {
+    if (shown && shown->ID == editID && !EntryIsAsShown(*shown) &&
+        ReadZoneEntry(GetIPTypeCode(shown->TypeName), editID)) {
+      asShown = false;
+      return;
+    }
+    saved = StoreZoneEntry(table, ipType, values, add, editID, addresses, id);
+  };
+  const bool overtaken = page ? !StoreOnView(page->SettingsSeen(), store) : (store(), false);
+  if (overtaken || !asShown) {
+    // An Add keeps what was typed open for another OK on the files as they
+    // are now; an Edit's entry may be another one now, so it closes.
+    page->ShowFilesAgain(overtaken ? SettingsOvertakenText("the entry was not saved")
+                                   : NotAsShownText(shown->Text, "the changes were not saved"));
+    if (add) return;
+    strEditEntryID.clear();
+    reject();
+    return;
+  }
   if (saved == EntrySaved::NotSaved) {
     // Nothing changed: the dialog stays open with what was typed, for
     // another OK or Cancel.
@@ -266,7 +291,7 @@ void ZoneEntryDialog::SaveEntry(long table, long ipType, const EntryValues& valu
     reject();
     return;
   }
-  if (frmFirewall* page = LoadedForm<frmFirewall>()) {
+  if (page) {
     if (add) {
       page->AddEntryRow({NameText(), address, typeName, ZoneText(), id});
     } else {

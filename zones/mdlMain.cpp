@@ -7,6 +7,8 @@
 #include "core/VBRuntime.h"
 #include "core/mdlMain.h"
 #include "core/mdlMorvantisDatabase.h"
+#include "platform/ChangeRecord.h"
+#include "zones/mdlSecurityLevel.h"
 
 namespace mv {
 
@@ -73,6 +75,13 @@ long sectionNumber(const std::string& name) {
 }
 
 }  // namespace
+
+void ReadZoneSettings() {
+  // Both files are read while no other program changes them.
+  platform::FolderWriteLock lock;
+  Init_Read_PortSetting();
+  ReadZoneLevels();
+}
 
 void Init_Read_PortSetting() {
   ErrorBoundary("Init_Read_PortSetting of mdlMain", [&] {

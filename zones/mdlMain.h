@@ -38,6 +38,10 @@ void ResetPortSettingGlobals();
 
 // Fills the four arrays from the port-setting table.
 void Init_Read_PortSetting();
+// Reads the zones' custom settings and levels into memory from the files,
+// together, while the folder's lock is held: at the start, and when a window
+// that another program's change overtook shows them again.
+void ReadZoneSettings();
 
 // The items of a port-list text ("80, 1000-2000") as pairs; never empty.
 std::vector<PortRangePair> ParsePortList(const std::string& text);

@@ -1,5 +1,6 @@
 #include "zones/mdlSecurityLevel.h"
 
+#include "core/VBRuntime.h"
 #include "core/mdlMain.h"
 #include "core/mdlMorvantisDatabase.h"
 
@@ -33,6 +34,18 @@ std::string LevelDescription(long zone, int level) {
              std::string(zone == InternetZone ? "Internet Zone." : "Internet zone.");
     default: return "";
   }
+}
+
+void ReadZoneLevels() {
+  auto stored = [](long zone) {
+    try {
+      return static_cast<int>(CInt(Val(GetMasterValue(SelectedLevel, std::to_string(zone), ""))));
+    } catch (const RuntimeError&) {
+      return 0;
+    }
+  };
+  intInternetZoneLevel = stored(InternetZone);
+  intTrustedZoneLevel = stored(TrustedZone);
 }
 
 bool StoreZoneLevel(long zone, int level) { return SetMasterValue(SelectedLevel, std::to_string(zone), std::to_string(level)); }

@@ -16,6 +16,10 @@ std::string LevelName(int level);
 // The description of the level for the zone (2 Trusted, 3 Internet).
 std::string LevelDescription(long zone, int level);
 
+// Reads both zones' stored levels into memory; a value that is not a
+// number reads as 0 (no level).
+void ReadZoneLevels();
+
 // Stores the zone's level in the master file (key: the zone code); false
 // when the file could not be written.
 [[nodiscard]] bool StoreZoneLevel(long zone, int level);

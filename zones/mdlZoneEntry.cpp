@@ -109,16 +109,38 @@ EntrySaved StoreZoneEntry(long lngTable, long lngIPType, EntryValues values, boo
   return saved == EntrySaved::Saved && !stored ? EntrySaved::NotSaved : saved;
 }
 
-EntryRemoved RemoveZoneEntry(long lngIPType, const std::string& strID) {
+bool EntryIsAsShown(const ZoneListRow& shown) {
+  const long table = EntryTable(GetIPTypeCode(shown.TypeName));
+  if (table < 0 || shown.ID.empty()) return false;
+  Read_TableData(table, "*", whereID(shown.ID));
+  for (const ZoneListRow& row : ZoneListRows(table, shown.TypeName))
+    if (row.Text == shown.Text && row.Description == shown.Description && row.ZoneName == shown.ZoneName &&
+        row.ID == shown.ID)
+      return true;
+  return false;
+}
+
+std::string NotAsShownText(const std::string& name, const std::string& what) {
+  return "The entry '" + name + "' is no longer stored as the list shows it, so " + what +
+         ".\r\nThe entries are shown again as they are now.";
+}
+
+EntryRemoved RemoveZoneEntry(const ZoneListRow& shown) {
+  const long lngIPType = GetIPTypeCode(shown.TypeName);
   if (lngIPType < ipHostName || lngIPType > ipSubnet) return EntryRemoved::Refused;
   const long table = EntryTable(lngIPType);
+  const std::string& strID = shown.ID;
   blnZoneDataChanged = true;
-  return StoreTogether([&] {
-           return Delete_TableData(table, whereID(strID), "ID") &&
-                  Delete_TableData(Database_IPAddress, whereID(strID), "ID");
-         })
-             ? EntryRemoved::Removed
-             : EntryRemoved::NotSaved;
+  bool asShown = true;
+  // The check and the deletion hold the lock together: the ID is deleted
+  // only while the entry the user chose holds it.
+  const bool stored = StoreTogether([&] {
+    asShown = EntryIsAsShown(shown);
+    return asShown && Delete_TableData(table, whereID(strID), "ID") &&
+           Delete_TableData(Database_IPAddress, whereID(strID), "ID");
+  });
+  if (!asShown) return EntryRemoved::NotAsShown;
+  return stored ? EntryRemoved::Removed : EntryRemoved::NotSaved;
 }
 
 namespace {

@@ -50,12 +50,23 @@ enum class EntrySaved { Saved, EntryGone, NotSaved };
 EntrySaved StoreZoneEntry(long lngTable, long lngIPType, EntryValues values, bool blnAdd, const std::string& strID,
                           const std::vector<std::string>& addresses, std::string& id);
 
+// True when the entry with the row's ID is stored as the zones page lists
+// it: the same type, name, address text and zone.
+bool EntryIsAsShown(const ZoneListRow& shown);
+
+// What the user is told when a row's ID is no longer held by the entry the
+// row shows: `what` says what was not done ("nothing was removed").
+std::string NotAsShownText(const std::string& name, const std::string& what);
+
 // What Remove did.
-enum class EntryRemoved { Removed, Refused, NotSaved };
-// Deletes an entry of type 1 to 4 and its address rows as one change, and
-// raises the zone-data flag; Refused (nothing deleted) for any other type,
-// NotSaved (nothing deleted) when the change cannot be stored.
-EntryRemoved RemoveZoneEntry(long lngIPType, const std::string& strID);
+enum class EntryRemoved { Removed, Refused, NotSaved, NotAsShown };
+// Deletes the entry the page's row shows (type 1 to 4) and its address rows
+// as one change, and raises the zone-data flag; Refused (nothing deleted)
+// for any other type, NotAsShown (nothing deleted) when the row's ID is no
+// longer held by the entry the row shows (EntryIsAsShown, looked at while
+// the folder's lock is held), NotSaved (nothing deleted) when the change
+// cannot be stored.
+EntryRemoved RemoveZoneEntry(const ZoneListRow& shown);
 
 // Makes the address rows agree with the entries, as the start-up does before
 // the rules are built: entries that share an ID, or have none, are given IDs

@@ -15,11 +15,13 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <set>
 #include <thread>
 
 #include "alerts/mdlAlertsAndLogs.h"
 #include "core/SettingsKeys.h"
+#include "core/frmLogin.h"
 #include "core/mdINIBas.h"
 #include "core/mdlLogin.h"
 #include "core/mdlMain.h"
@@ -30,6 +32,8 @@
 #include "tests/core/ModalDriver.h"
 #include "tests/e2e/FrontEndFixture.h"
 #include "tests/wizard/WizardFixture.h"
+#include "zones/mdlMain.h"
+#include "zones/mdlSecurityLevel.h"
 #include "zones/mdlZoneEntry.h"
 
 namespace fs = std::filesystem;
@@ -56,6 +60,60 @@ void endAfterWrites(int last) {
     if (left-- == 0) ::_exit(9);
     return platform::writeNativeFileAtomic(native, bytes);
   });
+}
+
+// Another process whose change stops after its write number `pauseAfter`
+// until it is told to go on; it ends with 0 when the change was stored.
+class PausedWriter {
+ public:
+  PausedWriter(int pauseAfter, const std::function<bool()>& change) {
+    if (::pipe(go_) != 0 || ::pipe(ready_) != 0) return;
+    pid_ = ::fork();
+    if (pid_ != 0) return;
+    int writes = 0;
+    platform::setProfileFileWriter([&, pauseAfter](const std::string& native, const std::string& bytes) {
+      const bool ok = platform::writeNativeFileAtomic(native, bytes);
+      if (++writes == pauseAfter) {
+        char c = 0;
+        if (::write(ready_[1], &c, 1) != 1 || ::read(go_[0], &c, 1) != 1) ::_exit(4);
+      }
+      return ok;
+    });
+    ::_exit(change() ? 0 : 5);
+  }
+  ~PausedWriter() {
+    for (int fd : {go_[0], go_[1], ready_[0], ready_[1]}) ::close(fd);
+  }
+  // Waits until it stopped; false when it never did.
+  bool paused() {
+    char c = 0;
+    return pid_ > 0 && ::read(ready_[0], &c, 1) == 1;
+  }
+  void goOn() {
+    char c = 0;
+    static_cast<void>(::write(go_[1], &c, 1));
+  }
+  // True when it ended and stored its change.
+  bool stored() {
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  }
+
+ private:
+  int go_[2] = {-1, -1}, ready_[2] = {-1, -1};
+  pid_t pid_ = -1;
+};
+
+// The password as the start of the front end or of the wizard reads it;
+// nothing when the start ended instead.
+std::optional<std::string> passwordAtStart(bool wizardStarts) {
+  if (wizardStarts) return wizard::GetStoredPassword();
+  try {
+    return getPassword();
+  } catch (const mvtest::ProgramEnded&) {
+    return std::nullopt;
+  }
 }
 
 }  // namespace
@@ -170,34 +228,24 @@ TEST_F(FolderWriters, TwoProcessesAddingZoneEntriesAtOnceLoseNoneOfThem) {
 TEST_F(FolderWriters, AStartBesideAWriterPausedHoldingTheLockWaitsAndReadsItsWholeChange) {
   ASSERT_TRUE(WriteINI("T", "a", "0", master(), false));
   ASSERT_TRUE(WriteINI(keys::Main, keys::LogSeparation, "1", strAlertsSettingFile, true));
-  int ready[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  const pid_t writer = ::fork();
-  if (writer == 0) {
-    // Stops after its record for longer than a write waits for the lock.
-    int writes = 0;
-    platform::setProfileFileWriter([&](const std::string& native, const std::string& bytes) {
-      const bool ok = platform::writeNativeFileAtomic(native, bytes);
-      if (++writes == 1) {
-        char c = 0;
-        if (::write(ready[1], &c, 1) != 1) ::_exit(4);
-        std::this_thread::sleep_for(std::chrono::milliseconds(4500));
-      }
-      return ok;
-    });
-    const bool stored = StoreTogether([&] {
+  // Stops after its record for longer than a write waits for the lock.
+  PausedWriter writer(1, [&] {
+    return StoreTogether([&] {
       return WriteINI("T", "a", "1", master(), false) &&
              WriteINI(keys::Main, keys::LogSeparation, "3", strAlertsSettingFile, true);
     });
-    ::_exit(stored ? 0 : 5);
-  }
-  char c = 0;
-  ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  });
+  ASSERT_TRUE(writer.paused());
   ASSERT_TRUE(fs::exists(record()));
+  std::thread later([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(4500));
+    writer.goOn();
+  });
   std::vector<std::string> notices;
   platform::setNoticeHandler([&](const std::string& text, const std::string&) { notices.push_back(text); });
   writeText("Err.log", "");
   Main();
+  later.join();
   ASSERT_TRUE(blnStarted);
   // The other program's change ended before the settings were read, and
   // nothing was told as unwritable.
@@ -209,10 +257,7 @@ TEST_F(FolderWriters, AStartBesideAWriterPausedHoldingTheLockWaitsAndReadsItsWho
   ASSERT_EQ(notices.size(), 2u);
   EXPECT_NE(notices[0].find("another Morvantis program"), std::string::npos);
   EXPECT_EQ(notices[1], "");
-  int status = 0;
-  ::waitpid(writer, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  for (int fd : ready) ::close(fd);
+  EXPECT_TRUE(writer.stored());
 }
 
 TEST_F(FolderWriters, AWriteRefusedForTheLockSaysAnotherProgramIsSavingAndTheActionWaitsOnce) {
@@ -287,4 +332,115 @@ TEST_F(FolderWriters, ARecordThatIsNotOneOfOursIsSetAsideAndNeverApplied) {
     EXPECT_TRUE(WriteINI("T", "after", std::to_string(i), master(), false));
   }
   fs::remove(outside);
+}
+
+namespace {
+// Another process that changes the password `times` times, between two
+// passwords, and ends.
+pid_t changePasswordElsewhere(int times) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    for (int i = 0; i < times; ++i)
+      if (!setPassword(i % 2 ? "second" : "first")) ::_exit(3);
+    ::_exit(0);
+  }
+  return pid;
+}
+}  // namespace
+
+TEST_F(FolderWriters, StartsBesideAnotherProcessChangingThePasswordReadBothCopiesOfOneChange) {
+  ASSERT_TRUE(setPassword("first"));
+  const pid_t other = changePasswordElsewhere(150);
+  int starts = 0, status = 0;
+  while (::waitpid(other, &status, WNOHANG) == 0) {
+    // The front end's and the wizard's starts in turn.
+    const std::optional<std::string> password = passwordAtStart(starts++ % 2 == 1);
+    ASSERT_TRUE(password == "first" || password == "second")
+        << (messages.empty() ? "no password" : messages[0].prompt);
+  }
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_GT(starts, 10);
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(ended, 0);
+}
+
+TEST_F(FolderWriters, StartsBesideAWriterPausedBetweenTheTwoPasswordFilesReadItsWholeChange) {
+  for (const bool wizardStarts : {false, true}) {
+    SCOPED_TRACE(wizardStarts ? "the wizard" : "the front end");
+    ASSERT_TRUE(setPassword("old"));
+    // Its record, then the password file; there it stops until told to go on
+    // with the registry's copy.
+    PausedWriter writer(2, [] { return setPassword("new"); });
+    ASSERT_TRUE(writer.paused());
+    // The writer goes on a moment after the start began to read.
+    std::thread release([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      writer.goOn();
+    });
+    const std::optional<std::string> password = passwordAtStart(wizardStarts);
+    release.join();
+    EXPECT_TRUE(writer.stored());
+    EXPECT_EQ(password, "new");
+    EXPECT_TRUE(messages.empty()) << messages[0].prompt;
+    EXPECT_EQ(ended, 0);
+    messages.clear();
+  }
+}
+
+TEST_F(FolderWriters, TheLoginChecksThePasswordAnotherProcessSetMeanwhile) {
+  ASSERT_TRUE(setPassword("old"));
+  strPassword = getPassword();
+  blnLoggedIn = true;
+  const pid_t other = changePasswordElsewhere(1);
+  int status = 0;
+  ::waitpid(other, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  // The login made with the old password no longer opens the settings: the
+  // new password is asked for.
+  int asked = 0;
+  mvtest::ModalDriver login([] { return static_cast<QWidget*>(LoginFormIfLoaded()); }, [&] {
+    ++asked;
+    frmLogin* f = LoginFormIfLoaded();
+    f->findChild<QLineEdit*>("txtPassword")->setText("first");
+    f->findChild<QPushButton*>("cmdOk")->click();
+  });
+  EXPECT_TRUE(CheckLogin());
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(strPassword, "first");
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(FolderWriters, AStartBesideAWriterPausedBetweenTheLevelsAndTheCustomSettingsReadsItsWholeChange) {
+  // The switched-on rows of every custom list.
+  auto switchedOn = [] {
+    int on = 0;
+    for (const auto* list : {&arrTrustedMediumSettings, &arrTrustedHighSettings, &arrInternetMediumSettings,
+                             &arrInternetHighSettings})
+      for (const PortSettingRec& row : *list) on += row.Enabled;
+    return on;
+  };
+  ReadZoneSettings();
+  const int before = switchedOn();
+  Read_TableData(Database_PortSetting, "Enabled", "");
+  ASSERT_GT(arrQueryResult[0].Count, 0);
+  const std::string section = arrQueryResult[0].RowSection;
+  const bool wasOn = arrQueryResult[0].Values.at(0) == "1";
+  // Its record, then the levels; there it stops until told to go on with
+  // the custom settings.
+  PausedWriter writer(2, [&] {
+    return StoreTogether([&] {
+      return StoreZoneLevels(1, 1) && WriteColumnValue(Database_PortSetting, section, "Enabled", wasOn ? "0" : "1");
+    });
+  });
+  ASSERT_TRUE(writer.paused());
+  std::thread release([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    writer.goOn();
+  });
+  ReadZoneSettings();
+  release.join();
+  EXPECT_TRUE(writer.stored());
+  EXPECT_EQ(intInternetZoneLevel, 1);
+  EXPECT_EQ(intTrustedZoneLevel, 1);
+  EXPECT_EQ(switchedOn(), before + (wasOn ? -1 : 1));
 }

@@ -60,6 +60,7 @@ void resetAllGlobals() {
   mv::blnLogFileWritable = mv::blnQTRLogWritable = 0;
   mv::strPassword.clear();
   mv::blnLoggedIn = false;
+  mv::ResetPasswordWatch();
   mv::intInternetZoneLevel = mv::intTrustedZoneLevel = 0;
   mv::ResetPortSettingGlobals();
   mv::ResetRuleGlobals();

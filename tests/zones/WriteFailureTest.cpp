@@ -240,7 +240,7 @@ TEST_F(Interruptions, AddEditAndRemoveEndedAfterAnyWriteAreMendedAtTheNextStart)
                                           {{"IP", "10.0.0.2"}, {"Name", "Kept"}, {"Description", "10.0.0.2"}, {"Zone", "1"}},
                                           false, kept, {}, same));
        }},
-      {"Remove", [&] { static_cast<void>(RemoveZoneEntry(ipAddress, kept)); }},
+      {"Remove", [&] { static_cast<void>(RemoveZoneEntry({"Kept", "10.0.0.9", "IP Address", "Trusted", kept})); }},
   };
   const std::string start = readText("Profiles/Database_IPSetting.MVL"), startAddresses = readText("Profiles/Database_IPAddress.MVL"),
                     startMaster = readText("Profiles/MVDB.MVL");

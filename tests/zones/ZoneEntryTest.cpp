@@ -46,13 +46,32 @@ TEST_F(ZoneEntryTest, RemoveDeletesAnEntryButNeverADetectedNetwork) {
   StoreZoneEntry(Database_IPSetting, ipAddress, {{"IP", "1.1.1.1"}, {"Name", "n"}, {"Description", "1.1.1.1"}, {"Zone", "1"}},
                  true, "", {}, id);
   blnZoneDataChanged = false;
-  EXPECT_EQ(RemoveZoneEntry(ipNetwork, id), EntryRemoved::Refused);
+  EXPECT_EQ(RemoveZoneEntry({"n", "1.1.1.1", "Network", "Blocked", id}), EntryRemoved::Refused);
   EXPECT_FALSE(blnZoneDataChanged);
   EXPECT_EQ(StoredAddresses(id), (std::vector<std::string>{"1.1.1.1"}));
-  EXPECT_EQ(RemoveZoneEntry(ipAddress, id), EntryRemoved::Removed);
+  EXPECT_EQ(RemoveZoneEntry({"n", "1.1.1.1", "IP Address", "Blocked", id}), EntryRemoved::Removed);
   EXPECT_TRUE(blnZoneDataChanged);
   EXPECT_TRUE(tableRows(Database_IPSetting).empty());
   EXPECT_TRUE(StoredAddresses(id).empty());
+}
+
+TEST_F(ZoneEntryTest, RemoveOfARowWhoseIDAnotherEntryHoldsDeletesNothing) {
+  std::string id;
+  StoreZoneEntry(Database_IPSetting, ipAddress, {{"IP", "1.1.1.2"}, {"Name", "Printer"}, {"Description", "1.1.1.2"}, {"Zone", "2"}},
+                 true, "", {}, id);
+  const auto before = tableRows(Database_IPSetting);
+  // The row as a page listed another entry that held the ID before.
+  for (const ZoneListRow& stale : {ZoneListRow{"Office PC", "1.1.1.2", "IP Address", "Trusted", id},
+                                   ZoneListRow{"Printer", "1.1.1.9", "IP Address", "Trusted", id},
+                                   ZoneListRow{"Printer", "1.1.1.2", "IP Address", "Blocked", id},
+                                   ZoneListRow{"Printer", "1.1.1.2", "IP Range", "Trusted", id}}) {
+    SCOPED_TRACE(stale.Text + " " + stale.Description + " " + stale.TypeName + " " + stale.ZoneName);
+    EXPECT_EQ(RemoveZoneEntry(stale), EntryRemoved::NotAsShown);
+    EXPECT_EQ(tableRows(Database_IPSetting), before);
+    EXPECT_EQ(StoredAddresses(id), (std::vector<std::string>{"1.1.1.2"}));
+  }
+  EXPECT_EQ(RemoveZoneEntry({"Printer", "1.1.1.2", "IP Address", "Trusted", id}), EntryRemoved::Removed);
+  EXPECT_TRUE(tableRows(Database_IPSetting).empty());
 }
 
 TEST(OctetRules, MaskBytesAndClamping) {
