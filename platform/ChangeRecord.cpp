@@ -44,6 +44,13 @@ Seam<FileWriter>& fileWriter() {
   return seam;
 }
 
+// The read of a settings file (a test may make it fail).
+using FileReader = bool(const std::string&, std::string&);
+Seam<FileReader>& fileReader() {
+  static Seam<FileReader> seam(static_cast<bool (*)(const std::string&, std::string&)>(readNativeFile));
+  return seam;
+}
+
 std::function<std::vector<std::string>(const std::vector<ChangeRecordEntry>&)>& logPlaces() {
   static std::function<std::vector<std::string>(const std::vector<ChangeRecordEntry>&)> f;
   return f;
@@ -224,6 +231,10 @@ void setProfileFileWriter(ProfileFileWriter writer) {
   fileWriter().replace([writer = std::move(writer)](const std::string& native, const std::string& bytes,
                                                     FileStamp&) { return writer(native, bytes); });
 }
+
+bool readFolderFile(const std::string& native, std::string& bytes) { return fileReader()(native, bytes); }
+
+void setProfileFileReader(ProfileFileReader reader) { fileReader().replace(std::move(reader)); }
 
 void setChangeFinishReporter(std::function<void(const ChangeFinish&)> r) { reporter() = std::move(r); }
 

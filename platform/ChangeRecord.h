@@ -64,6 +64,14 @@ bool replaceFolderFile(const std::string& native, const std::string& bytes);
 using ProfileFileWriter = std::function<bool(const std::string& native, const std::string& bytes)>;
 void setProfileFileWriter(ProfileFileWriter writer);
 
+// Reads a settings file's bytes (a native path) for this layer's pictures
+// and changes, through the reader a test may replace.
+bool readFolderFile(const std::string& native, std::string& bytes);
+// The function that reads them; a test puts in one that fails, as a file
+// that exists and cannot be read would. Null takes the real one back.
+using ProfileFileReader = std::function<bool(const std::string& native, std::string& bytes)>;
+void setProfileFileReader(ProfileFileReader reader);
+
 // One entry of a change's record: a file's new content, a file removed, or
 // a file moved to another place (`bytes` then holds the new place; the
 // content does not pass through the record).

@@ -380,7 +380,7 @@ ProfileFile& loadFromDisk(const std::string& file) {
     if (slot->trusted(now)) return *slot;
     if (now.exists && now == slot->stamp) {
       // Too recent to trust the stamp: the picture stands while the bytes do.
-      haveText = readNativeFile(slot->native, text);
+      haveText = readFolderFile(slot->native, text);
       if (haveText && text == slot->raw) {
         slot->takenNs = takenNs;
         return *slot;
@@ -402,7 +402,7 @@ ProfileFile& loadFromDisk(const std::string& file) {
   pf->takenNs = takenNs;
   pf->stamp = now;
   if (pf->stamp.exists) {
-    if (haveText || readNativeFile(pf->native, text)) {
+    if (haveText || readFolderFile(pf->native, text)) {
       pf->parse(text);
       pf->raw = std::move(text);
     } else {
@@ -520,7 +520,7 @@ ProfileFile& loadForReplace(const std::string& file) {
   if (auto heldPicture = held().find(pf->native)) return *(slot = heldPicture);
   pf->takenNs = realTimeNs();
   pf->stamp = nativeFileStamp(pf->native);
-  if (pf->stamp.exists && !readNativeFile(pf->native, pf->raw)) pf->unreadable = true;
+  if (pf->stamp.exists && !readFolderFile(pf->native, pf->raw)) pf->unreadable = true;
   return *(slot = pf);
 }
 }  // namespace
@@ -696,7 +696,7 @@ bool ProfileChange::commit() {
     return exists && !(st.st_mode & S_IWUSR);
   };
   auto keepOld = [&](const std::string& native, bool& existed, std::string& old) {
-    return !readOnly(native, existed) && (!existed || readNativeFile(native, old));
+    return !readOnly(native, existed) && (!existed || readFolderFile(native, old));
   };
   for (const auto& [native, pf] : h.files) {
     std::string text = pf->serialize();
@@ -716,7 +716,7 @@ bool ProfileChange::commit() {
   for (const auto& [from, to] : h.moves) {
     Move m{from, to, "", "", false};
     bool exists = false;
-    if (readOnly(from, exists) || !readNativeFile(from, m.bytes)) return refuse(from);
+    if (readOnly(from, exists) || !readFolderFile(from, m.bytes)) return refuse(from);
     if (!keepOld(to, m.existed, m.old)) return refuse(to);
     moves.push_back(std::move(m));
   }

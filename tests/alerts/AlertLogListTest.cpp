@@ -166,6 +166,13 @@ TEST_F(PlainLogMove, TwoNamesOfOneFileMoveNothingAndLoseNothing) {
   EXPECT_EQ(readText("logs/Alertlog.txt"), "kept\r\n");
 }
 
+TEST_F(PlainLogMove, AMoveToItsOwnFileThroughALinkedFolderKeepsTheWholeLog) {
+  writeText("logs/Alertlog.txt", "line 1\r\nline 2\r\n");
+  fs::create_directory_symlink(native("logs"), native("linked"));
+  EXPECT_EQ(mv::MovePlainLog(mv::strLogPath, mv::AppPath() + "\\linked\\Alertlog.txt"), mv::LogMove::Moved);
+  EXPECT_EQ(readText("logs/Alertlog.txt"), "line 1\r\nline 2\r\n");
+}
+
 TEST_F(PlainLogMove, ANewPlaceThatCannotBeWrittenKeepsTheLog) {
   EXPECT_EQ(mv::MovePlainLog(mv::strLogPath, mv::AppPath() + "\\no such folder\\a.txt"), mv::LogMove::Failed);
 }

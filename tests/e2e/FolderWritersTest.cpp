@@ -31,6 +31,7 @@
 #include "platform/PrivateProfile.h"
 #include "tests/core/ModalDriver.h"
 #include "tests/e2e/FrontEndFixture.h"
+#include "tests/support/FolderLockHolder.h"
 #include "tests/wizard/WizardFixture.h"
 #include "zones/mdlMain.h"
 #include "zones/mdlSecurityLevel.h"
@@ -261,19 +262,9 @@ TEST_F(FolderWriters, AStartBesideAWriterPausedHoldingTheLockWaitsAndReadsItsWho
 }
 
 TEST_F(FolderWriters, AWriteRefusedForTheLockSaysAnotherProgramIsSavingAndTheActionWaitsOnce) {
-  int go[2], ready[2];
-  ASSERT_EQ(::pipe(go), 0);
-  ASSERT_EQ(::pipe(ready), 0);
-  const pid_t holder = ::fork();
-  if (holder == 0) {
-    // Holds the folder, as a program that hung in its write does.
-    platform::FolderWriteLock lock;
-    char c = 0;
-    if (!lock.held() || ::write(ready[1], &c, 1) != 1 || ::read(go[0], &c, 1) != 1) ::_exit(4);
-    ::_exit(0);
-  }
-  char c = 0;
-  ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  // Holds the folder, as a program that hung in its write does.
+  mvtest::FolderLockHolder holder;
+  ASSERT_TRUE(holder.held());
   const std::string password = readText("System32/MVPSD.SYS");
   EXPECT_FALSE(setPassword("s3cret"));
   ASSERT_EQ(messages.size(), 1u);
@@ -287,14 +278,10 @@ TEST_F(FolderWriters, AWriteRefusedForTheLockSaysAnotherProgramIsSavingAndTheAct
   EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
   EXPECT_EQ(NotSavedText("The setting", master()),
             "The setting could not be saved: another Morvantis program is saving the settings.");
-  ASSERT_EQ(::write(go[1], &c, 1), 1);
-  int status = 0;
-  ::waitpid(holder, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_TRUE(holder.release());
   // Once the window's events ran, the next action waits and writes.
   QCoreApplication::processEvents();
   EXPECT_TRUE(WriteINI("T", "a", "2", master(), false));
-  for (int fd : {go[0], go[1], ready[0], ready[1]}) ::close(fd);
 }
 
 TEST_F(FolderWriters, ARecordThatIsNotOneOfOursIsSetAsideAndNeverApplied) {

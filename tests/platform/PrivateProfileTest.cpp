@@ -1,14 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdio>
 
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
 #include "platform/ProfileText.h"
+#include "tests/support/FolderLockHolder.h"
 #include "tests/support/TestEnv.h"
 
 using namespace mv::platform;
@@ -325,18 +323,8 @@ TEST_F(ProfileChanges, AChangeToAReadOnlyFileIsRefusedBeforeAnythingIsWritten) {
 }
 
 TEST_F(ProfileChanges, AChangeWhoseWaitForTheLockRanOutWritesNothing) {
-  int go[2], ready[2];
-  ASSERT_EQ(::pipe(go), 0);
-  ASSERT_EQ(::pipe(ready), 0);
-  const pid_t holder = ::fork();
-  if (holder == 0) {
-    FolderWriteLock lock;
-    char c = 0;
-    if (!lock.held() || ::write(ready[1], &c, 1) != 1 || ::read(go[0], &c, 1) != 1) ::_exit(4);
-    ::_exit(0);
-  }
-  char c = 0;
-  ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  mvtest::FolderLockHolder holder;
+  ASSERT_TRUE(holder.held());
   int writes = 0;
   setProfileFileWriter([&](const std::string& native, const std::string& bytes) {
     ++writes;
@@ -352,11 +340,7 @@ TEST_F(ProfileChanges, AChangeWhoseWaitForTheLockRanOutWritesNothing) {
   EXPECT_EQ(writes, 0);
   EXPECT_TRUE(before());
   EXPECT_FALSE(fileExists(folder + "\\other.txt"));
-  ASSERT_EQ(::write(go[1], &c, 1), 1);
-  int status = 0;
-  ::waitpid(holder, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  for (int fd : {go[0], go[1], ready[0], ready[1]}) ::close(fd);
+  EXPECT_TRUE(holder.release());
 }
 
 TEST_F(PrivateProfile, AFileReplacedWholeIsWrittenAlthoughTheCacheHeldItsBytesBeforeAnotherProcessChangedIt) {

@@ -8,11 +8,14 @@
 #include <sys/file.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <thread>
 
 #include "platform/FileSystem.h"
 #include "platform/PrivateProfile.h"
@@ -172,6 +175,32 @@ TEST_F(ProfileEdges, TemporaryFilesNobodyHoldsGoInEveryFolderBelowWhateverProces
   EXPECT_FALSE(fs::exists(native("Profiles/MVDB.MVL.~1")));
   EXPECT_TRUE(fs::exists(native("Profiles/Components.MVL.~1")));
   ::close(held);
+}
+
+TEST_F(ProfileEdges, AWriterHoldsItsTemporaryFileWhileItWrites) {
+  // The temporary file's name is taken by a pipe, so that the write stops in
+  // it until this test reads; meanwhile an open of its own tries the lock.
+  const std::string file = native("Profiles/held.txt");
+  const std::string temporary = file + ".~" + std::to_string(::getpid());
+  ASSERT_EQ(::mkfifo(temporary.c_str(), 0644), 0);
+  const int reader = ::open(temporary.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(reader, 0);
+  // More than the pipe holds: the writer waits in its write.
+  std::thread writer([&] { static_cast<void>(writeNativeFileAtomic(file, std::string(1 << 20, 'x'))); });
+  struct pollfd first = {reader, POLLIN, 0};
+  bool held = false;
+  if (::poll(&first, 1, 10000) == 1) {
+    const int other = ::open(temporary.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    held = other >= 0 && ::flock(other, LOCK_EX | LOCK_NB) == -1 && errno == EWOULDBLOCK;
+    if (other >= 0) ::close(other);
+  }
+  ::fcntl(reader, F_SETFL, 0);
+  char bytes[65536];
+  while (::read(reader, bytes, sizeof bytes) > 0) {
+  }
+  writer.join();
+  ::close(reader);
+  EXPECT_TRUE(held);
 }
 
 TEST_F(ProfileEdges, AnAtomicWriteLeavesNoTemporaryFileAndRenameRefusesATakenName) {

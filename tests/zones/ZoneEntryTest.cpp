@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "core/mdINIBas.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+#include "platform/PrivateProfile.h"
 #include "tests/zones/ZoneTestSupport.h"
 #include "zones/mdlZoneEntry.h"
 
@@ -72,6 +75,27 @@ TEST_F(ZoneEntryTest, RemoveOfARowWhoseIDAnotherEntryHoldsDeletesNothing) {
   }
   EXPECT_EQ(RemoveZoneEntry({"Printer", "1.1.1.2", "IP Address", "Trusted", id}), EntryRemoved::Removed);
   EXPECT_TRUE(tableRows(Database_IPSetting).empty());
+}
+
+// The entry's file exists and cannot be read: its write is refused after the
+// address row and the counters were held, and none of them is stored.
+TEST_F(ZoneEntryTest, AnAddWhoseEntryFileCannotBeReadStoresNoAddressRowAndMovesNoCounter) {
+  const std::vector<std::string> files = {"Profiles/Database_IPSetting.MVL", "Profiles/Database_IPAddress.MVL",
+                                          "Profiles/MVDB.MVL"};
+  std::vector<std::string> before;
+  for (const auto& f : files) before.push_back(readText(f));
+  const std::string unreadable = platform::resolvePath(TableFile(Database_IPSetting));
+  platform::setProfileFileReader([&](const std::string& native, std::string& bytes) {
+    return native != unreadable && platform::readNativeFile(native, bytes);
+  });
+  platform::profileClearCache();
+  std::string id;
+  EXPECT_EQ(StoreZoneEntry(Database_IPSetting, ipAddress,
+                           {{"IP", "1.1.1.1"}, {"Name", "n"}, {"Description", "1.1.1.1"}, {"Zone", "1"}}, true, "", {},
+                           id),
+            EntrySaved::NotSaved);
+  for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(readText(files[i]), before[i]) << files[i];
+  EXPECT_FALSE(platform::fileExists(platform::profileChangeRecordPath()));
 }
 
 TEST(OctetRules, MaskBytesAndClamping) {
