@@ -61,10 +61,21 @@ bool reportFailure(bool ok, const std::string& file, const char* where) {
 
 const std::string& LastFailedWriteFile() { return lastFailedFile(); }
 
+namespace {
+bool& completesLater() {
+  static bool later = false;
+  return later;
+}
+}  // namespace
+
+bool LastStoreCompletesLater() { return completesLater(); }
+
 bool StoreTogether(const std::function<bool()>& writes) {
+  completesLater() = false;
   platform::ProfileChange change;
   if (!writes()) return false;
   const bool stored = change.commit();
+  completesLater() = !stored && change.pending();
   return reportFailure(stored, change.failedFile(), "StoreTogether of mdINIBas");
 }
 

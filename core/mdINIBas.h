@@ -74,6 +74,10 @@ void FinishPendingChange();
 // The file of the last write that failed, so that a caller of several
 // writes can name the one that could not be written.
 const std::string& LastFailedWriteFile();
+// True when the last StoreTogether that failed left its record on disk: its
+// change is not in the files yet, and the next write of either program or the
+// next start completes it.
+bool LastStoreCompletesLater();
 
 std::string EncryptString(const std::string& text, const std::string& key);
 std::string DecryptString(const std::string& text, const std::string& key);

@@ -284,6 +284,9 @@ void ZoneEntryDialog::SaveEntry(long table, long ipType, const EntryValues& valu
     TellNotSaved("The entry '" + NameText() + "'", LastFailedWriteFile());
     return;
   }
+  // A change that the next write completes is made: the page shows it, and
+  // the dialog closes so that another OK cannot make it twice.
+  if (saved == EntrySaved::CompletesLater) TellNotSaved("The entry '" + NameText() + "'", LastFailedWriteFile());
   if (!add) strEditEntryID.clear();
   if (saved == EntrySaved::EntryGone) {
     platform::MsgBox("The entry '" + NameText() + "' no longer exists, so the changes were not saved.",

@@ -106,7 +106,8 @@ EntrySaved StoreZoneEntry(long lngTable, long lngIPType, EntryValues values, boo
     saved = storeEntryRows(lngTable, lngIPType, std::move(values), blnAdd, strID, addresses, id);
     return saved == EntrySaved::Saved;
   });
-  return saved == EntrySaved::Saved && !stored ? EntrySaved::NotSaved : saved;
+  if (saved != EntrySaved::Saved || stored) return saved;
+  return LastStoreCompletesLater() ? EntrySaved::CompletesLater : EntrySaved::NotSaved;
 }
 
 bool EntryIsAsShown(const ZoneListRow& shown) {

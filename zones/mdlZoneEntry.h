@@ -34,7 +34,10 @@ std::optional<std::vector<std::string>> ReadZoneEntry(long lngIPType, const std:
 std::vector<std::string> StoredAddresses(const std::string& strID);
 
 // What OK of an entry dialog did.
-enum class EntrySaved { Saved, EntryGone, NotSaved };
+// CompletesLater: not in the files yet, but its change stays recorded on disk
+// and is completed by the next write or start, so it counts as made (a retried
+// OK would store the entry twice).
+enum class EntrySaved { Saved, EntryGone, NotSaved, CompletesLater };
 
 // Stores one entry as the entry dialogs' OK does: raises the zone-data flag;
 // in Add mode appends the row (values in column order, without the ID) under
@@ -46,7 +49,7 @@ enum class EntrySaved { Saved, EntryGone, NotSaved };
 // a program ended at any moment leaves, after the next start, the entry
 // wholly as it was or wholly as stored, a host name's addresses included.
 // When the change cannot be stored nothing is (NotSaved; LastFailedWriteFile
-// names the file).
+// names the file), unless its record stays to be completed (CompletesLater).
 EntrySaved StoreZoneEntry(long lngTable, long lngIPType, EntryValues values, bool blnAdd, const std::string& strID,
                           const std::vector<std::string>& addresses, std::string& id);
 

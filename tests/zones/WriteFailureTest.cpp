@@ -3,6 +3,7 @@
 // keep what they held. And the entries and their address rows after a write
 // sequence that ended half-way: the start-up makes them agree again.
 #include <QComboBox>
+#include <algorithm>
 #include <QRadioButton>
 #include <filesystem>
 #include <map>
@@ -60,6 +61,34 @@ TEST_F(WriteFailures, AnAddThatCannotBeStoredLeavesNoRowAndKeepsTheDialogOpen) {
     EXPECT_EQ(readText("Profiles/MVDB.MVL"), master);
     ASSERT_TRUE(platform::setReadOnly(TableFile(table), false));
   }
+}
+
+// The disk fails after the change's record: the written file cannot be put
+// back, nor the change written to its end. The record completes it later, so
+// the entry counts as made: the user is told so, the page lists it and the
+// dialog closes, and the next write stores it once.
+TEST_F(WriteFailures, AnAddLeftToBeCompletedIsToldAsSuchAndStoredOnce) {
+  bool failing = true;
+  int writes = 0;
+  platform::setProfileFileWriter([&](const std::string& native, const std::string& bytes) {
+    return (!failing || ++writes <= 2) && platform::writeNativeFileAtomic(native, bytes);
+  });
+  auto dialog = onDialog<frmAddIPAddress>([](frmAddIPAddress& d) {
+    typeAddress(d.txtIP, {"10", "0", "0", "1"});
+    QTest::keyClicks(d.txtDescription, "Router");
+    d.cmdOk->click();
+  });
+  page->mnuPopupIPAddress_Click();
+  EXPECT_EQ(dialog->leftOpen, 0);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].prompt.find("could not be saved"), std::string::npos);
+  EXPECT_NE(messages[0].prompt.find("will be completed"), std::string::npos);
+  EXPECT_EQ(names(page->lvwZones), (std::vector<std::string>{"Router"}));
+  failing = false;
+  ASSERT_TRUE(WriteINI("T", "k", "v", MasterFile(), false));
+  const auto rows = tableRows(Database_IPSetting);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_NE(std::find(rows[0].values.begin(), rows[0].values.end(), "Router"), rows[0].values.end());
 }
 
 TEST_F(WriteFailures, AnEditThatCannotBeStoredKeepsTheEntryItsAddressAndTheRow) {
