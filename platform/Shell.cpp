@@ -28,7 +28,8 @@ bool startWatched(const QString& program, const QStringList& arguments, LaterFai
   process->setProgram(program);
   process->setArguments(arguments);
   QProcessEnvironment environment;
-  for (const std::string& entry : ChildEnvironment().entries()) {
+  const ChildEnvironment child;
+  for (const std::string& entry : child.entries()) {
     const std::size_t equals = entry.find('=');
     environment.insert(toQString(entry.substr(0, equals)), toQString(entry.substr(equals + 1)));
   }
