@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "platform/ProcessList.h"
@@ -60,10 +61,15 @@ bool environmentHolds(int pid, const std::string& entry) {
   return environment.rfind(entry + '\0', 0) == 0 || environment.find('\0' + entry + '\0') != std::string::npos;
 }
 
-class StoppedSessionBus : public mvtest::ProgramProcess {
+// The program on an X display of its own.
+class OnADisplay : public mvtest::ProgramProcess {
  protected:
-  // Starts the program on `display` and waits for its main window.
-  bool startAndShow(const mvtest::VirtualDisplay& display) {
+  void SetUp() override {
+    ProgramProcess::SetUp();
+    ASSERT_FALSE(display.name().empty()) << "Xvfb could not be started";
+  }
+  // Starts the program and waits for its main window.
+  bool startAndShow() {
     start(display.name());
     // Bounded by the clock, as each look at the display takes its own time.
     for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15); std::chrono::steady_clock::now() < end;
@@ -81,51 +87,51 @@ class StoppedSessionBus : public mvtest::ProgramProcess {
     EXPECT_EQ(WEXITSTATUS(status), 0);
   }
 
+  mvtest::VirtualDisplay display;
   std::string window;
 };
 
-TEST_F(StoppedSessionBus, TheWindowAppearsAndTheProgramEndsOnASignal) {
-  mvtest::VirtualDisplay display;
-  ASSERT_FALSE(display.name().empty()) << "Xvfb could not be started";
-  mvtest::PrivateSessionBus bus;  // named in DBUS_SESSION_BUS_ADDRESS, which the program inherits
-  ASSERT_FALSE(bus.address.isEmpty());
-  ASSERT_TRUE(bus.stop());
-  Watchdog watchdog(bus, 60);
+// A session bus of the test's own, stopped before the program starts; its
+// address is named in DBUS_SESSION_BUS_ADDRESS, which the program inherits.
+class StoppedSessionBus : public OnADisplay {
+ protected:
+  void SetUp() override {
+    OnADisplay::SetUp();
+    ASSERT_FALSE(bus.address.isEmpty());
+    ASSERT_TRUE(bus.stop());
+    watchdog.emplace(bus, 60);
+  }
+  void TearDown() override {
+    watchdog.reset();
+    OnADisplay::TearDown();
+  }
 
-  ASSERT_TRUE(startAndShow(display)) << "no window while the session bus does not answer";
+  mvtest::PrivateSessionBus bus;
+  std::optional<Watchdog> watchdog;
+};
+
+TEST_F(StoppedSessionBus, TheWindowAppearsAndTheProgramEndsOnASignal) {
+  ASSERT_TRUE(startAndShow()) << "no window while the session bus does not answer";
   endBySignal();
   EXPECT_NE(readText("Err.log").find("did not answer"), std::string::npos);
 }
 
 TEST_F(StoppedSessionBus, TheWindowAppearsWhereTheBusIsOnlyInTheRuntimeFolder) {
-  mvtest::VirtualDisplay display;
-  ASSERT_FALSE(display.name().empty()) << "Xvfb could not be started";
-  mvtest::PrivateSessionBus bus;
-  ASSERT_FALSE(bus.address.isEmpty());
   // No address given: libdbus takes $XDG_RUNTIME_DIR/bus.
   mvtest::EnvironmentVariable runtime("XDG_RUNTIME_DIR", bus.folder().toStdString());
   mvtest::EnvironmentVariable noAddress("DBUS_SESSION_BUS_ADDRESS", "");
-  ASSERT_TRUE(bus.stop());
-  Watchdog watchdog(bus, 60);
-
-  ASSERT_TRUE(startAndShow(display)) << "no window while the session bus does not answer";
+  ASSERT_TRUE(startAndShow()) << "no window while the session bus does not answer";
   endBySignal();
   EXPECT_NE(readText("Err.log").find("did not answer"), std::string::npos);
 }
 
 TEST_F(StoppedSessionBus, TheProgramsStartedGetTheBusTheProgramWasGiven) {
-  mvtest::VirtualDisplay display;
-  ASSERT_FALSE(display.name().empty()) << "Xvfb could not be started";
-  mvtest::PrivateSessionBus bus;
-  ASSERT_FALSE(bus.address.isEmpty());
-  ASSERT_TRUE(bus.stop());
-  Watchdog watchdog(bus, 60);
   // The desktop's opener, as Help starts it: it writes down the address it got.
   writeText("opener/xdg-open", "#!/bin/sh\nprintf '%s' \"${DBUS_SESSION_BUS_ADDRESS-unset}\" > \"$(dirname \"$0\")/got\"\n");
   std::filesystem::permissions(native("opener/xdg-open"), std::filesystem::perms::owner_all);
   mvtest::EnvironmentVariable path("PATH", native("opener") + ":" + std::getenv("PATH"));
 
-  ASSERT_TRUE(startAndShow(display));
+  ASSERT_TRUE(startAndShow());
   EXPECT_NE(readText("Err.log").find("did not answer"), std::string::npos);
   // F1 (Help) is pressed until the opener has run.
   ASSERT_TRUE(waitFor(
@@ -146,11 +152,9 @@ TEST_F(StoppedSessionBus, TheProgramsStartedGetTheBusTheProgramWasGiven) {
 }
 
 // No session bus at all: no address, no bus in the runtime folder.
-class NoSessionBus : public StoppedSessionBus {};
+class NoSessionBus : public OnADisplay {};
 
 TEST_F(NoSessionBus, NoBusIsLaunched) {
-  mvtest::VirtualDisplay display;
-  ASSERT_FALSE(display.name().empty()) << "Xvfb could not be started";
   ASSERT_TRUE(std::filesystem::exists("/usr/bin/dbus-launch"))
       << "dbus-launch is not installed (scripts/setup.sh installs the package dbus-x11)";
   mvtest::EnvironmentVariable runtime("XDG_RUNTIME_DIR", "");
@@ -159,7 +163,7 @@ TEST_F(NoSessionBus, NoBusIsLaunched) {
   const std::string mark = "MV_TEST_MARK=" + std::to_string(::getpid()) + "-" + folder;
   mvtest::EnvironmentVariable marked("MV_TEST_MARK", mark.substr(mark.find('=') + 1));
 
-  ASSERT_TRUE(startAndShow(display));
+  ASSERT_TRUE(startAndShow());
   // The tray and the menus are made by then; a moment more for the rest.
   std::this_thread::sleep_for(std::chrono::seconds(1));
   std::vector<std::string> launched;
