@@ -12,10 +12,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
 
+#include "core/mdINIBas.h"
+#include "core/mdlMain.h"
 #include "platform/ProcessList.h"
 
 #include "tests/e2e/ProgramProcess.h"
@@ -148,6 +151,46 @@ TEST_F(StoppedSessionBus, TheProgramsStartedGetTheBusTheProgramWasGiven) {
   ASSERT_FALSE(engines.empty());
   for (int pid : engines)
     EXPECT_TRUE(environmentHolds(pid, "DBUS_SESSION_BUS_ADDRESS=" + bus.address.toStdString()));
+  endBySignal();
+}
+
+// The screen-saver mode of the automatic lock, with the screen saver on a
+// bus still busy when the program starts: it answers three seconds later.
+class SlowSessionBus : public OnADisplay {
+ protected:
+  void SetUp() override {
+    OnADisplay::SetUp();
+    ASSERT_FALSE(bus.address.isEmpty());
+    ASSERT_TRUE(mv::WriteINI("AutoLock", "LockMode", "0", mv::strProgramMainFile, true));
+    saver = std::make_unique<mvtest::TestScreenSaver>(bus.address, "/org/freedesktop/ScreenSaver", false);
+    ASSERT_TRUE(saver->registered());
+    ASSERT_TRUE(bus.stop());
+    watchdog.emplace(bus, 60);
+  }
+  void TearDown() override {
+    watchdog.reset();
+    saver.reset();
+    OnADisplay::TearDown();
+  }
+
+  mvtest::PrivateSessionBus bus;
+  std::unique_ptr<mvtest::TestScreenSaver> saver;
+  std::optional<Watchdog> watchdog;
+};
+
+TEST_F(SlowSessionBus, TheLockEngagesWhenTheScreenSaverStartsAfterTheBusAnswers) {
+  ASSERT_TRUE(startAndShow());
+  EXPECT_NE(readText("Err.log").find("did not answer"), std::string::npos);
+  // Three seconds after the start is done: the program's first question has
+  // been answered with no screen saver by then.
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  bus.resume();
+  // The program asks the screen saver within seconds, with no lock minute.
+  ASSERT_TRUE(mvtest::processEventsUntil([&] { return saver->asked() >= 1; }));
+  const std::string before = readText("System32/mvs.loaded");
+  saver->setActive(true);
+  EXPECT_TRUE(mvtest::processEventsUntil([&] { return readText("System32/mvs.loaded") != before; }))
+      << "the rules were not changed when the screen saver started";
   endBySignal();
 }
 
