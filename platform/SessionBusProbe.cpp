@@ -11,12 +11,12 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-extern char** environ;
-
 #include <cctype>
 #include <cstring>
 #include <map>
 #include <thread>
+
+extern char** environ;
 
 namespace mv::platform {
 

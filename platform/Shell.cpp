@@ -27,6 +27,8 @@ bool startWatched(const QString& program, const QStringList& arguments, LaterFai
   auto* process = new QProcess;
   process->setProgram(program);
   process->setArguments(arguments);
+  // The session bus as this program was given it, even where it was passed
+  // over for this program's own windows.
   QProcessEnvironment environment;
   const ChildEnvironment child;
   for (const std::string& entry : child.entries()) {
