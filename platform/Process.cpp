@@ -13,6 +13,7 @@
 
 #include "platform/Events.h"
 #include "platform/Paths.h"
+#include "platform/SessionBusProbe.h"
 
 namespace mv::platform {
 namespace {
@@ -53,7 +54,7 @@ void reapFinished() {
 }
 
 // Runs in the child between fork and exec: only async-signal-safe calls.
-[[noreturn]] void execChild(const std::string& program, char* const* argv, int outFd, bool toOutput,
+[[noreturn]] void execChild(const std::string& program, char* const* argv, char* const* envp, int outFd, bool toOutput,
                             bool toError, int statusFd) {
   ::setpgid(0, 0);
   sigset_t none;
@@ -68,7 +69,7 @@ void reapFinished() {
   // closed by exec itself.
   if (statusFd > 3) ::close_range(3, static_cast<unsigned>(statusFd) - 1, 0);
   ::close_range(static_cast<unsigned>(statusFd) + 1, ~0u, 0);
-  ::execv(program.c_str(), argv);
+  ::execve(program.c_str(), argv, envp);
   int err = errno;
   ssize_t ignored = ::write(statusFd, &err, sizeof err);
   (void)ignored;
@@ -170,6 +171,7 @@ CommandResult runCommand(const std::string& commandLine, bool captureOutput, boo
   std::vector<char*> argv;
   for (auto& w : words) argv.push_back(w.data());
   argv.push_back(nullptr);
+  const ChildEnvironment environment;
 
   int pipeFds[2], statusFds[2];
   if (::pipe2(pipeFds, O_CLOEXEC) != 0) return result;
@@ -181,7 +183,7 @@ CommandResult runCommand(const std::string& commandLine, bool captureOutput, boo
   int readFd = pipeFds[0], writeFd = pipeFds[1];
 
   pid_t pid = ::fork();
-  if (pid == 0) execChild(program, argv.data(), writeFd, captureOutput, captureError, statusFds[1]);
+  if (pid == 0) execChild(program, argv.data(), environment.envp(), writeFd, captureOutput, captureError, statusFds[1]);
   // The group is set on both sides, so it exists whichever runs first.
   if (pid > 0) ::setpgid(pid, pid);
   closeIfOpen(writeFd);

@@ -21,6 +21,7 @@
 
 #include "platform/Paths.h"
 #include "platform/Process.h"
+#include "platform/SessionBusProbe.h"
 
 namespace mv::platform {
 namespace {
@@ -229,7 +230,7 @@ bool waitUntilEnded(int pid, std::chrono::milliseconds limit) {
 
 // Runs in the new process between fork and exec: only async-signal-safe
 // calls. Every descriptor is marked close-on-exec, the error pipe included.
-[[noreturn]] void execDetached(const char* path, char* const* argv, int errorFd) {
+[[noreturn]] void execDetached(const char* path, char* const* argv, char* const* envp, int errorFd) {
   sigset_t none;
   sigemptyset(&none);
   ::sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -241,7 +242,7 @@ bool waitUntilEnded(int pid, std::chrono::milliseconds limit) {
     int top = ::getrlimit(RLIMIT_NOFILE, &lim) == 0 && lim.rlim_cur < 65536 ? static_cast<int>(lim.rlim_cur) : 65536;
     for (int fd = 3; fd < top; ++fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
   }
-  ::execv(path, argv);
+  ::execve(path, argv, envp);
   int err = errno;
   ssize_t ignored = ::write(errorFd, &err, sizeof err);
   (void)ignored;
@@ -341,6 +342,7 @@ ProcessResult startDetached(const std::string& nativePath, const std::vector<std
   std::vector<char*> argv;
   for (std::string& w : words) argv.push_back(w.data());
   argv.push_back(nullptr);
+  const ChildEnvironment environment;
 
   int errorPipe[2];
   if (::pipe2(errorPipe, O_CLOEXEC) != 0) return {false, errorText(errno)};
@@ -358,7 +360,7 @@ ProcessResult startDetached(const std::string& nativePath, const std::vector<std
     ::close(errorPipe[0]);
     ::setsid();
     pid_t grandchild = ::fork();
-    if (grandchild == 0) execDetached(nativePath.c_str(), argv.data(), errorPipe[1]);
+    if (grandchild == 0) execDetached(nativePath.c_str(), argv.data(), environment.envp(), errorPipe[1]);
     int err = errno;
     if (grandchild < 0) {
       ssize_t ignored = ::write(errorPipe[1], &err, sizeof err);

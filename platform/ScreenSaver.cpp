@@ -1,5 +1,7 @@
 #include "platform/ScreenSaver.h"
 
+#include "platform/SessionBusProbe.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -29,21 +31,28 @@ const std::array<QString, 2> kPaths = {QStringLiteral("/org/freedesktop/ScreenSa
 // session bus not reached by then.
 constexpr int kAnswerTime = 2000;
 
+// How often a bus not reached is tried again while the screen saver is followed.
+constexpr int kRetryTime = 2000;
+
 using BusReady = std::function<void(const std::optional<QDBusConnection>& bus)>;
 
-// The session bus the environment names now, reached in the background.
+// The session bus this program was given, reached in the background.
 // Connecting waits until the bus answers, and for a bus that takes
-// connections but answers none (a hung desktop) libdbus waits for ever; that
-// must not hold the window. So a thread of its own connects, one
-// connection at a time, and until it is done the window's thread calls
-// nothing of Qt D-Bus: Qt makes every connection on its D-Bus thread and
-// would have a caller wait for that one to end.
+// connections but answers none (a hung desktop, or a bus still busy when the
+// program started) libdbus waits a long while; that must not hold the
+// window. So a thread of its own connects, one connection at a time, and
+// until it is done the window's thread calls nothing of Qt D-Bus: Qt makes
+// every connection on its D-Bus thread and would have a caller wait for that
+// one to end.
 //
-// Each address gets a connection of its own, so a bus named after this
-// program started (a new desktop session, a test's private bus) is reached;
-// a bus that could not be reached or has gone is tried again at the next
-// question. Where the environment names no bus, none is looked for or
-// started.
+// The address is the one the session gave this program (or the bus in
+// $XDG_RUNTIME_DIR where none is given), not the variable Qt reads, which a
+// bus passed over at the start leaves naming none. Each address gets a
+// connection of its own, so a bus named after this program started (a new
+// desktop session, a test's private bus) is reached; a bus that could not be
+// reached or has gone is tried again at the next question, and every few
+// seconds while someone follows it. Where there is no bus, none is looked
+// for or started.
 // The connecting threads still running. Qt D-Bus's own objects go when the
 // program ends, and a thread still connecting would then use them: the end
 // of the application waits for the threads a short while (a bus that answers
@@ -66,6 +75,8 @@ struct ConnectingThreads {
   }
 };
 
+QString busAddress() { return QString::fromStdString(SessionBusAddress()); }
+
 class SessionBusLink : public QObject {
  public:
   // The one link; it lives as long as the program.
@@ -74,13 +85,13 @@ class SessionBusLink : public QObject {
     return *link;
   }
 
-  // Runs `ready` with the connection, or with none where no bus is named or
-  // reached within the answer time; never from within this call, and only
-  // while `context` lives.
+  // Runs `ready` with the connection, or with none where there is no bus or
+  // it is not reached within the answer time; never from within this call,
+  // and only while `context` lives.
   void whenConnected(QObject* context, BusReady ready) {
-    const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+    const QString address = busAddress();
     if (!connecting_) {
-      if (address.isEmpty() || (bus_ && address == address_ && bus_->isConnected())) {
+      if (address.isEmpty() || reached(address)) {
         const std::optional<QDBusConnection> bus = address.isEmpty() ? std::nullopt : bus_;
         QTimer::singleShot(0, context, [ready, bus] { ready(bus); });
         return;
@@ -100,12 +111,36 @@ class SessionBusLink : public QObject {
     });
   }
 
+  // While `follower` lives, the bus is tried again every few seconds until it
+  // is reached, and `connected` runs each time a connection is made.
+  void follow(QObject* follower, std::function<void()> connected) {
+    followers_.push_back({follower, std::move(connected)});
+    retry_.start();
+  }
+
  private:
   struct Waiting {
     int id;
     QPointer<QObject> context;
     BusReady ready;
   };
+  struct Follower {
+    QPointer<QObject> follower;
+    std::function<void()> connected;
+  };
+
+  SessionBusLink() {
+    retry_.setInterval(kRetryTime);
+    connect(&retry_, &QTimer::timeout, this, [this] {
+      std::erase_if(followers_, [](const Follower& f) { return !f.follower; });
+      if (followers_.empty()) return retry_.stop();
+      const QString address = busAddress();
+      if (!connecting_ && !address.isEmpty() && !reached(address)) connectTo(address);
+    });
+  }
+
+  // Whether the connection to `address` is made and still there.
+  bool reached(const QString& address) const { return bus_ && address == address_ && bus_->isConnected(); }
 
   void connectTo(const QString& address) {
     connecting_ = true;
@@ -135,14 +170,17 @@ class SessionBusLink : public QObject {
   void connected(const std::optional<QDBusConnection>& bus) {
     connecting_ = false;
     bus_ = bus;
-    // The environment may name another bus by now: the questions wait for
-    // that one.
-    const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+    // The bus to use may be another by now: the questions wait for that one.
+    const QString address = busAddress();
     if (!address.isEmpty() && address != address_) return connectTo(address);
     std::vector<Waiting> waiting;
     waiting.swap(waiting_);
     for (const Waiting& w : waiting)
       if (w.context) w.ready(address.isEmpty() ? std::nullopt : bus_);
+    if (!bus_ || address.isEmpty()) return;
+    std::vector<Follower> followers = followers_;
+    for (const Follower& f : followers)
+      if (f.follower) f.connected();
   }
 
   QString address_;  // of the connection made or being made
@@ -151,6 +189,8 @@ class SessionBusLink : public QObject {
   int attempts_ = 0;
   int lastId_ = 0;
   std::vector<Waiting> waiting_;
+  std::vector<Follower> followers_;
+  QTimer retry_;
 };
 
 // An object that has no such method or interface sends the question on to
@@ -183,7 +223,12 @@ void AskScreenSaver(QObject* context, ScreenSaverAnswer answered) {
   });
 }
 
-ScreenSaverWatch::ScreenSaverWatch(QObject* parent) : QObject(parent) { Ask(); }
+ScreenSaverWatch::ScreenSaverWatch(QObject* parent) : QObject(parent) {
+  // A bus reached later (one busy when the program started, or one that
+  // came back) is listened to and asked at once.
+  SessionBusLink::instance().follow(this, [this] { Ask(); });
+  Ask();
+}
 
 void ScreenSaverWatch::Ask() {
   SessionBusLink::instance().whenConnected(this, [this](const std::optional<QDBusConnection>& bus) {

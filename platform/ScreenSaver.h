@@ -3,8 +3,9 @@
 // org.freedesktop.ScreenSaver answers GetActive and announces ActiveChanged.
 // Every question is answered in the background with a short time limit, the
 // session bus reached in the background too, so the window never waits for
-// the desktop. Where DBUS_SESSION_BUS_ADDRESS names no bus, no screen saver
-// answers: no bus is looked for or started.
+// the desktop. The bus is the one the session gave this program (see
+// SessionBusAddress), reached even where it was passed over at the start;
+// where there is none, no screen saver answers: no bus is started.
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -17,13 +18,14 @@ namespace mv::platform {
 using ScreenSaverAnswer = std::function<void(bool answers, bool active)>;
 
 // Asks the desktop's screen saver once; `answered` runs with the outcome when
-// it arrives (answers false where no session bus is named, where the bus is
+// it arrives (answers false where there is no session bus, where the bus is
 // not reached or no screen saver answers in time), never from within this
 // call, and only while `context` lives.
 void AskScreenSaver(QObject* context, ScreenSaverAnswer answered);
 
 // Follows the screen saver from its creation on: asks it at once, then
-// listens for its announcements, from whichever program gives them.
+// listens for its announcements, from whichever program gives them. A bus
+// not reached is tried again in the background, and asked once reached.
 class ScreenSaverWatch : public QObject {
   Q_OBJECT
  public:

@@ -8,6 +8,7 @@
 #include "platform/Paths.h"
 #include "platform/QtText.h"
 #include "platform/Seam.h"
+#include "platform/SessionBusProbe.h"
 
 namespace mv::platform {
 namespace {
@@ -26,6 +27,15 @@ bool startWatched(const QString& program, const QStringList& arguments, LaterFai
   auto* process = new QProcess;
   process->setProgram(program);
   process->setArguments(arguments);
+  // The session bus as this program was given it, even where it was passed
+  // over for this program's own windows.
+  QProcessEnvironment environment;
+  const ChildEnvironment child;
+  for (const std::string& entry : child.entries()) {
+    const std::size_t equals = entry.find('=');
+    environment.insert(toQString(entry.substr(0, equals)), toQString(entry.substr(equals + 1)));
+  }
+  process->setProcessEnvironment(environment);
   process->setStandardInputFile(QProcess::nullDevice());
   process->setProcessChannelMode(QProcess::ForwardedChannels);
   QObject::connect(process, &QProcess::finished, process,

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QLineEdit>
@@ -557,6 +558,34 @@ TEST_F(RunningScreenSaverLock, AScreenSaverRunningAtTheStartStopsTrafficOnceItAn
   LockInterval = 5;
   minutes(1);
   EXPECT_TRUE(commands.empty());
+}
+
+// The screen-saver mode on a session bus still busy when the form loads (a
+// log-in's bus, when the program starts with the session): the screen saver
+// is there, but the bus answers nobody for the first seconds.
+class SlowSessionBusLock : public ScreenSaverLock {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(bus.address.isEmpty());
+    startScreenSaver();
+    ASSERT_TRUE(bus.stop());
+    TimerForm::SetUp();
+  }
+};
+
+TEST_F(SlowSessionBusLock, TheLockEngagesWhenTheScreenSaverStartsAfterTheBusAnswers) {
+  EngagesMode = true;
+  // The bus answers three seconds after the start: the form's one question
+  // has been answered with no screen saver by then.
+  QElapsedTimer clock;
+  clock.start();
+  waitFor([&] { return clock.elapsed() >= 3000; });
+  bus.resume();
+  // Without a lock minute the screen saver is followed within seconds.
+  ASSERT_TRUE(waitFor([&] { return saver->asked() >= 1; }));
+  EXPECT_TRUE(commands.empty());
+  ASSERT_TRUE(screenSaverStarts());
+  EXPECT_EQ(commands, std::vector<std::string>{"Lock"});
 }
 
 // Lets a stopped session bus run on when the test has not reached its end

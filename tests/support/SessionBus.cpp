@@ -33,13 +33,13 @@ const char* const kConfig = R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D
 
 }  // namespace
 
-PrivateSessionBus::PrivateSessionBus() {
+PrivateSessionBus::PrivateSessionBus(const QString& folder) : folder_(folder.isEmpty() ? dir_.path() : folder) {
   const QString program = QStandardPaths::findExecutable("dbus-daemon");
   EXPECT_FALSE(program.isEmpty()) << "dbus-daemon is not installed (scripts/setup.sh installs the package dbus)";
   if (program.isEmpty() || !dir_.isValid()) return;
   QFile config(dir_.filePath("session.conf"));
   if (!config.open(QIODevice::WriteOnly)) return;
-  config.write(QString::fromUtf8(kConfig).arg(dir_.path()).toUtf8());
+  config.write(QString::fromUtf8(kConfig).arg(folder_).toUtf8());
   config.close();
   daemon_.setProgram(program);
   daemon_.setArguments({"--config-file=" + config.fileName(), "--print-address", "--nofork"});

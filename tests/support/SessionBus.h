@@ -18,7 +18,9 @@ namespace mvtest {
 // when no dbus-daemon is installed.
 class PrivateSessionBus {
  public:
-  PrivateSessionBus();
+  // Listening on the socket "bus" in a folder of its own, or in `folder`
+  // where one is given (a bus started again where one was before).
+  explicit PrivateSessionBus(const QString& folder = QString());
   ~PrivateSessionBus();
   PrivateSessionBus(const PrivateSessionBus&) = delete;
   PrivateSessionBus& operator=(const PrivateSessionBus&) = delete;
@@ -27,7 +29,7 @@ class PrivateSessionBus {
   QString address;
   // The folder in which the daemon listens, on the socket "bus" (where a
   // desktop session's bus sits in $XDG_RUNTIME_DIR).
-  QString folder() const { return dir_.path(); }
+  QString folder() const { return folder_; }
 
   // Stops the daemon (SIGSTOP): it still takes connections but answers
   // nothing until resumed. True when it was stopped.
@@ -38,6 +40,7 @@ class PrivateSessionBus {
  private:
   qint64 pid_ = 0;
   QTemporaryDir dir_;
+  QString folder_;
   QProcess daemon_;
   std::optional<EnvironmentVariable> address_;
 };
