@@ -70,6 +70,12 @@ namespace {
 constexpr const char* kFinish = "FinishPendingChange of mdINIBas";
 
 void logFinish(const platform::ChangeFinish& finish) {
+  if (finish.unread) {
+    WriteErrorLog("A change record could not be read; it is left for the next start (" +
+                      platform::profileChangeRecordPath() + ")",
+                  kFinish);
+    return;
+  }
   if (finish.damaged) {
     WriteErrorLog(finish.keptAs.empty()
                       ? "A damaged change record could not be set aside (" + platform::profileChangeRecordPath() + ")"
@@ -110,8 +116,9 @@ void FinishPendingChange() {
   if (finish.notWritten.empty()) return;
   std::string files;
   for (const std::string& file : finish.notWritten) files += "\r\n" + file;
+  // The rest is said to be saved only when some of it was.
   platform::MsgBox("A change interrupted by the end of the program could not be completed in:" + files +
-                       "\r\nThe rest of it was saved. Please check these settings.",
+                       (finish.written > 0 ? "\r\nThe rest of it was saved." : "") + "\r\nPlease check these settings.",
                    platform::vbExclamation, AppTitle);
 }
 
