@@ -93,16 +93,17 @@ void logFinish(const platform::ChangeFinish& finish) {
 
 // The alert log's places: the one the settings name on disk, and the one a
 // change names in the settings it writes (a change that moves the log).
-std::vector<std::string> logPlaces(const std::vector<platform::ChangeRecordEntry>& entries) {
-  std::vector<std::string> places;
-  auto add = [&](const std::shared_ptr<const platform::ProfileData>& settings) {
+platform::ChangeLogPlaces logPlaces(const std::vector<platform::ChangeRecordEntry>& entries) {
+  platform::ChangeLogPlaces places;
+  auto add = [&](std::vector<std::string>& to, const std::shared_ptr<const platform::ProfileData>& settings) {
     if (auto path = settings->value(keys::Main, keys::Path))
-      places.push_back(platform::resolvePath(DecryptString(*path, keys::Main)));
+      to.push_back(platform::resolvePath(DecryptString(*path, keys::Main)));
   };
-  add(platform::profileRead(strAlertsSettingFile));
+  add(places.onDisk, platform::profileRead(strAlertsSettingFile));
   const std::string file = platform::resolvePath(strAlertsSettingFile);
   for (const auto& e : entries)
-    if (e.kind == platform::ChangeRecordEntry::Write && e.native == file) add(platform::profileParseText(e.bytes));
+    if (e.kind == platform::ChangeRecordEntry::Write && e.native == file)
+      add(places.recorded, platform::profileParseText(e.bytes));
   return places;
 }
 }  // namespace

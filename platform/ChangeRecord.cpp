@@ -41,8 +41,8 @@ Seam<FileWriter>& fileWriter() {
   return seam;
 }
 
-std::function<std::vector<std::string>(const std::vector<ChangeRecordEntry>&)>& logPlaces() {
-  static std::function<std::vector<std::string>(const std::vector<ChangeRecordEntry>&)> f;
+std::function<ChangeLogPlaces(const std::vector<ChangeRecordEntry>&)>& logPlaces() {
+  static std::function<ChangeLogPlaces(const std::vector<ChangeRecordEntry>&)> f;
   return f;
 }
 
@@ -137,7 +137,7 @@ void setProfileFileWriter(ProfileFileWriter writer) {
 
 void setChangeFinishReporter(std::function<void(const ChangeFinish&)> r) { reporter() = std::move(r); }
 
-void setChangeLogPlaces(std::function<std::vector<std::string>(const std::vector<ChangeRecordEntry>&)> places) {
+void setChangeLogPlaces(std::function<ChangeLogPlaces(const std::vector<ChangeRecordEntry>&)> places) {
   logPlaces() = std::move(places);
 }
 
@@ -368,16 +368,19 @@ int readWhole(int fd, size_t size, std::string& text) {
 }
 
 // Replays one step, on the real places of its names. Inside the program
-// folder any file of it; outside it only a log's place that `places` gives:
-// the log it moves, to the place the record names for it, and a log file it
-// creates there (one that is missing or empty; one holding the record's
-// bytes already is done).
-bool replayStep(const ChangeRecordEntry& e, const std::string& home, const std::vector<std::string>& places) {
+// folder any file of it; outside it only a log's place that `places` gives
+// (real places): the log it moves, from where the settings on disk name it,
+// and a log file it creates (one that is missing or empty; one holding the
+// record's bytes already is done).
+bool replayStep(const ChangeRecordEntry& e, const std::string& home, const ChangeLogPlaces& places) {
   auto inside = [&](const std::optional<std::string>& real) {
     return real && real->size() > home.size() && real->compare(0, home.size(), home) == 0;
   };
+  auto among = [](const std::optional<std::string>& real, const std::vector<std::string>& list) {
+    return real && std::find(list.begin(), list.end(), *real) != list.end();
+  };
   auto aLogPlace = [&](const std::optional<std::string>& real) {
-    return real && std::find(places.begin(), places.end(), *real) != places.end();
+    return among(real, places.onDisk) || among(real, places.recorded);
   };
   const std::optional<std::string> real = realPlace(e.native);
   struct stat st;
@@ -388,7 +391,8 @@ bool replayStep(const ChangeRecordEntry& e, const std::string& home, const std::
     case ChangeRecordEntry::Move: {
       if (!there) return true;
       const std::optional<std::string> to = realPlace(e.bytes);
-      return (inside(real) || aLogPlace(real)) && (inside(to) || aLogPlace(to)) && moveFolderFile(*real, *to);
+      return (inside(real) || among(real, places.onDisk)) && (inside(to) || aLogPlace(to)) &&
+             moveFolderFile(*real, *to);
     }
     case ChangeRecordEntry::Remove:
       return !there || (inside(real) && removeNativeFile(*real));
@@ -451,10 +455,13 @@ ChangeFinish finishFound() {
   r.found = true;
   // Outside the program folder only the places a setting names for a log
   // are touched, compared as what they really are.
-  std::vector<std::string> places;
-  if (logPlaces())
-    for (const std::string& place : logPlaces()(*entries))
-      if (auto real = realPlace(place)) places.push_back(*real);
+  ChangeLogPlaces places;
+  if (logPlaces()) {
+    const ChangeLogPlaces named = logPlaces()(*entries);
+    for (auto [from, to] : {std::pair{&named.onDisk, &places.onDisk}, std::pair{&named.recorded, &places.recorded}})
+      for (const std::string& place : *from)
+        if (auto real = realPlace(place)) to->push_back(*real);
+  }
   const std::optional<std::string> home = realPlace(programFolder() + "/.");
   for (const ChangeRecordEntry& e : *entries) {
     if (home && replayStep(e, home->substr(0, home->size() - 1), places))

@@ -75,12 +75,16 @@ bool moveFolderFile(const std::string& from, const std::string& to);
 // A finished record writes and removes files inside the program folder
 // (where they really are, links resolved), and outside it only where a
 // setting names a log: the places this function gives (native paths) for a
-// record's entries, from the settings on disk and those the record writes.
-// There it moves the log from one such place to another, and writes a log
-// file that is missing or empty; it removes nothing else and writes over no
-// other file. The program sets it; without it nothing outside the folder is
-// touched.
-void setChangeLogPlaces(std::function<std::vector<std::string>(const std::vector<ChangeRecordEntry>&)> places);
+// record's entries, the one the settings on disk name (where the log is
+// until it is moved) and those the record's own settings name. There it
+// moves the log from a place the settings on disk name to a place the
+// record names, and writes a log file that is missing or empty; it removes
+// nothing else and writes over no other file. The program sets it; without
+// it nothing outside the folder is touched.
+struct ChangeLogPlaces {
+  std::vector<std::string> onDisk, recorded;
+};
+void setChangeLogPlaces(std::function<ChangeLogPlaces(const std::vector<ChangeRecordEntry>&)> places);
 // Removes the record of a change that is done, durably (or empties it where
 // the folder does not let it go).
 void removeChangeRecord();

@@ -197,22 +197,27 @@ TEST_F(FolderWriters, ARecordNamingItsOwnLogPlaceOutsideTheFolderOnlyCreatesALog
   { std::ofstream(theirs) << "the user's"; }
   const std::string settings = readText("Profiles/AlertsAndLogSetting.MVL");
   const std::string header = "Log File\r\n";
-  for (const std::string& place : {theirs, created}) {
-    SCOPED_TRACE(place);
-    // The settings as the record writes them: Path names the place.
+  // The settings as a record writes them, Path naming `place`, and a step of
+  // its own there.
+  auto finish = [&](const std::string& place, const Step& step) {
     ASSERT_TRUE(WriteINI("Main", "Path", place, strAlertsSettingFile, true));
     const std::string named = readText("Profiles/AlertsAndLogSetting.MVL");
     writeText("Profiles/AlertsAndLogSetting.MVL", settings);
-    writeText("Morvantis.change",
-              recordOf({{'W', "Profiles/AlertsAndLogSetting.MVL", named}, {'W', place, header}}));
-    writeText("Err.log", "");
+    writeText("Morvantis.change", recordOf({step, {'W', "Profiles/AlertsAndLogSetting.MVL", named}}));
     FinishPendingChange();
     EXPECT_EQ(storedPath(), place);
     EXPECT_FALSE(fs::exists(record()));
     writeText("Profiles/AlertsAndLogSetting.MVL", settings);
-  }
-  // A file that holds something is not written over; a missing one is made.
+  };
+  finish(theirs, {'W', theirs, header});
+  finish(created, {'W', created, header});
+  // Nor is the log moved from there: the log is where the settings on disk
+  // name it.
+  finish(theirs, {'M', theirs, "Profiles/taken.txt"});
+  // A file that holds something is not written over nor taken; a missing one
+  // is made.
   EXPECT_EQ(mvtest::slurp(theirs), "the user's");
+  EXPECT_FALSE(fs::exists(native("Profiles/taken.txt")));
   EXPECT_EQ(mvtest::slurp(created), header);
 }
 
