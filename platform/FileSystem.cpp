@@ -15,6 +15,7 @@
 #include <ctime>
 
 #include "platform/Paths.h"
+#include "platform/Seam.h"
 
 namespace mv::platform {
 namespace {
@@ -83,12 +84,21 @@ long long nanoseconds(const struct timespec& t) {
 
 // Makes a rename or removal in the folder durable: without this a power loss
 // after it may bring back the old file, or none.
-void syncNativeFile(const std::string& native) {
-  const int fd = ::open(native.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
+namespace {
+Seam<void(const std::string&)>& fileSyncer() {
+  static Seam<void(const std::string&)> seam([](const std::string& native) {
+    const int fd = ::open(native.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+  });
+  return seam;
 }
+}  // namespace
+
+void syncNativeFile(const std::string& native) { fileSyncer()(native); }
+
+void setFileSyncer(std::function<void(const std::string&)> syncer) { fileSyncer().replace(std::move(syncer)); }
 
 void syncNativeFolder(const std::string& folder) {
   int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

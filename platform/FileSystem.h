@@ -1,6 +1,7 @@
 #pragma once
 // File and folder operations on paths as the system writes them.
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -68,6 +69,9 @@ bool writeNativeFileAtomic(const std::string& nativePath, const std::string& byt
 
 // Makes a file's bytes durable (a native path; a link is not followed).
 void syncNativeFile(const std::string& nativePath);
+// The function syncNativeFile calls; a test puts in one that also notes
+// what was synced. Null takes the real one back.
+void setFileSyncer(std::function<void(const std::string& nativePath)> syncer);
 // Makes the renames and removals in a folder (native path) durable.
 void syncNativeFolder(const std::string& nativeFolder);
 // Removes a file (native path) durably: its folder is synced after the

@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -23,6 +24,7 @@
 #include "core/mdlLogin.h"
 #include "core/mdlMorvantisDatabase.h"
 #include "platform/ChangeRecord.h"
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
 #include "tests/core/ModalDriver.h"
@@ -141,6 +143,30 @@ TEST_F(FolderWriters, ALogMoveCutByAPowerLossAfterTheNewCopyKeepsEveryLineAtTheP
   EXPECT_EQ(storedPath(), to);
   EXPECT_EQ(mvtest::slurp(to), lines);
   EXPECT_FALSE(fs::exists(native("Logs/Alertlog.txt")));
+}
+
+TEST_F(FolderWriters, ALogsLinesAreOnTheDiskBeforeTheRecordOfItsMoveIs) {
+  layLog("line 1\r\n");
+  // Appended as the program appends, without a sync.
+  ASSERT_TRUE(platform::appendToFile(strLogPath, "line 2\r\n"));
+  std::vector<std::string> done;
+  platform::setFileSyncer([&](const std::string& native) {
+    done.push_back("sync " + native);
+    const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) ::fsync(fd);
+    if (fd >= 0) ::close(fd);
+  });
+  platform::setProfileFileWriter([&](const std::string& native, const std::string& bytes) {
+    done.push_back("write " + native);
+    return platform::writeNativeFileAtomic(native, bytes);
+  });
+  ASSERT_TRUE(SaveAlertLogSettings({false, "2", native("Moved.txt"), 0}, strLogPath).written);
+  platform::setProfileFileWriter(nullptr);
+  platform::setFileSyncer(nullptr);
+  const auto synced = std::find(done.begin(), done.end(), "sync " + native("Logs/Alertlog.txt"));
+  const auto recorded = std::find(done.begin(), done.end(), "write " + record());
+  ASSERT_NE(recorded, done.end());
+  EXPECT_LT(synced, recorded);
 }
 
 TEST_F(FolderWriters, AStartThatCannotWriteTheLogsNewPlaceKeepsTheOldLog) {
