@@ -87,6 +87,12 @@ constexpr const char* kWaitingForOtherProgram =
     "Waiting for another Morvantis program to finish saving the settings...";
 
 void logFinish(const platform::ChangeFinish& finish) {
+  if (finish.unread) {
+    WriteErrorLog("A change record could not be read; it is left for the next start (" +
+                      platform::profileChangeRecordPath() + ")",
+                  kFinish);
+    return;
+  }
   if (finish.damaged) {
     WriteErrorLog(finish.keptAs.empty()
                       ? "A damaged change record could not be set aside (" + platform::profileChangeRecordPath() + ")"
@@ -104,16 +110,17 @@ void logFinish(const platform::ChangeFinish& finish) {
 
 // The alert log's places: the one the settings name on disk, and the one a
 // change names in the settings it writes (a change that moves the log).
-std::vector<std::string> logPlaces(const std::vector<platform::ChangeRecordEntry>& entries) {
-  std::vector<std::string> places;
-  auto add = [&](const std::shared_ptr<const platform::ProfileData>& settings) {
+platform::ChangeLogPlaces logPlaces(const std::vector<platform::ChangeRecordEntry>& entries) {
+  platform::ChangeLogPlaces places;
+  auto add = [&](std::vector<std::string>& to, const std::shared_ptr<const platform::ProfileData>& settings) {
     if (auto path = settings->value(keys::Main, keys::Path))
-      places.push_back(platform::resolvePath(DecryptString(*path, keys::Main)));
+      to.push_back(platform::resolvePath(DecryptString(*path, keys::Main)));
   };
-  add(platform::profileRead(strAlertsSettingFile));
+  add(places.onDisk, platform::profileRead(strAlertsSettingFile));
   const std::string file = platform::resolvePath(strAlertsSettingFile);
   for (const auto& e : entries)
-    if (e.kind == platform::ChangeRecordEntry::Write && e.native == file) add(platform::profileParseText(e.bytes));
+    if (e.kind == platform::ChangeRecordEntry::Write && e.native == file)
+      add(places.recorded, platform::profileParseText(e.bytes));
   return places;
 }
 }  // namespace
@@ -149,8 +156,9 @@ void FinishPendingChange() {
   if (finish.notWritten.empty()) return;
   std::string files;
   for (const std::string& file : finish.notWritten) files += "\r\n" + file;
+  // The rest is said to be saved only when some of it was.
   platform::MsgBox("A change interrupted by the end of the program could not be completed in:" + files +
-                       "\r\nThe rest of it was saved. Please check these settings.",
+                       (finish.written > 0 ? "\r\nThe rest of it was saved." : "") + "\r\nPlease check these settings.",
                    platform::vbExclamation, AppTitle);
 }
 

@@ -118,11 +118,11 @@ bool EndOnSignal(int) {
 }
 
 void RemoveStaleTemporaryFiles() {
-  // Every folder of the program folder's tree, and the logs' folders, which
-  // may lie outside it.
+  // Every folder of the program folder's tree; outside it, only the logs'
+  // own temporary files, since the other files beside a log are the user's.
   platform::removeStaleTemporaryFilesBelow(AppPath() + "\\");
   for (const std::string& log : {strLogPath, strQTRLogFile})
-    if (!log.empty()) platform::removeStaleTemporaryFiles(platform::folderPart(log));
+    if (!log.empty()) platform::removeStaleTemporaryFilesOf(log);
 }
 
 void InitAllPath() {

@@ -1,6 +1,7 @@
 #include "platform/ChangeRecord.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -11,6 +12,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
+#include <cstdlib>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -51,8 +54,8 @@ Seam<FileReader>& fileReader() {
   return seam;
 }
 
-std::function<std::vector<std::string>(const std::vector<ChangeRecordEntry>&)>& logPlaces() {
-  static std::function<std::vector<std::string>(const std::vector<ChangeRecordEntry>&)> f;
+std::function<ChangeLogPlaces(const std::vector<ChangeRecordEntry>&)>& logPlaces() {
+  static std::function<ChangeLogPlaces(const std::vector<ChangeRecordEntry>&)> f;
   return f;
 }
 
@@ -204,7 +207,10 @@ FolderWriteLock::FolderWriteLock(std::chrono::milliseconds wait, const std::func
   held_ = s.held;
   if (!held_) return;
   s.lastFinish = finishFound();
-  if (s.lastFinish.found && reporter()) reporter()(s.lastFinish);
+  if ((s.lastFinish.found || s.lastFinish.unread) && reporter()) reporter()(s.lastFinish);
+  // A record that could not be read now is finished before anything else
+  // is written: nothing is, until it can be.
+  if (s.lastFinish.unread) held_ = false;
 }
 
 bool folderLockRanOut() { return lockRanOut(); }
@@ -238,15 +244,24 @@ void setProfileFileReader(ProfileFileReader reader) { fileReader().replace(std::
 
 void setChangeFinishReporter(std::function<void(const ChangeFinish&)> r) { reporter() = std::move(r); }
 
-void setChangeLogPlaces(std::function<std::vector<std::string>(const std::vector<ChangeRecordEntry>&)> places) {
+void setChangeLogPlaces(std::function<ChangeLogPlaces(const std::vector<ChangeRecordEntry>&)> places) {
   logPlaces() = std::move(places);
 }
 
 bool moveFolderFile(const std::string& from, const std::string& to) {
   struct stat st;
   if (::lstat(from.c_str(), &st) != 0) return errno == ENOENT;
-  std::string bytes;
-  return S_ISREG(st.st_mode) && readNativeFile(from, bytes) && replaceFolderFile(to, bytes) && removeNativeFile(from);
+  std::string bytes, there;
+  if (!S_ISREG(st.st_mode) || !readNativeFile(from, bytes)) return false;
+  // A new place that begins with every byte of the old file holds the file
+  // already: the copy written before the end of the program, while the old
+  // file lost the lines that were not yet on the disk at a power cut.
+  struct stat at;
+  const bool holds = ::lstat(to.c_str(), &at) == 0 && S_ISREG(at.st_mode) &&
+                     static_cast<size_t>(at.st_size) >= bytes.size() && readNativeFile(to, there) &&
+                     there.compare(0, bytes.size(), bytes) == 0;
+  // The old name goes only once the new place holds the file.
+  return (holds || replaceFolderFile(to, bytes)) && removeNativeFile(from);
 }
 
 std::string profileChangeRecordPath() { return programFolder() + "/Morvantis.change"; }
@@ -342,45 +357,161 @@ std::optional<std::vector<ChangeRecordEntry>> parseRecord(const std::string& tex
   return std::nullopt;
 }
 
-// The identity of a record this process finished but could neither remove
-// nor empty (a folder and record that cannot be written): it is not applied
-// again while this process runs.
+// A file's real place: its folder with every link in it resolved, and its
+// own name as it is (a link of that name is replaced or removed, never
+// followed). Nothing when the folder does not resolve (missing).
+std::optional<std::string> realPlace(const std::string& native) {
+  const size_t slash = native.rfind('/');
+  if (slash == std::string::npos || slash + 1 == native.size()) return std::nullopt;
+  char* real = ::realpath(slash == 0 ? "/" : native.substr(0, slash).c_str(), nullptr);
+  if (!real) return std::nullopt;
+  std::string folder = real;
+  std::free(real);
+  if (folder.back() != '/') folder += '/';
+  return folder + native.substr(slash + 1);
+}
+
+// The identity of a record that was finished but could neither be removed
+// nor emptied (a folder and record that cannot be written): it is never
+// applied again, so that it cannot undo a later write.
 struct Identity {
-  dev_t device = 0;
   ino_t inode = 0;
-  long long mtimeNs = 0;
+  long long size = 0, mtimeNs = 0;
+  uint64_t digest = 0;
   bool operator==(const Identity&) const = default;
 };
 std::optional<Identity>& finishedButLeft() {
   static std::optional<Identity> id;
   return id;
 }
-Identity identityOf(const struct stat& st) {
-  return {st.st_dev, st.st_ino, static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
+Identity identityOf(const struct stat& st, const std::string& text) {
+  uint64_t digest = 14695981039346656037ULL;  // FNV-1a
+  for (unsigned char c : text) digest = (digest ^ c) * 1099511628211ULL;
+  return {st.st_ino, static_cast<long long>(st.st_size),
+          static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec, digest};
+}
+std::string identityText(const Identity& id) {
+  return std::to_string(id.inode) + " " + std::to_string(id.size) + " " + std::to_string(id.mtimeNs) + " " +
+         std::to_string(id.digest) + "\n";
+}
+
+// Where a record that stays is remembered as finished: beside it, or, in a
+// folder that cannot be written, in a folder of the program folder whose
+// files it wrote.
+const char* const kFinishedMark = "Morvantis.change.done";
+std::vector<std::string> markFolders(const std::vector<ChangeRecordEntry>& entries) {
+  std::vector<std::string> folders{programFolder()};
+  for (const ChangeRecordEntry& e : entries) {
+    if (e.kind != ChangeRecordEntry::Write || !relativeInFolder(e.native)) continue;
+    const std::string folder = e.native.substr(0, e.native.rfind('/'));
+    if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+  }
+  return folders;
+}
+bool markedFinished(const Identity& id, const std::vector<std::string>& folders) {
+  std::string text;
+  for (const std::string& folder : folders)
+    if (readNativeFile(folder + "/" + kFinishedMark, text) && text == identityText(id)) return true;
+  return false;
+}
+void markFinished(const Identity& id, const std::vector<std::string>& folders) {
+  for (const std::string& folder : folders)
+    if (writeNativeFileAtomic(folder + "/" + kFinishedMark, identityText(id))) return;
+}
+void unmarkFinished(const std::vector<std::string>& folders) {
+  for (const std::string& folder : folders) removeNativeFile(folder + "/" + kFinishedMark);
+}
+
+// The record's removal, or, where the folder does not let it go, its
+// emptying (an empty record says the change is done). A test puts in one
+// that fails, as in a folder and record that cannot be written.
+using RecordRemover = bool(const std::string&);
+Seam<RecordRemover>& recordRemover() {
+  static Seam<RecordRemover> seam([](const std::string& record) {
+    if (removeNativeFile(record)) return true;
+    const int fd = ::open(record.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool emptied = ::fsync(fd) == 0;
+    ::close(fd);
+    return emptied;
+  });
+  return seam;
 }
 
 // A record that is not one of ours is moved aside (never applied, kept for
-// whoever looks into it).
+// whoever looks into it, each under a name of its own).
 void keepAside(ChangeFinish& r) {
   r.found = r.damaged = true;
-  const std::string record = profileChangeRecordPath(), aside = record + ".damaged";
-  if (::rename(record.c_str(), aside.c_str()) == 0) {
-    syncNativeFolder(programFolder());
-    r.keptAs = aside;
+  const std::string record = profileChangeRecordPath();
+  for (int n = 1; n <= 1000; ++n) {
+    const std::string aside = record + ".damaged" + (n == 1 ? "" : "." + std::to_string(n));
+    if (::renameat2(AT_FDCWD, record.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0) {
+      syncNativeFolder(programFolder());
+      r.keptAs = aside;
+      return;
+    }
+    if (errno != EEXIST) return;
   }
 }
 
-bool readWhole(int fd, size_t size, std::string& text) {
+// Reads the record whole: 1 when it holds `size` bytes, 0 when it holds
+// another count (not a record of ours), -1 when the reading failed.
+int readWhole(int fd, size_t size, std::string& text) {
   text.assign(size, '\0');
   size_t got = 0;
+  char extra;
   while (got < size) {
     ssize_t n = ::read(fd, text.data() + got, size - got);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n < 0) return -1;
+    if (n == 0) return 0;
     got += static_cast<size_t>(n);
   }
-  char extra;
-  return ::read(fd, &extra, 1) == 0;
+  for (;;) {
+    const ssize_t n = ::read(fd, &extra, 1);
+    if (n < 0 && errno == EINTR) continue;
+    return n < 0 ? -1 : n == 0 ? 1 : 0;
+  }
+}
+
+// Replays one step, on the real places of its names. Inside the program
+// folder any file of it; outside it only a log's place that `places` gives
+// (real places): the log it moves, from where the settings on disk name it,
+// and a log file it creates (one that is missing or empty; one holding the
+// record's bytes already is done).
+bool replayStep(const ChangeRecordEntry& e, const std::string& home, const ChangeLogPlaces& places) {
+  auto inside = [&](const std::optional<std::string>& real) {
+    return real && real->size() > home.size() && real->compare(0, home.size(), home) == 0;
+  };
+  auto among = [](const std::optional<std::string>& real, const std::vector<std::string>& list) {
+    return real && std::find(list.begin(), list.end(), *real) != list.end();
+  };
+  auto aLogPlace = [&](const std::optional<std::string>& real) {
+    return among(real, places.onDisk) || among(real, places.recorded);
+  };
+  const std::optional<std::string> real = realPlace(e.native);
+  struct stat st;
+  // A file that is not there (nor its folder) has been moved or removed.
+  const bool there = real && ::lstat(real->c_str(), &st) == 0;
+  if (!there && real && errno != ENOENT && errno != ENOTDIR) return false;
+  switch (e.kind) {
+    case ChangeRecordEntry::Move: {
+      if (!there) return true;
+      const std::optional<std::string> to = realPlace(e.bytes);
+      return (inside(real) || among(real, places.onDisk)) && (inside(to) || aLogPlace(to)) &&
+             moveFolderFile(*real, *to);
+    }
+    case ChangeRecordEntry::Remove:
+      return !there || (inside(real) && removeNativeFile(*real));
+    case ChangeRecordEntry::Write:
+      if (inside(real)) return replaceFolderFile(*real, e.bytes);
+      if (!aLogPlace(real)) return false;
+      if (!there || (S_ISREG(st.st_mode) && st.st_size == 0)) return replaceFolderFile(*real, e.bytes);
+      std::string held;
+      return S_ISREG(st.st_mode) && static_cast<size_t>(st.st_size) == e.bytes.size() &&
+             readNativeFile(*real, held) && held == e.bytes;
+  }
+  return false;
 }
 
 // Finishes a record found on disk; the lock is held.
@@ -390,49 +521,69 @@ ChangeFinish finishFound() {
   // Not followed through a link, and a FIFO does not block the open.
   const int fd = ::open(record.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    if (errno != ENOENT && errno != ENOTDIR) keepAside(r);
+    if (errno == ENOENT || errno == ENOTDIR) return r;
+    // Only what is not a regular file (a link, a socket) is no record of
+    // ours; one that could not be opened now (no descriptor left, an
+    // error of the disk) stays for the next start.
+    struct stat st;
+    if (::lstat(record.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+      keepAside(r);
+    else
+      r.unread = true;
     return r;
   }
   struct stat st;
   std::string text;
   const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  const bool read = regular && st.st_size <= kMaxRecordBytes && readWhole(fd, static_cast<size_t>(st.st_size), text);
+  const int read = regular && st.st_size <= kMaxRecordBytes ? readWhole(fd, static_cast<size_t>(st.st_size), text) : 0;
   ::close(fd);
+  if (read < 0) {
+    r.unread = true;
+    return r;
+  }
   if (regular && st.st_size == 0) {
     // A record emptied after it was finished, where it could not be removed.
     ::unlink(record.c_str());
     return r;
   }
-  if (regular && finishedButLeft() == identityOf(st)) return r;
-  const auto entries = read ? parseRecord(text) : std::nullopt;
+  const auto entries = read > 0 ? parseRecord(text) : std::nullopt;
   if (!entries) {
     keepAside(r);
     return r;
   }
+  const Identity id = identityOf(st, text);
+  const std::vector<std::string> marks = markFolders(*entries);
+  if (finishedButLeft() == id || markedFinished(id, marks)) {
+    // Finished already, by this process or an earlier one: it goes now if
+    // the folder lets it, and is never applied again.
+    if (recordRemover()(record)) unmarkFinished(marks);
+    return r;
+  }
   r.found = true;
   // Outside the program folder only the places a setting names for a log
-  // are touched.
-  const std::vector<std::string> places = logPlaces() ? logPlaces()(*entries) : std::vector<std::string>{};
-  auto allowed = [&](const std::string& native) {
-    return relativeInFolder(native) || std::find(places.begin(), places.end(), native) != places.end();
-  };
+  // are touched, compared as what they really are.
+  ChangeLogPlaces places;
+  if (logPlaces()) {
+    const ChangeLogPlaces named = logPlaces()(*entries);
+    for (auto [from, to] : {std::pair{&named.onDisk, &places.onDisk}, std::pair{&named.recorded, &places.recorded}})
+      for (const std::string& place : *from)
+        if (auto real = realPlace(place)) to->push_back(*real);
+  }
+  const std::optional<std::string> home = realPlace(programFolder() + "/.");
   for (const ChangeRecordEntry& e : *entries) {
-    bool done = false;
-    if (e.kind == ChangeRecordEntry::Move) {
-      struct stat st;
-      // A file moved already is not asked about: only its new place is.
-      done = ::lstat(e.native.c_str(), &st) != 0 || (allowed(e.native) && allowed(e.bytes) && moveFolderFile(e.native, e.bytes));
-    } else if (allowed(e.native)) {
-      done = e.kind == ChangeRecordEntry::Remove ? removeNativeFile(e.native) : replaceFolderFile(e.native, e.bytes);
-    }
-    if (!done) r.notWritten.push_back(e.native);
+    if (home && replayStep(e, home->substr(0, home->size() - 1), places))
+      ++r.written;
+    else
+      r.notWritten.push_back(e.native);
   }
   // What could not be written is reported, and the record goes all the
   // same: kept, it would block every later change, or undo it at a later
-  // start.
-  removeChangeRecord();
-  struct stat left;
-  if (::lstat(record.c_str(), &left) == 0) finishedButLeft() = identityOf(left);
+  // start. Where it can be neither removed nor emptied, it is remembered as
+  // finished.
+  if (!recordRemover()(record)) {
+    finishedButLeft() = id;
+    markFinished(id, marks);
+  }
   r.finished = r.notWritten.empty();
   profileClearCache();
   return r;
@@ -462,18 +613,17 @@ bool writeChangeRecord(const std::vector<ChangeRecordEntry>& entries) {
     text += "\n";
   }
   text += "END\n";
+  // A moved file's bytes are copied from its old place by a replay after a
+  // power cut: they are made durable before the record that relies on them.
+  for (const ChangeRecordEntry& e : entries)
+    if (e.kind == ChangeRecordEntry::Move) syncNativeFile(e.native);
   return replaceFolderFile(profileChangeRecordPath(), text);
 }
 
-void removeChangeRecord() {
-  const std::string record = profileChangeRecordPath();
-  if (removeNativeFile(record)) return;
-  // A folder that does not let the record go: emptied, it says the change is
-  // done.
-  const int fd = ::open(record.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
+void removeChangeRecord() { static_cast<void>(recordRemover()(profileChangeRecordPath())); }
+
+void setChangeRecordRemover(std::function<bool(const std::string& native)> remover) {
+  recordRemover().replace(std::move(remover));
 }
 
 bool changeRecordLeft() {

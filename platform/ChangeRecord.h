@@ -85,33 +85,55 @@ struct ChangeRecordEntry {
 // next start finishes the change in itself.
 bool writeChangeRecord(const std::vector<ChangeRecordEntry>& entries);
 
-// Moves a file (native paths): its bytes are written at the new place, then
-// the old name goes. A move whose file is gone already is done. False when
-// it could not be read, written or removed.
+// Moves a file (native paths), as a record's replay does: its bytes are
+// written at the new place, then the old name goes. A move whose file is
+// gone already is done, and a new place that begins with every byte of the
+// file is kept as it is (the copy was made; the old file lost what a power
+// cut took of its end). False when it could not be read, written or removed.
 bool moveFolderFile(const std::string& from, const std::string& to);
 
-// A finished record writes and removes files inside the program folder, and
-// outside it only where a setting names a log: the places this function
-// gives (native paths) for a record's entries, from the settings on disk and
-// those the record writes. The program sets it; without it nothing outside
-// the folder is touched.
-void setChangeLogPlaces(std::function<std::vector<std::string>(const std::vector<ChangeRecordEntry>&)> places);
-// Removes the record of a change that is done, durably.
+// A finished record writes and removes files inside the program folder
+// (where they really are, links resolved), and outside it only where a
+// setting names a log: the places this function gives (native paths) for a
+// record's entries, the one the settings on disk name (where the log is
+// until it is moved) and those the record's own settings name. There it
+// moves the log from a place the settings on disk name to a place the
+// record names, and writes a log file that is missing or empty; it removes
+// nothing else and writes over no other file. The program sets it; without
+// it nothing outside the folder is touched.
+struct ChangeLogPlaces {
+  std::vector<std::string> onDisk, recorded;
+};
+void setChangeLogPlaces(std::function<ChangeLogPlaces(const std::vector<ChangeRecordEntry>&)> places);
+// Removes the record of a change that is done, durably (or empties it where
+// the folder does not let it go).
 void removeChangeRecord();
 // True when a change's record is on disk: a change that whoever takes the
 // lock next completes.
 bool changeRecordLeft();
+// The function that removes or empties a record; a test puts in one that
+// fails, as in a folder and record that cannot be written. A record that
+// stays after it was finished is remembered as finished (beside it, or in a
+// folder of the files it wrote) and never applied again. Null takes the real
+// one back.
+void setChangeRecordRemover(std::function<bool(const std::string& native)> remover);
 
 // What finishing a record found on disk did.
 struct ChangeFinish {
-  bool found = false;     // a record was there
+  bool found = false;     // a record was there, and applied or set aside
   bool finished = false;  // every one of its writes and removals is done
+  int written = 0;        // how many of its steps were done
   // The files it could not write or remove (native paths); the rest of the
   // change was written, and the record is gone all the same.
   std::vector<std::string> notWritten;
+  // A record that could not be opened or read now (no descriptor left, an
+  // error of the disk): left in place for the next start, and nothing is
+  // written until it is finished.
+  bool unread = false;
   // A record that could not be read as one of ours (damaged, not a regular
   // file, too large, a step out of the folder in a name): never applied,
-  // and kept under this name beside it when it could be moved aside.
+  // and kept under this name beside it (every one under a name of its own)
+  // when it could be moved aside.
   bool damaged = false;
   std::string keptAs;
   // The lock could not be taken within the wait: another process's write

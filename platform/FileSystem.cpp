@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <signal.h>
 
 #include <cerrno>
 #include <climits>
@@ -16,6 +15,7 @@
 #include <ctime>
 
 #include "platform/Paths.h"
+#include "platform/Seam.h"
 
 namespace mv::platform {
 namespace {
@@ -72,8 +72,6 @@ pid_t temporaryWriter(const std::string& name) {
   return static_cast<pid_t>(std::stol(digits));
 }
 
-bool processRunning(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
-
 // A temporary file just created is locked by its writer a moment later; one
 // younger than this is left alone even when nobody holds it yet.
 constexpr long long kNewTemporaryNs = 2000000000LL;
@@ -86,6 +84,22 @@ long long nanoseconds(const struct timespec& t) {
 
 // Makes a rename or removal in the folder durable: without this a power loss
 // after it may bring back the old file, or none.
+namespace {
+Seam<void(const std::string&)>& fileSyncer() {
+  static Seam<void(const std::string&)> seam([](const std::string& native) {
+    const int fd = ::open(native.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+  });
+  return seam;
+}
+}  // namespace
+
+void syncNativeFile(const std::string& native) { fileSyncer()(native); }
+
+void setFileSyncer(std::function<void(const std::string&)> syncer) { fileSyncer().replace(std::move(syncer)); }
+
 void syncNativeFolder(const std::string& folder) {
   int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
@@ -323,13 +337,15 @@ bool setReadOnly(const std::string& path, bool readOnly) {
 
 namespace {
 // A temporary file of a killed writer: nobody holds its lock, and it is not
-// one just created whose writer is about to take it.
-bool leftOver(const std::string& native, pid_t writer) {
+// one just created whose writer is about to take it. The process ID in its
+// name says nothing: the writer may run in another PID namespace, where the
+// same number names another process, or none.
+bool leftOver(const std::string& native) {
   const int fd = ::open(native.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st;
   bool stale = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-  if (stale && writer != ::getpid() && processRunning(writer)) {
+  if (stale) {
     struct timespec now;
     ::clock_gettime(CLOCK_REALTIME, &now);
     stale = nanoseconds(now) - nanoseconds(st.st_mtim) > kNewTemporaryNs;
@@ -353,7 +369,7 @@ int removeStaleIn(const std::string& native, int depth) {
     if (::lstat(path.c_str(), &st) != 0) continue;
     if (S_ISDIR(st.st_mode)) {
       folders.push_back(path);
-    } else if (pid_t writer = temporaryWriter(name); writer > 0 && S_ISREG(st.st_mode) && leftOver(path, writer)) {
+    } else if (temporaryWriter(name) > 0 && S_ISREG(st.st_mode) && leftOver(path)) {
       ++removed;
     }
   }
@@ -364,7 +380,25 @@ int removeStaleIn(const std::string& native, int depth) {
 }
 }  // namespace
 
-int removeStaleTemporaryFiles(const std::string& folder) { return removeStaleIn(resolvePath(folder), 0); }
+int removeStaleTemporaryFilesOf(const std::string& path) {
+  const std::string native = resolvePath(path);
+  const std::string folder = folderOf(native), name = native.substr(native.rfind('/') + 1);
+  int removed = 0;
+  DIR* d = opendir(folder.c_str());
+  if (!d) return 0;
+  while (dirent* e = readdir(d)) {
+    const std::string entry = e->d_name;
+    // Only NAME.~digits of this one file.
+    if (entry.size() <= name.size() || entry.compare(0, name.size(), name) != 0 ||
+        temporaryWriter(entry) <= 0 || entry.rfind(kTemporaryMark) != name.size())
+      continue;
+    const std::string candidate = folder + "/" + entry;
+    struct stat st;
+    if (::lstat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && leftOver(candidate)) ++removed;
+  }
+  closedir(d);
+  return removed;
+}
 
 // The program folder's tree is a few levels deep; the limit only keeps a
 // folder that loops through a bind mount from running away.

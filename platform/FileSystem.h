@@ -1,6 +1,7 @@
 #pragma once
 // File and folder operations on paths as the system writes them.
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -66,6 +67,11 @@ FileStamp nativeFileStamp(const std::string& nativePath);
 // provably the one just written and signed, else a stamp with exists false.
 bool writeNativeFileAtomic(const std::string& nativePath, const std::string& bytes, FileStamp& written);
 
+// Makes a file's bytes durable (a native path; a link is not followed).
+void syncNativeFile(const std::string& nativePath);
+// The function syncNativeFile calls; a test puts in one that also notes
+// what was synced. Null takes the real one back.
+void setFileSyncer(std::function<void(const std::string& nativePath)> syncer);
 // Makes the renames and removals in a folder (native path) durable.
 void syncNativeFolder(const std::string& nativeFolder);
 // Removes a file (native path) durably: its folder is synced after the
@@ -74,11 +80,15 @@ bool removeNativeFile(const std::string& nativePath);
 
 // Removes the temporary files ("NAME.~PID") that writes in the folder left
 // behind when their writer was killed. A writer holds a lock on its
-// temporary file until the file is in place, so a file that nobody holds is
+// temporary file until the file is in place, so a file that nobody holds,
+// and that is older than the moment between its creation and its lock, is
 // left over, whatever its process ID names (a process ID of another PID
-// namespace, or one used again). Returns how many were removed.
-int removeStaleTemporaryFiles(const std::string& folder);
-// The same in the folder and every folder below it (links not followed).
+// namespace, or one used again). This one removes those of the one file
+// `path` (a path as the system writes it) beside it, and no other file of
+// its folder. Returns how many were removed.
+int removeStaleTemporaryFilesOf(const std::string& path);
+// Those of every file in the folder and every folder below it (links not
+// followed): for the program folder, where every such name is one of ours.
 int removeStaleTemporaryFilesBelow(const std::string& folder);
 
 }  // namespace mv::platform

@@ -10,6 +10,17 @@ using namespace mv;
 class Ini : public mvtest::ProgramFolderTest {
  protected:
   std::string file() const { return folder + "\\Profiles\\Test.MVL"; }
+  // S k goes from "old" to "new" in the test file and `second` together; the
+  // change ends after its record and the first file.
+  void leaveChangeHalfWay(const std::string& second) {
+    ASSERT_TRUE(WriteINI("S", "k", "old", file(), false));
+    ASSERT_TRUE(WriteINI("S", "k", "old", second, false));
+    mv::platform::setProfileFileWriter([left = 2](const std::string& native, const std::string& bytes) mutable {
+      return left-- > 0 && mv::platform::writeNativeFileAtomic(native, bytes);
+    });
+    EXPECT_FALSE(StoreTogether([&] { return WriteINI("S", "k", "new", file(), false) && WriteINI("S", "k", "new", second, false); }));
+    mv::platform::setProfileFileWriter(nullptr);
+  }
   std::string text() const { return readText("Profiles/Test.MVL"); }
 };
 
@@ -89,14 +100,7 @@ TEST_F(Ini, AFailedWriteIsReportedAndLogged) {
 
 TEST_F(Ini, AChangeLeftHalfWayIsFinishedAsFarAsItCanBeToldAndNeverBlocksLaterWrites) {
   const std::string second = folder + "\\Profiles\\Second.MVL";
-  ASSERT_TRUE(WriteINI("S", "k", "old", file(), false));
-  ASSERT_TRUE(WriteINI("S", "k", "old", second, false));
-  // Ended after the record and the first file.
-  mv::platform::setProfileFileWriter([left = 2](const std::string& native, const std::string& bytes) mutable {
-    return left-- > 0 && mv::platform::writeNativeFileAtomic(native, bytes);
-  });
-  EXPECT_FALSE(StoreTogether([&] { return WriteINI("S", "k", "new", file(), false) && WriteINI("S", "k", "new", second, false); }));
-  mv::platform::setProfileFileWriter(nullptr);
+  leaveChangeHalfWay(second);
   writeText("Err.log", "");
   ASSERT_TRUE(mv::platform::setReadOnly(second, true));
   FinishPendingChange();
@@ -107,6 +111,7 @@ TEST_F(Ini, AChangeLeftHalfWayIsFinishedAsFarAsItCanBeToldAndNeverBlocksLaterWri
       << readText("Err.log");
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].prompt.find(native("Profiles/Second.MVL")), std::string::npos);
+  EXPECT_NE(messages[0].prompt.find("The rest of it was saved."), std::string::npos);
   // The record is gone: a later write stands through the next start.
   EXPECT_FALSE(mv::platform::fileExists(mv::platform::profileChangeRecordPath()));
   ASSERT_TRUE(mv::platform::setReadOnly(second, false));
@@ -114,6 +119,19 @@ TEST_F(Ini, AChangeLeftHalfWayIsFinishedAsFarAsItCanBeToldAndNeverBlocksLaterWri
   FinishPendingChange();
   EXPECT_EQ(ReadINI("S", "k", "", second, false), "later");
   EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(Ini, AChangeNoneOfWhichCouldBeFinishedIsNotSaidToBeSavedInPart) {
+  const std::string second = folder + "\\Profiles\\Second.MVL";
+  leaveChangeHalfWay(second);
+  ASSERT_TRUE(mv::platform::setReadOnly(file(), true));
+  ASSERT_TRUE(mv::platform::setReadOnly(second, true));
+  FinishPendingChange();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].prompt.find(native("Profiles/Second.MVL")), std::string::npos);
+  EXPECT_EQ(messages[0].prompt.find("saved"), std::string::npos) << messages[0].prompt;
+  ASSERT_TRUE(mv::platform::setReadOnly(file(), false));
+  ASSERT_TRUE(mv::platform::setReadOnly(second, false));
 }
 
 TEST_F(Ini, ReadIniSectionKeepsFileOrderAndStopsAtAnEntryWithoutEquals) {

@@ -3,10 +3,13 @@
 // writes; and the front end ended by a signal.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <random>
 
 #include "core/mdlLogin.h"
@@ -153,23 +156,40 @@ TEST_F(DamagedSettings, AnUnreadablePasswordFileEndsTheProgramAsAMissingOne) {
   EXPECT_FALSE(blnStarted);
 }
 
-TEST_F(DamagedSettings, TemporaryFilesOfKilledWritesAreRemovedAtStart) {
+TEST_F(DamagedSettings, TemporaryFilesOfKilledWritesAreRemovedAtStartAndNoOtherFiles) {
   installDefaults();
   pid_t ended = ::fork();
   if (ended == 0) ::_exit(0);
   ::waitpid(ended, nullptr, 0);
+  // A killed writer's file is held by nobody and older than a write's start.
+  auto aged = [](const std::string& path, const std::string& text) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+    const struct timespec old[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), old, 0), 0);
+  };
   const std::string suffix = ".~" + std::to_string(ended);
-  writeText("Profiles/MVDB.MVL" + suffix, "[half");
-  writeText("System32/drivers/etc/mvd.conf" + suffix, "[half");
-  writeText("System32/MVPSD.SYS" + suffix, "half");
+  aged(native("Profiles/MVDB.MVL" + suffix), "[half");
+  aged(native("System32/drivers/etc/mvd.conf" + suffix), "[half");
+  aged(native("System32/MVPSD.SYS" + suffix), "half");
   writeText("Profiles/ProgramMain.MVL.~" + std::to_string(::getppid()), "a writer that still runs");
+  // The log outside the program folder: beside it only its own temporary
+  // files are ours.
+  const std::string logs = folder + "-logs";
+  ASSERT_TRUE(WriteINI("Main", "Path", logs + "/Alertlog.txt", strAlertsSettingFile, true));
+  aged(logs + "/Alertlog.txt", "Log File\r\n");
+  aged(logs + "/Alertlog.txt.~12", "half");
+  aged(logs + "/notes.~12", "the user's");
   Main();
   ASSERT_TRUE(blnStarted);
   EXPECT_FALSE(fs::exists(native("Profiles/MVDB.MVL" + suffix)));
   EXPECT_FALSE(fs::exists(native("System32/drivers/etc/mvd.conf" + suffix)));
   EXPECT_FALSE(fs::exists(native("System32/MVPSD.SYS" + suffix)));
   EXPECT_TRUE(fs::exists(native("Profiles/ProgramMain.MVL.~" + std::to_string(::getppid()))));
+  EXPECT_FALSE(fs::exists(logs + "/Alertlog.txt.~12"));
+  EXPECT_EQ(mvtest::slurp(logs + "/notes.~12"), "the user's");
   EXPECT_TRUE(messages.empty());
+  fs::remove_all(logs);
 }
 
 // The front end as its own process, ended by a signal.

@@ -8,12 +8,15 @@
 #include <QApplication>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <set>
@@ -22,12 +25,15 @@
 #include "alerts/mdlAlertsAndLogs.h"
 #include "core/SettingsKeys.h"
 #include "core/frmLogin.h"
+#include "alerts/mdlAlertLogSettings.h"
 #include "core/mdINIBas.h"
 #include "core/mdlLogin.h"
 #include "core/mdlMain.h"
 #include "core/mdlMorvantisDatabase.h"
 #include "platform/ChangeRecord.h"
 #include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
 #include "tests/core/ModalDriver.h"
 #include "tests/e2e/FrontEndFixture.h"
@@ -117,13 +123,256 @@ std::optional<std::string> passwordAtStart(bool wizardStarts) {
   }
 }
 
+// A record's text: each step is its kind ('W', 'R' or 'M'), its path as the
+// record holds it, and its bytes (a write) or new place (a move).
+struct Step {
+  char kind;
+  std::string path, second;
+};
+std::string recordOf(const std::vector<Step>& steps) {
+  std::string text = "MORVANTIS CHANGE 1\n";
+  for (const Step& s : steps) {
+    text += std::string(1, s.kind) + " " + std::to_string(s.path.size());
+    if (s.kind != 'R') text += " " + std::to_string(s.second.size());
+    text += "\n" + s.path + (s.kind == 'R' ? "" : s.second) + "\n";
+  }
+  return text + "END\n";
+}
+
 }  // namespace
 
 class FolderWriters : public mvtest::WizardTestOn<mvtest::FrontEndTest> {
  protected:
   std::string master() const { return MasterFile(); }
   std::string record() const { return platform::profileChangeRecordPath(); }
+  // The alert log at its default place, holding `lines`, named by the
+  // settings; its path.
+  std::string layLog(const std::string& lines) {
+    const std::string path = AppPath() + "\\Logs\\Alertlog.txt";
+    writeText("Logs/Alertlog.txt", lines);
+    EXPECT_TRUE(WriteINI("Main", "Path", path, strAlertsSettingFile, true));
+    strLogPath = path;
+    return path;
+  }
+  // Moves the log to `to` in a child that ends right after its record.
+  int moveEndedAfterItsRecord(const std::string& to) {
+    return inChild([&] {
+      endAfterWrites(1);
+      static_cast<void>(SaveAlertLogSettings({false, "2", to, 0}, strLogPath));
+    });
+  }
+  // T a and T b are 0 in two files; another process changes both to 1 and
+  // ends after its record and its first file. True when it did.
+  bool changeEndedHalfWay() {
+    return WriteINI("T", "a", "0", master(), false) && WriteINI("T", "b", "0", strAlertsSettingFile, false) &&
+           inChild([&] {
+             endAfterWrites(2);
+             static_cast<void>(StoreTogether([&] {
+               return WriteINI("T", "a", "1", master(), false) && WriteINI("T", "b", "1", strAlertsSettingFile, false);
+             }));
+           }) == 9;
+  }
+  std::string storedPath() {
+    platform::profileClearCache();
+    return ReadINI("Main", "Path", "", strAlertsSettingFile, true);
+  }
+  // A folder beside the program folder, outside it.
+  std::string elsewhere() const { return folder + "-elsewhere"; }
+  void TearDown() override {
+    platform::setChangeRecordRemover(nullptr);
+    fs::remove_all(elsewhere());
+    mvtest::WizardTestOn<mvtest::FrontEndTest>::TearDown();
+  }
 };
+
+TEST_F(FolderWriters, ALogMoveCutByAPowerLossAfterTheNewCopyKeepsEveryLineAtThePlacePathNames) {
+  const std::string lines = "line 1\r\nline 2\r\nline 3\r\n";
+  layLog(lines);
+  const std::string to = native("Moved.txt");
+  // Ended right after the new copy is in place.
+  ASSERT_EQ(inChild([&] {
+              platform::setProfileFileWriter([&](const std::string& native, const std::string& bytes) {
+                const bool ok = platform::writeNativeFileAtomic(native, bytes);
+                if (native == to) ::_exit(9);
+                return ok;
+              });
+              static_cast<void>(SaveAlertLogSettings({false, "2", to, 0}, strLogPath));
+            }),
+            9);
+  ASSERT_TRUE(fs::exists(record()));
+  ASSERT_EQ(mvtest::slurp(to), lines);
+  // The power cut took the old log's last line, appended but not yet on the
+  // disk.
+  fs::resize_file(native("Logs/Alertlog.txt"), lines.size() - 8);
+  FinishPendingChange();
+  EXPECT_EQ(storedPath(), to);
+  EXPECT_EQ(mvtest::slurp(to), lines);
+  EXPECT_FALSE(fs::exists(native("Logs/Alertlog.txt")));
+}
+
+TEST_F(FolderWriters, ALogsLinesAreOnTheDiskBeforeTheRecordOfItsMoveIs) {
+  layLog("line 1\r\n");
+  // Appended as the program appends, without a sync.
+  ASSERT_TRUE(platform::appendToFile(strLogPath, "line 2\r\n"));
+  std::vector<std::string> done;
+  platform::setFileSyncer([&](const std::string& native) {
+    done.push_back("sync " + native);
+    const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) ::fsync(fd);
+    if (fd >= 0) ::close(fd);
+  });
+  platform::setProfileFileWriter([&](const std::string& native, const std::string& bytes) {
+    done.push_back("write " + native);
+    return platform::writeNativeFileAtomic(native, bytes);
+  });
+  ASSERT_TRUE(SaveAlertLogSettings({false, "2", native("Moved.txt"), 0}, strLogPath).written);
+  platform::setProfileFileWriter(nullptr);
+  platform::setFileSyncer(nullptr);
+  const auto synced = std::find(done.begin(), done.end(), "sync " + native("Logs/Alertlog.txt"));
+  const auto recorded = std::find(done.begin(), done.end(), "write " + record());
+  ASSERT_NE(recorded, done.end());
+  EXPECT_LT(synced, recorded);
+}
+
+TEST_F(FolderWriters, AStartThatCannotWriteTheLogsNewPlaceKeepsTheOldLog) {
+  const std::string lines = "line 1\r\nline 2\r\n";
+  layLog(lines);
+  const std::string to = native("Moved.txt");
+  ASSERT_EQ(moveEndedAfterItsRecord(to), 9);
+  platform::setProfileFileWriter([&](const std::string& native, const std::string& bytes) {
+    return native != to && platform::writeNativeFileAtomic(native, bytes);
+  });
+  writeText("Err.log", "");
+  FinishPendingChange();
+  platform::setProfileFileWriter(nullptr);
+  EXPECT_EQ(readText("Logs/Alertlog.txt"), lines);
+  EXPECT_FALSE(fs::exists(to));
+  EXPECT_NE(readText("Err.log").find("could not be completed in " + native("Logs/Alertlog.txt")), std::string::npos);
+}
+
+TEST_F(FolderWriters, ALogMoveOutOfTheFolderEndedAfterItsRecordIsCompletedAtTheNextStart) {
+  const std::string lines = "line 1\r\n";
+  layLog(lines);
+  fs::create_directories(elsewhere());
+  const std::string to = elsewhere() + "/Alertlog.txt";
+  ASSERT_EQ(moveEndedAfterItsRecord(to), 9);
+  ASSERT_TRUE(fs::exists(record()));
+  FinishPendingChange();
+  EXPECT_EQ(storedPath(), to);
+  EXPECT_EQ(mvtest::slurp(to), lines);
+  EXPECT_FALSE(fs::exists(native("Logs/Alertlog.txt")));
+  EXPECT_FALSE(fs::exists(record()));
+}
+
+TEST_F(FolderWriters, ARecordWritesAndRemovesNothingOutsideTheFolderThroughALinkedFolder) {
+  fs::create_directories(elsewhere());
+  { std::ofstream(elsewhere() + "/gone.txt") << "theirs"; }
+  fs::create_directory_symlink(elsewhere(), native("Logs2"));
+  writeText("Profiles/keep.MVL", "kept");
+  writeText("Morvantis.change",
+            recordOf({{'W', "Logs2/evil.txt", "x"}, {'R', "Logs2/gone.txt", ""}, {'W', "Profiles/keep.MVL", "changed"}}));
+  writeText("Err.log", "");
+  FinishPendingChange();
+  EXPECT_FALSE(fs::exists(elsewhere() + "/evil.txt"));
+  EXPECT_EQ(mvtest::slurp(elsewhere() + "/gone.txt"), "theirs");
+  // The steps inside the folder are done; the others refused and told.
+  EXPECT_EQ(readText("Profiles/keep.MVL"), "changed");
+  for (const char* name : {"Logs2/evil.txt", "Logs2/gone.txt"})
+    EXPECT_NE(readText("Err.log").find("could not be completed in " + native(name)), std::string::npos) << name;
+  EXPECT_FALSE(fs::exists(record()));
+}
+
+TEST_F(FolderWriters, ARecordNamingItsOwnLogPlaceOutsideTheFolderOnlyCreatesALogThere) {
+  fs::create_directories(elsewhere());
+  const std::string theirs = elsewhere() + "/theirs.txt", created = elsewhere() + "/created.txt";
+  { std::ofstream(theirs) << "the user's"; }
+  const std::string settings = readText("Profiles/AlertsAndLogSetting.MVL");
+  const std::string header = "Log File\r\n";
+  // The settings as a record writes them, Path naming `place`, and a step of
+  // its own there.
+  auto finish = [&](const std::string& place, const Step& step) {
+    ASSERT_TRUE(WriteINI("Main", "Path", place, strAlertsSettingFile, true));
+    const std::string named = readText("Profiles/AlertsAndLogSetting.MVL");
+    writeText("Profiles/AlertsAndLogSetting.MVL", settings);
+    writeText("Morvantis.change", recordOf({step, {'W', "Profiles/AlertsAndLogSetting.MVL", named}}));
+    FinishPendingChange();
+    EXPECT_EQ(storedPath(), place);
+    EXPECT_FALSE(fs::exists(record()));
+    writeText("Profiles/AlertsAndLogSetting.MVL", settings);
+  };
+  finish(theirs, {'W', theirs, header});
+  finish(created, {'W', created, header});
+  // Nor is the log moved from there: the log is where the settings on disk
+  // name it.
+  finish(theirs, {'M', theirs, "Profiles/taken.txt"});
+  // A file that holds something is not written over nor taken; a missing one
+  // is made.
+  EXPECT_EQ(mvtest::slurp(theirs), "the user's");
+  EXPECT_FALSE(fs::exists(native("Profiles/taken.txt")));
+  EXPECT_EQ(mvtest::slurp(created), header);
+}
+
+TEST_F(FolderWriters, ARecordLeftUnreadByAPassingOpenErrorStaysForTheNextStart) {
+  ASSERT_TRUE(changeEndedHalfWay());
+  ASSERT_TRUE(fs::exists(record()));
+  // A start with no file descriptor left.
+  EXPECT_EQ(inChild([&] {
+              const struct rlimit few = {64, 64};
+              if (::setrlimit(RLIMIT_NOFILE, &few) != 0) ::_exit(2);
+              while (::open("/dev/null", O_RDONLY) >= 0) {
+              }
+              if (errno != EMFILE) ::_exit(3);
+              const platform::ChangeFinish finish = platform::finishChangeRecord();
+              ::_exit(finish.unread && !finish.damaged ? 0 : 4);
+            }),
+            0);
+  EXPECT_TRUE(fs::exists(record()));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(native("Morvantis.change.damaged"))));
+  // The next start finishes it.
+  FinishPendingChange();
+  platform::profileClearCache();
+  EXPECT_EQ(ReadINI("T", "b", "", strAlertsSettingFile, false), "1");
+  EXPECT_FALSE(fs::exists(record()));
+}
+
+TEST_F(FolderWriters, EveryDamagedRecordIsKeptUnderANameOfItsOwn) {
+  writeText("Morvantis.change", "first damage");
+  FinishPendingChange();
+  writeText("Morvantis.change", "second damage");
+  FinishPendingChange();
+  EXPECT_EQ(readText("Morvantis.change.damaged"), "first damage");
+  EXPECT_EQ(readText("Morvantis.change.damaged.2"), "second damage");
+  EXPECT_FALSE(fs::exists(record()));
+}
+
+TEST_F(FolderWriters, ARecordThatCanBeNeitherRemovedNorEmptiedIsAppliedOnce) {
+  ASSERT_TRUE(changeEndedHalfWay());
+  // From here on the record cannot go, as in a program folder that cannot
+  // be written (where the settings' own folder can).
+  platform::setChangeRecordRemover([](const std::string&) { return false; });
+  // Each start is a process of its own, as is each program that writes; this
+  // one finishes nothing itself until the end.
+  auto start = [&] { return inChild([] { FinishPendingChange(); }); };
+  ASSERT_EQ(start(), 0);
+  platform::profileClearCache();
+  EXPECT_EQ(ReadINI("T", "a", "", master(), false), "1");
+  EXPECT_EQ(ReadINI("T", "b", "", strAlertsSettingFile, false), "1");
+  ASSERT_TRUE(fs::exists(record()));
+  // The user's later value, written by another process, stands through the
+  // next starts.
+  ASSERT_EQ(inChild([&] { ::_exit(WriteINI("T", "b", "user", strAlertsSettingFile, false) ? 0 : 5); }), 0);
+  for (int i = 2; i <= 3; ++i) {
+    ASSERT_EQ(start(), 0);
+    platform::profileClearCache();
+    EXPECT_EQ(ReadINI("T", "b", "", strAlertsSettingFile, false), "user") << "start " << i;
+  }
+  // Once the folder lets it, the record goes.
+  platform::setChangeRecordRemover(nullptr);
+  FinishPendingChange();
+  EXPECT_FALSE(fs::exists(record()));
+  platform::profileClearCache();
+  EXPECT_EQ(ReadINI("T", "b", "", strAlertsSettingFile, false), "user");
+}
 
 TEST_F(FolderWriters, APasswordChangeEndedByItsProcessEndIsWholeAtTheNextStartOfEitherProgram) {
   // Ended after the record, and after the record and the password file. The
@@ -171,15 +420,8 @@ TEST_F(FolderWriters, APasswordChangeEndedByItsProcessEndIsWholeAtTheNextStartOf
 }
 
 TEST_F(FolderWriters, AChangeOfAnotherProcessLeftOnDiskIsFinishedBeforeThisOnesWriteSoNeitherUndoesTheOther) {
-  ASSERT_TRUE(WriteINI("T", "a", "0", master(), false) && WriteINI("T", "b", "0", strAlertsSettingFile, false));
   // The other process ends after its record and its first file.
-  ASSERT_EQ(inChild([&] {
-              endAfterWrites(2);
-              static_cast<void>(StoreTogether([&] {
-                return WriteINI("T", "a", "1", master(), false) && WriteINI("T", "b", "1", strAlertsSettingFile, false);
-              }));
-            }),
-            9);
+  ASSERT_TRUE(changeEndedHalfWay());
   ASSERT_TRUE(fs::exists(record()));
   // This process, running all along, writes one of the same files.
   ASSERT_TRUE(WriteINI("T", "b", "2", strAlertsSettingFile, false));
@@ -287,19 +529,26 @@ TEST_F(FolderWriters, AWriteRefusedForTheLockSaysAnotherProgramIsSavingAndTheAct
 TEST_F(FolderWriters, ARecordThatIsNotOneOfOursIsSetAsideAndNeverApplied) {
   const std::string outside = fs::path(folder).parent_path() / ("outside-" + fs::path(folder).filename().string());
   writeText("Profiles/keep.MVL", "kept");
-  auto recordOf = [](const std::string& path, const std::string& bytes) {
-    return "MORVANTIS CHANGE 1\nW " + std::to_string(path.size()) + " " + std::to_string(bytes.size()) + "\n" + path +
-           bytes + "\nEND\n";
-  };
+  auto write = [](const std::string& path, const std::string& bytes) { return recordOf({{'W', path, bytes}}); };
+  const std::string genuine = write("Profiles/keep.MVL", "changed");
   // Names that step out of the folder, a damaged text, and files that are
   // not regular ones (a FIFO would block a plain open; a link to an endless
-  // device would never end a read).
+  // device would never end a read; a link to a sound record is still a
+  // link).
   const std::vector<std::function<void()>> records = {
-      [&] { writeText("Morvantis.change", recordOf("../" + fs::path(outside).filename().string(), "x")); },
-      [&] { writeText("Morvantis.change", recordOf(outside, "x")); },
-      [&] { writeText("Morvantis.change", recordOf("Profiles/keep.MVL", "changed").substr(0, 40)); },
+      [&] { writeText("Morvantis.change", write("../" + fs::path(outside).filename().string(), "x")); },
+      [&] { writeText("Morvantis.change", write(outside, "x")); },
+      [&] { writeText("Morvantis.change", genuine.substr(0, 40)); },
       [&] { ASSERT_EQ(::mkfifo(record().c_str(), 0644), 0); },
       [&] { ASSERT_EQ(::symlink("/dev/zero", record().c_str()), 0); },
+      [&] {
+        writeText("genuine.txt", genuine);
+        ASSERT_EQ(::symlink(native("genuine.txt").c_str(), record().c_str()), 0);
+      },
+      [&] {
+        writeText("Morvantis.change",
+                  recordOf({{'M', "Profiles/keep.MVL", "Profiles/../../" + fs::path(outside).filename().string()}}));
+      },
   };
   for (size_t i = 0; i < records.size(); ++i) {
     SCOPED_TRACE("record " + std::to_string(i));

@@ -138,22 +138,38 @@ TEST_F(ProfileEdges, AFileReplacedByAnotherWriterRightAfterAWriteIsSeen) {
   EXPECT_EQ(profileGetString("S", "k", file()).value(), "BBBB");
 }
 
-TEST_F(ProfileEdges, TemporaryFilesOfEndedWritersGoAndLiveOnesStay) {
-  const std::string profiles = native("Profiles");
+TEST_F(ProfileEdges, AYoungTemporaryFileNobodyHoldsYetStaysWhateverProcessItsIDNames) {
+  // Between its creation and its lock a writer's temporary file is held by
+  // nobody. The writer may run in another PID namespace, where its number
+  // names this process, or an ended one, or any other here.
   const pid_t ended = endedProcess();
-  const pid_t live = ::getppid();
   writeText("Profiles/MVDB.MVL", "[A]\r\n");
-  writeText("Profiles/MVDB.MVL.~" + std::to_string(ended), "half");
-  writeText("Profiles/Components.MVL.~" + std::to_string(ended), "half");
-  writeText("Profiles/ProgramMain.MVL.~" + std::to_string(::getpid()), "left by an earlier run with this ID");
-  writeText("Profiles/ProgramControl.MVL.~" + std::to_string(live), "being written");
-  writeText("Profiles/notes.~draft", "not a temporary file of ours");
-  EXPECT_EQ(removeStaleTemporaryFiles(folder + "\\Profiles"), 3);
+  writeText("Profiles/MVDB.MVL.~" + std::to_string(ended), "being written");
+  writeText("Profiles/ProgramMain.MVL.~" + std::to_string(::getpid()), "being written");
+  writeText("Profiles/ProgramControl.MVL.~" + std::to_string(::getppid()), "being written");
+  EXPECT_EQ(removeStaleTemporaryFilesBelow(folder + "\\"), 0);
   std::vector<std::string> left;
-  for (const auto& e : fs::directory_iterator(profiles)) left.push_back(e.path().filename().string());
-  std::sort(left.begin(), left.end());
-  EXPECT_EQ(left, (std::vector<std::string>{"MVDB.MVL", "ProgramControl.MVL.~" + std::to_string(live), "notes.~draft"}));
-  EXPECT_EQ(removeStaleTemporaryFiles(folder + "\\NoSuchFolder"), 0);
+  for (const auto& e : fs::directory_iterator(native("Profiles"))) left.push_back(e.path().filename().string());
+  EXPECT_EQ(left.size(), 4u);
+}
+
+TEST_F(ProfileEdges, BesideAFileOnlyItsOwnTemporaryFilesGo) {
+  auto aged = [&](const std::string& relative) {
+    writeText(relative, "half");
+    const struct timespec old[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, native(relative).c_str(), old, 0), 0);
+  };
+  writeText("Logs/Alertlog.txt", "Log File\r\n");
+  aged("Logs/Alertlog.txt.~12");
+  aged("Logs/notes.~12");
+  aged("Logs/Alertlog.txt.old.~12");
+  writeText("Logs/Alertlog.txt.~draft", "the user's");
+  EXPECT_EQ(removeStaleTemporaryFilesOf(folder + "\\logs\\alertlog.txt"), 1);
+  EXPECT_FALSE(fs::exists(native("Logs/Alertlog.txt.~12")));
+  EXPECT_TRUE(fs::exists(native("Logs/notes.~12")));
+  EXPECT_TRUE(fs::exists(native("Logs/Alertlog.txt.old.~12")));
+  EXPECT_TRUE(fs::exists(native("Logs/Alertlog.txt.~draft")));
+  EXPECT_EQ(removeStaleTemporaryFilesOf(folder + "\\NoSuchFolder\\a.txt"), 0);
 }
 
 TEST_F(ProfileEdges, TemporaryFilesNobodyHoldsGoInEveryFolderBelowWhateverProcessTheirIDNames) {
