@@ -222,7 +222,12 @@ std::optional<FileDialogResult> showQtFileDialog(FileDialogKind kind, const File
     notListed->setText(text);
     notListed->setVisible(!text.isEmpty());
   };
-  QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog, showNotListed);
+  // The folder shown changes however the user gets there: a double click,
+  // the buttons, or a folder's path typed into the name box.
+  if (auto* files = qobject_cast<QFileSystemModel*>(proxy->sourceModel()))
+    QObject::connect(files, &QFileSystemModel::rootPathChanged, &dialog, showNotListed);
+  else
+    QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog, showNotListed);
 
   if (!o.InitDir.empty()) dialog.setDirectory(toQString(resolvePath(o.InitDir)));
   showNotListed(dialog.directory().absolutePath());

@@ -145,18 +145,28 @@ TEST_F(FileDialogSeam, AFileWhoseNameIsNotUtf8IsNamedBelowTheListItCannotBeIn) {
   const std::string program = native("bin/tr\xfe" "e");
   fs::copy_file("/usr/bin/true", program);
   std::set<std::string> programs;
+  fs::create_directory(native("plain"));
   QString told;
-  bool shown = false;
+  bool shown = false, elsewhereShown = true;
   open([&](QFileDialog* d) {
     programs = listed(d, 3);
     auto* label = d->findChild<QLabel*>("lblNotListed");
     ASSERT_NE(label, nullptr);
     told = label->text();
     shown = label->isVisible();
+    // A folder whose names are all UTF-8, reached by typing its path.
+    auto* name = d->findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_NE(name, nullptr);
+    type(name, QString::fromStdString(native("plain")));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(name, &enter);
+    QCoreApplication::processEvents();
+    elsewhereShown = label->isVisible();
     d->reject();
   });
   EXPECT_EQ(programs, (std::set<std::string>{"sub", "tool", "run.sh"}));
   EXPECT_TRUE(shown);
+  EXPECT_FALSE(elsewhereShown);
   EXPECT_EQ(told, QString::fromUtf8("Not listed, as their names are not UTF-8: tr\xef\xbf\xbd" "e."));
 }
 
