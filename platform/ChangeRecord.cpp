@@ -72,6 +72,12 @@ struct LockState {
   std::recursive_mutex mutex;
   int depth = 0;
   bool held = false;
+  // The flock is held, but nothing may be written under it (a record that
+  // could not be read now): nested holders are refused too.
+  bool refused = false;
+  // The last change stored under the lock this process took last left its
+  // record on disk, to be completed by the next write or start.
+  bool changeLeft = false;
   int fd = -1;
   pid_t owner = 0;  // the process that opened fd
   std::string folder;
@@ -130,7 +136,10 @@ Taken waitInQueue(const std::string& folder, std::chrono::milliseconds wait,
     while (rc != 0 && errno == EINTR);
     std::lock_guard<std::mutex> guard(waiter->mutex);
     if (waiter->state == LockWaiter::Abandoned) {
-      ::close(waiter->fd);  // lets the lock go
+      // Lets the lock go, also where a child forked meanwhile shares the
+      // open folder.
+      if (rc == 0) ::flock(waiter->fd, LOCK_UN);
+      ::close(waiter->fd);
       return;
     }
     waiter->state = rc == 0 ? LockWaiter::Taken : LockWaiter::NoLocks;
@@ -200,9 +209,11 @@ FolderWriteLock::FolderWriteLock(std::chrono::milliseconds wait, const std::func
   LockState& s = lockState();
   s.mutex.lock();
   if (s.depth++ > 0) {
-    held_ = s.held;
+    held_ = s.held && !s.refused;
     return;
   }
+  s.refused = false;
+  s.changeLeft = false;
   s.held = takeFolderLock(s, wait, whileWaiting);
   held_ = s.held;
   if (!held_) return;
@@ -210,7 +221,8 @@ FolderWriteLock::FolderWriteLock(std::chrono::milliseconds wait, const std::func
   if ((s.lastFinish.found || s.lastFinish.unread) && reporter()) reporter()(s.lastFinish);
   // A record that could not be read now is finished before anything else
   // is written: nothing is, until it can be.
-  if (s.lastFinish.unread) held_ = false;
+  s.refused = s.lastFinish.unread;
+  held_ = !s.refused;
 }
 
 bool folderLockRanOut() { return lockRanOut(); }
@@ -626,11 +638,9 @@ void setChangeRecordRemover(std::function<bool(const std::string& native)> remov
   recordRemover().replace(std::move(remover));
 }
 
-bool changeRecordLeft() {
-  struct stat st;
-  // An emptied record is a finished one.
-  return ::lstat(profileChangeRecordPath().c_str(), &st) == 0 && st.st_size > 0;
-}
+bool changeRecordLeft() { return lockState().changeLeft; }
+
+void noteChangeRecordLeft() { lockState().changeLeft = true; }
 
 ChangeFinish finishChangeRecord(std::chrono::milliseconds wait, const std::function<void()>& whileWaiting) {
   LockState& s = lockState();

@@ -108,9 +108,12 @@ void setChangeLogPlaces(std::function<ChangeLogPlaces(const std::vector<ChangeRe
 // Removes the record of a change that is done, durably (or empties it where
 // the folder does not let it go).
 void removeChangeRecord();
-// True when a change's record is on disk: a change that whoever takes the
-// lock next completes.
+// True when the last change this process stored (under the lock it took
+// last) failed but left its record on disk: a change that whoever takes the
+// lock next completes. A record of another program, or one left finished in
+// a folder that does not let it go, does not count.
 bool changeRecordLeft();
+void noteChangeRecordLeft();
 // The function that removes or empties a record; a test puts in one that
 // fails, as in a folder and record that cannot be written. A record that
 // stays after it was finished is remembered as finished (beside it, or in a

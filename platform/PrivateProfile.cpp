@@ -337,6 +337,15 @@ ProfileFile& loadFromDisk(const std::string& file);
 // How many times a file was found changed on disk against this process's
 // last picture of it. This process's own writes keep its pictures up to
 // date, so each such change was made by another process.
+// The pictures a clearing of the cache dropped: the next load of each file
+// still compares with what this program saw last, so that a change another
+// program made meanwhile (a record of its that a lock's taking replayed, say)
+// is counted.
+std::unordered_map<std::string, std::shared_ptr<ProfileFile>>& forgotten() {
+  static std::unordered_map<std::string, std::shared_ptr<ProfileFile>> f;
+  return f;
+}
+
 std::uint64_t& outsideChanges() {
   static std::uint64_t count = 0;
   return count;
@@ -387,7 +396,13 @@ ProfileFile& loadFromDisk(const std::string& file) {
       }
     }
   }
-  const std::shared_ptr<ProfileFile> before = slot;
+  std::shared_ptr<ProfileFile> before = slot;
+  if (!before) {
+    if (auto seen = forgotten().find(file); seen != forgotten().end()) {
+      before = seen->second;
+      forgotten().erase(seen);
+    }
+  }
   auto pf = std::make_shared<ProfileFile>();
   if (slot && now.exists) {
     pf->native = slot->native;
@@ -773,6 +788,7 @@ bool ProfileChange::commit() {
       return true;
     }
     pending_ = true;
+    noteChangeRecordLeft();
     return false;
   };
   for (const Move& m : moves) {
@@ -804,7 +820,11 @@ bool profileFinishPendingChange() {
   return finish.found && !finish.damaged;
 }
 
-void profileClearCache() { cache().clear(); }
+void profileClearCache() {
+  for (auto& [file, picture] : cache())
+    if (picture) forgotten()[file] = std::move(picture);
+  cache().clear();
+}
 
 std::uint64_t profileOutsideChanges() { return outsideChanges(); }
 

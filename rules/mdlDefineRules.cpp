@@ -557,14 +557,14 @@ bool AddRulesToINI(bool bBlockAll, bool bNoRestart) {
 
     // The settings are read, and the rule file is written from them, while
     // no other program changes them: the rules never mix two states of the
-    // settings.
+    // settings. No events run while the lock is held, so no window of this
+    // program can keep the other one waiting.
     std::optional<platform::FolderWriteLock> lock(std::in_place);
     RuleFileText& doc = RuleDocument();
     doc.clear();
     lngRuleLineNo = 0;
     doc.header("_Certificate");
     doc.print("_Certificate", strCertificate);
-    platform::pumpEvents();
     doc.header("_Options");
     doc.print("AccessTrusted", std::to_string(DefaultAccessTrusted));
     doc.print("AccessInternet", std::to_string(DefaultAccessInternet));

@@ -151,6 +151,7 @@ void frmCustomFirewallSettings::Form_Load() {
 void frmCustomFirewallSettings::setValues() {
   ErrorBoundary("setValues of frmCustomFirewallSettings", [&] {
     seen_ = SettingsSeenNow();
+    if (ZoneSettingsOlderThan(seen_)) ReadZoneSettings();
     for (CustomList list : kLists) putRows(list, LoadCustomRows(list));
     showPortBox(false);
   });

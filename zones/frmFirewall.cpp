@@ -261,6 +261,9 @@ void frmFirewall::SetToolTips() { LoadToolTipText(this, "Security"); }
 
 void frmFirewall::FillListView() {
   seen_ = SettingsSeenNow();
+  // The levels and custom settings shown come from memory: read again when
+  // another program changed the files since they were read.
+  if (ZoneSettingsOlderThan(seen_)) ReadZoneSettings();
   lvwZones->clear();
   const std::pair<long, const char*> passes[] = {{Database_HostSetting, "Host Name"},
                                                  {Database_IPRangeSetting, "IP Range"},
@@ -299,7 +302,6 @@ std::optional<ZoneListRow> frmFirewall::SelectedRow() const {
 }
 
 void frmFirewall::ShowFilesAgain(const std::string& message) {
-  ReadZoneSettings();
   // Filled as at the load: showing the stored levels asks for no login.
   const bool loaded = blnLoaded;
   blnLoaded = false;

@@ -8,6 +8,7 @@
 #include "core/mdlMain.h"
 #include "core/mdlMorvantisDatabase.h"
 #include "platform/ChangeRecord.h"
+#include "platform/PrivateProfile.h"
 #include "zones/mdlSecurityLevel.h"
 
 namespace mv {
@@ -76,12 +77,24 @@ long sectionNumber(const std::string& name) {
 
 }  // namespace
 
+namespace {
+// The count of changes made by other programs when the zone settings were
+// last read into memory.
+std::uint64_t& zoneSettingsReadAt() {
+  static std::uint64_t at = 0;
+  return at;
+}
+}  // namespace
+
 void ReadZoneSettings() {
   // Both files are read while no other program changes them.
   platform::FolderWriteLock lock;
   Init_Read_PortSetting();
   ReadZoneLevels();
+  zoneSettingsReadAt() = platform::profileOutsideChanges();
 }
+
+bool ZoneSettingsOlderThan(std::uint64_t seen) { return zoneSettingsReadAt() != seen; }
 
 void Init_Read_PortSetting() {
   ErrorBoundary("Init_Read_PortSetting of mdlMain", [&] {

@@ -42,6 +42,10 @@ void Init_Read_PortSetting();
 // together, while the folder's lock is held: at the start, and when a window
 // that another program's change overtook shows them again.
 void ReadZoneSettings();
+// True when the zone settings in memory were read before the files reached
+// the state a window's mark (SettingsSeenNow) stands for: another program
+// changed them since, and a window showing them reads them again first.
+bool ZoneSettingsOlderThan(std::uint64_t seen);
 
 // The items of a port-list text ("80, 1000-2000") as pairs; never empty.
 std::vector<PortRangePair> ParsePortList(const std::string& text);
