@@ -155,10 +155,18 @@ class SessionBusLink : public QObject {
     }
     std::thread([this, replaced, address, name, &threads] {
       if (!replaced.isEmpty()) QDBusConnection::disconnectFromBus(replaced);
-      std::optional<QDBusConnection> bus = QDBusConnection::connectToBus(address, name);
-      if (!bus->isConnected()) {
-        bus.reset();
-        QDBusConnection::disconnectFromBus(name);
+      // Qt D-Bus makes a connection on a thread of its own that every other
+      // use of D-Bus in this program waits for, and libdbus may wait a long
+      // time for a bus that takes the connection but does not answer: such a
+      // bus is looked at here first, for a second at most, and left for the
+      // next try.
+      std::optional<QDBusConnection> bus;
+      if (SessionBusState(SessionBusCandidates(address.toStdString()), kSessionBusWait) != BusState::Silent) {
+        bus = QDBusConnection::connectToBus(address, name);
+        if (!bus->isConnected()) {
+          bus.reset();
+          QDBusConnection::disconnectFromBus(name);
+        }
       }
       QMetaObject::invokeMethod(this, [this, bus] { connected(bus); }, Qt::QueuedConnection);
       std::lock_guard<std::mutex> lock(threads.mutex);
