@@ -503,6 +503,20 @@ TEST_F(FolderWriters, AStartBesideAWriterPausedHoldingTheLockWaitsAndReadsItsWho
   EXPECT_TRUE(writer.stored());
 }
 
+TEST_F(FolderWriters, AFailedWriteBesideARecordThatIsNotItsOwnIsToldOnlyAsNotSaved) {
+  // Another program's record, finished here but left on disk, as in a
+  // program folder that does not let it go.
+  ASSERT_TRUE(changeEndedHalfWay());
+  platform::setChangeRecordRemover([](const std::string&) { return false; });
+  FinishPendingChange();
+  ASSERT_TRUE(fs::exists(record()));
+  ASSERT_TRUE(platform::setReadOnly(master(), true));
+  EXPECT_FALSE(WriteINI("T", "a", "2", master(), false));
+  EXPECT_EQ(NotSavedText("The setting", master()),
+            "The setting could not be saved in " + platform::resolvePath(master()) + ".");
+  ASSERT_TRUE(platform::setReadOnly(master(), false));
+}
+
 TEST_F(FolderWriters, AWriteRefusedForTheLockSaysAnotherProgramIsSavingAndTheActionWaitsOnce) {
   // Holds the folder, as a program that hung in its write does.
   mvtest::FolderLockHolder holder;

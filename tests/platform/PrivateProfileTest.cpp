@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "platform/FileSystem.h"
@@ -95,6 +98,18 @@ TEST_F(PrivateProfile, ReadsSeeChangesMadeBehindTheCache) {
   EXPECT_EQ(profileGetString("S", "k", file()).value(), "changed outside");
   // The same file named with another case of letters is the same file.
   EXPECT_EQ(profileGetString("S", "k", folder + "\\profiles\\TEST.INI").value(), "changed outside");
+}
+
+TEST_F(PrivateProfile, AChangeAnotherProcessMadeWhileTheCacheWasClearedIsStillCountedAsOne) {
+  ASSERT_TRUE(profileWriteString("S", "k", "mine", file()));
+  const std::uint64_t before = profileLookForOutsideChanges({file()});
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(writeNativeFileAtomic(native("Profiles/test.ini"), "[S]\r\nk=another's\r\n") ? 0 : 3);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  profileClearCache();
+  EXPECT_EQ(profileLookForOutsideChanges({file()}), before + 1);
 }
 
 namespace {

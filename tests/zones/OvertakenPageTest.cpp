@@ -63,6 +63,34 @@ class OvertakenPage : public mvtest::ZonesPageTest {
     elsewhere([] { return addAddress("192.168.1.30", "Printer"); });
     return page;
   }
+  // Two rows of the High Internet list that the defaults (in memory) leave
+  // unticked.
+  static std::vector<int> untickedByDefault() {
+    std::vector<int> unticked;
+    const std::vector<CustomRow> defaults = LoadCustomRows(CustomList::HighInternet);
+    for (int i = 0; i < 9 && unticked.size() < 2; ++i)
+      if (!defaults[static_cast<size_t>(i)].Checked) unticked.push_back(i);
+    return unticked;
+  }
+  // The custom settings editor, opened afresh on its High Internet list.
+  static frmCustomFirewallSettings* openEditor() {
+    delete LoadedForm<frmCustomFirewallSettings>();
+    auto* e = LoadForm<frmCustomFirewallSettings>();
+    e->TabCustomSettings->setCurrentIndex(1);
+    e->show();
+    return e;
+  }
+  static void tick(frmCustomFirewallSettings* e, int row) {
+    e->findChild<QTreeWidget*>("lvwHighInternetZone")->topLevelItem(row)->setCheckState(0, Qt::Checked);
+  }
+  // Ticks the row and clicks OK.
+  static void tickAndSave(frmCustomFirewallSettings* e, int row) {
+    tick(e, row);
+    e->findChild<QPushButton*>("cmdOk")->click();
+  }
+  static bool ticked(frmCustomFirewallSettings* e, int row) {
+    return e->findChild<QTreeWidget*>("lvwHighInternetZone")->topLevelItem(row)->checkState(0) == Qt::Checked;
+  }
   const std::vector<ListRow> printerListed{{"Printer", "192.168.1.30", "IP Address", "Trusted", "000001"}};
   const Rows printerStored{{"0001", {"192.168.1.30", "Printer", "192.168.1.30", "2", "000001"}}};
   const std::vector<ListRow> printerListed2{{"Printer", "192.168.1.30", "IP Address", "Trusted", "000002"}};
@@ -159,36 +187,17 @@ TEST_F(OvertakenPage, ALevelChosenAfterTheWizardFinishedElsewhereIsToldAndTheSto
 
 TEST_F(OvertakenPage, TheCustomSettingsSavedAfterTheWizardFinishedElsewhereAreToldAndOnlyTheUsersRowsKept) {
   Init_Read_PortSetting();
-  // Two rows of the High Internet list that the defaults leave unticked.
-  std::vector<int> unticked;
-  const std::vector<CustomRow> defaults = LoadCustomRows(CustomList::HighInternet);
-  for (int i = 0; i < 9 && unticked.size() < 2; ++i)
-    if (!defaults[static_cast<size_t>(i)].Checked) unticked.push_back(i);
+  const std::vector<int> unticked = untickedByDefault();
   ASSERT_EQ(unticked.size(), 2u);
   const int earlier = unticked[0], chosen = unticked[1];
-  auto openEditor = [] {
-    delete LoadedForm<frmCustomFirewallSettings>();
-    auto* e = LoadForm<frmCustomFirewallSettings>();
-    e->TabCustomSettings->setCurrentIndex(1);
-    e->show();
-    return e;
-  };
-  auto tick = [](frmCustomFirewallSettings* e, int row) {
-    e->findChild<QTreeWidget*>("lvwHighInternetZone")->topLevelItem(row)->setCheckState(0, Qt::Checked);
-  };
-  auto ticked = [](frmCustomFirewallSettings* e, int row) {
-    return e->findChild<QTreeWidget*>("lvwHighInternetZone")->topLevelItem(row)->checkState(0) == Qt::Checked;
-  };
   // The front end stored one row ticked; the wizard puts back the defaults
   // while the editor is open, and the user ticks another row.
   frmCustomFirewallSettings* editor = openEditor();
-  tick(editor, earlier);
-  editor->findChild<QPushButton*>("cmdOk")->click();
+  tickAndSave(editor, earlier);
   editor = openEditor();
   ASSERT_TRUE(ticked(editor, earlier));
   wizardFinishes();
-  tick(editor, chosen);
-  editor->findChild<QPushButton*>("cmdOk")->click();
+  tickAndSave(editor, chosen);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].prompt, SettingsOvertakenText("the changes were not saved") +
                                     "\r\nThe rows you changed are kept as you set them.");
@@ -201,6 +210,38 @@ TEST_F(OvertakenPage, TheCustomSettingsSavedAfterTheWizardFinishedElsewhereAreTo
   // The next OK stores the user's row on the files as they are now.
   editor->findChild<QPushButton*>("cmdOk")->click();
   EXPECT_EQ(messages.size(), 1u);
+  Init_Read_PortSetting();
+  const std::vector<CustomRow> stored = LoadCustomRows(CustomList::HighInternet);
+  EXPECT_TRUE(stored[static_cast<size_t>(chosen)].Checked);
+  EXPECT_FALSE(stored[static_cast<size_t>(earlier)].Checked);
+}
+
+TEST_F(OvertakenPage, ThePageAndTheCustomSettingsOpenedAfterTheWizardFinishedElsewhereShowTheFilesAndStoreUntold) {
+  // The front end read Low for both zones; the wizard puts back the defaults
+  // (Internet High, Trusted Medium) before the page is opened.
+  ASSERT_TRUE(StoreZoneLevels(1, 1));
+  ReadZoneSettings();
+  wizardFinishes();
+  frmFirewall* page = loadPage();
+  page->TabFireWall->setCurrentIndex(0);
+  EXPECT_TRUE(page->optInternetZone[3]->isChecked());
+  EXPECT_TRUE(page->optTrustedZone[2]->isChecked());
+  page->optInternetZone[2]->click();
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(GetMasterValue(SelectedLevel, "3", ""), "2");
+  // The front end stored a row of the custom settings ticked; the wizard puts
+  // back the defaults before the editor is opened again.
+  const std::vector<int> unticked = untickedByDefault();
+  ASSERT_EQ(unticked.size(), 2u);
+  const int earlier = unticked[0], chosen = unticked[1];
+  frmCustomFirewallSettings* editor = openEditor();
+  tickAndSave(editor, earlier);
+  wizardFinishes();
+  editor = openEditor();
+  EXPECT_FALSE(ticked(editor, earlier));
+  tickAndSave(editor, chosen);
+  EXPECT_TRUE(messages.empty());
+  platform::profileClearCache();
   Init_Read_PortSetting();
   const std::vector<CustomRow> stored = LoadCustomRows(CustomList::HighInternet);
   EXPECT_TRUE(stored[static_cast<size_t>(chosen)].Checked);
