@@ -24,6 +24,9 @@ std::uint64_t SettingsSeenNow() {
 
 bool SettingsOvertaken(std::uint64_t seen) {
   platform::FolderWriteLock lock;
+  // While another program is still saving, the files may be half-way
+  // through its change: nothing is decided from them.
+  if (!lock.held()) return true;
   return platform::profileLookForOutsideChanges(settingsFiles()) != seen;
 }
 
@@ -35,8 +38,9 @@ bool StoreOnView(std::uint64_t seen, const std::function<void()>& store) {
 }
 
 std::string SettingsOvertakenText(const std::string& what) {
-  return "The settings were changed by another " + AppTitle + " program, so " + what +
-         ".\r\nThe settings are shown again as they are now.";
+  const std::string why = platform::folderLockRanOut() ? "Another " + AppTitle + " program is saving the settings"
+                                                       : "The settings were changed by another " + AppTitle + " program";
+  return why + ", so " + what + ".\r\nThe settings are shown again as they are now.";
 }
 
 }  // namespace mv

@@ -11,6 +11,7 @@
 
 #include "core/SettingsView.h"
 #include "platform/Dialogs.h"
+#include "tests/support/FolderLockHolder.h"
 #include "tests/zones/ZonesPageSupport.h"
 #include "zones/frmCustomFirewallSettings.h"
 #include "zones/mdlCustomSettings.h"
@@ -148,6 +149,20 @@ TEST_F(OvertakenPage, EditOfAStaleRowWhoseIDAnotherEntryNowHoldsOpensNothingAndS
   EXPECT_EQ(messages[0].prompt, SettingsOvertakenText("the entry was not opened"));
   EXPECT_EQ(tableRows(Database_IPSetting), printerStored);
   EXPECT_EQ(listRows(page->lvwZones), printerListed);
+}
+
+TEST_F(OvertakenPage, AnEditWhileAnotherProgramIsStillSavingOpensNothingAndSaysSo) {
+  ASSERT_TRUE(addAddress("192.168.1.10", "Office PC"));
+  frmFirewall* page = loadPage();
+  auto dialog = onDialog<frmAddIPAddress>([](frmAddIPAddress& d) { d.cmdOk->click(); });
+  clickRow(page->lvwZones, 0);
+  mvtest::FolderLockHolder other;
+  ASSERT_TRUE(other.held());
+  page->cmdEdit->click();
+  EXPECT_EQ(dialog->opened, 0);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt.rfind("Another Morvantis program is saving the settings, so the entry was not opened.", 0),
+            0u);
 }
 
 TEST_F(OvertakenPage, AChangeMadeElsewhereBeforeThePageWasFilledOrOneOfThisProgramsOwnIsNoReasonToShowTheFilesAgain) {
