@@ -223,8 +223,12 @@ TEST(Autostart, AProgramStartedThroughTheLinkRunsUnderItsOwnName) {
   char* argv[] = {argv0.data(), seconds.data(), nullptr};
   pid_t pid = 0;
   ASSERT_EQ(::posix_spawn(&pid, started.c_str(), nullptr, nullptr, argv, environ), 0);
-  // The name the process table gives the process, as pidof reads it.
-  const std::string name = mvtest::slurp("/proc/" + std::to_string(pid) + "/comm");
+  // The name the process table gives the process, as pidof reads it, once
+  // the child runs the program (before its exec it bears this test's name).
+  const std::string proc = "/proc/" + std::to_string(pid);
+  std::error_code gone;
+  mvtest::processEventsUntil([&] { return fs::equivalent(fs::read_symlink(proc + "/exe", gone), program, gone); });
+  const std::string name = mvtest::slurp(proc + "/comm");
   ::kill(pid, SIGKILL);
   ::waitpid(pid, nullptr, 0);
   EXPECT_EQ(name, "Morvantis\n");
