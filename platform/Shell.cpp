@@ -1,57 +1,104 @@
 #include "platform/Shell.h"
 
-#include <QProcess>
-#include <QStandardPaths>
-#include <QStringList>
-#include <set>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <cerrno>
+#include <map>
+#include <vector>
 
 #include "platform/Paths.h"
-#include "platform/QtText.h"
+#include "platform/Process.h"
 #include "platform/Seam.h"
 #include "platform/SessionBusProbe.h"
 
 namespace mv::platform {
 namespace {
 
-// The programs started and not yet ended. They are never ended from here:
-// a browser that a handler runs outlives this program.
-std::set<QProcess*>& running() {
-  static auto* processes = new std::set<QProcess*>;
+// The programs started and not yet ended, each with what tells its end.
+// They are never ended from here: a browser that a handler runs outlives
+// this program.
+std::map<pid_t, QObject*>& running() {
+  static auto* processes = new std::map<pid_t, QObject*>;
   return *processes;
 }
 
-// Starts the program without waiting for it to end. Its input is empty and
-// its output goes where ours goes, so nothing of it hangs on a pipe of ours
-// once we have ended. An error exit code reported later runs `failed`.
-bool startWatched(const QString& program, const QStringList& arguments, LaterFailure failed) {
-  auto* process = new QProcess;
-  process->setProgram(program);
-  process->setArguments(arguments);
-  // The session bus as this program was given it, even where it was passed
-  // over for this program's own windows.
-  QProcessEnvironment environment;
-  const ChildEnvironment child;
-  for (const std::string& entry : child.entries()) {
-    const std::size_t equals = entry.find('=');
-    environment.insert(toQString(entry.substr(0, equals)), toQString(entry.substr(equals + 1)));
+// Collects the program once it has ended; an error exit code runs `failed`.
+// False while it still runs.
+bool collect(pid_t pid, const LaterFailure& failed) {
+  int status = 0;
+  pid_t got;
+  while ((got = ::waitpid(pid, &status, WNOHANG)) < 0 && errno == EINTR) {
   }
-  process->setProcessEnvironment(environment);
-  process->setStandardInputFile(QProcess::nullDevice());
-  process->setProcessChannelMode(QProcess::ForwardedChannels);
-  QObject::connect(process, &QProcess::finished, process,
-                   [process, failed = std::move(failed)](int exitCode, QProcess::ExitStatus status) {
-                     running().erase(process);
-                     process->deleteLater();
-                     if (status == QProcess::NormalExit && exitCode != 0 && failed) failed();
-                   });
-  process->start();
-  if (!process->waitForStarted()) {
-    delete process;
-    return false;
+  if (got == 0) return false;
+  const auto found = running().find(pid);
+  if (found != running().end()) {
+    found->second->deleteLater();
+    running().erase(found);
   }
-  running().insert(process);
+  if (got == pid && WIFEXITED(status) && WEXITSTATUS(status) != 0 && failed) failed();
   return true;
 }
+
+// Runs `collect` from the event loop when the program ends, as the
+// process's descriptor tells it (Linux 5.3 on). Where the system gives none,
+// the program runs on unwatched: its failure is not told.
+void watch(pid_t pid, LaterFailure failed) {
+  const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+  if (fd < 0) return;
+  ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+  auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read);
+  QObject::connect(notifier, &QObject::destroyed, [fd] { ::close(fd); });
+  QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, pid, failed = std::move(failed)] {
+    if (collect(pid, failed)) notifier->setEnabled(false);
+  });
+  running()[pid] = notifier;
+}
+
+// Starts the program (a native path) without waiting for it to end, its
+// arguments passed as they are, byte for byte. Its input is empty and its
+// output goes where ours goes, so nothing of it hangs on a pipe of ours once
+// we have ended; no other descriptor of ours reaches it. It gets this
+// process's environment byte for byte, but for the session bus, which it
+// gets as this program was given it, even where that was passed over for
+// this program's own windows. An error exit code reported later runs
+// `failed`.
+bool startWatched(const std::string& program, const std::vector<std::string>& arguments, LaterFailure failed) {
+  std::vector<std::string> words{program};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  const ChildEnvironment environment;
+
+  posix_spawn_file_actions_t actions;
+  posix_spawnattr_t attributes;
+  ::posix_spawn_file_actions_init(&actions);
+  ::posix_spawnattr_init(&attributes);
+  ::posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  ::posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+  sigset_t none, all;
+  sigemptyset(&none);
+  sigfillset(&all);
+  ::posix_spawnattr_setsigmask(&attributes, &none);
+  ::posix_spawnattr_setsigdefault(&attributes, &all);
+  ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  pid_t pid = 0;
+  const int error = ::posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environment.envp());
+  ::posix_spawn_file_actions_destroy(&actions);
+  ::posix_spawnattr_destroy(&attributes);
+  if (error != 0) return false;
+  watch(pid, std::move(failed));
+  return true;
+}
+
+// The program `name` as the search path finds it, "" where none is there.
+std::string onPath(const char* name) { return findOnPath(name, searchPathVariable()); }
 
 // The desktop's opener takes web and mail addresses as they are; a path
 // without a scheme is a folder or file of this machine.
@@ -59,7 +106,8 @@ bool openWithDesktop(const std::string& target, LaterFailure failed) {
   const std::size_t colon = target.find(':');
   const bool hasScheme = colon != std::string::npos && colon > 1;
   const std::string what = hasScheme ? target : resolvePath(target);
-  return startWatched("xdg-open", QStringList{toQString(what)}, std::move(failed));
+  const std::string program = onPath("xdg-open");
+  return !program.empty() && startWatched(program, {what}, std::move(failed));
 }
 
 Seam<bool(const std::string&, LaterFailure)>& opener() {
@@ -71,10 +119,10 @@ Seam<bool(const std::string&, LaterFailure)>& opener() {
 bool startTextViewer(const std::string& path, LaterFailure failed) {
   static const char* const viewers[] = {"gnome-text-editor", "gedit", "kate", "kwrite", "mousepad",
                                         "pluma", "xed", "featherpad", "leafpad", "xdg-open"};
-  const QString file = toQString(resolvePath(path));
+  const std::string file = resolvePath(path);
   for (const char* viewer : viewers) {
-    const QString program = QStandardPaths::findExecutable(viewer);
-    if (!program.isEmpty() && startWatched(program, QStringList{file}, failed)) return true;
+    const std::string program = onPath(viewer);
+    if (!program.empty() && startWatched(program, {file}, failed)) return true;
   }
   return false;
 }

@@ -128,11 +128,15 @@ TEST_F(StoppedSessionBus, TheWindowAppearsWhereTheBusIsOnlyInTheRuntimeFolder) {
   EXPECT_NE(readText("Err.log").find("did not answer"), std::string::npos);
 }
 
-TEST_F(StoppedSessionBus, TheProgramsStartedGetTheBusTheProgramWasGiven) {
-  // The desktop's opener, as Help starts it: it writes down the address it got.
-  writeText("opener/xdg-open", "#!/bin/sh\nprintf '%s' \"${DBUS_SESSION_BUS_ADDRESS-unset}\" > \"$(dirname \"$0\")/got\"\n");
+TEST_F(StoppedSessionBus, TheProgramsStartedGetTheBusTheProgramWasGivenAndTheRestOfTheEnvironmentAsItIs) {
+  // The desktop's opener, as Help starts it: it writes down the environment
+  // it got, and its bus address.
+  writeText("opener/xdg-open", "#!/bin/sh\n/bin/cat /proc/$$/environ > \"$(dirname \"$0\")/environ\"\n"
+                               "printf '%s' \"${DBUS_SESSION_BUS_ADDRESS-unset}\" > \"$(dirname \"$0\")/got\"\n");
   std::filesystem::permissions(native("opener/xdg-open"), std::filesystem::perms::owner_all);
   mvtest::EnvironmentVariable path("PATH", native("opener") + ":" + std::getenv("PATH"));
+  // A value that is not UTF-8 (Linux values are bytes).
+  mvtest::EnvironmentVariable bytes("MV_TEST_BYTES", "caf\xFC");
 
   ASSERT_TRUE(startAndShow());
   EXPECT_NE(readText("Err.log").find("did not answer"), std::string::npos);
@@ -146,6 +150,8 @@ TEST_F(StoppedSessionBus, TheProgramsStartedGetTheBusTheProgramWasGiven) {
   std::string got;
   waitFor([&] { return !(got = readText("opener/got")).empty(); }, 5);
   EXPECT_EQ(got, bus.address.toStdString());
+  const std::string environment = '\0' + readText("opener/environ");
+  EXPECT_NE(environment.find(std::string("\0MV_TEST_BYTES=caf\xFC\0", 20)), std::string::npos) << environment;
   // The engine stand-in, started at start-up, got it too.
   const std::vector<int> engines = mv::platform::findProcessesByPath(native("Pellworth.exe"));
   ASSERT_FALSE(engines.empty());
