@@ -180,14 +180,17 @@ bool removeAutostartEntry(const std::string& name, const std::string& program) {
   const std::string stem = entryStem(name, program);
   const std::string file = stem + ".desktop";
   // The entry goes first: a link left without it starts nothing. Then the
-  // link with its folder, or a link of an earlier version in the folder's
-  // place.
+  // link (and one a write cut short left half-placed) with its folder, or a
+  // link of an earlier version in the folder's place.
   if (::unlink(file.c_str()) != 0 && errno != ENOENT && errno != ENOTDIR) return false;
-  if (!removeLink(linkIn(stem, name, program))) return false;
+  const std::string link = linkIn(stem, name, program);
+  if (!removeLink(link) || !removeLink(link + ".new")) return false;
   struct stat st {};
   if (::lstat(stem.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR;
   if (S_ISLNK(st.st_mode)) return ::unlink(stem.c_str()) == 0;
-  return !S_ISDIR(st.st_mode) || ::rmdir(stem.c_str()) == 0;
+  // A file of someone else's in the folder keeps the folder; nothing of the
+  // entry is left all the same.
+  return !S_ISDIR(st.st_mode) || ::rmdir(stem.c_str()) == 0 || errno == ENOTEMPTY || errno == EEXIST;
 }
 
 }  // namespace mv::platform

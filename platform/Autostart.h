@@ -32,7 +32,8 @@ std::string autostartEntryFile(const std::string& name, const std::string& progr
 // hold "%" or are not UTF-8).
 bool writeAutostartEntry(const std::string& name, const std::string& program);
 
-// Removes the entry and its link; true when neither is left.
+// Removes the entry and its link, and the link's folder when nothing else
+// is in it; true when neither the entry nor the link is left.
 bool removeAutostartEntry(const std::string& name, const std::string& program);
 
 }  // namespace mv::platform

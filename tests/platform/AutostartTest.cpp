@@ -255,3 +255,77 @@ TEST(Autostart, WithoutAHomeVariableTheEntryIsInTheHomeFolderOfTheUserDatabase) 
   EXPECT_EQ(autostartEntryFile("Morvantis", "/opt/Morvantis").rfind(std::string(user->pw_dir) + "/.config/autostart/Morvantis-", 0), 0u)
       << autostartEntryFile("Morvantis", "/opt/Morvantis");
 }
+
+namespace {
+
+// Whether the desktop, reading the entry, starts `program` itself.
+bool theDesktopStarts(const std::string& entry, const std::string& program) {
+  const std::string started = programTheDesktopStarts(entry);
+  std::error_code error;
+  return !started.empty() && fs::equivalent(started, program, error);
+}
+
+}  // namespace
+
+TEST(Autostart, AnEntryWhoseLinkIsMissingOrLeadsElsewhereIsPutRightWhenWrittenAgain) {
+  const mvtest::TemporaryConfigHome home;
+  const std::string folder = makeProgram("/caf\xE9/Morvantis");
+  const std::string program = folder + "/caf\xE9/Morvantis";
+  std::ofstream(folder + "/Other") << "#!/bin/sh\n";
+  fs::permissions(folder + "/Other", fs::perms::owner_all);
+  ASSERT_TRUE(writeAutostartEntry("Morvantis", program));
+  const std::string entry = autostartEntryFile("Morvantis", program);
+  const std::string link = programTheDesktopStarts(entry);
+  ASSERT_NE(link, "");
+  // Gone: the desktop would start nothing.
+  fs::remove(link);
+  ASSERT_TRUE(writeAutostartEntry("Morvantis", program));
+  EXPECT_TRUE(theDesktopStarts(entry, program)) << mvtest::slurp(entry);
+  // Leading to another program: the desktop would start that one.
+  fs::remove(link);
+  fs::create_symlink(folder + "/Other", link);
+  ASSERT_TRUE(writeAutostartEntry("Morvantis", program));
+  EXPECT_TRUE(theDesktopStarts(entry, program)) << mvtest::slurp(entry);
+  fs::remove_all(folder);
+}
+
+TEST(Autostart, ALinkOfTheEarlierFormGivesWayToOneThatBearsTheProgramsOwnName) {
+  const mvtest::TemporaryConfigHome home;
+  const std::string folder = makeProgram("/caf\xE9/Morvantis");
+  const std::string program = folder + "/caf\xE9/Morvantis";
+  const std::string entry = autostartEntryFile("Morvantis", program);
+  // As an earlier version left it: the link in the place of the link's
+  // folder, bearing the entry's name, which the program started through it
+  // would run under.
+  const std::string stem = entry.substr(0, entry.size() - std::string(".desktop").size());
+  fs::create_directories(home.path() + "/autostart");
+  fs::create_symlink(program, stem);
+  std::ofstream(entry) << "[Desktop Entry]\nType=Application\nName=Morvantis\nExec=\"" << stem << "\"\nTryExec="
+                       << stem << "\nTerminal=false\n";
+  ASSERT_TRUE(theDesktopStarts(entry, program));
+  ASSERT_TRUE(writeAutostartEntry("Morvantis", program));
+  EXPECT_TRUE(theDesktopStarts(entry, program)) << mvtest::slurp(entry);
+  EXPECT_EQ(fs::path(programTheDesktopStarts(entry)).filename(), "Morvantis") << mvtest::slurp(entry);
+  fs::remove_all(folder);
+}
+
+TEST(Autostart, SwitchingOffLeavesAFileOfTheUsersInTheLinkFolderAndSucceeds) {
+  const mvtest::TemporaryConfigHome home;
+  const std::string folder = makeProgram("/caf\xE9/Morvantis");
+  const std::string program = folder + "/caf\xE9/Morvantis";
+  ASSERT_TRUE(writeAutostartEntry("Morvantis", program));
+  const std::string entry = autostartEntryFile("Morvantis", program);
+  const std::string link = programTheDesktopStarts(entry);
+  ASSERT_NE(link, "");
+  const fs::path linkFolder = fs::path(link).parent_path();
+  std::ofstream(linkFolder / "notes.txt") << "mine";
+  // A link a write cut short left half-placed is the entry's too.
+  fs::create_symlink(program, link + ".new");
+  EXPECT_TRUE(removeAutostartEntry("Morvantis", program));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(entry)));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(link + ".new")));
+  EXPECT_EQ(mvtest::slurp((linkFolder / "notes.txt").string()), "mine");
+  EXPECT_TRUE(removeAutostartEntry("Morvantis", program)) << "switching off again";
+  fs::remove_all(folder);
+}
