@@ -157,11 +157,13 @@ class SessionBusLink : public QObject {
       if (!replaced.isEmpty()) QDBusConnection::disconnectFromBus(replaced);
       // Qt D-Bus makes a connection on a thread of its own that every other
       // use of D-Bus in this program waits for, and libdbus may wait a long
-      // time for a bus that takes the connection but does not answer: such a
-      // bus is looked at here first, for a second at most, and left for the
-      // next try.
+      // time for a bus that takes the connection but does not answer, or
+      // for a program it runs or a host name it looks up to give it one: the
+      // bus is looked at here first, for a second at most, and connected to
+      // only when it answered. One that did not, or that cannot be looked at
+      // quickly, is left for the next try.
       std::optional<QDBusConnection> bus;
-      if (SessionBusState(SessionBusCandidates(address.toStdString()), kSessionBusWait) != BusState::Silent) {
+      if (SessionBusState(SessionBusCandidates(address.toStdString()), kSessionBusWait) == BusState::Answers) {
         bus = QDBusConnection::connectToBus(address, name);
         if (!bus->isConnected()) {
           bus.reset();

@@ -4,8 +4,10 @@
 // Every question is answered in the background with a short time limit, the
 // session bus reached in the background too, so the window never waits for
 // the desktop. The bus is the one the session gave this program (see
-// SessionBusAddress), reached even where it was passed over at the start;
-// where there is none, no screen saver answers: no bus is started.
+// SessionBusAddress), reached even where it was passed over at the start
+// once it answers; where there is none, or where it cannot be looked at
+// quickly (an address that runs a program, or names a host to look up), no
+// screen saver answers: no bus is started.
 #include <QObject>
 #include <QString>
 #include <functional>

@@ -8,13 +8,14 @@
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <map>
-#include <thread>
 
 extern char** environ;
 
@@ -60,8 +61,10 @@ int remainingMs(Clock::time_point deadline) {
 // How a connection attempt ended.
 enum class Connect { Made, Refused, Pending };
 
-// A non-blocking connection to the Unix socket, retried while the listener's
-// queue is full (where a blocking connection would wait).
+// A connection to the Unix socket. Where the listener's queue is full (a bus
+// that has stopped taking connections off it) the kernel holds the connection
+// until there is room or the time is up, as a blocking connection would wait;
+// the thread sleeps meanwhile instead of trying again and again.
 Connect connectUnix(const BusCandidate& socket, Clock::time_point deadline, int& fd) {
   fd = -1;
   sockaddr_un address{};
@@ -71,17 +74,27 @@ Connect connectUnix(const BusCandidate& socket, Clock::time_point deadline, int&
   std::memcpy(address.sun_path + offset, socket.path.data(), socket.path.size());
   const socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset + socket.path.size() +
                                                   (socket.abstract ? 0 : 1));
+  fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return Connect::Refused;
   for (;;) {
-    fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0) return Connect::Refused;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0) return Connect::Made;
+    // A time of zero would mean no limit: at least a millisecond.
+    const int left = std::max(remainingMs(deadline), 1);
+    const timeval limit{left / 1000, (left % 1000) * 1000};
+    if (::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit) != 0) break;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0) {
+      // The rest of the look waits with poll.
+      if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK) != 0) break;
+      return Connect::Made;
+    }
     const int error = errno;
+    if (error == EINTR && remainingMs(deadline) > 0) continue;
     ::close(fd);
     fd = -1;
-    if (error != EAGAIN) return Connect::Refused;
-    if (remainingMs(deadline) == 0) return Connect::Pending;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return error == EAGAIN || error == EINTR ? Connect::Pending : Connect::Refused;
   }
+  ::close(fd);
+  fd = -1;
+  return Connect::Refused;
 }
 
 // A non-blocking TCP connection to each address of the host in turn, as

@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "platform/Process.h"
@@ -52,6 +56,52 @@ class SilentTcpListener {
   int fd_ = -1;
 };
 
+// Whether a connection over the loopback reaches a listener there; not where
+// the loopback is down (a network namespace of its own, before it is set up).
+bool loopbackIsUp() {
+  SilentTcpListener listener;
+  if (listener.port == 0) return false;
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<uint16_t>(listener.port));
+  const bool reached = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  ::close(fd);
+  return reached;
+}
+
+// A Unix socket that takes no connection off its queue, and whose queue is
+// full: a stopped bus after many tries.
+class FullUnixListener {
+ public:
+  explicit FullUnixListener(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.c_str(), std::min(path.size() + 1, sizeof address.sun_path - 1));
+    fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd_, 0) != 0) return;
+    for (;;) {
+      const int waiting = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+      if (::connect(waiting, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        full = errno == EAGAIN;
+        ::close(waiting);
+        return;
+      }
+      waiting_.push_back(waiting);
+    }
+  }
+  ~FullUnixListener() {
+    for (int fd : waiting_) ::close(fd);
+    ::close(fd_);
+  }
+  bool full = false;
+
+ private:
+  int fd_ = -1;
+  std::vector<int> waiting_;
+};
+
 // A TCP port of the loopback on which nothing listens.
 int closedPort() {
   SilentTcpListener taken;
@@ -94,7 +144,22 @@ TEST(SessionBusProbe, TellsARunningBusAStoppedOneAndNone) {
   bus.resume();
 }
 
+TEST(SessionBusProbe, ABusWhoseQueueIsFullIsWaitedForWithoutTryingAgainAndAgain) {
+  const std::string folder = mvtest::makeTemporaryFolder("mvbus");
+  FullUnixListener bus(folder + "/bus");
+  ASSERT_TRUE(bus.full);
+  rusage before{}, after{};
+  ::getrusage(RUSAGE_THREAD, &before);
+  EXPECT_EQ(SessionBusState(SessionBusCandidates("unix:path=" + folder + "/bus"), 500ms), BusState::Silent);
+  ::getrusage(RUSAGE_THREAD, &after);
+  // Each try again would be a sleep of the thread and a wake: waiting for
+  // room is one.
+  EXPECT_LT(after.ru_nvcsw - before.ru_nvcsw, 10);
+  std::filesystem::remove_all(folder);
+}
+
 TEST(SessionBusProbe, JudgesTcpEntriesAndTakesTheFirstEntryThatConnects) {
+  if (!loopbackIsUp()) GTEST_SKIP() << "the loopback network is down: no TCP bus can be reached on it";
   mvtest::PrivateSessionBus bus;
   ASSERT_FALSE(bus.address.isEmpty());
   SilentTcpListener silent;
