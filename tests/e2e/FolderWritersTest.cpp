@@ -541,6 +541,33 @@ TEST_F(FolderWriters, AWizardsFinishRefusedForTheLockSaysAnotherProgramIsSavingA
   EXPECT_EQ(wizard::GetStoredPassword(), std::optional<std::string>("s3cret"));
 }
 
+TEST_F(FolderWriters, AFinishWaitingForAnotherWriteLooksAtTheFrontEndOnlyOnceItHoldsTheFolder) {
+  wizard::SetPaths();
+  const std::string settings = readText("Profiles/AlertsAndLogSetting.MVL");
+  mvtest::FolderLockHolder holder;
+  ASSERT_TRUE(holder.held());
+  // The wizard's Finish, in a process of its own, waits for the folder.
+  const pid_t finish = ::fork();
+  if (finish == 0) {
+    wizard::WizardChoices choices;
+    choices.AlertChoice = 0;
+    choices.ProgramChoice = 2;
+    const wizard::FinishOutcome outcome = wizard::saveStartupWizardSettings(choices);
+    ::_exit(outcome.frontEndRunning ? 0 : outcome.stored ? 5 : 6);
+  }
+  ASSERT_TRUE(mvtest::untilItWaitsForALock(finish));
+  // Meanwhile the front end starts: it holds its one-instance lock (as its
+  // start takes it) and then waits for the folder too.
+  ASSERT_TRUE(platform::acquireSingleInstance(AppEXEName));
+  EXPECT_TRUE(holder.release());
+  int status = 0;
+  ::waitpid(finish, &status, 0);
+  platform::releaseSingleInstance();
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(readText("Profiles/AlertsAndLogSetting.MVL"), settings);
+}
+
 TEST_F(FolderWriters, AWriteRefusedForTheLockSaysAnotherProgramIsSavingAndTheActionWaitsOnce) {
   // Holds the folder, as a program that hung in its write does.
   mvtest::FolderLockHolder holder;

@@ -1,11 +1,18 @@
 #pragma once
-// Another process (a fork of the test's) whose change stops after a given
-// write until the test lets it go on: a program caught in the middle of
-// storing a change of several files, holding the folder's lock.
+// Other processes at work on the test's program folder: one (a fork of the
+// test's) whose change stops after a given write until the test lets it go
+// on, as a program caught in the middle of storing a change of several
+// files, holding the folder's lock; and the look at whether a process waits
+// for a lock.
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <fstream>
 #include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
 
 #include "platform/ChangeRecord.h"
 #include "platform/FileSystem.h"
@@ -54,5 +61,26 @@ class PausedWriter {
   int go_[2] = {-1, -1}, ready_[2] = {-1, -1};
   pid_t pid_ = -1;
 };
+
+// True when the process waits for a lock that another holds (a waiter's
+// line in the kernel's table of locks).
+inline bool waitsForALock(pid_t pid) {
+  std::ifstream locks("/proc/locks");
+  std::string line;
+  while (std::getline(locks, line)) {
+    std::istringstream words(line);
+    std::string number, arrow, kind, advice, mode, owner;
+    words >> number >> arrow >> kind >> advice >> mode >> owner;
+    if (arrow == "->" && owner == std::to_string(pid)) return true;
+  }
+  return false;
+}
+
+// Waits until the process waits for a lock; false when it did not within
+// half a minute.
+inline bool untilItWaitsForALock(pid_t pid) {
+  for (int i = 0; i < 3000 && !waitsForALock(pid); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return waitsForALock(pid);
+}
 
 }  // namespace mvtest
