@@ -555,7 +555,7 @@ TEST_F(FolderWriters, AFinishWaitingForAnotherWriteLooksAtTheFrontEndOnlyOnceItH
     const wizard::FinishOutcome outcome = wizard::saveStartupWizardSettings(choices);
     ::_exit(outcome.frontEndRunning ? 0 : outcome.stored ? 5 : 6);
   }
-  ASSERT_TRUE(mvtest::untilItWaitsForALock(finish));
+  ASSERT_TRUE(mvtest::untilItWaitsForTheLockOn(finish, platform::programFolder()));
   // Meanwhile the front end starts: it holds its one-instance lock (as its
   // start takes it) and then waits for the folder too.
   ASSERT_TRUE(platform::acquireSingleInstance(AppEXEName));

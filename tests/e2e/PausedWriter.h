@@ -4,6 +4,7 @@
 // on, as a program caught in the middle of storing a change of several
 // files, holding the folder's lock; and the look at whether a process waits
 // for a lock.
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -62,25 +63,30 @@ class PausedWriter {
   pid_t pid_ = -1;
 };
 
-// True when the process waits for a lock that another holds (a waiter's
-// line in the kernel's table of locks).
-inline bool waitsForALock(pid_t pid) {
+// True when the process waits for the lock on the file or folder `native`
+// that another process holds (a waiter's line in the kernel's table of
+// locks: its process, and the device and inode of the locked file).
+inline bool waitsForTheLockOn(pid_t pid, const std::string& native) {
+  struct stat st;
+  if (::stat(native.c_str(), &st) != 0) return false;
   std::ifstream locks("/proc/locks");
   std::string line;
   while (std::getline(locks, line)) {
     std::istringstream words(line);
-    std::string number, arrow, kind, advice, mode, owner;
-    words >> number >> arrow >> kind >> advice >> mode >> owner;
-    if (arrow == "->" && owner == std::to_string(pid)) return true;
+    std::string number, arrow, kind, advice, mode, owner, file;
+    words >> number >> arrow >> kind >> advice >> mode >> owner >> file;
+    if (arrow == "->" && owner == std::to_string(pid) && file.substr(file.rfind(':') + 1) == std::to_string(st.st_ino))
+      return true;
   }
   return false;
 }
 
-// Waits until the process waits for a lock; false when it did not within
-// half a minute.
-inline bool untilItWaitsForALock(pid_t pid) {
-  for (int i = 0; i < 3000 && !waitsForALock(pid); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  return waitsForALock(pid);
+// Waits until the process waits for the lock on `native`; false when it did
+// not within half a minute.
+inline bool untilItWaitsForTheLockOn(pid_t pid, const std::string& native) {
+  for (int i = 0; i < 3000 && !waitsForTheLockOn(pid, native); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return waitsForTheLockOn(pid, native);
 }
 
 }  // namespace mvtest

@@ -236,7 +236,7 @@ TEST_F(WizardBesideTheFrontEnd, AFrontEndStartedDuringAFinishWaitsAndStartsOnThe
   ASSERT_TRUE(finish.paused());
   startFrontEnd();
   // The front end holds its own lock and waits for the folder's.
-  ASSERT_TRUE(mvtest::untilItWaitsForALock(child));
+  ASSERT_TRUE(mvtest::untilItWaitsForTheLockOn(child, platform::programFolder()));
   EXPECT_TRUE(platform::instanceRunning(AppEXEName));
   finish.goOn();
   // The Finish began before the front end: it is stored whole.
