@@ -1,7 +1,7 @@
 #include "platform/SingleInstance.h"
 
+#include <errno.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include "platform/Paths.h"
@@ -12,16 +12,33 @@ int& lockFd() {
   static int fd = -1;
   return fd;
 }
+
+std::string lockPath(const std::string& name) { return programFolder() + "/." + name + ".lock"; }
+
+// The whole file, write-locked. The lock belongs to the open file (an open
+// file description lock), so another process can ask whether it is held
+// without taking it, which a flock does not allow.
+struct flock wholeFile(short type) {
+  struct flock range {};
+  range.l_type = type;
+  range.l_whence = SEEK_SET;
+  range.l_start = 0;
+  range.l_len = 0;
+  return range;
+}
 }  // namespace
 
 bool acquireSingleInstance(const std::string& name) {
   if (lockFd() >= 0) return true;
-  std::string path = programFolder() + "/." + name + ".lock";
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  int fd = ::open(lockPath(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return true;  // a folder we cannot lock in does not stop the program
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  struct flock range = wholeFile(F_WRLCK);
+  if (::fcntl(fd, F_OFD_SETLK, &range) != 0) {
+    const bool taken = errno == EAGAIN || errno == EACCES;
     ::close(fd);
-    return false;
+    // Another instance holds it; a file system without locks does not stop
+    // the program either.
+    return !taken;
   }
   lockFd() = fd;
   return true;
@@ -29,9 +46,20 @@ bool acquireSingleInstance(const std::string& name) {
 
 void releaseSingleInstance() {
   if (lockFd() < 0) return;
-  ::flock(lockFd(), LOCK_UN);
+  struct flock range = wholeFile(F_UNLCK);
+  ::fcntl(lockFd(), F_OFD_SETLK, &range);
   ::close(lockFd());
   lockFd() = -1;
+}
+
+bool instanceRunning(const std::string& name) {
+  // No lock file: the program never ran on this folder.
+  const int fd = ::open(lockPath(name).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct flock range = wholeFile(F_WRLCK);
+  const bool held = ::fcntl(fd, F_OFD_GETLK, &range) == 0 && range.l_type != F_UNLCK;
+  ::close(fd);
+  return held;
 }
 
 }  // namespace mv::platform

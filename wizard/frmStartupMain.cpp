@@ -486,8 +486,12 @@ void frmStartupMain::cmdNext_Click() {
     case 6: ShowPage(9); break;
     case 9: {
       const FinishOutcome outcome = saveStartupWizardSettings(Choices());
-      if (!outcome.message.empty()) platform::MsgBox(outcome.message, platform::vbCritical, AppTitle);
-      // Nothing was stored: the finish page stays, to try again or cancel.
+      // A running front end is no fault: the user is told what to do first.
+      if (!outcome.message.empty())
+        platform::MsgBox(outcome.message, outcome.frontEndRunning ? platform::vbExclamation : platform::vbCritical,
+                         AppTitle);
+      // Nothing was stored: the finish page stays, with every choice, to try
+      // again or cancel.
       if (!outcome.stored) return;
       ending_ = true;
       EndWizard();

@@ -11,6 +11,7 @@
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/PrivateProfile.h"
+#include "platform/SingleInstance.h"
 #include "programs/mdlProgramControl.h"
 
 namespace mv::wizard {
@@ -22,6 +23,7 @@ const char* const kSaveSettings = "saveStartupWizardSettings of frmStartupMain";
 const char* const kReloadProfiles = "ReloadProfiles of Module mdlMain";
 constexpr int errFileNotFound = 53;  // "File not found"
 constexpr int errFileAccess = 75;    // "Path/File access error"
+constexpr int errPermissionDenied = 70;  // "Permission denied": a file another process has locked
 
 std::function<void()>& endHandler() {
   static std::function<void()> handler;
@@ -192,29 +194,54 @@ FinishOutcome saveStartupWizardSettings(const WizardChoices& choices) {
   // Every file of the configuration is stored in one change: a failure, or a
   // kill at any moment, leaves all of them as they were or all as chosen.
   std::string failedFile;  // the file that could not be written
-  bool pending = false;    // a change that the next start completes
+  bool pending = false;    // this change's record stays, for the next start to complete
   {
-    platform::ProfileChange change;
-    const bool held = ReloadProfiles(&failedFile) && ErrorBoundary(kSaveSettings, [&] {
-      if (!choices.NewPassword.empty() && !SavePassword(choices.NewPassword, &failedFile))
-        fileAccessError(failedFile);
-      failedFile = mv::strAlertsSettingFile;
-      mv::WriteINIOrRaise("Main", "AlertEvent", std::to_string(choices.AlertChoice), mv::strAlertsSettingFile, true);
-      failedFile = mv::strProgramControlFile;
-      if (choices.ProgramChoice == 1) AddDefaultPrograms(choices.defaults);
-      if (choices.ProgramChoice == 3) SaveProgramList(choices.programs);
-    });
-    if (held && change.commit()) {
-      if (!choices.NewPassword.empty()) strPassword = choices.NewPassword;
-      return {true, ""};
-    }
-    if (held) {
-      failedFile = change.failedFile();
-      WriteErrorLog(errFileAccess, "Path/File access error (" + failedFile + ")", kSaveSettings);
-      pending = platform::fileExists(platform::profileChangeRecordPath());
+    // The folder's lock is held from the look at the front end to the last
+    // write. The front end takes its one-instance lock before it waits for
+    // this one: a front end seen not running that starts meanwhile waits,
+    // and reads the whole configuration.
+    platform::FolderWriteLock lock;
+    if (!lock.held()) {
+      // Nothing is written: another program's write held the folder all
+      // through the wait, or a change record left on disk cannot be read now.
+      if (platform::folderLockRanOut()) {
+        WriteErrorLog(errPermissionDenied,
+                      "Another Morvantis program held the lock of the program folder while saving the settings; "
+                      "nothing was written",
+                      kSaveSettings);
+      } else {
+        failedFile = platform::profileChangeRecordPath();
+        WriteErrorLog(errFileAccess, "Path/File access error (" + failedFile + ")", kSaveSettings);
+      }
+    } else if (platform::instanceRunning(mv::AppEXEName)) {
+      // The front end reads the settings only at its start: written under
+      // it, they would be put back by what it holds, one window at a time.
+      return {false, FrontEndRunningText, true};
+    } else {
+      platform::ProfileChange change;
+      const bool held = ReloadProfiles(&failedFile) && ErrorBoundary(kSaveSettings, [&] {
+        if (!choices.NewPassword.empty() && !SavePassword(choices.NewPassword, &failedFile))
+          fileAccessError(failedFile);
+        failedFile = mv::strAlertsSettingFile;
+        mv::WriteINIOrRaise("Main", "AlertEvent", std::to_string(choices.AlertChoice), mv::strAlertsSettingFile,
+                            true);
+        failedFile = mv::strProgramControlFile;
+        if (choices.ProgramChoice == 1) AddDefaultPrograms(choices.defaults);
+        if (choices.ProgramChoice == 3) SaveProgramList(choices.programs);
+      });
+      if (held && change.commit()) {
+        if (!choices.NewPassword.empty()) strPassword = choices.NewPassword;
+        return {true, ""};
+      }
+      if (held) {
+        failedFile = change.failedFile();
+        WriteErrorLog(errFileAccess, "Path/File access error (" + failedFile + ")", kSaveSettings);
+        pending = platform::changeRecordLeft();
+      }
     }
   }
-  std::string message = "The setup is not complete." + CrLf + mv::NotSavedText("The settings", failedFile) + CrLf;
+  std::string message = "The setup is not complete." + CrLf + "The settings could not be saved" +
+                        mv::NotSavedPlace(failedFile) + "." + CrLf;
   message += pending ? "The setup will be completed at the next start."
                      : "Nothing was changed: the previous settings and password are still in force.";
   return {pending, message + CrLf + "The reason is written to Err.log in the program folder."};

@@ -108,11 +108,20 @@ void SaveProgramList(const std::vector<WizardProgram>& programs);
 struct FinishOutcome {
   bool stored = false;   // the configuration is in the files, or the next start completes it
   std::string message;   // "" when everything was written; else what to tell the user
+  bool frontEndRunning = false;  // nothing was written because the front end runs on the folder
 };
+
+// What a Finish refused for the running front end tells the user.
+inline const std::string FrontEndRunningText =
+    "Morvantis is running on these settings. It reads them only when it starts, so the setup cannot be "
+    "saved while it runs.\r\nPlease exit Morvantis first (Exit in the menu of its icon in the system tray, "
+    "or File > Exit in its window), then press Finish again.\r\nNothing was changed: your choices are kept.";
 
 // Finishes the wizard: the defaults, the password, the alert switch and the
 // programs, stored together. When one file cannot be written nothing is
-// stored, and the message (also logged) names the file.
+// stored, and the message (also logged) names the file, or says that another
+// Morvantis program is saving the settings when it held them too long. While
+// the front end runs on the program folder nothing is written at all.
 FinishOutcome saveStartupWizardSettings(const WizardChoices& choices);
 
 // The display name of a program file as the wizard lists it: the file's

@@ -37,6 +37,7 @@
 #include "platform/PrivateProfile.h"
 #include "tests/core/ModalDriver.h"
 #include "tests/e2e/FrontEndFixture.h"
+#include "tests/e2e/PausedWriter.h"
 #include "tests/support/FolderLockHolder.h"
 #include "tests/wizard/WizardFixture.h"
 #include "zones/mdlMain.h"
@@ -45,6 +46,7 @@
 
 namespace fs = std::filesystem;
 using namespace mv;
+using mvtest::PausedWriter;
 
 namespace {
 
@@ -68,49 +70,6 @@ void endAfterWrites(int last) {
     return platform::writeNativeFileAtomic(native, bytes);
   });
 }
-
-// Another process whose change stops after its write number `pauseAfter`
-// until it is told to go on; it ends with 0 when the change was stored.
-class PausedWriter {
- public:
-  PausedWriter(int pauseAfter, const std::function<bool()>& change) {
-    if (::pipe(go_) != 0 || ::pipe(ready_) != 0) return;
-    pid_ = ::fork();
-    if (pid_ != 0) return;
-    int writes = 0;
-    platform::setProfileFileWriter([&, pauseAfter](const std::string& native, const std::string& bytes) {
-      const bool ok = platform::writeNativeFileAtomic(native, bytes);
-      if (++writes == pauseAfter) {
-        char c = 0;
-        if (::write(ready_[1], &c, 1) != 1 || ::read(go_[0], &c, 1) != 1) ::_exit(4);
-      }
-      return ok;
-    });
-    ::_exit(change() ? 0 : 5);
-  }
-  ~PausedWriter() {
-    for (int fd : {go_[0], go_[1], ready_[0], ready_[1]}) ::close(fd);
-  }
-  // Waits until it stopped; false when it never did.
-  bool paused() {
-    char c = 0;
-    return pid_ > 0 && ::read(ready_[0], &c, 1) == 1;
-  }
-  void goOn() {
-    char c = 0;
-    static_cast<void>(::write(go_[1], &c, 1));
-  }
-  // True when it ended and stored its change.
-  bool stored() {
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  }
-
- private:
-  int go_[2] = {-1, -1}, ready_[2] = {-1, -1};
-  pid_t pid_ = -1;
-};
 
 // The password as the start of the front end or of the wizard reads it;
 // nothing when the start ended instead.
@@ -250,18 +209,31 @@ TEST_F(FolderWriters, AStartThatCannotWriteTheLogsNewPlaceKeepsTheOldLog) {
   EXPECT_NE(readText("Err.log").find("could not be completed in " + native("Logs/Alertlog.txt")), std::string::npos);
 }
 
-TEST_F(FolderWriters, ALogMoveOutOfTheFolderEndedAfterItsRecordIsCompletedAtTheNextStart) {
-  const std::string lines = "line 1\r\n";
-  layLog(lines);
-  fs::create_directories(elsewhere());
-  const std::string to = elsewhere() + "/Alertlog.txt";
-  ASSERT_EQ(moveEndedAfterItsRecord(to), 9);
-  ASSERT_TRUE(fs::exists(record()));
-  FinishPendingChange();
-  EXPECT_EQ(storedPath(), to);
-  EXPECT_EQ(mvtest::slurp(to), lines);
-  EXPECT_FALSE(fs::exists(native("Logs/Alertlog.txt")));
-  EXPECT_FALSE(fs::exists(record()));
+TEST_F(FolderWriters, ALogMoveOutOfTheFolderEndedAfterItsRecordIsCompletedAtTheNextStartOfEitherProgram) {
+  for (bool wizardStarts : {false, true}) {
+    SCOPED_TRACE(wizardStarts ? "the wizard's start" : "the front end's start");
+    const std::string lines = "line 1\r\n";
+    layLog(lines);
+    fs::create_directories(elsewhere());
+    const std::string to = elsewhere() + "/Alertlog.txt";
+    fs::remove(to);
+    ASSERT_EQ(moveEndedAfterItsRecord(to), 9);
+    ASSERT_TRUE(fs::exists(record()));
+    // Each program is a process of its own: nothing has told it yet where
+    // the log may be moved nor how to report a finished change.
+    platform::setChangeLogPlaces(nullptr);
+    platform::setChangeFinishReporter(nullptr);
+    writeText("Err.log", "");
+    if (wizardStarts)
+      ASSERT_NE(start(), nullptr);
+    else
+      FinishPendingChange();
+    EXPECT_EQ(storedPath(), to);
+    EXPECT_EQ(mvtest::slurp(to), lines);
+    EXPECT_FALSE(fs::exists(native("Logs/Alertlog.txt")));
+    EXPECT_FALSE(fs::exists(record()));
+    EXPECT_NE(readText("Err.log").find("was completed"), std::string::npos);
+  }
 }
 
 TEST_F(FolderWriters, ARecordWritesAndRemovesNothingOutsideTheFolderThroughALinkedFolder) {
@@ -515,6 +487,85 @@ TEST_F(FolderWriters, AFailedWriteBesideARecordThatIsNotItsOwnIsToldOnlyAsNotSav
   EXPECT_EQ(NotSavedText("The setting", master()),
             "The setting could not be saved in " + platform::resolvePath(master()) + ".");
   ASSERT_TRUE(platform::setReadOnly(master(), false));
+}
+
+TEST_F(FolderWriters, AWizardsFinishThatFailsBesideARecordThatIsNotItsOwnSaysNothingWasChanged) {
+  // Another program's record, finished here but left on disk.
+  ASSERT_TRUE(changeEndedHalfWay());
+  platform::setChangeRecordRemover([](const std::string&) { return false; });
+  FinishPendingChange();
+  ASSERT_TRUE(fs::exists(record()));
+  ASSERT_NE(start(), nullptr);
+  toProgramsPage();
+  click("cmdNext");
+  ASSERT_TRUE(platform::setReadOnly(strProfilePath + "MVDB.MVL", true));
+  click("cmdNext");
+  ASSERT_TRUE(platform::setReadOnly(strProfilePath + "MVDB.MVL", false));
+  EXPECT_EQ(ended, 0);
+  EXPECT_EQ(shownPage(), 9);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt.find("will be completed"), std::string::npos) << messages[0].prompt;
+  EXPECT_NE(messages[0].prompt.find("Nothing was changed"), std::string::npos) << messages[0].prompt;
+}
+
+TEST_F(FolderWriters, AWizardsFinishRefusedForTheLockSaysAnotherProgramIsSavingAndLogsTheLock) {
+  ASSERT_NE(start(), nullptr);
+  toProgramsPage("s3cret");
+  click("cmdNext");
+  const std::string password = readText("System32/MVPSD.SYS"), programs = readText("Profiles/ProgramControl.MVL");
+  writeText("Err.log", "");
+  mvtest::FolderLockHolder holder;
+  ASSERT_TRUE(holder.held());
+  click("cmdNext");
+  EXPECT_EQ(ended, 0);
+  EXPECT_EQ(shownPage(), 9);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt,
+            "The setup is not complete.\r\nThe settings could not be saved: another Morvantis program is saving the "
+            "settings.\r\nNothing was changed: the previous settings and password are still in force.\r\nThe reason "
+            "is written to Err.log in the program folder.");
+  // The log names the lock, and no file that has nothing wrong.
+  const std::string log = readText("Err.log");
+  EXPECT_NE(log.find("saveStartupWizardSettings of frmStartupMain:---->70,Another Morvantis program held the lock of "
+                     "the program folder"),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(log.find("Path/File access error"), std::string::npos) << log;
+  EXPECT_EQ(readText("System32/MVPSD.SYS"), password);
+  EXPECT_EQ(readText("Profiles/ProgramControl.MVL"), programs);
+  // Once the other program let go, Finish stores.
+  EXPECT_TRUE(holder.release());
+  QCoreApplication::processEvents();
+  click("cmdNext");
+  EXPECT_EQ(ended, 1);
+  EXPECT_EQ(wizard::GetStoredPassword(), std::optional<std::string>("s3cret"));
+}
+
+TEST_F(FolderWriters, AFinishWaitingForAnotherWriteLooksAtTheFrontEndOnlyOnceItHoldsTheFolder) {
+  wizard::SetPaths();
+  const std::string settings = readText("Profiles/AlertsAndLogSetting.MVL");
+  mvtest::FolderLockHolder holder;
+  ASSERT_TRUE(holder.held());
+  // The wizard's Finish, in a process of its own, waits for the folder.
+  const pid_t finish = ::fork();
+  if (finish == 0) {
+    wizard::WizardChoices choices;
+    choices.AlertChoice = 0;
+    choices.ProgramChoice = 2;
+    const wizard::FinishOutcome outcome = wizard::saveStartupWizardSettings(choices);
+    ::_exit(outcome.frontEndRunning ? 0 : outcome.stored ? 5 : 6);
+  }
+  ASSERT_TRUE(mvtest::untilItWaitsForTheLockOn(finish, platform::programFolder()));
+  // Meanwhile the front end starts: it holds its one-instance lock (as its
+  // start takes it) and then waits for the folder too.
+  ASSERT_TRUE(platform::acquireSingleInstance(AppEXEName));
+  EXPECT_TRUE(holder.release());
+  int status = 0;
+  ::waitpid(finish, &status, 0);
+  platform::releaseSingleInstance();
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(readText("Profiles/AlertsAndLogSetting.MVL"), settings);
 }
 
 TEST_F(FolderWriters, AWriteRefusedForTheLockSaysAnotherProgramIsSavingAndTheActionWaitsOnce) {

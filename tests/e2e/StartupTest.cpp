@@ -9,6 +9,9 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QTimer>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -223,6 +226,34 @@ TEST_F(Startup, ASecondStartWritesNoSettingsFileAndShowsNoMessage) {
   EXPECT_NE(loaded.find("_Default=LocalNet Blocked CustomT NetBiosT Trusted CustomI NetBiosI Internet\r\n"),
             std::string::npos);
   EXPECT_EQ(loaded, ruleFile());
+}
+
+TEST_F(Startup, AStartBesideARunningInstanceOnTheFolderEndsSilently) {
+  // Another process holds the folder's one-instance lock, as a running
+  // front end does, until it is let go.
+  int ready[2], go[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  ASSERT_EQ(::pipe(go), 0);
+  const pid_t other = ::fork();
+  if (other == 0) {
+    char c = 0;
+    if (!platform::acquireSingleInstance(AppEXEName) || ::write(ready[1], &c, 1) != 1) ::_exit(3);
+    ::_exit(::read(go[0], &c, 1) == 1 ? 0 : 4);
+  }
+  char c = 0;
+  ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  Main();
+  EXPECT_FALSE(blnStarted);
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(MDIMainIfLoaded(), nullptr);
+  ASSERT_EQ(::write(go[1], &c, 1), 1);
+  int status = 0;
+  ::waitpid(other, &status, 0);
+  for (int fd : {ready[0], ready[1], go[0], go[1]}) ::close(fd);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  // Once it ended, the program starts.
+  Main();
+  EXPECT_TRUE(blnStarted);
 }
 
 TEST_F(Startup, DetectedNetworksReplaceRowsOneToFive) {

@@ -1,6 +1,8 @@
 // The wizard writes a first configuration into a fresh program folder, and
 // the front end starts on it: no repair message, the wizard's password asked
-// for on Exit, and the wizard's programs in the engine's rule file.
+// for on Exit, and the wizard's programs in the engine's rule file. The two
+// programs take turns: a Finish writes nothing while the front end runs, and
+// a front end started during a Finish starts on the whole of it.
 #include <gtest/gtest.h>
 
 #include <QRadioButton>
@@ -11,35 +13,70 @@
 #include "core/frmLogin.h"
 #include "tests/core/ModalDriver.h"
 #include "tests/e2e/FrontEndFixture.h"
+#include "tests/e2e/PausedWriter.h"
+#include "tests/e2e/ProgramProcess.h"
 #include "tests/wizard/WizardFixture.h"
 #include "zones/mdlCustomSettings.h"
 
 namespace fs = std::filesystem;
 using namespace mv;
 
+namespace {
+
+// The text of a rule file between `head` and the next `stop`; "" when the
+// file has no such head.
+std::string ruleText(const std::string& rules, const std::string& head, const std::string& stop) {
+  size_t at = rules.find(head);
+  if (at == std::string::npos) return "";
+  at += head.size();
+  return rules.substr(at, rules.find(stop, at) - at);
+}
+// The number of the program's rule sections, from its line of the program
+// list ("path=LocalNet Blocked TrustedA<n> ...").
+std::string programSections(const std::string& rules, const std::string& path) {
+  return ruleText(rules, "\r\n" + path + "=LocalNet Blocked TrustedA", " ");
+}
+// The first rule of a section, without its line number.
+std::string firstRule(const std::string& rules, const std::string& section) {
+  return ruleText(rules, "[" + section + "]\r\n000=", "\r\n");
+}
+
+}  // namespace
+
 class WizardThenFrontEnd : public mvtest::WizardTestOn<mvtest::FrontEndTest> {
  protected:
-  // The text of the rule file between `head` and the next `stop`; "" when
-  // the file has no such head.
-  std::string ruleText(const std::string& head, const std::string& stop) const {
-    const std::string text = readText("System32/drivers/etc/mvd.conf");
-    size_t at = text.find(head);
-    if (at == std::string::npos) return "";
-    at += head.size();
-    return text.substr(at, text.find(stop, at) - at);
-  }
-  // The number of the program's rule sections, from its line of the
-  // program list ("path=LocalNet Blocked TrustedA<n> ...").
   std::string programSections(const std::string& path) const {
-    return ruleText("\r\n" + path + "=LocalNet Blocked TrustedA", " ");
+    return ::programSections(readText("System32/drivers/etc/mvd.conf"), path);
   }
-  // The first rule of a section, without its line number.
-  std::string firstRule(const std::string& section) const { return ruleText("[" + section + "]\r\n000=", "\r\n"); }
+  std::string firstRule(const std::string& section) const {
+    return ::firstRule(readText("System32/drivers/etc/mvd.conf"), section);
+  }
   // Ends the front end's run, so that it can start again in the same test.
   void stopFrontEnd() {
     UnloadMDIMain();
     delete TimerFormIfLoaded();
     platform::releaseSingleInstance();
+  }
+};
+
+// The wizard in this process, the front end as a process of its own on the
+// same folder.
+class WizardBesideTheFrontEnd : public mvtest::WizardTestOn<mvtest::ProgramProcess> {
+ protected:
+  void startFrontEnd() { mvtest::ProgramProcess::start(); }
+  // Ends the front end as a signal does (its Exit, with no password).
+  void endFrontEnd() {
+    ASSERT_EQ(::kill(child, SIGTERM), 0);
+    const int status = waitForEnd();
+    ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+  }
+  // Every settings file, the password file and the registry file, by name.
+  std::map<std::string, std::string> settings() const {
+    std::map<std::string, std::string> files;
+    for (const std::string& name : varSettingsFiles) files[name] = readText("Profiles/" + name);
+    files["MVPSD.SYS"] = readText("System32/MVPSD.SYS");
+    files["registry"] = readText("System32/config/registry");
+    return files;
   }
 };
 
@@ -144,4 +181,73 @@ TEST_F(WizardThenFrontEnd, AFinishEndedAfterAnyWriteStartsAsBeforeOrAsChosen) {
   }
   EXPECT_GT(writes, 2);
   EXPECT_TRUE(beforeSeen && afterSeen);
+}
+
+TEST_F(WizardBesideTheFrontEnd, AFinishWritesNothingWhileTheFrontEndRunsAndStoresOnceItEnded) {
+  const std::string mailer = program("apps/mailer"), server = program("apps/server");
+  ASSERT_NE(start(), nullptr);
+  chooseTwoPrograms(mailer, server, "s3cret");
+  const std::vector<std::vector<std::string>> chosen = {row(0), row(1)};
+  startFrontEnd();
+  ASSERT_TRUE(waitFor([&] { return running(); }));
+  const auto before = settings();
+
+  click("cmdNext");
+  EXPECT_EQ(ended, 0);
+  const auto after = settings();
+  for (const auto& [name, bytes] : before) EXPECT_TRUE(after.at(name) == bytes) << name << " was written";
+  EXPECT_FALSE(std::filesystem::exists(platform::profileChangeRecordPath()));
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].prompt.find("Morvantis is running on these settings"), std::string::npos);
+  EXPECT_NE(messages[0].prompt.find("Please exit Morvantis first (Exit in the menu of its icon in the system tray, "
+                                    "or File > Exit in its window), then press Finish again."),
+            std::string::npos);
+  EXPECT_EQ(messages[0].buttons, platform::vbExclamation);
+  EXPECT_EQ(messages[0].title, "Morvantis Startup");
+  // The finish page stays, with every choice.
+  EXPECT_EQ(shownPage(), 9);
+  EXPECT_EQ((std::vector<std::vector<std::string>>{row(0), row(1)}), chosen);
+  // The front end goes on: the wizard ends no program.
+  EXPECT_TRUE(running());
+  EXPECT_EQ(::waitpid(child, nullptr, WNOHANG), 0);
+
+  endFrontEnd();
+  click("cmdNext");
+  EXPECT_EQ(ended, 1);
+  EXPECT_EQ(messages.size(), 1u);
+  platform::profileClearCache();
+  EXPECT_EQ(wizard::GetStoredPassword(), std::optional<std::string>("s3cret"));
+  EXPECT_EQ(ReadINI("Main", "AlertEvent", "", strAlertsSettingFile, true), "0");
+  EXPECT_EQ(ReadINI(chosen[0][0], "Path", "", strProgramControlFile, true), mailer);
+  EXPECT_EQ(ReadINI(chosen[1][0], "Path", "", strProgramControlFile, true), server);
+}
+
+TEST_F(WizardBesideTheFrontEnd, AFrontEndStartedDuringAFinishWaitsAndStartsOnTheWholeConfiguration) {
+  const std::string mailer = program("apps/mailer"), server = program("apps/server");
+  wizard::SetPaths();
+  wizard::WizardChoices choices;
+  choices.AlertChoice = 0;
+  choices.NewPassword = "s3cret";
+  choices.ProgramChoice = 3;
+  choices.programs = {{"Mailer", mailer, "Block", "Allow", ""}, {"Server", server, "Allow", "Ask", ""}};
+  // The wizard's process stops its Finish after the record and the first
+  // settings file, the programs' file still to come.
+  mvtest::PausedWriter finish(2, [&] { return wizard::saveStartupWizardSettings(choices).message.empty(); });
+  ASSERT_TRUE(finish.paused());
+  startFrontEnd();
+  // The front end holds its own lock and waits for the folder's.
+  ASSERT_TRUE(mvtest::untilItWaitsForTheLockOn(child, platform::programFolder()));
+  EXPECT_TRUE(platform::instanceRunning(AppEXEName));
+  finish.goOn();
+  // The Finish began before the front end: it is stored whole.
+  EXPECT_TRUE(finish.stored());
+  ASSERT_TRUE(waitFor([&] { return running(); }));
+  // The rule file the front end built is the wizard's whole configuration.
+  const std::string rules = readText("System32/drivers/etc/mvd.conf");
+  const std::string blocked = programSections(rules, mailer), asking = programSections(rules, server);
+  ASSERT_FALSE(blocked.empty());
+  ASSERT_FALSE(asking.empty());
+  EXPECT_EQ(firstRule(rules, "InternetA" + blocked), "DENY TCP OUT FROM ANY TO ANY LOG I");
+  EXPECT_EQ(firstRule(rules, "InternetS" + asking), "ASK TCP IN FROM ANY TO ANY LOG I");
+  endFrontEnd();
 }
