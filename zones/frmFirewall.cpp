@@ -276,12 +276,16 @@ void frmFirewall::FillListView() {
     AddToList(lvwZones, table, typeName);
   }
   // As in a list view, the first entry is the selected one after filling.
-  if (lvwZones->topLevelItemCount() > 0) lvwZones->setCurrentItem(lvwZones->topLevelItem(0));
-  UpdateEntryDetails();
-  if (lvwZones->topLevelItemCount() == 0) {
-    cmdRemove->setEnabled(false);
-    cmdEdit->setEnabled(false);
-  }
+  const bool listed = lvwZones->topLevelItemCount() > 0;
+  if (listed) lvwZones->setCurrentItem(lvwZones->topLevelItem(0));
+  // The details show the selected row of the new list, or nothing: never an
+  // entry that an earlier filling listed and the files no longer hold.
+  if (selectedItem()) UpdateEntryDetails();
+  else ClearEntryDetails();
+  // Edit and Remove act on a row whenever the list holds one, also when it
+  // was filled again after an empty list.
+  cmdRemove->setEnabled(listed);
+  cmdEdit->setEnabled(listed);
   // A stored level that is no level is repaired first, so each zone has an
   // option to show.
   RepairZoneLevels();

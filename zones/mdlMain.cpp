@@ -13,11 +13,24 @@
 
 namespace mv {
 
+namespace {
+// The count of changes made by other programs when the zone settings were
+// last read into memory.
+std::uint64_t& zoneSettingsReadAt() {
+  static std::uint64_t at = 0;
+  return at;
+}
+}  // namespace
+
 void ResetPortSettingGlobals() {
   arrTrustedHighSettings.clear();
   arrTrustedMediumSettings.clear();
   arrInternetHighSettings.clear();
   arrInternetMediumSettings.clear();
+  // As at the program's start: what memory holds counts as read at the
+  // present count of other programs' changes, so only a later one makes a
+  // window read the settings again.
+  zoneSettingsReadAt() = platform::profileOutsideChanges();
 }
 
 namespace {
@@ -75,15 +88,6 @@ long sectionNumber(const std::string& name) {
   return std::stol(name);
 }
 
-}  // namespace
-
-namespace {
-// The count of changes made by other programs when the zone settings were
-// last read into memory.
-std::uint64_t& zoneSettingsReadAt() {
-  static std::uint64_t at = 0;
-  return at;
-}
 }  // namespace
 
 void ReadZoneSettings() {

@@ -33,7 +33,8 @@ inline std::vector<PortSettingRec> arrTrustedMediumSettings;
 inline std::vector<PortSettingRec> arrInternetHighSettings;
 inline std::vector<PortSettingRec> arrInternetMediumSettings;
 
-// Empties the four arrays.
+// Empties the four arrays and takes the zone settings in memory as read now,
+// as at the program's start (ZoneSettingsOlderThan).
 void ResetPortSettingGlobals();
 
 // Fills the four arrays from the port-setting table.

@@ -19,6 +19,7 @@
 #include "platform/PrivateProfile.h"
 #include "platform/Registry.h"
 #include "tests/core/ModalDriver.h"
+#include "tests/support/FolderLockHolder.h"
 #include "tests/support/TestEnv.h"
 
 #include <unistd.h>
@@ -224,6 +225,25 @@ TEST_F(PasswordTest, AChangeEndedAfterAnyWriteLeavesOneOfTheTwoPasswordsInBothCo
     EXPECT_NO_THROW(password = getPassword());
     EXPECT_TRUE(password == "old" || password == "new") << password;
   }
+}
+
+TEST_F(PasswordTest, AChangeBesideAnotherProgramsRegistryWriteKeepsItsValue) {
+  ASSERT_TRUE(setPassword("old"));
+  // Another process has taken the folder's lock to store the run-at-start-up
+  // value and has not written it yet.
+  const std::string command = "C:\\Morvantis\\Morvantis.EXE";
+  mvtest::FolderLockHolder other([command] {
+    std::string data = command;
+    return SetRegValue(platform::HKEY_LOCAL_MACHINE, RunKey, "Morvantis", data);
+  });
+  ASSERT_TRUE(other.held());
+  bool stored = false;
+  EXPECT_TRUE(mvtest::releaseWhenAwaited(other, [&] { stored = setPassword("new"); }));
+  EXPECT_TRUE(stored);
+  // Both changes are in the registry.
+  EXPECT_EQ(GetRegValue(platform::HKEY_LOCAL_MACHINE, RunKey, "Morvantis", ""), command);
+  EXPECT_EQ(registryCopy(), EncryptString("new", Key));
+  EXPECT_EQ(getPassword(), "new");
 }
 
 // ---------------------------------------------------------------------------

@@ -15,8 +15,11 @@
 #include "core/mdlLogin.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
+#include "platform/PrivateProfile.h"
 #include "platform/ProfileText.h"
 #include "tests/e2e/ProgramProcess.h"
+#include "tests/support/FolderLockHolder.h"
+#include "wizard/mdlMain.h"
 
 using namespace mvtest;
 using namespace mv;
@@ -142,6 +145,26 @@ TEST_F(DamagedSettings, EveryFileAndEveryDamageIsFoundAndEarlierCopiesAreKept) {
     EXPECT_TRUE(fs::exists(native("Profiles/" + name + ".damaged-2"))) << name;
     EXPECT_TRUE(fs::is_directory(native("Profiles/" + name + ".damaged-3"))) << name;
   }
+}
+
+TEST_F(DamagedSettings, TheRepairBesideTheWizardStoringTheSettingsWaitsForItAndFindsNothingToRepair) {
+  // No settings file yet; the wizard, in a process of its own, has taken the
+  // folder's lock to store them all and has written none so far.
+  for (const auto& name : varSettingsFiles) fs::remove(native("Profiles/" + name));
+  FolderLockHolder wizardFinish([] {
+    wizard::WizardChoices choices;
+    choices.AlertChoice = 0;
+    choices.ProgramChoice = 2;
+    return wizard::saveStartupWizardSettings(choices).message.empty();
+  });
+  ASSERT_TRUE(wizardFinish.held());
+  bool repaired = true;
+  EXPECT_TRUE(releaseWhenAwaited(wizardFinish, [&] { repaired = checkIsMorvantisCorrupted(); }));
+  // Nothing is taken for missing or damaged, and the wizard's files stay.
+  EXPECT_FALSE(repaired);
+  EXPECT_EQ(readText("Err.log").find("checkIsMorvantisCorrupted"), std::string::npos);
+  platform::profileClearCache();
+  EXPECT_EQ(ReadINI("Main", "AlertEvent", "", strAlertsSettingFile, true), "0");
 }
 
 TEST_F(DamagedSettings, AnUnreadablePasswordFileEndsTheProgramAsAMissingOne) {

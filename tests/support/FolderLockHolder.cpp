@@ -1,13 +1,24 @@
 #include "tests/support/FolderLockHolder.h"
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
 #include "platform/ChangeRecord.h"
+#include "platform/Paths.h"
 
 namespace mvtest {
 
-FolderLockHolder::FolderLockHolder() {
+FolderLockHolder::FolderLockHolder() : FolderLockHolder(std::function<bool()>()) {}
+
+FolderLockHolder::FolderLockHolder(std::function<bool()> change) {
   int go[2], ready[2];
   if (::pipe(go) != 0) return;
   if (::pipe(ready) != 0) {
@@ -21,6 +32,7 @@ FolderLockHolder::FolderLockHolder() {
     mv::platform::FolderWriteLock lock;
     char c = 0;
     if (!lock.held() || ::write(ready[1], &c, 1) != 1 || ::read(go[0], &c, 1) != 1) ::_exit(4);
+    if (change && !change()) ::_exit(5);
     ::_exit(0);
   }
   ::close(go[0]);
@@ -46,6 +58,45 @@ bool FolderLockHolder::release() {
   const bool ended = ::waitpid(child_, &status, 0) == child_;
   child_ = -1;
   return told && ended && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+namespace {
+// True when the kernel's list of locks shows this process waiting for a
+// lock on the file `inode` (a waiter's line reads "N: -> FLOCK ... PID
+// MAJ:MIN:INODE ...").
+bool waitingForLockOn(ino_t inode) {
+  std::ifstream locks("/proc/locks");
+  const std::string pid = std::to_string(::getpid()), node = ":" + std::to_string(inode);
+  for (std::string line; std::getline(locks, line);) {
+    std::istringstream words(line);
+    std::string number, arrow, kind, mode, access, owner, place;
+    if (!(words >> number >> arrow >> kind >> mode >> access >> owner >> place)) continue;
+    if (arrow == "->" && kind == "FLOCK" && owner == pid && place.size() > node.size() &&
+        place.compare(place.size() - node.size(), node.size(), node) == 0)
+      return true;
+  }
+  return false;
+}
+}  // namespace
+
+bool releaseWhenAwaited(FolderLockHolder& holder, const std::function<void()>& action) {
+  struct stat folder {};
+  if (::stat(mv::platform::programFolder().c_str(), &folder) != 0) return false;
+  std::atomic<bool> done{false}, awaited{false};
+  std::thread watcher([&] {
+    while (!done) {
+      if (waitingForLockOn(folder.st_ino)) {
+        awaited = true;
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    holder.release();
+  });
+  action();
+  done = true;
+  watcher.join();
+  return awaited;
 }
 
 }  // namespace mvtest

@@ -151,6 +151,66 @@ TEST_F(OvertakenPage, EditOfAStaleRowWhoseIDAnotherEntryNowHoldsOpensNothingAndS
   EXPECT_EQ(listRows(page->lvwZones), printerListed);
 }
 
+TEST_F(OvertakenPage, AnEditWhoseEntryAnotherProgramReplacedWhileItsDialogWasOpenStoresNothingOverTheNewOne) {
+  ASSERT_TRUE(addAddress("192.168.1.10", "Office PC"));
+  frmFirewall* page = loadPage();
+  auto dialog = onDialog<frmAddIPAddress>([&](frmAddIPAddress& d) {
+    ASSERT_EQ(d.txtDescription->text(), "Office PC");
+    // While the dialog is open the wizard finishes elsewhere and "Printer"
+    // is added there, under the ID the dialog edits.
+    wizardFinishes();
+    elsewhere([] { return addAddress("192.168.1.30", "Printer"); });
+    d.txtDescription->clear();
+    QTest::keyClicks(d.txtDescription, "Office PC 2");
+    d.cmdOk->click();
+  });
+  clickRow(page->lvwZones, 0);
+  page->cmdEdit->click();
+  EXPECT_EQ(dialog->opened, 1);
+  EXPECT_EQ(dialog->leftOpen, 0);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].prompt, SettingsOvertakenText("the entry was not saved"));
+  EXPECT_EQ(tableRows(Database_IPSetting), printerStored);
+  EXPECT_EQ(listRows(page->lvwZones), printerListed);
+  EXPECT_EQ(page->lblZoneNameInfo->text(), "Printer");
+}
+
+TEST_F(OvertakenPage, AfterThePageShowsTheFilesAgainItsEntryDetailsShowOnlyARowOfTheList) {
+  ASSERT_TRUE(addAddress("192.168.1.10", "Office PC"));
+  frmFirewall* page = loadPage();
+  ASSERT_EQ(page->lblZoneNameInfo->text(), "Office PC");
+  wizardFinishes();
+  // The Add is refused and the page shows the files, which hold no entry.
+  std::vector<std::string> detailsAtOk;
+  bool editOrRemoveAtOk = true;
+  auto dialog = onDialog<frmAddIPAddress>([&](frmAddIPAddress& d) {
+    typeAddress(d.txtIP, {"192", "168", "1", "40"});
+    QTest::keyClicks(d.txtDescription, "Scanner");
+    d.cmdOk->click();
+    for (const QLabel* l : {page->lblZoneNameInfo, page->lblZoneInfo, page->lblEntryTypeInfo, page->lblIPAddressSiteInfo})
+      detailsAtOk.push_back(l->text().toStdString());
+    editOrRemoveAtOk = page->cmdEdit->isEnabled() || page->cmdRemove->isEnabled();
+    d.cmdCancel->click();
+  });
+  page->mnuPopupIPAddress_Click();
+  ASSERT_EQ(dialog->opened, 1);
+  EXPECT_EQ(detailsAtOk, (std::vector<std::string>{"", "", "", ""}));
+  EXPECT_FALSE(editOrRemoveAtOk);
+  // Then an entry is added elsewhere; a level chosen is refused, and the
+  // page shows that entry selected, in the details, with Edit and Remove.
+  elsewhere([] { return addAddress("192.168.1.30", "Printer"); });
+  page->TabFireWall->setCurrentIndex(0);
+  page->optInternetZone[2]->click();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(listRows(page->lvwZones), printerListed);
+  EXPECT_EQ(page->lblZoneNameInfo->text(), "Printer");
+  EXPECT_EQ(page->lblZoneInfo->text(), "Trusted");
+  EXPECT_EQ(page->lblEntryTypeInfo->text(), "IP Address");
+  EXPECT_EQ(page->lblIPAddressSiteInfo->text(), "192.168.1.30");
+  EXPECT_TRUE(page->cmdEdit->isEnabled());
+  EXPECT_TRUE(page->cmdRemove->isEnabled());
+}
+
 TEST_F(OvertakenPage, AnEditWhileAnotherProgramIsStillSavingOpensNothingAndSaysSo) {
   ASSERT_TRUE(addAddress("192.168.1.10", "Office PC"));
   frmFirewall* page = loadPage();
