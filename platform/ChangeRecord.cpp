@@ -550,8 +550,7 @@ Step replayStep(const ChangeRecordEntry& e, const ChangeLogPlaces& places) {
     case ChangeRecordEntry::Move: {
       if (!there) return Step::Done;
       const std::optional<std::string> to = realPlace(e.bytes);
-      if (own || programFile(e.bytes) || !among(real, places.onDisk) || !among(to, places.recorded))
-        return Step::Refused;
+      if (!among(real, places.onDisk) || !among(to, places.recorded)) return Step::Refused;
       return done(moveFolderFile(*real, *to));
     }
     case ChangeRecordEntry::Remove:
