@@ -305,7 +305,7 @@ TEST_F(FolderWriters, ARecordWritesAndRemovesNothingOutsideTheFolderThroughALink
 TEST_F(FolderWriters, ARecordNamingItsOwnLogPlaceOutsideTheFolderOnlyCreatesALogThere) {
   fs::create_directories(elsewhere());
   const std::string theirs = elsewhere() + "/theirs.txt", created = elsewhere() + "/created.txt";
-  { std::ofstream(theirs) << "the user's"; }
+  { std::ofstream(theirs) << "mine"; }
   const std::string main = readText("Profiles/ProgramMain.MVL");
   const std::string settings = readText("Profiles/AlertsAndLogSetting.MVL");
   const std::string header = "Log File\r\n";
@@ -330,14 +330,14 @@ TEST_F(FolderWriters, ARecordNamingItsOwnLogPlaceOutsideTheFolderOnlyCreatesALog
   finish(theirs, {'M', "Profiles/ProgramMain.MVL", theirs});
   // A file that holds something is not written over nor taken; a missing one
   // is made.
-  EXPECT_EQ(mvtest::slurp(theirs), "the user's");
+  EXPECT_EQ(mvtest::slurp(theirs), "mine");
   EXPECT_FALSE(fs::exists(native("Profiles/taken.txt")));
   EXPECT_EQ(readText("Profiles/ProgramMain.MVL"), main);
   EXPECT_EQ(mvtest::slurp(created), header);
   // A log begun after what the chosen file holds, as the user's own move of
   // the log begins it, is completed.
-  finish(theirs, {'W', theirs, "the user's" + header});
-  EXPECT_EQ(mvtest::slurp(theirs), "the user's" + header);
+  finish(theirs, {'W', theirs, "mine" + header});
+  EXPECT_EQ(mvtest::slurp(theirs), "mine" + header);
 }
 
 TEST_F(FolderWriters, ALogBegunAfterWhatTheChosenFileHoldsIsCompletedAtTheNextStart) {
