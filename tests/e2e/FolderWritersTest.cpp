@@ -36,6 +36,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
+#include "platform/Registry.h"
 #include "tests/core/ModalDriver.h"
 #include "tests/e2e/FrontEndFixture.h"
 #include "tests/support/FolderLockHolder.h"
@@ -359,12 +360,14 @@ TEST_F(FolderWriters, ALogBegunAfterWhatTheChosenFileHoldsIsCompletedAtTheNextSt
 
 TEST_F(FolderWriters, AChangeEndedPartWayInAFolderReachedThroughALinkOrABindMountIsWholeAfterTheNextStart) {
   bool mounted = true;
-  for (const std::string way : {"linked settings folder", "linked program folder", "bind-mounted program folder"}) {
+  for (const std::string way : {"linked settings folder", "linked system directory", "linked program folder",
+                                "bind-mounted program folder"}) {
     SCOPED_TRACE(way);
     fs::create_directories(elsewhere());
-    if (way == "linked settings folder") {
-      fs::rename(native("Profiles"), elsewhere() + "/Profiles");
-      fs::create_directory_symlink(elsewhere() + "/Profiles", native("Profiles"));
+    if (way == "linked settings folder" || way == "linked system directory") {
+      const std::string name = way == "linked settings folder" ? "Profiles" : "System32";
+      fs::rename(native(name), elsewhere() + "/" + name);
+      fs::create_directory_symlink(elsewhere() + "/" + name, native(name));
     } else if (way == "linked program folder") {
       fs::create_directory_symlink(folder, reachedAs());
       runThrough(reachedAs());
@@ -374,23 +377,33 @@ TEST_F(FolderWriters, AChangeEndedPartWayInAFolderReachedThroughALinkOrABindMoun
       if (!mounted) continue;
       runThrough(reachedAs());
     }
+    writeText("Err.log", "");
+    // A password change ended after the password file, completed by the
+    // next write; a change of two settings files ended after the first.
+    ASSERT_EQ(inChild([&] {
+                endAfterWrites(2);
+                setPassword("other");
+              }),
+              9);
     ASSERT_TRUE(changeEndedHalfWay());
     ASSERT_TRUE(fs::exists(record()));
-    const std::string left = leftByAKilledWriter(platform::resolvePath(master()));
-    writeText("Err.log", "");
+    const std::vector<std::string> left = {leftByAKilledWriter(platform::resolvePath(master())),
+                                           leftByAKilledWriter(platform::registryFile())};
     FinishPendingChange();
     RemoveStaleTemporaryFiles();
     platform::profileClearCache();
     EXPECT_EQ(ReadINI("T", "a", "", master(), false), "1");
     EXPECT_EQ(ReadINI("T", "b", "", strAlertsSettingFile, false), "1");
+    EXPECT_EQ(passwordAtStart(false), "other");
     EXPECT_FALSE(fs::exists(record()));
     EXPECT_EQ(readText("Err.log").find("could not be completed"), std::string::npos) << readText("Err.log");
-    EXPECT_FALSE(fs::exists(left));
+    for (const std::string& file : left) EXPECT_FALSE(fs::exists(file)) << file;
     runThrough(folder);
     ::umount2(reachedAs().c_str(), MNT_DETACH);
-    if (fs::is_symlink(native("Profiles"))) {
-      fs::remove(native("Profiles"));
-      fs::rename(elsewhere() + "/Profiles", native("Profiles"));
+    for (const std::string name : {"Profiles", "System32"}) {
+      if (!fs::is_symlink(native(name))) continue;
+      fs::remove(native(name));
+      fs::rename(elsewhere() + "/" + name, native(name));
     }
     fs::remove_all(elsewhere());
   }
