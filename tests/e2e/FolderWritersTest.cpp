@@ -308,6 +308,7 @@ TEST_F(FolderWriters, ARecordNamingItsOwnLogPlaceOutsideTheFolderOnlyCreatesALog
   const std::string theirs = elsewhere() + "/theirs.txt", created = elsewhere() + "/created.txt";
   { std::ofstream(theirs) << "mine"; }
   const std::string main = readText("Profiles/ProgramMain.MVL");
+  layLog("line 1\r\n");
   const std::string settings = readText("Profiles/AlertsAndLogSetting.MVL");
   const std::string header = "Log File\r\n";
   // The settings as a record writes them, Path naming `place`, and a step of
@@ -327,13 +328,16 @@ TEST_F(FolderWriters, ARecordNamingItsOwnLogPlaceOutsideTheFolderOnlyCreatesALog
   // Nor is the log moved from there: the log is where the settings on disk
   // name it.
   finish(theirs, {'M', theirs, "Profiles/taken.txt"});
-  // Nor is a file of the program moved there: only the log is.
+  // Nor is a file of the program moved there: only the log is, and only
+  // onto the place the record names.
   finish(theirs, {'M', "Profiles/ProgramMain.MVL", theirs});
+  finish(created, {'M', "Logs/Alertlog.txt", theirs});
   // A file that holds something is not written over nor taken; a missing one
   // is made.
   EXPECT_EQ(mvtest::slurp(theirs), "mine");
   EXPECT_FALSE(fs::exists(native("Profiles/taken.txt")));
   EXPECT_EQ(readText("Profiles/ProgramMain.MVL"), main);
+  EXPECT_EQ(readText("Logs/Alertlog.txt"), "line 1\r\n");
   EXPECT_EQ(mvtest::slurp(created), header);
   // A log begun after what the chosen file holds, as the user's own move of
   // the log begins it, is completed.
