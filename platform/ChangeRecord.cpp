@@ -24,6 +24,7 @@
 
 #include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
+#include "platform/Registry.h"
 #include "platform/Seam.h"
 
 namespace mv::platform {
@@ -221,7 +222,7 @@ FolderWriteLock::FolderWriteLock(std::chrono::milliseconds wait, const std::func
   if ((s.lastFinish.found || s.lastFinish.unread) && reporter()) reporter()(s.lastFinish);
   // A record that could not be read now is finished before anything else
   // is written: nothing is, until it can be.
-  s.refused = s.lastFinish.unread;
+  s.refused = s.lastFinish.unread || s.lastFinish.kept;
   held_ = !s.refused;
 }
 
@@ -383,6 +384,19 @@ std::optional<std::string> realPlace(const std::string& native) {
   return folder + native.substr(slash + 1);
 }
 
+// The files the program itself writes, by the names its own writes resolve
+// them to: the settings files (the ".MVL" files of its settings folder), the
+// password file and the registry file. They are the program's wherever
+// they resolve (a settings folder that is a link is written through every
+// day); a record names these and the logs the settings name, nothing else.
+bool programFile(const std::string& native) {
+  const std::string name = native.substr(native.rfind('/') + 1);
+  std::string extension = name.size() > 4 ? name.substr(name.size() - 4) : std::string();
+  for (char& c : extension) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  if (extension == ".MVL" && native == resolvePath(settingsFolder() + "\\" + name)) return true;
+  return native == resolvePath(systemDirectory() + "\\MVPSD.SYS") || native == resolvePath(registryFile());
+}
+
 // The identity of a record that was finished but could neither be removed
 // nor emptied (a folder and record that cannot be written): it is never
 // applied again, so that it cannot undo a later write.
@@ -407,16 +421,36 @@ std::string identityText(const Identity& id) {
          std::to_string(id.digest) + "\n";
 }
 
+// A folder of the program folder reached without a link: every step of it
+// below the program folder is a folder itself.
+bool plainFolderOfTheProgram(const std::string& folder) {
+  const std::optional<std::string> relative = relativeInFolder(folder);
+  if (!relative) return false;
+  std::string path = programFolder();
+  size_t start = 0;
+  while (start <= relative->size()) {
+    size_t end = relative->find('/', start);
+    if (end == std::string::npos) end = relative->size();
+    path += "/" + relative->substr(start, end - start);
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
 // Where a record that stays is remembered as finished: beside it, or, in a
-// folder that cannot be written, in a folder of the program folder whose
-// files it wrote.
+// folder that cannot be written, in a folder of the program's own files it
+// wrote, where that is a plain folder of the program folder: never through
+// a link, which may lead into a folder that is not the program's.
 const char* const kFinishedMark = "Morvantis.change.done";
 std::vector<std::string> markFolders(const std::vector<ChangeRecordEntry>& entries) {
   std::vector<std::string> folders{programFolder()};
   for (const ChangeRecordEntry& e : entries) {
-    if (e.kind != ChangeRecordEntry::Write || !relativeInFolder(e.native)) continue;
+    if (e.kind != ChangeRecordEntry::Write || !programFile(e.native)) continue;
     const std::string folder = e.native.substr(0, e.native.rfind('/'));
-    if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+    if (std::find(folders.begin(), folders.end(), folder) == folders.end() && plainFolderOfTheProgram(folder))
+      folders.push_back(folder);
   }
   return folders;
 }
@@ -486,44 +520,54 @@ int readWhole(int fd, size_t size, std::string& text) {
   }
 }
 
-// Replays one step, on the real places of its names. Inside the program
-// folder any file of it; outside it only a log's place that `places` gives
-// (real places): the log it moves, from where the settings on disk name it,
-// and a log file it creates (one that is missing or empty; one holding the
-// record's bytes already is done).
-bool replayStep(const ChangeRecordEntry& e, const std::string& home, const ChangeLogPlaces& places) {
-  auto inside = [&](const std::optional<std::string>& real) {
-    return real && real->size() > home.size() && real->compare(0, home.size(), home) == 0;
-  };
+// What replaying one step did: done (or found done), refused (a file the
+// record may not touch: never done, and dropped), or failed (a file that
+// could not be written or removed now: done by a later finish).
+enum class Step { Done, Refused, Failed };
+
+// Replays one step. The program's own files are written and removed by the
+// names the program writes them under, wherever those lead. A log the
+// settings name is found by its real place (its folder with every link
+// resolved, compared with the real places `places` holds), whatever name
+// the record or the settings give it: the log is moved only from where the
+// settings on disk name it onto the place the record's settings name,
+// replacing what is there as the user's own move of the log does; a log
+// file is written at the place the record's settings name only where it is
+// missing or empty, or holds the beginning of the record's bytes (the
+// user's own move begins a new log after what the chosen file holds).
+Step replayStep(const ChangeRecordEntry& e, const ChangeLogPlaces& places) {
   auto among = [](const std::optional<std::string>& real, const std::vector<std::string>& list) {
     return real && std::find(list.begin(), list.end(), *real) != list.end();
   };
-  auto aLogPlace = [&](const std::optional<std::string>& real) {
-    return among(real, places.onDisk) || among(real, places.recorded);
-  };
+  auto done = [](bool ok) { return ok ? Step::Done : Step::Failed; };
+  const bool own = programFile(e.native);
   const std::optional<std::string> real = realPlace(e.native);
   struct stat st;
   // A file that is not there (nor its folder) has been moved or removed.
   const bool there = real && ::lstat(real->c_str(), &st) == 0;
-  if (!there && real && errno != ENOENT && errno != ENOTDIR) return false;
+  if (!there && real && errno != ENOENT && errno != ENOTDIR) return Step::Failed;
   switch (e.kind) {
     case ChangeRecordEntry::Move: {
-      if (!there) return true;
+      if (!there) return Step::Done;
       const std::optional<std::string> to = realPlace(e.bytes);
-      return (inside(real) || among(real, places.onDisk)) && (inside(to) || aLogPlace(to)) &&
-             moveFolderFile(*real, *to);
+      if (!among(real, places.onDisk) || !among(to, places.recorded)) return Step::Refused;
+      return done(moveFolderFile(*real, *to));
     }
     case ChangeRecordEntry::Remove:
-      return !there || (inside(real) && removeNativeFile(*real));
-    case ChangeRecordEntry::Write:
-      if (inside(real)) return replaceFolderFile(*real, e.bytes);
-      if (!aLogPlace(real)) return false;
-      if (!there || (S_ISREG(st.st_mode) && st.st_size == 0)) return replaceFolderFile(*real, e.bytes);
+      if (!there) return Step::Done;
+      return own ? done(removeNativeFile(e.native)) : Step::Refused;
+    case ChangeRecordEntry::Write: {
+      if (own) return done(replaceFolderFile(e.native, e.bytes));
+      if (!among(real, places.recorded)) return Step::Refused;
+      if (!there || (S_ISREG(st.st_mode) && st.st_size == 0)) return done(replaceFolderFile(*real, e.bytes));
       std::string held;
-      return S_ISREG(st.st_mode) && static_cast<size_t>(st.st_size) == e.bytes.size() &&
-             readNativeFile(*real, held) && held == e.bytes;
+      if (!S_ISREG(st.st_mode) || static_cast<size_t>(st.st_size) > e.bytes.size()) return Step::Refused;
+      if (!readNativeFile(*real, held)) return Step::Failed;
+      if (e.bytes.compare(0, held.size(), held) != 0) return Step::Refused;
+      return held.size() == e.bytes.size() ? Step::Done : done(replaceFolderFile(*real, e.bytes));
+    }
   }
-  return false;
+  return Step::Refused;
 }
 
 // Finishes a record found on disk; the lock is held.
@@ -572,8 +616,8 @@ ChangeFinish finishFound() {
     return r;
   }
   r.found = true;
-  // Outside the program folder only the places a setting names for a log
-  // are touched, compared as what they really are.
+  // Besides the program's own files, only the places a setting names for a
+  // log are touched, compared as what they really are.
   ChangeLogPlaces places;
   if (logPlaces()) {
     const ChangeLogPlaces named = logPlaces()(*entries);
@@ -581,23 +625,27 @@ ChangeFinish finishFound() {
       for (const std::string& place : *from)
         if (auto real = realPlace(place)) to->push_back(*real);
   }
-  const std::optional<std::string> home = realPlace(programFolder() + "/.");
   for (const ChangeRecordEntry& e : *entries) {
-    if (home && replayStep(e, home->substr(0, home->size() - 1), places))
+    const Step step = replayStep(e, places);
+    if (step == Step::Done)
       ++r.written;
     else
       r.notWritten.push_back(e.native);
+    r.kept = r.kept || step == Step::Failed;
   }
-  // What could not be written is reported, and the record goes all the
-  // same: kept, it would block every later change, or undo it at a later
-  // start. Where it can be neither removed nor emptied, it is remembered as
-  // finished.
+  profileClearCache();
+  // A step that failed now (a file that cannot be written) keeps the record,
+  // for the next write or start to complete: dropped, the change would stay
+  // half, and written over, the next start would undo the later write.
+  if (r.kept) return r;
+  // A refused step is reported, and the record goes all the same: kept, it
+  // would block every later change. Where it can be neither removed nor
+  // emptied, it is remembered as finished.
   if (!recordRemover()(record)) {
     finishedButLeft() = id;
     markFinished(id, marks);
   }
   r.finished = r.notWritten.empty();
-  profileClearCache();
   return r;
 }
 
@@ -650,7 +698,8 @@ ChangeFinish finishChangeRecord(std::chrono::milliseconds wait, const std::funct
   // took the lock.
   FolderWriteLock lock(wait, whileWaiting);
   ChangeFinish finish = s.lastFinish;
-  finish.lockRanOut = !lock.held();
+  // A record left in place refuses the lock it took; no wait ran out then.
+  finish.lockRanOut = !lock.held() && !finish.unread && !finish.kept;
   return finish;
 }
 

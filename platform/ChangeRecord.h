@@ -92,15 +92,17 @@ bool writeChangeRecord(const std::vector<ChangeRecordEntry>& entries);
 // cut took of its end). False when it could not be read, written or removed.
 bool moveFolderFile(const std::string& from, const std::string& to);
 
-// A finished record writes and removes files inside the program folder
-// (where they really are, links resolved), and outside it only where a
-// setting names a log: the places this function gives (native paths) for a
-// record's entries, the one the settings on disk name (where the log is
-// until it is moved) and those the record's own settings name. There it
-// moves the log from a place the settings on disk name to a place the
-// record names, and writes a log file that is missing or empty; it removes
-// nothing else and writes over no other file. The program sets it; without
-// it nothing outside the folder is touched.
+// A finished record writes and removes only the program's own files (its
+// settings files, password file and registry file, by the names its writes
+// resolve them to, wherever those lead), and the logs a setting names: the
+// places this function gives (native paths) for a record's entries, the one
+// the settings on disk name (where the log is until it is moved) and those
+// the record's own settings name, each compared as its real place. It moves
+// the log from a place the settings on disk name onto a place the record
+// names (replacing what is there, as the user's own move of the log does),
+// and writes a log file there that is missing or empty or holds the
+// beginning of the record's bytes; it writes, moves and removes nothing
+// else. The program sets it; without it no log is touched.
 struct ChangeLogPlaces {
   std::vector<std::string> onDisk, recorded;
 };
@@ -117,7 +119,8 @@ void noteChangeRecordLeft();
 // The function that removes or empties a record; a test puts in one that
 // fails, as in a folder and record that cannot be written. A record that
 // stays after it was finished is remembered as finished (beside it, or in a
-// folder of the files it wrote) and never applied again. Null takes the real
+// plain folder of the program's files it wrote, never through a link) and
+// never applied again. Null takes the real
 // one back.
 void setChangeRecordRemover(std::function<bool(const std::string& native)> remover);
 
@@ -127,8 +130,12 @@ struct ChangeFinish {
   bool finished = false;  // every one of its writes and removals is done
   int written = 0;        // how many of its steps were done
   // The files it could not write or remove (native paths); the rest of the
-  // change was written, and the record is gone all the same.
+  // change was written. A step it may not take (a file that is not one of
+  // the program's) is dropped, and the record is gone all the same.
   std::vector<std::string> notWritten;
+  // A step could not be done now (a file that cannot be written): the
+  // record stays, and nothing is written until a later finish completes it.
+  bool kept = false;
   // A record that could not be opened or read now (no descriptor left, an
   // error of the disk): left in place for the next start, and nothing is
   // written until it is finished.

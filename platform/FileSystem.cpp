@@ -356,7 +356,9 @@ bool leftOver(const std::string& native) {
   return stale;
 }
 
-int removeStaleIn(const std::string& native, int depth) {
+// A folder's walk enters its folders, and of its links only those that are
+// folders the program writes its own files through (`entered`).
+int removeStaleIn(const std::string& native, int depth, const std::vector<std::string>& entered) {
   int removed = 0;
   DIR* d = opendir(native.c_str());
   if (!d) return 0;
@@ -367,7 +369,10 @@ int removeStaleIn(const std::string& native, int depth) {
     const std::string path = native + "/" + name;
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0) continue;
-    if (S_ISDIR(st.st_mode)) {
+    if (S_ISLNK(st.st_mode) && std::find(entered.begin(), entered.end(), path) != entered.end() &&
+        ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+      folders.push_back(path);
+    } else if (S_ISDIR(st.st_mode)) {
       folders.push_back(path);
     } else if (temporaryWriter(name) > 0 && S_ISREG(st.st_mode) && leftOver(path)) {
       ++removed;
@@ -375,7 +380,7 @@ int removeStaleIn(const std::string& native, int depth) {
   }
   closedir(d);
   if (depth > 0)
-    for (const std::string& f : folders) removed += removeStaleIn(f, depth - 1);
+    for (const std::string& f : folders) removed += removeStaleIn(f, depth - 1, entered);
   return removed;
 }
 }  // namespace
@@ -401,7 +406,11 @@ int removeStaleTemporaryFilesOf(const std::string& path) {
 }
 
 // The program folder's tree is a few levels deep; the limit only keeps a
-// folder that loops through a bind mount from running away.
-int removeStaleTemporaryFilesBelow(const std::string& folder) { return removeStaleIn(resolvePath(folder), 8); }
+// folder that loops through a bind mount or a link from running away.
+int removeStaleTemporaryFilesBelow(const std::string& folder) {
+  std::string top = resolvePath(folder);
+  while (top.size() > 1 && top.back() == '/') top.pop_back();
+  return removeStaleIn(top, 8, programFileFolders());
+}
 
 }  // namespace mv::platform

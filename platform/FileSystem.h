@@ -87,8 +87,11 @@ bool removeNativeFile(const std::string& nativePath);
 // `path` (a path as the system writes it) beside it, and no other file of
 // its folder. Returns how many were removed.
 int removeStaleTemporaryFilesOf(const std::string& path);
-// Those of every file in the folder and every folder below it (links not
-// followed): for the program folder, where every such name is one of ours.
+// Those of every file in the folder and every folder below it: for the
+// program folder, where every such name is one of ours. A link is entered
+// only where it is a folder the program writes its own files through (its
+// settings folder, its system directory and their folders: see
+// programFileFolders); no other link is followed.
 int removeStaleTemporaryFilesBelow(const std::string& folder);
 
 }  // namespace mv::platform

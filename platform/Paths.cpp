@@ -171,6 +171,14 @@ std::string resolvePath(const std::string& path) {
   return out;
 }
 
+std::string settingsFolder() { return resolvePath(programFolder() + "\\Profiles"); }
+
+std::vector<std::string> programFileFolders() {
+  const std::string system = systemDirectory();
+  return {settingsFolder(), system, resolvePath(system + "/config"), resolvePath(system + "\\drivers"),
+          resolvePath(system + "\\drivers\\etc")};
+}
+
 std::string programsFolder() { return "/usr/bin"; }
 
 std::string systemPath(const std::string& nativePath) { return nativePath; }

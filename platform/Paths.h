@@ -3,6 +3,7 @@
 // system holds (its own names after "\", matched without regard to case;
 // the operating system's after "/", matched exactly) to native paths.
 #include <string>
+#include <vector>
 
 namespace mv::platform {
 
@@ -14,6 +15,16 @@ void setProgramFolder(const std::string& nativeFolder);
 // The system directory, without a trailing separator: "System32" under the
 // program folder.
 std::string systemDirectory();
+
+// The settings folder: "Profiles" in the program folder, as the program's
+// writes resolve it (native path).
+std::string settingsFolder();
+
+// The folders of the program folder that the program writes its own files
+// in, as its writes resolve them (native paths): the settings folder, the
+// system directory, and the folders of the registry file and of the rule
+// file. Each is one of the program's folders also where it is a link.
+std::vector<std::string> programFileFolders();
 
 // The folder of the programs installed for every user (native path): where
 // a search for a program to add starts.

@@ -8,6 +8,7 @@
 #include <QApplication>
 
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -35,6 +36,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
+#include "platform/Registry.h"
 #include "tests/core/ModalDriver.h"
 #include "tests/e2e/FrontEndFixture.h"
 #include "tests/e2e/PausedWriter.h"
@@ -137,8 +139,27 @@ class FolderWriters : public mvtest::WizardTestOn<mvtest::FrontEndTest> {
   }
   // A folder beside the program folder, outside it.
   std::string elsewhere() const { return folder + "-elsewhere"; }
+  // Another name of the program folder, made by `reach`, under which the
+  // program then runs.
+  std::string reachedAs() const { return elsewhere() + "/program"; }
+  void runThrough(const std::string& name) {
+    platform::setProgramFolder(name);
+    SetPathGlobals();
+  }
+  // A temporary file that a writer killed a minute ago left beside `file`
+  // (a native path); its path.
+  static std::string leftByAKilledWriter(const std::string& file) {
+    const std::string left = file + ".~1";
+    { std::ofstream(left) << "half"; }
+    const struct timespec old[2] = {{::time(nullptr) - 60, 0}, {::time(nullptr) - 60, 0}};
+    EXPECT_EQ(::utimensat(AT_FDCWD, left.c_str(), old, 0), 0);
+    return left;
+  }
   void TearDown() override {
     platform::setChangeRecordRemover(nullptr);
+    platform::setProfileFileWriter(nullptr);
+    ::umount2(reachedAs().c_str(), MNT_DETACH);
+    runThrough(folder);
     fs::remove_all(elsewhere());
     mvtest::WizardTestOn<mvtest::FrontEndTest>::TearDown();
   }
@@ -257,7 +278,9 @@ TEST_F(FolderWriters, ARecordWritesAndRemovesNothingOutsideTheFolderThroughALink
 TEST_F(FolderWriters, ARecordNamingItsOwnLogPlaceOutsideTheFolderOnlyCreatesALogThere) {
   fs::create_directories(elsewhere());
   const std::string theirs = elsewhere() + "/theirs.txt", created = elsewhere() + "/created.txt";
-  { std::ofstream(theirs) << "the user's"; }
+  { std::ofstream(theirs) << "mine"; }
+  const std::string main = readText("Profiles/ProgramMain.MVL");
+  layLog("line 1\r\n");
   const std::string settings = readText("Profiles/AlertsAndLogSetting.MVL");
   const std::string header = "Log File\r\n";
   // The settings as a record writes them, Path naming `place`, and a step of
@@ -277,11 +300,107 @@ TEST_F(FolderWriters, ARecordNamingItsOwnLogPlaceOutsideTheFolderOnlyCreatesALog
   // Nor is the log moved from there: the log is where the settings on disk
   // name it.
   finish(theirs, {'M', theirs, "Profiles/taken.txt"});
+  // Nor is a file of the program moved there: only the log is, and only
+  // onto the place the record names.
+  finish(theirs, {'M', "Profiles/ProgramMain.MVL", theirs});
+  finish(created, {'M', "Logs/Alertlog.txt", theirs});
   // A file that holds something is not written over nor taken; a missing one
   // is made.
-  EXPECT_EQ(mvtest::slurp(theirs), "the user's");
+  EXPECT_EQ(mvtest::slurp(theirs), "mine");
   EXPECT_FALSE(fs::exists(native("Profiles/taken.txt")));
+  EXPECT_EQ(readText("Profiles/ProgramMain.MVL"), main);
+  EXPECT_EQ(readText("Logs/Alertlog.txt"), "line 1\r\n");
   EXPECT_EQ(mvtest::slurp(created), header);
+  // A log begun after what the chosen file holds, as the user's own move of
+  // the log begins it, is completed.
+  finish(theirs, {'W', theirs, "mine" + header});
+  EXPECT_EQ(mvtest::slurp(theirs), "mine" + header);
+}
+
+TEST_F(FolderWriters, ALogBegunAfterWhatTheChosenFileHoldsIsCompletedAtTheNextStart) {
+  fs::create_directories(elsewhere());
+  const std::string chosen = elsewhere() + "/mine.txt";
+  { std::ofstream(chosen) << "mine\r\n"; }
+  // The log is gone: its move begins a new one at the chosen file.
+  layLog("");
+  fs::remove(native("Logs/Alertlog.txt"));
+  ASSERT_EQ(moveEndedAfterItsRecord(chosen), 9);
+  ASSERT_TRUE(fs::exists(record()));
+  writeText("Err.log", "");
+  FinishPendingChange();
+  EXPECT_EQ(storedPath(), chosen);
+  EXPECT_EQ(mvtest::slurp(chosen), "mine\r\n" + NewPlainLogHeader());
+  EXPECT_FALSE(fs::exists(record()));
+  EXPECT_NE(readText("Err.log").find("was completed"), std::string::npos);
+}
+
+TEST_F(FolderWriters, AChangeEndedPartWayInAFolderReachedThroughALinkOrABindMountIsWholeAfterTheNextStart) {
+  bool mounted = true;
+  for (const std::string way : {"linked settings folder", "linked system directory", "linked program folder",
+                                "bind-mounted program folder"}) {
+    SCOPED_TRACE(way);
+    fs::create_directories(elsewhere());
+    if (way == "linked settings folder" || way == "linked system directory") {
+      const std::string name = way == "linked settings folder" ? "Profiles" : "System32";
+      fs::rename(native(name), elsewhere() + "/" + name);
+      fs::create_directory_symlink(elsewhere() + "/" + name, native(name));
+    } else if (way == "linked program folder") {
+      fs::create_directory_symlink(folder, reachedAs());
+      runThrough(reachedAs());
+    } else {
+      fs::create_directories(reachedAs());
+      mounted = ::mount(folder.c_str(), reachedAs().c_str(), nullptr, MS_BIND, nullptr) == 0;
+      if (!mounted) continue;
+      runThrough(reachedAs());
+    }
+    writeText("Err.log", "");
+    // A password change ended after the password file, completed by the
+    // next write; a change of two settings files ended after the first.
+    ASSERT_EQ(inChild([&] {
+                endAfterWrites(2);
+                setPassword("other");
+              }),
+              9);
+    ASSERT_TRUE(changeEndedHalfWay());
+    ASSERT_TRUE(fs::exists(record()));
+    const std::vector<std::string> left = {leftByAKilledWriter(platform::resolvePath(master())),
+                                           leftByAKilledWriter(platform::registryFile())};
+    FinishPendingChange();
+    RemoveStaleTemporaryFiles();
+    platform::profileClearCache();
+    EXPECT_EQ(ReadINI("T", "a", "", master(), false), "1");
+    EXPECT_EQ(ReadINI("T", "b", "", strAlertsSettingFile, false), "1");
+    EXPECT_EQ(passwordAtStart(false), "other");
+    EXPECT_FALSE(fs::exists(record()));
+    EXPECT_EQ(readText("Err.log").find("could not be completed"), std::string::npos) << readText("Err.log");
+    for (const std::string& file : left) EXPECT_FALSE(fs::exists(file)) << file;
+    runThrough(folder);
+    ::umount2(reachedAs().c_str(), MNT_DETACH);
+    for (const std::string name : {"Profiles", "System32"}) {
+      if (!fs::is_symlink(native(name))) continue;
+      fs::remove(native(name));
+      fs::rename(elsewhere() + "/" + name, native(name));
+    }
+    fs::remove_all(elsewhere());
+  }
+  if (!mounted) GTEST_SKIP() << "a bind mount needs the right to mount: the bind-mounted folder was not tried";
+}
+
+TEST_F(FolderWriters, ALogMoveEndedPartWayIsCompletedByAStartThroughAnotherNameOfTheFolder) {
+  const std::string lines = "line 1\r\n";
+  // The settings name the log, and the record its move, under the folder's
+  // own name; the next start reaches the folder through a link.
+  layLog(lines);
+  ASSERT_EQ(moveEndedAfterItsRecord(native("Moved.txt")), 9);
+  fs::create_directories(elsewhere());
+  fs::create_directory_symlink(folder, reachedAs());
+  runThrough(reachedAs());
+  writeText("Err.log", "");
+  FinishPendingChange();
+  EXPECT_EQ(readText("Moved.txt"), lines);
+  EXPECT_FALSE(fs::exists(native("Logs/Alertlog.txt")));
+  EXPECT_FALSE(fs::exists(record()));
+  EXPECT_EQ(readText("Err.log").find("could not be completed"), std::string::npos) << readText("Err.log");
 }
 
 TEST_F(FolderWriters, ARecordLeftUnreadByAPassingOpenErrorStaysForTheNextStart) {
@@ -318,32 +437,83 @@ TEST_F(FolderWriters, EveryDamagedRecordIsKeptUnderANameOfItsOwn) {
 }
 
 TEST_F(FolderWriters, ARecordThatCanBeNeitherRemovedNorEmptiedIsAppliedOnce) {
+  // The program folder takes the mark that the record is finished, or (as
+  // one that cannot be written) does not, where the settings' own folder
+  // does.
+  for (const bool markBeside : {true, false}) {
+    SCOPED_TRACE(markBeside ? "marked beside the record" : "marked in the settings folder");
+    ASSERT_TRUE(changeEndedHalfWay());
+    // From here on the record cannot go.
+    platform::setChangeRecordRemover([](const std::string&) { return false; });
+    if (!markBeside) fs::create_directory(native("Morvantis.change.done"));
+    // Each start is a process of its own, as is each program that writes; this
+    // one finishes nothing itself until the end.
+    auto start = [&] { return inChild([] { FinishPendingChange(); }); };
+    ASSERT_EQ(start(), 0);
+    platform::profileClearCache();
+    EXPECT_EQ(ReadINI("T", "a", "", master(), false), "1");
+    EXPECT_EQ(ReadINI("T", "b", "", strAlertsSettingFile, false), "1");
+    ASSERT_TRUE(fs::exists(record()));
+    // The user's later value, written by another process, stands through the
+    // next starts.
+    ASSERT_EQ(inChild([&] { ::_exit(WriteINI("T", "b", "user", strAlertsSettingFile, false) ? 0 : 5); }), 0);
+    for (int i = 2; i <= 3; ++i) {
+      ASSERT_EQ(start(), 0);
+      platform::profileClearCache();
+      EXPECT_EQ(ReadINI("T", "b", "", strAlertsSettingFile, false), "user") << "start " << i;
+    }
+    // Once the folder lets it, the record goes.
+    platform::setChangeRecordRemover(nullptr);
+    FinishPendingChange();
+    EXPECT_FALSE(fs::exists(record()));
+    platform::profileClearCache();
+    EXPECT_EQ(ReadINI("T", "b", "", strAlertsSettingFile, false), "user");
+    fs::remove(native("Morvantis.change.done"));
+  }
+}
+
+TEST_F(FolderWriters, AFinishedRecordThatStaysIsMarkedNeverThroughALinkAndNotAppliedAgainByTheSameProcess) {
+  // The settings folder is a link; the program folder takes no mark.
+  fs::create_directories(elsewhere());
+  fs::rename(native("Profiles"), elsewhere() + "/Profiles");
+  fs::create_directory_symlink(elsewhere() + "/Profiles", native("Profiles"));
   ASSERT_TRUE(changeEndedHalfWay());
-  // From here on the record cannot go, as in a program folder that cannot
-  // be written (where the settings' own folder can).
+  // The record, once finished, cannot go, and no mark is written beside it.
   platform::setChangeRecordRemover([](const std::string&) { return false; });
-  // Each start is a process of its own, as is each program that writes; this
-  // one finishes nothing itself until the end.
-  auto start = [&] { return inChild([] { FinishPendingChange(); }); };
-  ASSERT_EQ(start(), 0);
+  fs::create_directory(native("Morvantis.change.done"));
+  FinishPendingChange();
+  ASSERT_TRUE(fs::exists(record()));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(elsewhere() + "/Profiles/Morvantis.change.done")));
+  // The user's later value stands through this process's next takings of
+  // the lock.
+  ASSERT_TRUE(WriteINI("T", "b", "user", strAlertsSettingFile, false));
+  ASSERT_TRUE(WriteINI("T", "c", "later", master(), false));
+  FinishPendingChange();
+  platform::profileClearCache();
+  EXPECT_EQ(ReadINI("T", "b", "", strAlertsSettingFile, false), "user");
+}
+
+TEST_F(FolderWriters, AChangeWhoseCompletionFailsAgainKeepsItsRecordAndIsTold) {
+  ASSERT_TRUE(changeEndedHalfWay());
+  // The file left to write cannot be written now, as on a full disk.
+  const std::string unwritable = platform::resolvePath(strAlertsSettingFile);
+  platform::setProfileFileWriter([&](const std::string& native, const std::string& bytes) {
+    return native != unwritable && platform::writeNativeFileAtomic(native, bytes);
+  });
+  FinishPendingChange();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].prompt.find("could not be completed in:\r\n" + unwritable), std::string::npos)
+      << messages[0].prompt;
+  ASSERT_TRUE(fs::exists(record()));
+  // Nothing is written beside it, so that its completion undoes nothing.
+  EXPECT_FALSE(WriteINI("T", "a", "2", master(), false));
+  // Once the file can be written, the next start completes it.
+  platform::setProfileFileWriter(nullptr);
+  FinishPendingChange();
   platform::profileClearCache();
   EXPECT_EQ(ReadINI("T", "a", "", master(), false), "1");
   EXPECT_EQ(ReadINI("T", "b", "", strAlertsSettingFile, false), "1");
-  ASSERT_TRUE(fs::exists(record()));
-  // The user's later value, written by another process, stands through the
-  // next starts.
-  ASSERT_EQ(inChild([&] { ::_exit(WriteINI("T", "b", "user", strAlertsSettingFile, false) ? 0 : 5); }), 0);
-  for (int i = 2; i <= 3; ++i) {
-    ASSERT_EQ(start(), 0);
-    platform::profileClearCache();
-    EXPECT_EQ(ReadINI("T", "b", "", strAlertsSettingFile, false), "user") << "start " << i;
-  }
-  // Once the folder lets it, the record goes.
-  platform::setChangeRecordRemover(nullptr);
-  FinishPendingChange();
   EXPECT_FALSE(fs::exists(record()));
-  platform::profileClearCache();
-  EXPECT_EQ(ReadINI("T", "b", "", strAlertsSettingFile, false), "user");
 }
 
 TEST_F(FolderWriters, APasswordChangeEndedByItsProcessEndIsWholeAtTheNextStartOfEitherProgram) {

@@ -153,16 +153,20 @@ TEST_F(PrivateProfile, APictureKeptThroughWritesIsTheOneAFreshReadGives) {
 
 class ProfileChanges : public PrivateProfile {
  protected:
-  std::string second() const { return folder + "\\Profiles\\second.ini"; }
+  // A change's record names only the program's own files: its settings
+  // files and its password file.
+  std::string file() const { return folder + "\\Profiles\\test.MVL"; }
+  std::string text() const { return readText("Profiles/test.MVL"); }
+  std::string second() const { return folder + "\\Profiles\\second.MVL"; }
   void SetUp() override {
     PrivateProfile::SetUp();
     lay();
   }
   void lay() {
-    writeText("Profiles/test.ini", "[A]\r\nk=old\r\n");
-    writeText("Profiles/second.ini", "[B]\r\nk=old\r\n");
-    writeText("gone.txt", "history");
-    deleteFile(folder + "\\whole.txt");
+    writeText("Profiles/test.MVL", "[A]\r\nk=old\r\n");
+    writeText("Profiles/second.MVL", "[B]\r\nk=old\r\n");
+    writeText("Profiles/gone.MVL", "history");
+    deleteFile(folder + "\\System32\\MVPSD.SYS");
     profileClearCache();
   }
   void TearDown() override {
@@ -175,8 +179,8 @@ class ProfileChanges : public PrivateProfile {
     ProfileChange c;
     EXPECT_TRUE(profileWriteString("A", "k", "new", file()));
     EXPECT_TRUE(profileWriteString("B", "k", "new", second()));
-    c.writeFile(folder + "\\whole.txt", "whole");
-    c.removeFile(folder + "\\gone.txt");
+    c.writeFile(folder + "\\System32\\MVPSD.SYS", "whole");
+    c.removeFile(folder + "\\Profiles\\gone.MVL");
     return c.commit();
   }
   // The change, with every write after the first `writes` failing, as if the
@@ -190,12 +194,12 @@ class ProfileChanges : public PrivateProfile {
     return stored;
   }
   bool before() {
-    return text() == "[A]\r\nk=old\r\n" && readText("Profiles/second.ini") == "[B]\r\nk=old\r\n" &&
-           !fileExists(folder + "\\whole.txt") && readText("gone.txt") == "history";
+    return text() == "[A]\r\nk=old\r\n" && readText("Profiles/second.MVL") == "[B]\r\nk=old\r\n" &&
+           !fileExists(folder + "\\System32\\MVPSD.SYS") && readText("Profiles/gone.MVL") == "history";
   }
   bool after() {
-    return text() == "[A]\r\nk=new\r\n" && readText("Profiles/second.ini") == "[B]\r\nk=new\r\n" &&
-           readText("whole.txt") == "whole" && !fileExists(folder + "\\gone.txt");
+    return text() == "[A]\r\nk=new\r\n" && readText("Profiles/second.MVL") == "[B]\r\nk=new\r\n" &&
+           readText("System32/MVPSD.SYS") == "whole" && !fileExists(folder + "\\Profiles\\gone.MVL");
   }
 };
 
@@ -278,10 +282,10 @@ TEST_F(ProfileChanges, AChangeLeftByAKillIsFinishedInAProgramFolderMovedBeforeTh
   setProgramFolder(moved);
   profileClearCache();
   EXPECT_TRUE(profileFinishPendingChange());
-  EXPECT_EQ(mvtest::slurp(moved + "/Profiles/test.ini"), "[A]\r\nk=new\r\n");
-  EXPECT_EQ(mvtest::slurp(moved + "/Profiles/second.ini"), "[B]\r\nk=new\r\n");
-  EXPECT_EQ(mvtest::slurp(moved + "/whole.txt"), "whole");
-  EXPECT_FALSE(fileExists(moved + "/gone.txt"));
+  EXPECT_EQ(mvtest::slurp(moved + "/Profiles/test.MVL"), "[A]\r\nk=new\r\n");
+  EXPECT_EQ(mvtest::slurp(moved + "/Profiles/second.MVL"), "[B]\r\nk=new\r\n");
+  EXPECT_EQ(mvtest::slurp(moved + "/System32/MVPSD.SYS"), "whole");
+  EXPECT_FALSE(fileExists(moved + "/Profiles/gone.MVL"));
   EXPECT_FALSE(fileExists(folder));
   ASSERT_EQ(::rename(moved.c_str(), folder.c_str()), 0);
   setProgramFolder(folder);
@@ -297,7 +301,7 @@ TEST_F(ProfileChanges, AChangeThatCouldNotBePutBackIsFinishedBeforeTheNextWriteS
   profileClearCache();
   profileFinishPendingChange();
   EXPECT_EQ(text(), "[A]\r\nk=new\r\nlater=1\r\n");
-  EXPECT_EQ(readText("Profiles/second.ini"), "[B]\r\nk=new\r\n");
+  EXPECT_EQ(readText("Profiles/second.MVL"), "[B]\r\nk=new\r\n");
   EXPECT_FALSE(fileExists(profileChangeRecordPath()));
 }
 
@@ -316,7 +320,7 @@ TEST_F(ProfileChanges, AChangeWhoseFileCannotBePutBackIsWrittenToItsEndThenAndTh
     EXPECT_FALSE(c.pending());
   }
   EXPECT_EQ(text(), "[A]\r\nk=new\r\n");
-  EXPECT_EQ(readText("Profiles/second.ini"), "[B]\r\nk=new\r\n");
+  EXPECT_EQ(readText("Profiles/second.MVL"), "[B]\r\nk=new\r\n");
   EXPECT_FALSE(fileExists(profileChangeRecordPath()));
   // Where that fails too, the change is said to be left to complete.
   lay();
@@ -347,7 +351,7 @@ TEST_F(ProfileChanges, AChangeWhoseWaitForTheLockRanOutWritesNothing) {
   });
   {
     ProfileChange change;
-    change.writeFile(folder + "\\whole.txt", "whole");
+    change.writeFile(folder + "\\System32\\MVPSD.SYS", "whole");
     change.writeFile(folder + "\\other.txt", "other");
     EXPECT_FALSE(change.commit());
   }

@@ -193,6 +193,26 @@ TEST_F(ProfileEdges, TemporaryFilesNobodyHoldsGoInEveryFolderBelowWhateverProces
   ::close(held);
 }
 
+TEST_F(ProfileEdges, TemporaryFilesGoThroughTheLinkedFoldersTheProgramWritesInAndNoOtherLink) {
+  // The settings folder and the folder of the registry are links to folders
+  // elsewhere; so is a folder the program does not write in.
+  const std::string elsewhere = folder + "-elsewhere";
+  for (const char* name : {"Profiles", "System32/config", "Other"}) {
+    fs::create_directories(elsewhere + "/" + name);
+    fs::remove_all(native(name));
+    fs::create_directory_symlink(elsewhere + "/" + name, native(name));
+    const std::string left = native(std::string(name) + "/file.~1");
+    writeText(std::string(name) + "/file.~1", "half");
+    const struct timespec old[2] = {{::time(nullptr) - 60, 0}, {::time(nullptr) - 60, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, left.c_str(), old, 0), 0);
+  }
+  EXPECT_EQ(removeStaleTemporaryFilesBelow(folder + "\\"), 2);
+  EXPECT_FALSE(fs::exists(elsewhere + "/Profiles/file.~1"));
+  EXPECT_FALSE(fs::exists(elsewhere + "/System32/config/file.~1"));
+  EXPECT_TRUE(fs::exists(elsewhere + "/Other/file.~1"));
+  fs::remove_all(elsewhere);
+}
+
 TEST_F(ProfileEdges, AWriterHoldsItsTemporaryFileWhileItWrites) {
   // The temporary file's name is taken by a pipe, so that the write stops in
   // it until this test reads; meanwhile an open of its own tries the lock.
