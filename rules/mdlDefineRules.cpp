@@ -547,9 +547,9 @@ void SaveIPIRules() {
 }
 
 namespace {
-// Composes the whole rule file in RuleDocument (steps 5 to 13 of a run),
-// reading the program and component lists again from their files unless a
-// restart of the service keeps those in memory.
+// Composes the whole rule file in RuleDocument, reading the program and
+// component lists again from their files unless a restart of the service
+// keeps those in memory.
 void composeRuleFile(bool bBlockAll) {
   RuleFileText& doc = RuleDocument();
   doc.clear();
@@ -694,7 +694,8 @@ void ShowServiceNotStartedMessage() {
 
 void ShowRuleFileNotWritten(const std::string& where) {
   logRuleFileNotWritten(where);
-  platform::MsgBox("The rules could not be saved" + NotSavedPlace(strRuleFile) + ".\r\nThe engine keeps the rules it has.",
+  platform::MsgBox("The rules could not be saved" + NotSavedPlace(strRuleFile) + ".\r\n" +
+                       "The engine keeps the rules it has.",
                    platform::vbCritical, AppTitle);
 }
 

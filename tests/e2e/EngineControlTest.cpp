@@ -244,10 +244,17 @@ TEST_F(EngineControl, WhileAnotherProgramHoldsTheSettingsNoCommandReplacesTheRul
   // Held past the wait, as by a program that hung in its write.
   mvtest::FolderLockHolder holder;
   ASSERT_TRUE(holder.held());
+  const std::string told =
+      "The rules could not be saved: another Morvantis program is saving the settings.\r\n"
+      "The engine keeps the rules it has.";
   // Apply (and Lock, which writes through the same road) waits for it; a
   // Stop later in the same turn of events does not wait again.
   EXPECT_FALSE(ReStartService());
+  ASSERT_EQ(messages.size(), 1u) << readText("Err.log");
+  EXPECT_EQ(messages[0].prompt, told);
   EXPECT_FALSE(StopNetwork());
+  ASSERT_EQ(messages.size(), 2u) << readText("Err.log");
+  EXPECT_EQ(messages[1].prompt, told);
   EXPECT_EQ(ruleFile(), rules);
   EXPECT_EQ(inode("System32/drivers/etc/mvd.conf"), ruleFileInode);
   // The engine was neither stopped nor started: it keeps its rules.
@@ -255,11 +262,6 @@ TEST_F(EngineControl, WhileAnotherProgramHoldsTheSettingsNoCommandReplacesTheRul
   EXPECT_EQ(loaded(), loadedRules);
   EXPECT_EQ(CurrentEngineState(), EngineState::Normal);
   EXPECT_TRUE(trayImages.empty());
-  ASSERT_EQ(messages.size(), 2u);
-  for (const auto& m : messages)
-    EXPECT_EQ(m.prompt,
-              "The rules could not be saved: another Morvantis program is saving the settings.\r\n"
-              "The engine keeps the rules it has.");
   // Exit stops the engine all the same, and leaves the last rules in the
   // file, logged.
   EXPECT_FALSE(RestoreDefaultRules());
