@@ -546,7 +546,85 @@ void SaveIPIRules() {
   });
 }
 
-bool AddRulesToINI(bool bBlockAll, bool bNoRestart) {
+namespace {
+// Composes the whole rule file in RuleDocument, reading the program and
+// component lists again from their files unless a restart of the service
+// keeps those in memory.
+void composeRuleFile(bool bBlockAll) {
+  RuleFileText& doc = RuleDocument();
+  doc.clear();
+  lngRuleLineNo = 0;
+  doc.header("_Certificate");
+  doc.print("_Certificate", strCertificate);
+  doc.header("_Options");
+  doc.print("AccessTrusted", std::to_string(DefaultAccessTrusted));
+  doc.print("AccessInternet", std::to_string(DefaultAccessInternet));
+  doc.print("ServerTrusted", std::to_string(DefaultServerTrusted));
+  doc.print("ServerInternet", std::to_string(DefaultServerInternet));
+  doc.print("ProgramControl", std::to_string(ControlLevel));
+  doc.print("DefaultAsk", DenyAccessOnAsk ? "1" : "0");
+  doc.header("_ProgramList");
+  if (bBlockAll) {
+    doc.print("_Default", "LocalNet BlockedAll");
+    doc.print("_ProgramDefault", "LocalNet BlockedAllProgram");
+  } else {
+    doc.print("_Default", "LocalNet Blocked CustomT NetBiosT Trusted CustomI NetBiosI Internet");
+    doc.print("_ProgramDefault", "LocalNet Blocked TrustedA0 TrustedS0 InternetA0 InternetS0");
+  }
+  doc.header("_ModuleList");
+  printHeader("LocalNet");
+  printRule(zoneNone, actAllow, dirOut, protoTCP, "", "ANY", "127.0.0.1", "", "", false);
+  printRule(zoneNone, actAllow, dirIn, protoTCP, "", "127.0.0.1", "ANY", "", "", false);
+  printRule(zoneNone, actAllow, dirOut, protoUDP, "", "ANY", "127.0.0.1", "", "", false);
+  printRule(zoneNone, actAllow, dirIn, protoUDP, "", "127.0.0.1", "ANY", "", "", false);
+
+  SaveCustomRules(bBlockAll);
+  printHeader("NetBiosT");
+  if (!bBlockAll) saveNetBiosTRules();
+  printHeader("NetBiosI");
+  if (!bBlockAll) SaveNetbiosIRules();
+
+  printHeader("Blocked");
+  for (const auto& x : arrBlockedEntries)
+    if (!x.empty()) denyFour(zoneBlocked, x);
+  if (bBlockAll) {
+    printHeader("BlockedAll");
+    denyFour(zoneBlocked, "ANY");
+    printHeader("BlockedAllProgram");
+    blnForceLog = true;
+    denyFour(zoneBlocked, "ANY");
+    blnForceLog = false;
+  } else {
+    trustedSection();
+    internetSection();
+  }
+
+  if (!blnRestartingService) {
+    LoadProgramControlRules();
+    LoadComponentsFromINI();
+  }
+  blnForceLog = true;
+  ShowApplyingForm(30, 0);
+  if (!bBlockAll) addProgramControlDefaultRule();
+  if (ControlLevel == 2 || ControlLevel == 3) {
+    AddProgramControlRules(bBlockAll);
+    AddComponentControlRules();
+  }
+  blnForceLog = false;
+  ShowApplyingForm(50, 0);
+  SaveIPRules(bBlockAll);
+}
+
+// Logs why the rule file was not written.
+void logRuleFileNotWritten(const std::string& where) {
+  if (platform::folderLockRanOut())
+    WriteErrorLog("Another program is saving the settings; not written (" + strRuleFile + ")", where);
+  else
+    WriteErrorLog("Path/File access error (" + strRuleFile + ")", where);
+}
+}  // namespace
+
+bool AddRulesToINI(bool bBlockAll, bool bNoRestart, const std::function<bool()>& readSources) {
   bool ok = false;
   blnApplying = true;
   try {
@@ -555,80 +633,23 @@ bool AddRulesToINI(bool bBlockAll, bool bNoRestart) {
     ShowApplyingForm(10, bBlockAll ? 1 : 0);
     platform::pumpEvents();
 
-    // The settings are read, and the rule file is written from them, while
-    // no other program changes them: the rules never mix two states of the
-    // settings. No events run while the lock is held, so no window of this
+    // Everything the rules are built from is read from the settings, and the
+    // rule file replaced, under one holding of the folder's lock, so that no
+    // other program changes the settings in between: the rules never mix
+    // two states of them. No window events run while it is held (they ran
+    // just before, and the restart runs them after), so no window of this
     // program can keep the other one waiting.
     std::optional<platform::FolderWriteLock> lock(std::in_place);
-    RuleFileText& doc = RuleDocument();
-    doc.clear();
-    lngRuleLineNo = 0;
-    doc.header("_Certificate");
-    doc.print("_Certificate", strCertificate);
-    doc.header("_Options");
-    doc.print("AccessTrusted", std::to_string(DefaultAccessTrusted));
-    doc.print("AccessInternet", std::to_string(DefaultAccessInternet));
-    doc.print("ServerTrusted", std::to_string(DefaultServerTrusted));
-    doc.print("ServerInternet", std::to_string(DefaultServerInternet));
-    doc.print("ProgramControl", std::to_string(ControlLevel));
-    doc.print("DefaultAsk", DenyAccessOnAsk ? "1" : "0");
-    doc.header("_ProgramList");
-    if (bBlockAll) {
-      doc.print("_Default", "LocalNet BlockedAll");
-      doc.print("_ProgramDefault", "LocalNet BlockedAllProgram");
-    } else {
-      doc.print("_Default", "LocalNet Blocked CustomT NetBiosT Trusted CustomI NetBiosI Internet");
-      doc.print("_ProgramDefault", "LocalNet Blocked TrustedA0 TrustedS0 InternetA0 InternetS0");
-    }
-    doc.header("_ModuleList");
-    printHeader("LocalNet");
-    printRule(zoneNone, actAllow, dirOut, protoTCP, "", "ANY", "127.0.0.1", "", "", false);
-    printRule(zoneNone, actAllow, dirIn, protoTCP, "", "127.0.0.1", "ANY", "", "", false);
-    printRule(zoneNone, actAllow, dirOut, protoUDP, "", "ANY", "127.0.0.1", "", "", false);
-    printRule(zoneNone, actAllow, dirIn, protoUDP, "", "127.0.0.1", "ANY", "", "", false);
-
-    SaveCustomRules(bBlockAll);
-    printHeader("NetBiosT");
-    if (!bBlockAll) saveNetBiosTRules();
-    printHeader("NetBiosI");
-    if (!bBlockAll) SaveNetbiosIRules();
-
-    printHeader("Blocked");
-    for (const auto& x : arrBlockedEntries)
-      if (!x.empty()) denyFour(zoneBlocked, x);
-    if (bBlockAll) {
-      printHeader("BlockedAll");
-      denyFour(zoneBlocked, "ANY");
-      printHeader("BlockedAllProgram");
-      blnForceLog = true;
-      denyFour(zoneBlocked, "ANY");
-      blnForceLog = false;
-    } else {
-      trustedSection();
-      internetSection();
-    }
-
-    if (!blnRestartingService) {
-      LoadProgramControlRules();
-      LoadComponentsFromINI();
-    }
-    blnForceLog = true;
-    ShowApplyingForm(30, 0);
-    if (!bBlockAll) addProgramControlDefaultRule();
-    if (ControlLevel == 2 || ControlLevel == 3) {
-      AddProgramControlRules(bBlockAll);
-      AddComponentControlRules();
-    }
-    blnForceLog = false;
-    ShowApplyingForm(50, 0);
-    SaveIPRules(bBlockAll);
-
+    const bool locked = lock->held();
+    const bool read = locked && (!readSources || readSources());
+    if (read) composeRuleFile(bBlockAll);
     // The whole file replaces the old one in one step; when it cannot be
     // written the engine keeps running on the rules it has.
-    const bool written = platform::writeFileAtomic(strRuleFile, doc.pieces());
+    const bool written = read && platform::writeFileAtomic(strRuleFile, RuleDocument().pieces());
     lock.reset();
     if (!written) {
-      ShowRuleFileNotWritten("AddRulesToINI of Module mdlDefineRules");
+      // Sources that could not be read were logged where they failed.
+      if (!locked || read) ShowRuleFileNotWritten("AddRulesToINI of Module mdlDefineRules");
     } else {
       blnReadEvents = false;
       ok = true;
@@ -672,8 +693,10 @@ void ShowServiceNotStartedMessage() {
 }
 
 void ShowRuleFileNotWritten(const std::string& where) {
-  WriteErrorLog("Path/File access error (" + strRuleFile + ")", where);
-  platform::MsgBox("The rule file " + platform::resolvePath(strRuleFile) + " could not be written.", platform::vbCritical, AppTitle);
+  logRuleFileNotWritten(where);
+  platform::MsgBox("The rules could not be saved" + NotSavedPlace(strRuleFile) + ".\r\n" +
+                       "The engine keeps the rules it has.",
+                   platform::vbCritical, AppTitle);
 }
 
 void EndApplyingForm() {
@@ -717,13 +740,17 @@ void ResetRuleGlobals() {
 bool WriteRuleTemplate(const std::string& resourceName) {
   std::string text = BuiltinDefaultText(resourceName);
   if (strRuleFile.empty()) strRuleFile = RuleFilePath();
-  return platform::writeFileAtomic(strRuleFile, text + "\r\n");
+  // The rule file is a file of the folder: one writer at a time.
+  platform::FolderWriteLock lock;
+  return lock.held() && platform::writeFileAtomic(strRuleFile, text + "\r\n");
 }
 
 bool RestoreDefaultRules() {
   GetCommandOutput("net stop mvs", true, true, true);
+  // The engine is stopped whatever comes of the file: the program ends
+  // either way, leaving the last rules in the file when it cannot be written.
   bool ok = WriteRuleTemplate("DEFAULTRULE.CONF");
-  if (!ok) WriteErrorLog("Path/File access error (" + strRuleFile + ")", "RestoreDefaultRules of mdlDefineRules");
+  if (!ok) logRuleFileNotWritten("RestoreDefaultRules of mdlDefineRules");
   return ok;
 }
 

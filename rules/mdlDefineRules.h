@@ -3,6 +3,7 @@
 // NetBIOS, IP, program and component sections, the service start with its
 // success test, the restore of the default rule file, and the progress window.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -69,7 +70,16 @@ void AddComponentControlRules();
 
 // Writes the whole rule file and restarts the service. False when the rule
 // file could not be written or the service did not start.
-bool AddRulesToINI(bool bBlockAll, bool bNoRestart);
+//
+// Everything the file is built from that comes from the settings files is
+// read, and the file is replaced, under one holding of the folder's write
+// lock, so that the rules never mix two states of the settings; no window
+// events run while it is held. `readSources` reads the lists the caller
+// gathers from the settings (false: nothing is written); it runs right after
+// the lock is taken. When the lock cannot be had (another program is saving
+// the settings), nothing is written, the engine keeps its rules, and the
+// user is told.
+bool AddRulesToINI(bool bBlockAll, bool bNoRestart, const std::function<bool()>& readSources = {});
 
 bool StartService();
 // Runs "net start mvs"; True when the service reported its start, otherwise
@@ -77,7 +87,8 @@ bool StartService();
 bool RunNetStart();
 // The critical message of a service that did not start.
 void ShowServiceNotStartedMessage();
-// The message of a rule file that could not be written (also logged).
+// The message of a rule file that could not be written, or that was not
+// written because another program held the settings (also logged).
 void ShowRuleFileNotWritten(const std::string& where);
 // Takes the hourglass and the progress window down after an operation.
 void EndApplyingForm();
@@ -90,9 +101,11 @@ std::vector<std::string> TrustedAddresses();
 // value (tests).
 void ResetRuleGlobals();
 // Stops the service and writes the default rule file. False when the file
-// could not be written.
+// could not be written (logged), also when another program held the
+// settings all the while: the program ends all the same.
 bool RestoreDefaultRules();
-// Writes a built-in rule template over the rule file.
+// Writes a built-in rule template over the rule file, holding the folder's
+// write lock; false, with nothing written, when it could not be had.
 bool WriteRuleTemplate(const std::string& resourceName);
 void ShowApplyingForm(long progress, int mode);
 // The rule file's path under the system directory.

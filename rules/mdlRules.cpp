@@ -139,25 +139,30 @@ bool LoadBlockingRules(bool bBlockAll) {
   return ErrorBoundary("LoadBlockingRules of mdlRules", false, [&] {
     // Once the shut-down has begun the engine is not started again.
     if (blnShuttingDown) return false;
-    InitRuleDictionaries();
-    if (blnZoneDataChanged) {
-      LoadArrayList(Database_IPAddress, "IPAddressFrom,IPAddressTo", "zone=1", arrBlockedEntries);
-      LoadArrayList(Database_IPAddress, "IPAddressFrom,IPAddressTo", "Zone=2", arrTrustedEntries);
-      blnZoneDataChanged = false;
-    }
-    const PortListSource tcp[] = {
-        {3, 2, 1, &arrTCPInternetMediumOut}, {3, 2, 2, &arrTCPInternetMediumIn},
-        {3, 3, 1, &arrTCPInternetHighOut},   {3, 3, 2, &arrTCPInternetHighIn},
-        {2, 2, 1, &arrTCPTrustedMediumOut},  {2, 2, 2, &arrTCPTrustedMediumIn},
-        {2, 3, 1, &arrTCPTrustedHighOut},    {2, 3, 2, &arrTCPTrustedHighIn}};
-    const PortListSource udp[] = {
-        {3, 2, 1, &arrUDPInternetMediumOut}, {3, 2, 2, &arrUDPInternetMediumIn},
-        {3, 3, 1, &arrUDPInternetHighOut},   {3, 3, 2, &arrUDPInternetHighIn},
-        {2, 2, 1, &arrUDPTrustedMediumOut},  {2, 2, 2, &arrUDPTrustedMediumIn},
-        {2, 3, 1, &arrUDPTrustedHighOut},    {2, 3, 2, &arrUDPTrustedHighIn}};
-    for (const auto& s : tcp) LoadTCPPorts(s.zone, s.level, s.portType, *s.list);
-    for (const auto& s : udp) LoadUDPPorts(s.zone, s.level, s.portType, *s.list);
-    return AddRulesToINI(bBlockAll, false);
+    // The lists are read under the lock the writer holds until the rule file
+    // is replaced, so they and the file come from one state of the settings.
+    return AddRulesToINI(bBlockAll, false, [] {
+      return ErrorBoundary("LoadBlockingRules of mdlRules", [] {
+        InitRuleDictionaries();
+        if (blnZoneDataChanged) {
+          LoadArrayList(Database_IPAddress, "IPAddressFrom,IPAddressTo", "zone=1", arrBlockedEntries);
+          LoadArrayList(Database_IPAddress, "IPAddressFrom,IPAddressTo", "Zone=2", arrTrustedEntries);
+          blnZoneDataChanged = false;
+        }
+        const PortListSource tcp[] = {
+            {3, 2, 1, &arrTCPInternetMediumOut}, {3, 2, 2, &arrTCPInternetMediumIn},
+            {3, 3, 1, &arrTCPInternetHighOut},   {3, 3, 2, &arrTCPInternetHighIn},
+            {2, 2, 1, &arrTCPTrustedMediumOut},  {2, 2, 2, &arrTCPTrustedMediumIn},
+            {2, 3, 1, &arrTCPTrustedHighOut},    {2, 3, 2, &arrTCPTrustedHighIn}};
+        const PortListSource udp[] = {
+            {3, 2, 1, &arrUDPInternetMediumOut}, {3, 2, 2, &arrUDPInternetMediumIn},
+            {3, 3, 1, &arrUDPInternetHighOut},   {3, 3, 2, &arrUDPInternetHighIn},
+            {2, 2, 1, &arrUDPTrustedMediumOut},  {2, 2, 2, &arrUDPTrustedMediumIn},
+            {2, 3, 1, &arrUDPTrustedHighOut},    {2, 3, 2, &arrUDPTrustedHighIn}};
+        for (const auto& s : tcp) LoadTCPPorts(s.zone, s.level, s.portType, *s.list);
+        for (const auto& s : udp) LoadUDPPorts(s.zone, s.level, s.portType, *s.list);
+      });
+    });
   });
 }
 

@@ -1,6 +1,11 @@
 // Apply, Lock, Stop and the restore at exit against the stand-in engine.
 #include <gtest/gtest.h>
 
+#include <QTimer>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <functional>
 
 #include <filesystem>
@@ -8,12 +13,14 @@
 
 #include "core/FormHooks.h"
 #include "core/mdlLogin.h"
+#include "core/mdlMorvantisDatabase.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/ProcessList.h"
 #include "rules/EngineState.h"
 #include "rules/NetworkCommands.h"
 #include "tests/rules/RulesFixture.h"
+#include "tests/support/FolderLockHolder.h"
 
 namespace fs = std::filesystem;
 using namespace mv;
@@ -47,6 +54,11 @@ class EngineControl : public mvtest::RulesTest {
   }
   std::vector<int> pellworths() const { return platform::findProcessesByPath(native("Pellworth.exe")); }
   std::string state() const { return readText("System32/mvs.state"); }
+  // A file's inode: a replace of the file gives it a new one.
+  ino_t inode(const std::string& relative) const {
+    struct stat st {};
+    return ::stat(native(relative).c_str(), &st) == 0 ? st.st_ino : 0;
+  }
   std::string loaded() const { return readText("System32/mvs.loaded"); }
   int pellworthStarts() const {
     std::string s = readText("Pellworth.starts");
@@ -222,4 +234,84 @@ TEST_F(EngineControl, CommandsAreRefusedWhileAnApplyIsUnderWay) {
   EXPECT_FALSE(applyDuringApply);
   EXPECT_FALSE(trayLock);
   EXPECT_FALSE(blnApplying);
+}
+
+TEST_F(EngineControl, WhileAnotherProgramHoldsTheSettingsNoCommandReplacesTheRuleFileOrRestartsTheEngine) {
+  ASSERT_TRUE(ReStartService());
+  const std::string rules = ruleFile(), loadedRules = loaded();
+  const ino_t ruleFileInode = inode("System32/drivers/etc/mvd.conf"), stateInode = inode("System32/mvs.state");
+  trayImages.clear();
+  // Held past the wait, as by a program that hung in its write.
+  mvtest::FolderLockHolder holder;
+  ASSERT_TRUE(holder.held());
+  const std::string told =
+      "The rules could not be saved: another Morvantis program is saving the settings.\r\n"
+      "The engine keeps the rules it has.";
+  // Apply (and Lock, which writes through the same road) waits for it; a
+  // Stop later in the same turn of events does not wait again.
+  EXPECT_FALSE(ReStartService());
+  ASSERT_EQ(messages.size(), 1u) << readText("Err.log");
+  EXPECT_EQ(messages[0].prompt, told);
+  EXPECT_FALSE(StopNetwork());
+  ASSERT_EQ(messages.size(), 2u) << readText("Err.log");
+  EXPECT_EQ(messages[1].prompt, told);
+  EXPECT_EQ(ruleFile(), rules);
+  EXPECT_EQ(inode("System32/drivers/etc/mvd.conf"), ruleFileInode);
+  // The engine was neither stopped nor started: it keeps its rules.
+  EXPECT_EQ(inode("System32/mvs.state"), stateInode);
+  EXPECT_EQ(loaded(), loadedRules);
+  EXPECT_EQ(CurrentEngineState(), EngineState::Normal);
+  EXPECT_TRUE(trayImages.empty());
+  // Exit stops the engine all the same, and leaves the last rules in the
+  // file, logged.
+  EXPECT_FALSE(RestoreDefaultRules());
+  EXPECT_EQ(inode("System32/drivers/etc/mvd.conf"), ruleFileInode);
+  EXPECT_NE(state().find("stopped"), std::string::npos);
+  EXPECT_NE(readText("Err.log").find("RestoreDefaultRules of mdlDefineRules"), std::string::npos);
+  EXPECT_TRUE(holder.release());
+}
+
+TEST_F(EngineControl, ApplyBesideAChangeStoppedHalfWayWaitsForItAndWritesRulesOfTheWholeChange) {
+  intInternetZoneLevel = 2;
+  // Another program adds a port to the outgoing TCP and the outgoing UDP
+  // list of the Internet zone's Medium level (custom rows 0037 and 0035) in
+  // one change, and stops between the two tables.
+  auto addPort = [](long table, const std::string& port, const std::string& row) {
+    return Write_MorvantisNewData(table, getNextLineNo(table), {"3", "2", "1", port, port, row}, true);
+  };
+  mvtest::FolderLockHolder other([&] { return addPort(Database_TCPPorts, "1111", "0037"); },
+                                 [&] { return addPort(Database_UDPPorts, "2222", "0035"); });
+  ASSERT_TRUE(other.held());
+  std::thread letGo([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(other.release());
+  });
+  const bool applied = ReStartService();
+  letGo.join();
+  ASSERT_TRUE(applied);
+  EXPECT_NE(loaded().find("DENY TCP OUT FROM ANY TO ANY:1111 "), std::string::npos);
+  EXPECT_NE(loaded().find("DENY UDP OUT FROM ANY TO ANY:2222 "), std::string::npos);
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(EngineControl, ApplyRunsNoWindowEventsWhileItHoldsTheSettingsLock) {
+  // Made while nothing holds the lock; asked from the events that run
+  // during the Apply, as a dialog opened then would keep another program.
+  mvtest::FolderLockProbe otherProgram;
+  int ran = 0, ranWhileHeld = 0;
+  QTimer tick;
+  tick.setInterval(0);
+  QObject::connect(&tick, &QTimer::timeout, [&] {
+    if (!blnApplying) return;
+    ++ran;
+    if (!otherProgram.lockFree()) ++ranWhileHeld;
+  });
+  tick.start();
+  blnStarted = true;
+  const bool applied = ReStartService();
+  blnStarted = false;
+  tick.stop();
+  ASSERT_TRUE(applied);
+  EXPECT_GT(ran, 0);
+  EXPECT_EQ(ranWhileHeld, 0);
 }

@@ -111,8 +111,8 @@ TEST_F(RuleFile, ARuleFileThatCannotBeWrittenIsReportedAndFlagsRecover) {
   EXPECT_FALSE(blnForceLog);
   ASSERT_FALSE(messages.empty());
   // The file is named as the user finds it on disk.
-  EXPECT_EQ(messages.back().prompt,
-            "The rule file " + native("System32/drivers/etc/mvd.conf") + " could not be written.");
+  EXPECT_EQ(messages.back().prompt, "The rules could not be saved in " + native("System32/drivers/etc/mvd.conf") +
+                                        ".\r\nThe engine keeps the rules it has.");
 }
 
 TEST_F(RuleFile, ARuleFileOfManyProgramsIsWrittenWhole) {

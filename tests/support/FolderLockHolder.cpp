@@ -16,23 +16,29 @@
 
 namespace mvtest {
 
-FolderLockHolder::FolderLockHolder() : FolderLockHolder(std::function<bool()>()) {}
+namespace {
+// Two pipes, or none.
+bool twoPipes(int first[2], int second[2]) {
+  if (::pipe(first) != 0) return false;
+  if (::pipe(second) == 0) return true;
+  ::close(first[0]);
+  ::close(first[1]);
+  return false;
+}
+}  // namespace
 
-FolderLockHolder::FolderLockHolder(std::function<bool()> change) {
+FolderLockHolder::FolderLockHolder(std::function<bool()> before, std::function<bool()> after) {
   int go[2], ready[2];
-  if (::pipe(go) != 0) return;
-  if (::pipe(ready) != 0) {
-    ::close(go[0]);
-    ::close(go[1]);
-    return;
-  }
+  if (!twoPipes(go, ready)) return;
   child_ = ::fork();
   if (child_ == 0) {
     // Ends with _exit, as a killed process does: the lock goes with it.
     mv::platform::FolderWriteLock lock;
     char c = 0;
-    if (!lock.held() || ::write(ready[1], &c, 1) != 1 || ::read(go[0], &c, 1) != 1) ::_exit(4);
-    if (change && !change()) ::_exit(5);
+    if (!lock.held()) ::_exit(4);
+    if (before && !before()) ::_exit(5);
+    if (::write(ready[1], &c, 1) != 1 || ::read(go[0], &c, 1) != 1) ::_exit(4);
+    if (after && !after()) ::_exit(5);
     ::_exit(0);
   }
   ::close(go[0]);
@@ -97,6 +103,39 @@ bool releaseWhenAwaited(FolderLockHolder& holder, const std::function<void()>& a
   done = true;
   watcher.join();
   return awaited;
+}
+
+
+FolderLockProbe::FolderLockProbe() {
+  int ask[2], answer[2];
+  if (!twoPipes(ask, answer)) return;
+  child_ = ::fork();
+  if (child_ == 0) {
+    ::close(ask[1]);
+    ::close(answer[0]);
+    char c = 0;
+    // Asked until the test closes its end.
+    while (::read(ask[0], &c, 1) == 1) {
+      c = mv::platform::FolderWriteLock(std::chrono::milliseconds(0)).held() ? 1 : 0;
+      if (::write(answer[1], &c, 1) != 1) break;
+    }
+    ::_exit(0);
+  }
+  ::close(ask[0]);
+  ::close(answer[1]);
+  ask_ = ask[1];
+  answer_ = answer[0];
+}
+
+FolderLockProbe::~FolderLockProbe() {
+  if (ask_ >= 0) ::close(ask_);
+  if (answer_ >= 0) ::close(answer_);
+  if (child_ > 0) ::waitpid(child_, nullptr, 0);
+}
+
+bool FolderLockProbe::lockFree() {
+  char c = 0;
+  return child_ > 0 && ::write(ask_, &c, 1) == 1 && ::read(answer_, &c, 1) == 1 && c == 1;
 }
 
 }  // namespace mvtest

@@ -1,10 +1,12 @@
 #pragma once
 // Another process that holds the program folder's write lock, as a program
 // that hung in its write does, or as one that took it for a change it has
-// not yet written, until the test lets it go.
+// not yet finished, until the test lets it go; and another process that
+// tells whether the lock is free.
 #include <sys/types.h>
 
 #include <functional>
+#include <utility>
 
 namespace mvtest {
 
@@ -15,8 +17,12 @@ class FolderLockHolder {
   // has ended without it (held() tells which). Let go, the child makes
   // `change` (when given) before it gives the lock up: another program's
   // change paused after it took the lock and before its first write.
-  FolderLockHolder();
-  explicit FolderLockHolder(std::function<bool()> change);
+  FolderLockHolder() : FolderLockHolder({}, {}) {}
+  explicit FolderLockHolder(std::function<bool()> change) : FolderLockHolder({}, std::move(change)) {}
+  // The same, with a change of several writes stopped half-way: `before`
+  // runs once the child took the lock, `after` once it is let go, before it
+  // gives the lock up. A step that answers false ends the child in failure.
+  FolderLockHolder(std::function<bool()> before, std::function<bool()> after);
   // Lets the child go when release() was not called.
   ~FolderLockHolder();
   FolderLockHolder(const FolderLockHolder&) = delete;
@@ -39,5 +45,23 @@ class FolderLockHolder {
 // of locks shows), or after `action` when it never waited. True when the
 // holder was let go while `action` waited.
 bool releaseWhenAwaited(FolderLockHolder& holder, const std::function<void()>& action);
+
+// A child process (a fork of this one, made while this one holds nothing)
+// that, each time it is asked, tries to take the folder's write lock without
+// waiting and lets it go again: what another program would find right then.
+class FolderLockProbe {
+ public:
+  FolderLockProbe();
+  ~FolderLockProbe();
+  FolderLockProbe(const FolderLockProbe&) = delete;
+  FolderLockProbe& operator=(const FolderLockProbe&) = delete;
+
+  // True when the child could take the lock now.
+  bool lockFree();
+
+ private:
+  pid_t child_ = -1;
+  int ask_ = -1, answer_ = -1;
+};
 
 }  // namespace mvtest
