@@ -45,14 +45,10 @@ BackgroundWork::~BackgroundWork() { background() = {wasOn_, wasLevel_}; }
 
 bool inBackgroundWork() { return background().on && background().level == loopLevel(); }
 
-ModalWindowUp::ModalWindowUp() : wasOn_(background().on), wasLevel_(background().level) {
-  background().on = false;
-  ++modalWindows();
-}
-ModalWindowUp::~ModalWindowUp() {
-  --modalWindows();
-  background() = {wasOn_, wasLevel_};
-}
+// A modal window's loop runs one level deeper than the code that shows it:
+// background work that shows one does not reach the events it runs.
+ModalWindowUp::ModalWindowUp() { ++modalWindows(); }
+ModalWindowUp::~ModalWindowUp() { --modalWindows(); }
 
 bool modalWindowUp() { return modalWindows() > 0; }
 }  // namespace mv::platform

@@ -32,10 +32,6 @@ class ModalWindowUp {
   ~ModalWindowUp();
   ModalWindowUp(const ModalWindowUp&) = delete;
   ModalWindowUp& operator=(const ModalWindowUp&) = delete;
-
- private:
-  bool wasOn_;
-  int wasLevel_;
 };
 bool modalWindowUp();
 }  // namespace mv::platform

@@ -35,6 +35,7 @@
 #include "platform/ChangeRecord.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/Events.h"
 #include "platform/FileSystem.h"
 #include "platform/PrivateProfile.h"
 #include "tests/e2e/FrontEndFixture.h"
@@ -250,6 +251,40 @@ TEST_F(LockWait, TicksBesideAHolderThatNeverLetsGoNeverWaitAndWaitsLeaveNoThread
   EXPECT_EQ(Val(ReadINI("Main", "IPrograms", "", strAlertsSettingFile, true)) +
                 Val(ReadINI("Main", "OPrograms", "", strAlertsSettingFile, true)),
             counted + 11);
+}
+
+TEST_F(LockWait, AClickHandledWhileATickLetsTheWindowsEventsRunWaitsAsTheUsersOwn) {
+  ASSERT_TRUE(WriteINI("T", "a", "0", master(), false));
+  boxesRunEvents();
+  for (const bool inBox : {false, true}) {
+    SCOPED_TRACE(inBox ? "in a message box the tick shows" : "between the tick's steps");
+    std::optional<mvtest::FolderLockHolder> holder(std::in_place);
+    ASSERT_TRUE(holder->held());
+    const std::uint64_t waits = platform::folderLockWaits();
+    const std::string value = inBox ? "2" : "1";
+    bool stored = false;
+    // A click waiting to be handled: it saves, and the other program ends
+    // its write meanwhile.
+    QTimer::singleShot(0, [&] {
+      std::thread later([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        holder->release();
+      });
+      stored = WriteINI("T", "a", value, master(), false);
+      later.join();
+    });
+    {
+      platform::BackgroundWork tick;
+      if (inBox)
+        platform::MsgBox("The tick tells something.", platform::vbOKOnly, AppTitle);
+      else
+        platform::pumpEvents();
+    }
+    EXPECT_TRUE(stored);
+    EXPECT_EQ(platform::folderLockWaits(), waits + 1);
+    platform::profileClearCache();
+    EXPECT_EQ(ReadINI("T", "a", "", master(), false), value);
+  }
 }
 
 TEST_F(LockWait, AnActionWaitsOnceAcrossItsMessageBoxTakesALockFreeByNowAndTheNextActionWaitsAgain) {
