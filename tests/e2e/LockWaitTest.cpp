@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -318,6 +319,33 @@ TEST_F(LockWait, AnActionWaitsOnceAcrossItsMessageBoxTakesALockFreeByNowAndTheNe
   EXPECT_EQ(platform::folderLockWaits(), waits + 2);
   platform::profileClearCache();
   EXPECT_EQ(ReadINI("T", "a", "", master(), false), "3");
+}
+
+TEST_F(LockWait, AnActionOfTheMainLoopWaitsOnceAcrossAModalWindowOfItsOwn) {
+  mvtest::FolderLockHolder holder;
+  ASSERT_TRUE(holder.held());
+  const std::uint64_t waits = platform::folderLockWaits();
+  QEventLoop mainLoop;
+  QTimer::singleShot(0, &mainLoop, [&] {
+    {
+      platform::FolderWriteLock lock(std::chrono::milliseconds(20));
+      EXPECT_FALSE(lock.held());
+    }
+    // A window of the action's own, answered a moment later.
+    QDialog window;
+    QTimer::singleShot(30, &window, &QDialog::accept);
+    window.exec();
+    {
+      platform::FolderWriteLock lock(std::chrono::milliseconds(20));
+      EXPECT_FALSE(lock.held());
+    }
+    EXPECT_EQ(platform::folderLockWaits(), waits + 1);
+    EXPECT_TRUE(platform::folderLockRanOut());
+    QTimer::singleShot(20, &mainLoop, &QEventLoop::quit);
+  });
+  mainLoop.exec();
+  // The main loop ran idle: the action is over.
+  EXPECT_FALSE(platform::folderLockRanOut());
 }
 
 TEST_F(LockWait, AStartBesideAWriterHungPastItsWaitNeverSaysThePasswordIsCorrupted) {
