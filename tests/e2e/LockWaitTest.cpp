@@ -231,6 +231,12 @@ TEST_F(LockWait, TicksBesideAHolderThatNeverLetsGoNeverWaitAndWaitsLeaveNoThread
   EXPECT_TRUE(messages.empty()) << messages[0].prompt;
   EXPECT_LE(entries("/proc/self/task"), threads);
   EXPECT_LE(entries("/proc/self/fd"), descriptors);
+  // Nor does the automatic lock when it engages.
+  AutomaticLock = LockMode = EngagesMode = true;
+  LockInterval = 1;
+  timer->PassLockTimer_Timer();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(platform::folderLockWaits(), waits);
   // User actions whose waits run out, one after another, hold up one
   // thread and one descriptor at most.
   for (int i = 0; i < 5; ++i) {
