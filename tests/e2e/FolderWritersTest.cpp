@@ -38,6 +38,7 @@
 #include "tests/core/ModalDriver.h"
 #include "tests/e2e/FrontEndFixture.h"
 #include "tests/support/FolderLockHolder.h"
+#include "tests/support/PausedWriter.h"
 #include "tests/wizard/WizardFixture.h"
 #include "zones/mdlMain.h"
 #include "zones/mdlSecurityLevel.h"
@@ -69,48 +70,7 @@ void endAfterWrites(int last) {
   });
 }
 
-// Another process whose change stops after its write number `pauseAfter`
-// until it is told to go on; it ends with 0 when the change was stored.
-class PausedWriter {
- public:
-  PausedWriter(int pauseAfter, const std::function<bool()>& change) {
-    if (::pipe(go_) != 0 || ::pipe(ready_) != 0) return;
-    pid_ = ::fork();
-    if (pid_ != 0) return;
-    int writes = 0;
-    platform::setProfileFileWriter([&, pauseAfter](const std::string& native, const std::string& bytes) {
-      const bool ok = platform::writeNativeFileAtomic(native, bytes);
-      if (++writes == pauseAfter) {
-        char c = 0;
-        if (::write(ready_[1], &c, 1) != 1 || ::read(go_[0], &c, 1) != 1) ::_exit(4);
-      }
-      return ok;
-    });
-    ::_exit(change() ? 0 : 5);
-  }
-  ~PausedWriter() {
-    for (int fd : {go_[0], go_[1], ready_[0], ready_[1]}) ::close(fd);
-  }
-  // Waits until it stopped; false when it never did.
-  bool paused() {
-    char c = 0;
-    return pid_ > 0 && ::read(ready_[0], &c, 1) == 1;
-  }
-  void goOn() {
-    char c = 0;
-    static_cast<void>(::write(go_[1], &c, 1));
-  }
-  // True when it ended and stored its change.
-  bool stored() {
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  }
-
- private:
-  int go_[2] = {-1, -1}, ready_[2] = {-1, -1};
-  pid_t pid_ = -1;
-};
+using mvtest::PausedWriter;
 
 // The password as the start of the front end or of the wizard reads it;
 // nothing when the start ended instead.

@@ -41,6 +41,7 @@
 #include "platform/PrivateProfile.h"
 #include "tests/e2e/FrontEndFixture.h"
 #include "tests/support/FolderLockHolder.h"
+#include "tests/support/PausedWriter.h"
 #include "tests/wizard/WizardFixture.h"
 
 namespace fs = std::filesystem;
@@ -83,46 +84,6 @@ class ModesHold {
   bool dropped_ = false;
 };
 
-// Another process whose password change stops between the password file
-// and the registry's copy, holding the lock, until it is told to go on.
-class HungPasswordWriter {
- public:
-  explicit HungPasswordWriter(const std::string& password) {
-    if (::pipe(go_) != 0 || ::pipe(ready_) != 0) return;
-    pid_ = ::fork();
-    if (pid_ != 0) return;
-    int writes = 0;
-    platform::setProfileFileWriter([&](const std::string& native, const std::string& bytes) {
-      const bool ok = platform::writeNativeFileAtomic(native, bytes);
-      // Its record, then the password file.
-      if (++writes == 2) {
-        char c = 0;
-        if (::write(ready_[1], &c, 1) != 1 || ::read(go_[0], &c, 1) != 1) ::_exit(4);
-      }
-      return ok;
-    });
-    ::_exit(setPassword(password) ? 0 : 5);
-  }
-  ~HungPasswordWriter() {
-    goOn();
-    if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
-    for (int fd : {go_[0], go_[1], ready_[0], ready_[1]}) ::close(fd);
-  }
-  bool hung() {
-    char c = 0;
-    return pid_ > 0 && ::read(ready_[0], &c, 1) == 1;
-  }
-  void goOn() {
-    char c = 0;
-    if (go_[1] >= 0) static_cast<void>(::write(go_[1], &c, 1));
-    ::close(go_[1]);
-    go_[1] = -1;
-  }
-
- private:
-  int go_[2] = {-1, -1}, ready_[2] = {-1, -1};
-  pid_t pid_ = -1;
-};
 
 }  // namespace
 
@@ -239,6 +200,7 @@ TEST_F(LockWait, TicksBesideAHolderThatNeverLetsGoNeverWaitAndWaitsLeaveNoThread
   EXPECT_EQ(platform::folderLockWaits(), waits);
   // User actions whose waits run out, one after another, hold up one
   // thread and one descriptor at most.
+  const size_t threadsBeforeWaits = entries("/proc/self/task"), descriptorsBeforeWaits = entries("/proc/self/fd");
   for (int i = 0; i < 5; ++i) {
     {
       platform::FolderWriteLock lock(std::chrono::milliseconds(20));
@@ -247,8 +209,8 @@ TEST_F(LockWait, TicksBesideAHolderThatNeverLetsGoNeverWaitAndWaitsLeaveNoThread
     betweenUserActions();
   }
   EXPECT_EQ(platform::folderLockWaits(), waits + 5);
-  EXPECT_LE(entries("/proc/self/task"), threads + 1);
-  EXPECT_LE(entries("/proc/self/fd"), descriptors + 1);
+  EXPECT_LE(entries("/proc/self/task"), threadsBeforeWaits + 1);
+  EXPECT_LE(entries("/proc/self/fd"), descriptorsBeforeWaits + 1);
   // Once the holder lets go, the next event's tick stores all it counted.
   EXPECT_TRUE(holder.release());
   betweenUserActions();
@@ -359,8 +321,11 @@ TEST_F(LockWait, AStartBesideAWriterHungPastItsWaitNeverSaysThePasswordIsCorrupt
   SetStartLockWait(std::chrono::milliseconds(200));
   for (const bool wizardStarts : {false, true}) {
     SCOPED_TRACE(wizardStarts ? "the wizard" : "the front end");
-    HungPasswordWriter writer(wizardStarts ? "newer" : "new");
-    ASSERT_TRUE(writer.hung());
+    // Its record, then the password file; there it stops, before the
+    // registry's copy.
+    const std::string password = wizardStarts ? "newer" : "new";
+    mvtest::PausedWriter writer(2, [&] { return setPassword(password); });
+    ASSERT_TRUE(writer.paused());
     messages.clear();
     FinishPendingChange();
     bool endedNow = false;
@@ -381,6 +346,7 @@ TEST_F(LockWait, AStartBesideAWriterHungPastItsWaitNeverSaysThePasswordIsCorrupt
               "The password could not be read whole: another Morvantis program is saving the settings.\r\n"
               "Please start Morvantis again later.");
     writer.goOn();
+    EXPECT_TRUE(writer.stored());
     betweenUserActions();
   }
 }
