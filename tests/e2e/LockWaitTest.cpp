@@ -28,6 +28,7 @@
 #include "alerts/frmDisplay.h"
 #include "alerts/frmTimeTemp.h"
 #include "alerts/mdlAlertsAndLogs.h"
+#include "core/SettingsView.h"
 #include "core/VBRuntime.h"
 #include "core/mdINIBas.h"
 #include "core/mdlLogin.h"
@@ -162,6 +163,11 @@ TEST_F(LockWait, AStartBesideARecordThatCannotBeReadTellsSoAndNothingIsSavedUnti
   }
   EXPECT_FALSE(WriteINI("T", "a", "1", master(), false));
   EXPECT_EQ(NotSavedText("The setting", master()), "The setting could not be saved: " + unread + ".");
+  // A window that could not look at the files says why, not that another
+  // program changed them.
+  EXPECT_TRUE(SettingsOvertaken(SettingsSeenNow()));
+  EXPECT_EQ(SettingsOvertakenText("nothing was changed"),
+            "T" + unread.substr(1) + ", so nothing was changed.\r\nThe settings are shown again as they are now.");
   EXPECT_EQ(readText("Profiles/MVDB.MVL"), before);
   // Nor is a missing settings file made again from its default meanwhile.
   fs::remove(native("Profiles/Components.MVL"));
