@@ -7,6 +7,8 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include <optional>
+
 #include "alerts/frmDisplay.h"
 #include "alerts/mdlAlertQueue.h"
 #include "alerts/mdlAlertsAndLogs.h"
@@ -23,6 +25,7 @@
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/QtText.h"
+#include "platform/Events.h"
 #include "platform/ScreenSaver.h"
 #include "programs/mdlProgramControl.h"
 #include "rules/EngineState.h"
@@ -176,6 +179,9 @@ void frmTimeTemp::SetTrayImage(int image) {
 }
 
 void frmTimeTemp::TimerReadEvent_Timer() {
+  // What a tick writes (counters, programs, the archive date) never waits
+  // for another program's write: it is written again at a later tick.
+  platform::BackgroundWork tick;
   ErrorBoundary("TimerReadEvent_Timer of frmTimeTemp", [&] {
     if (blnReadEvents) hooks::Call(hooks::ReadEngineEvents);
     if (SetArchiveDateWhenMissing()) return;
@@ -234,10 +240,14 @@ void frmTimeTemp::PassLockTimer_Timer() {
     if (!due) return;
     intIdleMinutes = 0;
     const bool lock = EngagesMode;
+    // Nor does the automatic lock wait for the folder (its message below is
+    // shown outside this).
+    std::optional<platform::BackgroundWork> tick(std::in_place);
     // The automatic lock only tightens the firewall and engages while the
     // user is away: behind the login gate it would never engage.
     const auto& command = lock ? LockNetwork : StopNetwork;
     const bool done = command && command(false);
+    tick.reset();
     const std::string what = lock ? "locked" : "stopped";
     lockMessageShown_ = true;
     struct Shown {

@@ -3,6 +3,7 @@
 #include "core/VBRuntime.h"
 #include "core/mdlMain.h"
 #include "platform/Autostart.h"
+#include "platform/ChangeRecord.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
@@ -46,8 +47,11 @@ bool SetRegValue(std::uint32_t hKey, const std::string& strPath, const std::stri
   }
   if (rc == platform::ERROR_SUCCESS) rc = platform::regSetValue(hKey, strPath, strValue, platform::RegValue{platform::REG_SZ, strData});
   if (rc == platform::ERROR_SUCCESS) return true;
-  WriteErrorLog("Registry error " + std::to_string(rc) + " writing " + strPath + "\\" + strValue,
-                "SetRegValue of Registry");
+  // Refused the folder's lock, the registry is not at fault (the start logs
+  // the cause once).
+  if (!platform::folderLockRefused())
+    WriteErrorLog("Registry error " + std::to_string(rc) + " writing " + strPath + "\\" + strValue,
+                  "SetRegValue of Registry");
   return false;
 }
 

@@ -1,5 +1,6 @@
 #include "core/SettingsView.h"
 
+#include <cctype>
 #include <vector>
 
 #include "core/mdlMain.h"
@@ -38,8 +39,11 @@ bool StoreOnView(std::uint64_t seen, const std::function<void()>& store) {
 }
 
 std::string SettingsOvertakenText(const std::string& what) {
-  const std::string why = platform::folderLockRanOut() ? "Another " + AppTitle + " program is saving the settings"
-                                                       : "The settings were changed by another " + AppTitle + " program";
+  // Refused the lock (another program saving, a record that cannot be
+  // read), or overtaken.
+  std::string why = LockRefusalText();
+  if (why.empty()) why = "the settings were changed by another " + AppTitle + " program";
+  why[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(why[0])));
   return why + ", so " + what + ".\r\nThe settings are shown again as they are now.";
 }
 

@@ -1,7 +1,9 @@
 #include "core/mdINIBas.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <cstring>
 #include <exception>
 
 #include "core/ErrorBoundary.h"
@@ -14,6 +16,7 @@
 #include "platform/FileSystem.h"
 #include "platform/PrivateProfile.h"
 #include "platform/ProfileText.h"
+#include "platform/Seam.h"
 
 namespace mv {
 
@@ -50,10 +53,13 @@ std::string& lastFailedFile() {
   return file;
 }
 
+// A write that failed for the folder's lock (another program saving, a
+// record that cannot be read) is no fault of its file: it is told as what
+// it is, and the start logs its cause once, not every write a tick makes.
 bool reportFailure(bool ok, const std::string& file, const char* where) {
   if (!ok) {
     lastFailedFile() = file;
-    WriteErrorLog("Path/File access error (" + file + ")", where);
+    if (!platform::folderLockRefused()) WriteErrorLog("Path/File access error (" + file + ")", where);
   }
   return ok;
 }
@@ -81,14 +87,25 @@ bool StoreTogether(const std::function<bool()>& writes) {
 
 namespace {
 constexpr const char* kFinish = "FinishPendingChange of mdINIBas";
-// How long a start waits for another program's change to end.
+// How long a start waits for another program's change to end (a test
+// shortens it; a reset of the seams puts it back).
 constexpr std::chrono::milliseconds kStartLockWait{30000};
+std::chrono::milliseconds& startLockWait() {
+  static std::chrono::milliseconds wait = kStartLockWait;
+  static const bool registered = [] {
+    platform::detail::seamResets().push_back([] { wait = kStartLockWait; });
+    return true;
+  }();
+  static_cast<void>(registered);
+  return wait;
+}
 constexpr const char* kWaitingForOtherProgram =
     "Waiting for another Morvantis program to finish saving the settings...";
 
 void logFinish(const platform::ChangeFinish& finish) {
   if (finish.unread) {
-    WriteErrorLog("A change record could not be read; it is left for the next start (" +
+    WriteErrorLog("A change record could not be read (" + std::string(std::strerror(finish.unreadError)) +
+                      "); it is left for the next start, and nothing is saved until it can be read (" +
                       platform::profileChangeRecordPath() + ")",
                   kFinish);
     return;
@@ -125,6 +142,8 @@ platform::ChangeLogPlaces logPlaces(const std::vector<platform::ChangeRecordEntr
 }
 }  // namespace
 
+void SetStartLockWait(std::chrono::milliseconds wait) { startLockWait() = wait; }
+
 void FinishPendingChange() {
   // Whoever finishes a change left on disk logs it: this start, or a later
   // write of this program that finds another program's change.
@@ -135,7 +154,7 @@ void FinishPendingChange() {
   // not quick is said on screen.
   const auto began = std::chrono::steady_clock::now();
   bool told = false;
-  const platform::ChangeFinish finish = platform::finishChangeRecord(kStartLockWait, [&] {
+  const platform::ChangeFinish finish = platform::finishChangeRecord(startLockWait(), [&] {
     if (!told && std::chrono::steady_clock::now() - began >= std::chrono::seconds(1)) {
       platform::ShowNotice(kWaitingForOtherProgram, AppTitle);
       told = true;
@@ -144,12 +163,21 @@ void FinishPendingChange() {
   });
   if (told) platform::ShowNotice("", AppTitle);
   if (finish.lockRanOut) {
-    WriteErrorLog("Another program held the settings for " + std::to_string(kStartLockWait.count() / 1000) +
+    WriteErrorLog("Another program held the settings for " + std::to_string(startLockWait().count() / 1000) +
                       " seconds; the settings were read as they were",
                   kFinish);
     platform::MsgBox("Another Morvantis program is saving the settings and did not finish within " +
-                         std::to_string(kStartLockWait.count() / 1000) +
+                         std::to_string(startLockWait().count() / 1000) +
                          " seconds. The settings are read as they are now.",
+                     platform::vbExclamation, AppTitle);
+    return;
+  }
+  // Logged when the lock was taken (once a run).
+  if (finish.unread) {
+    std::string why = ChangeRecordUnreadText();
+    why[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(why[0])));
+    platform::MsgBox(why + ".\r\nNo setting can be saved until it can be read, so that completing that change never "
+                           "undoes a later one. The settings are read as they are now.",
                      platform::vbExclamation, AppTitle);
     return;
   }
@@ -165,12 +193,8 @@ void FinishPendingChange() {
 bool WriteINI(const std::string& section, const std::string& key, const std::string& value,
               const std::string& file, bool scramble) {
   return ErrorBoundary("WriteINI of mdINIBas", false, [&]() -> bool {
-    if (!platform::profileWriteString(section, key, prepareValue(value, section, scramble), file)) {
-      lastFailedFile() = file;
-      WriteErrorLog("Path/File access error (" + file + ")", "WriteINI of mdINIBas");
-      return false;
-    }
-    return true;
+    return reportFailure(platform::profileWriteString(section, key, prepareValue(value, section, scramble), file),
+                         file, "WriteINI of mdINIBas");
   });
 }
 

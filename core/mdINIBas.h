@@ -2,6 +2,7 @@
 // INI access for every settings file, with the system's value scrambling:
 // section and key names are plain, values are scrambled with the section name
 // as the key when the scramble flag is set.
+#include <chrono>
 #include <functional>
 #include <span>
 #include <string>
@@ -70,6 +71,9 @@ void WriteINISectionOrRaise(const std::string& section,
 // on also when a later write finds a change another program left. Files it
 // could not write are told in a message.
 void FinishPendingChange();
+// How long the start waits for another program's change (30 seconds; a test
+// shortens it, and a reset of the seams puts it back).
+void SetStartLockWait(std::chrono::milliseconds wait);
 
 // The file of the last write that failed, so that a caller of several
 // writes can name the one that could not be written.

@@ -80,9 +80,10 @@ bool setPassword(const std::string& password) {
     return false;
   });
   if (stored) return true;
-  const std::string where = failed.empty() && !platform::folderLockRanOut() ? "" : NotSavedPlace(failed);
+  const bool refused = !LockRefusalText().empty();
+  const std::string where = failed.empty() && !refused ? "" : NotSavedPlace(failed);
   platform::MsgBox("The password could not be saved" + where + "." + CrLf +
-                       (platform::changeRecordLeft() && !platform::folderLockRanOut()
+                       (platform::changeRecordLeft() && !refused
                             ? "The new password will be in force once the change is completed, when the settings are next saved or at the next start."
                             : "The previous password is still in force."),
                    platform::vbCritical, AppTitle);
@@ -163,6 +164,7 @@ std::string readPasswordCopies() {
     endWithMessage(missing);
   }
   const std::optional<std::string> password = passwordOfPair(pair);
+  if (!password && !pair.whole) endWithMessage(PasswordNotReadWholeText());
   if (!password) passwordCorrupted();
   watchedStamps() = lastReadStamps;
   return *password;
@@ -173,11 +175,18 @@ PasswordPair ReadPasswordPair() {
   PasswordPair pair;
   // Held only for the reads: a message about what was read comes after.
   platform::FolderWriteLock lock;
+  pair.whole = lock.held();
   pair.registryCopy = RegistryPasswordCopy();
   pair.fileExists = platform::fileExists(passwordFile());
   pair.fileRead = pair.fileExists && platform::readFile(passwordFile(), pair.fileBytes);
   lastReadStamps = pairStamps();
   return pair;
+}
+
+std::string PasswordNotReadWholeText() {
+  const std::string why = LockRefusalText();
+  return "The password could not be read whole" + (why.empty() ? std::string() : ": " + why) + "." + CrLf +
+         "Please start " + AppTitle + " again later.";
 }
 
 void RefreshPassword() {

@@ -44,8 +44,15 @@ struct PasswordPair {
   bool fileExists = false;   // the password file is there
   bool fileRead = false;     // and could be read: its bytes
   std::string fileBytes;
+  // Read while the lock was held. Without it (another program held it past
+  // the wait, a record that cannot be read), copies that disagree may be
+  // another program's change half-way, not damage.
+  bool whole = true;
 };
 PasswordPair ReadPasswordPair();
+// What a start that read copies that disagree says when they were not read
+// whole: that the password could not be read whole, and why.
+std::string PasswordNotReadWholeText();
 
 // Reads the password again when another program changed either copy since
 // this program last read them (after getPassword), so that the login gate

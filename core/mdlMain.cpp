@@ -128,14 +128,29 @@ bool WriteBuiltinDefault(const std::string& name) {
 
 std::string BuiltinDefaultFile(const std::string& name) { return BuiltinDefaultText(name) + "\r\n"; }
 
+std::string ChangeRecordUnreadText() {
+  std::string why;
+  if (!platform::changeRecordUnread(&why)) return "";
+  return "the record of an unfinished change (" + platform::profileChangeRecordPath() + ") cannot be read (" + why +
+         ")";
+}
+
+std::string LockRefusalText() {
+  // Beside a record that cannot be read every taking is refused.
+  if (std::string unread = ChangeRecordUnreadText(); !unread.empty()) return unread;
+  if (platform::folderLockRanOut() || platform::folderLockRefused()) return kOtherProgramSaving;
+  return "";
+}
+
 std::string NotSavedPlace(const std::string& file) {
-  if (platform::folderLockRanOut()) return ": " + std::string(kOtherProgramSaving);
+  const std::string refused = LockRefusalText();
+  if (!refused.empty()) return ": " + refused;
   return " in " + platform::resolvePath(file);
 }
 
 std::string NotSavedText(const std::string& what, const std::string& file) {
   std::string text = what + " could not be saved" + NotSavedPlace(file) + ".";
-  if (!platform::folderLockRanOut() && platform::changeRecordLeft()) text += std::string("\r\n") + kCompletedLater;
+  if (LockRefusalText().empty() && platform::changeRecordLeft()) text += std::string("\r\n") + kCompletedLater;
   return text;
 }
 
@@ -169,6 +184,14 @@ bool checkIsMorvantisCorrupted() {
     // written over by a default, half-way.
     platform::FolderWriteLock lock;
     for (const auto& name : varSettingsFiles) {
+      // Without the lock nothing is written: beside another program's change,
+      // or a record that cannot be read yet and that would later be completed
+      // over it. A missing file counts as missing all the same (the start
+      // locks the network), and the next start re-creates it.
+      if (!lock.held()) {
+        if (!platform::fileExists(strProfilePath + name)) allPresent = false;
+        continue;
+      }
       std::string path = strProfilePath + name;
       const std::string defaultText = BuiltinDefaultText(name) + "\r\n";
       if (platform::fileExists(path)) {

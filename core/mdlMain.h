@@ -82,11 +82,17 @@ std::string BuiltinDefaultFile(const std::string& name);
 bool WriteBuiltinDefault(const std::string& name);
 
 // Why a change was not stored, to follow "could not be saved": " in
-// <file>", the file shown as the user finds it, or, when the wait for another
-// program's write ran out, ": another Morvantis program is saving the
-// settings" (no file is at fault then).
+// <file>", the file shown as the user finds it, or, when the folder's lock
+// was refused, ": " and LockRefusalText() (no file is at fault then).
 std::string NotSavedPlace(const std::string& file);
 inline constexpr const char* kOtherProgramSaving = "another Morvantis program is saving the settings";
+// "the record of an unfinished change (<record>) cannot be read (<reason>)"
+// while it could not be read when the folder's lock was last taken, else "".
+std::string ChangeRecordUnreadText();
+// Why the folder's lock was refused to the last taking (or to the user
+// action under way, after its wait ran out): ChangeRecordUnreadText(), or
+// kOtherProgramSaving; "" when it was not.
+std::string LockRefusalText();
 // What a change whose put-back failed leaves to do.
 inline constexpr const char* kCompletedLater =
     "The change will be completed when the settings are next saved, or at the next start.";

@@ -7,8 +7,10 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
-#include <QMetaObject>
+#include <QObject>
+#include <QThread>
 
 #include <algorithm>
 #include <atomic>
@@ -16,12 +18,14 @@
 #include <cstdlib>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
 
+#include "platform/Events.h"
 #include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
 #include "platform/Registry.h"
@@ -34,6 +38,8 @@ namespace {
 // settings take milliseconds; a writer that holds the lock longer has hung,
 // and this process's write then fails (and is told) instead of hanging too.
 constexpr auto kLockWait = std::chrono::milliseconds(3000);
+// How long an action whose wait ran out looks at that wait again.
+constexpr auto kGlance = std::chrono::milliseconds(50);
 
 // A record holds the new bytes of settings files; anything larger is not one
 // of ours.
@@ -79,6 +85,13 @@ struct LockState {
   // The last change stored under the lock this process took last left its
   // record on disk, to be completed by the next write or start.
   bool changeLeft = false;
+  // The last taking of the lock was refused (another process held it, or
+  // the record could not be read).
+  bool lastRefused = false;
+  // The record could not be read when the lock was last taken, and why
+  // (errno): told once, not at every taking, until it is read again.
+  bool unread = false;
+  int unreadError = 0;
   int fd = -1;
   pid_t owner = 0;  // the process that opened fd
   std::string folder;
@@ -93,8 +106,11 @@ LockState& lockState() {
 // Set when a wait for another process's write ran out, for the rest of the
 // user action under way: its later writes take the lock only when it is
 // free, so that one action waits once, and what it could not store is told
-// as the other program's saving. The window's next turn of events (the end
-// of the action) clears it; a test's reset of the seams does too.
+// as the other program's saving. The action is over once the window's
+// events run idle at the level of the loop it ran in (the program's main
+// loop for its start): the turns of events of a message box it shows, or
+// the events it lets run between its steps, are still the action. A test's
+// reset of the seams clears it too.
 std::atomic<bool>& lockRanOut() {
   static std::atomic<bool> ranOut{false};
   static const bool registered = [] {
@@ -107,30 +123,70 @@ std::atomic<bool>& lockRanOut() {
 
 void noteLockRanOut() {
   lockRanOut() = true;
-  if (QCoreApplication* app = QCoreApplication::instance())
-    QMetaObject::invokeMethod(app, [] { lockRanOut() = false; }, Qt::QueuedConnection);
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app || QThread::currentThread() != app->thread()) return;
+  QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(app->thread());
+  if (!dispatcher) return;
+  // The level of the loop whose idleness ends the action: the one it runs
+  // in, or the main loop that follows the start.
+  static int actionLevel = 1;
+  static QMetaObject::Connection idle;
+  actionLevel = std::max(QThread::currentThread()->loopLevel(), 1);
+  QObject::disconnect(idle);
+  idle = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, app, [] {
+    if (modalWindowUp() || QThread::currentThread()->loopLevel() > actionLevel) return;
+    lockRanOut() = false;
+    QObject::disconnect(idle);
+  });
+}
+
+std::atomic<std::uint64_t>& lockWaits() {
+  static std::atomic<std::uint64_t> waits{0};
+  return waits;
 }
 
 ChangeFinish finishFound();
 
 // One wait for the lock in the kernel's queue of waiters: a thread of its
 // own blocks in flock on an open folder of its own, and the caller waits for
-// it with a limit. A wait that ran out leaves the thread to let the lock go
-// again as soon as it gets it.
+// it with a limit. A wait that ran out leaves the thread blocked, to let the
+// lock go again as soon as it gets it; the next wait of this process on the
+// folder takes that thread up again rather than starting another, so that
+// a holder that never lets go holds up one thread and one descriptor at most.
 struct LockWaiter {
   std::mutex mutex;
   std::condition_variable done;
-  enum State { Waiting, Taken, NoLocks, Abandoned } state = Waiting;
+  enum State { Waiting, Taken, NoLocks, Abandoned, Ended } state = Waiting;
   int fd = -1;
+  std::string folder;
+  pid_t owner = 0;
 };
 
-enum class Taken { Yes, RanOut, NoLocks };
+// The wait that ran out last, while its thread may still be blocked.
+std::shared_ptr<LockWaiter>& abandonedWaiter() {
+  static std::shared_ptr<LockWaiter> waiter;
+  return waiter;
+}
 
-Taken waitInQueue(const std::string& folder, std::chrono::milliseconds wait,
-                  const std::function<void()>& whileWaiting, int& fd) {
+// The abandoned wait of this process on `folder`, taken up again; null when
+// its thread has ended meanwhile.
+std::shared_ptr<LockWaiter> takeUpAbandoned(const std::string& folder) {
+  const std::shared_ptr<LockWaiter> waiter = std::move(abandonedWaiter());
+  abandonedWaiter().reset();
+  // A forked child has the folder open, but not the parent's thread.
+  if (!waiter || waiter->owner != ::getpid() || waiter->folder != folder) return nullptr;
+  std::lock_guard<std::mutex> guard(waiter->mutex);
+  if (waiter->state != LockWaiter::Abandoned) return nullptr;
+  waiter->state = LockWaiter::Waiting;
+  return waiter;
+}
+
+std::shared_ptr<LockWaiter> startWaiter(const std::string& folder) {
   auto waiter = std::make_shared<LockWaiter>();
   waiter->fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (waiter->fd < 0) return Taken::NoLocks;
+  if (waiter->fd < 0) return nullptr;
+  waiter->folder = folder;
+  waiter->owner = ::getpid();
   std::thread([waiter] {
     int rc;
     do rc = ::flock(waiter->fd, LOCK_EX);
@@ -141,17 +197,30 @@ Taken waitInQueue(const std::string& folder, std::chrono::milliseconds wait,
       // open folder.
       if (rc == 0) ::flock(waiter->fd, LOCK_UN);
       ::close(waiter->fd);
+      waiter->state = LockWaiter::Ended;
       return;
     }
     waiter->state = rc == 0 ? LockWaiter::Taken : LockWaiter::NoLocks;
     waiter->done.notify_all();
   }).detach();
+  return waiter;
+}
+
+enum class Taken { Yes, RanOut, NoLocks };
+
+Taken waitInQueue(const std::string& folder, std::chrono::milliseconds wait,
+                  const std::function<void()>& whileWaiting, int& fd) {
+  std::shared_ptr<LockWaiter> waiter = takeUpAbandoned(folder);
+  if (!waiter) waiter = startWaiter(folder);
+  if (!waiter) return Taken::NoLocks;
   const auto deadline = std::chrono::steady_clock::now() + wait;
   std::unique_lock<std::mutex> guard(waiter->mutex);
   while (waiter->state == LockWaiter::Waiting) {
     const auto now = std::chrono::steady_clock::now();
     if (now >= deadline) {
       waiter->state = LockWaiter::Abandoned;
+      guard.unlock();
+      abandonedWaiter() = std::move(waiter);
       return Taken::RanOut;
     }
     waiter->done.wait_for(guard, std::min<std::chrono::steady_clock::duration>(deadline - now,
@@ -184,10 +253,16 @@ bool takeFolderLock(LockState& s, std::chrono::milliseconds wait, const std::fun
   if (s.fd < 0) return true;
   if (::flock(s.fd, LOCK_EX | LOCK_NB) == 0) return true;
   if (errno != EWOULDBLOCK) return true;  // a file system without locks
-  // Once a wait ran out in this action, the rest of it does not wait again.
-  if (lockRanOut()) return false;
+  // A timer's tick or an engine event never waits: what it could not write
+  // is written at a later tick, and the window goes on meanwhile.
+  if (inBackgroundWork()) return false;
+  // Once a wait ran out in this action, the rest of it does not wait again:
+  // it takes the lock only when it is free. It glances at the wait that ran
+  // out, whose thread may hold the lock for the moment it takes to let it go.
+  const bool ranOut = lockRanOut();
+  if (!ranOut) ++lockWaits();
   int taken = -1;
-  switch (waitInQueue(s.folder, wait, whileWaiting, taken)) {
+  switch (waitInQueue(s.folder, ranOut ? kGlance : wait, ranOut ? std::function<void()>() : whileWaiting, taken)) {
     case Taken::Yes:
       // The waiter's open folder holds the lock from now on.
       ::close(s.fd);
@@ -198,7 +273,7 @@ bool takeFolderLock(LockState& s, std::chrono::milliseconds wait, const std::fun
     case Taken::RanOut:
       break;
   }
-  noteLockRanOut();
+  if (!ranOut) noteLockRanOut();
   return false;
 }
 
@@ -215,18 +290,36 @@ FolderWriteLock::FolderWriteLock(std::chrono::milliseconds wait, const std::func
   }
   s.refused = false;
   s.changeLeft = false;
+  s.lastFinish = ChangeFinish{};
   s.held = takeFolderLock(s, wait, whileWaiting);
   held_ = s.held;
+  s.lastRefused = !held_;
   if (!held_) return;
   s.lastFinish = finishFound();
-  if ((s.lastFinish.found || s.lastFinish.unread) && reporter()) reporter()(s.lastFinish);
+  // A record that stays unread is told when it is first found so, not at
+  // every later taking of the lock.
+  const bool toldUnread = s.unread && s.lastFinish.unread;
+  s.unread = s.lastFinish.unread;
+  s.unreadError = s.lastFinish.unreadError;
+  if ((s.lastFinish.found || (s.unread && !toldUnread)) && reporter()) reporter()(s.lastFinish);
   // A record that could not be read now is finished before anything else
   // is written: nothing is, until it can be.
   s.refused = s.lastFinish.unread || s.lastFinish.kept;
   held_ = !s.refused;
+  s.lastRefused = !held_;
 }
 
 bool folderLockRanOut() { return lockRanOut(); }
+
+bool folderLockRefused() { return lockState().lastRefused; }
+
+bool changeRecordUnread(std::string* why) {
+  const LockState& s = lockState();
+  if (s.unread && why) *why = std::strerror(s.unreadError);
+  return s.unread;
+}
+
+std::uint64_t folderLockWaits() { return lockWaits(); }
 
 FolderWriteLock::~FolderWriteLock() {
   LockState& s = lockState();
@@ -578,6 +671,7 @@ ChangeFinish finishFound() {
   const int fd = ::open(record.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOENT || errno == ENOTDIR) return r;
+    r.unreadError = errno;
     // Only what is not a regular file (a link, a socket) is no record of
     // ours; one that could not be opened now (no descriptor left, an
     // error of the disk) stays for the next start.
@@ -592,9 +686,11 @@ ChangeFinish finishFound() {
   std::string text;
   const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
   const int read = regular && st.st_size <= kMaxRecordBytes ? readWhole(fd, static_cast<size_t>(st.st_size), text) : 0;
+  const int readError = errno;
   ::close(fd);
   if (read < 0) {
     r.unread = true;
+    r.unreadError = readError;
     return r;
   }
   if (regular && st.st_size == 0) {

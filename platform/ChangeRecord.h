@@ -16,6 +16,7 @@
 // next finishes it before anything else is written, so no later write is
 // ever undone by it.
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -29,8 +30,11 @@ namespace mv::platform {
 // writes (the kernel's queue of waiters, no polling), a few seconds at most;
 // held() is false when that wait ran out, and the caller then writes
 // nothing. A user action waits once: after a wait ran out, the action's
-// later takings do not wait (folderLockRanOut). Right after the lock is
-// taken, a record left on disk is finished.
+// later takings do not wait (folderLockRanOut). A timer's tick or an engine
+// event never waits (BackgroundWork, Events.h): it takes the lock only when
+// it is free. At most one wait of this process is under way at a time: a
+// wait that ran out is taken up again by the next one. Right after the lock
+// is taken, a record left on disk is finished.
 class FolderWriteLock {
  public:
   FolderWriteLock();
@@ -47,10 +51,22 @@ class FolderWriteLock {
 };
 
 // True while a wait for the lock ran out in the user action under way (until
-// the window's events run again): what the action could not store is then
-// told as another Morvantis program's saving of the settings, not as a
-// file that cannot be written.
+// the window's events run idle again, outside any message box the action
+// shows): what the action could not store is then told as another Morvantis
+// program's saving of the settings, not as a file that cannot be written.
 bool folderLockRanOut();
+// True when the last taking of the lock was refused: another process held
+// it, or the record of an unfinished change could not be read. What was not
+// written then failed for the lock, not for its file.
+bool folderLockRefused();
+// True while the record of an unfinished change could not be read when the
+// lock was last taken (no descriptor left, no permission, an error of the
+// disk): nothing is written until it can be, since its completion at a
+// later start would undo what was written meanwhile. `why` gets the
+// system's reason.
+bool changeRecordUnread(std::string* why = nullptr);
+// How many waits for the lock this process has entered (tests).
+std::uint64_t folderLockWaits();
 
 // Replaces a file of the folder by its new bytes (a native path), through the
 // writer a test may replace. `written` gets the new file's stamp when it is
@@ -138,8 +154,9 @@ struct ChangeFinish {
   bool kept = false;
   // A record that could not be opened or read now (no descriptor left, an
   // error of the disk): left in place for the next start, and nothing is
-  // written until it is finished.
+  // written until it is finished. unreadError: the system's error (errno).
   bool unread = false;
+  int unreadError = 0;
   // A record that could not be read as one of ours (damaged, not a regular
   // file, too large, a step out of the folder in a name): never applied,
   // and kept under this name beside it (every one under a name of its own)

@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "platform/Events.h"
 #include "platform/Paths.h"
 #include "platform/Seam.h"
 
@@ -49,7 +50,9 @@ void ShowNotice(const std::string& text, const std::string& title) { notice()(te
 void setNoticeHandler(NoticeHandler handler) { notice().replace(std::move(handler)); }
 void installNotice(NoticeHandler handler) { notice().install(std::move(handler)); }
 
+// Each modal window belongs to the action that shows it (ModalWindowUp).
 int MsgBox(const std::string& prompt, int buttons, const std::string& title) {
+  ModalWindowUp modal;
   return msgBox()(prompt, buttons, title);
 }
 void setMsgBoxHandler(MsgBoxHandler handler) { msgBox().replace(std::move(handler)); }
@@ -57,6 +60,7 @@ void installMsgBox(MsgBoxHandler handler) { msgBox().install(std::move(handler))
 
 std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                     const std::string& defaultText) {
+  ModalWindowUp modal;
   return inputBox()(prompt, title, defaultText);
 }
 void setInputBoxHandler(InputBoxHandler handler) { inputBox().replace(std::move(handler)); }
@@ -69,7 +73,11 @@ namespace {
 // another file: such a name is refused, as the dialog itself refuses a name
 // it cannot take, with its own title, and counts as cancelled.
 std::optional<FileDialogResult> answered(FileDialogKind kind, const FileDialogOptions& options) {
-  std::optional<FileDialogResult> chosen = fileDialog()(kind, options);
+  std::optional<FileDialogResult> chosen;
+  {
+    ModalWindowUp modal;
+    chosen = fileDialog()(kind, options);
+  }
   if (!chosen) return chosen;
   if (chosen->FileName.find('\\') != std::string::npos) {
     MsgBox(chosen->FileName + "\r\nThis name cannot be used: a file name here cannot hold \"\\\".\r\n"

@@ -90,7 +90,9 @@ std::optional<std::string> GetStoredPassword() {
     if (bytes.find_first_of(CrLf) == std::string::npos) password = mv::PasswordFromFileLine(bytes);
   }
   if (!password || *password != copy) {
-    platform::MsgBox(AppTitle + " is corrupted.", platform::vbCritical, AppTitle);
+    // Copies read without the lock may be another program's change half-way.
+    platform::MsgBox(pair.whole ? AppTitle + " is corrupted." : mv::PasswordNotReadWholeText(), platform::vbCritical,
+                     AppTitle);
     EndWizard();
     return std::nullopt;
   }

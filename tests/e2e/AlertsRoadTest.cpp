@@ -4,7 +4,6 @@
 // the pop-up and the two alert logs change.
 #include <gtest/gtest.h>
 
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <QApplication>
@@ -44,8 +43,6 @@
 #include "platform/SingleInstance.h"
 #include "rules/NetworkCommands.h"
 #include "tests/e2e/FrontEndFixture.h"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 using namespace mv;
@@ -88,18 +85,7 @@ class AlertsRoad : public mvtest::FrontEndTest {
     timer->PassLockTimer->stop();
   }
   // Runs the event tool on the program folder's system directory.
-  int event(std::vector<std::string> fields) {
-    std::vector<std::string> words{MV_EVENT_EXE, native("System32"), "--day", day, "--date", "10:15:30"};
-    words.insert(words.end(), fields.begin(), fields.end());
-    std::vector<char*> argv;
-    for (auto& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawn(&pid, MV_EVENT_EXE, nullptr, nullptr, argv.data(), environ) != 0) return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
+  int event(std::vector<std::string> fields) { return engineEvent(day, std::move(fields)); }
   std::string alertSetting(const std::string& key) const {
     return ReadINI("Main", key, "", strAlertsSettingFile, true);
   }

@@ -4,8 +4,12 @@
 // empty settings password and two network interfaces; the program's end is
 // an exception the test can expect. Every window the front end opened is
 // closed afterwards.
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "alerts/frmTimeTemp.h"
@@ -17,6 +21,8 @@
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include "tests/rules/RulesFixture.h"
+
+extern "C" char** environ;
 
 namespace mvtest {
 
@@ -51,6 +57,21 @@ class FrontEndTest : public RulesTest {
     for (int pid : mv::platform::findProcessesByPath(native("Pellworth.exe"))) mv::platform::endProcess(pid);
     mv::blnStarted = false;
     RulesTest::TearDown();
+  }
+  // Runs the engine's event tool on the program folder's system directory:
+  // it appends an event of `fields` at 10:15:30 to the logs of `day`
+  // ("yyyymmdd"). Its exit code.
+  int engineEvent(const std::string& day, std::vector<std::string> fields) {
+    std::vector<std::string> words{MV_EVENT_EXE, native("System32"), "--day", day, "--date", "10:15:30"};
+    words.insert(words.end(), fields.begin(), fields.end());
+    std::vector<char*> argv;
+    for (auto& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, MV_EVENT_EXE, nullptr, nullptr, argv.data(), environ) != 0) return -1;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 };
 

@@ -13,8 +13,9 @@
 #include "core/frmLogin.h"
 #include "tests/core/ModalDriver.h"
 #include "tests/e2e/FrontEndFixture.h"
-#include "tests/e2e/PausedWriter.h"
 #include "tests/e2e/ProgramProcess.h"
+#include "tests/support/FolderLockHolder.h"
+#include "tests/support/PausedWriter.h"
 #include "tests/wizard/WizardFixture.h"
 #include "zones/mdlCustomSettings.h"
 

@@ -66,32 +66,32 @@ bool FolderLockHolder::release() {
   return told && ended && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-namespace {
-// True when the kernel's list of locks shows this process waiting for a
-// lock on the file `inode` (a waiter's line reads "N: -> FLOCK ... PID
-// MAJ:MIN:INODE ...").
-bool waitingForLockOn(ino_t inode) {
+bool waitsForTheLockOn(pid_t pid, const std::string& native) {
+  struct stat st {};
+  if (::stat(native.c_str(), &st) != 0) return false;
   std::ifstream locks("/proc/locks");
-  const std::string pid = std::to_string(::getpid()), node = ":" + std::to_string(inode);
+  const std::string owner = std::to_string(pid), inode = std::to_string(st.st_ino);
   for (std::string line; std::getline(locks, line);) {
     std::istringstream words(line);
-    std::string number, arrow, kind, mode, access, owner, place;
-    if (!(words >> number >> arrow >> kind >> mode >> access >> owner >> place)) continue;
-    if (arrow == "->" && kind == "FLOCK" && owner == pid && place.size() > node.size() &&
-        place.compare(place.size() - node.size(), node.size(), node) == 0)
-      return true;
+    std::string number, arrow, kind, advice, mode, process, file;
+    if (!(words >> number >> arrow >> kind >> advice >> mode >> process >> file)) continue;
+    if (arrow == "->" && process == owner && file.substr(file.rfind(':') + 1) == inode) return true;
   }
   return false;
 }
-}  // namespace
+
+bool untilItWaitsForTheLockOn(pid_t pid, const std::string& native) {
+  for (int i = 0; i < 3000 && !waitsForTheLockOn(pid, native); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return waitsForTheLockOn(pid, native);
+}
 
 bool releaseWhenAwaited(FolderLockHolder& holder, const std::function<void()>& action) {
-  struct stat folder {};
-  if (::stat(mv::platform::programFolder().c_str(), &folder) != 0) return false;
+  const std::string folder = mv::platform::programFolder();
   std::atomic<bool> done{false}, awaited{false};
   std::thread watcher([&] {
     while (!done) {
-      if (waitingForLockOn(folder.st_ino)) {
+      if (waitsForTheLockOn(::getpid(), folder)) {
         awaited = true;
         break;
       }

@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <functional>
+#include <string>
 #include <utility>
 
 namespace mvtest {
@@ -39,6 +40,14 @@ class FolderLockHolder {
   int go_ = -1;  // written to let the child go
   bool held_ = false;
 };
+
+// True when the process `pid` waits for a lock on the file or folder
+// `native` that another process holds (a waiter's line in the kernel's table
+// of locks: its process, and the device and inode of the locked file).
+bool waitsForTheLockOn(pid_t pid, const std::string& native);
+// Waits until the process waits for the lock on `native`; false when it did
+// not within half a minute.
+bool untilItWaitsForTheLockOn(pid_t pid, const std::string& native);
 
 // Runs `action` in this process while `holder` keeps the lock, and lets the
 // holder go as soon as this process waits for the lock (as the kernel's list

@@ -1,19 +1,12 @@
 #pragma once
-// Other processes at work on the test's program folder: one (a fork of the
-// test's) whose change stops after a given write until the test lets it go
-// on, as a program caught in the middle of storing a change of several
-// files, holding the folder's lock; and the look at whether a process waits
-// for a lock.
-#include <sys/stat.h>
+// Another process (a fork of this one, in the same program folder) whose
+// change of the settings stops half-way, holding the folder's lock, as a
+// program that hung in its write does.
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
-#include <thread>
 
 #include "platform/ChangeRecord.h"
 #include "platform/FileSystem.h"
@@ -62,31 +55,5 @@ class PausedWriter {
   int go_[2] = {-1, -1}, ready_[2] = {-1, -1};
   pid_t pid_ = -1;
 };
-
-// True when the process waits for the lock on the file or folder `native`
-// that another process holds (a waiter's line in the kernel's table of
-// locks: its process, and the device and inode of the locked file).
-inline bool waitsForTheLockOn(pid_t pid, const std::string& native) {
-  struct stat st;
-  if (::stat(native.c_str(), &st) != 0) return false;
-  std::ifstream locks("/proc/locks");
-  std::string line;
-  while (std::getline(locks, line)) {
-    std::istringstream words(line);
-    std::string number, arrow, kind, advice, mode, owner, file;
-    words >> number >> arrow >> kind >> advice >> mode >> owner >> file;
-    if (arrow == "->" && owner == std::to_string(pid) && file.substr(file.rfind(':') + 1) == std::to_string(st.st_ino))
-      return true;
-  }
-  return false;
-}
-
-// Waits until the process waits for the lock on `native`; false when it did
-// not within half a minute.
-inline bool untilItWaitsForTheLockOn(pid_t pid, const std::string& native) {
-  for (int i = 0; i < 3000 && !waitsForTheLockOn(pid, native); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  return waitsForTheLockOn(pid, native);
-}
 
 }  // namespace mvtest
