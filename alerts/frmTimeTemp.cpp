@@ -23,6 +23,7 @@
 #include "core/mdlLogin.h"
 #include "core/mdlMain.h"
 #include "platform/Application.h"
+#include "platform/ChangeRecord.h"
 #include "platform/Dialogs.h"
 #include "platform/QtText.h"
 #include "platform/Events.h"
@@ -238,11 +239,13 @@ void frmTimeTemp::PassLockTimer_Timer() {
       followScreenSaver();
     }
     if (!due) return;
+    // Nor does the automatic lock wait for the folder (its message below is
+    // shown outside this): while another program is saving the settings it
+    // stays due, and engages at the next minute.
+    std::optional<platform::BackgroundWork> tick(std::in_place);
+    if (!platform::FolderWriteLock().held()) return;
     intIdleMinutes = 0;
     const bool lock = EngagesMode;
-    // Nor does the automatic lock wait for the folder (its message below is
-    // shown outside this).
-    std::optional<platform::BackgroundWork> tick(std::in_place);
     // The automatic lock only tightens the firewall and engages while the
     // user is away: behind the login gate it would never engage.
     const auto& command = lock ? LockNetwork : StopNetwork;

@@ -135,9 +135,19 @@ std::string ChangeRecordUnreadText() {
          ")";
 }
 
+std::string ChangeRecordKeptText() {
+  std::vector<std::string> files;
+  if (!platform::changeRecordKept(&files)) return "";
+  std::string names;
+  for (const std::string& file : files) names += (names.empty() ? "" : ", ") + file;
+  return "an earlier change, recorded to be completed, still could not be completed in " + names;
+}
+
 std::string LockRefusalText() {
-  // Beside a record that cannot be read every taking is refused.
+  // Beside a record that cannot be read, or one whose completion failed
+  // again, every taking is refused.
   if (std::string unread = ChangeRecordUnreadText(); !unread.empty()) return unread;
+  if (std::string kept = ChangeRecordKeptText(); !kept.empty()) return kept;
   if (platform::folderLockRanOut() || platform::folderLockRefused()) return kOtherProgramSaving;
   return "";
 }

@@ -89,9 +89,13 @@ inline constexpr const char* kOtherProgramSaving = "another Morvantis program is
 // "the record of an unfinished change (<record>) cannot be read (<reason>)"
 // while it could not be read when the folder's lock was last taken, else "".
 std::string ChangeRecordUnreadText();
+// "an earlier change, recorded to be completed, still could not be completed
+// in <files>" while the record's completion failed again when the folder's
+// lock was last taken, else "".
+std::string ChangeRecordKeptText();
 // Why the folder's lock was refused to the last taking (or to the user
-// action under way, after its wait ran out): ChangeRecordUnreadText(), or
-// kOtherProgramSaving; "" when it was not.
+// action under way, after its wait ran out): ChangeRecordUnreadText(),
+// ChangeRecordKeptText(), or kOtherProgramSaving; "" when it was not.
 std::string LockRefusalText();
 // What a change whose put-back failed leaves to do.
 inline constexpr const char* kCompletedLater =

@@ -92,6 +92,9 @@ struct LockState {
   // (errno): told once, not at every taking, until it is read again.
   bool unread = false;
   int unreadError = 0;
+  // The record's completion failed again when the lock was last taken: it
+  // stays, told once, not at every taking, until it is completed.
+  bool kept = false;
   int fd = -1;
   pid_t owner = 0;  // the process that opened fd
   std::string folder;
@@ -296,12 +299,14 @@ FolderWriteLock::FolderWriteLock(std::chrono::milliseconds wait, const std::func
   s.lastRefused = !held_;
   if (!held_) return;
   s.lastFinish = finishFound();
-  // A record that stays unread is told when it is first found so, not at
-  // every later taking of the lock.
-  const bool toldUnread = s.unread && s.lastFinish.unread;
+  // A record that stays unread, or whose completion keeps failing, is told
+  // when it is first found so, not at every later taking of the lock (a
+  // timer's tick takes it at every engine event).
+  const bool toldBefore = (s.unread && s.lastFinish.unread) || (s.kept && s.lastFinish.kept);
   s.unread = s.lastFinish.unread;
   s.unreadError = s.lastFinish.unreadError;
-  if ((s.lastFinish.found || (s.unread && !toldUnread)) && reporter()) reporter()(s.lastFinish);
+  s.kept = s.lastFinish.kept;
+  if ((s.lastFinish.found || s.unread) && !toldBefore && reporter()) reporter()(s.lastFinish);
   // A record that could not be read now is finished before anything else
   // is written: nothing is, until it can be.
   s.refused = s.lastFinish.unread || s.lastFinish.kept;
@@ -317,6 +322,12 @@ bool changeRecordUnread(std::string* why) {
   const LockState& s = lockState();
   if (s.unread && why) *why = std::strerror(s.unreadError);
   return s.unread;
+}
+
+bool changeRecordKept(std::vector<std::string>* files) {
+  const LockState& s = lockState();
+  if (s.kept && files) *files = s.lastFinish.notWritten;
+  return s.kept;
 }
 
 std::uint64_t folderLockWaits() { return lockWaits(); }

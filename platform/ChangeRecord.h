@@ -65,6 +65,11 @@ bool folderLockRefused();
 // later start would undo what was written meanwhile. `why` gets the
 // system's reason.
 bool changeRecordUnread(std::string* why = nullptr);
+// True while the record of a change left to be completed could not be
+// completed when the lock was last taken (a file of it cannot be written):
+// it stays, and nothing is written until a later taking completes it.
+// `files` gets the files it could not write (native paths).
+bool changeRecordKept(std::vector<std::string>* files = nullptr);
 // How many waits for the lock this process has entered (tests).
 std::uint64_t folderLockWaits();
 

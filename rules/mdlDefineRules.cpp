@@ -615,9 +615,12 @@ void composeRuleFile(bool bBlockAll) {
   SaveIPRules(bBlockAll);
 }
 
-// Logs why the rule file was not written.
+// Logs why the rule file was not written. A record of an unfinished change
+// that cannot be read, or cannot be completed, was logged once when it was
+// found, not at every write it refuses.
 void logRuleFileNotWritten(const std::string& where) {
-  if (platform::folderLockRanOut())
+  if (!ChangeRecordUnreadText().empty() || !ChangeRecordKeptText().empty()) return;
+  if (platform::folderLockRanOut() || platform::folderLockRefused())
     WriteErrorLog("Another program is saving the settings; not written (" + strRuleFile + ")", where);
   else
     WriteErrorLog("Path/File access error (" + strRuleFile + ")", where);

@@ -507,6 +507,9 @@ TEST_F(FolderWriters, AChangeWhoseCompletionFailsAgainKeepsItsRecordAndIsTold) {
   ASSERT_TRUE(fs::exists(record()));
   // Nothing is written beside it, so that its completion undoes nothing.
   EXPECT_FALSE(WriteINI("T", "a", "2", master(), false));
+  EXPECT_EQ(NotSavedText("The setting", master()),
+            "The setting could not be saved: an earlier change, recorded to be completed, still could not be "
+            "completed in " + unwritable + ".");
   // Once the file can be written, the next start completes it.
   platform::setProfileFileWriter(nullptr);
   FinishPendingChange();
