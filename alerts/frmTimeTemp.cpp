@@ -241,9 +241,11 @@ void frmTimeTemp::PassLockTimer_Timer() {
     if (!due) return;
     // Nor does the automatic lock wait for the folder (its message below is
     // shown outside this): while another program is saving the settings it
-    // stays due, and engages at the next minute.
+    // stays due, and engages at the next minute. A record that keeps every
+    // write out is no passing state: the lock is tried, and its failure told.
     std::optional<platform::BackgroundWork> tick(std::in_place);
-    if (!platform::FolderWriteLock().held()) return;
+    if (!platform::FolderWriteLock().held() && !platform::changeRecordUnread() && !platform::changeRecordKept())
+      return;
     intIdleMinutes = 0;
     const bool lock = EngagesMode;
     // The automatic lock only tightens the firewall and engages while the

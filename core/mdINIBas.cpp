@@ -184,9 +184,14 @@ void FinishPendingChange() {
   if (finish.notWritten.empty()) return;
   std::string files;
   for (const std::string& file : finish.notWritten) files += "\r\n" + file;
-  // The rest is said to be saved only when some of it was.
-  platform::MsgBox("A change interrupted by the end of the program could not be completed in:" + files +
-                       (finish.written > 0 ? "\r\nThe rest of it was saved." : "") + "\r\nPlease check these settings.",
+  // A change that could not be completed now stays recorded, and holds up
+  // every save until it is; one that was dropped in part is told as such
+  // (the rest is said to be saved only when some of it was).
+  const std::string after =
+      finish.kept ? std::string("\r\nIt stays recorded: ") + kCompletedLater + " No setting can be saved until then."
+      : finish.written > 0 ? "\r\nThe rest of it was saved.\r\nPlease check these settings."
+                           : "\r\nPlease check these settings.";
+  platform::MsgBox("A change interrupted by the end of the program could not be completed in:" + files + after,
                    platform::vbExclamation, AppTitle);
 }
 
@@ -230,7 +235,7 @@ bool WriteINISectionValues(const std::string& section, const std::vector<std::st
 
 namespace {
 [[noreturn]] void raiseFileAccess(const std::string& file) {
-  throw RuntimeError(75, "Path/File access error (" + file + ")");
+  throw RuntimeError(75, FileAccessErrorText(file));
 }
 }  // namespace
 

@@ -76,7 +76,7 @@ bool setPassword(const std::string& password) {
   const bool stored = ErrorBoundary("setPassword of mdlAlertsAndLogs", false, [&] {
     if (!PasswordStorageProblem(password).empty()) return false;
     if (StorePasswordFiles(password, failed)) return true;
-    WriteErrorLog("Path/File access error (" + failed + ")", "setPassword of mdlAlertsAndLogs");
+    WriteErrorLog(FileAccessErrorText(failed), "setPassword of mdlAlertsAndLogs");
     return false;
   });
   if (stored) return true;

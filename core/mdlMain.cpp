@@ -152,6 +152,11 @@ std::string LockRefusalText() {
   return "";
 }
 
+std::string FileAccessErrorText(const std::string& file) {
+  const std::string refused = LockRefusalText();
+  return (refused.empty() ? std::string("Path/File access error") : "Not saved, " + refused) + " (" + file + ")";
+}
+
 std::string NotSavedPlace(const std::string& file) {
   const std::string refused = LockRefusalText();
   if (!refused.empty()) return ": " + refused;

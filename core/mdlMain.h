@@ -97,6 +97,10 @@ std::string ChangeRecordKeptText();
 // action under way, after its wait ran out): ChangeRecordUnreadText(),
 // ChangeRecordKeptText(), or kOtherProgramSaving; "" when it was not.
 std::string LockRefusalText();
+// The Err.log text of a write of `file` that failed: "Path/File access
+// error (<file>)", or, when the folder's lock was refused, why, so that no
+// file is blamed for another program's saving or a record's state.
+std::string FileAccessErrorText(const std::string& file);
 // What a change whose put-back failed leaves to do.
 inline constexpr const char* kCompletedLater =
     "The change will be completed when the settings are next saved, or at the next start.";

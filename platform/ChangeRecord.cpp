@@ -20,6 +20,7 @@
 #include <chrono>
 #include <cstring>
 #include <condition_variable>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -95,6 +96,7 @@ struct LockState {
   // The record's completion failed again when the lock was last taken: it
   // stays, told once, not at every taking, until it is completed.
   bool kept = false;
+  std::vector<std::string> keptFiles;
   int fd = -1;
   pid_t owner = 0;  // the process that opened fd
   std::string folder;
@@ -306,6 +308,7 @@ FolderWriteLock::FolderWriteLock(std::chrono::milliseconds wait, const std::func
   s.unread = s.lastFinish.unread;
   s.unreadError = s.lastFinish.unreadError;
   s.kept = s.lastFinish.kept;
+  s.keptFiles = s.lastFinish.notWritten;
   if ((s.lastFinish.found || s.unread) && !toldBefore && reporter()) reporter()(s.lastFinish);
   // A record that could not be read now is finished before anything else
   // is written: nothing is, until it can be.
@@ -326,7 +329,7 @@ bool changeRecordUnread(std::string* why) {
 
 bool changeRecordKept(std::vector<std::string>* files) {
   const LockState& s = lockState();
-  if (s.kept && files) *files = s.lastFinish.notWritten;
+  if (s.kept && files) *files = s.keptFiles;
   return s.kept;
 }
 
@@ -334,7 +337,10 @@ std::uint64_t folderLockWaits() { return lockWaits(); }
 
 FolderWriteLock::~FolderWriteLock() {
   LockState& s = lockState();
-  if (--s.depth == 0 && s.held && s.fd >= 0) ::flock(s.fd, LOCK_UN);
+  if (--s.depth == 0) {
+    if (s.held && s.fd >= 0) ::flock(s.fd, LOCK_UN);
+    s.held = false;
+  }
   s.mutex.unlock();
 }
 
@@ -649,7 +655,9 @@ Step replayStep(const ChangeRecordEntry& e, const ChangeLogPlaces& places) {
   struct stat st;
   // A file that is not there (nor its folder) has been moved or removed.
   const bool there = real && ::lstat(real->c_str(), &st) == 0;
-  if (!there && real && errno != ENOENT && errno != ENOTDIR) return Step::Failed;
+  // One of the program's files that cannot be looked at now waits for a
+  // later finish; any other place is not touched.
+  if (!there && real && errno != ENOENT && errno != ENOTDIR) return own ? Step::Failed : Step::Refused;
   switch (e.kind) {
     case ChangeRecordEntry::Move: {
       if (!there) return Step::Done;
@@ -661,7 +669,13 @@ Step replayStep(const ChangeRecordEntry& e, const ChangeLogPlaces& places) {
       if (!there) return Step::Done;
       return own ? done(removeNativeFile(e.native)) : Step::Refused;
     case ChangeRecordEntry::Write: {
-      if (own) return done(replaceFolderFile(e.native, e.bytes));
+      if (own) {
+        // The program makes its own folders again where they went, as its
+        // start does.
+        std::error_code ignored;
+        std::filesystem::create_directories(std::filesystem::path(e.native).parent_path(), ignored);
+        return done(replaceFolderFile(e.native, e.bytes));
+      }
       if (!among(real, places.recorded)) return Step::Refused;
       if (!there || (S_ISREG(st.st_mode) && st.st_size == 0)) return done(replaceFolderFile(*real, e.bytes));
       std::string held;
@@ -732,8 +746,12 @@ ChangeFinish finishFound() {
       for (const std::string& place : *from)
         if (auto real = realPlace(place)) to->push_back(*real);
   }
+  // The steps are replayed in order, up to one that fails now: a later
+  // step (the settings naming the log's new place) never stands before an
+  // earlier one (the log's move) is done.
   for (const ChangeRecordEntry& e : *entries) {
-    const Step step = replayStep(e, places);
+    // After a step that failed, the rest waits for it (and is not done).
+    const Step step = r.kept ? Step::Failed : replayStep(e, places);
     if (step == Step::Done)
       ++r.written;
     else

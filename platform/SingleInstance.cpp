@@ -31,8 +31,21 @@ struct flock wholeFile(short type) {
 bool acquireSingleInstance(const std::string& name) {
   if (lockFd() >= 0) return true;
   int fd = ::open(lockPath(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return true;  // a folder we cannot lock in does not stop the program
-  struct flock range = wholeFile(F_WRLCK);
+  short type = F_WRLCK;
+  if (fd < 0) {
+    // A lock file this user may not write (left by another user) is still
+    // locked, for reading: another instance's write lock keeps this one
+    // out, and this one's read lock is seen by the wizard's look as well.
+    fd = ::open(lockPath(name).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return true;  // a folder we cannot lock in does not stop the program
+    struct flock other = wholeFile(F_WRLCK);
+    if (::fcntl(fd, F_OFD_GETLK, &other) == 0 && other.l_type != F_UNLCK) {
+      ::close(fd);
+      return false;
+    }
+    type = F_RDLCK;
+  }
+  struct flock range = wholeFile(type);
   if (::fcntl(fd, F_OFD_SETLK, &range) != 0) {
     const bool taken = errno == EAGAIN || errno == EACCES;
     ::close(fd);

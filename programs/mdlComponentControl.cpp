@@ -45,7 +45,7 @@ void writeComponentSection(const std::string& section, const std::string& path, 
                         {ComponentSectionKeys[1], description},
                         {ComponentSectionKeys[2], std::to_string(right)}},
                        strComponentsFile, true))
-    throw RuntimeError(errInvalidCall, "Path/File access error (" + strComponentsFile + ")");
+    throw RuntimeError(errInvalidCall, FileAccessErrorText(strComponentsFile));
 }
 
 }  // namespace

@@ -317,8 +317,7 @@ void AddProgramControlToINI(const std::string& name, int r1, int r2, int r3, int
       section = NumberedSectionFor(strProgramControlFile, name, fullPath);
 
     if (!WriteINISection(section, NewProgramSection(version, codes, fullPath), strProgramControlFile, true)) {
-      WriteErrorLog("Path/File access error (" + strProgramControlFile + ")",
-                    "AddProgramControlToINI of Module mdlProgramControl");
+      WriteErrorLog(FileAccessErrorText(strProgramControlFile), "AddProgramControlToINI of Module mdlProgramControl");
       return;
     }
     platform::pumpEvents();

@@ -620,10 +620,7 @@ void composeRuleFile(bool bBlockAll) {
 // found, not at every write it refuses.
 void logRuleFileNotWritten(const std::string& where) {
   if (!ChangeRecordUnreadText().empty() || !ChangeRecordKeptText().empty()) return;
-  if (platform::folderLockRanOut() || platform::folderLockRefused())
-    WriteErrorLog("Another program is saving the settings; not written (" + strRuleFile + ")", where);
-  else
-    WriteErrorLog("Path/File access error (" + strRuleFile + ")", where);
+  WriteErrorLog(FileAccessErrorText(strRuleFile), where);
 }
 }  // namespace
 

@@ -40,7 +40,7 @@ PortRowKind portRowKind(CustomList list, int row) {
 // A write that did not reach its file ends the save instead of passing for
 // stored.
 void require(bool stored, long table) {
-  if (!stored) throw RuntimeError(75, "Path/File access error (" + TableFile(table) + ")");
+  if (!stored) throw RuntimeError(75, FileAccessErrorText(TableFile(table)));
 }
 
 void storeColumn(long table, const std::string& section, const std::string& column, const std::string& value) {

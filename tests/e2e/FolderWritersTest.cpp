@@ -495,8 +495,8 @@ TEST_F(FolderWriters, AFinishedRecordThatStaysIsMarkedNeverThroughALinkAndNotApp
 
 TEST_F(FolderWriters, AChangeWhoseCompletionFailsAgainKeepsItsRecordAndIsTold) {
   ASSERT_TRUE(changeEndedHalfWay());
-  // The file left to write cannot be written now, as on a full disk.
-  const std::string unwritable = platform::resolvePath(strAlertsSettingFile);
+  // The change's first file cannot be written now, as on a full disk.
+  const std::string unwritable = platform::resolvePath(master());
   platform::setProfileFileWriter([&](const std::string& native, const std::string& bytes) {
     return native != unwritable && platform::writeNativeFileAtomic(native, bytes);
   });
@@ -505,11 +505,14 @@ TEST_F(FolderWriters, AChangeWhoseCompletionFailsAgainKeepsItsRecordAndIsTold) {
   EXPECT_NE(messages[0].prompt.find("could not be completed in:\r\n" + unwritable), std::string::npos)
       << messages[0].prompt;
   ASSERT_TRUE(fs::exists(record()));
+  // Nor are its later steps done before that one.
+  platform::profileClearCache();
+  EXPECT_EQ(ReadINI("T", "b", "", strAlertsSettingFile, false), "0");
   // Nothing is written beside it, so that its completion undoes nothing.
   EXPECT_FALSE(WriteINI("T", "a", "2", master(), false));
   EXPECT_EQ(NotSavedText("The setting", master()),
             "The setting could not be saved: an earlier change, recorded to be completed, still could not be "
-            "completed in " + unwritable + ".");
+            "completed in " + unwritable + ", " + platform::resolvePath(strAlertsSettingFile) + ".");
   // Once the file can be written, the next start completes it.
   platform::setProfileFileWriter(nullptr);
   FinishPendingChange();
@@ -517,6 +520,17 @@ TEST_F(FolderWriters, AChangeWhoseCompletionFailsAgainKeepsItsRecordAndIsTold) {
   EXPECT_EQ(ReadINI("T", "a", "", master(), false), "1");
   EXPECT_EQ(ReadINI("T", "b", "", strAlertsSettingFile, false), "1");
   EXPECT_FALSE(fs::exists(record()));
+}
+
+TEST_F(FolderWriters, AChangeLeftOnDiskIsCompletedWhereItsSettingsFolderWasRemoved) {
+  ASSERT_TRUE(changeEndedHalfWay());
+  fs::remove_all(native("Profiles"));
+  FinishPendingChange();
+  EXPECT_TRUE(messages.empty()) << messages[0].prompt;
+  EXPECT_FALSE(fs::exists(record()));
+  platform::profileClearCache();
+  EXPECT_EQ(ReadINI("T", "a", "", master(), false), "1");
+  EXPECT_EQ(ReadINI("T", "b", "", strAlertsSettingFile, false), "1");
 }
 
 TEST_F(FolderWriters, APasswordChangeEndedByItsProcessEndIsWholeAtTheNextStartOfEitherProgram) {
