@@ -38,7 +38,7 @@ class MainTab : public ProgramPageTest {
   }
 };
 
-TEST_F(MainTab, LoadShowsTheStoredLevelSwitchAndLockWithoutAskingForThePassword) {
+TEST_F(MainTab, LoadShowsTheStoredLevelSwitchAndLockWithoutAskingForThePasswordAndStoresNothing) {
   mv::strPassword = "secret";
   setMain("ControlLevel", "3");
   setMain("ControlEnable", "0");
@@ -53,8 +53,8 @@ TEST_F(MainTab, LoadShowsTheStoredLevelSwitchAndLockWithoutAskingForThePassword)
   EXPECT_FALSE(page->chkComponentControl->isChecked());
   EXPECT_TRUE(page->OptProgramControlOn->isChecked());
   EXPECT_EQ(lockTexts(), "On :|Automatic Internet lock is enabled");
-  // The lock in memory is written back.
-  EXPECT_EQ(mainValue("AutomaticLock"), "1");
+  // Showing the page stores nothing: the file keeps its own lock.
+  EXPECT_EQ(mainValue("AutomaticLock"), "0");
   EXPECT_EQ(page->fraProgramControlSecurity->title(), "Program Control Security");
   EXPECT_EQ(page->Frame2->title(), "Automatic Lock");
   EXPECT_EQ(page->chkComponentControl->text(), "Enabled Component Control");
