@@ -25,6 +25,7 @@
 #include "core/mdlMain.h"
 #include "platform/FileSystem.h"
 #include "programs/frmProgramControl.h"
+#include "zones/mdlSecurityLevel.h"
 #include "tests/core/ModalDriver.h"
 #include "tests/e2e/FrontEndFixture.h"
 
@@ -68,6 +69,7 @@ class ShowWritesNothing : public mvtest::FrontEndTest {
       change(strAlertsSettingFile, "Main", key, "1", "0");
     change(strAlertsSettingFile, "Main", "AlertDays", "7", "8");
     change(strAlertsSettingFile, "Main", "LogSeparation", "2", "3");
+    ASSERT_TRUE(StoreZoneLevels(intInternetZoneLevel == 2 ? 3 : 2, 1));
   }
 
   // The settings files, the registry file and the password file.
@@ -133,9 +135,11 @@ class ShowWritesNothing : public mvtest::FrontEndTest {
     openDialog(name, [opener] { opener->click(); }, close, inside);
   }
 
-  // Every page once, and from each every settings dialog once.
+  // The main window opened afresh (with the page it opens on), then every
+  // page once, and from each every settings dialog once.
   void openEverything() {
-    MDIMain* m = MDIMainIfLoaded();
+    UnloadMDIMain();
+    MDIMain* m = MDIMainForm();
     ASSERT_NE(m, nullptr);
     auto show = [&](const char* item) -> QWidget* {
       QAction* a = m->findChild<QAction*>(item);
