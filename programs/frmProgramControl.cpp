@@ -547,7 +547,7 @@ void frmProgramControl::ChangeProgramZone(std::uint8_t column, std::uint8_t valu
       if (value == 1) row->setText(5, toQString(strNormal));
       else if (value == 2) row->setText(5, toQString(strPassLock));
     }
-    saveProgramList(before);
+    saveProgramList(before, column == LockColumn ? 4 : column - 2);
   });
 }
 
@@ -562,7 +562,7 @@ void frmProgramControl::ChangeDefaultProgramZone(std::uint8_t column, std::uint8
   });
 }
 
-void frmProgramControl::saveProgramList(const std::array<std::string, 5>& before) {
+void frmProgramControl::saveProgramList(const std::array<std::string, 5>& before, int clicked) {
   ErrorBoundary("saveProgramList of Form frmProgramControl", [&] {
     QTreeWidgetItem* row = selectedRow(lvwPrograms);
     if (!row) return;
@@ -572,18 +572,19 @@ void frmProgramControl::saveProgramList(const std::array<std::string, 5>& before
     const std::string section = ProgramRowName(row);
     SetListItemTag(row, "0" + path);
 
-    // Only the cells this click changed are stored: another program may
-    // have changed the others since the page read them, and its values stay.
+    // Only the cell the user chose and the cells the click changed with it
+    // are stored: another program may have changed the others since the
+    // page read them, and its values stay.
     const RowRights shown = shownRights(row);
     std::vector<std::pair<std::string, std::string>> columns;
     for (int i = 1; i <= 4; ++i) {
       const std::string& text = shown[static_cast<std::size_t>(i - 1)];
-      if (text == before[static_cast<std::size_t>(i - 1)]) continue;
+      if (i - 1 != clicked && text == before[static_cast<std::size_t>(i - 1)]) continue;
       if (text == strAllow || text == strBlock || text == strAsk)
         columns.emplace_back("Column" + std::to_string(i), std::to_string(AccessTextToCode(text)));
     }
     // An unknown lock state is kept as stored, as an unknown right is.
-    if (shown[4] != before[4] && (shown[4] == strNormal || shown[4] == strPassLock))
+    if ((clicked == 4 || shown[4] != before[4]) && (shown[4] == strNormal || shown[4] == strPassLock))
       columns.emplace_back("Column6", shown[4] == strNormal ? "0" : "1");
     if (columns.empty()) return;
 

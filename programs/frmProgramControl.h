@@ -127,9 +127,9 @@ class frmProgramControl : public Page {
   void ArrangeRightsLabels();
   void LoadProgramList();
   void LoadComponentList();
-  // Stores the cells of the selected row that differ from `before` (the
-  // row's rights and lock before the click).
-  void saveProgramList(const std::array<std::string, 5>& before);
+  // Stores the cell `clicked` of the selected row (0-3 the rights, 4 the
+  // lock) and the cells that differ from `before` (the row before the click).
+  void saveProgramList(const std::array<std::string, 5>& before, int clicked);
   // The programs and components read again from the files and shown, with
   // `why` told.
   void ShowProgramsAgain(const std::string& why);

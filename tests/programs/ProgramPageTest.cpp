@@ -270,6 +270,11 @@ TEST_F(ControlPage, ARightsClickStoresOnlyTheCellsItChangedAndTheRowShowsTheFile
   EXPECT_EQ(storedRights("Browser.exe"), "0201");
   EXPECT_EQ(browserRights(), "Allow Ask Allow Block");
   EXPECT_EQ(colProgramList.Item("c:\\apps\\browser.exe")->AccessInternet, "Ask");
+  // The right the user chooses is stored even where the row showed it
+  // already and the file has since changed.
+  ASSERT_TRUE(mv::WriteINI("Browser.exe", "Column4", "2", mv::strProgramControlFile, true));
+  choose("mnuServerInternetBlock");
+  EXPECT_EQ(storedRights("Browser.exe"), "0201");
   EXPECT_TRUE(messages.empty());
 }
 
