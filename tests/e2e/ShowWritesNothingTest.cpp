@@ -1,9 +1,9 @@
 // Showing a window stores nothing: every page of the main window and every
 // settings dialog reachable from them, opened once through their real
-// controls and closed with OK where nothing was changed, leaves every
-// settings file, the registry file and the password file as they were (the
-// same bytes, the same file, the same time), and in a folder that cannot be
-// written says nothing.
+// controls and closed with OK (with Cancel where OK would add an entry, a
+// port range or a password), leaves every settings file, the registry file
+// and the password file as they were (the same bytes, the same file, the
+// same time), and in a folder that cannot be written says nothing.
 #include <gtest/gtest.h>
 
 #include <QAction>
