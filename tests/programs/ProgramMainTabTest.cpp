@@ -13,6 +13,7 @@
 #include "programs/frmAdvanceProgram.h"
 #include "programs/frmProgramCustom.h"
 #include "tests/programs/ProgramPageFixture.h"
+#include "tests/support/FolderLockHolder.h"
 
 namespace mvtest {
 namespace {
@@ -58,6 +59,20 @@ TEST_F(MainTab, LoadShowsTheStoredLevelSwitchAndLockWithoutAskingForThePasswordA
   EXPECT_EQ(page->fraProgramControlSecurity->title(), "Program Control Security");
   EXPECT_EQ(page->Frame2->title(), "Automatic Lock");
   EXPECT_EQ(page->chkComponentControl->text(), "Enabled Component Control");
+}
+
+TEST_F(MainTab, OpeningThePageWhileAnotherProgramIsSavingSaysNothing) {
+  // Both controls move from where they were built: the slider to 3, the
+  // box to checked.
+  setMain("ControlLevel", "3");
+  setMain("ControlEnable", "1");
+  mvtest::FolderLockHolder other;
+  ASSERT_TRUE(other.held());
+  loadPage();
+  EXPECT_EQ(page->sldProgramControlSecurity->value(), 3);
+  EXPECT_TRUE(page->chkComponentControl->isChecked());
+  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(other.release());
 }
 
 TEST_F(MainTab, AnUnknownLevelLeavesTheSliderAndAMissingSwitchShowsItOn) {
