@@ -184,18 +184,23 @@ void frmAdvanceAlertsLogs::SetAlertSettings() {
     else if (separation == 2) optTabSaperated->setChecked(true);
     else if (separation == 3) optSemicolonSaperated->setChecked(true);
   });
+  storedArchive_ = chkAlertsDays->isChecked();
+  storedDays_ = TextOf(txtAlertsDays);
+  storedSeparation_ = shownSeparation();
 }
 
 bool frmAdvanceAlertsLogs::SaveAlertSettings() {
   return ErrorBoundary(std::string("SaveAlertSettings") + kFormOf, false, [&] {
+    // Only what the user changed is stored: a setting the dialog merely
+    // shows may have been changed in the file by another program since.
     AlertLogSettings settings;
-    settings.archive = chkAlertsDays->isChecked();
-    settings.days = TextOf(txtAlertsDays);
+    const bool archive = chkAlertsDays->isChecked();
+    const std::string days = TextOf(txtAlertsDays);
+    const int separation = shownSeparation();
+    if (archive != storedArchive_) settings.archive = archive;
+    if (days != storedDays_) settings.days = days;
     settings.path = strLogPathNew;
-    settings.separation = OptCommaSaperated->isChecked() ? 1
-                          : optTabSaperated->isChecked() ? 2
-                          : optSemicolonSaperated->isChecked() ? 3
-                                                               : 0;
+    if (separation != storedSeparation_) settings.separation = separation;
     const AlertLogSave saved = SaveAlertLogSettings(settings, strLogPathOld);
     if (!saved.written) {
       // Nothing changed, the log included: the dialog stays open as typed.
@@ -214,8 +219,15 @@ bool frmAdvanceAlertsLogs::SaveAlertSettings() {
       }
       if (frmAlertsAndLogs* page = AlertsPageIfLoaded()) page->LoadLogListView();
     }
+    storedArchive_ = archive;
+    storedDays_ = days;
+    storedSeparation_ = separation;
     return true;
   });
+}
+
+int frmAdvanceAlertsLogs::shownSeparation() const {
+  return OptCommaSaperated->isChecked() ? 1 : optTabSaperated->isChecked() ? 2 : optSemicolonSaperated->isChecked() ? 3 : 0;
 }
 
 void frmAdvanceAlertsLogs::EnableApply() { cmdProgramOptionApply->setEnabled(true); }

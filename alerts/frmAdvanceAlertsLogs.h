@@ -91,6 +91,13 @@ class frmAdvanceAlertsLogs : public QDialog {
   std::string strLogPathOld;  // the log file in use: moved from when the path changes
   std::string strLogPathNew;  // the log file chosen, as stored; the path box shows it natively
   bool changingDays_ = false;
+  // The separator option chosen: 1 comma, 2 Tab, 3 semicolon, 0 none.
+  int shownSeparation() const;
+  // What the file holds as far as this dialog knows: the settings shown at
+  // load, then the ones last stored. Only a setting that differs is stored.
+  bool storedArchive_ = false;
+  std::string storedDays_;
+  int storedSeparation_ = 0;
 };
 
 // The dialog while it is open, else null.

@@ -71,13 +71,13 @@ AlertLogSave SaveAlertLogSettings(const AlertLogSettings& settings, const std::s
         result.move = MovePlainLog(logInUse, settings.path);
         if (result.move != LogMove::Failed) path = settings.path;
       }
-      std::vector<std::pair<std::string, std::string>> keys = {
-          {AlertKeys::AlertDay, settings.archive ? "1" : "0"},
-          {AlertKeys::AlertDays, settings.days},
-          {AlertKeys::Path, path},
-      };
+      std::vector<std::pair<std::string, std::string>> keys;
+      if (settings.archive) keys.emplace_back(AlertKeys::AlertDay, *settings.archive ? "1" : "0");
+      if (settings.days) keys.emplace_back(AlertKeys::AlertDays, *settings.days);
+      if (path != logInUse) keys.emplace_back(AlertKeys::Path, path);
       if (settings.separation != 0)
         keys.emplace_back(AlertKeys::LogSeparation, std::to_string(settings.separation));
+      if (keys.empty()) return true;
       return WriteINIKeys(AlertKeys::Main, keys, strAlertsSettingFile, true);
     });
   };
@@ -92,7 +92,7 @@ AlertLogSave SaveAlertLogSettings(const AlertLogSettings& settings, const std::s
   }
   if (result.written) {
     strLogPath = path;
-    AlertDay = settings.archive ? 1 : 0;
+    if (settings.archive) AlertDay = *settings.archive ? 1 : 0;
     if (settings.separation != 0) strLogSeparator = LogSeparatorOf(settings.separation);
   }
   return result;

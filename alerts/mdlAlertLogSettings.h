@@ -2,6 +2,7 @@
 // The alert and log settings that the alerts-and-logs page and its advanced
 // dialog change: the switches and counts of [Main] in AlertsAndLogSetting.MVL,
 // and moving the plain alert log to another file.
+#include <optional>
 #include <string>
 
 namespace mv {
@@ -34,10 +35,10 @@ enum class LogMove {
 // outcome holds once that one is stored.
 LogMove MovePlainLog(const std::string& oldPath, const std::string& newPath);
 
-// The advanced dialog's settings.
+// The advanced dialog's settings; a setting left empty is not stored.
 struct AlertLogSettings {
-  bool archive = false;     // AlertDay
-  std::string days;         // AlertDays, as typed
+  std::optional<bool> archive;      // AlertDay
+  std::optional<std::string> days;  // AlertDays, as typed
   std::string path;         // the plain log's path
   int separation = 0;       // 1 comma, 2 Tab, 3 semicolon; 0 none chosen
 };
@@ -50,8 +51,8 @@ struct AlertLogSave {
 
 // Moves the log when the path differs from `logInUse` (the file written now)
 // and writes AlertDay, AlertDays, Path and LogSeparation, all in one change:
-// Path only as the place the log really is, LogSeparation only when one is
-// chosen. A kill at any moment leaves, after the next start, the whole log at
+// AlertDay and AlertDays only when given, Path only when the log really moved,
+// LogSeparation only when one is chosen. A kill at any moment leaves, after the next start, the whole log at
 // the place Path names. A log that cannot be written at the new place stays
 // where it is and the other keys are stored. When the keys cannot be
 // written, nothing changes, the log included. The archive switch, the

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <exception>
 #include <utility>
 
@@ -174,7 +175,6 @@ void frmMorvantisSettings::buildControls() {
 void frmMorvantisSettings::Form_Load() {
   Guarded("Form_Load of frmMorvantisSettings", [this] {
     hide();
-    loaded_ = false;
     const QString title = platform::toQString(AppTitle);
     chkLoadOnStartup->setText(platform::toQString(RunAtStartupCaption()));
     chkHideMorvantis->setText("Hide " + title + " on Start");
@@ -183,14 +183,15 @@ void frmMorvantisSettings::Form_Load() {
     lbhdOBlocked->setText("Blocked by " + title);
     lbhdIBlocked->setText("Blocked by " + title);
     ShowLoginState();
-    // Setting a box runs its change handler, which writes the same value
-    // back without a login while the page is loading.
-    chkEnableSystemTrayIcon->setChecked(SystemTray == 1);
-    chkLoadOnStartup->setChecked(blnLoadOnStartup);
-    chkHideMorvantis->setChecked(blnHideOnStartup);
+    // The boxes only show what is stored: setting them runs no handler, so
+    // opening the page writes nothing.
+    for (auto [box, on] : {std::pair{chkEnableSystemTrayIcon, SystemTray == 1},
+                           std::pair{chkLoadOnStartup, blnLoadOnStartup}, std::pair{chkHideMorvantis, blnHideOnStartup}}) {
+      const QSignalBlocker quiet(box);
+      box->setChecked(on);
+    }
     RefreshSummaryView();
     showProgramSummary();
-    loaded_ = true;
     handleChanges_ = true;
     LoadToolTipText(this, "Settings");
   });
@@ -203,7 +204,6 @@ void frmMorvantisSettings::putBack(QCheckBox* box, bool stored) {
 }
 
 bool frmMorvantisSettings::mayChange(QCheckBox* box, bool stored) {
-  if (!loaded_) return true;
   if (!handleChanges_) return false;
   if (CheckLogin()) return true;
   putBack(box, stored);
@@ -213,10 +213,8 @@ bool frmMorvantisSettings::mayChange(QCheckBox* box, bool stored) {
 bool frmMorvantisSettings::storeSwitch(QCheckBox* box, const char* key, bool stored) {
   if (WriteINI(keys::Main, key, box->isChecked() ? "1" : "0", strAlertsSettingFile, true)) return true;
   // The box shows what is stored, so nothing seems saved that is not.
-  if (loaded_) {
-    putBack(box, stored);
-    TellNotSaved("The setting", strAlertsSettingFile);
-  }
+  putBack(box, stored);
+  TellNotSaved("The setting", strAlertsSettingFile);
   return false;
 }
 
@@ -242,12 +240,6 @@ void frmMorvantisSettings::chkLoadOnStartup_Click() {
   Guarded("chkLoadOnStartup_Click of frmMorvantisSettings", [this] {
     if (!mayChange(chkLoadOnStartup, blnLoadOnStartup)) return;
     const bool on = chkLoadOnStartup->isChecked();
-    // While the page loads, the box only shows the stored switch: the start
-    // has already written the entry and the value it stands for, once.
-    if (!loaded_) {
-      static_cast<void>(storeSwitch(chkLoadOnStartup, keys::LoadOnStartup, blnLoadOnStartup));
-      return;
-    }
     // The switch, the desktop's entry and the Run value are one setting.
     // The entry is what starts the program at login: switched on, it is
     // written after the switch is stored; switched off, it goes before. A
@@ -262,7 +254,7 @@ void frmMorvantisSettings::chkLoadOnStartup_Click() {
         static_cast<void>(WriteINI(keys::Main, keys::LoadOnStartup, blnLoadOnStartup ? "1" : "0",
                                    strAlertsSettingFile, true));
       putBack(chkLoadOnStartup, blnLoadOnStartup);
-      if (loaded_) TellNotSaved("The setting", notWritten);
+      TellNotSaved("The setting", notWritten);
       return;
     }
     if (!on && !storeSwitch(chkLoadOnStartup, keys::LoadOnStartup, blnLoadOnStartup)) {

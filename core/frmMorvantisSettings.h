@@ -87,8 +87,7 @@ class frmMorvantisSettings : public Page {
   // Sets the box to the stored state without running its handler.
   void putBack(QCheckBox* box, bool stored);
 
-  bool loaded_ = false;          // the load has finished
-  bool handleChanges_ = false;   // off while a box is put back
+  bool handleChanges_ = false;   // off while the page loads and while a box is put back
 };
 
 // The settings page when it is loaded, else null.

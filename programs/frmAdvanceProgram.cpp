@@ -133,6 +133,7 @@ void frmAdvanceProgram::Form_Load() {
   setValues();
   LoadToolTipText(this, "Advance Program Settings - Access Permission");
   cmdProgramOptionApply->setEnabled(false);
+  stored_ = shownValues();
   loaded_ = true;
 }
 
@@ -205,39 +206,46 @@ void frmAdvanceProgram::cmdProgramOptionOk_Click() {
 
 void frmAdvanceProgram::cmdProgramOptionCancel_Click() { reject(); }
 
+std::array<std::uint8_t, 7> frmAdvanceProgram::shownValues() {
+  std::array<std::uint8_t, 7> values{};
+  values[0] = chkShowInternetAccess->isChecked() ? 1 : 0;
+  values[1] = chkDenyOnAsk->isChecked() ? 1 : 0;
+  values[2] = chkRequiredAdminRites->isChecked() ? 1 : 0;
+  for (int g = 0; g < 4; ++g) {
+    const int s = selected(g);
+    values[static_cast<std::size_t>(3 + g)] =
+        s == AccessAllow ? AccessAllow : (s == AccessBlock ? AccessBlock : AccessAsk);
+  }
+  return values;
+}
+
 bool frmAdvanceProgram::saveValues() {
   return ErrorBoundary("saveValues of Form frmAdvanceProgram", false, [&] {
-    std::array<std::uint8_t, 4> codes{};
-    for (int g = 0; g < 4; ++g) {
-      const int s = selected(g);
-      codes[static_cast<std::size_t>(g)] = s == AccessAllow ? AccessAllow : (s == AccessBlock ? AccessBlock : AccessAsk);
-    }
-    const bool show = chkShowInternetAccess->isChecked();
-    const bool deny = chkDenyOnAsk->isChecked();
-    const bool admin = chkRequiredAdminRites->isChecked();
-    auto flag = [](bool on) { return std::string(on ? "1" : "0"); };
-    const std::vector<std::pair<std::string, std::string>> keys = {
-        {"ShowAlertOnInternetAccess", flag(show)},
-        {"DenyAccessOnAsk", flag(deny)},
-        {"RequiredAdminRites", flag(admin)},
-        {"DefaultAccessTrusted", std::to_string(codes[0])},
-        {"DefaultAccessInternet", std::to_string(codes[1])},
-        {"DefaultServerTrusted", std::to_string(codes[2])},
-        {"DefaultServerInternet", std::to_string(codes[3])},
-    };
-    // The seven keys are stored in one write; memory follows only what was
+    static const char* const keys[] = {"ShowAlertOnInternetAccess", "DenyAccessOnAsk",       "RequiredAdminRites",
+                                       "DefaultAccessTrusted",      "DefaultAccessInternet", "DefaultServerTrusted",
+                                       "DefaultServerInternet"};
+    const std::array<std::uint8_t, 7> values = shownValues();
+    // Only what the user changed is stored: a value the dialog merely shows
+    // may have been changed in the file by another program since.
+    std::vector<std::pair<std::string, std::string>> changed;
+    for (std::size_t i = 0; i < values.size(); ++i)
+      if (values[i] != stored_[i]) changed.emplace_back(keys[i], std::to_string(values[i]));
+    if (changed.empty()) return true;
+    // The changed keys are stored in one write; memory follows only what was
     // stored.
-    if (!WriteINIKeys("Main", keys, strProgramMainFile, true)) {
+    if (!WriteINIKeys("Main", changed, strProgramMainFile, true)) {
       TellNotSaved("The defaults for new programs", strProgramMainFile);
       return false;
     }
-    DefaultAccessTrusted = codes[0];
-    DefaultAccessInternet = codes[1];
-    DefaultServerTrusted = codes[2];
-    DefaultServerInternet = codes[3];
-    ShowAlertOnInternetAccess = show;
-    DenyAccessOnAsk = deny;
-    RequiredAdminRites = admin;
+    bool* const flags[] = {&ShowAlertOnInternetAccess, &DenyAccessOnAsk, &RequiredAdminRites};
+    std::uint8_t* const codes[] = {&DefaultAccessTrusted, &DefaultAccessInternet, &DefaultServerTrusted,
+                                   &DefaultServerInternet};
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      if (values[i] == stored_[i]) continue;
+      if (i < 3) *flags[i] = values[i] != 0;
+      else *codes[i - 3] = values[i];
+    }
+    stored_ = values;
     return true;
   });
 }

@@ -3,6 +3,7 @@
 // now on receives, and the global program options.
 #include <QDialog>
 #include <array>
+#include <cstdint>
 
 class QButtonGroup;
 class QCheckBox;
@@ -64,8 +65,15 @@ class frmAdvanceProgram : public QDialog {
   std::array<QRadioButton*, 3>& group(int g);
   // The selected option of the group, -1 when none is.
   int selected(int g);
+  // The seven values the dialog shows, in the order they are stored:
+  // ShowAlertOnInternetAccess, DenyAccessOnAsk, RequiredAdminRites (1 or 0),
+  // then the four default rights' codes.
+  std::array<std::uint8_t, 7> shownValues();
 
   bool loaded_ = false;
+  // What the file holds as far as this dialog knows: the values shown at
+  // load, then the values last stored. Only a value that differs is stored.
+  std::array<std::uint8_t, 7> stored_{};
 };
 
 // The open dialog, or null.

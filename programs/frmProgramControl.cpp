@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QStyle>
 #include <QTabWidget>
@@ -34,6 +35,7 @@
 #include "core/mdlFileProperty.h"
 #include "core/mdlLogin.h"
 #include "core/mdlMain.h"
+#include "platform/ChangeRecord.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
@@ -44,6 +46,7 @@
 #include "programs/mdlComponentControl.h"
 #include "programs/mdlProgramControl.h"
 #include "rules/NetworkCommands.h"
+#include "rules/mdlDefineRules.h"
 
 namespace mv {
 
@@ -368,18 +371,21 @@ bool frmProgramControl::writeMain(const std::string& key, const std::string& val
 
 void frmProgramControl::LoadProgramMainSetting() {
   ErrorBoundary("LoadProgramMainSetting of Form frmProgramControl", [&] {
+    // The controls only show what is stored: setting them runs no handler,
+    // so opening the page writes nothing.
+    const QSignalBlocker quietSlider(sldProgramControlSecurity);
+    const QSignalBlocker quietBox(chkComponentControl);
     const std::string level = ReadINI(MainSection, "ControlLevel", "2", strProgramMainFile, true);
     if (level == "0" || level == "1" || level == "2" || level == "3") {
       const auto position = static_cast<std::uint8_t>(level[0] - '0');
-      // Moving the slider runs its change handler, which stores the same
-      // level again without a login while the page loads.
       sldProgramControlSecurity->setValue(position);
       ShowControlLevelText(position);
+      ControlLevel = position;
+      showProgramSummary();
     }
     const std::string enabled = ReadINI(MainSection, "ControlEnable", "1", strProgramMainFile, true);
     chkComponentControl->setChecked(enabled != "0");
-    if (AutomaticLock) OptProgramControlOn_Click();
-    else OptProgramControlOff_Click();
+    selectLockOption(AutomaticLock);
   });
 }
 
@@ -496,11 +502,42 @@ void frmProgramControl::ShowProgramActive(const std::string& key, bool active) {
   if (index > 0) ShowProgramRowActivity(lvwPrograms->topLevelItem(index - 1), active);
 }
 
+namespace {
+
+// The four rights and the lock a program row shows (sub-items 1 to 5).
+using RowRights = std::array<std::string, 5>;
+
+RowRights shownRights(const QTreeWidgetItem* row) {
+  RowRights shown;
+  for (int i = 0; i < 5; ++i) shown[static_cast<std::size_t>(i)] = fromQString(row->text(i + 1));
+  return shown;
+}
+
+// The rights and the lock of a program section as the file holds them, as
+// the list shows them: a stored code that is no right (or lock state) shows
+// as none, as the list shows it after a start, and so is never saved as
+// Allow later.
+RowRights storedRights(const std::string& section) {
+  auto stored = [&](const std::string& key) { return ReadINI(section, key, "", strProgramControlFile, true); };
+  RowRights rights;
+  for (int i = 1; i <= 4; ++i) {
+    const std::string code = stored("Column" + std::to_string(i));
+    rights[static_cast<std::size_t>(i - 1)] =
+        code == "0" || code == "1" || code == "2" ? AccessCodeToText(code[0] - '0') : "";
+  }
+  const std::string lock = stored("Column6");
+  rights[4] = lock == "0" ? strNormal : lock == "1" ? strPassLock : std::string();
+  return rights;
+}
+
+}  // namespace
+
 void frmProgramControl::ChangeProgramZone(std::uint8_t column, std::uint8_t value) {
   ErrorBoundary("ChangeProgramZone of Form frmProgramControl", [&] {
     if (!CheckLogin()) return;
     QTreeWidgetItem* row = selectedRow(lvwPrograms);
     if (!row) return;
+    const RowRights before = shownRights(row);
     SetListItemTag(row, SetTagFlag(ListItemTag(row), true));
     if (column >= 2 && column <= 5) {
       const std::string text = menuRightText(value);
@@ -510,7 +547,7 @@ void frmProgramControl::ChangeProgramZone(std::uint8_t column, std::uint8_t valu
       if (value == 1) row->setText(5, toQString(strNormal));
       else if (value == 2) row->setText(5, toQString(strPassLock));
     }
-    saveProgramList();
+    saveProgramList(before, column == LockColumn ? 4 : column - 2);
   });
 }
 
@@ -525,7 +562,7 @@ void frmProgramControl::ChangeDefaultProgramZone(std::uint8_t column, std::uint8
   });
 }
 
-void frmProgramControl::saveProgramList() {
+void frmProgramControl::saveProgramList(const std::array<std::string, 5>& before, int clicked) {
   ErrorBoundary("saveProgramList of Form frmProgramControl", [&] {
     QTreeWidgetItem* row = selectedRow(lvwPrograms);
     if (!row) return;
@@ -534,49 +571,65 @@ void frmProgramControl::saveProgramList() {
     if (tag.empty() || tag[0] != '1') return;
     const std::string section = ProgramRowName(row);
     SetListItemTag(row, "0" + path);
-    if (!colProgramList.Contains(path)) {
-      // A program no longer in memory takes no change: the row shows again
-      // what the file holds.
-      // A stored code that is no right (or lock state) shows as none, as the
-      // list shows it after a start, and so is never saved as Allow later.
-      auto stored = [&](const std::string& key) { return ReadINI(section, key, "", strProgramControlFile, true); };
-      for (int i = 1; i <= 4; ++i) {
-        const std::string code = stored("Column" + std::to_string(i));
-        row->setText(i, toQString(code == "0" || code == "1" || code == "2" ? AccessCodeToText(code[0] - '0') : ""));
-      }
-      const std::string lock = stored("Column6");
-      row->setText(5, toQString(lock == "0" ? strNormal : lock == "1" ? strPassLock : std::string()));
-      TellNotSaved("The rights of '" + section + "'", strProgramControlFile);
-      return;
-    }
-    clsProgramList& program = *colProgramList.Item(path);
 
-    std::array<std::string, 5> shown;
-    for (int i = 0; i < 5; ++i) shown[static_cast<std::size_t>(i)] = fromQString(row->text(i + 1));
+    // Only the cell the user chose and the cells the click changed with it
+    // are stored: another program may have changed the others since the
+    // page read them, and its values stay.
+    const RowRights shown = shownRights(row);
     std::vector<std::pair<std::string, std::string>> columns;
     for (int i = 1; i <= 4; ++i) {
       const std::string& text = shown[static_cast<std::size_t>(i - 1)];
+      if (i - 1 != clicked && text == before[static_cast<std::size_t>(i - 1)]) continue;
       if (text == strAllow || text == strBlock || text == strAsk)
         columns.emplace_back("Column" + std::to_string(i), std::to_string(AccessTextToCode(text)));
     }
     // An unknown lock state is kept as stored, as an unknown right is.
-    if (shown[4] == strNormal || shown[4] == strPassLock) columns.emplace_back("Column6", shown[4] == strNormal ? "0" : "1");
-    // The rights and the lock are stored in one write; memory follows only
-    // what was stored, and the row shows what is stored.
-    if (WriteINIKeys(section, columns, strProgramControlFile, true)) {
-      program.AccessTrusted = shown[0];
-      program.AccessInternet = shown[1];
-      program.ServerTrusted = shown[2];
-      program.ServerInternet = shown[3];
-      program.LockState = shown[4];
-    } else {
-      const std::array<const std::string*, 5> stored = {&program.AccessTrusted, &program.AccessInternet,
-                                                        &program.ServerTrusted, &program.ServerInternet,
-                                                        &program.LockState};
-      for (int i = 0; i < 5; ++i) row->setText(i + 1, toQString(*stored[static_cast<std::size_t>(i)]));
-      TellNotSaved("The rights of '" + section + "'", strProgramControlFile);
+    if ((clicked == 4 || shown[4] != before[4]) && (shown[4] == strNormal || shown[4] == strPassLock))
+      columns.emplace_back("Column6", shown[4] == strNormal ? "0" : "1");
+    if (columns.empty()) return;
+
+    bool gone = false;
+    bool written = false;
+    RowRights stored;
+    {
+      // The look at the file and the write are one step: no other program
+      // removes the section in between.
+      platform::FolderWriteLock lock;
+      // A program that another program removed from the file takes no
+      // change: its rights would make a section without a path.
+      gone = lock.held() && Trim(ReadINI(section, "Path", "", strProgramControlFile, true)).empty();
+      if (!gone) {
+        written = WriteINIKeys(section, columns, strProgramControlFile, true);
+        // The row and memory show what the file now holds.
+        stored = storedRights(section);
+      }
     }
+    if (gone) {
+      ShowProgramsAgain("'" + section + "' is no longer in the program settings, so its rights were not changed.");
+      return;
+    }
+    for (int i = 0; i < 5; ++i) row->setText(i + 1, toQString(stored[static_cast<std::size_t>(i)]));
+    if (colProgramList.Contains(path)) {
+      clsProgramList& program = *colProgramList.Item(path);
+      program.AccessTrusted = stored[0];
+      program.AccessInternet = stored[1];
+      program.ServerTrusted = stored[2];
+      program.ServerInternet = stored[3];
+      program.LockState = stored[4];
+    }
+    if (!written) TellNotSaved("The rights of '" + section + "'", strProgramControlFile);
   });
+}
+
+void frmProgramControl::ShowProgramsAgain(const std::string& why) {
+  // Memory and both lists are read again from the files, as a start reads
+  // them.
+  LoadProgramControlRules();
+  LoadComponentsFromINI();
+  for (QPushButton* b : {cmdProgramControlProgramOption, cmdRemove, cmdComponentRemove}) b->setEnabled(false);
+  LoadProgramList();
+  LoadComponentList();
+  platform::MsgBox(why + "\r\nThe programs are shown again as they are now.", platform::vbExclamation, AppTitle);
 }
 
 void frmProgramControl::cmdRemove_Click() {

@@ -5,6 +5,7 @@
 // change cell by cell through the main window's pop-up menus, whose items the
 // page connects to its public procedures while it is loaded.
 #include <QPoint>
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -126,7 +127,12 @@ class frmProgramControl : public Page {
   void ArrangeRightsLabels();
   void LoadProgramList();
   void LoadComponentList();
-  void saveProgramList();
+  // Stores the cell `clicked` of the selected row (0-3 the rights, 4 the
+  // lock) and the cells that differ from `before` (the row before the click).
+  void saveProgramList(const std::array<std::string, 5>& before, int clicked);
+  // The programs and components read again from the files and shown, with
+  // `why` told.
+  void ShowProgramsAgain(const std::string& why);
   void ChangeDefaultProgramZone(std::uint8_t column, std::uint8_t value);
   void cmdComponentApply_Click();
   void AddProgram(const std::string& source);

@@ -131,6 +131,9 @@ void frmProgramCustom::setValues() {
     else optLockScreenSaver->setChecked(true);
     (EngagesMode ? optAllowLockProgram : optBlockInternet)->setChecked(true);
   });
+  shownTimeMode_ = optLockTimeMode->isChecked();
+  shownInterval_ = TextOf(txtlockInterval);
+  shownEngages_ = optAllowLockProgram->isChecked();
 }
 
 bool frmProgramCustom::SaveValue() {
@@ -139,19 +142,24 @@ bool frmProgramCustom::SaveValue() {
     const std::int16_t minutes = ValInt(text);
     const bool timeMode = optLockTimeMode->isChecked();
     const bool engages = optAllowLockProgram->isChecked();
-    // One write for all three, and memory follows only what was stored. In
-    // screen-saver mode the interval is not stored, so memory keeps the
-    // stored one as well: the lock never counts minutes the file lacks.
-    std::vector<std::pair<std::string, std::string>> keys = {{"LockMode", timeMode ? "1" : "0"}};
-    if (timeMode) keys.emplace_back("LockInterval", text);
-    keys.emplace_back("EngagesMode", engages ? "1" : "0");
+    // Only what the user changed is stored, in one write: a setting the
+    // dialog merely shows may have been changed in the file by another
+    // program since. In screen-saver mode the interval is not stored.
+    std::vector<std::pair<std::string, std::string>> keys;
+    if (timeMode != shownTimeMode_) keys.emplace_back("LockMode", timeMode ? "1" : "0");
+    const bool newInterval = timeMode && text != shownInterval_;
+    if (newInterval) keys.emplace_back("LockInterval", text);
+    if (engages != shownEngages_) keys.emplace_back("EngagesMode", engages ? "1" : "0");
+    if (keys.empty()) return true;
     if (!WriteINIKeys(AutoLockSection, keys, strProgramMainFile, true)) {
       TellNotSaved("The lock settings", strProgramMainFile);
       return false;
     }
-    LockMode = timeMode;
-    if (timeMode) LockInterval = minutes;
-    EngagesMode = engages;
+    // Memory follows only what was stored, so the lock never counts minutes
+    // the file lacks.
+    if (timeMode != shownTimeMode_) LockMode = timeMode;
+    if (newInterval) LockInterval = minutes;
+    if (engages != shownEngages_) EngagesMode = engages;
     return true;
   });
 }

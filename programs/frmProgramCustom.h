@@ -3,6 +3,7 @@
 // minutes or with the screen saver) and whether PassLock programs keep their
 // access while it is on.
 #include <QDialog>
+#include <string>
 
 class QAbstractSpinBox;
 class QLabel;
@@ -51,6 +52,12 @@ class frmProgramCustom : public QDialog {
   // Stores the controls into the file and memory; false (told, nothing
   // changed) when the file could not be written.
   bool SaveValue();
+
+  // What the file holds as far as this dialog knows (the settings shown at
+  // load): only a setting that differs from it is stored.
+  bool shownTimeMode_ = false;
+  std::string shownInterval_;
+  bool shownEngages_ = false;
 };
 
 // The open dialog, or null.

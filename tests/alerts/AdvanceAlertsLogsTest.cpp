@@ -114,23 +114,31 @@ TEST_F(AdvanceDialog, LoadingShowsTheSettingsWithApplyOff) {
   EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
 }
 
-TEST_F(AdvanceDialog, ASeparatorOnlyChangeWritesItsKeysAndLeavesTheLogAlone) {
+TEST_F(AdvanceDialog, ASeparatorOnlyChangeWritesOnlyItsKeyAndLeavesTheLogAlone) {
   store("LogSeparation", "1");
   load();
-  // The four keys go, so that the save is seen to write each of them.
-  for (const char* k : {"AlertDay", "AlertDays", "Path", "LogSeparation"})
-    EXPECT_TRUE(mv::WriteINI("Main", k, "", strAlertsSettingFile, true));
+  // Another program changes what the dialog shows: the days, the switch and
+  // the log's place stay as that program stored them.
+  store("AlertDay", "0");
+  store("AlertDays", "9");
+  store("Path", "elsewhere");
   dialog->optTabSaperated->click();
   ASSERT_TRUE(applyEnabled());
   dialog->cmdProgramOptionApply->click();
   EXPECT_FALSE(applyEnabled());
-  EXPECT_EQ(stored("AlertDay"), "1");
-  EXPECT_EQ(stored("AlertDays"), "7");
-  EXPECT_EQ(stored("Path"), strLogPath);
+  EXPECT_EQ(stored("AlertDay"), "0");
+  EXPECT_EQ(stored("AlertDays"), "9");
+  EXPECT_EQ(stored("Path"), "elsewhere");
   EXPECT_EQ(stored("LogSeparation"), "2");
   EXPECT_EQ(strLogSeparator, "\t");
   EXPECT_EQ(readText("logs/Alertlog.txt"), kLog);
   EXPECT_TRUE(messages.empty());
+  // OK with nothing changed since stores nothing.
+  const std::string before = readText("Profiles/AlertsAndLogSetting.MVL");
+  dialog->chkAlertsDays->click();
+  dialog->chkAlertsDays->click();
+  dialog->cmdProgramOptionOk->click();
+  EXPECT_EQ(readText("Profiles/AlertsAndLogSetting.MVL"), before);
 }
 
 TEST_F(AdvanceDialog, WithNoSeparatorChosenTheStoredOneIsKept) {

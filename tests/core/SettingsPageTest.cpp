@@ -116,7 +116,7 @@ TEST_F(SettingsPageTest, LoginButtonFollowsThePasswordState) {
   EXPECT_EQ(page->cmdLogin->text(), "&Logout");
 }
 
-TEST_F(SettingsPageTest, LoadShowsTheSwitchesAndWritesThemBackWithoutALogin) {
+TEST_F(SettingsPageTest, LoadShowsTheSwitchesWithoutALoginAndStoresNothing) {
   strPassword = "pw";
   SystemTray = 1;
   blnHideOnStartup = true;
@@ -127,8 +127,8 @@ TEST_F(SettingsPageTest, LoadShowsTheSwitchesAndWritesThemBackWithoutALogin) {
   EXPECT_TRUE(page->chkEnableSystemTrayIcon->isChecked());
   EXPECT_TRUE(page->chkHideMorvantis->isChecked());
   EXPECT_FALSE(page->chkLoadOnStartup->isChecked());
-  EXPECT_EQ(mainValue("SystemTray"), "1");
-  EXPECT_EQ(mainValue("HideOnStartup"), "1");
+  EXPECT_EQ(mainValue("SystemTray"), "0");
+  EXPECT_EQ(mainValue("HideOnStartup"), "0");
   EXPECT_EQ(login->opened, 0);
 }
 

@@ -138,11 +138,14 @@ TEST_F(DefaultsDialog, DenyOnAskTellsWhatItMeansOnceLoaded) {
   EXPECT_EQ(messages[0].title, "Morvantis");
 }
 
-TEST_F(DefaultsDialog, ApplyStoresTheSevenKeysInOrderAndCancelDropsTheRest) {
-  // A [Main] without the keys the dialog writes shows their order.
+TEST_F(DefaultsDialog, ApplyStoresOnlyTheChangedKeysInOrderAndCancelDropsTheRest) {
+  // A [Main] without the keys the dialog writes shows which it writes, and
+  // in which order.
   writeText("Profiles/ProgramMain.MVL", "[Main]\r\n");
   setDefaults(mv::AccessAsk, mv::AccessAsk, mv::AccessAsk, mv::AccessAsk);
   mv::frmAdvanceProgram dialog;
+  // Another program stores a value the dialog shows: it stays.
+  ASSERT_TRUE(mv::WriteINI("Main", "DenyAccessOnAsk", "1", mv::strProgramMainFile, true));
   dialog.optAccessTrusted[0]->click();
   dialog.optServerInternet[1]->click();
   dialog.chkRequiredAdminRites->click();
@@ -150,9 +153,7 @@ TEST_F(DefaultsDialog, ApplyStoresTheSevenKeysInOrderAndCancelDropsTheRest) {
   EXPECT_FALSE(dialog.cmdProgramOptionApply->isEnabled());
   const auto entries = sectionEntries(mv::strProgramMainFile, "Main");
   const std::vector<std::pair<std::string, std::string>> expected = {
-      {"ShowAlertOnInternetAccess", "0"}, {"DenyAccessOnAsk", "0"},      {"RequiredAdminRites", "1"},
-      {"DefaultAccessTrusted", "0"},      {"DefaultAccessInternet", "2"}, {"DefaultServerTrusted", "2"},
-      {"DefaultServerInternet", "1"}};
+      {"DenyAccessOnAsk", "1"}, {"RequiredAdminRites", "1"}, {"DefaultAccessTrusted", "0"}, {"DefaultServerInternet", "1"}};
   EXPECT_EQ(entries, expected);
   EXPECT_EQ(mv::DefaultAccessTrusted, mv::AccessAllow);
   EXPECT_EQ(mv::DefaultServerInternet, mv::AccessBlock);
@@ -164,7 +165,7 @@ TEST_F(DefaultsDialog, ApplyStoresTheSevenKeysInOrderAndCancelDropsTheRest) {
 
   dialog.optAccessInternet[1]->click();
   dialog.cmdProgramOptionCancel->click();
-  EXPECT_EQ(stored("DefaultAccessInternet"), "2");
+  EXPECT_EQ(stored("DefaultAccessInternet"), "");
   EXPECT_EQ(mv::DefaultAccessInternet, mv::AccessAsk);
 }
 
@@ -268,6 +269,7 @@ TEST_F(LockDialog, OkStoresTheIdleModeTheMinutesAndTheEngagesMode) {
 
 TEST_F(LockDialog, ScreenSaverModeKeepsTheStoredIntervalAndTheBoxHoldsIt) {
   EXPECT_TRUE(mv::WriteINI("AutoLock", "LockInterval", "15", mv::strProgramMainFile, true));
+  EXPECT_TRUE(mv::WriteINI("AutoLock", "LockMode", "0", mv::strProgramMainFile, true));
   mv::LockMode = false;
   mv::LockInterval = 15;
   mv::frmProgramCustom dialog;
@@ -286,6 +288,20 @@ TEST_F(LockDialog, ScreenSaverModeKeepsTheStoredIntervalAndTheBoxHoldsIt) {
   // Memory keeps the stored interval: the lock counts what the file holds.
   EXPECT_EQ(mv::LockInterval, 15);
   EXPECT_EQ(readText("Err.log"), "");
+}
+
+TEST_F(LockDialog, OkStoresOnlyTheSettingsTheUserChanged) {
+  mv::frmProgramCustom dialog;
+  // Another program stores what the dialog shows: what the user leaves
+  // alone stays as that program stored it.
+  ASSERT_TRUE(mv::WriteINIKeys("AutoLock", {{"LockMode", "0"}, {"EngagesMode", "1"}}, mv::strProgramMainFile, true));
+  dialog.txtlockInterval->setText("25");
+  dialog.cmdOk->click();
+  EXPECT_EQ(stored("LockMode"), "0");
+  EXPECT_EQ(stored("LockInterval"), "25");
+  EXPECT_EQ(stored("EngagesMode"), "1");
+  EXPECT_EQ(mv::LockInterval, 25);
+  EXPECT_FALSE(mv::EngagesMode);
 }
 
 TEST_F(LockDialog, SettingsThatCannotBeStoredAreToldAndMemoryKeepsTheStoredOnes) {

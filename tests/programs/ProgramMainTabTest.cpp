@@ -13,6 +13,7 @@
 #include "programs/frmAdvanceProgram.h"
 #include "programs/frmProgramCustom.h"
 #include "tests/programs/ProgramPageFixture.h"
+#include "tests/support/FolderLockHolder.h"
 
 namespace mvtest {
 namespace {
@@ -38,7 +39,7 @@ class MainTab : public ProgramPageTest {
   }
 };
 
-TEST_F(MainTab, LoadShowsTheStoredLevelSwitchAndLockWithoutAskingForThePassword) {
+TEST_F(MainTab, LoadShowsTheStoredLevelSwitchAndLockWithoutAskingForThePasswordAndStoresNothing) {
   mv::strPassword = "secret";
   setMain("ControlLevel", "3");
   setMain("ControlEnable", "0");
@@ -53,11 +54,25 @@ TEST_F(MainTab, LoadShowsTheStoredLevelSwitchAndLockWithoutAskingForThePassword)
   EXPECT_FALSE(page->chkComponentControl->isChecked());
   EXPECT_TRUE(page->OptProgramControlOn->isChecked());
   EXPECT_EQ(lockTexts(), "On :|Automatic Internet lock is enabled");
-  // The lock in memory is written back.
-  EXPECT_EQ(mainValue("AutomaticLock"), "1");
+  // Showing the page stores nothing: the file keeps its own lock.
+  EXPECT_EQ(mainValue("AutomaticLock"), "0");
   EXPECT_EQ(page->fraProgramControlSecurity->title(), "Program Control Security");
   EXPECT_EQ(page->Frame2->title(), "Automatic Lock");
   EXPECT_EQ(page->chkComponentControl->text(), "Enabled Component Control");
+}
+
+TEST_F(MainTab, OpeningThePageWhileAnotherProgramIsSavingSaysNothing) {
+  // Both controls move from where they were built: the slider to 3, the
+  // box to checked.
+  setMain("ControlLevel", "3");
+  setMain("ControlEnable", "1");
+  mvtest::FolderLockHolder other;
+  ASSERT_TRUE(other.held());
+  loadPage();
+  EXPECT_EQ(page->sldProgramControlSecurity->value(), 3);
+  EXPECT_TRUE(page->chkComponentControl->isChecked());
+  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(other.release());
 }
 
 TEST_F(MainTab, AnUnknownLevelLeavesTheSliderAndAMissingSwitchShowsItOn) {

@@ -259,18 +259,42 @@ TEST_F(ControlPage, ARefusedLoginChangesNoRightAndARightThatCannotBeStoredIsNotS
   EXPECT_EQ(mv::ListItemTag(browser())[0], '0');
 }
 
-TEST_F(ControlPage, ARightForAProgramNoLongerInMemoryIsToldAndTheRowShowsTheFile) {
+TEST_F(ControlPage, ARightsClickStoresOnlyTheCellsItChangedAndTheRowShowsTheFile) {
   profile();
   loadPage();
   select(page->lvwPrograms, browser());
-  colProgramList.Remove("c:\\apps\\browser.exe");
-  // A damaged right in the file shows as none, never as Allow.
-  ASSERT_TRUE(mv::WriteINI("Browser.exe", "Column2", "", mv::strProgramControlFile, true));
+  // Another program changes a right after the page showed it.
+  ASSERT_TRUE(mv::WriteINI("Browser.exe", "Column2", "2", mv::strProgramControlFile, true));
+  // Block on Server Internet changes no other cell of the row.
+  choose("mnuServerInternetBlock");
+  EXPECT_EQ(storedRights("Browser.exe"), "0201");
+  EXPECT_EQ(browserRights(), "Allow Ask Allow Block");
+  EXPECT_EQ(colProgramList.Item("c:\\apps\\browser.exe")->AccessInternet, "Ask");
+  // The right the user chooses is stored even where the row showed it
+  // already and the file has since changed.
+  ASSERT_TRUE(mv::WriteINI("Browser.exe", "Column4", "2", mv::strProgramControlFile, true));
+  choose("mnuServerInternetBlock");
+  EXPECT_EQ(storedRights("Browser.exe"), "0201");
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(ControlPage, ARightForAProgramNoLongerInTheFileStoresNothingAndShowsTheFileAgain) {
+  profile();
+  loadPage();
+  select(page->lvwPrograms, browser());
+  // Another program removes the program.
+  ASSERT_TRUE(mv::DeleteINISection("Browser.exe", mv::strProgramControlFile));
+  const std::string before = readText("Profiles/ProgramControl.MVL");
   choose("mnuAccessTrustedBlock");
-  EXPECT_EQ(browserRights(), "Allow  Allow Allow");
-  EXPECT_EQ(storedRights("Browser.exe"), "000");
+  EXPECT_EQ(readText("Profiles/ProgramControl.MVL"), before);
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].prompt, "The rights of 'Browser.exe' could not be saved in " + native("Profiles/ProgramControl.MVL") + ".");
+  EXPECT_EQ(messages[0].prompt,
+            "'Browser.exe' is no longer in the program settings, so its rights were not changed.\r\n"
+            "The programs are shown again as they are now.");
+  EXPECT_EQ(browser(), nullptr);
+  EXPECT_FALSE(colProgramList.Contains("c:\\apps\\browser.exe"));
+  EXPECT_NE(row(page->lvwPrograms, "Mail.exe"), nullptr);
+  EXPECT_EQ(page->lvwComponents->topLevelItemCount(), 2);
 }
 
 TEST_F(ControlPage, ComponentMenuRightsAreStored) {
