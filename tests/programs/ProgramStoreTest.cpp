@@ -223,6 +223,11 @@ class ProgramPage : public ProgramStore {
       return mv::SameText(mv::platform::fileNamePart(path), "Painter.exe") ? filled(Qt::red) : QPixmap();
     });
   }
+  // The page's controls end with the test: a later test must not reach them.
+  void TearDown() override {
+    mv::RegisterProgramControlPage(nullptr);
+    ProgramStore::TearDown();
+  }
   std::string cell(int column) const { return fromQString(programs.topLevelItem(0)->text(column)); }
 
   QTreeWidget programs;
