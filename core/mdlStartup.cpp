@@ -212,9 +212,12 @@ void Main() {
     renewDetectedNetworks();
     if (repaired) {
       // The rules of damaged settings cannot be trusted: all traffic is
-      // locked until the user applies settings again.
-      if (LoadBlockingRules(true)) SetEngineState(EngineState::Locked);
-      platform::MsgBox("Internet is locked.\r\nApplication setting has been corrupted.\r\nPlease redefine the settings.",
+      // locked until the user applies settings again. Where the lock could
+      // not be put in place (told already), it is not said to be.
+      const bool locked = LoadBlockingRules(true);
+      if (locked) SetEngineState(EngineState::Locked);
+      platform::MsgBox(std::string(locked ? "Internet is locked.\r\n" : "") +
+                           "Application setting has been corrupted.\r\nPlease redefine the settings.",
                        platform::vbCritical, AppTitle);
     } else {
       LoadBlockingRules(false);

@@ -127,6 +127,19 @@ TEST_F(DamagedSettings, GarbledAndUnreadableFilesTakeTheRepairPath) {
   }
 }
 
+TEST_F(DamagedSettings, ARepairWhoseLockOfTheInternetCannotBeWrittenDoesNotSayItIsLocked) {
+  installDefaults();
+  damage("MVDB.MVL", Damage::Garbled);
+  fs::remove(native("System32/drivers/etc/mvd.conf"));
+  fs::create_directory(native("System32/drivers/etc/mvd.conf"));
+  messages.clear();
+  Main();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[0].prompt.rfind("The rules could not be saved in ", 0), 0u) << messages[0].prompt;
+  EXPECT_EQ(messages[1].prompt, "Application setting has been corrupted.\r\nPlease redefine the settings.");
+  EXPECT_FALSE(blnNetworkLocked);
+}
+
 TEST_F(DamagedSettings, EveryFileAndEveryDamageIsFoundAndEarlierCopiesAreKept) {
   installDefaults();
   unsigned seed = 1;
