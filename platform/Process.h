@@ -51,4 +51,23 @@ struct CommandResult {
 CommandResult runCommand(const std::string& commandLine, bool captureOutput, bool captureError,
                          std::chrono::milliseconds timeLimit);
 
+// A program's path and its arguments as execve and posix_spawn take them
+// (argv, ended by a null pointer), byte for byte. Made before fork, as the
+// new process may only read it.
+class ChildArguments {
+ public:
+  ChildArguments(const std::string& program, const std::vector<std::string>& arguments) : words_{program} {
+    words_.insert(words_.end(), arguments.begin(), arguments.end());
+    for (std::string& word : words_) pointers_.push_back(word.data());
+    pointers_.push_back(nullptr);
+  }
+  ChildArguments(const ChildArguments&) = delete;
+  ChildArguments& operator=(const ChildArguments&) = delete;
+  char* const* argv() const { return pointers_.data(); }
+
+ private:
+  std::vector<std::string> words_;
+  std::vector<char*> pointers_;
+};
+
 }  // namespace mv::platform

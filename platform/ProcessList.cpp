@@ -337,11 +337,7 @@ ProcessResult endProcess(int pid, std::chrono::milliseconds grace) {
 
 ProcessResult startDetached(const std::string& nativePath, const std::vector<std::string>& arguments) {
   // Everything the new process needs is prepared before fork.
-  std::vector<std::string> words{nativePath};
-  words.insert(words.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (std::string& w : words) argv.push_back(w.data());
-  argv.push_back(nullptr);
+  const ChildArguments argv(nativePath, arguments);
   const ChildEnvironment environment;
 
   int errorPipe[2];
@@ -360,7 +356,7 @@ ProcessResult startDetached(const std::string& nativePath, const std::vector<std
     ::close(errorPipe[0]);
     ::setsid();
     pid_t grandchild = ::fork();
-    if (grandchild == 0) execDetached(nativePath.c_str(), argv.data(), environment.envp(), errorPipe[1]);
+    if (grandchild == 0) execDetached(nativePath.c_str(), argv.argv(), environment.envp(), errorPipe[1]);
     int err = errno;
     if (grandchild < 0) {
       ssize_t ignored = ::write(errorPipe[1], &err, sizeof err);

@@ -69,11 +69,7 @@ void watch(pid_t pid, LaterFailure failed) {
 // this program's own windows. An error exit code reported later runs
 // `failed`.
 bool startWatched(const std::string& program, const std::vector<std::string>& arguments, LaterFailure failed) {
-  std::vector<std::string> words{program};
-  words.insert(words.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
+  const ChildArguments argv(program, arguments);
   const ChildEnvironment environment;
 
   posix_spawn_file_actions_t actions;
@@ -89,7 +85,7 @@ bool startWatched(const std::string& program, const std::vector<std::string>& ar
   ::posix_spawnattr_setsigdefault(&attributes, &all);
   ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
   pid_t pid = 0;
-  const int error = ::posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environment.envp());
+  const int error = ::posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.argv(), environment.envp());
   ::posix_spawn_file_actions_destroy(&actions);
   ::posix_spawnattr_destroy(&attributes);
   if (error != 0) return false;

@@ -85,9 +85,7 @@ TEST(ScreenSaverSeam, ASilentBusHoldsUpNoOtherConnection) {
 class BusThatHangsAfterItsFirstAnswer {
  public:
   explicit BusThatHangsAfterItsFirstAnswer(const std::string& path) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.c_str(), std::min(path.size() + 1, sizeof address.sun_path - 1));
+    sockaddr_un address = mvtest::unixSocketAddress(path);
     listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     listening = ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
                 ::listen(listener_, 8) == 0 && ::pipe2(stop_, O_CLOEXEC) == 0;

@@ -76,9 +76,7 @@ bool loopbackIsUp() {
 class FullUnixListener {
  public:
   explicit FullUnixListener(const std::string& path) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.c_str(), std::min(path.size() + 1, sizeof address.sun_path - 1));
+    sockaddr_un address = mvtest::unixSocketAddress(path);
     fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd_, 0) != 0) return;
     for (;;) {

@@ -1,9 +1,14 @@
 #pragma once
 // A session bus of the test's own, and a screen saver to put on it.
+#include <sys/socket.h>
+#include <sys/un.h>
+
 #include <QDBusConnection>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -12,6 +17,15 @@
 #include "tests/support/TestEnv.h"
 
 namespace mvtest {
+
+// The address of the Unix socket at `path`, for bind and connect (a path too
+// long for it is cut, as the kernel would refuse it anyway).
+inline sockaddr_un unixSocketAddress(const std::string& path) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, path.c_str(), std::min(path.size() + 1, sizeof address.sun_path - 1));
+  return address;
+}
 
 // A dbus-daemon started with a configuration that starts no service of the
 // machine; DBUS_SESSION_BUS_ADDRESS names it while it lives. The test fails
